@@ -1,0 +1,70 @@
+// Source positions and the ordered list of findings that every stage of a compile
+// appends to. Nothing stops at the first finding; callers ask has_errors() afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kelo_core::diag {
+
+// A point in the source. Offsets count Unicode scalar values of the decoded text (not
+// bytes); line and column are 1-based and the column counts characters.
+struct Position {
+  std::uint32_t offset = 0;
+  std::uint32_t line = 1;
+  std::uint32_t column = 1;
+
+  friend bool operator==(const Position&, const Position&) = default;
+};
+
+// From the first character up to the position just after the last one.
+struct Span {
+  Position start;
+  Position end;
+
+  friend bool operator==(const Span&, const Span&) = default;
+};
+
+enum class Severity : std::uint8_t { Error = 0, Warning = 1 };
+
+// "error" or "warning".
+std::string_view severity_text(Severity severity);
+
+struct Diagnostic {
+  std::string message;
+  // Notes pointing at other places; nothing in the engine fills them and rendering
+  // ignores them.
+  std::vector<std::pair<std::string, Span>> related;
+  // "KELO" and four digits. Must refer to static storage (a string literal).
+  std::string_view code;
+  Span span;
+  Severity severity = Severity::Error;
+};
+
+struct Diagnostics {
+  std::vector<Diagnostic> items;
+  std::string file;
+
+  Diagnostics() = default;
+  explicit Diagnostics(std::string file_name) : file(std::move(file_name)) {}
+
+  // `code` must be a string literal: the record keeps only a view of it.
+  void push(Severity severity, std::string_view code, std::string message, Span span);
+  void error(std::string_view code, std::string message, Span span) {
+    push(Severity::Error, code, std::move(message), span);
+  }
+  void warning(std::string_view code, std::string message, Span span) {
+    push(Severity::Warning, code, std::move(message), span);
+  }
+
+  bool has_errors() const;
+
+  // One "file:line:column severity code: message" line per item (start of the span
+  // only), joined by a line feed, no line feed after the last. Empty list: "".
+  std::string render_all() const;
+};
+
+}  // namespace kelo_core::diag

@@ -1,0 +1,62 @@
+// Turns one Kelo source file into tokens. Newlines are significant: the lexer emits a
+// Newline token only where a statement may end, never inside ( ) or [ ] and never
+// after an operator, so the parser sees no other line breaks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/diag.h"
+#include "core/token.h"
+
+namespace kelo_core::lexer {
+
+// Lexes UTF-8 source (invalid sequences read as U+FFFD). Reports KELO1001-1005 into
+// `diagnostics` (appended, never cleared) and always returns a list that ends with an
+// Eof token. Never fails.
+std::vector<token::Token> lex(std::string_view source, diag::Diagnostics& diagnostics);
+
+class Lexer {
+ public:
+  explicit Lexer(std::string_view source);
+
+  // Runs the main loop once over the whole text and hands over the tokens.
+  std::vector<token::Token> run(diag::Diagnostics& diagnostics);
+
+  // Whether the last token may end a statement; false for an empty list.
+  static bool can_terminate(const std::vector<token::Token>& tokens);
+
+  // The characters [start, start + count), clipped at the end, as UTF-8.
+  static std::string slice(const std::u32string& chars, std::size_t start, std::size_t count);
+
+  // Reads a number or a duration (with its suffix) starting at pos.
+  void number(diag::Position start, diag::Diagnostics& diagnostics);
+
+ private:
+  char32_t peek(std::size_t ahead = 0) const;
+  diag::Position here() const;
+  void advance();
+  void advance_by(std::size_t count);
+  void push(token::TokenKind kind, std::string text, diag::Position start, double value = 0);
+
+  void block_comment(diag::Position start, diag::Diagnostics& diagnostics);
+  void line_comment();
+  void text_literal(diag::Position start, diag::Diagnostics& diagnostics);
+  void colour_literal(diag::Position start, diag::Diagnostics& diagnostics);
+  bool at_time_literal() const;
+  void time_literal(diag::Position start);
+  void identifier(diag::Position start);
+  void operator_or_unexpected(diag::Position start, diag::Diagnostics& diagnostics);
+
+  std::u32string chars_;
+  std::vector<token::Token> tokens_;
+  std::size_t pos_ = 0;
+  std::uint32_t line_ = 1;
+  std::uint32_t column_ = 1;
+  std::uint32_t depth_ = 0;
+};
+
+}  // namespace kelo_core::lexer

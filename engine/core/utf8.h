@@ -1,0 +1,104 @@
+// UTF-8 to Unicode scalar values and back. Decoding never fails: each maximal invalid
+// subpart (the longest prefix of a well-formed sequence, or one bad byte) becomes one
+// U+FFFD, as the Unicode standard recommends.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kelo_core::utf8 {
+
+inline constexpr char32_t kReplacement = 0xFFFD;
+
+inline std::u32string decode(std::string_view bytes) {
+  std::u32string out;
+  out.reserve(bytes.size());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+  while (i < n) {
+    unsigned char b0 = byte(i);
+    if (b0 < 0x80) {
+      out.push_back(b0);
+      ++i;
+      continue;
+    }
+    std::size_t need;
+    char32_t cp;
+    // Range of the second byte; the narrower ranges exclude overlongs and surrogates.
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+      need = 1;
+      cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      need = 2;
+      cp = b0 & 0x0F;
+      if (b0 == 0xE0) lo = 0xA0;
+      if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      need = 3;
+      cp = b0 & 0x07;
+      if (b0 == 0xF0) lo = 0x90;
+      if (b0 == 0xF4) hi = 0x8F;
+    } else {
+      out.push_back(kReplacement);
+      ++i;
+      continue;
+    }
+    std::size_t k = 1;
+    bool ok = true;
+    for (; k <= need; ++k) {
+      if (i + k >= n) {
+        ok = false;
+        break;
+      }
+      unsigned char b = byte(i + k);
+      unsigned char min = k == 1 ? lo : 0x80;
+      unsigned char max = k == 1 ? hi : 0xBF;
+      if (b < min || b > max) {
+        ok = false;
+        break;
+      }
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    if (ok) {
+      out.push_back(cp);
+      i += need + 1;
+    } else {
+      out.push_back(kReplacement);
+      i += k;  // the lead byte and the continuation bytes that fit
+    }
+  }
+  return out;
+}
+
+// Appends the UTF-8 form of a scalar value; surrogates and values past U+10FFFF
+// become U+FFFD.
+inline void append(std::string& out, char32_t cp) {
+  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = kReplacement;
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+inline std::string encode(std::u32string_view chars) {
+  std::string out;
+  out.reserve(chars.size());
+  for (char32_t cp : chars) append(out, cp);
+  return out;
+}
+
+}  // namespace kelo_core::utf8
