@@ -1,0 +1,8 @@
+#include "stdlib/define.h"
+#include "stdlib/registry.h"
+
+namespace kelo_std::defs_core {
+
+void define(Registry&) {}
+
+}  // namespace kelo_std::defs_core
