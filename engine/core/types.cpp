@@ -9,7 +9,7 @@ namespace kelo_core::types {
 namespace {
 
 constexpr std::array<std::string_view, 13> kPrimitiveNames = {
-    "void", "bool", "int",   "num",    "text", "time",  "duration",
+    "void",  "bool", "int",   "num",    "text", "time",  "duration",
     "price", "lots", "color", "status", "any",  "never",
 };
 
@@ -187,7 +187,9 @@ bool operator==(const Type& a, const Type& b) {
   return false;
 }
 
-std::ostream& operator<<(std::ostream& out, const Type& type) { return out << type.to_string(); }
+std::ostream& operator<<(std::ostream& out, const Type& type) {
+  return out << type.to_string();
+}
 
 Type series(Type element) {
   return TypeFactory::make(Tag::Series, std::make_shared<const Type>(std::move(element)));
@@ -198,8 +200,8 @@ Type array(Type element) {
 }
 
 Type map(Type key, Type value) {
-  return TypeFactory::make(Tag::Map,
-                           std::make_shared<const MapPair>(MapPair{std::move(key), std::move(value)}));
+  return TypeFactory::make(
+      Tag::Map, std::make_shared<const MapPair>(MapPair{std::move(key), std::move(value)}));
 }
 
 Type optional(Type inner) {
@@ -224,7 +226,9 @@ Type structure(std::shared_ptr<const Fields> fields) {
   return TypeFactory::make(Tag::Struct, std::move(fields));
 }
 
-Type object(std::string_view name, const FieldPairs& pairs) { return object(fields(name, pairs)); }
+Type object(std::string_view name, const FieldPairs& pairs) {
+  return object(fields(name, pairs));
+}
 
 Type object(std::shared_ptr<const Fields> fields) {
   if (!fields) fields = std::make_shared<const Fields>();
@@ -237,15 +241,14 @@ Type enumeration(std::string_view name, std::vector<std::string> cases) {
 }
 
 Type function(std::vector<Parameter> params, Type result) {
-  return TypeFactory::make(
-      Tag::Function,
-      std::make_shared<const Signature>(Signature{std::move(params), std::move(result), {}}));
+  return TypeFactory::make(Tag::Function, std::make_shared<const Signature>(
+                                              Signature{std::move(params), std::move(result), {}}));
 }
 
 Type function_rest(std::vector<Parameter> params, Type rest, Type result) {
   return TypeFactory::make(Tag::Function,
-                           std::make_shared<const Signature>(Signature{
-                               std::move(params), std::move(result), std::move(rest)}));
+                           std::make_shared<const Signature>(
+                               Signature{std::move(params), std::move(result), std::move(rest)}));
 }
 
 Parameter p(std::string_view name, Type type) {
@@ -318,8 +321,7 @@ bool assignable(const Type& source_in, const Type& target_in) {
       case Tag::Object:
         return target->tag() == source->tag() && target->fields()->name == source->fields()->name;
       case Tag::Enum:
-        return target->tag() == Tag::Enum &&
-               target->enum_info()->name == source->enum_info()->name;
+        return target->tag() == Tag::Enum && target->enum_info()->name == source->enum_info()->name;
       case Tag::Function: {
         const Signature* t = target->signature();
         if (!t) return false;

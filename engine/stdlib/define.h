@@ -70,7 +70,9 @@ inline constexpr std::array<std::uint8_t, 1> kLibraryOnly = {2};
 using Params = std::vector<Parameter>;
 
 // fn(params) -> result with no rest type.
-inline Type fn(Params params, Type result) { return function(std::move(params), std::move(result)); }
+inline Type fn(Params params, Type result) {
+  return function(std::move(params), std::move(result));
+}
 
 // One global of a table: name, type, summary and (rarely) an example. Texts must be static.
 struct Row {

@@ -16,7 +16,8 @@ struct Item {
 };
 
 std::uint8_t clamp_u8(std::size_t n) {
-  return static_cast<std::uint8_t>(std::min<std::size_t>(n, std::numeric_limits<std::uint8_t>::max()));
+  return static_cast<std::uint8_t>(
+      std::min<std::size_t>(n, std::numeric_limits<std::uint8_t>::max()));
 }
 
 HostFn make_fn(Item item, std::size_t id) {
@@ -48,7 +49,9 @@ const HostFn* HostTable::get(std::string_view name) const {
   return it == by_name.end() ? nullptr : &it->second;
 }
 
-const HostFn* HostTable::at(std::size_t id) const { return id < fns.size() ? &fns[id] : nullptr; }
+const HostFn* HostTable::at(std::size_t id) const {
+  return id < fns.size() ? &fns[id] : nullptr;
+}
 
 HostTable build(const Registry& registry) {
   std::vector<Item> items;
@@ -87,7 +90,9 @@ HostTable build(const Registry& registry) {
   return table;
 }
 
-HostTable build() { return build(builtins()); }
+HostTable build() {
+  return build(builtins());
+}
 
 const HostTable& table() {
   // A function-local static: initialised exactly once, concurrent first callers wait.

@@ -19,8 +19,8 @@ const Entry* Registry::member(std::string_view owner, std::string_view member) c
 }
 
 void Builder::add(std::string_view name, kelo_core::types::Type type, Docs docs) {
-  Entry entry{std::string(name), std::move(type), docs.summary, docs.example, group, kinds,
-              pure,              permission};
+  Entry entry{std::string(name), std::move(type), docs.summary, docs.example, group, kinds, pure,
+              permission};
   auto it = registry.globals.find(name);
   if (it != registry.globals.end()) {
     registry.duplicates.emplace_back(name);
@@ -37,8 +37,8 @@ void Builder::method(std::string_view owner, std::string_view member, kelo_core:
     owner_it = registry.members.emplace(std::string(owner), EntryMap{}).first;
   }
   EntryMap& inner = owner_it->second;
-  Entry entry{std::string(member), std::move(type), docs.summary, docs.example, group, kinds,
-              pure,                permission};
+  Entry entry{std::string(member), std::move(type), docs.summary, docs.example, group, kinds, pure,
+              permission};
   auto it = inner.find(member);
   if (it != inner.end()) {
     std::string key(owner);
