@@ -1,0 +1,380 @@
+// Syntax tree of one Kelo source file. Every node owns its children; copying a node
+// copies the whole subtree, so the tree behaves as a plain value. The parser builds
+// it once and the compiler only reads it.
+//
+// Sum types (ExprKind, Stmt, Declaration, InputItem, FnBody, ElseBranch) keep their
+// alternatives in a `node` variant whose index is the kind's one-byte tag; use
+// `is<K>()`, `as<K>()` or std::visit on `node`.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "core/diag.h"
+
+namespace kelo_core::ast {
+
+using diag::Span;
+
+// Owning pointer with value semantics: copies deep-copy the pointee. Used where a
+// node contains a node of its own kind. Never null except after being moved from.
+template <class T>
+class Box {
+ public:
+  Box(T value) : ptr_(std::make_unique<T>(std::move(value))) {}  // NOLINT: implicit on purpose
+  Box(const Box& other) : ptr_(other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr) {}
+  Box(Box&&) noexcept = default;
+  Box& operator=(const Box& other) {
+    if (this != &other) ptr_ = other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr;
+    return *this;
+  }
+  Box& operator=(Box&&) noexcept = default;
+  ~Box() = default;
+
+  T& operator*() { return *ptr_; }
+  const T& operator*() const { return *ptr_; }
+  T* operator->() { return ptr_.get(); }
+  const T* operator->() const { return ptr_.get(); }
+  T* get() { return ptr_.get(); }
+  const T* get() const { return ptr_.get(); }
+
+ private:
+  std::unique_ptr<T> ptr_;
+};
+
+namespace detail {
+template <class K, class Variant>
+struct IsAlternative : std::false_type {};
+template <class K, class... Ts>
+struct IsAlternative<K, std::variant<Ts...>> : std::disjunction<std::is_same<K, Ts>...> {};
+}  // namespace detail
+
+// Implicit constructor from any alternative plus tag/is/as accessors over `node`.
+#define KELO_AST_SUM_TYPE(Self)                                                  \
+  template <class K>                                                             \
+    requires detail::IsAlternative<std::remove_cvref_t<K>, decltype(node)>::value \
+  Self(K&& kind) : node(std::forward<K>(kind)) {} /* NOLINT: implicit */         \
+  std::uint8_t tag() const { return static_cast<std::uint8_t>(node.index()); }   \
+  template <class K>                                                             \
+  bool is() const { return std::holds_alternative<K>(node); }                    \
+  template <class K>                                                             \
+  const K* as() const { return std::get_if<K>(&node); }                          \
+  template <class K>                                                             \
+  K* as() { return std::get_if<K>(&node); }
+
+enum class ProgramKind : std::uint8_t { Bot, Indicator, Library, Script };
+enum class Mutability : std::uint8_t { Let, Var, Const };
+enum class UnaryOp : std::uint8_t { Neg, Not };
+enum class BinaryOp : std::uint8_t {
+  Add, Sub, Mul, Div, Rem, Pow, Eq, Ne, Lt, Le, Gt, Ge, And, Or, Coalesce
+};
+enum class AssignOp : std::uint8_t { Assign, Add, Sub, Mul, Div, Rem };
+
+// A written type: `name<args...>?`. Arguments are kept as written.
+struct TypeRef {
+  std::string name;
+  std::vector<TypeRef> args;
+  bool optional = false;
+  Span span;
+};
+
+struct Expr;
+struct Parameter;
+struct MapEntry;
+struct ObjectProperty;
+struct Argument;
+struct MatchArm;
+struct FnBody;
+struct Block;
+struct Stmt;
+struct IfStmt;
+
+struct ExprKind {
+  struct Int { std::int64_t value; };
+  struct Num { double value; };
+  struct Text { std::string value; };
+  struct Bool { bool value; };
+  struct None {};
+  struct Now {};
+  struct Time { std::int64_t value; };
+  struct Duration { double value; };  // milliseconds
+  struct Color { std::uint32_t value; };  // 0xRRGGBBAA
+  struct Identifier { std::string name; };
+  struct EnumCase { std::string name; };  // `.name`
+  struct Array { std::vector<Expr> items; };
+  struct Map { std::vector<MapEntry> entries; };
+  struct Object { std::vector<ObjectProperty> properties; };
+  struct Unary { UnaryOp op; Box<Expr> operand; };
+  struct Binary { BinaryOp op; Box<Expr> left; Box<Expr> right; };
+  struct Assign { AssignOp op; Box<Expr> target; Box<Expr> value; };
+  struct Ternary { Box<Expr> condition; Box<Expr> then; Box<Expr> otherwise; };
+  struct Range { Box<Expr> from; Box<Expr> to; bool inclusive; };
+  struct Call { Box<Expr> callee; std::vector<Argument> args; };
+  struct Member { Box<Expr> object; std::string property; };
+  struct Index { Box<Expr> object; Box<Expr> index; };
+  struct Lambda { std::vector<Parameter> params; Box<FnBody> body; };
+  struct If { Box<Expr> condition; Box<Expr> then; Box<Expr> otherwise; };
+  struct Match { Box<Expr> subject; std::vector<MatchArm> arms; };
+  struct Pipe { Box<Expr> left; Box<Expr> right; };
+  // A block used as a value whose contents are not a single expression statement.
+  struct BlockValue { Box<Block> block; };
+
+  std::variant<Int, Num, Text, Bool, None, Now, Time, Duration, Color, Identifier, EnumCase,
+               Array, Map, Object, Unary, Binary, Assign, Ternary, Range, Call, Member, Index,
+               Lambda, If, Match, Pipe, BlockValue>
+      node;
+
+  KELO_AST_SUM_TYPE(ExprKind)
+};
+
+struct Expr {
+  ExprKind kind;
+  Span span;
+};
+
+// A declared parameter of a function or lambda (not the type model's parameter).
+struct Parameter {
+  std::string name;
+  std::optional<TypeRef> type_ref;
+  std::optional<Expr> default_value;
+  Span span;
+};
+
+struct MapEntry {
+  Expr key;
+  Expr value;
+};
+
+struct ObjectProperty {
+  std::string name;
+  Expr value;
+  Span span;
+};
+
+// A call argument; `name` is present for `name: value`.
+struct Argument {
+  std::optional<std::string> name;
+  Expr value;
+  Span span;
+};
+
+struct Block {
+  std::vector<Stmt> statements;
+  Span span;
+};
+
+// Body of a function, lambda or match arm: the expression after `=>`, or a block.
+struct FnBody {
+  std::variant<Expr, Block> node;
+
+  KELO_AST_SUM_TYPE(FnBody)
+};
+
+// `pattern` is absent for the wildcard `_`.
+struct MatchArm {
+  std::optional<Expr> pattern;
+  FnBody body;
+  Span span;
+};
+
+struct FnDecl {
+  std::string name;
+  std::vector<Parameter> params;
+  std::optional<TypeRef> return_type;
+  FnBody body;
+  bool exported = false;
+  Span span;
+};
+
+struct VarDecl {
+  Mutability mutability = Mutability::Let;
+  std::string name;
+  std::optional<TypeRef> type_ref;
+  Expr init;
+  bool exported = false;
+  Span span;
+};
+
+struct StructField {
+  std::string name;
+  TypeRef type_ref;
+  Span span;
+};
+
+struct StructDecl {
+  std::string name;
+  std::vector<StructField> fields;
+  bool exported = false;
+  Span span;
+};
+
+struct EnumCaseName {
+  std::string name;
+  Span span;
+};
+
+struct EnumDecl {
+  std::string name;
+  std::vector<EnumCaseName> cases;
+  bool exported = false;
+  Span span;
+};
+
+// `else if` nests another IfStmt; a plain `else` holds its block.
+struct ElseBranch {
+  std::variant<Box<IfStmt>, Block> node;
+
+  KELO_AST_SUM_TYPE(ElseBranch)
+};
+
+struct IfStmt {
+  Expr condition;
+  Block then;
+  std::optional<ElseBranch> otherwise;
+  Span span;
+};
+
+struct Stmt {
+  struct Return { std::optional<Expr> value; Span span; };
+  struct While { Expr condition; Block body; Span span; };
+  struct For { std::vector<std::string> names; Expr iterable; Block body; Span span; };
+  struct Match { Expr subject; std::vector<MatchArm> arms; Span span; };
+  struct Break { Span span; };
+  struct Continue { Span span; };
+  struct Once { Block body; std::uint32_t id; Span span; };
+  struct Every { Expr interval; Block body; std::uint32_t id; Span span; };
+  struct AtNewBar { Block body; Span span; };
+  struct Guard { Expr condition; Block otherwise; Span span; };
+  struct Try { Block body; std::optional<std::string> error_name; Block handler; Span span; };
+
+  std::variant<Block, VarDecl, FnDecl, StructDecl, EnumDecl, Expr, Return, IfStmt, While, For,
+               Match, Break, Continue, Once, Every, AtNewBar, Guard, Try>
+      node;
+
+  KELO_AST_SUM_TYPE(Stmt)
+};
+
+// One line of a settings or permissions block: a name and its values.
+struct MetaEntry {
+  std::string name;
+  std::vector<Expr> values;
+  Span span;
+};
+
+struct ProgramHeader {
+  ProgramKind kind = ProgramKind::Script;
+  std::string name;
+  std::vector<MetaEntry> meta;
+};
+
+struct ImportName {
+  std::string name;
+  std::optional<std::string> alias;
+};
+
+// `names` is empty for a whole-module import.
+struct ImportDecl {
+  std::string path;
+  std::vector<ImportName> names;
+  std::optional<std::string> alias;
+  Span span;
+};
+
+struct InputItem {
+  struct Group {
+    std::string label;
+    std::vector<ObjectProperty> properties;
+    Span span;
+  };
+  struct Input {
+    TypeRef type_ref;
+    std::string name;
+    std::optional<Expr> default_value;
+    std::vector<ObjectProperty> settings;
+    Span span;
+  };
+
+  std::variant<Group, Input> node;
+
+  KELO_AST_SUM_TYPE(InputItem)
+};
+
+struct Declaration {
+  struct Plot {
+    std::optional<std::string> name;
+    Expr value;
+    std::vector<ObjectProperty> properties;
+    Span span;
+  };
+  struct Buffer {
+    std::string name;
+    Span span;
+  };
+  struct Panel {
+    std::string title;
+    Block body;
+    Span span;
+  };
+
+  std::variant<VarDecl, FnDecl, StructDecl, EnumDecl, Plot, Buffer, Panel> node;
+
+  KELO_AST_SUM_TYPE(Declaration)
+};
+
+struct Program {
+  std::optional<ProgramHeader> header;
+  // Absent when the file has no permissions block; an empty block gives an empty list.
+  std::optional<std::vector<MetaEntry>> permissions;
+  std::vector<ImportDecl> imports;
+  std::vector<InputItem> inputs;
+  std::vector<Declaration> declarations;
+  Span span;
+};
+
+#undef KELO_AST_SUM_TYPE
+
+// Debug text of a node: its type or kind name followed by its fields in declaration
+// order, in the shape `Name { field: value, ... }`, with tuple kinds as `Name(payload)`
+// (for example `Int(3)` and `Identifier("fast")`). Texts are quoted and escaped,
+// optional values print as `Some(...)` or `None`, lists as `[a, b]`.
+std::string debug(const Span& span);
+std::string debug(ProgramKind kind);
+std::string debug(Mutability mutability);
+std::string debug(UnaryOp op);
+std::string debug(BinaryOp op);
+std::string debug(AssignOp op);
+std::string debug(const TypeRef& type_ref);
+std::string debug(const ExprKind& kind);
+std::string debug(const Expr& expr);
+std::string debug(const Parameter& parameter);
+std::string debug(const MapEntry& entry);
+std::string debug(const ObjectProperty& property);
+std::string debug(const Argument& argument);
+std::string debug(const Block& block);
+std::string debug(const FnBody& body);
+std::string debug(const MatchArm& arm);
+std::string debug(const FnDecl& decl);
+std::string debug(const VarDecl& decl);
+std::string debug(const StructDecl& decl);
+std::string debug(const EnumDecl& decl);
+std::string debug(const IfStmt& stmt);
+std::string debug(const Stmt& stmt);
+std::string debug(const MetaEntry& entry);
+std::string debug(const ProgramHeader& header);
+std::string debug(const ImportDecl& decl);
+std::string debug(const InputItem& item);
+std::string debug(const Declaration& decl);
+std::string debug(const Program& program);
+
+// Name of the kind in `node`, e.g. "Binary" or "Return".
+std::string_view kind_name(const ExprKind& kind);
+std::string_view kind_name(const Stmt& stmt);
+
+}  // namespace kelo_core::ast
