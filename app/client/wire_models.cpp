@@ -1,0 +1,207 @@
+#include "client/wire_models.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace zx::client {
+
+using decode::Decoder;
+using decode::Fields;
+
+namespace {
+
+// Presence first, then the value, so an absent optional never hashes like a present one.
+template <class T>
+size_t hashOptional(size_t seed, const std::optional<T>& value) {
+  seed = qHashMulti(seed, value.has_value());
+  if (value) seed = qHashMulti(seed, *value);
+  return seed;
+}
+
+}  // namespace
+
+Broker Broker::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Broker b;
+  b.name = f.text(QStringLiteral("name"));
+  b.logo = f.optionalText(QStringLiteral("logo"));
+  b.servers = f.optionalInteger(QStringLiteral("servers"));
+  return b;
+}
+
+BrokerPage BrokerPage::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  BrokerPage page;
+  page.items = f.required(QStringLiteral("items"), [](Decoder& d, const QJsonValue& v) {
+    return decode::list(d, v, &Broker::decode);
+  });
+  page.total = f.integer(QStringLiteral("total"));
+  return page;
+}
+
+bool TradingServer::isDemo() const {
+  return type.has_value() && type->toLower() == QStringLiteral("demo");
+}
+
+TradingServer TradingServer::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  TradingServer s;
+  s.serverName = f.text(QStringLiteral("serverName"));
+  s.type = f.optionalText(QStringLiteral("type"));
+  return s;
+}
+
+Session Session::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Session s;
+  s.login = f.text(QStringLiteral("login"));
+  s.name = f.text(QStringLiteral("name"));
+  s.brokerName = f.text(QStringLiteral("brokerName"));
+  s.serverName = f.text(QStringLiteral("serverName"));
+  s.currency = f.text(QStringLiteral("currency"));
+  s.leverage = f.integer(QStringLiteral("leverage"));
+  s.balance = f.number(QStringLiteral("balance"));
+  return s;
+}
+
+QJsonObject Session::toJson() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("login"), login);
+  o.insert(QStringLiteral("name"), name);
+  o.insert(QStringLiteral("brokerName"), brokerName);
+  o.insert(QStringLiteral("serverName"), serverName);
+  o.insert(QStringLiteral("currency"), currency);
+  o.insert(QStringLiteral("leverage"), leverage);
+  o.insert(QStringLiteral("balance"), balance);
+  return o;
+}
+
+LoginResponse LoginResponse::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  LoginResponse r;
+  r.token = f.text(QStringLiteral("token"));
+  r.session = f.required(QStringLiteral("session"), &Session::decode);
+  return r;
+}
+
+AccountBlock AccountBlock::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  AccountBlock a;
+  a.currency = f.optionalText(QStringLiteral("currency"));
+  return a;
+}
+
+SymbolRow SymbolRow::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  SymbolRow r;
+  r.sym = f.text(QStringLiteral("sym"));
+  r.name = f.optionalText(QStringLiteral("name"));
+  r.digits = f.integer(QStringLiteral("digits"));
+  r.group = f.optionalText(QStringLiteral("group"));
+  r.contract = f.optionalNumber(QStringLiteral("contract"));
+  r.minLot = f.optionalNumber(QStringLiteral("minLot"));
+  r.maxLot = f.optionalNumber(QStringLiteral("maxLot"));
+  r.lotStep = f.optionalNumber(QStringLiteral("lotStep"));
+  r.open = f.optionalBoolean(QStringLiteral("open"));
+  return r;
+}
+
+Quote Quote::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Quote q;
+  q.bid = f.optionalNumber(QStringLiteral("bid"));
+  q.ask = f.optionalNumber(QStringLiteral("ask"));
+  return q;
+}
+
+StateResponse StateResponse::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  StateResponse s;
+  s.symbols = f.required(QStringLiteral("symbols"), [](Decoder& d, const QJsonValue& v) {
+    return decode::list(d, v, &SymbolRow::decode);
+  });
+  s.account = f.optional(QStringLiteral("account"), &AccountBlock::decode);
+  s.quotes = f.optional(QStringLiteral("quotes"), [](Decoder& d, const QJsonValue& v) {
+    return decode::map(d, v, &Quote::decode);
+  });
+  return s;
+}
+
+Candle Candle::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Candle c;
+  c.t = f.number(QStringLiteral("t"));
+  c.o = f.number(QStringLiteral("o"));
+  c.h = f.number(QStringLiteral("h"));
+  c.l = f.number(QStringLiteral("l"));
+  c.c = f.number(QStringLiteral("c"));
+  c.v = f.optionalNumber(QStringLiteral("v"));
+  return c;
+}
+
+Credentials Credentials::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Credentials c;
+  c.token = f.text(QStringLiteral("token"));
+  c.session = f.optional(QStringLiteral("session"), &Session::decode);
+  return c;
+}
+
+QByteArray Credentials::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("token"), token);
+  if (session) o.insert(QStringLiteral("session"), session->toJson());
+  return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+MarketState MarketState::from(const StateResponse& state) {
+  MarketState m;
+  m.symbols = state.symbols;
+  m.currency = state.account && state.account->currency ? *state.account->currency
+                                                        : QStringLiteral("USD");
+  m.quotes = state.quotes.value_or(QMap<QString, Quote>{});
+  return m;
+}
+
+QList<TradingServer> decodeServers(Decoder& d, const QJsonValue& v) {
+  return decode::list(d, v, &TradingServer::decode);
+}
+
+QList<Candle> decodeCandles(Decoder& d, const QJsonValue& v) {
+  return decode::list(d, v, &Candle::decode);
+}
+
+size_t qHash(const Broker& b, size_t seed) {
+  seed = qHashMulti(seed, b.name);
+  seed = hashOptional(seed, b.logo);
+  return hashOptional(seed, b.servers);
+}
+
+size_t qHash(const TradingServer& s, size_t seed) {
+  seed = qHashMulti(seed, s.serverName);
+  return hashOptional(seed, s.type);
+}
+
+size_t qHash(const Session& s, size_t seed) {
+  return qHashMulti(seed, s.login, s.name, s.brokerName, s.serverName, s.currency, s.leverage,
+                    s.balance);
+}
+
+size_t qHash(const SymbolRow& r, size_t seed) {
+  seed = qHashMulti(seed, r.sym);
+  seed = hashOptional(seed, r.name);
+  seed = qHashMulti(seed, r.digits);
+  seed = hashOptional(seed, r.group);
+  seed = hashOptional(seed, r.contract);
+  seed = hashOptional(seed, r.minLot);
+  seed = hashOptional(seed, r.maxLot);
+  seed = hashOptional(seed, r.lotStep);
+  return hashOptional(seed, r.open);
+}
+
+size_t qHash(const Quote& q, size_t seed) {
+  seed = hashOptional(seed, q.bid);
+  return hashOptional(seed, q.ask);
+}
+
+}  // namespace zx::client

@@ -1,0 +1,272 @@
+#include "client/zentrix_api.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QStringDecoder>
+#include <memory>
+
+namespace zx::client {
+namespace {
+
+// The caller's object: once it is destroyed, the call's outcome is dropped.
+struct Guard {
+  QPointer<QObject> object;
+  bool watched = false;
+
+  explicit Guard(QObject* context) : object(context), watched(context != nullptr) {}
+  bool gone() const { return watched && object.isNull(); }
+};
+
+QString utf8OrEmpty(const QByteArray& bytes) {
+  QStringDecoder decoder(QStringDecoder::Utf8);
+  QString text = decoder.decode(bytes);
+  return decoder.hasError() ? QString() : text;
+}
+
+// The reply's verdict: its payload, or the failure the platform's answer amounts to.
+template <class T, class F>
+Outcome<T> classify(int status, const QByteArray& body, F decodeData) {
+  decode::Decoder d;
+  std::optional<Envelope<T>> envelope =
+      decode::document(d, body, [&](decode::Decoder& d, const QJsonValue& v) {
+        return Envelope<T>::decode(d, v, decodeData);
+      });
+  if (envelope) {
+    // A payload counts even under an error status: the envelope is what the platform means.
+    if (envelope->ok && envelope->data) return std::move(*envelope->data);
+    return APIError::http(status, envelope->error.value_or(QString()));
+  }
+  if (status >= 200 && status <= 299) return APIError::decoding(d.detail());
+  // Not the platform's envelope on an error status: the body (an error page) is the message.
+  return APIError::http(status, utf8OrEmpty(body));
+}
+
+TransportError transportError(QNetworkReply::NetworkError code, const QString& reason,
+                              bool timedOut) {
+  if (timedOut || code == QNetworkReply::TimeoutError) {
+    return {TransportError::Kind::timedOut, QStringLiteral("The request timed out.")};
+  }
+  switch (code) {
+    case QNetworkReply::ConnectionRefusedError:
+      return {TransportError::Kind::connection,
+              QStringLiteral("The server refused the connection.")};
+    case QNetworkReply::HostNotFoundError:
+      return {TransportError::Kind::connection, QStringLiteral("The server could not be found.")};
+    default:
+      return {TransportError::Kind::connection,
+              QStringLiteral("Could not reach the server: %1").arg(reason)};
+  }
+}
+
+// Network and proxy failures: no usable HTTP reply, even when headers had arrived.
+bool isTransportFailure(QNetworkReply::NetworkError code) {
+  return code != QNetworkReply::NoError && code < QNetworkReply::ContentAccessDenied;
+}
+
+}  // namespace
+
+ZentrixAPI& ZentrixAPI::shared() {
+  static ZentrixAPI* client =
+      new ZentrixAPI(secretServiceStore(), defaultApiBase(), QCoreApplication::instance());
+  return *client;
+}
+
+ZentrixAPI::ZentrixAPI(SecretStore& store, QUrl base, QObject* parent,
+                       std::chrono::milliseconds transferTimeout)
+    : QObject(parent),
+      store_(store),
+      base_(std::move(base)),
+      transferTimeout_(transferTimeout),
+      network_(new QNetworkAccessManager(this)) {
+  if (std::optional<Credentials> stored = Credentials::load(store_)) token_ = stored->token;
+  decoders_.setMaxThreadCount(2);
+}
+
+ZentrixAPI::~ZentrixAPI() {
+  // Workers post their results to this object; none may still be running once it is gone.
+  decoders_.waitForDone();
+}
+
+void ZentrixAPI::setBase(const QUrl& base) { base_ = base; }
+
+bool ZentrixAPI::isSignedIn() const { return token_.has_value(); }
+
+std::optional<Session> ZentrixAPI::storedSession() const {
+  std::optional<Credentials> stored = Credentials::load(store_);
+  if (!stored) return std::nullopt;
+  return stored->session;
+}
+
+void ZentrixAPI::signOut() {
+  token_.reset();
+  ++signOutGeneration_;
+  store_.remove(Keychain::query(QString::fromLatin1(kCredentialsAccount)));
+}
+
+void ZentrixAPI::post(QObject* context, std::function<void()> deliver) {
+  QMetaObject::invokeMethod(
+      this,
+      [guard = Guard(context), deliver = std::move(deliver)] {
+        if (!guard.gone()) deliver();
+      },
+      Qt::QueuedConnection);
+}
+
+void ZentrixAPI::send(const Request& r, QObject* context, RawDone done) {
+  auto fail = [&](APIError e) {
+    post(context, [done = std::move(done), e = std::move(e)] { done(RawReply{0, {}, e}); });
+  };
+  const std::optional<QUrl> url = requestUrl(base_, r.path, r.query);
+  if (!url) return fail(APIError::badURL());
+
+  QNetworkRequest request(*url);
+  request.setTransferTimeout(int(transferTimeout_.count()));
+  // The bearer token must never follow a redirect to another origin.
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                       QNetworkRequest::SameOriginRedirectPolicy);
+  request.setRawHeader("Accept", "application/json");
+  QByteArray payload;
+  if (r.body) {
+    request.setRawHeader("Content-Type", "application/json");
+    payload = QJsonDocument(*r.body).toJson(QJsonDocument::Compact);
+  }
+  // Checked after the address, so an unusable address is reported even when signed out.
+  if (r.authorised) {
+    if (!token_) return fail(APIError::notSignedIn());
+    request.setRawHeader("Authorization", "Bearer " + token_->toUtf8());
+  }
+
+  QNetworkReply* reply = r.body ? network_->sendCustomRequest(request, r.method, payload)
+                                : network_->sendCustomRequest(request, r.method);
+  struct Pending {
+    Guard guard;
+    RawDone done;
+    QByteArray body;
+    bool tooLarge = false;
+    bool abandoned = false;
+  };
+  auto pending = std::make_shared<Pending>(Pending{Guard(context), std::move(done), {}, false, false});
+
+  if (context) {
+    connect(context, &QObject::destroyed, reply, [reply, pending] {
+      pending->abandoned = true;
+      reply->abort();
+    });
+  }
+  connect(reply, &QNetworkReply::readyRead, this, [reply, pending] {
+    if (pending->tooLarge) return;
+    pending->body += reply->readAll();
+    if (pending->body.size() > kReplyLimit) {
+      pending->tooLarge = true;
+      pending->body.clear();
+      reply->abort();
+    }
+  });
+  connect(reply, &QNetworkReply::finished, this, [reply, pending] {
+    reply->deleteLater();
+    if (pending->abandoned || pending->guard.gone()) return;
+    if (pending->tooLarge) {
+      pending->done(RawReply{0, {}, APIError::decoding(QStringLiteral(
+                                        "The reply is larger than 64 MiB."))});
+      return;
+    }
+    const QNetworkReply::NetworkError code = reply->error();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (isTransportFailure(code) || (!status.isValid() && code != QNetworkReply::NoError)) {
+      // Only the transfer time-out aborts a reply that nobody abandoned.
+      const bool timedOut = code == QNetworkReply::OperationCanceledError;
+      pending->done(RawReply{0, {}, transportError(code, reply->errorString(), timedOut)});
+      return;
+    }
+    pending->body += reply->readAll();
+    pending->done(RawReply{status.isValid() ? status.toInt() : 0, std::move(pending->body), {}});
+  });
+}
+
+template <class T, class F>
+void ZentrixAPI::request(const Request& r, QObject* context, F decodeData, Done<T> done) {
+  send(r, context, [this, context, decodeData, done = std::move(done)](RawReply raw) {
+    if (raw.failure) return done(*raw.failure);
+    // Large replies (200k candles are ~16 MB) would stall the window while decoding.
+    decoders_.start([this, guard = QPointer<QObject>(context), watched = context != nullptr,
+                     decodeData, done, raw = std::move(raw)] {
+      Outcome<T> outcome = classify<T>(raw.status, raw.body, decodeData);
+      QMetaObject::invokeMethod(
+          this,
+          [guard, watched, done, outcome = std::move(outcome)]() mutable {
+            if (watched && guard.isNull()) return;
+            done(std::move(outcome));
+          },
+          Qt::QueuedConnection);
+    });
+  });
+}
+
+void ZentrixAPI::brokers(const QString& text, QObject* context, Done<QList<Broker>> done) {
+  const Request r{QStringLiteral("/client/brokers"), "GET",
+                  {{QStringLiteral("q"), text}, {QStringLiteral("limit"), QStringLiteral("25")}},
+                  std::nullopt, false};
+  request<BrokerPage>(r, context, &BrokerPage::decode,
+                      [done = std::move(done)](Outcome<BrokerPage> page) {
+                        if (!page.ok()) return done(page.error());
+                        done(std::move(page.value().items));
+                      });
+}
+
+void ZentrixAPI::servers(const QString& broker, QObject* context,
+                         Done<QList<TradingServer>> done) {
+  const Request r{QStringLiteral("/client/servers"), "GET",
+                  {{QStringLiteral("broker"), broker}}, std::nullopt, false};
+  request<QList<TradingServer>>(r, context, &decodeServers, std::move(done));
+}
+
+void ZentrixAPI::signIn(const QString& login, const QString& password, const QString& server,
+                        QObject* context, Done<Session> done) {
+  QJsonObject body;
+  body.insert(QStringLiteral("login"), login);
+  body.insert(QStringLiteral("password"), password);
+  body.insert(QStringLiteral("server"), server);
+  const Request r{QStringLiteral("/client/login"), "POST", {}, body, false};
+  const quint64 generation = signOutGeneration_;
+  request<LoginResponse>(
+      r, context, &LoginResponse::decode,
+      [this, generation, done = std::move(done)](Outcome<LoginResponse> reply) {
+        if (!reply.ok()) return done(reply.error());
+        if (generation != signOutGeneration_) {
+          // Signed out while this was in flight: the sign-out wins.
+          return done(TransportError{TransportError::Kind::cancelled,
+                                     QStringLiteral("The request was cancelled.")});
+        }
+        const LoginResponse& login = reply.value();
+        token_ = login.token;
+        // A failed write is ignored: the account stays signed in for this process only.
+        const Credentials credentials{login.token, login.session};
+        Keychain::write(store_, QString::fromLatin1(kCredentialsAccount), credentials.encode());
+        done(login.session);
+      });
+}
+
+void ZentrixAPI::market(QObject* context, Done<MarketState> done) {
+  const Request r{QStringLiteral("/client/state"), "GET", {}, std::nullopt, true};
+  request<StateResponse>(r, context, &StateResponse::decode,
+                         [done = std::move(done)](Outcome<StateResponse> state) {
+                           if (!state.ok()) return done(state.error());
+                           done(MarketState::from(state.value()));
+                         });
+}
+
+void ZentrixAPI::candles(const QString& symbol, qint64 minutes, QObject* context,
+                         Done<QList<Candle>> done) {
+  const Request r{QStringLiteral("/client/candles"),
+                  "GET",
+                  {{QStringLiteral("symbol"), symbol}, {QStringLiteral("tf"), QString::number(minutes)}},
+                  std::nullopt,
+                  true};
+  request<QList<Candle>>(r, context, &decodeCandles, std::move(done));
+}
+
+}  // namespace zx::client
