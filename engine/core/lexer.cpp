@@ -35,23 +35,7 @@ std::vector<Token> lex(std::string_view source, diag::Diagnostics& diagnostics) 
 
 Lexer::Lexer(std::string_view source) : chars_(utf8::decode(source)) {}
 
-char32_t Lexer::peek(std::size_t ahead) const {
-  // Reading past the end yields NUL, which starts and continues nothing.
-  return ahead < chars_.size() - pos_ ? chars_[pos_ + ahead] : U'\0';
-}
-
 Position Lexer::here() const { return Position{saturating_u32(pos_), line_, column_}; }
-
-void Lexer::advance() {
-  if (pos_ >= chars_.size()) return;
-  if (chars_[pos_] == U'\n') {
-    increment(line_);
-    column_ = 1;
-  } else {
-    increment(column_);
-  }
-  ++pos_;
-}
 
 void Lexer::advance_by(std::size_t count) {
   for (std::size_t i = 0; i < count && pos_ < chars_.size(); ++i) advance();
@@ -62,7 +46,9 @@ void Lexer::push(TokenKind kind, std::string text, Position start, double value)
 }
 
 std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
-  tokens_.reserve(chars_.size() / 4 + 2);
+  // Real sources hold well under one token per two characters; reserving that much
+  // avoids regrowing, and pages never touched cost nothing.
+  tokens_.reserve(chars_.size() / 2 + 2);
   while (pos_ < chars_.size()) {
     const char32_t c = peek();
     const Position start = here();

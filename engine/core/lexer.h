@@ -36,9 +36,21 @@ class Lexer {
   void number(diag::Position start, diag::Diagnostics& diagnostics);
 
  private:
-  char32_t peek(std::size_t ahead = 0) const;
+  // Reading past the end yields NUL, which starts and continues nothing.
+  char32_t peek(std::size_t ahead = 0) const {
+    return ahead < chars_.size() - pos_ ? chars_[pos_ + ahead] : U'\0';
+  }
   diag::Position here() const;
-  void advance();
+  void advance() {
+    if (pos_ >= chars_.size()) return;
+    if (chars_[pos_] == U'\n') {
+      if (line_ != UINT32_MAX) ++line_;
+      column_ = 1;
+    } else if (column_ != UINT32_MAX) {
+      ++column_;
+    }
+    ++pos_;
+  }
   void advance_by(std::size_t count);
   void push(token::TokenKind kind, std::string text, diag::Position start, double value = 0);
 

@@ -1,6 +1,5 @@
 // Number, duration, text, colour and date/time literals.
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -55,10 +54,13 @@ std::optional<std::int64_t> read_small_number(std::string_view text) {
   return value;
 }
 
-std::string pad(std::int64_t value, int width) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%0*lld", width, static_cast<long long>(value));
-  return buffer;
+// Zero-padded to `width` characters, a minus sign counting toward the width.
+void append_padded(std::string& out, std::int64_t value, std::size_t width) {
+  std::string digits = std::to_string(value < 0 ? -value : value);
+  const std::size_t used = digits.size() + (value < 0 ? 1 : 0);
+  if (value < 0) out += '-';
+  if (used < width) out.append(width - used, '0');
+  out += digits;
 }
 
 }  // namespace
@@ -242,8 +244,19 @@ void Lexer::time_literal(Position start) {
 
   const std::int64_t days = days_from_civil(year, month, day);
   const double value = static_cast<double>(days * 86400000 + hour * 3600000 + minute * 60000 + second * 1000);
-  std::string text = pad(year, 4) + "." + pad(month, 2) + "." + pad(day, 2) + " " + pad(hour, 2) + ":" +
-                     pad(minute, 2) + ":" + pad(second, 2);
+  std::string text;
+  text.reserve(19);
+  append_padded(text, year, 4);
+  text += '.';
+  append_padded(text, month, 2);
+  text += '.';
+  append_padded(text, day, 2);
+  text += ' ';
+  append_padded(text, hour, 2);
+  text += ':';
+  append_padded(text, minute, 2);
+  text += ':';
+  append_padded(text, second, 2);
   push(TokenKind::Time, std::move(text), start, value);
 }
 

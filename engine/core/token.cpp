@@ -25,6 +25,8 @@ std::string Token::label() const {
 }
 
 bool is_keyword(std::string_view text) {
+  // Every keyword starts with a lower-case letter and has 2 to 11 characters.
+  if (text.size() < 2 || text.size() > 11 || text[0] < 'a' || text[0] > 'z') return false;
   for (std::string_view keyword : kKeywords) {
     if (keyword == text) return true;
   }

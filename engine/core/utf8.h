@@ -12,15 +12,16 @@ namespace kelo_core::utf8 {
 inline constexpr char32_t kReplacement = 0xFFFD;
 
 inline std::u32string decode(std::string_view bytes) {
-  std::u32string out;
-  out.reserve(bytes.size());
+  // Never more characters than bytes; written through a pointer and trimmed after.
+  std::u32string out(bytes.size(), U'\0');
+  char32_t* dst = out.data();
   const std::size_t n = bytes.size();
   std::size_t i = 0;
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
   while (i < n) {
     unsigned char b0 = byte(i);
     if (b0 < 0x80) {
-      out.push_back(b0);
+      *dst++ = b0;
       ++i;
       continue;
     }
@@ -42,7 +43,7 @@ inline std::u32string decode(std::string_view bytes) {
       if (b0 == 0xF0) lo = 0x90;
       if (b0 == 0xF4) hi = 0x8F;
     } else {
-      out.push_back(kReplacement);
+      *dst++ = kReplacement;
       ++i;
       continue;
     }
@@ -63,13 +64,14 @@ inline std::u32string decode(std::string_view bytes) {
       cp = (cp << 6) | (b & 0x3F);
     }
     if (ok) {
-      out.push_back(cp);
+      *dst++ = cp;
       i += need + 1;
     } else {
-      out.push_back(kReplacement);
+      *dst++ = kReplacement;
       i += k;  // the lead byte and the continuation bytes that fit
     }
   }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
   return out;
 }
 
