@@ -1,0 +1,562 @@
+#include "vm/value.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "vm/numeric.h"
+
+namespace kelo_vm {
+
+// ---------------------------------------------------------------------------------------
+// Release without recursion
+
+namespace {
+
+// Trivially destructible, so values released during thread or program exit still work.
+struct ReleaseQueue {
+  Object* pending = nullptr;
+  bool draining = false;
+};
+thread_local ReleaseQueue t_release;
+
+struct ContainerList {
+  Container* head = nullptr;
+  size_t count = 0;
+};
+thread_local ContainerList t_containers;
+
+bool is_container_tag(Tag t) {
+  return t == Tag::Array || t == Tag::Map || t == Tag::Record || t == Tag::Closure;
+}
+
+}  // namespace
+
+void detail::release(Object* o) {
+  ReleaseQueue& q = t_release;
+  if (q.draining) {
+    // Freed by the loop below, one level up: deep structures never nest C++ calls.
+    o->release_next = q.pending;
+    q.pending = o;
+    return;
+  }
+  q.draining = true;
+  delete o;
+  while (q.pending) {
+    Object* next = q.pending;
+    q.pending = next->release_next;
+    delete next;
+  }
+  q.draining = false;
+}
+
+Container::Container() {
+  ContainerList& l = t_containers;
+  gc_next = l.head;
+  if (l.head) l.head->gc_prev = this;
+  l.head = this;
+  ++l.count;
+}
+
+Container::~Container() {
+  ContainerList& l = t_containers;
+  if (gc_prev) gc_prev->gc_next = gc_next;
+  else l.head = gc_next;
+  if (gc_next) gc_next->gc_prev = gc_prev;
+  --l.count;
+}
+
+size_t live_containers() { return t_containers.count; }
+
+size_t collect_cycles() {
+  ContainerList& l = t_containers;
+  for (Container* c = l.head; c; c = c->gc_next) c->gc_refs = c->rc;
+  // What is left after subtracting the references containers hold among themselves
+  // comes from outside: those containers, and all they reach, stay.
+  for (Container* c = l.head; c; c = c->gc_next)
+    c->trace(
+        [](const Value& v, void*) {
+          if (is_container_tag(v.tag())) static_cast<Container*>(v.object())->gc_refs--;
+        },
+        nullptr);
+  constexpr int64_t kReached = -1;
+  std::vector<Container*> work;
+  for (Container* c = l.head; c; c = c->gc_next)
+    if (c->gc_refs > 0) {
+      c->gc_refs = kReached;
+      work.push_back(c);
+    }
+  while (!work.empty()) {
+    Container* c = work.back();
+    work.pop_back();
+    c->trace(
+        [](const Value& v, void* ctx) {
+          if (!is_container_tag(v.tag())) return;
+          auto* child = static_cast<Container*>(v.object());
+          if (child->gc_refs == kReached) return;
+          child->gc_refs = kReached;
+          static_cast<std::vector<Container*>*>(ctx)->push_back(child);
+        },
+        &work);
+  }
+  std::vector<Container*> garbage;
+  for (Container* c = l.head; c; c = c->gc_next)
+    if (c->gc_refs != kReached) garbage.push_back(c);
+  for (Container* c : garbage) retain(c);
+  {
+    std::vector<Value> contents;
+    for (Container* c : garbage) c->drain(contents);
+  }
+  for (Container* c : garbage) unretain(c);
+  return garbage.size();
+}
+
+void Array::trace(void (*f)(const Value&, void*), void* ctx) const {
+  for (const Value& v : items) f(v, ctx);
+}
+void Array::drain(std::vector<Value>& out) {
+  for (Value& v : items) out.push_back(std::move(v));
+  items.clear();
+}
+
+Value Map::get(std::string_view key) const {
+  auto it = items.find(key);
+  return it == items.end() ? Value() : it->second;
+}
+void Map::set(std::string_view key, Value v) {
+  auto it = items.find(key);
+  if (it != items.end()) it->second = std::move(v);
+  else items.emplace(std::string(key), std::move(v));
+}
+void Map::trace(void (*f)(const Value&, void*), void* ctx) const {
+  for (const auto& [k, v] : items) f(v, ctx);
+}
+void Map::drain(std::vector<Value>& out) {
+  for (auto& [k, v] : items) out.push_back(std::move(v));
+  items.clear();
+}
+
+Value Record::get(std::string_view name) const {
+  auto it = fields.find(name);
+  return it == fields.end() ? Value() : it->second;
+}
+Record& Record::with(std::string_view name, Value v) {
+  auto it = fields.find(name);
+  if (it != fields.end()) it->second = std::move(v);
+  else fields.emplace(std::string(name), std::move(v));
+  return *this;
+}
+void Record::trace(void (*f)(const Value&, void*), void* ctx) const {
+  for (const auto& [k, v] : fields) f(v, ctx);
+}
+void Record::drain(std::vector<Value>& out) {
+  for (auto& [k, v] : fields) out.push_back(std::move(v));
+  fields.clear();
+}
+
+void Closure::trace(void (*f)(const Value&, void*), void* ctx) const {
+  for (const Value& v : captured) f(v, ctx);
+}
+void Closure::drain(std::vector<Value>& out) {
+  for (Value& v : captured) out.push_back(std::move(v));
+  captured.clear();
+}
+
+// ---------------------------------------------------------------------------------------
+// Text
+
+namespace {
+size_t count_chars(std::string_view s, bool& ascii) {
+  size_t n = 0;
+  ascii = true;
+  for (unsigned char c : s) {
+    if (c >= 0x80) ascii = false;
+    if ((c & 0xC0) != 0x80) ++n;
+  }
+  return n;
+}
+bool ascii_of(std::string_view s) {
+  bool a;
+  count_chars(s, a);
+  return a;
+}
+}  // namespace
+
+Text::Text(std::string s)
+    : str(std::move(s)), chars([this] {
+        bool a;
+        return count_chars(str, a);
+      }()),
+      ascii(ascii_of(str)) {}
+
+std::string_view Text::char_at(size_t index) const {
+  if (index >= chars) return {};
+  if (ascii) return std::string_view(str).substr(index, 1);
+  size_t seen = 0;
+  for (size_t i = 0; i < str.size(); ++i) {
+    if ((static_cast<unsigned char>(str[i]) & 0xC0) == 0x80) continue;
+    if (seen == index) {
+      size_t j = i + 1;
+      while (j < str.size() && (static_cast<unsigned char>(str[j]) & 0xC0) == 0x80) ++j;
+      return std::string_view(str).substr(i, j - i);
+    }
+    ++seen;
+  }
+  return {};
+}
+
+// ---------------------------------------------------------------------------------------
+// Constructors
+
+Value Value::text(std::string s) { return text(make_ref<Text>(std::move(s))); }
+Value Value::text(std::string_view s) { return text(make_ref<Text>(std::string(s))); }
+Value Value::text(Ref<Text> t) {
+  Value v(Tag::Text);
+  v.u_.obj = t.release();
+  return v;
+}
+Value Value::array(std::vector<Value> items) { return array(make_ref<Array>(std::move(items))); }
+Value Value::array(Ref<Array> a) {
+  Value v(Tag::Array);
+  v.u_.obj = a.release();
+  return v;
+}
+Value Value::map(MapItems items) { return map(make_ref<Map>(std::move(items))); }
+Value Value::map(Ref<Map> m) {
+  Value v(Tag::Map);
+  v.u_.obj = m.release();
+  return v;
+}
+Value Value::record(Ref<Record> r) {
+  Value v(Tag::Record);
+  v.u_.obj = r.release();
+  return v;
+}
+Value Value::closure(Ref<Closure> c) {
+  Value v(Tag::Closure);
+  v.u_.obj = c.release();
+  return v;
+}
+Value Value::range(int64_t start, int64_t end, bool inclusive) {
+  Value v(Tag::Range);
+  v.u_.obj = new RangeBox(start, end, inclusive);
+  return v;
+}
+Value Value::status(bool ok, std::string_view reason) {
+  Value v(Tag::Status);
+  v.aux_ = ok ? 1 : 0;
+  v.u_.obj = reason.empty() ? nullptr : new Text(std::string(reason));
+  return v;
+}
+
+// ---------------------------------------------------------------------------------------
+// Series descriptions
+
+Ref<Series> Series::source(SeriesKind k, std::optional<std::string> symbol,
+                           std::optional<std::string> timeframe) {
+  auto s = make_ref<Series>();
+  s->form = SeriesForm::Source;
+  s->kind = k;
+  s->symbol = std::move(symbol);
+  s->timeframe = std::move(timeframe);
+  return s;
+}
+Ref<Series> Series::constant_of(double v) {
+  auto s = make_ref<Series>();
+  s->form = SeriesForm::Constant;
+  s->constant = v;
+  return s;
+}
+Ref<Series> Series::unary(SeriesOp op, Ref<Series> operand) {
+  auto s = make_ref<Series>();
+  s->form = SeriesForm::Unary;
+  s->op = op;
+  s->left = std::move(operand);
+  return s;
+}
+Ref<Series> Series::binary(SeriesOp op, Ref<Series> l, Ref<Series> r) {
+  auto s = make_ref<Series>();
+  s->form = SeriesForm::Binary;
+  s->op = op;
+  s->left = std::move(l);
+  s->right = std::move(r);
+  return s;
+}
+Ref<Series> Series::indicator(std::string name, std::vector<Ref<Series>> inputs,
+                              std::vector<double> numbers, uint8_t selector) {
+  auto s = make_ref<Series>();
+  s->form = SeriesForm::Indicator;
+  s->name = std::move(name);
+  s->inputs = std::move(inputs);
+  s->numbers = std::move(numbers);
+  s->selector = selector;
+  return s;
+}
+Ref<Series> Series::buffer_of(std::shared_ptr<std::vector<double>> data) {
+  auto s = make_ref<Series>();
+  s->form = SeriesForm::Buffer;
+  s->buffer = std::move(data);
+  return s;
+}
+
+SeriesKind series_kind(std::string_view name) {
+  static constexpr std::string_view kNames[] = {"open",   "high", "low", "close",
+                                                "volume", "spread", "time", "hl2",
+                                                "hlc3",   "ohlc4"};
+  for (size_t i = 0; i < std::size(kNames); ++i)
+    if (kNames[i] == name) return static_cast<SeriesKind>(i);
+  return SeriesKind::None;
+}
+
+// ---------------------------------------------------------------------------------------
+// Rules
+
+std::string_view type_name(Tag tag) {
+  switch (tag) {
+    case Tag::Nothing: return "none";
+    case Tag::Bool: return "bool";
+    case Tag::Int: return "int";
+    case Tag::Num: return "num";
+    case Tag::Text: return "text";
+    case Tag::Time: return "time";
+    case Tag::Duration: return "duration";
+    case Tag::Color: return "color";
+    case Tag::Series: return "series";
+    case Tag::Array: return "array";
+    case Tag::Map: return "map";
+    case Tag::Record: return "record";
+    case Tag::Closure:
+    case Tag::HostFunction: return "function";
+    case Tag::Range: return "range";
+    case Tag::Status: return "status";
+  }
+  return "none";
+}
+
+std::optional<int64_t> as_int(const Value& v) {
+  switch (v.tag()) {
+    case Tag::Bool: return v.bool_value() ? 1 : 0;
+    case Tag::Int:
+    case Tag::Time: return v.int_value();
+    case Tag::Num:
+    case Tag::Duration: return saturate_i64(v.num_value());
+    default: return std::nullopt;
+  }
+}
+
+std::optional<double> numeric_view(const Value& v) {
+  switch (v.tag()) {
+    case Tag::Bool: return v.bool_value() ? 1.0 : 0.0;
+    case Tag::Int:
+    case Tag::Time: return static_cast<double>(v.int_value());
+    case Tag::Num:
+    case Tag::Duration: return v.num_value();
+    default: return std::nullopt;
+  }
+}
+
+std::string as_text(const Value& v) {
+  if (v.is(Tag::Text)) return std::string(v.str());
+  return display(v);
+}
+
+bool truthy(const Value& v) {
+  switch (v.tag()) {
+    case Tag::Nothing: return false;
+    case Tag::Bool: return v.bool_value();
+    case Tag::Int: return v.int_value() != 0;
+    case Tag::Num: return v.num_value() != 0.0 && !std::isnan(v.num_value());
+    case Tag::Text: return !v.str().empty();
+    case Tag::Array: return !v.array_obj().items.empty();
+    case Tag::Map: return !v.map_obj().items.empty();
+    case Tag::Status: return v.status_ok();
+    default: return true;
+  }
+}
+
+namespace {
+
+// Deeper structures compare unequal and print elided: an array that holds itself has no
+// end, and the C++ stack must stay bounded.
+constexpr int kMaxDepth = 1000;
+
+bool equals_at(const Value& a, const Value& b, int depth) {
+  auto na = numeric_view(a);
+  auto nb = numeric_view(b);
+  if (na && nb) return *na == *nb;
+  if (a.tag() != b.tag()) return false;
+  switch (a.tag()) {
+    case Tag::Nothing: return true;
+    case Tag::Text: return a.object() == b.object() || a.str() == b.str();
+    case Tag::Color: return a.color_value() == b.color_value();
+    case Tag::Array: {
+      if (depth >= kMaxDepth) return false;
+      const auto& x = a.array_obj().items;
+      const auto& y = b.array_obj().items;
+      if (x.size() != y.size()) return false;
+      for (size_t i = 0; i < x.size(); ++i) {
+        // Re-check the size: a structure can only shrink here through its own cells,
+        // which equality never changes, but stay in bounds regardless.
+        if (i >= x.size() || i >= y.size() || !equals_at(x[i], y[i], depth + 1)) return false;
+      }
+      return true;
+    }
+    case Tag::Record: {
+      if (depth >= kMaxDepth) return false;
+      const Record& x = a.record_obj();
+      const Record& y = b.record_obj();
+      if (x.type_name != y.type_name || x.fields.size() != y.fields.size()) return false;
+      for (const auto& [k, v] : x.fields) {
+        auto it = y.fields.find(k);
+        if (it == y.fields.end() || !equals_at(v, it->second, depth + 1)) return false;
+      }
+      return true;
+    }
+    default: return false;
+  }
+}
+
+struct Printer {
+  std::string& out;
+  std::vector<const Object*> path;
+
+  bool enter(const Object* o) {
+    if (path.size() >= static_cast<size_t>(kMaxDepth)) return false;
+    for (const Object* p : path)
+      if (p == o) return false;
+    path.push_back(o);
+    return true;
+  }
+
+  void print(const Value& v) {
+    switch (v.tag()) {
+      case Tag::Nothing: out += "none"; return;
+      case Tag::Bool: out += v.bool_value() ? "true" : "false"; return;
+      case Tag::Int:
+      case Tag::Time: out += std::to_string(v.int_value()); return;
+      case Tag::Num: format_number_to(out, v.num_value()); return;
+      case Tag::Text: out += v.str(); return;
+      case Tag::Duration:
+        format_number_to(out, v.num_value());
+        out += "ms";
+        return;
+      case Tag::Color: {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "#%08x", static_cast<unsigned>(v.color_value()));
+        out += buf;
+        return;
+      }
+      case Tag::Series: out += "<series>"; return;
+      case Tag::Closure:
+      case Tag::HostFunction: out += "<function>"; return;
+      case Tag::Range:
+        out += std::to_string(v.range_start());
+        out += v.range_inclusive() ? "..=" : "..";
+        out += std::to_string(v.range_end());
+        return;
+      case Tag::Status:
+        if (v.status_ok()) {
+          out += "ok";
+        } else {
+          out += "failed: ";
+          out += v.status_reason();
+        }
+        return;
+      case Tag::Array: {
+        if (!enter(v.object())) {
+          out += "[...]";
+          return;
+        }
+        out += '[';
+        const auto& items = v.array_obj().items;
+        for (size_t i = 0; i < items.size(); ++i) {
+          if (i) out += ", ";
+          print(items[i]);
+        }
+        out += ']';
+        path.pop_back();
+        return;
+      }
+      case Tag::Map: {
+        if (!enter(v.object())) {
+          out += "[...]";
+          return;
+        }
+        out += '[';
+        bool first = true;
+        for (const auto& [k, item] : v.map_obj().items) {
+          if (!first) out += ", ";
+          first = false;
+          out += k;
+          out += ": ";
+          print(item);
+        }
+        out += ']';
+        path.pop_back();
+        return;
+      }
+      case Tag::Record: {
+        const Record& r = v.record_obj();
+        out += r.type_name;
+        if (!enter(v.object())) {
+          out += "(...)";
+          return;
+        }
+        out += '(';
+        bool first = true;
+        for (const auto& [k, item] : r.fields) {
+          if (!first) out += ", ";
+          first = false;
+          out += k;
+          out += ": ";
+          print(item);
+        }
+        out += ')';
+        path.pop_back();
+        return;
+      }
+    }
+  }
+};
+
+}  // namespace
+
+bool equals(const Value& a, const Value& b) { return equals_at(a, b, 0); }
+
+void display_to(std::string& out, const Value& v) {
+  Printer p{out, {}};
+  p.print(v);
+}
+
+std::string display(const Value& v) {
+  std::string out;
+  display_to(out, v);
+  return out;
+}
+
+void format_number_to(std::string& out, double x) {
+  if (std::isnan(x)) {
+    out += "none";
+    return;
+  }
+  if (std::isinf(x)) {
+    out += x > 0 ? "inf" : "-inf";
+    return;
+  }
+  if (x == std::trunc(x) && std::fabs(x) < 1e15) {
+    out += std::to_string(static_cast<int64_t>(x));
+    return;
+  }
+  // Shortest round-trip digits, positional: 1e308 needs ~310 characters.
+  char buf[400];
+  auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
+  out.append(buf, res.ptr);
+}
+
+std::string format_number(double x) {
+  std::string out;
+  format_number_to(out, x);
+  return out;
+}
+
+}  // namespace kelo_vm

@@ -1,0 +1,475 @@
+// The interpreter's tagged runtime value and its shared payloads.
+//
+// A Value is 16 bytes: an 8-byte payload (integer, double, colour, host id or a pointer to
+// a reference-counted object), a one-byte tag and one byte of flags. Copying a shared
+// variant bumps a plain (non-atomic) count: values live on one thread.
+//
+// Shared payloads, all deriving from Object:
+//   Text     immutable UTF-8 string with its character count cached
+//   Series   immutable description of a series (source, constant, operator, indicator,
+//            buffer) with its own evaluation cache
+//   Array    mutable cell: every holder sees push, SetIndex, ...
+//   Map      mutable cell keyed by text, ascending byte order
+//   Record   type name and fields by name; fields change in place (SetMember)
+//   Closure  a function of the image and its captured values
+//   RangeBox the two bounds of a Range (boxed so that Value stays 16 bytes)
+//
+// Releasing never recurses: an object whose count drops to zero is queued and freed by
+// one loop, so a million nested arrays or a 100k-long series chain free in constant C++
+// stack. Arrays, maps, records and closures are also "containers" tracked per thread, so
+// `collect_cycles` can free self-containing structures (an array stored into itself).
+//
+// How built-ins are called (see dispatch.h and interpreter.h):
+//   - A built-in is a `BuiltinFn`: `Result<Value> fn(BuiltinCall& call)`. `call.args` is a
+//     span of borrowed Values (valid for the call only; copy a Value to keep it),
+//     `call.name` the qualified host-function name, `call.host` the Host and `call.vm` the
+//     interpreter.
+//   - It returns a Value, or `RuntimeError::here("message")` for a failure; the
+//     interpreter gives that error the line of the calling instruction, and a `try` of
+//     the program can catch it.
+//   - A higher-order built-in calls back into bytecode with
+//     `call.vm.call_value(callee, args, call.host)`: it runs the callee to completion
+//     (same step budget) and returns its value or its error. The callback's frames are
+//     unwound only as far as the callback itself: a `try` around the built-in's caller
+//     does not see the error until the built-in returns it. Return that error unchanged
+//     (its line is already set) and stop iterating.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kelo_vm {
+
+enum class Tag : uint8_t {
+  Nothing = 0,
+  Bool = 1,
+  Int = 2,
+  Num = 3,
+  Text = 4,
+  Time = 5,
+  Duration = 6,
+  Color = 7,
+  Series = 8,
+  Array = 9,
+  Map = 10,
+  Record = 11,
+  Closure = 12,
+  HostFunction = 13,
+  Range = 14,
+  Status = 15,
+};
+
+// ---------------------------------------------------------------------------------------
+// Objects and references
+
+struct Object {
+  uint32_t rc = 1;
+  Object* release_next = nullptr;  // links objects waiting to be freed
+  Object() = default;
+  Object(const Object&) = delete;
+  Object& operator=(const Object&) = delete;
+  virtual ~Object() = default;
+};
+
+namespace detail {
+// Frees `o` (its count reached zero) and whatever that releases, without recursion.
+void release(Object* o);
+}  // namespace detail
+
+inline void retain(Object* o) { ++o->rc; }
+inline void unretain(Object* o) {
+  if (--o->rc == 0) detail::release(o);
+}
+
+// Intrusive counted pointer to a payload.
+template <class T>
+class Ref {
+ public:
+  Ref() = default;
+  Ref(std::nullptr_t) {}
+  // Adopts a fresh object (count 1).
+  static Ref adopt(T* p) {
+    Ref r;
+    r.p_ = p;
+    return r;
+  }
+  // Shares an object someone else holds.
+  static Ref share(T* p) {
+    if (p) retain(p);
+    return adopt(p);
+  }
+  Ref(const Ref& o) : p_(o.p_) {
+    if (p_) retain(p_);
+  }
+  Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  template <class U>
+  Ref(Ref<U>&& o) noexcept : p_(o.release()) {}
+  Ref& operator=(Ref o) noexcept {
+    std::swap(p_, o.p_);
+    return *this;
+  }
+  ~Ref() {
+    if (p_) unretain(p_);
+  }
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  T& operator*() const { return *p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  // Gives up ownership of the count.
+  T* release() { return std::exchange(p_, nullptr); }
+
+ private:
+  T* p_ = nullptr;
+};
+
+template <class T, class... Args>
+Ref<T> make_ref(Args&&... args) {
+  return Ref<T>::adopt(new T(std::forward<Args>(args)...));
+}
+
+class Value;
+
+// An object holding Values; tracked per thread for the cycle collector.
+struct Container : Object {
+  Container();
+  ~Container() override;
+  // Calls f on every Value held.
+  virtual void trace(void (*f)(const Value&, void*), void* ctx) const = 0;
+  // Moves every held Value into `out` (breaking cycles before a free).
+  virtual void drain(std::vector<Value>& out) = 0;
+
+  Container* gc_prev = nullptr;
+  Container* gc_next = nullptr;
+  int64_t gc_refs = 0;
+};
+
+// Frees the arrays, maps, records and closures of this thread that only hold each other
+// (reference cycles). Exact: whatever any Value outside them refers to stays. Returns
+// the number of containers freed.
+size_t collect_cycles();
+// Containers currently alive on this thread.
+size_t live_containers();
+
+// ---------------------------------------------------------------------------------------
+// The value
+
+struct Text;
+struct Array;
+struct Map;
+struct Record;
+struct Closure;
+struct Series;
+struct RangeBox;
+
+class Value {
+ public:
+  Value() { u_.i = 0; }
+  Value(const Value& o) : u_(o.u_), tag_(o.tag_), aux_(o.aux_) {
+    if (holds_object()) retain(u_.obj);
+  }
+  Value(Value&& o) noexcept : u_(o.u_), tag_(o.tag_), aux_(o.aux_) {
+    o.tag_ = Tag::Nothing;
+    o.u_.i = 0;
+  }
+  Value& operator=(const Value& o) {
+    Value tmp(o);
+    swap(tmp);
+    return *this;
+  }
+  Value& operator=(Value&& o) noexcept {
+    Value tmp(std::move(o));
+    swap(tmp);
+    return *this;
+  }
+  ~Value() {
+    if (holds_object()) unretain(u_.obj);
+  }
+  void swap(Value& o) noexcept {
+    std::swap(u_, o.u_);
+    std::swap(tag_, o.tag_);
+    std::swap(aux_, o.aux_);
+  }
+
+  // --- constructors ---
+  static Value nothing() { return Value(); }
+  static Value boolean(bool b) {
+    Value v(Tag::Bool);
+    v.aux_ = b ? 1 : 0;
+    return v;
+  }
+  static Value integer(int64_t i) {
+    Value v(Tag::Int);
+    v.u_.i = i;
+    return v;
+  }
+  static Value number(double n) {
+    Value v(Tag::Num);
+    v.u_.n = n;
+    return v;
+  }
+  static Value time(int64_t ms) {
+    Value v(Tag::Time);
+    v.u_.i = ms;
+    return v;
+  }
+  static Value duration(double ms) {
+    Value v(Tag::Duration);
+    v.u_.n = ms;
+    return v;
+  }
+  static Value color(uint32_t rgba) {
+    Value v(Tag::Color);
+    v.u_.color = rgba;
+    return v;
+  }
+  static Value host_function(uint16_t id) {
+    Value v(Tag::HostFunction);
+    v.u_.host = id;
+    return v;
+  }
+  static Value text(std::string s);
+  static Value text(std::string_view s);
+  static Value text(const char* s) { return text(std::string_view(s)); }
+  static Value text(Ref<Text> t);
+  static Value array(std::vector<Value> items = {});
+  static Value array(Ref<Array> a);
+  static Value map(std::map<std::string, Value, std::less<>> items = {});
+  static Value map(Ref<Map> m);
+  static Value record(Ref<Record> r);
+  static Value closure(Ref<Closure> c);
+  static Value range(int64_t start, int64_t end, bool inclusive);
+  // A status; the reason is kept as a shared text (none when empty).
+  static Value status(bool ok, std::string_view reason = {});
+  static Value series(Ref<Series> s);
+
+  // --- inspection ---
+  Tag tag() const { return tag_; }
+  bool is(Tag t) const { return tag_ == t; }
+  bool is_nothing() const { return tag_ == Tag::Nothing; }
+
+  // Payload readers; each assumes the matching tag.
+  bool bool_value() const { return aux_ != 0; }          // Bool
+  int64_t int_value() const { return u_.i; }             // Int, Time
+  double num_value() const { return u_.n; }              // Num, Duration
+  uint32_t color_value() const { return u_.color; }      // Color
+  uint16_t host_id() const { return u_.host; }           // HostFunction
+  bool status_ok() const { return aux_ != 0; }           // Status
+  std::string_view status_reason() const;                // Status
+  Text& text_obj() const;                                // Text
+  std::string_view str() const;                          // Text
+  Array& array_obj() const;                              // Array
+  Map& map_obj() const;                                  // Map
+  Record& record_obj() const;                            // Record
+  Closure& closure_obj() const;                          // Closure
+  Series& series_obj() const;                            // Series
+  Ref<Series> series_ref() const;                        // Series (shared)
+  const RangeBox& range_obj() const;                     // Range
+  int64_t range_start() const;
+  int64_t range_end() const;
+  bool range_inclusive() const;
+
+  // Whether the payload is a counted object (which this value holds a count of).
+  bool holds_object() const {
+    return ((kObjectTags >> static_cast<unsigned>(tag_)) & 1u) && u_.obj != nullptr;
+  }
+  // The object pointer of a shared variant (null otherwise).
+  Object* object() const { return holds_object() ? u_.obj : nullptr; }
+
+ private:
+  explicit Value(Tag t) : tag_(t) { u_.i = 0; }
+  static constexpr unsigned kObjectTags =
+      (1u << unsigned(Tag::Text)) | (1u << unsigned(Tag::Series)) | (1u << unsigned(Tag::Array)) |
+      (1u << unsigned(Tag::Map)) | (1u << unsigned(Tag::Record)) | (1u << unsigned(Tag::Closure)) |
+      (1u << unsigned(Tag::Range)) | (1u << unsigned(Tag::Status));
+
+  union Payload {
+    int64_t i;
+    double n;
+    uint32_t color;
+    uint16_t host;
+    Object* obj;
+  } u_;
+  Tag tag_ = Tag::Nothing;
+  uint8_t aux_ = 0;  // Bool value, Status ok flag
+};
+static_assert(sizeof(Value) == 16);
+
+using MapItems = std::map<std::string, Value, std::less<>>;
+
+// ---------------------------------------------------------------------------------------
+// Payloads
+
+struct Text final : Object {
+  explicit Text(std::string s);
+  const std::string str;
+  const size_t chars;  // Unicode scalar values
+  const bool ascii;    // every byte below 0x80: character i is byte i
+
+  // The character at a character position as its UTF-8 bytes; empty past the end.
+  std::string_view char_at(size_t index) const;
+};
+
+struct Array final : Container {
+  Array() = default;
+  explicit Array(std::vector<Value> v) : items(std::move(v)) {}
+  std::vector<Value> items;
+  void trace(void (*f)(const Value&, void*), void* ctx) const override;
+  void drain(std::vector<Value>& out) override;
+};
+
+struct Map final : Container {
+  Map() = default;
+  explicit Map(MapItems m) : items(std::move(m)) {}
+  MapItems items;
+  // The value under key, or Nothing.
+  Value get(std::string_view key) const;
+  void set(std::string_view key, Value v);
+  void trace(void (*f)(const Value&, void*), void* ctx) const override;
+  void drain(std::vector<Value>& out) override;
+};
+
+struct Record final : Container {
+  Record() = default;
+  explicit Record(std::string type) : type_name(std::move(type)) {}
+  static Ref<Record> make(std::string type_name) { return make_ref<Record>(std::move(type_name)); }
+
+  std::string type_name;  // empty for none
+  MapItems fields;        // sorted by name
+
+  // A copy of the field, or Nothing.
+  Value get(std::string_view name) const;
+  // Inserts or replaces a field; returns *this so that host code can chain.
+  Record& with(std::string_view name, Value v);
+  void trace(void (*f)(const Value&, void*), void* ctx) const override;
+  void drain(std::vector<Value>& out) override;
+};
+
+struct Closure final : Container {
+  Closure(uint16_t fn, std::vector<Value> cap) : function(fn), captured(std::move(cap)) {}
+  uint16_t function;             // index into the image's functions
+  std::vector<Value> captured;   // copied when the closure was made
+  void trace(void (*f)(const Value&, void*), void* ctx) const override;
+  void drain(std::vector<Value>& out) override;
+};
+
+struct RangeBox final : Object {
+  RangeBox(int64_t s, int64_t e, bool inc) : start(s), end(e), inclusive(inc) {}
+  const int64_t start;
+  const int64_t end;
+  const bool inclusive;
+};
+
+// The bar source of a series: "open" 0 ... "ohlc4" 9; 255 for any other name.
+enum class SeriesKind : uint8_t {
+  Open = 0, High = 1, Low = 2, Close = 3, Volume = 4, Spread = 5, Time = 6,
+  Hl2 = 7, Hlc3 = 8, Ohlc4 = 9, None = 255,
+};
+SeriesKind series_kind(std::string_view name);
+
+// Operator codes of one- and two-operand series nodes.
+enum class SeriesOp : uint8_t {
+  Add = 0, Sub = 1, Mul = 2, Div = 3, Rem = 4, Pow = 5,
+  Equal = 6, NotEqual = 7, Less = 8, LessEqual = 9, Greater = 10, GreaterEqual = 11,
+  And = 12, Or = 13, Negate = 14, Not = 15,
+};
+
+enum class SeriesForm : uint8_t { Source, Constant, Unary, Binary, Indicator, Buffer };
+
+// One evaluated column, shared so that reads never copy it.
+using SeriesColumn = std::shared_ptr<const std::vector<double>>;
+
+// The description of a series value; immutable once built except for its cache. Only
+// the fields of its form are meaningful. Evaluation lives with the indicator code.
+struct Series final : Object {
+  SeriesForm form = SeriesForm::Constant;
+
+  // Source
+  std::optional<std::string> symbol;
+  std::optional<std::string> timeframe;
+  SeriesKind kind = SeriesKind::None;
+  // Constant
+  double constant = 0.0;
+  // Unary (operand in `left`) and Binary
+  SeriesOp op = SeriesOp::Add;
+  Ref<Series> left;
+  Ref<Series> right;
+  // Indicator
+  std::string name;
+  std::vector<Ref<Series>> inputs;
+  std::vector<double> numbers;
+  uint8_t selector = 0;
+  // Buffer: filled by its owner, shared by every holder
+  std::shared_ptr<std::vector<double>> buffer;
+
+  // Evaluation cache: valid for `cache_bars` bars while `cache_valid`.
+  mutable bool cache_valid = false;
+  mutable size_t cache_bars = 0;
+  mutable SeriesColumn cache;
+
+  static Ref<Series> source(SeriesKind k, std::optional<std::string> symbol = std::nullopt,
+                            std::optional<std::string> timeframe = std::nullopt);
+  static Ref<Series> constant_of(double v);
+  static Ref<Series> unary(SeriesOp op, Ref<Series> operand);
+  static Ref<Series> binary(SeriesOp op, Ref<Series> l, Ref<Series> r);
+  static Ref<Series> indicator(std::string name, std::vector<Ref<Series>> inputs,
+                               std::vector<double> numbers, uint8_t selector);
+  static Ref<Series> buffer_of(std::shared_ptr<std::vector<double>> data);
+};
+
+// ---------------------------------------------------------------------------------------
+// Inline readers
+
+inline Text& Value::text_obj() const { return *static_cast<Text*>(u_.obj); }
+inline std::string_view Value::str() const { return static_cast<Text*>(u_.obj)->str; }
+inline Array& Value::array_obj() const { return *static_cast<Array*>(u_.obj); }
+inline Map& Value::map_obj() const { return *static_cast<Map*>(u_.obj); }
+inline Record& Value::record_obj() const { return *static_cast<Record*>(u_.obj); }
+inline Closure& Value::closure_obj() const { return *static_cast<Closure*>(u_.obj); }
+inline Series& Value::series_obj() const { return *static_cast<Series*>(u_.obj); }
+inline Ref<Series> Value::series_ref() const {
+  return Ref<Series>::share(static_cast<Series*>(u_.obj));
+}
+inline Value Value::series(Ref<Series> s) {
+  Value v(Tag::Series);
+  v.u_.obj = s.release();
+  return v;
+}
+inline const RangeBox& Value::range_obj() const { return *static_cast<RangeBox*>(u_.obj); }
+inline int64_t Value::range_start() const { return range_obj().start; }
+inline int64_t Value::range_end() const { return range_obj().end; }
+inline bool Value::range_inclusive() const { return range_obj().inclusive; }
+inline std::string_view Value::status_reason() const {
+  return u_.obj ? std::string_view(static_cast<Text*>(u_.obj)->str) : std::string_view();
+}
+
+// ---------------------------------------------------------------------------------------
+// The rules every other part relies on
+
+// "none", "bool", "int", "num", "text", "time", "duration", "color", "series", "array",
+// "map", "record", "function", "range", "status".
+std::string_view type_name(Tag tag);
+inline std::string_view type_name(const Value& v) { return type_name(v.tag()); }
+
+// Bool 0/1; Int and Time; Num and Duration truncated (saturating, NaN 0); else none.
+std::optional<int64_t> as_int(const Value& v);
+// The numeric view: Bool 1/0, Int and Time converted, Num and Duration; else none.
+std::optional<double> numeric_view(const Value& v);
+// A Text's string, or the value's display text.
+std::string as_text(const Value& v);
+bool truthy(const Value& v);
+bool equals(const Value& a, const Value& b);
+
+// The one text form of a value. Self-containing or very deep arrays, maps and records
+// print "[...]" (or "Name(...)") where the nesting repeats or passes a fixed depth.
+std::string display(const Value& v);
+void display_to(std::string& out, const Value& v);
+std::string format_number(double x);
+void format_number_to(std::string& out, double x);
+
+}  // namespace kelo_vm
