@@ -297,6 +297,20 @@ TEST(Lexer, Helpers) {
   EXPECT_FALSE(token::is_keyword("Continue"));
 }
 
+TEST(Lexer, LargeInputsStayLinear) {
+  diag::Diagnostics diagnostics("big.kelo");
+  const std::vector<Token> brackets = lex(std::string(100000, '(') + "x\n", diagnostics);
+  ASSERT_EQ(brackets.size(), 100003u);  // no Newline inside the brackets, one at the end
+  EXPECT_EQ(brackets[100001].kind, TokenKind::Newline);
+  std::string comments;
+  for (int i = 0; i < 20000; ++i) comments += "/*";
+  const std::vector<Token> eof_only = lex(comments, diagnostics);
+  EXPECT_EQ(describe(eof_only), "Eof");
+  ASSERT_EQ(diagnostics.items.size(), 1u);
+  EXPECT_EQ(diagnostics.items[0].code, "KELO1001");
+  EXPECT_EQ(diagnostics.items[0].span.end.offset, 40000u);
+}
+
 // Random input must never crash, hang or put a position past the end of the text.
 TEST(Lexer, RandomInputStaysInBounds) {
   std::mt19937 rng(12345);
