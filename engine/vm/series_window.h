@@ -78,29 +78,35 @@ class WindowSum {
 class WindowExtreme {
  public:
   WindowExtreme(std::span<const double> x, std::size_t n, bool want_max)
-      : x_(x), n_(n), max_(want_max), queue_(x.size()) {}
+      : x_(x), n_(n), max_(want_max), ring_((n < x.size() ? n : x.size()) + 1) {}
 
   void step(std::size_t i) {
     const double v = x_[i];
     if (!std::isnan(v)) {
-      while (tail_ > head_ && !beats(x_[queue_[tail_ - 1]], v)) --tail_;
-      queue_[tail_++] = i;
+      while (size_ > 0 && !beats(x_[ring_[back()]], v)) --size_;
+      ring_[wrap(head_ + size_)] = i;
+      ++size_;
     }
-    while (head_ < tail_ && i - queue_[head_] >= n_) ++head_;
+    while (size_ > 0 && i - ring_[head_] >= n_) {
+      head_ = wrap(head_ + 1);
+      --size_;
+    }
   }
-  bool empty() const { return head_ == tail_; }
-  double value() const { return empty() ? kNaN : x_[queue_[head_]]; }
-  std::size_t index() const { return queue_[head_]; }
+  bool empty() const { return size_ == 0; }
+  double value() const { return empty() ? kNaN : x_[ring_[head_]]; }
+  std::size_t index() const { return ring_[head_]; }
 
  private:
   bool beats(double older, double newer) const { return max_ ? older > newer : older < newer; }
+  std::size_t wrap(std::size_t k) const { return k >= ring_.size() ? k - ring_.size() : k; }
+  std::size_t back() const { return wrap(head_ + size_ - 1); }
 
   std::span<const double> x_;
   std::size_t n_;
   bool max_;
-  std::vector<std::size_t> queue_;  // each index enters once, so x.size() slots suffice
+  std::vector<std::size_t> ring_;  // a window holds at most n candidates
   std::size_t head_ = 0;
-  std::size_t tail_ = 0;
+  std::size_t size_ = 0;
 };
 
 }  // namespace kelo_vm::series
