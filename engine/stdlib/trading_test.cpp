@@ -213,6 +213,33 @@ TEST(TradingDefinitions, PrintedTypesHideNamesOfPositionalParameters) {
   }
 }
 
+TEST(TradingDefinitions, TakeProfitAcceptsAnyValueButStopLossNeedsAPrice) {
+  using kelo_core::types::assignable;
+  using kelo_core::types::Primitive;
+  const kelo_std::Registry registry = kelo_std::builtins();
+  const auto& params = field(registry.global("trade")->type, "buy").signature()->params;
+  ASSERT_EQ(params.size(), 7u);
+  const Type& sl = params[1].type;
+  const Type& tp = params[2].type;
+  struct Row {
+    const char* argument;
+    Type type;
+    bool as_sl;
+    bool as_tp;
+  };
+  const Row rows[] = {
+      {"int", Primitive::Int, true, true},
+      {"num", Primitive::Num, true, true},
+      {"price", Primitive::Price, true, true},
+      {"text", Primitive::Text, false, true},
+      {"time", Primitive::Time, false, true},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(assignable(row.type, sl), row.as_sl) << row.argument;
+    EXPECT_EQ(assignable(row.type, tp), row.as_tp) << row.argument;
+  }
+}
+
 TEST(TradingDefinitions, SharedParameterListsAreFreshAndOrdered) {
   auto entry = kelo_std::defs_trade::entry_params();
   auto pending = kelo_std::defs_trade::pending_params();
