@@ -1,0 +1,377 @@
+// Calls: struct construction, declared functions, host calls with argument binding,
+// callee values; and the compilation of function bodies.
+#include <limits>
+
+#include "compile/compiler.h"
+
+namespace kelo_compile::compiler {
+
+using bc::Op;
+using bc::Opcode;
+using P = ty::Primitive;
+
+namespace {
+
+std::uint8_t u8_count(std::size_t n) {
+  if (n > std::numeric_limits<std::uint8_t>::max()) {
+    throw InternalError("a call has more than 255 arguments");
+  }
+  return static_cast<std::uint8_t>(n);
+}
+
+template <class Names>
+std::string join_names(const Names& items) {
+  std::string out;
+  for (const auto& item : items) {
+    if (!out.empty()) out += ", ";
+    out += item.name;
+  }
+  return out;
+}
+
+}  // namespace
+
+const ty::Fields* Compiler::namespace_fields(std::string_view ns) const {
+  const auto* entry = registry_.global(ns);
+  if (!entry || entry->type.tag() != ty::Tag::Object) return nullptr;
+  return entry->type.fields();
+}
+
+std::optional<Type> Compiler::type_for_path(std::string_view path) const {
+  if (auto hash = path.find('#'); hash != std::string_view::npos) {
+    const auto* entry = registry_.member(path.substr(0, hash), path.substr(hash + 1));
+    if (entry) return entry->type;
+    return std::nullopt;
+  }
+  if (auto dot = path.find('.'); dot != std::string_view::npos) {
+    // A namespace's members are the fields of its object type.
+    const std::string_view ns = path.substr(0, dot);
+    const std::string_view name = path.substr(dot + 1);
+    if (const auto* fields = namespace_fields(ns)) {
+      if (auto it = fields->fields.find(name); it != fields->fields.end()) return it->second;
+    }
+    if (const auto* entry = registry_.member(ns, name)) return entry->type;
+    return std::nullopt;
+  }
+  if (const auto* entry = registry_.global(path)) return entry->type;
+  return std::nullopt;
+}
+
+std::optional<ty::Signature> Compiler::signature_for(std::string_view path) const {
+  auto type = type_for_path(path);
+  if (!type || !type->signature()) return std::nullopt;
+  return *type->signature();
+}
+
+bool Compiler::is_shadowed(std::string_view name) {
+  if (fn().scopes.lookup(name) || global_index(name)) return true;
+  // A local of the enclosing function would be captured.
+  return frames_.size() >= 2 && frames_[frames_.size() - 2].scopes.lookup(name) != nullptr &&
+         frames_[frames_.size() - 2].scopes.lookup(name)->kind == scope::SymbolKind::Local;
+}
+
+std::optional<std::string> Compiler::namespace_path(const ast::Expr& expr) {
+  const auto* id = expr.kind.as<ast::ExprKind::Identifier>();
+  if (!id || fn().scopes.lookup(id->name) || global_index(id->name)) return std::nullopt;
+  if (!namespace_fields(id->name)) return std::nullopt;
+  return id->name;
+}
+
+std::string Compiler::namespace_members(std::string_view ns, bool functions_only,
+                                        std::size_t limit) const {
+  const auto* fields = namespace_fields(ns);
+  if (!fields) return {};
+  std::string names;
+  std::size_t count = 0;
+  for (const auto& [name, type] : fields->fields) {
+    if (functions_only && type.tag() != ty::Tag::Function) continue;
+    if (count == limit) break;
+    if (count++ != 0) names += ", ";
+    names += name;
+  }
+  return count == 0 ? std::string() : " Try: " + names;
+}
+
+Type Compiler::compile_call(const ast::Expr& callee, const std::vector<Arg>& args,
+                            const Span& span) {
+  if (const auto* id = callee.kind.as<ast::ExprKind::Identifier>()) {
+    const std::string& name = id->name;
+    if (auto it = structs_.find(name); it != structs_.end()) {
+      const FieldList fields = it->second;
+      return compile_struct_construction(name, fields, args, span);
+    }
+    if (auto it = functions_.find(name); it != functions_.end()) {
+      const FunctionInfo info = it->second;
+      return compile_declared_call(info, args, span);
+    }
+    if (!is_shadowed(name)) {
+      const std::string of = name + ".of";
+      if (auto sig = signature_for(of)) return compile_host_call(of, *sig, args, 0, span);
+      // A built-in function called by its bare name binds its arguments like any host call.
+      if (const auto* entry = registry_.global(name); entry && entry->type.signature()) {
+        return compile_host_call(name, *entry->type.signature(), args, 0, span);
+      }
+    }
+  } else if (const auto* member = callee.kind.as<ast::ExprKind::Member>()) {
+    return compile_method_call(*member, args, span);
+  }
+  const Type callee_type = compile_expr(callee);
+  return compile_callee_value_call(callee_type, args, span);
+}
+
+Type Compiler::compile_callee_value_call(const Type& callee_type, const std::vector<Arg>& args,
+                                         const Span& span) {
+  for (const Arg& arg : args) {
+    if (arg.name) {
+      error("KELO3012",
+            "'" + *arg.name + ":' names a parameter, and this call does not take named arguments",
+            arg.span);
+    }
+    compile_expr(*arg.value);
+  }
+  emit(Op::with_a(Opcode::Call, u8_count(args.size())), span);
+  if (const auto* sig = callee_type.signature()) return sig->result;
+  return P::Any;
+}
+
+Type Compiler::compile_struct_construction(const std::string& name, const FieldList& fields,
+                                           const std::vector<Arg>& args, const Span& span) {
+  push_text("__type", span);
+  push_text(name, span);
+  std::vector<const Arg*> positional;
+  for (const Arg& arg : args) {
+    if (!arg.name) positional.push_back(&arg);
+  }
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const auto& [field, type] = fields[i];
+    push_text(field, span);
+    const Arg* chosen = nullptr;
+    for (const Arg& arg : args) {
+      if (arg.name && *arg.name == field) {
+        chosen = &arg;
+        break;
+      }
+    }
+    if (!chosen && i < positional.size()) chosen = positional[i];
+    if (chosen) {
+      const Type t = compile_expr(*chosen->value);
+      expect_assignable(t, type, chosen->value->span, name + "." + field);
+    } else {
+      error("KELO3019", name + " needs a value for '" + field + "'", span);
+      emit(Op::plain(Opcode::Nothing), span);
+    }
+  }
+  std::string field_names;
+  for (const auto& [field, type] : fields) {
+    if (!field_names.empty()) field_names += ", ";
+    field_names += field;
+  }
+  for (const Arg& arg : args) {
+    if (!arg.name) continue;
+    bool known = false;
+    for (const auto& [field, type] : fields) known = known || field == *arg.name;
+    if (!known) {
+      error("KELO3020", name + " has no field '" + *arg.name + "'. Fields: " + field_names,
+            arg.span);
+    }
+  }
+  if (fields.size() + 1 > std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError("a struct has more than 65534 fields");
+  }
+  emit(Op::with_b(Opcode::MakeObject, static_cast<std::uint16_t>(fields.size() + 1)), span);
+  return struct_type(name);
+}
+
+Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector<Arg>& args,
+                                     const Span& span) {
+  emit(Op::with_b(Opcode::Closure, info.index), span);
+  const auto& params = info.params;
+  std::vector<const Arg*> bound(params.size(), nullptr);
+  std::size_t next = 0;
+  for (const Arg& arg : args) {
+    if (arg.name) {
+      std::size_t i = 0;
+      while (i < params.size() && params[i].name != *arg.name) ++i;
+      if (i == params.size()) {
+        error("KELO3015",
+              "No parameter '" + *arg.name + "'. Parameters: " + join_names(params), arg.span);
+        continue;
+      }
+      bound[i] = &arg;
+      continue;
+    }
+    if (next >= params.size()) {
+      error("KELO3017",
+            "This function takes " + std::to_string(params.size()) +
+                " argument(s) and got more",
+            arg.span);
+      continue;
+    }
+    bound[next++] = &arg;
+  }
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (bound[i]) {
+      compile_expr(*bound[i]->value);
+    } else if (params[i].default_value) {
+      compile_expr(*params[i].default_value);
+    } else {
+      error("KELO3018", "Missing argument '" + params[i].name + "'", span);
+      emit(Op::plain(Opcode::Nothing), span);
+    }
+  }
+  emit(Op::with_a(Opcode::Call, u8_count(params.size())), span);
+  return info.result;
+}
+
+Type Compiler::compile_host_call(const std::string& path, const ty::Signature& signature,
+                                 const std::vector<Arg>& args, std::uint8_t receivers,
+                                 const Span& span) {
+  const auto* host = hosts_.get(path);
+  if (!host) {
+    error("KELO3013", "'" + path + "' is not available in this program", span);
+    // The receiver, if any, is replaced by the fallback value.
+    if (receivers != 0) emit(Op::plain(Opcode::Pop), span);
+    emit(Op::plain(Opcode::Nothing), span);
+    return P::Any;
+  }
+  if (signature.rest) {
+    for (const Arg& arg : args) compile_expr(*arg.value);
+    emit(Op::call_host(host->id, u8_count(receivers + args.size())), span);
+    return signature.result;
+  }
+  const auto& params = signature.params;
+  std::vector<const Arg*> bound(params.size(), nullptr);
+  std::size_t next = 0;
+  for (const Arg& arg : args) {
+    if (arg.name) {
+      std::size_t i = 0;
+      while (i < params.size() && params[i].name != *arg.name) ++i;
+      if (i == params.size()) {
+        error("KELO3015",
+              "'" + path + "' has no parameter '" + *arg.name + "'. Parameters: " +
+                  join_names(params),
+              arg.span);
+      } else if (bound[i]) {
+        error("KELO3014", "'" + *arg.name + "' was given twice", arg.span);
+      } else {
+        bound[i] = &arg;
+      }
+      continue;
+    }
+    if (next >= params.size()) {
+      error("KELO3017",
+            "'" + path + "' takes " + std::to_string(params.size()) +
+                " argument(s) and got more",
+            arg.span);
+      compile_expr(*arg.value);
+      emit(Op::plain(Opcode::Pop), span);
+      ++next;
+      continue;
+    }
+    if (bound[next]) {
+      error("KELO3016", "This value was already supplied by name", arg.span);
+      ++next;
+      continue;
+    }
+    bound[next++] = &arg;
+  }
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (bound[i]) {
+      const Type t = compile_expr(*bound[i]->value);
+      expect_assignable(t, params[i].type, bound[i]->value->span,
+                        path + " parameter '" + params[i].name + "'");
+    } else {
+      if (!params[i].optional) {
+        error("KELO3018", "'" + path + "' needs '" + params[i].name + "'", span);
+      }
+      emit(Op::plain(Opcode::Nothing), span);
+    }
+  }
+  emit(Op::call_host(host->id, u8_count(receivers + params.size())), span);
+  return signature.result;
+}
+
+Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
+                                   const std::vector<Arg>& args, const Span& span) {
+  // A property called with arguments has nothing to take them: report, keep the stack.
+  auto property_with_args = [&](const std::string& path) {
+    if (args.empty()) return;
+    error("KELO3017", "'" + path + "' takes 0 argument(s) and got more", span);
+    for (const Arg& arg : args) {
+      compile_expr(*arg.value);
+      emit(Op::plain(Opcode::Pop), span);
+    }
+  };
+  if (auto ns = namespace_path(*member.object)) {
+    const std::string path = *ns + "." + member.property;
+    if (auto sig = signature_for(path)) return compile_host_call(path, *sig, args, 0, span);
+    if (auto type = type_for_path(path)) {
+      // `ns.value()` reads the value, as `ns.value` does.
+      emit(Op::call_host(host_id(path), 0), span);
+      property_with_args(path);
+      return *type;
+    }
+    error("KELO3009",
+          "'" + *ns + "' has no call named '" + member.property + "'." +
+              namespace_members(*ns, true, 10),
+          span);
+    emit(Op::plain(Opcode::Nothing), span);
+    return P::Any;
+  }
+  // The receiver's real type chooses the member.
+  const Type object = compile_expr(*member.object);
+  if (auto owner = owner_name(object)) {
+    const std::string path = *owner + "#" + member.property;
+    if (auto sig = signature_for(path)) return compile_host_call(path, *sig, args, 1, span);
+    if (auto type = type_for_path(path)) {
+      emit(Op::call_host(host_id(path), 1), span);
+      property_with_args(path);
+      return *type;
+    }
+  }
+  const Type callee = compile_member_of(object, member.property, span);
+  return compile_callee_value_call(callee, args, span);
+}
+
+std::uint16_t Compiler::compile_function(const std::string& name,
+                                         const std::vector<ast::Parameter>& params,
+                                         const ast::FnBody& body,
+                                         const std::optional<Type>& result, const Span&) {
+  return compile_function_body(name, params, body.as<ast::Block>(), body.as<ast::Expr>(),
+                               result);
+}
+
+std::uint16_t Compiler::compile_function_body(const std::string& name,
+                                              const std::vector<ast::Parameter>& params,
+                                              const ast::Block* block, const ast::Expr* expr,
+                                              const std::optional<Type>& result) {
+  if (params.size() > std::numeric_limits<std::uint8_t>::max()) {
+    throw InternalError("function '" + name + "' has more than 255 parameters");
+  }
+  frames_.emplace_back(name);
+  {
+    FnState& f = fn();
+    f.arity = static_cast<std::uint8_t>(params.size());
+    std::size_t required = 0;
+    while (required < params.size() && !params[required].default_value) ++required;
+    f.required = static_cast<std::uint8_t>(required);
+  }
+  for (const auto& p : params) {
+    declare_local(p.name, p.type_ref ? resolve_type(*p.type_ref) : Type(P::Any), true);
+  }
+  if (block) {
+    fn().begin_scope();
+    for (const auto& stmt : block->statements) compile_stmt(stmt);
+    fn().end_scope();
+    emit(Op::plain(Opcode::ReturnNothing), block->span);
+  } else if (expr) {
+    const Type t = compile_expr(*expr);
+    if (result) expect_assignable(t, *result, expr->span, "Return value");
+    emit(Op::plain(Opcode::Return), expr->span);
+  }
+  FnState done = std::move(frames_.back());
+  frames_.pop_back();
+  return append_function(std::move(done).finish());
+}
+
+}  // namespace kelo_compile::compiler

@@ -1,0 +1,123 @@
+// Compiler frame: emission, constant pooling, diagnostics and the finished image.
+#include "compile/compiler.h"
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+namespace kelo_compile {
+namespace compiler {
+
+Type numeric_result(const Type& a, const Type& b) {
+  const bool both_int = a.unwrap_series().is(ty::Primitive::Int) &&
+                        b.unwrap_series().is(ty::Primitive::Int);
+  return ty::lift(a, b, both_int ? ty::Primitive::Int : ty::Primitive::Num);
+}
+
+Compiler::Compiler(Diagnostics& diagnostics, const kelo_std::Registry& registry)
+    : diagnostics_(diagnostics), registry_(registry), hosts_(kelo_std::hosts::table()) {
+  frames_.emplace_back("<main>");
+}
+
+FnState& Compiler::fn() {
+  if (frames_.empty()) throw InternalError("a frame");
+  return frames_.back();
+}
+
+std::size_t Compiler::emit(bc::Op op, const Span& span) { return fn().emit(op, span.start); }
+
+namespace {
+// Pooling equality: numbers compare as floats (0.0 pools with -0.0, NaN with nothing).
+bool same_constant(const bc::Constant& a, const bc::Constant& b) {
+  if (a.kind != b.kind) return false;
+  switch (a.kind) {
+    case bc::ConstantKind::Int:
+    case bc::ConstantKind::Time: return a.i == b.i;
+    case bc::ConstantKind::Num:
+    case bc::ConstantKind::Duration: return a.n == b.n;
+    case bc::ConstantKind::Color: return a.color == b.color;
+    case bc::ConstantKind::Text:
+    case bc::ConstantKind::Name: return a.text == b.text;
+  }
+  return false;
+}
+}  // namespace
+
+std::uint32_t Compiler::constant(bc::Constant value) {
+  auto& pool = image_.constants;
+  for (std::size_t i = 0; i < pool.size(); ++i) {
+    if (same_constant(pool[i], value)) return static_cast<std::uint32_t>(i);
+  }
+  if (pool.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    throw InternalError("the program has more constants than an image can hold");
+  }
+  pool.push_back(std::move(value));
+  return static_cast<std::uint32_t>(pool.size() - 1);
+}
+
+std::size_t Compiler::push_text(std::string_view text, const Span& span) {
+  return emit(bc::Op::with_c(bc::Opcode::Const, constant(bc::Constant::text_of(std::string(text)))),
+              span);
+}
+
+void Compiler::error(std::string_view code, std::string message, const Span& span) {
+  diagnostics_.error(code, std::move(message), span);
+}
+
+void Compiler::warning(std::string_view code, std::string message, const Span& span) {
+  diagnostics_.warning(code, std::move(message), span);
+}
+
+std::uint16_t Compiler::append_function(bc::Function function) {
+  if (image_.functions.size() > std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError("the program has more functions than 65536");
+  }
+  image_.functions.push_back(std::move(function));
+  return static_cast<std::uint16_t>(image_.functions.size() - 1);
+}
+
+bc::Image Compiler::finish() && {
+  image_.global_count = static_cast<std::uint16_t>(global_names_.size());
+  image_.global_names = global_names_;
+  return std::move(image_);
+}
+
+std::uint16_t Compiler::host_id(std::string_view path) const {
+  const auto* host = hosts_.get(path);
+  return host ? host->id : 0;
+}
+
+}  // namespace compiler
+
+namespace {
+std::int64_t system_seconds() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto secs = std::chrono::duration_cast<std::chrono::seconds>(now).count();
+  return secs < 0 ? 0 : static_cast<std::int64_t>(secs);
+}
+}  // namespace
+
+CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostics,
+                             const CompileOptions& options) {
+  CompileOutput out;
+  const kelo_std::Registry registry = kelo_std::builtins();
+  compiler::Compiler compiler(diagnostics, registry);
+  try {
+    compiler.compile_program(program);
+  } catch (const InternalError& failure) {
+    // The compile stops here; what was built so far is still handed back.
+    diagnostics.error("KELO3000", std::string("The compiler stopped: ") + failure.what(),
+                      program.span);
+  } catch (const std::bad_alloc&) {
+    diagnostics.error("KELO3000", "The compiler stopped: out of memory", program.span);
+  }
+  out.schema.groups = compiler.input_groups();
+  out.schema.inputs = compiler.input_specs();
+  out.image = std::move(compiler).finish();
+  const std::int64_t now = options.now_seconds ? options.now_seconds() : system_seconds();
+  out.manifest = manifest::build(program, out.image, now);
+  out.diagnostics = std::move(diagnostics);
+  return out;
+}
+
+}  // namespace kelo_compile

@@ -1,0 +1,220 @@
+// The compiler: checks one parsed Kelo program and emits its bytecode image, input
+// schema and diagnostics. The work is split by concern over several files (frame,
+// names, expressions, calls, statements, loops, control blocks, program pass, inputs,
+// handlers); they all operate on this one state.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "compile/emit.h"
+#include "compile/inputs.h"
+#include "compile/manifest.h"
+#include "core/ast.h"
+#include "core/diag.h"
+#include "core/types.h"
+#include "stdlib/hosts.h"
+#include "stdlib/registry.h"
+#include "vm/bytecode.h"
+
+namespace kelo_compile {
+
+namespace ast = kelo_core::ast;
+namespace ty = kelo_core::types;
+using kelo_core::diag::Diagnostics;
+using kelo_core::diag::Span;
+using kelo_core::types::Type;
+
+struct CompileOutput {
+  bc::Image image;
+  inputs::InputSchema schema;
+  manifest::Manifest manifest;
+  Diagnostics diagnostics;
+};
+
+struct CompileOptions {
+  // Seconds since 1970 stamped into the manifest; the system clock when empty.
+  std::function<std::int64_t()> now_seconds;
+};
+
+// Parses and compiles one source file. Never fails: every finding, including a broken
+// invariant of the compiler itself, ends up in the diagnostics.
+CompileOutput compile(std::string_view source, std::string_view file_name,
+                      const CompileOptions& options = {});
+
+// Compiles an already parsed program with the given diagnostics list.
+CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostics,
+                             const CompileOptions& options = {});
+
+namespace compiler {
+
+// Result type of arithmetic on two operands.
+Type numeric_result(const Type& a, const Type& b);
+
+// The owner of "owner#member" paths for values of a type (series, array, map or a
+// primitive's name); none for other types.
+std::optional<std::string> owner_name(const Type& type);
+// The field names of a struct or object type, joined by ", ".
+std::string joined_field_names(const ty::Fields& fields);
+
+// A call argument as the binding rules see it (a view into the tree, or a synthesised
+// first argument of a pipe).
+struct Arg {
+  const std::string* name = nullptr;
+  const ast::Expr* value = nullptr;
+  Span span;
+};
+
+class Compiler {
+ public:
+  Compiler(Diagnostics& diagnostics, const kelo_std::Registry& registry);
+
+  // ---- frame ----
+  std::size_t emit(bc::Op op, const Span& span);
+  std::uint32_t constant(bc::Constant value);
+  std::size_t push_text(std::string_view text, const Span& span);
+  void error(std::string_view code, std::string message, const Span& span);
+  void warning(std::string_view code, std::string message, const Span& span);
+  FnState& fn();
+  bc::Image finish() &&;
+
+  // ---- names ----
+  std::uint16_t declare_global(const std::string& name, Type type, bool is_mutable);
+  std::optional<std::uint16_t> resolve_upvalue(std::string_view name);
+  Type resolve_type(const ast::TypeRef& ref);
+  std::uint32_t name_constant(std::string_view name);
+  void expect_assignable(const Type& found, const Type& expected, const Span& span,
+                         std::string_view context);
+  std::optional<std::uint16_t> global_index(std::string_view name) const;
+  std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable);
+  std::uint16_t host_id(std::string_view path) const;
+
+  // ---- expressions ----
+  Type compile_expr(const ast::Expr& expr);
+  Type compile_assign(ast::AssignOp op, const ast::Expr& target, const ast::Expr& value,
+                      const Span& span);
+  Type compile_block_value(const ast::Block& block);
+  void check_numeric_pair(const Type& left, const Type& right, const Span& left_span,
+                          const Span& right_span);
+
+  // ---- calls and functions ----
+  Type compile_call(const ast::Expr& callee, const std::vector<Arg>& args, const Span& span);
+  Type compile_host_call(const std::string& path, const ty::Signature& signature,
+                         const std::vector<Arg>& args, std::uint8_t receivers,
+                         const Span& span);
+  std::uint16_t compile_function(const std::string& name,
+                                 const std::vector<ast::Parameter>& params,
+                                 const ast::FnBody& body, const std::optional<Type>& result,
+                                 const Span& span);
+  std::optional<ty::Signature> signature_for(std::string_view path) const;
+  std::optional<Type> type_for_path(std::string_view path) const;
+  std::optional<std::string> namespace_path(const ast::Expr& expr);
+
+  // ---- statements ----
+  void compile_stmt(const ast::Stmt& stmt);
+  void compile_block(const ast::Block& block);
+  void compile_if(const ast::IfStmt& stmt);
+  void compile_condition(const ast::Expr& expr);
+
+  // ---- loops and control blocks ----
+  void end_loop();
+  void compile_arm_body(const ast::MatchArm& arm);
+
+  // ---- program ----
+  void compile_program(const ast::Program& program);
+  void push_input_default(const inputs::InputValue& value, const Span& span);
+
+  const std::vector<inputs::InputGroupSpec>& input_groups() const { return input_groups_; }
+  const std::vector<inputs::InputSpec>& input_specs() const { return inputs_; }
+
+ private:
+  struct FunctionInfo {
+    std::uint16_t index = 0;
+    std::vector<ast::Parameter> params;
+    Type result;
+  };
+  using FieldList = std::vector<std::pair<std::string, Type>>;
+
+  // expressions
+  Type compile_identifier(const std::string& name, const Span& span);
+  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span);
+  Type compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
+                      const Span& span);
+  Type compile_index(const ast::ExprKind::Index& index, const Span& span);
+  Type compile_member(const ast::ExprKind::Member& member, const Span& span);
+  Type compile_member_of(const Type& object_type, const std::string& member,
+                         const Span& span);
+  Type compile_match_value(const ast::ExprKind::Match& match, const Span& span);
+  Type compile_lambda(const ast::ExprKind::Lambda& lambda, const Span& span);
+  Type compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span);
+  Type struct_type(const std::string& name) const;
+
+  // calls
+  Type compile_struct_construction(const std::string& name, const FieldList& fields,
+                                   const std::vector<Arg>& args, const Span& span);
+  Type compile_declared_call(const FunctionInfo& info, const std::vector<Arg>& args,
+                             const Span& span);
+  Type compile_callee_value_call(const Type& callee_type, const std::vector<Arg>& args,
+                                 const Span& span);
+  Type compile_method_call(const ast::ExprKind::Member& member, const std::vector<Arg>& args,
+                           const Span& span);
+  std::string namespace_members(std::string_view ns, bool functions_only,
+                                std::size_t limit) const;
+  const ty::Fields* namespace_fields(std::string_view ns) const;
+  bool is_shadowed(std::string_view name);
+
+  // statements
+  void compile_var(const ast::VarDecl& decl);
+  void compile_fn_stmt(const ast::FnDecl& decl);
+  void compile_while(const ast::Stmt::While& stmt);
+  void compile_for(const ast::Stmt::For& stmt);
+  void compile_break(const Span& span);
+  void compile_continue(const Span& span);
+  void close_tries_to(const LoopContext& loop, const Span& span);
+  void compile_match_stmt(const ast::Stmt::Match& stmt);
+  void compile_once(const ast::Stmt::Once& stmt);
+  void compile_every(const ast::Stmt::Every& stmt);
+  void compile_at_new_bar(const ast::Stmt::AtNewBar& stmt);
+  void compile_try(const ast::Stmt::Try& stmt);
+  std::uint16_t hidden_global(const std::string& name, Type type);
+  void emit_jump_back(bc::Opcode op, std::size_t target, const Span& span);
+
+  // program pass steps
+  void declare_inputs(const ast::Program& program);
+  void declare_input(const ast::InputItem::Input& input);
+  void declare_input_group(const ast::InputItem::Group& group);
+  void build_input_initialiser(const ast::Program& program);
+  void compile_plot(const ast::Declaration::Plot& plot);
+  void compile_panel(const ast::Declaration::Panel& panel);
+  void check_handlers(const ast::Program& program);
+  std::uint16_t append_function(bc::Function function);
+  // One of `block` and `expr` is the body.
+  std::uint16_t compile_function_body(const std::string& name,
+                                      const std::vector<ast::Parameter>& params,
+                                      const ast::Block* block, const ast::Expr* expr,
+                                      const std::optional<Type>& result);
+
+  bc::Image image_;
+  std::vector<FnState> frames_;
+  std::vector<std::string> global_names_;
+  std::vector<inputs::InputGroupSpec> input_groups_;
+  std::vector<inputs::InputSpec> inputs_;
+  std::optional<std::string> current_group_;
+  Diagnostics& diagnostics_;
+  const kelo_std::Registry& registry_;
+  const kelo_std::hosts::HostTable& hosts_;
+  std::unordered_map<std::string, Type> global_types_;
+  std::unordered_map<std::string, FieldList> structs_;
+  std::unordered_map<std::string, std::vector<std::string>> enums_;
+  std::unordered_map<std::string, FunctionInfo> functions_;
+  ast::ProgramKind kind_ = ast::ProgramKind::Script;
+};
+
+}  // namespace compiler
+}  // namespace kelo_compile

@@ -1,0 +1,87 @@
+#include "compile/emit.h"
+
+#include <limits>
+
+namespace kelo_compile {
+
+std::size_t FnState::emit(bc::Op op, kelo_core::diag::Position at) {
+  if (code.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    throw InternalError("function '" + name + "' has more operations than an image can hold");
+  }
+  const std::size_t index = code.size();
+  code.push_back(op);
+  if (lines.empty() || lines.back().line != at.line || lines.back().column != at.column) {
+    lines.push_back({static_cast<std::uint32_t>(index), at.line, at.column});
+  }
+  return index;
+}
+
+std::int32_t FnState::distance(std::size_t from, std::size_t target) {
+  const auto delta = static_cast<long long>(target) - static_cast<long long>(from) - 1;
+  if (delta > std::numeric_limits<std::int32_t>::max() ||
+      delta < std::numeric_limits<std::int32_t>::min()) {
+    throw InternalError("a jump is longer than an instruction can hold");
+  }
+  return static_cast<std::int32_t>(delta);
+}
+
+void FnState::patch_jump(std::size_t index) {
+  if (index >= code.size()) {
+    throw InternalError("cannot patch op " + std::to_string(index) + " beyond the code");
+  }
+  bc::Op& op = code[index];
+  switch (op.code) {
+    case bc::Opcode::Jump:
+    case bc::Opcode::JumpIfFalse:
+    case bc::Opcode::JumpIfTrue:
+    case bc::Opcode::JumpIfFalsePeek:
+    case bc::Opcode::JumpIfTruePeek:
+    case bc::Opcode::IterNext:
+    case bc::Opcode::TryBegin: break;
+    default: throw InternalError("cannot patch " + op_debug(op));
+  }
+  op.set_offset(distance(index, code.size()));
+}
+
+std::uint16_t FnState::take_slot() {
+  if (live == std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError("function '" + name + "' has more local variables than 65535");
+  }
+  const std::uint16_t slot = live++;
+  if (live > slots) slots = live;
+  return slot;
+}
+
+void FnState::end_scope() {
+  const std::uint16_t freed = scopes.end();
+  live = freed > live ? 0 : static_cast<std::uint16_t>(live - freed);
+}
+
+bc::Function FnState::finish() && {
+  bc::Function fn;
+  fn.name = std::move(name);
+  fn.arity = arity;
+  fn.required = required;
+  fn.slots = slots;
+  fn.upvalues = std::move(upvalues);
+  fn.code = std::move(code);
+  fn.lines = std::move(lines);
+  return fn;
+}
+
+std::string op_debug(const bc::Op& op) {
+  std::string out(bc::opcode_name(op.code));
+  switch (bc::opcode_operand(op.code)) {
+    case bc::Operand::None: break;
+    case bc::Operand::A8: out += "(" + std::to_string(op.a) + ")"; break;
+    case bc::Operand::B16: out += "(" + std::to_string(op.b) + ")"; break;
+    case bc::Operand::C32: out += "(" + std::to_string(op.c) + ")"; break;
+    case bc::Operand::Jump: out += "(" + std::to_string(op.offset()) + ")"; break;
+    case bc::Operand::B16A8:
+      out += "(" + std::to_string(op.b) + ", " + std::to_string(op.a) + ")";
+      break;
+  }
+  return out;
+}
+
+}  // namespace kelo_compile

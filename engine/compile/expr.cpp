@@ -1,0 +1,539 @@
+// Expressions: each leaves exactly one value on the stack and returns its static type.
+#include <limits>
+
+#include "compile/compiler.h"
+
+namespace kelo_compile::compiler {
+
+using bc::Op;
+using bc::Opcode;
+using scope::SymbolKind;
+using P = ty::Primitive;
+
+namespace {
+
+std::uint16_t u16_count(std::size_t n, std::string_view what) {
+  if (n > std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError(std::string(what) + " has more than 65535 entries");
+  }
+  return static_cast<std::uint16_t>(n);
+}
+
+bool is_numeric_operand(const Type& t) {
+  const Type u = t.unwrap_series();
+  return u.is(P::Any) || u.is(P::Int) || u.is(P::Num) || u.is(P::Duration) || u.is(P::Price) ||
+         u.is(P::Lots) || u.is(P::Time);
+}
+
+Opcode binary_opcode(ast::BinaryOp op) {
+  switch (op) {
+    case ast::BinaryOp::Add: return Opcode::Add;
+    case ast::BinaryOp::Sub: return Opcode::Sub;
+    case ast::BinaryOp::Mul: return Opcode::Mul;
+    case ast::BinaryOp::Div: return Opcode::Div;
+    case ast::BinaryOp::Rem: return Opcode::Rem;
+    case ast::BinaryOp::Pow: return Opcode::Pow;
+    case ast::BinaryOp::Eq: return Opcode::Equal;
+    case ast::BinaryOp::Ne: return Opcode::NotEqual;
+    case ast::BinaryOp::Lt: return Opcode::Less;
+    case ast::BinaryOp::Le: return Opcode::LessEqual;
+    case ast::BinaryOp::Gt: return Opcode::Greater;
+    case ast::BinaryOp::Ge: return Opcode::GreaterEqual;
+    case ast::BinaryOp::And:
+    case ast::BinaryOp::Or:
+    case ast::BinaryOp::Coalesce: break;
+  }
+  return Opcode::Coalesce;
+}
+
+std::string join(const std::vector<std::string>& names) {
+  std::string out;
+  for (const auto& n : names) {
+    if (!out.empty()) out += ", ";
+    out += n;
+  }
+  return out;
+}
+
+}  // namespace
+
+// The owner of "owner#member" paths for a value of this type: series, array, map or a
+// primitive's name; an optional is looked through, since its value is the inner one.
+std::optional<std::string> owner_name(const Type& type) {
+  const Type t = type.unwrap_optional();
+  switch (t.tag()) {
+    case ty::Tag::Series: return "series";
+    case ty::Tag::Array: return "array";
+    case ty::Tag::Map: return "map";
+    case ty::Tag::Primitive: return std::string(t.primitive()->name());
+    default: return std::nullopt;
+  }
+}
+
+std::string joined_field_names(const ty::Fields& fields) {
+  std::vector<std::string> names;
+  for (const auto& [name, type] : fields.fields) names.push_back(name);
+  return join(names);
+}
+
+Type Compiler::compile_expr(const ast::Expr& expr) {
+  const Span& span = expr.span;
+  using K = ast::ExprKind;
+  const auto& node = expr.kind.node;
+  auto push_const = [&](bc::Constant c) {
+    emit(Op::with_c(Opcode::Const, constant(std::move(c))), span);
+  };
+
+  if (auto* v = std::get_if<K::Int>(&node)) {
+    push_const(bc::Constant::integer(v->value));
+    return P::Int;
+  }
+  if (auto* v = std::get_if<K::Num>(&node)) {
+    push_const(bc::Constant::number(v->value));
+    return P::Num;
+  }
+  if (auto* v = std::get_if<K::Text>(&node)) {
+    push_text(v->value, span);
+    return P::Text;
+  }
+  if (auto* v = std::get_if<K::EnumCase>(&node)) {
+    push_text(v->name, span);
+    return P::Text;
+  }
+  if (auto* v = std::get_if<K::Bool>(&node)) {
+    emit(Op::plain(v->value ? Opcode::True : Opcode::False), span);
+    return P::Bool;
+  }
+  if (std::holds_alternative<K::None>(node)) {
+    emit(Op::plain(Opcode::Nothing), span);
+    return ty::optional(P::Any);
+  }
+  if (std::holds_alternative<K::Now>(node)) {
+    emit(Op::call_host(host_id("clock.now"), 0), span);
+    return P::Time;
+  }
+  if (auto* v = std::get_if<K::Time>(&node)) {
+    push_const(bc::Constant::time(v->value));
+    return P::Time;
+  }
+  if (auto* v = std::get_if<K::Duration>(&node)) {
+    push_const(bc::Constant::duration(v->value));
+    return P::Duration;
+  }
+  if (auto* v = std::get_if<K::Color>(&node)) {
+    push_const(bc::Constant::colour(v->value));
+    return P::Color;
+  }
+  if (auto* v = std::get_if<K::Identifier>(&node)) return compile_identifier(v->name, span);
+  if (auto* v = std::get_if<K::Array>(&node)) {
+    std::optional<Type> element;
+    for (const auto& item : v->items) {
+      Type t = compile_expr(item);
+      element = element ? ty::common(*element, t) : t;
+    }
+    emit(Op::with_b(Opcode::MakeArray, u16_count(v->items.size(), "an array literal")), span);
+    return ty::array(element.value_or(Type(P::Any)));
+  }
+  if (auto* v = std::get_if<K::Map>(&node)) {
+    for (const auto& entry : v->entries) {
+      compile_expr(entry.key);
+      compile_expr(entry.value);
+    }
+    emit(Op::with_b(Opcode::MakeMap, u16_count(v->entries.size(), "a map literal")), span);
+    return ty::map(P::Text, P::Any);
+  }
+  if (auto* v = std::get_if<K::Object>(&node)) {
+    for (const auto& prop : v->properties) {
+      push_text(prop.name, prop.span);
+      compile_expr(prop.value);
+    }
+    emit(Op::with_b(Opcode::MakeObject, u16_count(v->properties.size(), "an object literal")),
+         span);
+    return ty::map(P::Text, P::Any);
+  }
+  if (auto* v = std::get_if<K::Unary>(&node)) return compile_unary(*v, span);
+  if (auto* v = std::get_if<K::Binary>(&node)) {
+    return compile_binary(v->op, *v->left, *v->right, span);
+  }
+  if (auto* v = std::get_if<K::Assign>(&node)) {
+    return compile_assign(v->op, *v->target, *v->value, span);
+  }
+  if (auto* v = std::get_if<K::Ternary>(&node)) {
+    compile_expr(*v->condition);
+    const std::size_t to_else = emit(Op::jump(Opcode::JumpIfFalse, 0), span);
+    const Type then_type = compile_expr(*v->then);
+    const std::size_t to_end = emit(Op::jump(Opcode::Jump, 0), span);
+    fn().patch_jump(to_else);
+    const Type else_type = compile_expr(*v->otherwise);
+    fn().patch_jump(to_end);
+    return ty::common(then_type, else_type);
+  }
+  if (auto* v = std::get_if<K::If>(&node)) {
+    compile_expr(*v->condition);
+    const std::size_t to_else = emit(Op::jump(Opcode::JumpIfFalse, 0), span);
+    const Type then_type = compile_expr(*v->then);
+    const std::size_t to_end = emit(Op::jump(Opcode::Jump, 0), span);
+    fn().patch_jump(to_else);
+    const Type else_type = compile_expr(*v->otherwise);
+    fn().patch_jump(to_end);
+    return ty::common(then_type, else_type);
+  }
+  if (auto* v = std::get_if<K::Range>(&node)) {
+    compile_expr(*v->from);
+    compile_expr(*v->to);
+    emit(Op::with_a(Opcode::MakeRange, v->inclusive ? 1 : 0), span);
+    return P::Any;
+  }
+  if (auto* v = std::get_if<K::Call>(&node)) {
+    std::vector<Arg> args;
+    args.reserve(v->args.size());
+    for (const auto& a : v->args) {
+      args.push_back(Arg{a.name ? &*a.name : nullptr, &a.value, a.span});
+    }
+    return compile_call(*v->callee, args, span);
+  }
+  if (auto* v = std::get_if<K::Member>(&node)) return compile_member(*v, span);
+  if (auto* v = std::get_if<K::Index>(&node)) return compile_index(*v, span);
+  if (auto* v = std::get_if<K::Lambda>(&node)) return compile_lambda(*v, span);
+  if (auto* v = std::get_if<K::Match>(&node)) return compile_match_value(*v, span);
+  if (auto* v = std::get_if<K::Pipe>(&node)) return compile_pipe(*v, span);
+  if (auto* v = std::get_if<K::BlockValue>(&node)) {
+    compile_block_value(*v->block);
+    return P::Any;
+  }
+  throw InternalError("an expression kind without a rule");
+}
+
+Type Compiler::compile_identifier(const std::string& name, const Span& span) {
+  if (const auto* symbol = fn().scopes.lookup(name)) {
+    const Type type = symbol->type;
+    emit(Op::with_b(symbol->kind == SymbolKind::Local ? Opcode::GetLocal : Opcode::GetGlobal,
+                    symbol->index),
+         span);
+    return type;
+  }
+  if (auto up = resolve_upvalue(name)) {
+    emit(Op::with_b(Opcode::GetUpvalue, *up), span);
+    const auto* symbol = frames_[frames_.size() - 2].scopes.lookup(name);
+    return symbol ? symbol->type : Type(P::Any);
+  }
+  if (auto global = global_index(name)) {
+    emit(Op::with_b(Opcode::GetGlobal, *global), span);
+    auto it = global_types_.find(name);
+    return it != global_types_.end() ? it->second : Type(P::Any);
+  }
+  if (enums_.count(name) != 0) {
+    push_text(name, span);
+    return P::Text;
+  }
+  if (const auto* entry = registry_.global(name)) {
+    switch (entry->type.tag()) {
+      case ty::Tag::Function:
+        emit(Op::with_c(Opcode::Const,
+                        constant(bc::Constant::integer(host_id(name)))),
+             span);
+        return entry->type;
+      case ty::Tag::Object:
+        error("KELO3003",
+              "'" + name + "' is a group of calls. Use one of its members, such as " + name +
+                  ".something",
+              span);
+        emit(Op::plain(Opcode::Nothing), span);
+        return P::Any;
+      default:
+        emit(Op::call_host(host_id(name), 0), span);
+        return entry->type;
+    }
+  }
+  error("KELO3004", "'" + name + "' is not defined", span);
+  emit(Op::plain(Opcode::Nothing), span);
+  return P::Any;
+}
+
+Type Compiler::compile_unary(const ast::ExprKind::Unary& unary, const Span& span) {
+  const Type t = compile_expr(*unary.operand);
+  if (unary.op == ast::UnaryOp::Not) {
+    emit(Op::plain(Opcode::Not), span);
+    return ty::lift(t, t, P::Bool);
+  }
+  emit(Op::plain(Opcode::Negate), span);
+  return ty::lift(t, t, t.unwrap_series().is(P::Int) ? P::Int : P::Num);
+}
+
+void Compiler::check_numeric_pair(const Type& left, const Type& right, const Span& left_span,
+                                  const Span& right_span) {
+  if (!is_numeric_operand(left)) {
+    error("KELO3005", "Arithmetic needs numbers, found " + left.unwrap_series().to_string(),
+          left_span);
+  }
+  if (!is_numeric_operand(right)) {
+    error("KELO3005", "Arithmetic needs numbers, found " + right.unwrap_series().to_string(),
+          right_span);
+  }
+}
+
+Type Compiler::compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
+                              const Span& span) {
+  using B = ast::BinaryOp;
+  if (op == B::And || op == B::Or) {
+    const Type l = compile_expr(left);
+    const std::size_t skip =
+        emit(Op::jump(op == B::And ? Opcode::JumpIfFalsePeek : Opcode::JumpIfTruePeek, 0), span);
+    emit(Op::plain(Opcode::Pop), span);
+    const Type r = compile_expr(right);
+    fn().patch_jump(skip);
+    return ty::lift(l, r, P::Bool);
+  }
+  const Type l = compile_expr(left);
+  const Type r = compile_expr(right);
+  switch (op) {
+    case B::Coalesce:
+      emit(Op::plain(Opcode::Coalesce), span);
+      return ty::common(l.unwrap_optional(), r);
+    case B::Add: {
+      emit(Op::plain(Opcode::Add), span);
+      if (l.unwrap_series().is(P::Text) || r.unwrap_series().is(P::Text)) {
+        return ty::lift(l, r, P::Text);
+      }
+      check_numeric_pair(l, r, left.span, right.span);
+      return numeric_result(l, r);
+    }
+    case B::Sub:
+    case B::Mul:
+    case B::Div:
+    case B::Rem:
+    case B::Pow:
+      emit(Op::plain(binary_opcode(op)), span);
+      check_numeric_pair(l, r, left.span, right.span);
+      return numeric_result(l, r);
+    default:
+      emit(Op::plain(binary_opcode(op)), span);
+      return ty::lift(l, r, P::Bool);
+  }
+}
+
+Type Compiler::compile_index(const ast::ExprKind::Index& index, const Span& span) {
+  const Type target = compile_expr(*index.object);
+  const Type at = compile_expr(*index.index);
+  emit(Op::plain(Opcode::Index), span);
+  switch (target.tag()) {
+    case ty::Tag::Series:
+      if (!at.is(P::Any) && !ty::assignable(at, P::Int)) {
+        error("KELO3002", "A series is indexed by a whole number of bars back", index.index->span);
+      }
+      return *target.series_element();
+    case ty::Tag::Array: return *target.array_element();
+    case ty::Tag::Map: return ty::optional(*target.map_value());
+    default: return target.is(P::Text) ? Type(P::Text) : Type(P::Any);
+  }
+}
+
+Type Compiler::compile_member(const ast::ExprKind::Member& member, const Span& span) {
+  if (auto ns = namespace_path(*member.object)) {
+    const std::string path = *ns + "." + member.property;
+    if (auto type = type_for_path(path)) {
+      if (type->tag() == ty::Tag::Function) {
+        emit(Op::with_c(Opcode::Const, constant(bc::Constant::integer(host_id(path)))), span);
+      } else {
+        emit(Op::call_host(host_id(path), 0), span);
+      }
+      return *type;
+    }
+    error("KELO3009",
+          "'" + *ns + "' has no member '" + member.property + "'." +
+              namespace_members(*ns, false, 12),
+          span);
+    emit(Op::plain(Opcode::Nothing), span);
+    return P::Any;
+  }
+  if (const auto* id = member.object->kind.as<ast::ExprKind::Identifier>()) {
+    if (auto it = enums_.find(id->name); it != enums_.end()) {
+      bool found = false;
+      for (const auto& c : it->second) found = found || c == member.property;
+      if (!found) {
+        error("KELO3010",
+              "'" + id->name + "' has no case '" + member.property + "'. Cases: " +
+                  join(it->second),
+              span);
+      }
+      push_text(member.property, span);
+      return P::Text;
+    }
+  }
+  const Type object = compile_expr(*member.object);
+  return compile_member_of(object, member.property, span);
+}
+
+// Member steps on an object already on the stack.
+Type Compiler::compile_member_of(const Type& object_type, const std::string& member,
+                                 const Span& span) {
+  if (auto owner = owner_name(object_type)) {
+    const std::string path = *owner + "#" + member;
+    if (auto type = type_for_path(path)) {
+      if (type->tag() == ty::Tag::Function) {
+        // A method taken as a value: the receiver is not part of it.
+        emit(Op::plain(Opcode::Pop), span);
+        emit(Op::with_c(Opcode::Const, constant(bc::Constant::integer(host_id(path)))), span);
+      } else {
+        emit(Op::call_host(host_id(path), 1), span);
+      }
+      return *type;
+    }
+  }
+  const Type t = object_type.unwrap_optional();
+  if (const auto* fields = t.fields()) {
+    emit(Op::with_c(Opcode::GetMember, name_constant(member)), span);
+    if (auto it = fields->fields.find(member); it != fields->fields.end()) return it->second;
+    error("KELO3011",
+          t.to_string() + " has no field '" + member + "'. Fields: " + joined_field_names(*fields),
+          span);
+    return P::Any;
+  }
+  emit(Op::with_c(Opcode::GetMember, name_constant(member)), span);
+  return P::Any;
+}
+
+Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const ast::Expr& value,
+                              const Span& span) {
+  auto compile_value = [&]() -> Type {
+    switch (op) {
+      case ast::AssignOp::Assign: return compile_expr(value);
+      case ast::AssignOp::Add: return compile_binary(ast::BinaryOp::Add, target, value, span);
+      case ast::AssignOp::Sub: return compile_binary(ast::BinaryOp::Sub, target, value, span);
+      case ast::AssignOp::Mul: return compile_binary(ast::BinaryOp::Mul, target, value, span);
+      case ast::AssignOp::Div: return compile_binary(ast::BinaryOp::Div, target, value, span);
+      case ast::AssignOp::Rem: return compile_binary(ast::BinaryOp::Rem, target, value, span);
+    }
+    return compile_expr(value);
+  };
+  using K = ast::ExprKind;
+  if (const auto* id = target.kind.as<K::Identifier>()) {
+    if (const auto* found = fn().scopes.lookup(id->name)) {
+      const scope::Symbol symbol = *found;
+      const Type t = compile_value();
+      if (!symbol.is_mutable) {
+        error("KELO3006",
+              "'" + id->name + "' was declared with let and cannot be reassigned. Use var.",
+              target.span);
+      }
+      expect_assignable(t, symbol.type, value.span, "Assignment");
+      emit(Op::with_b(symbol.kind == SymbolKind::Local ? Opcode::SetLocal : Opcode::SetGlobal,
+                      symbol.index),
+           span);
+      return t;
+    }
+    const Type t = compile_value();
+    if (resolve_upvalue(id->name)) {
+      error("KELO3007", "A captured value cannot be reassigned inside a closure", target.span);
+      emit(Op::plain(Opcode::Pop), span);
+      return t;
+    }
+    if (auto global = global_index(id->name)) {
+      emit(Op::with_b(Opcode::SetGlobal, *global), span);
+      auto it = global_types_.find(id->name);
+      return it != global_types_.end() ? it->second : t;
+    }
+    error("KELO3004", "'" + id->name + "' is not defined", target.span);
+    emit(Op::plain(Opcode::Pop), span);
+    return t;
+  }
+  if (const auto* member = target.kind.as<K::Member>()) {
+    compile_expr(*member->object);
+    const Type t = compile_value();
+    emit(Op::with_c(Opcode::SetMember, name_constant(member->property)), span);
+    return t;
+  }
+  if (const auto* index = target.kind.as<K::Index>()) {
+    compile_expr(*index->object);
+    compile_expr(*index->index);
+    const Type t = compile_value();
+    emit(Op::plain(Opcode::SetIndex), span);
+    return t;
+  }
+  error("KELO3008", "That is not something you can assign to", target.span);
+  // The expression still yields one value.
+  emit(Op::plain(Opcode::Nothing), span);
+  return P::Any;
+}
+
+Type Compiler::compile_match_value(const ast::ExprKind::Match& match, const Span& span) {
+  compile_expr(*match.subject);
+  std::vector<std::size_t> to_end;
+  std::optional<Type> result;
+  bool has_default = false;
+  auto body_value = [&](const ast::FnBody& body) -> Type {
+    if (const auto* block = body.as<ast::Block>()) {
+      compile_block_value(*block);
+      return P::Any;
+    }
+    return compile_expr(*body.as<ast::Expr>());
+  };
+  for (const auto& arm : match.arms) {
+    if (arm.pattern) {
+      emit(Op::plain(Opcode::Dup), span);
+      compile_expr(*arm.pattern);
+      emit(Op::plain(Opcode::Equal), span);
+      const std::size_t next = emit(Op::jump(Opcode::JumpIfFalse, 0), span);
+      emit(Op::plain(Opcode::Pop), span);
+      const Type t = body_value(arm.body);
+      result = result ? ty::common(*result, t) : t;
+      to_end.push_back(emit(Op::jump(Opcode::Jump, 0), span));
+      fn().patch_jump(next);
+    } else {
+      has_default = true;
+      emit(Op::plain(Opcode::Pop), span);
+      const Type t = body_value(arm.body);
+      result = result ? ty::common(*result, t) : t;
+      to_end.push_back(emit(Op::jump(Opcode::Jump, 0), span));
+    }
+  }
+  if (!has_default) {
+    emit(Op::plain(Opcode::Pop), span);
+    emit(Op::plain(Opcode::Nothing), span);
+  }
+  for (std::size_t j : to_end) fn().patch_jump(j);
+  return result.value_or(Type(P::Any));
+}
+
+Type Compiler::compile_lambda(const ast::ExprKind::Lambda& lambda, const Span& span) {
+  const std::uint16_t index = compile_function("<lambda>", lambda.params, *lambda.body,
+                                               std::nullopt, span);
+  emit(Op::with_b(Opcode::Closure, index), span);
+  std::vector<ty::Parameter> params;
+  for (const auto& p : lambda.params) params.push_back(ty::p(p.name, P::Any));
+  return ty::function(std::move(params), P::Any);
+}
+
+Type Compiler::compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span) {
+  std::vector<Arg> args{Arg{nullptr, pipe.left.get(), pipe.left->span}};
+  if (const auto* call = pipe.right->kind.as<ast::ExprKind::Call>()) {
+    for (const auto& a : call->args) {
+      args.push_back(Arg{a.name ? &*a.name : nullptr, &a.value, a.span});
+    }
+    return compile_call(*call->callee, args, span);
+  }
+  return compile_call(*pipe.right, args, span);
+}
+
+Type Compiler::compile_block_value(const ast::Block& block) {
+  fn().begin_scope();
+  const auto& stmts = block.statements;
+  for (std::size_t i = 0; i < stmts.size(); ++i) {
+    const bool last = i + 1 == stmts.size();
+    if (last) {
+      if (const auto* e = stmts[i].as<ast::Expr>()) {
+        compile_expr(*e);
+        break;
+      }
+      compile_stmt(stmts[i]);
+      emit(Op::plain(Opcode::Nothing), block.span);
+      break;
+    }
+    compile_stmt(stmts[i]);
+  }
+  if (stmts.empty()) emit(Op::plain(Opcode::Nothing), block.span);
+  fn().end_scope();
+  return P::Any;
+}
+
+}  // namespace kelo_compile::compiler

@@ -1,0 +1,110 @@
+// Names: globals, locals, captured variables, written types and the assignability check.
+#include <limits>
+
+#include "compile/compiler.h"
+
+namespace kelo_compile::compiler {
+
+using scope::Symbol;
+using scope::SymbolKind;
+
+std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool is_mutable) {
+  if (global_names_.size() > std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError("the program has more globals than 65536");
+  }
+  const auto slot = static_cast<std::uint16_t>(global_names_.size());
+  global_names_.push_back(name);
+  global_types_.insert_or_assign(name, type);
+  if (frames_.empty()) throw InternalError("a frame");
+  frames_.front().scopes.insert(name, Symbol{std::move(type), SymbolKind::Global, slot,
+                                             is_mutable, true});
+  return slot;
+}
+
+std::optional<std::uint16_t> Compiler::global_index(std::string_view name) const {
+  for (std::size_t i = 0; i < global_names_.size(); ++i) {
+    if (global_names_[i] == name) return static_cast<std::uint16_t>(i);
+  }
+  return std::nullopt;
+}
+
+std::uint16_t Compiler::declare_local(const std::string& name, Type type, bool is_mutable) {
+  FnState& f = fn();
+  const std::uint16_t slot = f.take_slot();
+  f.scopes.insert(name, Symbol{std::move(type), SymbolKind::Local, slot, is_mutable, true});
+  return slot;
+}
+
+std::optional<std::uint16_t> Compiler::resolve_upvalue(std::string_view name) {
+  if (frames_.size() < 2) return std::nullopt;
+  FnState& current = frames_.back();
+  for (std::size_t i = 0; i < current.upvalue_names.size(); ++i) {
+    if (current.upvalue_names[i] == name) return static_cast<std::uint16_t>(i);
+  }
+  const FnState& parent = frames_[frames_.size() - 2];
+  const Symbol* symbol = parent.scopes.lookup(name);
+  if (!symbol || symbol->kind == SymbolKind::Global) return std::nullopt;
+  if (current.upvalues.size() >= std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError("a function captures more than 65535 variables");
+  }
+  current.upvalues.push_back(bc::Upvalue{symbol->index, 1});
+  current.upvalue_names.emplace_back(name);
+  return static_cast<std::uint16_t>(current.upvalues.size() - 1);
+}
+
+Type Compiler::resolve_type(const ast::TypeRef& ref) {
+  auto arg = [&](std::size_t i) -> std::optional<Type> {
+    if (i < ref.args.size()) return resolve_type(ref.args[i]);
+    return std::nullopt;
+  };
+  Type result = ty::Primitive::Any;
+  const std::string& n = ref.name;
+  if (n == "map") {
+    if (ref.args.empty()) {
+      result = ty::map(ty::Primitive::Text, ty::Primitive::Any);
+    } else {
+      result = ty::map(*arg(0), arg(1).value_or(Type(ty::Primitive::Any)));
+    }
+  } else if (n == "array") {
+    result = ty::array(arg(0).value_or(Type(ty::Primitive::Any)));
+  } else if (n == "series") {
+    result = ty::series(arg(0).value_or(Type(ty::Primitive::Num)));
+  } else if (n == "source") {
+    result = ty::series(ty::Primitive::Num);
+  } else if (n == "file" || n == "model" || n == "secret" || n == "symbol" || n == "select" ||
+             n == "timeframe") {
+    result = ty::Primitive::Text;
+  } else if (auto prim = ty::Primitive::from_name(n)) {
+    result = *prim;
+  } else if (structs_.count(n) != 0) {
+    result = struct_type(n);
+  } else if (enums_.count(n) != 0) {
+    result = ty::Primitive::Text;
+  }
+  return ref.optional ? ty::optional(result) : result;
+}
+
+Type Compiler::struct_type(const std::string& name) const {
+  auto it = structs_.find(name);
+  if (it == structs_.end()) return ty::Primitive::Any;
+  return ty::structure(name, it->second);
+}
+
+std::uint32_t Compiler::name_constant(std::string_view name) {
+  return constant(bc::Constant::name(std::string(name)));
+}
+
+void Compiler::expect_assignable(const Type& found, const Type& expected, const Span& span,
+                                 std::string_view context) {
+  if (expected.is(ty::Primitive::Any) || found.is(ty::Primitive::Any) ||
+      expected.is(ty::Primitive::Void)) {
+    return;
+  }
+  if (ty::assignable(found, expected)) return;
+  error("KELO3001",
+        std::string(context) + ": expected " + expected.to_string() + " but found " +
+            found.to_string(),
+        span);
+}
+
+}  // namespace kelo_compile::compiler

@@ -1,0 +1,164 @@
+// The program pass: header, settings and permissions, declaration order, "<main>".
+#include <algorithm>
+
+#include "compile/compiler.h"
+
+namespace kelo_compile::compiler {
+
+using bc::Op;
+using bc::Opcode;
+using P = ty::Primitive;
+
+namespace {
+
+constexpr std::string_view kSettings[] = {"id",      "version",    "author",  "description",
+                                          "website", "timeframes", "symbols", "minBars",
+                                          "icon",    "tags",       "panel",   "scale",
+                                          "precision"};
+constexpr std::string_view kPermissions[] = {"network", "ai", "notify", "email",
+                                             "maxOrdersPerMinute", "readsOtherSymbols"};
+
+template <std::size_t N>
+bool known(const std::string_view (&list)[N], std::string_view name) {
+  return std::find(std::begin(list), std::end(list), name) != std::end(list);
+}
+
+}  // namespace
+
+void Compiler::compile_program(const ast::Program& program) {
+  // 1-3: header, setting names, permission names.
+  if (!program.header) {
+    error("KELO3030", "A file starts with bot, indicator, library or script, then its name",
+          program.span);
+  } else {
+    kind_ = program.header->kind;
+    image_.name = program.header->name;
+    for (const auto& entry : program.header->meta) {
+      if (!known(kSettings, entry.name)) {
+        warning("KELO3031",
+                "'" + entry.name + "' is not a known program setting and will be ignored",
+                entry.span);
+      }
+    }
+  }
+  if (program.permissions) {
+    for (const auto& entry : *program.permissions) {
+      if (!known(kPermissions, entry.name)) {
+        warning("KELO3032", "'" + entry.name + "' is not a known permission", entry.span);
+      }
+    }
+  }
+
+  // 4: struct and enum tables.
+  for (const auto& decl : program.declarations) {
+    if (const auto* s = decl.as<ast::StructDecl>()) {
+      FieldList fields;
+      for (const auto& f : s->fields) fields.emplace_back(f.name, resolve_type(f.type_ref));
+      structs_.insert_or_assign(s->name, std::move(fields));
+    } else if (const auto* e = decl.as<ast::EnumDecl>()) {
+      std::vector<std::string> cases;
+      for (const auto& c : e->cases) cases.push_back(c.name);
+      enums_.insert_or_assign(e->name, std::move(cases));
+    }
+  }
+
+  // 5: inputs.
+  declare_inputs(program);
+
+  // 6: buffers and global variables.
+  for (const auto& decl : program.declarations) {
+    if (const auto* b = decl.as<ast::Declaration::Buffer>()) {
+      image_.buffers.push_back(b->name);
+      declare_global(b->name, ty::series(P::Num), true);
+    } else if (const auto* v = decl.as<ast::VarDecl>()) {
+      if (global_index(v->name)) {
+        error("KELO3037", "'" + v->name + "' is declared twice", v->span);
+        continue;
+      }
+      declare_global(v->name, v->type_ref ? resolve_type(*v->type_ref) : Type(P::Any),
+                     v->mutability == ast::Mutability::Var);
+    }
+  }
+
+  // 7: a reserved slot per declared function.
+  for (const auto& decl : program.declarations) {
+    const auto* f = decl.as<ast::FnDecl>();
+    if (!f) continue;
+    const auto index = append_function(bc::Function{});
+    functions_.insert_or_assign(
+        f->name, FunctionInfo{index, f->params,
+                              f->return_type ? resolve_type(*f->return_type) : Type(P::Any)});
+  }
+
+  // 8: bodies, each moved into its slot; handlers become events.
+  for (const auto& decl : program.declarations) {
+    const auto* f = decl.as<ast::FnDecl>();
+    if (!f) continue;
+    const FunctionInfo info = functions_.at(f->name);
+    const std::uint16_t compiled =
+        compile_function(f->name, f->params, f->body, info.result, f->span);
+    if (compiled + 1u != image_.functions.size()) {
+      throw InternalError("a compiled function is not the last one");
+    }
+    image_.functions[info.index] = std::move(image_.functions.back());
+    image_.functions.pop_back();
+    const bc::EventKind kind = bc::event_from_handler(f->name);
+    if (kind != bc::EventKind::None) image_.events.push_back({kind, info.index});
+  }
+
+  // 9: the input initialiser.
+  build_input_initialiser(program);
+
+  // 10: "<main>" runs the global initialisers.
+  for (const auto& decl : program.declarations) {
+    const auto* v = decl.as<ast::VarDecl>();
+    if (!v) continue;
+    const auto slot = global_index(v->name);
+    if (!slot) continue;
+    const Type t = compile_expr(v->init);
+    const Type declared = global_types_.count(v->name) ? global_types_.at(v->name) : Type(P::Any);
+    if (declared.is(P::Any)) {
+      global_types_.insert_or_assign(v->name, t);
+      if (auto* symbol = frames_.front().scopes.lookup_mut(v->name)) symbol->type = t;
+    } else {
+      expect_assignable(t, declared, v->init.span, "'" + v->name + "'");
+    }
+    emit(Op::with_b(Opcode::SetGlobal, *slot), v->span);
+    emit(Op::plain(Opcode::Pop), v->span);
+  }
+  emit(Op::plain(Opcode::Halt), program.span);
+  if (frames_.size() != 1) throw InternalError("a frame left open after the main function");
+  {
+    FnState main_frame = std::move(frames_.back());
+    frames_.pop_back();
+    image_.main = append_function(std::move(main_frame).finish());
+  }
+
+  // 11: plots and panels, above a placeholder frame.
+  frames_.emplace_back("<unused>");
+  for (const auto& decl : program.declarations) {
+    if (const auto* plot = decl.as<ast::Declaration::Plot>()) compile_plot(*plot);
+  }
+  for (const auto& decl : program.declarations) {
+    if (const auto* panel = decl.as<ast::Declaration::Panel>()) compile_panel(*panel);
+  }
+
+  // 12: handlers against the program kind.
+  check_handlers(program);
+
+  // 13: programs that can never do anything.
+  using E = bc::EventKind;
+  if (kind_ == ast::ProgramKind::Bot && !image_.event(E::OnTick) && !image_.event(E::OnBar) &&
+      !image_.event(E::OnTimer) && !image_.event(E::OnWebhook)) {
+    warning("KELO3041",
+            "This bot has no onTick, onBar, onTimer or onWebhook, so it will never act",
+            program.span);
+  }
+  if (kind_ == ast::ProgramKind::Indicator && image_.plots.empty() &&
+      !image_.event(E::OnCalculate)) {
+    warning("KELO3042", "This indicator has no plot and no onCalculate, so it will draw nothing",
+            program.span);
+  }
+}
+
+}  // namespace kelo_compile::compiler
