@@ -1,0 +1,163 @@
+// Recursive-descent parser from tokens to the syntax tree. Syntax errors never stop
+// the parse: each is reported once (KELO2001-2008), the construct in hand is dropped,
+// and parsing resumes at the next statement.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/ast.h"
+#include "core/diag.h"
+#include "core/token.h"
+
+namespace kelo_core::parser {
+
+// Lexes and parses one source file. Never fails: a file with errors still yields a
+// partial Program; callers decide with `diagnostics.has_errors()`.
+ast::Program parse(std::string_view source, diag::Diagnostics& diagnostics);
+
+// Nesting deeper than this (brackets, blocks, prefix operators, chained operators)
+// is reported instead of recursing further, so hostile input cannot exhaust the stack
+// and every tree the parser returns is shallow enough to walk recursively.
+inline constexpr int kMaxDepth = 256;
+
+class Parser {
+ public:
+  // `tokens` must end with an Eof token (as the lexer guarantees).
+  Parser(std::vector<token::Token> tokens, diag::Diagnostics& diagnostics);
+
+  ast::Program parse_source_file();
+
+ private:
+  struct Name {
+    std::string text;
+    diag::Span span;
+  };
+
+  // Raises the nesting depth for one scope; `ok()` is false past kMaxDepth.
+  class DepthGuard {
+   public:
+    explicit DepthGuard(Parser& p) : p_(p) { ++p_.depth_; }
+    ~DepthGuard() { --p_.depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+    bool ok() const { return p_.depth_ <= kMaxDepth; }
+
+   private:
+    Parser& p_;
+  };
+
+  // Counts the folds of a left-to-right loop (a + b + c, a.b().c) as nesting, since
+  // each one deepens the tree; the depth is restored when the loop ends.
+  class FoldCounter {
+   public:
+    explicit FoldCounter(Parser& p) : p_(p), saved_(p.depth_) {}
+    ~FoldCounter() { p_.depth_ = saved_; }
+    FoldCounter(const FoldCounter&) = delete;
+    FoldCounter& operator=(const FoldCounter&) = delete;
+    bool step() { return ++p_.depth_ <= kMaxDepth; }
+
+   private:
+    Parser& p_;
+    int saved_;
+  };
+
+  // Sets no_trailing_block for one scope and restores it afterwards.
+  class TrailingBlockScope {
+   public:
+    TrailingBlockScope(Parser& p, int value) : p_(p), saved_(p.no_trailing_block_) {
+      p_.no_trailing_block_ = value;
+    }
+    ~TrailingBlockScope() { p_.no_trailing_block_ = saved_; }
+    TrailingBlockScope(const TrailingBlockScope&) = delete;
+    TrailingBlockScope& operator=(const TrailingBlockScope&) = delete;
+
+   private:
+    Parser& p_;
+    int saved_;
+  };
+
+  // Token access. The list always ends with Eof and nothing moves past it.
+  const token::Token& cur() const { return tokens_[pos_]; }
+  const token::Token& peek(std::size_t ahead) const;
+  bool at_eof() const { return cur().kind == token::TokenKind::Eof; }
+  bool at_newline() const { return cur().kind == token::TokenKind::Newline; }
+  bool at_punct(std::string_view t) const { return cur().is_punct(t); }
+  bool at_op(std::string_view t) const { return cur().is_operator(t); }
+  bool at_keyword(std::string_view t) const { return cur().is_keyword(t); }
+  token::Token& advance();
+  diag::Position start() const { return cur().span.start; }
+  // From `from` to the end of the last consumed token.
+  diag::Span span_from(diag::Position from) const;
+
+  // Shared routines; each failing one reports and returns failure.
+  void error(std::string_view code, std::string message, diag::Span span);
+  void error_here(std::string_view code, std::string message);
+  token::Token* expect_kind(std::string_view description);
+  token::Token* expect(token::TokenKind kind, std::string_view text);
+  std::optional<Name> expect_name();
+  bool end_statement();
+  void skip_newlines();
+  void recover();
+  bool depth_error();  // reports KELO2007 at the current token; returns false
+
+  // File and declarations.
+  bool parse_item(ast::Program& program);
+  bool parse_header(ast::Program& program);
+  bool parse_permissions(ast::Program& program);
+  bool parse_import(ast::Program& program);
+  bool parse_input(ast::Program& program);
+  std::optional<std::vector<ast::MetaEntry>> parse_meta_block();
+  std::optional<ast::FnDecl> parse_fn_decl(bool exported);
+  std::optional<std::vector<ast::Parameter>> parse_parameter_list();
+  std::optional<ast::VarDecl> parse_var_decl(bool exported);
+  std::optional<ast::TypeRef> parse_type_ref();
+  std::optional<ast::StructDecl> parse_struct_decl(bool exported);
+  std::optional<ast::EnumDecl> parse_enum_decl(bool exported);
+  std::optional<ast::Declaration> parse_plot();
+  std::optional<ast::Declaration> parse_buffer();
+  std::optional<ast::Declaration> parse_panel();
+
+  // Statements and blocks.
+  std::optional<ast::Block> parse_block();
+  std::optional<ast::Stmt> parse_statement();
+  std::optional<ast::IfStmt> parse_if();
+  std::optional<std::vector<ast::MatchArm>> parse_match_arms();
+  // A condition or subject: a full expression with no_trailing_block raised, so the
+  // `{` that follows opens the body rather than a trailing block.
+  std::optional<ast::Expr> parse_without_trailing_block();
+
+  // Expressions.
+  std::optional<ast::Expr> parse_assignment();
+  std::optional<ast::Expr> parse_range();
+  std::optional<ast::Expr> parse_binary(int min);
+  std::optional<ast::Expr> parse_unary();
+  std::optional<ast::Expr> parse_postfix();
+  std::optional<ast::Expr> parse_primary();
+  std::optional<ast::Expr> parse_parenthesised();
+  std::optional<ast::Expr> parse_array_or_map();
+  std::optional<std::vector<ast::ObjectProperty>> parse_object_properties();
+  std::optional<ast::Expr> parse_if_expression();
+  std::optional<ast::Expr> parse_block_value();
+  std::optional<ast::Expr> parse_lambda();
+  bool parse_call_arguments(std::vector<ast::Argument>& args);
+  bool is_lambda_start() const;
+
+  std::vector<token::Token> tokens_;
+  // For each "(" token, the index of its matching ")" (or npos), so the lambda
+  // lookahead is a table read instead of a rescan.
+  std::vector<std::uint32_t> paren_match_;
+  std::size_t pos_ = 0;
+  std::size_t last_ = 0;  // index of the last consumed token
+  bool consumed_ = false;
+  diag::Diagnostics& diagnostics_;
+  int no_trailing_block_ = 0;
+  std::uint32_t block_ids_ = 0;
+  int depth_ = 0;
+};
+
+}  // namespace kelo_core::parser

@@ -1,0 +1,133 @@
+// Hostile input: deep nesting must give diagnostics rather than exhaust the stack, and
+// random input must never crash or hang the parser.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "core/parser_test_support.h"
+
+namespace kelo_core::parser {
+namespace {
+
+using testing::messages;
+using testing::parse_text;
+
+std::string repeat(const std::string& s, int n) {
+  std::string out;
+  out.reserve(s.size() * static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+std::size_t count_code(const diag::Diagnostics& d, std::string_view code) {
+  std::size_t n = 0;
+  for (const auto& item : d.items) n += item.code == code;
+  return n;
+}
+
+TEST(ParserRobust, DeepNestingIsReportedOnce) {
+  struct Row {
+    const char* behaviour;
+    std::string source;
+  };
+  const int n = 10000;
+  const Row rows[] = {
+      {"nested parentheses", "let x = " + repeat("(", n) + "1" + repeat(")", n) + "\n"},
+      {"nested brackets", "let x = " + repeat("[", n) + "1" + repeat("]", n) + "\n"},
+      {"prefix minus chain", "let x = " + repeat("-", n) + "1\n"},
+      {"prefix not chain", "let x = " + repeat("!", n) + "a\n"},
+      {"long sum", "let x = 1" + repeat(" + 1", n) + "\n"},
+      {"power chain", "let x = 2" + repeat(" ** 2", n) + "\n"},
+      {"assignment chain", "let x = a" + repeat(" = a", n) + "\n"},
+      {"ternary chain", "let x = a" + repeat(" ? b : a", n) + "\n"},
+      {"pipe chain", "let x = a" + repeat(" |> f", n) + "\n"},
+      {"member chain", "let x = a" + repeat(".b", n) + "\n"},
+      {"call chain", "let x = f" + repeat("()", n) + "\n"},
+      {"nested lambdas", "let x = " + repeat("() => ", n) + "1\n"},
+      {"nested calls", "let x = " + repeat("f(", n) + "1" + repeat(")", n) + "\n"},
+      {"nested type arguments", "let x: " + repeat("a<", n) + "b" + repeat(">", n) + " = 1\n"},
+  };
+  for (const Row& row : rows) {
+    auto parsed = parse_text(row.source);
+    ASSERT_EQ(parsed.diagnostics.items.size(), 1u) << row.behaviour << ": "
+                                                   << messages(parsed.diagnostics).substr(0, 300);
+    EXPECT_TRUE(parsed.program.declarations.empty()) << row.behaviour;
+  }
+}
+
+TEST(ParserRobust, DeepStatementNestingGivesDiagnostics) {
+  const int n = 10000;
+  for (const std::string& source :
+       {"fn f() {\n" + repeat("{\n", n) + repeat("}\n", n) + "}\n",
+        "fn f() {\n" + repeat("if a {\n", n) + repeat("}\n", n) + "}\n",
+        "fn f() {\nif a { }" + repeat(" else if a { }", n) + "\n}\n",
+        "fn f() {\n" + repeat("once {\n", n) + repeat("}\n", n) + "}\n",
+        // Recovery stops at the first closing brace, so these report more than once.
+        "let x = " + repeat("{a: ", n) + "1" + repeat("}", n) + "\n",
+        "let x = if a { 1 }" + repeat(" else if a { 1 }", n) + " else { 2 }\n"}) {
+    auto parsed = parse_text(source);
+    EXPECT_GE(count_code(parsed.diagnostics, "KELO2007"), 1u) << source.substr(0, 40);
+  }
+}
+
+TEST(ParserRobust, ModerateNestingStillParses) {
+  const int n = 200;
+  for (const std::string& source :
+       {"let x = " + repeat("(", n) + "1" + repeat(")", n) + "\n",
+        "let x = 1" + repeat(" + 1", n) + "\n", "let x = " + repeat("-", n) + "1\n",
+        "fn f() {\n" + repeat("if a {\n", n / 2) + repeat("}\n", n / 2) + "}\n",
+        "let x = a" + repeat(".b(1)", n / 2) + "\n"}) {
+    auto parsed = parse_text(source);
+    EXPECT_TRUE(parsed.diagnostics.items.empty()) << source.substr(0, 40) << " "
+                                                 << messages(parsed.diagnostics);
+    ASSERT_EQ(parsed.program.declarations.size(), 1u);
+    // The tree is shallow enough to copy and print recursively.
+    ast::Program copy = parsed.program;
+    EXPECT_EQ(ast::debug(copy), ast::debug(parsed.program));
+  }
+}
+
+TEST(ParserRobust, RandomTokenSoupNeverCrashes) {
+  const char* vocabulary[] = {
+      "bot",   "indicator", "library", "script", "permissions", "input", "group", "plot",
+      "buffer", "panel",    "let",     "var",    "const",       "fn",    "return", "pub",
+      "if",    "else",      "while",   "for",    "in",          "match", "once",  "every",
+      "atNewBar", "guard",  "try",     "catch",  "import",      "as",    "struct", "enum",
+      "true",  "false",     "none",    "now",    "break",       "continue", "from", "_",
+      "x",     "y",         "f",       "1",      "2.5",         "5s",    "#fff",  "2024.01.02",
+      "\"t\"", "(",         ")",       "[",      "]",           "{",     "}",     ",",
+      ";",     "\n",        "=",       "+=",     "==",          "=>",    "->",    "..",
+      "..=",   "?",         ":",       ".",      "|>",          "??",    "**",    "-",
+      "!",     "<",         ">",       "+",      "*",           "&&",    "||"};
+  constexpr std::size_t kWords = sizeof(vocabulary) / sizeof(vocabulary[0]);
+  std::mt19937 rng(12345);
+  for (int round = 0; round < 2000; ++round) {
+    std::string source;
+    std::size_t length = rng() % 120;
+    for (std::size_t i = 0; i < length; ++i) {
+      source += vocabulary[rng() % kWords];
+      source += ' ';
+    }
+    auto parsed = parse_text(source);
+    // Every finding lies inside the text.
+    for (const auto& item : parsed.diagnostics.items) {
+      ASSERT_LE(item.span.start.offset, source.size()) << source;
+    }
+  }
+}
+
+TEST(ParserRobust, RandomBytesNeverCrash) {
+  std::mt19937 rng(777);
+  for (int round = 0; round < 500; ++round) {
+    std::string source;
+    std::size_t length = rng() % 300;
+    for (std::size_t i = 0; i < length; ++i) source += static_cast<char>(rng() % 256);
+    auto parsed = parse_text(source);
+    (void)parsed;
+  }
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace kelo_core::parser
