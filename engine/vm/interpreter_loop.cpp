@@ -1,0 +1,672 @@
+// The dispatch loop. Hot state (ip, sp, frame base, step count) lives in locals; before
+// anything that can re-enter the Vm or fail (host calls, errors, frame changes) the
+// locals are saved with SAVE() and reloaded afterwards. Every error leaves through
+// `raise`, which unwinds to a handler or ends this loop with the error.
+#include <cmath>
+#include <limits>
+
+#include "vm/interpreter.h"
+#include "vm/interpreter_internal.h"
+#include "vm/numeric.h"
+#include "vm/operators.h"
+
+#if defined(__GNUC__) && !defined(KELO_VM_SWITCH_DISPATCH)
+#define KELO_COMPUTED_GOTO 1
+#else
+#define KELO_COMPUTED_GOTO 0
+#endif
+
+namespace kelo_vm {
+
+using bytecode::Opcode;
+
+namespace {
+
+constexpr uint8_t op_of(Opcode o) { return static_cast<uint8_t>(o); }
+
+inline bool both_numbers(const Value& a, const Value& b) {
+  const auto ta = a.tag(), tb = b.tag();
+  return (ta == Tag::Int || ta == Tag::Num) && (tb == Tag::Int || tb == Tag::Num);
+}
+inline double as_double(const Value& v) {
+  return v.is(Tag::Int) ? static_cast<double>(v.int_value()) : v.num_value();
+}
+
+Value error_record(const RuntimeError& e) {
+  auto r = Record::make("Error");
+  const auto line = static_cast<int64_t>(std::min<uint64_t>(e.line, INT64_MAX));
+  r->with("message", Value::text(std::string_view(e.message)))
+      .with("code", Value::integer(line))
+      .with("line", Value::integer(line));
+  return Value::record(std::move(r));
+}
+
+inline std::string_view key_text(const Value& k, std::string& scratch) {
+  if (k.is(Tag::Text)) return k.str();
+  scratch.clear();
+  display_to(scratch, k);
+  return scratch;
+}
+
+}  // namespace
+
+Result<Value> Vm::execute(host::Host& host) {
+  Frame* fp = &frames_[frame_count_ - 1];
+  const Instr* ip = fp->ip;
+  const Instr* in = nullptr;
+  Value* base = fp->base;
+  Value* sp = sp_;
+  Value* const limit = stack_limit_;
+  uint64_t steps = steps_;
+  const uint64_t budget = options_.budget;
+  const Value* const consts = constants_.data();
+  RuntimeError err;
+
+#define SAVE() (fp->ip = ip, sp_ = sp, steps_ = steps)
+#define RELOAD_STEPS() (steps = steps_)
+#define PUSH_ROOM(k)                      \
+  do {                                    \
+    if (sp + (k) > limit) goto overflow;  \
+  } while (0)
+#define RAISE(msg)                              \
+  do {                                          \
+    err = RuntimeError::here(std::string(msg)); \
+    goto raise;                                 \
+  } while (0)
+#define POP_DISCARD() ((--sp)->~Value())
+
+#if KELO_COMPUTED_GOTO
+  static void* const kLabels[kOpTotal] = {
+#define KELO_LABEL(name, operand, effect) &&L_##name,
+      KELO_OPCODES(KELO_LABEL)
+#undef KELO_LABEL
+      &&L_EndLoop, &&L_Nop};
+#define OP(name) L_##name:
+#define OPX(name, code) L_##name:
+#define NEXT()                                 \
+  do {                                         \
+    if (++steps > budget) goto budget_exceeded; \
+    in = ip++;                                 \
+    goto* kLabels[in->op];                     \
+  } while (0)
+  NEXT();
+#else
+#define OP(name) case op_of(Opcode::name):
+#define OPX(name, code) case code:
+#define NEXT() goto dispatch
+dispatch:
+  if (++steps > budget) goto budget_exceeded;
+  in = ip++;
+  switch (in->op) {
+#endif
+
+  OP(Const) {
+    PUSH_ROOM(1);
+    new (sp++) Value(consts[in->c]);
+    NEXT();
+  }
+  OP(True) {
+    PUSH_ROOM(1);
+    new (sp++) Value(Value::boolean(true));
+    NEXT();
+  }
+  OP(False) {
+    PUSH_ROOM(1);
+    new (sp++) Value(Value::boolean(false));
+    NEXT();
+  }
+  OP(Nothing) {
+    PUSH_ROOM(1);
+    new (sp++) Value();
+    NEXT();
+  }
+  OP(GetLocal) {
+    PUSH_ROOM(1);
+    new (sp++) Value(base[in->b]);
+    NEXT();
+  }
+  OP(SetLocal) {
+    base[in->b] = sp[-1];
+    NEXT();
+  }
+  OP(GetGlobal) {
+    PUSH_ROOM(1);
+    new (sp++) Value(globals_[in->b]);
+    NEXT();
+  }
+  OP(SetGlobal) {
+    globals_[in->b] = sp[-1];
+    NEXT();
+  }
+  OP(GetUpvalue) {
+    PUSH_ROOM(1);
+    const Closure* c = fp->closure;
+    if (c && in->b < c->captured.size()) new (sp++) Value(c->captured[in->b]);
+    else new (sp++) Value();
+    NEXT();
+  }
+  OP(GetMember) {
+    Value obj = std::move(sp[-1]);
+    sp[-1] = member_of(obj, names_[in->c].str());
+    NEXT();
+  }
+  OP(SetMember) {
+    Value& obj = sp[-2];
+    if (obj.is(Tag::Map)) obj.map_obj().set(names_[in->c].str(), sp[-1]);
+    // Struct values are records: assigning a field changes it for every holder.
+    else if (obj.is(Tag::Record)) obj.record_obj().with(names_[in->c].str(), sp[-1]);
+    sp[-2] = std::move(sp[-1]);
+    POP_DISCARD();
+    NEXT();
+  }
+  OP(Index) {
+    Value& c = sp[-2];
+    const Value& i = sp[-1];
+    if (c.is(Tag::Array) && i.is(Tag::Int)) {
+      const auto& items = c.array_obj().items;
+      const int64_t k = i.int_value();
+      Value r = (k >= 0 && static_cast<uint64_t>(k) < items.size()) ? items[static_cast<size_t>(k)]
+                                                                     : Value();
+      POP_DISCARD();
+      sp[-1] = std::move(r);
+      NEXT();
+    }
+    SAVE();
+    Value r = index_value(c, i, host);
+    POP_DISCARD();
+    sp[-1] = std::move(r);
+    NEXT();
+  }
+  OP(SetIndex) {
+    Value& c = sp[-3];
+    const Value& i = sp[-2];
+    if (c.is(Tag::Array)) {
+      auto k = as_int(i);
+      if (k && *k >= 0 && *k < kMaxIndexWrite) {
+        auto& items = c.array_obj().items;
+        const auto at = static_cast<size_t>(*k);
+        if (at >= items.size()) items.resize(at + 1);
+        items[at] = sp[-1];
+      }
+    } else if (c.is(Tag::Map)) {
+      std::string scratch;
+      c.map_obj().set(key_text(i, scratch), sp[-1]);
+    }
+    sp[-3] = std::move(sp[-1]);
+    POP_DISCARD();
+    POP_DISCARD();
+    NEXT();
+  }
+  OP(Call) {
+    const uint32_t n = in->a;
+    Value* callee = sp - n - 1;
+    if (callee->is(Tag::Closure)) {
+      const Closure* cl = &callee->closure_obj();
+      const Decoded& d = fns_[cl->function];
+      if (frame_count_ >= options_.max_frames || callee + 1 + d.slots > limit)
+        RAISE(kTooDeepMessage);
+      Value* nb = callee + 1;
+      while (sp > nb + d.arity) POP_DISCARD();
+      while (sp < nb + d.slots) new (sp++) Value();
+      fp->ip = ip;
+      fp = &frames_[frame_count_++];
+      *fp = Frame{d.code.data(), nb, &d, cl, static_cast<uint32_t>(iters_.size()),
+                  static_cast<uint32_t>(handlers_.size())};
+      ip = fp->ip;
+      base = nb;
+      NEXT();
+    }
+    SAVE();
+    Result<Value> r = call_value(*callee, std::span<const Value>(callee + 1, n), host);
+    RELOAD_STEPS();
+    while (sp > callee) POP_DISCARD();
+    if (!r.ok()) {
+      err = std::move(r).error();
+      goto raise;
+    }
+    new (sp++) Value(std::move(r).value());
+    NEXT();
+  }
+  OP(CallHost) {
+    const uint32_t n = in->a;
+    PUSH_ROOM(1);
+    Value* args = sp - n;
+    SAVE();
+    Result<Value> r = call_host_resolved(in->b, std::span<const Value>(args, n), host);
+    RELOAD_STEPS();
+    while (sp > args) POP_DISCARD();
+    if (!r.ok()) {
+      err = std::move(r).error();
+      goto raise;
+    }
+    new (sp++) Value(std::move(r).value());
+    NEXT();
+  }
+  OP(Closure) {
+    PUSH_ROOM(1);
+    const Decoded& d = fns_[in->b];
+    if (!d.captures) {
+      new (sp++) Value(d.shared_closure);
+      NEXT();
+    }
+    const auto& ups = image_->functions[in->b].upvalues;
+    std::vector<Value> cap;
+    cap.reserve(ups.size());
+    for (const bytecode::Upvalue& u : ups) {
+      if (u.is_local & 1) {
+        Value* slot = base + u.index;
+        cap.push_back(slot < sp ? *slot : Value());
+      } else {
+        const Closure* c = fp->closure;
+        cap.push_back(c && u.index < c->captured.size() ? c->captured[u.index] : Value());
+      }
+    }
+    new (sp++) Value(Value::closure(make_ref<Closure>(in->b, std::move(cap))));
+    NEXT();
+  }
+
+#define ARITH(name, int_expr, num_expr)                              \
+  OP(name) {                                                         \
+    Value& a = sp[-2];                                               \
+    const Value& b = sp[-1];                                         \
+    if (both_numbers(a, b)) {                                        \
+      const double x = as_double(a), y = as_double(b);               \
+      if (a.is(Tag::Int) && b.is(Tag::Int)) {                        \
+        int_expr;                                                    \
+      } else {                                                       \
+        num_expr;                                                    \
+      }                                                              \
+      POP_DISCARD();                                                 \
+      NEXT();                                                        \
+    }                                                                \
+    goto slow_binary;                                                \
+  }
+
+  ARITH(Add, a = Value::integer(saturate_i64(x + y)), a = Value::number(x + y))
+  ARITH(Sub, a = Value::integer(saturate_i64(x - y)), a = Value::number(x - y))
+  ARITH(Mul, a = Value::integer(saturate_i64(x * y)), a = Value::number(x * y))
+  ARITH(Div,
+        a = (y == 0.0 ? Value() : Value::integer(saturate_i64(std::trunc(x / y)))),
+        a = (y == 0.0 ? Value() : Value::number(x / y)))
+  ARITH(Rem,
+        a = (y == 0.0 ? Value() : Value::integer(saturate_i64(std::fmod(x, y)))),
+        a = (y == 0.0 ? Value()
+                      : Value::number(std::fmod(x, y))))
+  ARITH(Pow, a = Value::number(std::pow(x, y)), a = Value::number(std::pow(x, y)))
+  ARITH(Less, a = Value::boolean(x < y), a = Value::boolean(x < y))
+  ARITH(LessEqual, a = Value::boolean(x <= y), a = Value::boolean(x <= y))
+  ARITH(Greater, a = Value::boolean(x > y), a = Value::boolean(x > y))
+  ARITH(GreaterEqual, a = Value::boolean(x >= y), a = Value::boolean(x >= y))
+  ARITH(Equal, a = Value::boolean(x == y), a = Value::boolean(x == y))
+  ARITH(NotEqual, a = Value::boolean(x != y), a = Value::boolean(x != y))
+#undef ARITH
+
+  OP(Negate) {
+    Value& a = sp[-1];
+    if (a.is(Tag::Int)) a = Value::integer(wrapping_negate(a.int_value()));
+    else if (a.is(Tag::Num)) a = Value::number(-a.num_value());
+    else a = builtins::negate(a);
+    NEXT();
+  }
+  OP(Not) {
+    Value& a = sp[-1];
+    if (a.is(Tag::Bool)) a = Value::boolean(!a.bool_value());
+    else a = builtins::logical_not(a);
+    NEXT();
+  }
+  OP(Coalesce) {
+    const Value& a = sp[-2];
+    if (a.is_nothing() || (a.is(Tag::Num) && std::isnan(a.num_value()))) sp[-2] = std::move(sp[-1]);
+    POP_DISCARD();
+    NEXT();
+  }
+  OP(Jump) {
+    ip = fp->fn->code.data() + in->c;
+    NEXT();
+  }
+
+#define COND(v) ((v).is(Tag::Bool) ? (v).bool_value() : ((SAVE(), condition((v), host))))
+  OP(JumpIfFalse) {
+    const bool t = COND(sp[-1]);
+    POP_DISCARD();
+    if (!t) ip = fp->fn->code.data() + in->c;
+    NEXT();
+  }
+  OP(JumpIfTrue) {
+    const bool t = COND(sp[-1]);
+    POP_DISCARD();
+    if (t) ip = fp->fn->code.data() + in->c;
+    NEXT();
+  }
+  OP(JumpIfFalsePeek) {
+    if (!COND(sp[-1])) ip = fp->fn->code.data() + in->c;
+    NEXT();
+  }
+  OP(JumpIfTruePeek) {
+    if (COND(sp[-1])) ip = fp->fn->code.data() + in->c;
+    NEXT();
+  }
+#undef COND
+
+  OP(Pop) {
+    POP_DISCARD();
+    NEXT();
+  }
+  OP(Dup) {
+    PUSH_ROOM(1);
+    new (sp) Value(sp[-1]);
+    ++sp;
+    NEXT();
+  }
+  OP(MakeArray) {
+    PUSH_ROOM(1);
+    const uint32_t n = in->b;
+    std::vector<Value> items;
+    items.reserve(n);
+    for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
+    for (uint32_t k = 0; k < n; ++k) POP_DISCARD();  // moved-from: Nothing
+    new (sp++) Value(Value::array(std::move(items)));
+    NEXT();
+  }
+  OP(MakeMap) {
+    PUSH_ROOM(1);
+    const uint32_t n = in->b;
+    auto m = make_ref<Map>();
+    std::string scratch;
+    for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) m->set(key_text(p[0], scratch), p[1]);
+    for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
+    new (sp++) Value(Value::map(std::move(m)));
+    NEXT();
+  }
+  OP(MakeObject) {
+    PUSH_ROOM(1);
+    const uint32_t n = in->b;
+    MapItems fields;
+    std::string type, scratch;
+    for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
+      std::string_view key = key_text(p[0], scratch);
+      if (key == "__type") {
+        type = as_text(p[1]);
+        continue;
+      }
+      auto it = fields.find(key);
+      if (it != fields.end()) it->second = p[1];
+      else fields.emplace(std::string(key), p[1]);
+    }
+    for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
+    if (type.empty()) {
+      new (sp++) Value(Value::map(std::move(fields)));
+    } else {
+      auto r = Record::make(std::move(type));
+      r->fields = std::move(fields);
+      new (sp++) Value(Value::record(std::move(r)));
+    }
+    NEXT();
+  }
+  OP(MakeRange) {
+    const int64_t end = as_int(sp[-1]).value_or(0);
+    const int64_t start = as_int(sp[-2]).value_or(0);
+    POP_DISCARD();
+    sp[-1] = Value::range(start, end, (in->a & 1) != 0);
+    NEXT();
+  }
+  OP(IterInit) {
+    Iter it;
+    it.names = in->a;
+    Value v = std::move(sp[-1]);
+    switch (v.tag()) {
+      case Tag::Array:
+        it.kind = Iter::Kind::Items;
+        it.items = v.array_obj().items;  // the elements as they are now
+        break;
+      case Tag::Map:
+        it.kind = Iter::Kind::Pairs;
+        it.items.reserve(v.map_obj().items.size());
+        for (const auto& [k, item] : v.map_obj().items) {
+          if (it.names == 2) it.keys.push_back(Value::text(std::string_view(k)));
+          it.items.push_back(item);
+        }
+        break;
+      case Tag::Text:
+        it.kind = Iter::Kind::Text;
+        it.source = std::move(v);
+        break;
+      case Tag::Range:
+        it.kind = Iter::Kind::Range;
+        it.next = v.range_start();
+        it.end = v.range_end();
+        it.inclusive = v.range_inclusive();
+        it.done = it.inclusive ? it.next > it.end : it.next >= it.end;
+        break;
+      default:
+        it.kind = Iter::Kind::Single;
+        it.source = std::move(v);
+        break;
+    }
+    sp[-1] = Value();  // the loop's placeholder
+    it.placeholder = sp - 1;
+    iters_.push_back(std::move(it));
+    NEXT();
+  }
+  OP(IterNext) {
+    if (iters_.size() <= fp->iter_base) {
+      ip = fp->fn->code.data() + in->c;
+      NEXT();
+    }
+    PUSH_ROOM(2);
+    Iter& it = iters_.back();
+    const bool two = it.names == 2;
+    switch (it.kind) {
+      case Iter::Kind::Range: {
+        if (it.done) break;
+        if (two) new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
+        new (sp++) Value(Value::integer(it.next));
+        ++it.pos;
+        // Stepping never overflows: the last value of 0..=INT64_MAX ends the loop.
+        if (it.next == it.end) it.done = true;
+        else if (++it.next == it.end && !it.inclusive) it.done = true;
+        NEXT();
+      }
+      case Iter::Kind::Items:
+      case Iter::Kind::Pairs: {
+        if (it.pos >= it.items.size()) break;
+        if (two) {
+          if (it.kind == Iter::Kind::Pairs) new (sp++) Value(it.keys[it.pos]);
+          else new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
+        }
+        new (sp++) Value(it.items[it.pos]);
+        ++it.pos;
+        NEXT();
+      }
+      case Iter::Kind::Text: {
+        const std::string& s = it.source.text_obj().str;
+        if (it.byte >= s.size()) break;
+        size_t j = it.byte + 1;
+        while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
+        if (two) new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
+        new (sp++) Value(Value::text(std::string_view(s).substr(it.byte, j - it.byte)));
+        it.byte = j;
+        ++it.pos;
+        NEXT();
+      }
+      case Iter::Kind::Single: {
+        if (it.pos > 0) break;
+        if (two) new (sp++) Value(Value::integer(0));
+        new (sp++) Value(it.source);
+        ++it.pos;
+        NEXT();
+      }
+    }
+    iters_.pop_back();
+    ip = fp->fn->code.data() + in->c;
+    NEXT();
+  }
+  OPX(EndLoop, kOpEndLoop) {
+    // The loop's placeholder is on top: its iterator, and any inner one a break left
+    // behind, end here.
+    Value* placeholder = sp - 1;
+    while (iters_.size() > fp->iter_base && iters_.back().placeholder >= placeholder)
+      iters_.pop_back();
+    POP_DISCARD();
+    NEXT();
+  }
+  OPX(Nop, kOpNop) { NEXT(); }
+  OP(EnumCase) {
+    PUSH_ROOM(1);
+    new (sp++) Value(names_[in->c]);
+    NEXT();
+  }
+  OP(Throw) {
+    Value v = std::move(sp[-1]);
+    POP_DISCARD();
+    err = RuntimeError::here(as_text(v));
+    goto raise;
+  }
+  OP(TryBegin) {
+    const auto begin = static_cast<uint32_t>(ip - fp->fn->code.data());
+    const uint32_t frame = frame_count_ - 1;
+    // A registration of this same try left behind by break or continue is replaced.
+    for (size_t h = handlers_.size(); h > fp->handler_base; --h)
+      if (handlers_[h - 1].begin == begin) {
+        handlers_.erase(handlers_.begin() + static_cast<std::ptrdiff_t>(h - 1));
+        break;
+      }
+    handlers_.push_back(Handler{frame, begin, in->c, sp, static_cast<uint32_t>(iters_.size())});
+    NEXT();
+  }
+  OP(TryEnd) {
+    const auto at = static_cast<uint32_t>(ip - fp->fn->code.data()) - 1;
+    // Registrations of inner tries left by break are dropped on the way.
+    while (handlers_.size() > fp->handler_base) {
+      const Handler& h = handlers_.back();
+      handlers_.pop_back();
+      if (h.begin <= at && at < h.resume) break;
+    }
+    NEXT();
+  }
+  OP(Return) {
+    Value result = std::move(sp[-1]);
+    POP_DISCARD();
+    while (sp > base - 1) POP_DISCARD();
+    if (iters_.size() > fp->iter_base) cut_iterators(fp->iter_base);
+    if (handlers_.size() > fp->handler_base) handlers_.resize(fp->handler_base);
+    if (--frame_count_ == barrier_) {
+      sp_ = sp;
+      steps_ = steps;
+      return result;
+    }
+    new (sp++) Value(std::move(result));
+    fp = &frames_[frame_count_ - 1];
+    ip = fp->ip;
+    base = fp->base;
+    NEXT();
+  }
+  OP(ReturnNothing) {
+    Value result;
+    while (sp > base - 1) POP_DISCARD();
+    if (iters_.size() > fp->iter_base) cut_iterators(fp->iter_base);
+    if (handlers_.size() > fp->handler_base) handlers_.resize(fp->handler_base);
+    if (--frame_count_ == barrier_) {
+      sp_ = sp;
+      steps_ = steps;
+      return result;
+    }
+    new (sp++) Value();
+    fp = &frames_[frame_count_ - 1];
+    ip = fp->ip;
+    base = fp->base;
+    NEXT();
+  }
+  OP(Halt) {
+    SAVE();
+    const Frame& entry = frames_[barrier_];
+    while (sp > entry.base - 1) POP_DISCARD();
+    cut_iterators(entry.iter_base);
+    handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
+    frame_count_ = barrier_;
+    sp_ = sp;
+    return Value();
+  }
+
+#if !KELO_COMPUTED_GOTO
+    default: RAISE("The program is damaged: unknown instruction");
+  }
+#endif
+
+slow_binary: {
+  SAVE();
+  Result<Value> r = builtins::binary(in->op, sp[-2], sp[-1]);
+  if (!r.ok()) {
+    err = std::move(r).error();
+    goto raise;
+  }
+  POP_DISCARD();
+  sp[-1] = std::move(r).value();
+  NEXT();
+}
+
+overflow:
+  err = RuntimeError::here(std::string(kTooDeepMessage));
+  goto raise;
+
+budget_exceeded:
+  err = RuntimeError::here(std::string(kBudgetMessage));
+  goto raise;
+
+raise:
+  SAVE();
+  if (err.line == RuntimeError::kUnset) err.line = line_of(*fp);
+  // The budget error reaches no handler: the run ends with it.
+  if (steps <= budget) {
+    for (;;) {
+      Frame& f = frames_[frame_count_ - 1];
+      const auto at = static_cast<uint32_t>(f.ip - f.fn->code.data());
+      const uint32_t p = at == 0 ? 0 : at - 1;
+      bool found = false;
+      while (handlers_.size() > f.handler_base) {
+        const Handler& h = handlers_.back();
+        if (h.begin <= p && p < h.resume) {
+          found = true;
+          break;
+        }
+        handlers_.pop_back();  // its try was left by break or continue
+      }
+      if (found) {
+        const Handler h = handlers_.back();
+        handlers_.pop_back();
+        while (sp > h.sp) POP_DISCARD();
+        cut_iterators(h.iter_height);
+        fp = &f;
+        base = f.base;
+        ip = f.fn->code.data() + h.resume;
+        new (sp++) Value(error_record(err));
+        NEXT();
+      }
+      if (frame_count_ - 1 == barrier_) break;
+      while (sp > f.base - 1) POP_DISCARD();
+      cut_iterators(f.iter_base);
+      --frame_count_;
+    }
+  }
+  {
+    const Frame& entry = frames_[barrier_];
+    while (sp > entry.base - 1) POP_DISCARD();
+    cut_iterators(entry.iter_base);
+    handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
+    frame_count_ = barrier_;
+    sp_ = sp;
+    steps_ = steps;
+    return err;
+  }
+
+#undef SAVE
+#undef RELOAD_STEPS
+#undef PUSH_ROOM
+#undef RAISE
+#undef POP_DISCARD
+#undef OP
+#undef OPX
+#undef NEXT
+}
+
+}  // namespace kelo_vm
