@@ -159,5 +159,43 @@ TEST(HostTableTest, ProcessTable) {
   }
 }
 
+TEST(HostTableTest, WholeLibrary) {
+  const HostTable& table = kelo_std::hosts::table();
+  EXPECT_EQ(table.fns.size(), 565u);
+  // Members of an owner sort before the dotted fields of a namespace of the same name.
+  ASSERT_NE(table.get("series#length"), nullptr);
+  ASSERT_NE(table.get("series.of"), nullptr);
+  EXPECT_LT(table.get("series#length")->id, table.get("series.of")->id);
+  const HostFn* compare = table.get("text.compare");
+  ASSERT_NE(compare, nullptr);
+  std::size_t text_members = 0;
+  for (const HostFn& fn : table.fns) {
+    if (fn.name.rfind("text#", 0) == 0) {
+      ++text_members;
+      EXPECT_LT(fn.id, compare->id) << fn.name;
+    }
+  }
+  EXPECT_EQ(text_members, 20u);
+  // Every qualified name quoted by the interpreter and the replay host resolves.
+  for (const char* name :
+       {"floor",     "PI",        "int",           "green",         "M5",
+        "line",      "topLeft",   "sma",           "macd",          "pip",
+        "point",     "digits",    "money",         "priceText",     "lotsText",
+        "notify",    "alert",     "email",         "sound",         "text.compare",
+        "status.ok", "text#trim", "array#push",    "trade.buy",     "positions.all",
+        "http.get",  "store.set", "runtime.steps", "draw.elliott5", "chart.symbol",
+        "log.warn"}) {
+    EXPECT_NE(table.get(name), nullptr) << name;
+  }
+  const HostFn* elliott = table.get("draw.elliott5");
+  ASSERT_NE(elliott, nullptr);
+  EXPECT_EQ(elliott->arity, 22);
+  EXPECT_EQ(elliott->required, 10);
+  const HostFn* log_warn = table.get("log.warn");
+  ASSERT_NE(log_warn, nullptr);
+  EXPECT_TRUE(log_warn->rest);
+  EXPECT_EQ(log_warn->arity, 0);
+}
+
 }  // namespace
 }  // namespace kelo_std::hosts

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,49 @@ TEST(RegistryTest, BuiltinsAreReproducibleAndClean) {
   // Upper-case initials first.
   ASSERT_FALSE(a.globals.empty());
   EXPECT_TRUE(a.globals.begin()->first[0] >= 'A' && a.globals.begin()->first[0] <= 'Z');
+}
+
+}  // namespace
+}  // namespace kelo_std
+
+namespace kelo_std {
+namespace {
+
+std::size_t member_count(const Registry& registry) {
+  std::size_t n = 0;
+  for (const auto& [owner, inner] : registry.members) n += inner.size();
+  return n;
+}
+
+TEST(RegistryTest, ModuleCounts) {
+  struct Case {
+    const char* module;
+    void (*define)(Registry&);
+    std::size_t globals;
+    std::size_t members;
+  };
+  const Case cases[] = {
+      {"core", defs_core::define, 78, 9},         {"indicators", defs_indicators::define, 66, 0},
+      {"trading", defs_trade::define, 4, 0},      {"input/output", defs_io::define, 15, 0},
+      {"general", defs_builtins::define, 46, 67}, {"drawing", defs_draw::define, 33, 0},
+  };
+  for (const Case& c : cases) {
+    Registry registry;
+    c.define(registry);
+    EXPECT_EQ(registry.globals.size(), c.globals) << c.module;
+    EXPECT_EQ(member_count(registry), c.members) << c.module;
+    EXPECT_TRUE(registry.duplicates.empty()) << c.module;
+  }
+}
+
+TEST(RegistryTest, BuiltinsTotals) {
+  const Registry registry = builtins();
+  EXPECT_EQ(registry.globals.size(), 242u);
+  std::map<std::string, std::size_t> owners;
+  for (const auto& [owner, inner] : registry.members) owners[owner] = inner.size();
+  const std::map<std::string, std::size_t> want = {
+      {"array", 29}, {"map", 8}, {"series", 10}, {"text", 20}, {"time", 9}};
+  EXPECT_EQ(owners, want);
 }
 
 }  // namespace
