@@ -104,6 +104,7 @@ class Parser {
   void skip_newlines();
   void recover();
   bool depth_error();  // reports KELO2007 at the current token; returns false
+  bool at_statement_end() const;  // newline, end of file, `;` or `}`
 
   // File and declarations.
   bool parse_item(ast::Program& program);
@@ -122,22 +123,58 @@ class Parser {
   std::optional<ast::Declaration> parse_buffer();
   std::optional<ast::Declaration> parse_panel();
 
-  // Statements and blocks.
+  // Statements and blocks. A statement is appended to `out` on success.
   std::optional<ast::Block> parse_block();
-  std::optional<ast::Stmt> parse_statement();
+  bool parse_statement(std::vector<ast::Stmt>& out);
+  bool parse_block_statement(std::vector<ast::Stmt>& out);
+  bool parse_declaration_statement(std::vector<ast::Stmt>& out);
+  bool parse_if_statement(std::vector<ast::Stmt>& out);
+  bool parse_while(std::vector<ast::Stmt>& out);
+  bool parse_for(std::vector<ast::Stmt>& out);
+  bool parse_match_statement(std::vector<ast::Stmt>& out);
+  bool parse_return(std::vector<ast::Stmt>& out);
+  bool parse_jump(std::vector<ast::Stmt>& out);
+  bool parse_once(std::vector<ast::Stmt>& out);
+  bool parse_every(std::vector<ast::Stmt>& out);
+  bool parse_at_new_bar(std::vector<ast::Stmt>& out);
+  bool parse_guard(std::vector<ast::Stmt>& out);
+  bool parse_try(std::vector<ast::Stmt>& out);
+  bool parse_expression_statement(std::vector<ast::Stmt>& out);
   std::optional<ast::IfStmt> parse_if();
+  bool parse_else(ast::IfStmt& stmt, diag::Position from);
   std::optional<std::vector<ast::MatchArm>> parse_match_arms();
   // A condition or subject: a full expression with no_trailing_block raised, so the
   // `{` that follows opens the body rather than a trailing block.
   std::optional<ast::Expr> parse_without_trailing_block();
 
-  // Expressions.
+  // Expressions. The recursive spine (assignment, range, binary, unary, postfix,
+  // primary) keeps its frames small: everything but the common path lives in
+  // out-of-line helpers, so deep nesting costs little stack per level.
   std::optional<ast::Expr> parse_assignment();
+  bool finish_assignment(ast::Expr& left);
+  bool finish_pipe(ast::Expr& left);
+  bool finish_ternary(ast::Expr& condition);
+  bool finish_assign(ast::Expr& target, ast::AssignOp op);
   std::optional<ast::Expr> parse_range();
+  bool finish_range(ast::Expr& from);
   std::optional<ast::Expr> parse_binary(int min);
+  bool finish_binary(ast::Expr& left, int min);
+  void fold_binary(ast::Expr& left, ast::BinaryOp op, ast::Expr&& right);
   std::optional<ast::Expr> parse_unary();
+  std::optional<ast::Expr> parse_prefix();
   std::optional<ast::Expr> parse_postfix();
+  bool finish_postfix(ast::Expr& expr);
+  bool postfix_call(ast::Expr& expr);
+  bool postfix_member(ast::Expr& expr);
+  bool postfix_index(ast::Expr& expr);
+  bool postfix_trailing_block(ast::Expr& expr);
+  bool at_postfix(const ast::Expr& expr) const;
   std::optional<ast::Expr> parse_primary();
+  std::optional<ast::Expr> parse_literal();
+  std::optional<ast::Expr> parse_keyword_primary();
+  std::optional<ast::Expr> parse_enum_case();
+  std::optional<ast::Expr> parse_object_literal();
+  std::optional<ast::Expr> parse_match_expression();
   std::optional<ast::Expr> parse_parenthesised();
   std::optional<ast::Expr> parse_array_or_map();
   std::optional<std::vector<ast::ObjectProperty>> parse_object_properties();
@@ -146,6 +183,8 @@ class Parser {
   std::optional<ast::Expr> parse_lambda();
   bool parse_call_arguments(std::vector<ast::Argument>& args);
   bool is_lambda_start() const;
+  std::optional<ast::Expr> fail_expression();  // KELO2007 at the current token
+  std::optional<ast::Expr> fail_depth();       // the same, for nesting past kMaxDepth
 
   std::vector<token::Token> tokens_;
   // For each "(" token, the index of its matching ")" (or npos), so the lambda

@@ -205,7 +205,7 @@ std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
     if (!name) return std::nullopt;
     ast::MetaEntry entry{std::move(name->text), {}, {}};
     if (at_op(":")) advance();  // `{ panel: overlay }` reads as `{ panel overlay }`
-    if (!at_newline() && !at_eof() && !at_punct(";") && !at_punct("}")) {
+    if (!at_statement_end()) {
       auto value = parse_assignment();
       if (!value) return std::nullopt;
       entry.values.push_back(std::move(*value));

@@ -74,97 +74,124 @@ bool takes_trailing_block(const Expr& e) {
 
 }  // namespace
 
+#define KELO_OUT_OF_LINE [[gnu::noinline]]
+
+KELO_OUT_OF_LINE std::optional<Expr> Parser::fail_expression() {
+  error_here(codes::kExpectedExpression, "Expected an expression but found " + cur().label());
+  return std::nullopt;
+}
+
+KELO_OUT_OF_LINE std::optional<Expr> Parser::fail_depth() { return fail_expression(); }
+
 std::optional<Expr> Parser::parse_assignment() {
   DepthGuard guard(*this);
-  if (!guard.ok()) {
-    depth_error();
-    return std::nullopt;
-  }
-  auto left = parse_range();
-  if (!left) return std::nullopt;
-
-  FoldCounter folds(*this);
-  while (at_op("|>")) {
-    if (!folds.step()) {
-      depth_error();
-      return std::nullopt;
-    }
-    advance();
-    skip_newlines();
-    auto right = parse_range();
-    if (!right) return std::nullopt;
-    diag::Position from = left->span.start;
-    left = Expr{ExprKind::Pipe{std::move(*left), std::move(*right)}, span_from(from)};
-  }
-
-  if (at_op("?")) {
-    advance();
-    auto then = parse_assignment();
-    if (!then) return std::nullopt;
-    if (!expect(TokenKind::Operator, ":")) return std::nullopt;
-    auto otherwise = parse_assignment();
-    if (!otherwise) return std::nullopt;
-    diag::Position from = left->span.start;
-    left = Expr{ExprKind::Ternary{std::move(*left), std::move(*then), std::move(*otherwise)},
-                span_from(from)};
-  }
-
+  std::optional<Expr> left = guard.ok() ? parse_range() : fail_depth();
   ast::AssignOp op;
-  if (assignment_op(cur(), op)) {
-    advance();
-    skip_newlines();
-    auto value = parse_assignment();
-    if (!value) return std::nullopt;
-    diag::Position from = left->span.start;
-    left = Expr{ExprKind::Assign{op, std::move(*left), std::move(*value)}, span_from(from)};
+  if (left && (at_op("|>") || at_op("?") || assignment_op(cur(), op)) && !finish_assignment(*left)) {
+    left.reset();
   }
   return left;
 }
 
-std::optional<Expr> Parser::parse_range() {
-  auto from = parse_binary(0);
-  if (!from) return std::nullopt;
-  if (at_op("..") || at_op("..=")) {
-    bool inclusive = cur().text == "..=";
+// Pipes, then the ternary, then an assignment, in that order. Each step has its own
+// frame so that only the one being parsed sits on the stack.
+KELO_OUT_OF_LINE bool Parser::finish_assignment(Expr& left) {
+  if (at_op("|>") && !finish_pipe(left)) return false;
+  if (at_op("?") && !finish_ternary(left)) return false;
+  ast::AssignOp op;
+  if (assignment_op(cur(), op) && !finish_assign(left, op)) return false;
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::finish_pipe(Expr& left) {
+  diag::Position from = left.span.start;
+  FoldCounter folds(*this);
+  while (at_op("|>")) {
+    if (!folds.step()) return depth_error();
     advance();
-    auto to = parse_binary(0);
-    if (!to) return std::nullopt;
-    diag::Position start_pos = from->span.start;
-    return Expr{ExprKind::Range{std::move(*from), std::move(*to), inclusive}, span_from(start_pos)};
+    skip_newlines();
+    auto right = parse_range();
+    if (!right) return false;
+    left = Expr{ExprKind::Pipe{std::move(left), std::move(*right)}, span_from(from)};
   }
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::finish_ternary(Expr& condition) {
+  diag::Position from = condition.span.start;
+  advance();  // ?
+  auto then = parse_assignment();
+  if (!then) return false;
+  if (!expect(TokenKind::Operator, ":")) return false;
+  auto otherwise = parse_assignment();
+  if (!otherwise) return false;
+  condition = Expr{ExprKind::Ternary{std::move(condition), std::move(*then), std::move(*otherwise)},
+                   span_from(from)};
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::finish_assign(Expr& target, ast::AssignOp op) {
+  diag::Position from = target.span.start;
+  advance();
+  skip_newlines();
+  auto value = parse_assignment();
+  if (!value) return false;
+  target = Expr{ExprKind::Assign{op, std::move(target), std::move(*value)}, span_from(from)};
+  return true;
+}
+
+std::optional<Expr> Parser::parse_range() {
+  std::optional<Expr> from = parse_binary(0);
+  if (from && (at_op("..") || at_op("..=")) && !finish_range(*from)) from.reset();
   return from;
 }
 
+KELO_OUT_OF_LINE bool Parser::finish_range(Expr& from) {
+  bool inclusive = cur().text == "..=";
+  advance();
+  auto to = parse_binary(0);
+  if (!to) return false;
+  diag::Position start_pos = from.span.start;
+  from = Expr{ExprKind::Range{std::move(from), std::move(*to), inclusive}, span_from(start_pos)};
+  return true;
+}
+
 std::optional<Expr> Parser::parse_binary(int min) {
-  auto left = parse_unary();
-  if (!left) return std::nullopt;
+  std::optional<Expr> left = parse_unary();
+  ast::BinaryOp op;
+  if (left && binary_precedence(cur(), op) >= min && !finish_binary(*left, min)) left.reset();
+  return left;
+}
+
+KELO_OUT_OF_LINE bool Parser::finish_binary(Expr& left, int min) {
   FoldCounter folds(*this);
   while (true) {
     ast::BinaryOp op;
     int precedence = binary_precedence(cur(), op);
-    if (precedence < 0 || precedence < min) break;
-    if (!folds.step()) {
-      depth_error();
-      return std::nullopt;
-    }
+    if (precedence < 0 || precedence < min) return true;
+    if (!folds.step()) return depth_error();
     advance();
     skip_newlines();
     // `**` is right-associative: its right operand may hold another `**`.
     auto right = parse_binary(op == ast::BinaryOp::Pow ? precedence : precedence + 1);
-    if (!right) return std::nullopt;
-    diag::Position from = left->span.start;
-    left = Expr{ExprKind::Binary{op, std::move(*left), std::move(*right)}, span_from(from)};
+    if (!right) return false;
+    fold_binary(left, op, std::move(*right));
   }
-  return left;
+}
+
+KELO_OUT_OF_LINE void Parser::fold_binary(Expr& left, ast::BinaryOp op, Expr&& right) {
+  diag::Position from = left.span.start;
+  left = Expr{ExprKind::Binary{op, std::move(left), std::move(right)}, span_from(from)};
 }
 
 std::optional<Expr> Parser::parse_unary() {
   if (!at_op("-") && !at_op("!")) return parse_postfix();
+  return parse_prefix();
+}
+
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_prefix() {
   DepthGuard guard(*this);
-  if (!guard.ok()) {
-    depth_error();
-    return std::nullopt;
-  }
+  if (!guard.ok()) return fail_depth();
   diag::Position from = start();
   ast::UnaryOp op = cur().text == "-" ? ast::UnaryOp::Neg : ast::UnaryOp::Not;
   advance();
@@ -173,60 +200,80 @@ std::optional<Expr> Parser::parse_unary() {
   return Expr{ExprKind::Unary{op, std::move(*operand)}, span_from(from)};
 }
 
+bool Parser::at_postfix(const Expr& expr) const {
+  return at_punct("(") || at_op(".") || at_punct("[") ||
+         (at_punct("{") && no_trailing_block_ == 0 && takes_trailing_block(expr));
+}
+
 std::optional<Expr> Parser::parse_postfix() {
-  auto expr = parse_primary();
-  if (!expr) return std::nullopt;
-  FoldCounter folds(*this);
-  while (true) {
-    bool call = at_punct("(");
-    bool member = at_op(".");
-    bool index = at_punct("[");
-    bool trailing = at_punct("{") && no_trailing_block_ == 0 && takes_trailing_block(*expr);
-    if (!call && !member && !index && !trailing) break;
-    if (!folds.step()) {
-      depth_error();
-      return std::nullopt;
-    }
-    diag::Position from = expr->span.start;
-    if (call) {
-      std::vector<ast::Argument> args;
-      if (!parse_call_arguments(args)) return std::nullopt;
-      expr = Expr{ExprKind::Call{std::move(*expr), std::move(args)}, span_from(from)};
-    } else if (member) {
-      advance();
-      auto name = expect_name();
-      if (!name) return std::nullopt;
-      expr = Expr{ExprKind::Member{std::move(*expr), std::move(name->text)}, span_from(from)};
-    } else if (index) {
-      advance();
-      skip_newlines();
-      auto subscript = parse_assignment();
-      if (!subscript) return std::nullopt;
-      skip_newlines();
-      if (!expect(TokenKind::Punct, "]")) return std::nullopt;
-      expr = Expr{ExprKind::Index{std::move(*expr), std::move(*subscript)}, span_from(from)};
-    } else {
-      // A trailing block becomes one more unnamed argument: a lambda with no parameters.
-      auto block = parse_block();
-      if (!block) return std::nullopt;
-      diag::Span block_span = block->span;
-      Expr lambda{ExprKind::Lambda{{}, Box<ast::FnBody>(ast::FnBody(std::move(*block)))},
-                  block_span};
-      ast::Argument arg{std::nullopt, std::move(lambda), block_span};
-      if (auto* existing = expr->kind.as<ExprKind::Call>()) {
-        existing->args.push_back(std::move(arg));
-        expr->span = span_from(from);
-      } else {
-        std::vector<ast::Argument> args;
-        args.push_back(std::move(arg));
-        expr = Expr{ExprKind::Call{std::move(*expr), std::move(args)}, span_from(from)};
-      }
-    }
-  }
+  std::optional<Expr> expr = parse_primary();
+  if (expr && at_postfix(*expr) && !finish_postfix(*expr)) expr.reset();
   return expr;
 }
 
-bool Parser::parse_call_arguments(std::vector<ast::Argument>& args) {
+KELO_OUT_OF_LINE bool Parser::finish_postfix(Expr& expr) {
+  FoldCounter folds(*this);
+  while (at_postfix(expr)) {
+    if (!folds.step()) return depth_error();
+    bool ok = at_punct("(")   ? postfix_call(expr)
+              : at_op(".")    ? postfix_member(expr)
+              : at_punct("[") ? postfix_index(expr)
+                              : postfix_trailing_block(expr);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::postfix_call(Expr& expr) {
+  diag::Position from = expr.span.start;
+  std::vector<ast::Argument> args;
+  if (!parse_call_arguments(args)) return false;
+  expr = Expr{ExprKind::Call{std::move(expr), std::move(args)}, span_from(from)};
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::postfix_member(Expr& expr) {
+  diag::Position from = expr.span.start;
+  advance();
+  auto name = expect_name();
+  if (!name) return false;
+  expr = Expr{ExprKind::Member{std::move(expr), std::move(name->text)}, span_from(from)};
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::postfix_index(Expr& expr) {
+  diag::Position from = expr.span.start;
+  advance();
+  skip_newlines();
+  auto subscript = parse_assignment();
+  if (!subscript) return false;
+  skip_newlines();
+  if (!expect(TokenKind::Punct, "]")) return false;
+  expr = Expr{ExprKind::Index{std::move(expr), std::move(*subscript)}, span_from(from)};
+  return true;
+}
+
+// A trailing block becomes one more unnamed argument: a lambda with no parameters,
+// appended to a call or making a call of a bare name or member.
+KELO_OUT_OF_LINE bool Parser::postfix_trailing_block(Expr& expr) {
+  diag::Position from = expr.span.start;
+  auto block = parse_block();
+  if (!block) return false;
+  diag::Span block_span = block->span;
+  Expr lambda{ExprKind::Lambda{{}, Box<ast::FnBody>(ast::FnBody(std::move(*block)))}, block_span};
+  ast::Argument arg{std::nullopt, std::move(lambda), block_span};
+  if (auto* existing = expr.kind.as<ExprKind::Call>()) {
+    existing->args.push_back(std::move(arg));
+    expr.span = span_from(from);
+  } else {
+    std::vector<ast::Argument> args;
+    args.push_back(std::move(arg));
+    expr = Expr{ExprKind::Call{std::move(expr), std::move(args)}, span_from(from)};
+  }
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_call_arguments(std::vector<ast::Argument>& args) {
   advance();  // (
   skip_newlines();
   while (!at_punct(")") && !at_eof()) {
@@ -250,89 +297,100 @@ bool Parser::parse_call_arguments(std::vector<ast::Argument>& args) {
 
 std::optional<Expr> Parser::parse_primary() {
   const Token& t = cur();
-  diag::Span span = t.span;
   switch (t.kind) {
-    case TokenKind::Int: {
-      std::int64_t value = numeric::saturating_i64(t.value);
-      advance();
-      return Expr{ExprKind::Int{value}, span};
-    }
-    case TokenKind::Num: {
-      double value = t.value;
-      advance();
-      return Expr{ExprKind::Num{value}, span};
-    }
+    case TokenKind::Int:
+    case TokenKind::Num:
     case TokenKind::Text:
-      return Expr{ExprKind::Text{std::move(advance().text)}, span};
-    case TokenKind::Duration: {
-      double value = t.value;
-      advance();
-      return Expr{ExprKind::Duration{value}, span};
-    }
-    case TokenKind::Time: {
-      std::int64_t value = numeric::saturating_i64(t.value);
-      advance();
-      return Expr{ExprKind::Time{value}, span};
-    }
-    case TokenKind::Color: {
-      std::uint32_t value = saturating_u32(t.value);
-      advance();
-      return Expr{ExprKind::Color{value}, span};
-    }
+    case TokenKind::Duration:
+    case TokenKind::Time:
+    case TokenKind::Color:
     case TokenKind::Identifier:
-      return Expr{ExprKind::Identifier{std::move(advance().text)}, span};
-    case TokenKind::Keyword: {
-      const std::string& k = t.text;
-      if (k == "true" || k == "false") {
-        bool value = k == "true";
-        advance();
-        return Expr{ExprKind::Bool{value}, span};
-      }
-      if (k == "none") {
-        advance();
-        return Expr{ExprKind::None{}, span};
-      }
-      if (k == "now") {
-        advance();
-        return Expr{ExprKind::Now{}, span};
-      }
-      if (k == "if") return parse_if_expression();
-      if (k == "match") {
-        advance();
-        auto subject = parse_without_trailing_block();
-        if (!subject) return std::nullopt;
-        auto arms = parse_match_arms();
-        if (!arms) return std::nullopt;
-        return Expr{ExprKind::Match{std::move(*subject), std::move(*arms)}, span_from(span.start)};
-      }
-      // `bot` and `plot` are also library names: `bot.magic`, `plot(x)`.
-      if ((k == "bot" || k == "plot") && (peek(1).is_operator(".") || peek(1).is_punct("("))) {
-        return Expr{ExprKind::Identifier{std::move(advance().text)}, span};
-      }
-      break;
-    }
+      return parse_literal();
+    case TokenKind::Keyword:
+      return parse_keyword_primary();
     case TokenKind::Operator:
-      if (t.text == ".") {
-        advance();
-        auto name = expect_name();
-        if (!name) return std::nullopt;
-        return Expr{ExprKind::EnumCase{std::move(name->text)}, span_from(span.start)};
-      }
+      if (t.text == ".") return parse_enum_case();
       break;
     case TokenKind::Punct:
-      if (t.text == "{") {
-        auto properties = parse_object_properties();
-        if (!properties) return std::nullopt;
-        return Expr{ExprKind::Object{std::move(*properties)}, span_from(span.start)};
-      }
+      if (t.text == "{") return parse_object_literal();
       if (t.text == "[") return parse_array_or_map();
       if (t.text == "(") return is_lambda_start() ? parse_lambda() : parse_parenthesised();
       break;
     default:
       break;
   }
-  error_here(codes::kExpectedExpression, "Expected an expression but found " + t.label());
-  return std::nullopt;
+  return fail_expression();
+}
+
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_literal() {
+  Token& t = advance();
+  switch (t.kind) {
+    case TokenKind::Int:
+      return Expr{ExprKind::Int{numeric::saturating_i64(t.value)}, t.span};
+    case TokenKind::Num:
+      return Expr{ExprKind::Num{t.value}, t.span};
+    case TokenKind::Text:
+      return Expr{ExprKind::Text{std::move(t.text)}, t.span};
+    case TokenKind::Duration:
+      return Expr{ExprKind::Duration{t.value}, t.span};
+    case TokenKind::Time:
+      return Expr{ExprKind::Time{numeric::saturating_i64(t.value)}, t.span};
+    case TokenKind::Color:
+      return Expr{ExprKind::Color{saturating_u32(t.value)}, t.span};
+    default:
+      return Expr{ExprKind::Identifier{std::move(t.text)}, t.span};
+  }
+}
+
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_keyword_primary() {
+  const Token& t = cur();
+  const std::string& k = t.text;
+  diag::Span span = t.span;
+  if (k == "true" || k == "false") {
+    bool value = k == "true";
+    advance();
+    return Expr{ExprKind::Bool{value}, span};
+  }
+  if (k == "none") {
+    advance();
+    return Expr{ExprKind::None{}, span};
+  }
+  if (k == "now") {
+    advance();
+    return Expr{ExprKind::Now{}, span};
+  }
+  if (k == "if") return parse_if_expression();
+  if (k == "match") return parse_match_expression();
+  // `bot` and `plot` are also library names: `bot.magic`, `plot(x)`.
+  if ((k == "bot" || k == "plot") && (peek(1).is_operator(".") || peek(1).is_punct("("))) {
+    return Expr{ExprKind::Identifier{std::move(advance().text)}, span};
+  }
+  return fail_expression();
+}
+
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_enum_case() {
+  diag::Position from = start();
+  advance();  // .
+  auto name = expect_name();
+  if (!name) return std::nullopt;
+  return Expr{ExprKind::EnumCase{std::move(name->text)}, span_from(from)};
+}
+
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_object_literal() {
+  diag::Position from = start();
+  auto properties = parse_object_properties();
+  if (!properties) return std::nullopt;
+  return Expr{ExprKind::Object{std::move(*properties)}, span_from(from)};
+}
+
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_match_expression() {
+  diag::Position from = start();
+  advance();  // match
+  auto subject = parse_without_trailing_block();
+  if (!subject) return std::nullopt;
+  auto arms = parse_match_arms();
+  if (!arms) return std::nullopt;
+  return Expr{ExprKind::Match{std::move(*subject), std::move(*arms)}, span_from(from)};
 }
 
 bool Parser::is_lambda_start() const {
@@ -343,18 +401,18 @@ bool Parser::is_lambda_start() const {
 std::optional<Expr> Parser::parse_parenthesised() {
   advance();  // (
   skip_newlines();
-  std::optional<Expr> inner;
-  {
-    TrailingBlockScope reset(*this, 0);
-    inner = parse_assignment();
+  int saved = no_trailing_block_;
+  no_trailing_block_ = 0;
+  std::optional<Expr> inner = parse_assignment();
+  no_trailing_block_ = saved;
+  if (inner) {
+    skip_newlines();
+    if (!expect(TokenKind::Punct, ")")) inner.reset();
   }
-  if (!inner) return std::nullopt;
-  skip_newlines();
-  if (!expect(TokenKind::Punct, ")")) return std::nullopt;
   return inner;
 }
 
-std::optional<Expr> Parser::parse_array_or_map() {
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_array_or_map() {
   diag::Position from = start();
   advance();  // [
   skip_newlines();
@@ -423,7 +481,7 @@ std::optional<std::vector<ast::ObjectProperty>> Parser::parse_object_properties(
   return properties;
 }
 
-std::optional<Expr> Parser::parse_if_expression() {
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_if_expression() {
   diag::Position from = start();
   advance();  // if
   auto condition = parse_without_trailing_block();
@@ -434,10 +492,7 @@ std::optional<Expr> Parser::parse_if_expression() {
   std::optional<Expr> otherwise;
   if (at_keyword("if")) {
     DepthGuard guard(*this);  // an `else if` chain recurses once per link
-    if (!guard.ok()) {
-      depth_error();
-      return std::nullopt;
-    }
+    if (!guard.ok()) return fail_depth();
     otherwise = parse_if_expression();
   } else {
     otherwise = parse_block_value();
@@ -457,7 +512,7 @@ std::optional<Expr> Parser::parse_block_value() {
   return Expr{ExprKind::BlockValue{std::move(*block)}, span};
 }
 
-std::optional<Expr> Parser::parse_lambda() {
+KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_lambda() {
   diag::Position from = start();
   auto params = parse_parameter_list();
   if (!params) return std::nullopt;

@@ -2,6 +2,8 @@
 // random input must never crash or hang the parser.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <random>
 #include <string>
 
@@ -86,6 +88,48 @@ TEST(ParserRobust, ModerateNestingStillParses) {
     ast::Program copy = parsed.program;
     EXPECT_EQ(ast::debug(copy), ast::debug(parsed.program));
   }
+}
+
+// Runs one parse on a thread with a small stack, as the engine may get inside an
+// application's worker thread.
+bool parses_within_stack(const std::string& source, std::size_t bytes) {
+  struct Job {
+    const std::string* source;
+    bool done = false;
+  } job{&source};
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, bytes);
+  pthread_t thread;
+  auto run = [](void* arg) -> void* {
+    auto* j = static_cast<Job*>(arg);
+    diag::Diagnostics d;
+    auto program = parse(*j->source, d);
+    j->done = !d.items.empty();
+    return nullptr;
+  };
+  if (pthread_create(&thread, &attr, run, &job) != 0) return false;
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+  return job.done;
+}
+
+TEST(ParserRobust, DeepNestingFitsInAHalfMegabyteStack) {
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+  GTEST_SKIP() << "frame sizes are only representative in optimised builds";
+#else
+  const int n = 10000;
+  for (const std::string& source :
+       {"let x = " + repeat("(", n) + "1" + repeat(")", n), "let x = " + repeat("[", n) + "1",
+        "let x = " + repeat("-", n) + "1", "let x = " + repeat("f(", n) + "1",
+        "let x = a" + repeat(" ? b : a", n), "let x = " + repeat("() => ", n) + "1",
+        "let x = " + repeat("(a + ", n) + "1", "let x = " + repeat("{a: ", n) + "1",
+        "fn f() {\n" + repeat("if a {\n", n) + repeat("}\n", n) + "}\n",
+        "fn f() {\nif a { }" + repeat(" else if a { }", n) + "\n}\n",
+        "let x = " + repeat("f { ", n) + "1" + repeat(" }", n)}) {
+    EXPECT_TRUE(parses_within_stack(source, 512 * 1024)) << source.substr(0, 30);
+  }
+#endif
 }
 
 TEST(ParserRobust, RandomTokenSoupNeverCrashes) {

@@ -15,6 +15,12 @@ std::optional<ast::Expr> Parser::parse_without_trailing_block() {
   return parse_assignment();
 }
 
+#define KELO_OUT_OF_LINE [[gnu::noinline]]
+
+bool Parser::at_statement_end() const {
+  return at_newline() || at_eof() || at_punct(";") || at_punct("}");
+}
+
 std::optional<ast::Block> Parser::parse_block() {
   DepthGuard guard(*this);
   if (!guard.ok()) {
@@ -24,172 +30,228 @@ std::optional<ast::Block> Parser::parse_block() {
   diag::Position from = start();
   if (!expect(TokenKind::Punct, "{")) return std::nullopt;
   skip_newlines();
-  ast::Block block;
+  std::optional<ast::Block> block(std::in_place);
   while (!at_punct("}") && !at_eof()) {
-    auto stmt = parse_statement();
-    if (stmt) {
-      block.statements.push_back(std::move(*stmt));
-    } else {
-      recover();
-    }
+    if (!parse_statement(block->statements)) recover();
     skip_newlines();
   }
-  if (!expect(TokenKind::Punct, "}")) return std::nullopt;
-  block.span = span_from(from);
+  if (!expect(TokenKind::Punct, "}")) {
+    block.reset();
+  } else {
+    block->span = span_from(from);
+  }
   return block;
 }
 
-std::optional<ast::Stmt> Parser::parse_statement() {
+// Dispatch only: each form lives in its own function so that nested blocks keep
+// just the frames of the forms actually open.
+bool Parser::parse_statement(std::vector<ast::Stmt>& out) {
   const Token& t = cur();
-  diag::Position from = t.span.start;
-  if (t.is_punct("{")) {
-    auto block = parse_block();
-    if (!block) return std::nullopt;
-    return ast::Stmt(std::move(*block));
+  if (t.is_punct("{")) return parse_block_statement(out);
+  if (t.kind != TokenKind::Keyword) return parse_expression_statement(out);
+  const std::string& k = t.text;
+  if (k == "fn" || k == "let" || k == "var" || k == "const" || k == "struct" || k == "enum") {
+    return parse_declaration_statement(out);
   }
-  if (t.kind == TokenKind::Keyword) {
-    const std::string& k = t.text;
-    if (k == "fn") {
-      auto d = parse_fn_decl(false);
-      if (!d) return std::nullopt;
-      return ast::Stmt(std::move(*d));
-    }
-    if (k == "let" || k == "var" || k == "const") {
-      auto d = parse_var_decl(false);
-      if (!d) return std::nullopt;
-      return ast::Stmt(std::move(*d));
-    }
-    if (k == "struct") {
-      auto d = parse_struct_decl(false);
-      if (!d) return std::nullopt;
-      return ast::Stmt(std::move(*d));
-    }
-    if (k == "enum") {
-      auto d = parse_enum_decl(false);
-      if (!d) return std::nullopt;
-      return ast::Stmt(std::move(*d));
-    }
-    if (k == "if") {
-      auto s = parse_if();
-      if (!s) return std::nullopt;
-      return ast::Stmt(std::move(*s));
-    }
-    if (k == "while") {
-      advance();
-      auto condition = parse_without_trailing_block();
-      if (!condition) return std::nullopt;
-      auto body = parse_block();
-      if (!body) return std::nullopt;
-      ast::Stmt::While s{std::move(*condition), std::move(*body), span_from(from)};
-      if (!end_statement()) return std::nullopt;
-      return ast::Stmt(std::move(s));
-    }
-    if (k == "for") {
-      advance();
-      std::vector<std::string> names;
-      while (true) {
-        auto name = expect_name();
-        if (!name) return std::nullopt;
-        names.push_back(std::move(name->text));
-        if (!at_punct(",")) break;
-        advance();
-      }
-      if (!expect(TokenKind::Keyword, "in")) return std::nullopt;
-      auto iterable = parse_without_trailing_block();
-      if (!iterable) return std::nullopt;
-      auto body = parse_block();
-      if (!body) return std::nullopt;
-      ast::Stmt::For s{std::move(names), std::move(*iterable), std::move(*body), span_from(from)};
-      if (!end_statement()) return std::nullopt;
-      return ast::Stmt(std::move(s));
-    }
-    if (k == "match") {
-      advance();
-      auto subject = parse_without_trailing_block();
-      if (!subject) return std::nullopt;
-      auto arms = parse_match_arms();
-      if (!arms) return std::nullopt;
-      ast::Stmt::Match s{std::move(*subject), std::move(*arms), span_from(from)};
-      if (!end_statement()) return std::nullopt;
-      return ast::Stmt(std::move(s));
-    }
-    if (k == "return") {
-      advance();
-      std::optional<ast::Expr> value;
-      if (!at_newline() && !at_eof() && !at_punct(";") && !at_punct("}")) {
-        value = parse_assignment();
-        if (!value) return std::nullopt;
-      }
-      ast::Stmt::Return s{std::move(value), span_from(from)};
-      if (!end_statement()) return std::nullopt;
-      return ast::Stmt(std::move(s));
-    }
-    if (k == "break" || k == "continue") {
-      bool is_break = k == "break";
-      diag::Span span = advance().span;
-      if (!end_statement()) return std::nullopt;
-      if (is_break) return ast::Stmt(ast::Stmt::Break{span});
-      return ast::Stmt(ast::Stmt::Continue{span});
-    }
-    if (k == "once") {
-      advance();
-      auto body = parse_block();
-      if (!body) return std::nullopt;
-      diag::Span span = span_from(from);
-      if (!end_statement()) return std::nullopt;
-      // Numbered as statements complete, so an inner one gets the smaller id.
-      return ast::Stmt(ast::Stmt::Once{std::move(*body), ++block_ids_, span});
-    }
-    if (k == "every") {
-      advance();
-      if (!expect(TokenKind::Punct, "(")) return std::nullopt;
-      auto interval = parse_assignment();
-      if (!interval) return std::nullopt;
-      if (!expect(TokenKind::Punct, ")")) return std::nullopt;
-      auto body = parse_block();
-      if (!body) return std::nullopt;
-      diag::Span span = span_from(from);
-      if (!end_statement()) return std::nullopt;
-      return ast::Stmt(ast::Stmt::Every{std::move(*interval), std::move(*body), ++block_ids_, span});
-    }
-    if (k == "atNewBar") {
-      advance();
-      auto body = parse_block();
-      if (!body) return std::nullopt;
-      ast::Stmt::AtNewBar s{std::move(*body), span_from(from)};
-      if (!end_statement()) return std::nullopt;
-      return ast::Stmt(std::move(s));
-    }
-    if (k == "guard") {
-      advance();
-      auto condition = parse_without_trailing_block();
-      if (!condition) return std::nullopt;
-      if (!expect(TokenKind::Keyword, "else")) return std::nullopt;
-      auto otherwise = parse_block();
-      if (!otherwise) return std::nullopt;
-      ast::Stmt::Guard s{std::move(*condition), std::move(*otherwise), span_from(from)};
-      if (!end_statement()) return std::nullopt;
-      return ast::Stmt(std::move(s));
-    }
-    if (k == "try") {
-      advance();
-      auto body = parse_block();
-      if (!body) return std::nullopt;
-      if (!expect(TokenKind::Keyword, "catch")) return std::nullopt;
-      std::optional<std::string> error_name;
-      if (cur().kind == TokenKind::Identifier) error_name = std::move(advance().text);
-      auto handler = parse_block();
-      if (!handler) return std::nullopt;
-      ast::Stmt::Try s{std::move(*body), std::move(error_name), std::move(*handler),
-                       span_from(from)};
-      if (!end_statement()) return std::nullopt;
-      return ast::Stmt(std::move(s));
-    }
+  if (k == "if") return parse_if_statement(out);
+  if (k == "while") return parse_while(out);
+  if (k == "for") return parse_for(out);
+  if (k == "match") return parse_match_statement(out);
+  if (k == "return") return parse_return(out);
+  if (k == "break" || k == "continue") return parse_jump(out);
+  if (k == "once") return parse_once(out);
+  if (k == "every") return parse_every(out);
+  if (k == "atNewBar") return parse_at_new_bar(out);
+  if (k == "guard") return parse_guard(out);
+  if (k == "try") return parse_try(out);
+  return parse_expression_statement(out);
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_block_statement(std::vector<ast::Stmt>& out) {
+  auto block = parse_block();  // no statement end needed after a nested block
+  if (!block) return false;
+  out.emplace_back(std::move(*block));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_declaration_statement(std::vector<ast::Stmt>& out) {
+  const std::string& k = cur().text;
+  if (k == "fn") {
+    auto d = parse_fn_decl(false);
+    if (!d) return false;
+    out.emplace_back(std::move(*d));
+  } else if (k == "struct") {
+    auto d = parse_struct_decl(false);
+    if (!d) return false;
+    out.emplace_back(std::move(*d));
+  } else if (k == "enum") {
+    auto d = parse_enum_decl(false);
+    if (!d) return false;
+    out.emplace_back(std::move(*d));
+  } else {
+    auto d = parse_var_decl(false);
+    if (!d) return false;
+    out.emplace_back(std::move(*d));
   }
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_if_statement(std::vector<ast::Stmt>& out) {
+  auto s = parse_if();
+  if (!s) return false;
+  out.emplace_back(std::move(*s));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_while(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  auto condition = parse_without_trailing_block();
+  if (!condition) return false;
+  auto body = parse_block();
+  if (!body) return false;
+  ast::Stmt::While s{std::move(*condition), std::move(*body), span_from(from)};
+  if (!end_statement()) return false;
+  out.emplace_back(std::move(s));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_for(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  std::vector<std::string> names;
+  while (true) {
+    auto name = expect_name();
+    if (!name) return false;
+    names.push_back(std::move(name->text));
+    if (!at_punct(",")) break;
+    advance();
+  }
+  if (!expect(TokenKind::Keyword, "in")) return false;
+  auto iterable = parse_without_trailing_block();
+  if (!iterable) return false;
+  auto body = parse_block();
+  if (!body) return false;
+  ast::Stmt::For s{std::move(names), std::move(*iterable), std::move(*body), span_from(from)};
+  if (!end_statement()) return false;
+  out.emplace_back(std::move(s));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_match_statement(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  auto subject = parse_without_trailing_block();
+  if (!subject) return false;
+  auto arms = parse_match_arms();
+  if (!arms) return false;
+  ast::Stmt::Match s{std::move(*subject), std::move(*arms), span_from(from)};
+  if (!end_statement()) return false;
+  out.emplace_back(std::move(s));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_return(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  std::optional<ast::Expr> value;
+  if (!at_statement_end()) {
+    value = parse_assignment();
+    if (!value) return false;
+  }
+  ast::Stmt::Return s{std::move(value), span_from(from)};
+  if (!end_statement()) return false;
+  out.emplace_back(std::move(s));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_jump(std::vector<ast::Stmt>& out) {
+  bool is_break = cur().text == "break";
+  diag::Span span = advance().span;
+  if (!end_statement()) return false;
+  if (is_break) {
+    out.emplace_back(ast::Stmt::Break{span});
+  } else {
+    out.emplace_back(ast::Stmt::Continue{span});
+  }
+  return true;
+}
+
+// `once` and `every` are numbered as they complete, so an inner one gets the smaller
+// id; a failed one takes none.
+KELO_OUT_OF_LINE bool Parser::parse_once(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  auto body = parse_block();
+  if (!body) return false;
+  diag::Span span = span_from(from);
+  if (!end_statement()) return false;
+  out.emplace_back(ast::Stmt::Once{std::move(*body), ++block_ids_, span});
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_every(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  if (!expect(TokenKind::Punct, "(")) return false;
+  auto interval = parse_assignment();
+  if (!interval) return false;
+  if (!expect(TokenKind::Punct, ")")) return false;
+  auto body = parse_block();
+  if (!body) return false;
+  diag::Span span = span_from(from);
+  if (!end_statement()) return false;
+  out.emplace_back(ast::Stmt::Every{std::move(*interval), std::move(*body), ++block_ids_, span});
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_at_new_bar(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  auto body = parse_block();
+  if (!body) return false;
+  ast::Stmt::AtNewBar s{std::move(*body), span_from(from)};
+  if (!end_statement()) return false;
+  out.emplace_back(std::move(s));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_guard(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  auto condition = parse_without_trailing_block();
+  if (!condition) return false;
+  if (!expect(TokenKind::Keyword, "else")) return false;
+  auto otherwise = parse_block();
+  if (!otherwise) return false;
+  ast::Stmt::Guard s{std::move(*condition), std::move(*otherwise), span_from(from)};
+  if (!end_statement()) return false;
+  out.emplace_back(std::move(s));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_try(std::vector<ast::Stmt>& out) {
+  diag::Position from = start();
+  advance();
+  auto body = parse_block();
+  if (!body) return false;
+  if (!expect(TokenKind::Keyword, "catch")) return false;
+  std::optional<std::string> error_name;
+  if (cur().kind == TokenKind::Identifier) error_name = std::move(advance().text);
+  auto handler = parse_block();
+  if (!handler) return false;
+  ast::Stmt::Try s{std::move(*body), std::move(error_name), std::move(*handler), span_from(from)};
+  if (!end_statement()) return false;
+  out.emplace_back(std::move(s));
+  return true;
+}
+
+KELO_OUT_OF_LINE bool Parser::parse_expression_statement(std::vector<ast::Stmt>& out) {
   auto e = parse_assignment();
-  if (!e) return std::nullopt;
-  if (!end_statement()) return std::nullopt;
-  return ast::Stmt(std::move(*e));
+  if (!e) return false;
+  if (!end_statement()) return false;
+  out.emplace_back(std::move(*e));
+  return true;
 }
 
 std::optional<ast::IfStmt> Parser::parse_if() {
@@ -199,31 +261,34 @@ std::optional<ast::IfStmt> Parser::parse_if() {
   if (!condition) return std::nullopt;
   auto then = parse_block();
   if (!then) return std::nullopt;
-  ast::IfStmt stmt{std::move(*condition), std::move(*then), std::nullopt, {}};
+  std::optional<ast::IfStmt> stmt(ast::IfStmt{std::move(*condition), std::move(*then), std::nullopt, {}});
   // `else` must stand on the line of the closing brace: no newlines are skipped.
   if (at_keyword("else")) {
-    advance();
-    if (at_keyword("if")) {
-      DepthGuard guard(*this);  // an `else if` chain recurses once per link
-      if (!guard.ok()) {
-        depth_error();
-        return std::nullopt;
-      }
-      auto nested = parse_if();
-      if (!nested) return std::nullopt;
-      stmt.span = {from, nested->span.end};
-      stmt.otherwise.emplace(ast::Box<ast::IfStmt>(std::move(*nested)));
-      return stmt;
-    }
-    auto otherwise = parse_block();
-    if (!otherwise) return std::nullopt;
-    stmt.otherwise.emplace(std::move(*otherwise));
-    stmt.span = span_from(from);
+    if (!parse_else(*stmt, from)) stmt.reset();
     return stmt;
   }
-  stmt.span = span_from(from);
-  if (!end_statement()) return std::nullopt;
+  stmt->span = span_from(from);
+  if (!end_statement()) stmt.reset();
   return stmt;
+}
+
+// After an else block no statement end is needed; an `else if` ends as its own `if`.
+KELO_OUT_OF_LINE bool Parser::parse_else(ast::IfStmt& stmt, diag::Position from) {
+  advance();  // else
+  if (at_keyword("if")) {
+    DepthGuard guard(*this);  // an `else if` chain recurses once per link
+    if (!guard.ok()) return depth_error();
+    auto nested = parse_if();
+    if (!nested) return false;
+    stmt.span = {from, nested->span.end};
+    stmt.otherwise.emplace(ast::Box<ast::IfStmt>(std::move(*nested)));
+    return true;
+  }
+  auto otherwise = parse_block();
+  if (!otherwise) return false;
+  stmt.otherwise.emplace(std::move(*otherwise));
+  stmt.span = span_from(from);
+  return true;
 }
 
 std::optional<std::vector<ast::MatchArm>> Parser::parse_match_arms() {
