@@ -1,0 +1,120 @@
+// Host calls for the journal, the key-value store, number texts and the live-terminal
+// calls a backtest accepts and ignores.
+#include <charconv>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "vm/replay_host_calls.h"
+
+namespace kelo_vm::backtest::calls {
+
+namespace {
+
+// Display texts of every argument joined by single spaces.
+std::string joined(Args args) {
+  std::string out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i > 0) out += ' ';
+    display_to(out, args[i]);
+  }
+  return out;
+}
+
+// x rounded (from its exact binary value, ties to even) to `decimals` places.
+std::string fixed_text(double x, int64_t decimals) {
+  if (std::isnan(x)) return "NaN";
+  if (std::isinf(x)) return x < 0 ? "-inf" : "inf";
+  // A double has at most 1074 fractional digits; past that only zeros follow, and
+  // the padding is capped.
+  constexpr int64_t kExactDigits = 1074;
+  constexpr int64_t kMaxDecimals = 65535;
+  if (decimals < 0) decimals = 0;
+  if (decimals > kMaxDecimals) decimals = kMaxDecimals;
+  int precision = static_cast<int>(decimals < kExactDigits ? decimals : kExactDigits);
+  std::vector<char> buffer(static_cast<size_t>(precision) + 320);
+  auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x,
+                                 std::chars_format::fixed, precision);
+  if (ec != std::errc()) return "NaN";
+  std::string out(buffer.data(), end);
+  out.append(static_cast<size_t>(decimals - precision), '0');
+  return out;
+}
+
+Result<Value> log_line(ReplayHost& h, std::string_view name, Args args) {
+  h.log(name.substr(name.find('.') + 1), joined(args));
+  return Value::nothing();
+}
+
+Result<Value> alert_line(ReplayHost& h, std::string_view, Args args) {
+  h.log("alert", joined(args));
+  return Value::nothing();
+}
+
+Result<Value> store_get(ReplayHost& h, std::string_view, Args args) {
+  auto it = h.store().find(text_arg(args, 0));
+  return it == h.store().end() ? Value::nothing() : it->second;
+}
+
+Result<Value> store_set(ReplayHost& h, std::string_view, Args args) {
+  h.store().insert_or_assign(text_arg(args, 0), args.size() > 1 ? args[1] : Value::nothing());
+  return Value::nothing();
+}
+
+Result<Value> store_has(ReplayHost& h, std::string_view, Args args) {
+  return Value::boolean(h.store().contains(text_arg(args, 0)));
+}
+
+Result<Value> store_delete(ReplayHost& h, std::string_view, Args args) {
+  return Value::boolean(h.store().erase(text_arg(args, 0)) > 0);
+}
+
+Result<Value> store_keys(ReplayHost& h, std::string_view, Args) {
+  std::vector<Value> keys;
+  keys.reserve(h.store().size());
+  for (const auto& entry : h.store()) keys.push_back(Value::text(entry.first));
+  return Value::array(std::move(keys));
+}
+
+Result<Value> nothing(ReplayHost&, std::string_view, Args) { return Value::nothing(); }
+
+}  // namespace
+
+void add_journal_calls(Table& t) {
+  t["log.info"] = log_line;
+  t["log.warn"] = log_line;
+  t["log.error"] = log_line;
+  t["log.debug"] = log_line;
+  t["notify"] = alert_line;
+  t["alert"] = alert_line;
+  t["email"] = alert_line;
+
+  // One map serves both the store and the globals calls.
+  t["store.get"] = store_get;
+  t["globals.get"] = store_get;
+  t["store.set"] = store_set;
+  t["globals.set"] = store_set;
+  t["store.has"] = store_has;
+  t["store.delete"] = store_delete;
+  t["globals.delete"] = store_delete;
+  t["store.keys"] = store_keys;
+  t["globals.keys"] = store_keys;
+
+  t["money"] = [](ReplayHost&, std::string_view, Args args) {
+    return Result<Value>(Value::text(fixed_text(number(args), 2) + " USD"));
+  };
+  t["lotsText"] = [](ReplayHost&, std::string_view, Args args) {
+    return Result<Value>(Value::text(fixed_text(number(args), 2)));
+  };
+  t["priceText"] = [](ReplayHost& h, std::string_view, Args args) {
+    return Result<Value>(Value::text(fixed_text(number(args), h.account().symbol().digits)));
+  };
+
+  t["sound"] = nothing;
+  t["chart.comment"] = nothing;
+  t["chart.redraw"] = nothing;
+  t["timer.every"] = nothing;
+  t["timer.stop"] = nothing;
+}
+
+}  // namespace kelo_vm::backtest::calls

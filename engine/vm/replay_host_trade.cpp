@@ -1,0 +1,117 @@
+// Host calls about positions, orders, the trade history and trading.
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "vm/replay_host_calls.h"
+
+namespace kelo_vm::backtest::calls {
+
+namespace {
+
+Value all_positions(ReplayHost& h) {
+  std::vector<Value> records;
+  records.reserve(h.account().positions().size());
+  for (const OpenPosition& p : h.account().positions()) records.push_back(h.position_record(p));
+  return Value::array(std::move(records));
+}
+
+Result<Value> open_position(ReplayHost& h, std::string_view name, Args args) {
+  double volume = number(args, 0);
+  if (!(std::isfinite(volume) && volume > 0)) return failure("A volume above zero is needed");
+  Side side = name.ends_with("buy") ? Side::Buy : Side::Sell;
+  int64_t ticket = h.account().open(side, text_arg(args, 3), volume, optional_price(args, 1),
+                                    optional_price(args, 2));
+  // The result reports the volume as requested, before step rounding and limits.
+  return ReplayHost::trade_result(true, ticket, "filled", h.account().positions().back().open_price,
+                                  volume);
+}
+
+// The ticket of a position record argument; none when the argument is not a record.
+std::optional<int64_t> record_ticket(Args args) {
+  if (args.empty() || !args[0].is(Tag::Record)) return std::nullopt;
+  return as_int(args[0].record_obj().get("ticket")).value_or(0);
+}
+
+Result<Value> close_position(ReplayHost& h, std::string_view, Args args) {
+  std::optional<int64_t> ticket = record_ticket(args);
+  if (!ticket) return ReplayHost::trade_result(false, 0, "a position is needed", 0, 0);
+  std::optional<ClosedTrade> trade = h.account().close_ticket(*ticket, "closed by bot");
+  if (!trade) return ReplayHost::trade_result(false, *ticket, "no such position", 0, 0);
+  return ReplayHost::trade_result(true, trade->ticket, "closed", trade->close_price, trade->volume);
+}
+
+Result<Value> modify_position(ReplayHost& h, std::string_view, Args args) {
+  std::optional<int64_t> ticket = record_ticket(args);
+  if (!ticket) return ReplayHost::trade_result(false, 0, "a position is needed", 0, 0);
+  if (OpenPosition* p = h.account().find(*ticket)) {
+    double stop_loss = optional_price(args, 1), take_profit = optional_price(args, 2);
+    if (stop_loss > 0) p->stop_loss = stop_loss;
+    if (take_profit > 0) p->take_profit = take_profit;
+  }
+  return ReplayHost::trade_result(true, *ticket, "modified", 0, 0);
+}
+
+Result<Value> close_all(ReplayHost& h, std::string_view, Args) {
+  std::vector<int64_t> tickets;
+  for (const OpenPosition& p : h.account().positions()) tickets.push_back(p.ticket);
+  for (int64_t ticket : tickets) h.account().close_ticket(ticket, "close all");
+  return count_value(tickets.size());
+}
+
+}  // namespace
+
+void add_trade_calls(Table& t) {
+  Handler all = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(all_positions(h)); };
+  t["positions.all"] = all;
+  t["positions.mine"] = all;
+  t["positions.bySymbol"] = all;
+  t["positions.count"] = [](ReplayHost& h, std::string_view, Args) {
+    return Result<Value>(count_value(h.account().positions().size()));
+  };
+  t["positions.byTicket"] = [](ReplayHost& h, std::string_view, Args args) {
+    OpenPosition* p = h.account().find(integer(args, 0));
+    return Result<Value>(p ? h.position_record(*p) : Value::nothing());
+  };
+  t["positions.oldest"] = [](ReplayHost& h, std::string_view, Args) {
+    const auto& open = h.account().positions();
+    return Result<Value>(open.empty() ? Value::nothing() : h.position_record(open.front()));
+  };
+  t["positions.newest"] = [](ReplayHost& h, std::string_view, Args) {
+    const auto& open = h.account().positions();
+    return Result<Value>(open.empty() ? Value::nothing() : h.position_record(open.back()));
+  };
+  t["positions.profit"] = [](ReplayHost& h, std::string_view, Args) {
+    return Result<Value>(Value::number(h.account().floating()));
+  };
+  t["positions.volume"] = [](ReplayHost& h, std::string_view, Args) {
+    double sum = -0.0;
+    for (const OpenPosition& p : h.account().positions()) sum += p.volume;
+    return Result<Value>(Value::number(sum));
+  };
+
+  // There are no pending orders.
+  Handler no_orders = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::array()); };
+  t["orders.all"] = no_orders;
+  t["orders.mine"] = no_orders;
+  t["orders.bySymbol"] = no_orders;
+  t["orders.byMagic"] = no_orders;
+  t["orders.count"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::integer(0)); };
+
+  t["history.count"] = [](ReplayHost& h, std::string_view, Args) {
+    return Result<Value>(count_value(h.account().trades().size()));
+  };
+  t["history.profit"] = [](ReplayHost& h, std::string_view, Args) {
+    double sum = -0.0;
+    for (const ClosedTrade& trade : h.account().trades()) sum += trade.profit;
+    return Result<Value>(Value::number(sum));
+  };
+
+  t["trade.buy"] = open_position;
+  t["trade.sell"] = open_position;
+  t["trade.close"] = close_position;
+  t["trade.modify"] = modify_position;
+  t["trade.closeAll"] = close_all;
+}
+
+}  // namespace kelo_vm::backtest::calls

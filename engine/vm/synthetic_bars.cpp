@@ -1,0 +1,45 @@
+#include "vm/synthetic_bars.h"
+
+#include <cmath>
+
+namespace kelo_vm::backtest {
+
+host::Bars synthetic_bars(size_t count, uint64_t seed) {
+  constexpr uint64_t kMultiplier = 6364136223846793005ull;
+  constexpr uint64_t kIncrement = 1442695040888963407ull;
+
+  host::Bars bars;
+  bars.times.reserve(count);
+  bars.open.reserve(count);
+  bars.high.reserve(count);
+  bars.low.reserve(count);
+  bars.close.reserve(count);
+  bars.volume.reserve(count);
+  bars.spread.reserve(count);
+
+  // Unsigned arithmetic wraps by definition; the exact sequence depends on it.
+  uint64_t state = seed * kMultiplier + 1;
+  int64_t time = kSyntheticStartTime;
+  double price = 1.1;
+  for (size_t i = 0; i < count; ++i) {
+    double wave = std::sin(static_cast<double>(i) / 240.0);
+    bars.times.push_back(time);
+    bars.open.push_back(price);
+    state = state * kMultiplier + kIncrement;
+    double noise = static_cast<double>(state >> 32) / 4294967295.0 - 0.5;
+    double step = (1.1 - price) * 0.004 + wave * 0.0002 + noise * 0.0009;
+    double close = price + step;
+    double wick = std::fabs(noise) * 0.0004;
+    bars.close.push_back(close);
+    bars.high.push_back((price > close ? price : close) + wick);
+    bars.low.push_back((price < close ? price : close) - wick);
+    bars.volume.push_back(std::fabs(noise) * 400.0 + 100.0);
+    bars.spread.push_back(10.0);
+    price = close;
+    // Times past the 64-bit range would need 10^11 years of bars; stop adding instead.
+    if (time <= INT64_MAX - 60000) time += 60000;
+  }
+  return bars;
+}
+
+}  // namespace kelo_vm::backtest
