@@ -2,6 +2,9 @@
 // anything that can re-enter the Vm or fail (host calls, errors, frame changes) the
 // locals are saved with SAVE() and reloaded afterwards. Every error leaves through
 // `raise`, which unwinds to a handler or ends this loop with the error.
+//
+// A computed goto skips destructors: no local with one may still be alive at NEXT(),
+// so op bodies that need such locals keep them in an inner block.
 #include <cmath>
 #include <limits>
 
@@ -146,8 +149,7 @@ dispatch:
     NEXT();
   }
   OP(GetMember) {
-    Value obj = std::move(sp[-1]);
-    sp[-1] = member_of(obj, names_[in->c].str());
+    sp[-1] = member_of(Value(std::move(sp[-1])), names_[in->c].str());
     NEXT();
   }
   OP(SetMember) {
@@ -163,18 +165,23 @@ dispatch:
     Value& c = sp[-2];
     const Value& i = sp[-1];
     if (c.is(Tag::Array) && i.is(Tag::Int)) {
-      const auto& items = c.array_obj().items;
-      const int64_t k = i.int_value();
-      Value r = (k >= 0 && static_cast<uint64_t>(k) < items.size()) ? items[static_cast<size_t>(k)]
-                                                                     : Value();
-      POP_DISCARD();
-      sp[-1] = std::move(r);
+      {
+        const auto& items = c.array_obj().items;
+        const int64_t k = i.int_value();
+        Value r = (k >= 0 && static_cast<uint64_t>(k) < items.size())
+                      ? items[static_cast<size_t>(k)]
+                      : Value();
+        POP_DISCARD();
+        sp[-1] = std::move(r);
+      }
       NEXT();
     }
     SAVE();
-    Value r = index_value(c, i, host);
-    POP_DISCARD();
-    sp[-1] = std::move(r);
+    {
+      Value r = index_value(c, i, host);
+      POP_DISCARD();
+      sp[-1] = std::move(r);
+    }
     NEXT();
   }
   OP(SetIndex) {
@@ -217,14 +224,16 @@ dispatch:
       NEXT();
     }
     SAVE();
-    Result<Value> r = call_value(*callee, std::span<const Value>(callee + 1, n), host);
-    RELOAD_STEPS();
-    while (sp > callee) POP_DISCARD();
-    if (!r.ok()) {
-      err = std::move(r).error();
-      goto raise;
+    {
+      Result<Value> r = call_value(*callee, std::span<const Value>(callee + 1, n), host);
+      RELOAD_STEPS();
+      while (sp > callee) POP_DISCARD();
+      if (!r.ok()) {
+        err = std::move(r).error();
+        goto raise;
+      }
+      new (sp++) Value(std::move(r).value());
     }
-    new (sp++) Value(std::move(r).value());
     NEXT();
   }
   OP(CallHost) {
@@ -232,14 +241,16 @@ dispatch:
     PUSH_ROOM(1);
     Value* args = sp - n;
     SAVE();
-    Result<Value> r = call_host_resolved(in->b, std::span<const Value>(args, n), host);
-    RELOAD_STEPS();
-    while (sp > args) POP_DISCARD();
-    if (!r.ok()) {
-      err = std::move(r).error();
-      goto raise;
+    {
+      Result<Value> r = call_host_resolved(in->b, std::span<const Value>(args, n), host);
+      RELOAD_STEPS();
+      while (sp > args) POP_DISCARD();
+      if (!r.ok()) {
+        err = std::move(r).error();
+        goto raise;
+      }
+      new (sp++) Value(std::move(r).value());
     }
-    new (sp++) Value(std::move(r).value());
     NEXT();
   }
   OP(Closure) {
@@ -249,6 +260,7 @@ dispatch:
       new (sp++) Value(d.shared_closure);
       NEXT();
     }
+    {
     const auto& ups = image_->functions[in->b].upvalues;
     std::vector<Value> cap;
     cap.reserve(ups.size());
@@ -262,6 +274,7 @@ dispatch:
       }
     }
     new (sp++) Value(Value::closure(make_ref<Closure>(in->b, std::move(cap))));
+    }
     NEXT();
   }
 
@@ -360,26 +373,31 @@ dispatch:
   }
   OP(MakeArray) {
     PUSH_ROOM(1);
+    {
     const uint32_t n = in->b;
     std::vector<Value> items;
     items.reserve(n);
     for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
     for (uint32_t k = 0; k < n; ++k) POP_DISCARD();  // moved-from: Nothing
     new (sp++) Value(Value::array(std::move(items)));
+    }
     NEXT();
   }
   OP(MakeMap) {
     PUSH_ROOM(1);
+    {
     const uint32_t n = in->b;
     auto m = make_ref<Map>();
     std::string scratch;
     for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) m->set(key_text(p[0], scratch), p[1]);
     for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
     new (sp++) Value(Value::map(std::move(m)));
+    }
     NEXT();
   }
   OP(MakeObject) {
     PUSH_ROOM(1);
+    {
     const uint32_t n = in->b;
     MapItems fields;
     std::string type, scratch;
@@ -401,6 +419,7 @@ dispatch:
       r->fields = std::move(fields);
       new (sp++) Value(Value::record(std::move(r)));
     }
+    }
     NEXT();
   }
   OP(MakeRange) {
@@ -411,6 +430,7 @@ dispatch:
     NEXT();
   }
   OP(IterInit) {
+    {
     Iter it;
     it.names = in->a;
     Value v = std::move(sp[-1]);
@@ -446,6 +466,7 @@ dispatch:
     sp[-1] = Value();  // the loop's placeholder
     it.placeholder = sp - 1;
     iters_.push_back(std::move(it));
+    }
     NEXT();
   }
   OP(IterNext) {
@@ -545,6 +566,7 @@ dispatch:
     NEXT();
   }
   OP(Return) {
+    {
     Value result = std::move(sp[-1]);
     POP_DISCARD();
     while (sp > base - 1) POP_DISCARD();
@@ -559,17 +581,17 @@ dispatch:
     fp = &frames_[frame_count_ - 1];
     ip = fp->ip;
     base = fp->base;
+    }
     NEXT();
   }
   OP(ReturnNothing) {
-    Value result;
     while (sp > base - 1) POP_DISCARD();
     if (iters_.size() > fp->iter_base) cut_iterators(fp->iter_base);
     if (handlers_.size() > fp->handler_base) handlers_.resize(fp->handler_base);
     if (--frame_count_ == barrier_) {
       sp_ = sp;
       steps_ = steps;
-      return result;
+      return Value();
     }
     new (sp++) Value();
     fp = &frames_[frame_count_ - 1];
@@ -593,17 +615,18 @@ dispatch:
   }
 #endif
 
-slow_binary: {
+slow_binary:
   SAVE();
-  Result<Value> r = builtins::binary(in->op, sp[-2], sp[-1]);
-  if (!r.ok()) {
-    err = std::move(r).error();
-    goto raise;
+  {
+    Result<Value> r = builtins::binary(in->op, sp[-2], sp[-1]);
+    if (!r.ok()) {
+      err = std::move(r).error();
+      goto raise;
+    }
+    POP_DISCARD();
+    sp[-1] = std::move(r).value();
   }
-  POP_DISCARD();
-  sp[-1] = std::move(r).value();
   NEXT();
-}
 
 overflow:
   err = RuntimeError::here(std::string(kTooDeepMessage));
