@@ -101,7 +101,7 @@ Type Compiler::compile_call(const ast::Expr& callee, const std::vector<Arg>& arg
       return compile_struct_construction(name, fields, args, span);
     }
     if (auto it = functions_.find(name); it != functions_.end()) {
-      const FunctionInfo info = it->second;
+      const FunctionInfo info = it->second;  // the map may grow while arguments compile
       return compile_declared_call(info, args, span);
     }
     if (!is_shadowed(name)) {
@@ -185,7 +185,7 @@ Type Compiler::compile_struct_construction(const std::string& name, const FieldL
 Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector<Arg>& args,
                                      const Span& span) {
   emit(Op::with_b(Opcode::Closure, info.index), span);
-  const auto& params = info.params;
+  const auto& params = *info.params;
   std::vector<const Arg*> bound(params.size(), nullptr);
   std::size_t next = 0;
   for (const Arg& arg : args) {

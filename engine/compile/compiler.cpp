@@ -27,32 +27,44 @@ FnState& Compiler::fn() {
 std::size_t Compiler::emit(bc::Op op, const Span& span) { return fn().emit(op, span.start); }
 
 namespace {
-// Pooling equality: numbers compare as floats (0.0 pools with -0.0, NaN with nothing).
-bool same_constant(const bc::Constant& a, const bc::Constant& b) {
-  if (a.kind != b.kind) return false;
-  switch (a.kind) {
+// The pooling identity of a constant: variant and payload. Numbers compare as floats,
+// so -0.0 keys like 0.0 and a NaN has no key (it never pools).
+std::optional<std::string> pool_key(const bc::Constant& c) {
+  std::string key(1, static_cast<char>(c.kind));
+  auto add_bits = [&key](const void* p, std::size_t n) {
+    key.append(static_cast<const char*>(p), n);
+  };
+  switch (c.kind) {
     case bc::ConstantKind::Int:
-    case bc::ConstantKind::Time: return a.i == b.i;
+    case bc::ConstantKind::Time: add_bits(&c.i, sizeof c.i); break;
     case bc::ConstantKind::Num:
-    case bc::ConstantKind::Duration: return a.n == b.n;
-    case bc::ConstantKind::Color: return a.color == b.color;
+    case bc::ConstantKind::Duration: {
+      if (std::isnan(c.n)) return std::nullopt;
+      const double v = c.n == 0.0 ? 0.0 : c.n;
+      add_bits(&v, sizeof v);
+      break;
+    }
+    case bc::ConstantKind::Color: add_bits(&c.color, sizeof c.color); break;
     case bc::ConstantKind::Text:
-    case bc::ConstantKind::Name: return a.text == b.text;
+    case bc::ConstantKind::Name: key += c.text; break;
   }
-  return false;
+  return key;
 }
 }  // namespace
 
 std::uint32_t Compiler::constant(bc::Constant value) {
   auto& pool = image_.constants;
-  for (std::size_t i = 0; i < pool.size(); ++i) {
-    if (same_constant(pool[i], value)) return static_cast<std::uint32_t>(i);
+  auto key = pool_key(value);
+  if (key) {
+    if (auto it = constant_index_.find(*key); it != constant_index_.end()) return it->second;
   }
   if (pool.size() >= std::numeric_limits<std::uint32_t>::max()) {
     throw InternalError("the program has more constants than an image can hold");
   }
   pool.push_back(std::move(value));
-  return static_cast<std::uint32_t>(pool.size() - 1);
+  const auto index = static_cast<std::uint32_t>(pool.size() - 1);
+  if (key) constant_index_.emplace(std::move(*key), index);
+  return index;
 }
 
 std::size_t Compiler::push_text(std::string_view text, const Span& span) {

@@ -136,7 +136,7 @@ class Compiler {
  private:
   struct FunctionInfo {
     std::uint16_t index = 0;
-    std::vector<ast::Parameter> params;
+    const std::vector<ast::Parameter>* params = nullptr;  // in the tree, which outlives us
     Type result;
   };
   using FieldList = std::vector<std::pair<std::string, Type>>;
@@ -201,6 +201,10 @@ class Compiler {
                                       const std::optional<Type>& result);
 
   bc::Image image_;
+  // First pool index per constant key, so pooling stays linear in program size.
+  std::unordered_map<std::string, std::uint32_t> constant_index_;
+  // First global slot per name.
+  std::unordered_map<std::string, std::uint16_t> global_first_;
   std::vector<FnState> frames_;
   std::vector<std::string> global_names_;
   std::vector<inputs::InputGroupSpec> input_groups_;

@@ -11,19 +11,35 @@ std::string disassemble(const bc::Image& image, const bc::Function& function) {
   for (const bc::Op& op : function.code) {
     if (!out.empty()) out += '\n';
     out += bc::opcode_name(op.code);
+    // Appended piece by piece: GCC 12 misreports "literal" + std::string as overlapping.
+    auto number = [&out](long long v) {
+      out += ' ';
+      out += std::to_string(v);
+    };
     switch (bc::opcode_operand(op.code)) {
       case bc::Operand::None: break;
-      case bc::Operand::A8: out += " " + std::to_string(op.a); break;
-      case bc::Operand::B16: out += " " + std::to_string(op.b); break;
+      case bc::Operand::A8: number(op.a); break;
+      case bc::Operand::B16: number(op.b); break;
       case bc::Operand::C32:
-        out += " ";
-        out += op.c < image.constants.size() ? image.constants[op.c].debug()
-                                             : "#" + std::to_string(op.c);
+        if (op.c < image.constants.size()) {
+          out += ' ';
+          out += image.constants[op.c].debug();
+        } else {
+          out += " #";
+          out += std::to_string(op.c);
+        }
         break;
-      case bc::Operand::Jump: out += " " + std::to_string(op.offset()); break;
+      case bc::Operand::Jump: number(op.offset()); break;
       case bc::Operand::B16A8: {
         const auto* host = kelo_std::hosts::table().at(op.b);
-        out += " " + (host ? host->name : "#" + std::to_string(op.b)) + " " + std::to_string(op.a);
+        if (host) {
+          out += ' ';
+          out += host->name;
+        } else {
+          out += " #";
+          out += std::to_string(op.b);
+        }
+        number(op.a);
         break;
       }
     }

@@ -71,14 +71,23 @@ bc::Function FnState::finish() && {
 
 std::string op_debug(const bc::Op& op) {
   std::string out(bc::opcode_name(op.code));
+  auto operand = [&out](long long v) {
+    out += '(';
+    out += std::to_string(v);
+    out += ')';
+  };
   switch (bc::opcode_operand(op.code)) {
     case bc::Operand::None: break;
-    case bc::Operand::A8: out += "(" + std::to_string(op.a) + ")"; break;
-    case bc::Operand::B16: out += "(" + std::to_string(op.b) + ")"; break;
-    case bc::Operand::C32: out += "(" + std::to_string(op.c) + ")"; break;
-    case bc::Operand::Jump: out += "(" + std::to_string(op.offset()) + ")"; break;
+    case bc::Operand::A8: operand(op.a); break;
+    case bc::Operand::B16: operand(op.b); break;
+    case bc::Operand::C32: operand(op.c); break;
+    case bc::Operand::Jump: operand(op.offset()); break;
     case bc::Operand::B16A8:
-      out += "(" + std::to_string(op.b) + ", " + std::to_string(op.a) + ")";
+      out += '(';
+      out += std::to_string(op.b);
+      out += ", ";
+      out += std::to_string(op.a);
+      out += ')';
       break;
   }
   return out;

@@ -14,6 +14,7 @@ std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool 
   }
   const auto slot = static_cast<std::uint16_t>(global_names_.size());
   global_names_.push_back(name);
+  global_first_.emplace(name, slot);
   global_types_.insert_or_assign(name, type);
   if (frames_.empty()) throw InternalError("a frame");
   frames_.front().scopes.insert(name, Symbol{std::move(type), SymbolKind::Global, slot,
@@ -22,10 +23,9 @@ std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool 
 }
 
 std::optional<std::uint16_t> Compiler::global_index(std::string_view name) const {
-  for (std::size_t i = 0; i < global_names_.size(); ++i) {
-    if (global_names_[i] == name) return static_cast<std::uint16_t>(i);
-  }
-  return std::nullopt;
+  auto it = global_first_.find(std::string(name));
+  if (it == global_first_.end()) return std::nullopt;
+  return it->second;
 }
 
 std::uint16_t Compiler::declare_local(const std::string& name, Type type, bool is_mutable) {

@@ -86,7 +86,7 @@ void Compiler::compile_program(const ast::Program& program) {
     if (!f) continue;
     const auto index = append_function(bc::Function{});
     functions_.insert_or_assign(
-        f->name, FunctionInfo{index, f->params,
+        f->name, FunctionInfo{index, &f->params,
                               f->return_type ? resolve_type(*f->return_type) : Type(P::Any)});
   }
 
