@@ -121,6 +121,14 @@ Type Compiler::compile_call(const ast::Expr& callee, const std::vector<Arg>& arg
 
 Type Compiler::compile_callee_value_call(const Type& callee_type, const std::vector<Arg>& args,
                                          const Span& span) {
+  // A built-in function value is its host id, an int at run time; so a value known not to be
+  // a function must not reach a call, or it would run whatever host function it numbers.
+  const Type callee = callee_type.unwrap_optional();
+  if (!callee.signature() && !callee.is(P::Any) && !callee.is(P::Never)) {
+    error("KELO3025",
+          "A value of type " + callee_type.to_string() + " is not a function and cannot be called",
+          span);
+  }
   for (const Arg& arg : args) {
     if (arg.name) {
       error("KELO3012",

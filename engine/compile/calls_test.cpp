@@ -113,6 +113,26 @@ TEST(CalleeValues, NamedArgumentsAndConversions) {
             "Closure 1; SetLocal 0; Pop; GetLocal 0; Const Int(1); Call 1; Pop; ReturnNothing");
 }
 
+TEST(CalleeValues, OnlyFunctionsAreCalled) {
+  struct Row {
+    const char* body;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"let n = 5\nn()", "KELO3025 A value of type int is not a function and cannot be called @4:1"},
+      {"let s = \"a\"\ns(1)",
+       "KELO3025 A value of type text is not a function and cannot be called @4:1"},
+      {"let f = max\nf(1, 2)", ""},
+      {"let g = (x) => x\ng(1)", ""},
+      {"let e = account\ne()",
+       "KELO3003 'account' is a group of calls. Use one of its members, such as "
+       "account.something @3:9"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(diagnostics_text(in_function(row.body)), row.expected) << row.body;
+  }
+}
+
 TEST(MethodCalls, ReceiverTypeChoosesTheMember) {
   struct Row {
     const char* body;

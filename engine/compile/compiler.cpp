@@ -122,6 +122,9 @@ CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostic
                       program.span);
   } catch (const std::bad_alloc&) {
     diagnostics.error("KELO3000", "The compiler stopped: out of memory", program.span);
+  } catch (const std::exception& failure) {
+    diagnostics.error("KELO3000", std::string("The compiler stopped: ") + failure.what(),
+                      program.span);
   }
   out.schema.groups = compiler.input_groups();
   out.schema.inputs = compiler.input_specs();

@@ -70,6 +70,8 @@ TEST(ExpressionChecks, DiagnosticsWithPositions) {
        "KELO3006 'x' was declared with let and cannot be reassigned. Use var. @4:1"},
       {"1 = 2", "", "KELO3008 That is not something you can assign to @3:1"},
       {"let a = close[1.5]", "", "KELO3002 A series is indexed by a whole number of bars back @3:15"},
+      {"let n = 2\nlet a = close[n]", "", ""},
+      {"let a = [1, 2][0.5]", "", ""},
       {"let a = Side.hold", "enum Side { buy, sell }\n",
        "KELO3010 'Side' has no case 'hold'. Cases: buy, sell @4:9"},
       {"let p = P(1, 2)\nlet z = p.z", "struct P { x: num, y: num }\n",

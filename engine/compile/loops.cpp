@@ -52,13 +52,13 @@ void Compiler::compile_for(const ast::Stmt::For& stmt) {
     emit(Op::with_b(Opcode::SetLocal, slot), stmt.span);
     emit(Op::plain(Opcode::Pop), stmt.span);
   };
-  if (!stmt.names.empty()) {
-    if (two) {
-      bind(stmt.names[1], element);
-      bind(stmt.names[0], P::Any);
-    } else {
-      bind(stmt.names[0], element);
-    }
+  if (two) {
+    bind(stmt.names[1], element);
+    bind(stmt.names[0], P::Any);
+  } else if (!stmt.names.empty()) {
+    bind(stmt.names[0], element);
+  } else {
+    emit(Op::plain(Opcode::Pop), stmt.span);  // an item nobody takes
   }
   for (const auto& s : stmt.body.statements) compile_stmt(s);
   emit_jump_back(Opcode::Jump, start, stmt.span);
