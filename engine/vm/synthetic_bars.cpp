@@ -1,6 +1,7 @@
 #include "vm/synthetic_bars.h"
 
 #include <cmath>
+#include <vector>
 
 namespace kelo_vm::backtest {
 
@@ -39,6 +40,31 @@ host::Bars synthetic_bars(size_t count, uint64_t seed) {
     // Times past the 64-bit range would need 10^11 years of bars; stop adding instead.
     if (time <= INT64_MAX - 60000) time += 60000;
   }
+  return bars;
+}
+
+host::Bars price_bars(const PriceColumns& c, double spread_price) {
+  if (c.close == nullptr || c.count == 0) return synthetic_bars(kDefaultSyntheticBars, kDefaultSyntheticSeed);
+  const size_t n = c.count;
+  auto column = [n](const double* data) {
+    return data ? std::vector<double>(data, data + n) : std::vector<double>(n, 0.0);
+  };
+  host::Bars bars;
+  if (c.times) {
+    bars.times.assign(c.times, c.times + n);
+  } else {
+    bars.times.resize(n);
+    constexpr int64_t kMinute = 60000;
+    constexpr uint64_t kLastMinute = static_cast<uint64_t>(INT64_MAX / kMinute);
+    for (size_t i = 0; i < n; ++i)
+      bars.times[i] = i <= kLastMinute ? static_cast<int64_t>(i) * kMinute : INT64_MAX;
+  }
+  bars.open = column(c.open);
+  bars.high = column(c.high);
+  bars.low = column(c.low);
+  bars.close = column(c.close);
+  bars.volume = column(c.volume);
+  bars.spread.assign(n, spread_price);
   return bars;
 }
 

@@ -17,4 +17,21 @@ inline constexpr int64_t kSyntheticStartTime = 1767225600000;
 
 host::Bars synthetic_bars(size_t count, uint64_t seed);
 
+// Price columns as a caller hands them over; each non-null column holds `count` entries.
+struct PriceColumns {
+  const int64_t* times = nullptr;
+  const double* open = nullptr;
+  const double* high = nullptr;
+  const double* low = nullptr;
+  const double* close = nullptr;
+  const double* volume = nullptr;
+  size_t count = 0;
+};
+
+// The bars a backtest replays. With no close column or a count of 0: 5000 generated bars
+// of seed 7, whatever the other columns hold. Otherwise `count` bars: times copied, or
+// one-minute steps from 0 when absent; other absent columns 0; every spread entry
+// `spread_price`.
+host::Bars price_bars(const PriceColumns& columns, double spread_price);
+
 }  // namespace kelo_vm::backtest

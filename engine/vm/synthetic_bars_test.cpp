@@ -72,5 +72,45 @@ TEST(SyntheticBars, CountZeroGivesSevenEmptyColumns) {
   EXPECT_TRUE(bars.spread.empty());
 }
 
+TEST(PriceBars, NoCloseOrNoCountGeneratesTheDefaultBars) {
+  const double closes[] = {1.5, 1.6, 1.7};
+  const int64_t times[] = {5, 6, 7};
+  struct Case {
+    const char* name;
+    PriceColumns columns;
+  };
+  const Case cases[] = {
+      {"nothing given", {}},
+      {"count 0 with every column", {times, closes, closes, closes, closes, closes, 0}},
+      {"no close with count 3", {times, closes, closes, closes, nullptr, closes, 3}},
+  };
+  for (const Case& c : cases) {
+    host::Bars bars = price_bars(c.columns, 0.0001);
+    ASSERT_EQ(bars.size(), 5000u) << c.name;
+    EXPECT_EQ(bars.close[0], 1.0997994529540767) << c.name;
+    EXPECT_EQ(bars.close[4999], 1.1304206529542857) << c.name;
+    EXPECT_EQ(bars.spread[0], 10.0) << c.name;
+  }
+}
+
+TEST(PriceBars, SuppliedColumnsAreCopiedAndMissingOnesFilled) {
+  const double open[] = {1.0, 2.0, 3.0};
+  const double close[] = {1.5, 2.5, 3.5};
+  const int64_t times[] = {-5, 0, 99};
+  host::Bars with_times = price_bars({times, open, nullptr, nullptr, close, nullptr, 3}, 0.0001);
+  EXPECT_EQ(with_times.times, (std::vector<int64_t>{-5, 0, 99}));
+  EXPECT_EQ(with_times.open, (std::vector<double>{1.0, 2.0, 3.0}));
+  EXPECT_EQ(with_times.high, (std::vector<double>{0, 0, 0}));
+  EXPECT_EQ(with_times.low, (std::vector<double>{0, 0, 0}));
+  EXPECT_EQ(with_times.close, (std::vector<double>{1.5, 2.5, 3.5}));
+  EXPECT_EQ(with_times.volume, (std::vector<double>{0, 0, 0}));
+  EXPECT_EQ(with_times.spread, (std::vector<double>{0.0001, 0.0001, 0.0001}));
+
+  host::Bars no_times = price_bars({nullptr, nullptr, nullptr, nullptr, close, nullptr, 3}, 0.001);
+  EXPECT_EQ(no_times.times, (std::vector<int64_t>{0, 60000, 120000}));
+  EXPECT_EQ(no_times.open, (std::vector<double>{0, 0, 0}));
+  EXPECT_EQ(no_times.spread, (std::vector<double>{0.001, 0.001, 0.001}));
+}
+
 }  // namespace
 }  // namespace kelo_vm::backtest
