@@ -167,6 +167,8 @@ struct Closure;
 struct Series;
 struct RangeBox;
 
+class Vm;
+
 class Value {
  public:
   Value() { u_.i = 0; }
@@ -177,14 +179,25 @@ class Value {
     o.tag_ = Tag::Nothing;
     o.u_.i = 0;
   }
+  // The old payload is released last: it may be what (indirectly) holds `o`.
   Value& operator=(const Value& o) {
-    Value tmp(o);
-    swap(tmp);
+    if (o.holds_object()) retain(o.u_.obj);
+    Object* old = object();
+    u_ = o.u_;
+    tag_ = o.tag_;
+    aux_ = o.aux_;
+    if (old) unretain(old);
     return *this;
   }
   Value& operator=(Value&& o) noexcept {
-    Value tmp(std::move(o));
-    swap(tmp);
+    if (this == &o) return *this;
+    Object* old = object();
+    u_ = o.u_;
+    tag_ = o.tag_;
+    aux_ = o.aux_;
+    o.tag_ = Tag::Nothing;
+    o.u_.i = 0;
+    if (old) unretain(old);
     return *this;
   }
   ~Value() {
@@ -282,7 +295,22 @@ class Value {
   Object* object() const { return holds_object() ? u_.obj : nullptr; }
 
  private:
+  friend class Vm;  // overwrites numbers in place on its hot paths
   explicit Value(Tag t) : tag_(t) { u_.i = 0; }
+  // For a value known to hold no object: nothing to release.
+  void set_int(int64_t i) {
+    u_.i = i;
+    tag_ = Tag::Int;
+  }
+  void set_num(double n) {
+    u_.n = n;
+    tag_ = Tag::Num;
+  }
+  void set_bool(bool b) {
+    u_.i = 0;
+    aux_ = b ? 1 : 0;
+    tag_ = Tag::Bool;
+  }
   static constexpr unsigned kObjectTags =
       (1u << unsigned(Tag::Text)) | (1u << unsigned(Tag::Series)) | (1u << unsigned(Tag::Array)) |
       (1u << unsigned(Tag::Map)) | (1u << unsigned(Tag::Record)) | (1u << unsigned(Tag::Closure)) |
