@@ -1,0 +1,26 @@
+#include "vm/series_builtins.h"
+
+#include "vm/methods.h"
+#include "vm/pure_functions.h"
+#include "vm/series_calls.h"
+
+namespace kelo_vm {
+
+BuiltinFn resolve_builtin(std::string_view name) {
+  if (BuiltinFn fn = builtins::resolve_source(name)) return fn;
+  if (BuiltinFn fn = builtins::resolve_series_call(name)) return fn;
+  if (BuiltinFn fn = builtins::resolve_pure(name)) return fn;
+  return builtins::resolve_method(name);
+}
+
+std::optional<std::string_view> StandardBuiltins::host_name(uint16_t id) const {
+  const kelo_std::hosts::HostFn* fn = table_.at(id);
+  if (!fn) return std::nullopt;
+  return std::string_view(fn->name);
+}
+
+SeriesColumn StandardBuiltins::values_of(const Series& series, host::Host& host) const {
+  return evaluator_.values_of(series, host);
+}
+
+}  // namespace kelo_vm
