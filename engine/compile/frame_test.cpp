@@ -125,12 +125,48 @@ TEST(Compile, SyntaxErrorsStillYieldAnImage) {
 }
 
 TEST(Compile, OperandLimitsStopWithAClearError) {
-  std::string args;
-  for (int i = 0; i < 256; ++i) args += (i ? ", " : "") + std::to_string(i);
-  const auto out = testing::compile_fixed("script \"S\"\nfn f() { let g = (x) => x\n g(" + args +
-                                          ") }\n");
-  EXPECT_EQ(testing::messages(out),
-            "KELO3000 The compiler stopped: a call has more than 255 arguments");
+  auto list = [](int n) {
+    std::string items;
+    for (int i = 0; i < n; ++i) {
+      if (i) items += ", ";
+      items += std::to_string(i % 10);
+    }
+    return items;
+  };
+  struct Row {
+    std::string source;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"script \"S\"\nfn f() { let g = (x) => x\n g(" + list(256) + ") }\n",
+       "KELO3000 The compiler stopped: a call has more than 255 arguments"},
+      {"script \"S\"\nfn f() { let g = (x) => x\n g(" + list(255) + ") }\n", ""},
+      {"script \"S\"\nlet a = [" + list(65536) + "]\n",
+       "KELO3000 The compiler stopped: an array literal has more than 65535 entries"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(testing::messages(testing::compile_fixed(row.source)), row.message);
+  }
+  std::string globals = "script \"S\"\n";
+  for (int i = 0; i < 65536; ++i) globals += "buffer b" + std::to_string(i) + "\n";
+  const auto out = testing::compile_fixed(globals);
+  EXPECT_EQ(testing::messages(out), "KELO3000 The compiler stopped: the program has more than 65535 globals");
+  EXPECT_EQ(out.image.global_count, 65535);
+}
+
+TEST(Compile, DeepNestingCompiles) {
+  const int depth = 200;
+  const std::string parens = std::string(depth, '(') + "1" + std::string(depth, ')');
+  std::string blocks;
+  for (int i = 0; i < depth; ++i) blocks += "{ ";
+  blocks += "let x = 1 ";
+  for (int i = 0; i < depth; ++i) blocks += "} ";
+  std::string negations;
+  for (int i = 0; i < depth; ++i) negations += "-";
+  const std::string source = "script \"S\"\nfn f() {\n let a = " + parens + "\n" + blocks +
+                             "\n let b = " + negations + "1\n}\n";
+  const auto out = testing::compile_fixed(source);
+  EXPECT_EQ(testing::messages(out), "");
 }
 
 }  // namespace

@@ -9,8 +9,9 @@ using scope::Symbol;
 using scope::SymbolKind;
 
 std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool is_mutable) {
-  if (global_names_.size() > std::numeric_limits<std::uint16_t>::max()) {
-    throw InternalError("the program has more globals than 65536");
+  // The image stores the global count in 16 bits, so 65535 globals at most.
+  if (global_names_.size() >= std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError("the program has more than 65535 globals");
   }
   const auto slot = static_cast<std::uint16_t>(global_names_.size());
   global_names_.push_back(name);
