@@ -22,6 +22,13 @@ extern "C" {
 #define KELO_API
 #endif
 
+/* No call ever throws; C++ callers may rely on it. */
+#ifdef __cplusplus
+#define KELO_NOEXCEPT noexcept
+#else
+#define KELO_NOEXCEPT
+#endif
+
 /* The traded symbol of a backtest: ten fields of 8 bytes, in this order. */
 typedef struct KeloSymbol {
   const char* name;
@@ -36,18 +43,20 @@ typedef struct KeloSymbol {
   double spreadPoints;
 } KeloSymbol;
 
-KELO_API char* kelo_check(const char* source, const char* file_name);
-KELO_API char* kelo_inputs(const char* source, const char* file_name);
-KELO_API char* kelo_build(const char* source, const char* file_name, const char* output_path);
+KELO_API char* kelo_check(const char* source, const char* file_name) KELO_NOEXCEPT;
+KELO_API char* kelo_inputs(const char* source, const char* file_name) KELO_NOEXCEPT;
+KELO_API char* kelo_build(const char* source, const char* file_name,
+                          const char* output_path) KELO_NOEXCEPT;
 KELO_API char* kelo_backtest(const char* source, const char* file_name, const int64_t* times,
                              const double* open, const double* high, const double* low,
                              const double* close, const double* volume, size_t count,
-                             int64_t warmup, const KeloSymbol* spec, double balance);
-KELO_API char* kelo_completions(const char* prefix);
-KELO_API char* kelo_describe(const char* name);
-KELO_API char* kelo_tokens(const char* source);
-KELO_API char* kelo_version(void);
-KELO_API void kelo_string_free(char* text);
+                             int64_t warmup, const KeloSymbol* spec,
+                             double balance) KELO_NOEXCEPT;
+KELO_API char* kelo_completions(const char* prefix) KELO_NOEXCEPT;
+KELO_API char* kelo_describe(const char* name) KELO_NOEXCEPT;
+KELO_API char* kelo_tokens(const char* source) KELO_NOEXCEPT;
+KELO_API char* kelo_version(void) KELO_NOEXCEPT;
+KELO_API void kelo_string_free(char* text) KELO_NOEXCEPT;
 
 #ifdef __cplusplus
 } /* extern "C" */
