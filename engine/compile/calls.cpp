@@ -72,7 +72,8 @@ bool Compiler::is_shadowed(std::string_view name) {
 
 std::optional<std::string> Compiler::namespace_path(const ast::Expr& expr) {
   const auto* id = expr.kind.as<ast::ExprKind::Identifier>();
-  if (!id || fn().scopes.lookup(id->name) || global_index(id->name)) return std::nullopt;
+  // A variable of that name, including one a lambda would capture, hides the namespace.
+  if (!id || is_shadowed(id->name)) return std::nullopt;
   if (!namespace_fields(id->name)) return std::nullopt;
   return id->name;
 }

@@ -162,6 +162,10 @@ TEST(MethodCalls, ReceiverTypeChoosesTheMember) {
     const std::string got = ops(out, "t");
     EXPECT_EQ(got.substr(0, std::string(row.ops).size()), row.ops) << row.body;
   }
+  // A captured local named like a namespace is the local.
+  const auto captured = in_function("let account = [\"a\": 1]\nlet f = () => account.keys()");
+  EXPECT_EQ(messages(captured), "");
+  EXPECT_EQ(ops(captured, "<lambda>"), "GetUpvalue 0; CallHost map#keys 1; Return");
   EXPECT_EQ(diagnostics_text(in_function("let t0 = now\nlet h = t0.hour(3)")),
             "KELO3017 'time#hour' takes 0 argument(s) and got more @4:9");
 }
