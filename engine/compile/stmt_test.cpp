@@ -102,6 +102,18 @@ TEST(Statements, NestedFunctionIsALocalOfFunctionType) {
   EXPECT_EQ(ops(out, "scale"), "GetLocal 0; Const Int(2); Mul; Return");
 }
 
+TEST(Statements, LineTableFollowsStatementsAndExpressions) {
+  const auto out = compile_fixed("script \"S\"\nfn t() {\n  let a = 1\n  a\n}\n");
+  const auto* t = testing::function_named(out, "t");
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(ops(out, "t"), "Const Int(1); SetLocal 0; Pop; GetLocal 0; Pop; ReturnNothing");
+  const std::vector<bc::LineEntry> lines = {{0, 3, 11}, {1, 3, 3}, {3, 4, 3}, {5, 2, 8}};
+  EXPECT_EQ(t->lines, lines);
+  // "<main>" halts at the start of the program.
+  const std::vector<bc::LineEntry> main_lines = {{0, 1, 1}};
+  EXPECT_EQ(testing::function_named(out, "<main>")->lines, main_lines);
+}
+
 TEST(OnceEvery, HiddenGlobalsByStatementId) {
   const auto out =
       compile_fixed("script \"S\"\nfn t() {\n once { }\n every (5m) { }\n}\n");
