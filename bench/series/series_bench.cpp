@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "vm/host.h"
 #include "vm/indicator_kernels.h"
+#include "vm/series_eval.h"
 #include "vm/series_math.h"
 
 namespace {
@@ -134,6 +136,55 @@ Column plain_rsi(const Column& x, std::size_t n) {
   }
   return out;
 }
+
+// A script that builds highest(close, 200) afresh inside onBar and reads it at the
+// current bar: the memo keeps the whole run linear in the bars.
+class BenchHost : public kelo_vm::host::Host {
+ public:
+  explicit BenchHost(const Bars& b) {
+    bars_.close = b.close;
+    bars_.high = b.high;
+    bars_.low = b.low;
+    bars_.open = b.close;
+    bars_.volume = b.volume;
+    bars_.spread.assign(b.close.size(), 0.0);
+    bars_.times.assign(b.close.size(), 0);
+  }
+  uint8_t capability() override { return 2; }
+  const kelo_vm::host::Bars& bars() override { return bars_; }
+  size_t bar_index() override { return index; }
+  bool is_new_bar() override { return true; }
+  const kelo_vm::host::SymbolSpec& symbol() override { return spec_; }
+  int64_t now() override { return 0; }
+  kelo_vm::Result<kelo_vm::Value> call(std::string_view, std::span<const kelo_vm::Value>) override {
+    return kelo_vm::Value();
+  }
+  void log(std::string_view, std::string_view) override {}
+  size_t index = 0;
+
+ private:
+  kelo_vm::host::Bars bars_;
+  kelo_vm::host::SymbolSpec spec_;
+};
+
+void BM_IndicatorRebuiltEveryBar(benchmark::State& state) {
+  BenchHost host(bars(static_cast<std::size_t>(state.range(0))));
+  for (auto _ : state) {
+    kelo_vm::evaluate::Evaluator ev;
+    double sum = 0;
+    for (std::size_t bar = 0; bar < host.bars().size(); ++bar) {
+      host.index = bar;
+      using kelo_vm::Series;
+      auto node = Series::indicator("highest", {Series::source(kelo_vm::SeriesKind::Close)}, {200}, 0);
+      sum += (*ev.values_of(*node, host))[bar];
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.counters["ns_per_bar"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * static_cast<double>(state.range(0)),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_IndicatorRebuiltEveryBar)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 KERNEL(PlainSma20, plain_sma(b.close, 20))
 KERNEL(PlainEma20, plain_ema(b.close, 20))

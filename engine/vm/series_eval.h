@@ -27,7 +27,7 @@ series::Column source_values(SeriesKind kind, const host::Bars& bars);
 class Evaluator {
  public:
   // Columns the memo may hold, in doubles, before it starts over.
-  static constexpr std::size_t kDefaultMemoLimit = std::size_t{1} << 25;
+  static constexpr std::size_t kDefaultMemoLimit = std::size_t{1} << 24;
 
   explicit Evaluator(std::size_t memo_limit = kDefaultMemoLimit) : memo_limit_(memo_limit) {}
 
