@@ -11,14 +11,14 @@ namespace kelo_core::ast {
 namespace {
 
 constexpr std::array<std::string_view, 27> kExprKindNames = {
-    "Int",   "Num",    "Text",   "Bool",    "None",   "Now",        "Time",
-    "Duration", "Color", "Identifier", "EnumCase", "Array", "Map",  "Object",
-    "Unary", "Binary", "Assign", "Ternary", "Range",  "Call",       "Member",
-    "Index", "Lambda", "If",     "Match",   "Pipe",   "BlockValue"};
+    "Int",      "Num",    "Text",       "Bool",     "None",  "Now",       "Time",
+    "Duration", "Color",  "Identifier", "EnumCase", "Array", "Map",       "Object",
+    "Unary",    "Binary", "Assign",     "Ternary",  "Range", "Call",      "Member",
+    "Index",    "Lambda", "If",         "Match",    "Pipe",  "BlockValue"};
 
 constexpr std::array<std::string_view, 18> kStmtKindNames = {
-    "Block", "Var",   "Fn",       "Struct", "Enum",  "Expr",   "Return",   "If",    "While",
-    "For",   "Match", "Break",    "Continue", "Once", "Every", "AtNewBar", "Guard", "Try"};
+    "Block", "Var",   "Fn",    "Struct",   "Enum", "Expr",  "Return",   "If",    "While",
+    "For",   "Match", "Break", "Continue", "Once", "Every", "AtNewBar", "Guard", "Try"};
 
 constexpr std::array<std::string_view, 7> kDeclarationNames = {"Var",  "Fn",     "Struct", "Enum",
                                                                "Plot", "Buffer", "Panel"};
@@ -27,9 +27,9 @@ constexpr std::array<std::string_view, 4> kProgramKindNames = {"Bot", "Indicator
                                                                "Script"};
 constexpr std::array<std::string_view, 3> kMutabilityNames = {"Let", "Var", "Const"};
 constexpr std::array<std::string_view, 2> kUnaryNames = {"Neg", "Not"};
-constexpr std::array<std::string_view, 15> kBinaryNames = {
-    "Add", "Sub", "Mul", "Div", "Rem", "Pow", "Eq", "Ne",
-    "Lt",  "Le",  "Gt",  "Ge",  "And", "Or",  "Coalesce"};
+constexpr std::array<std::string_view, 15> kBinaryNames = {"Add", "Sub", "Mul", "Div", "Rem",
+                                                           "Pow", "Eq",  "Ne",  "Lt",  "Le",
+                                                           "Gt",  "Ge",  "And", "Or",  "Coalesce"};
 constexpr std::array<std::string_view, 6> kAssignNames = {"Assign", "Add", "Sub",
                                                           "Mul",    "Div", "Rem"};
 
@@ -69,12 +69,24 @@ class Printer {
     out += '"';
     for (unsigned char c : text) {
       switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\0': out += "\\0"; break;
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        case '\0':
+          out += "\\0";
+          break;
         default:
           if (c < 0x20 || c == 0x7f) {
             static constexpr char kHex[] = "0123456789abcdef";
@@ -249,8 +261,8 @@ class Printer {
     Fields(*this, "StructField")("name", f.name)("type_ref", f.type_ref)("span", f.span).end();
   }
   void put(const StructDecl& d) {
-    Fields(*this, "StructDecl")("name", d.name)("fields", d.fields)("exported", d.exported)(
-        "span", d.span)
+    Fields(*this, "StructDecl")("name", d.name)("fields", d.fields)("exported", d.exported)("span",
+                                                                                            d.span)
         .end();
   }
   void put(const EnumCaseName& c) {
@@ -261,8 +273,8 @@ class Printer {
     out += ')';
   }
   void put(const EnumDecl& d) {
-    Fields(*this, "EnumDecl")("name", d.name)("cases", d.cases)("exported", d.exported)(
-        "span", d.span)
+    Fields(*this, "EnumDecl")("name", d.name)("cases", d.cases)("exported", d.exported)("span",
+                                                                                        d.span)
         .end();
   }
   void put(const ElseBranch& b) {
@@ -290,8 +302,8 @@ class Printer {
           } else if constexpr (std::is_same_v<T, S::While>) {
             Fields(*this, name)("condition", s.condition)("body", s.body)("span", s.span).end();
           } else if constexpr (std::is_same_v<T, S::For>) {
-            Fields(*this, name)("names", s.names)("iterable", s.iterable)("body", s.body)(
-                "span", s.span)
+            Fields(*this, name)("names", s.names)("iterable", s.iterable)("body", s.body)("span",
+                                                                                          s.span)
                 .end();
           } else if constexpr (std::is_same_v<T, S::Match>) {
             Fields(*this, name)("subject", s.subject)("arms", s.arms)("span", s.span).end();
@@ -363,8 +375,8 @@ class Printer {
         decl.node);
   }
   void put(const Program& p) {
-    Fields(*this, "Program")("header", p.header)("permissions", p.permissions)("imports", p.imports)(
-        "inputs", p.inputs)("declarations", p.declarations)("span", p.span)
+    Fields(*this, "Program")("header", p.header)("permissions", p.permissions)(
+        "imports", p.imports)("inputs", p.inputs)("declarations", p.declarations)("span", p.span)
         .end();
   }
 };
@@ -378,36 +390,96 @@ std::string render(const T& value) {
 
 }  // namespace
 
-std::string debug(const Span& span) { return render(span); }
-std::string debug(ProgramKind kind) { return render(kind); }
-std::string debug(Mutability mutability) { return render(mutability); }
-std::string debug(UnaryOp op) { return render(op); }
-std::string debug(BinaryOp op) { return render(op); }
-std::string debug(AssignOp op) { return render(op); }
-std::string debug(const TypeRef& type_ref) { return render(type_ref); }
-std::string debug(const ExprKind& kind) { return render(kind); }
-std::string debug(const Expr& expr) { return render(expr); }
-std::string debug(const Parameter& parameter) { return render(parameter); }
-std::string debug(const MapEntry& entry) { return render(entry); }
-std::string debug(const ObjectProperty& property) { return render(property); }
-std::string debug(const Argument& argument) { return render(argument); }
-std::string debug(const Block& block) { return render(block); }
-std::string debug(const FnBody& body) { return render(body); }
-std::string debug(const MatchArm& arm) { return render(arm); }
-std::string debug(const FnDecl& decl) { return render(decl); }
-std::string debug(const VarDecl& decl) { return render(decl); }
-std::string debug(const StructDecl& decl) { return render(decl); }
-std::string debug(const EnumDecl& decl) { return render(decl); }
-std::string debug(const IfStmt& stmt) { return render(stmt); }
-std::string debug(const Stmt& stmt) { return render(stmt); }
-std::string debug(const MetaEntry& entry) { return render(entry); }
-std::string debug(const ProgramHeader& header) { return render(header); }
-std::string debug(const ImportDecl& decl) { return render(decl); }
-std::string debug(const InputItem& item) { return render(item); }
-std::string debug(const Declaration& decl) { return render(decl); }
-std::string debug(const Program& program) { return render(program); }
+std::string debug(const Span& span) {
+  return render(span);
+}
+std::string debug(ProgramKind kind) {
+  return render(kind);
+}
+std::string debug(Mutability mutability) {
+  return render(mutability);
+}
+std::string debug(UnaryOp op) {
+  return render(op);
+}
+std::string debug(BinaryOp op) {
+  return render(op);
+}
+std::string debug(AssignOp op) {
+  return render(op);
+}
+std::string debug(const TypeRef& type_ref) {
+  return render(type_ref);
+}
+std::string debug(const ExprKind& kind) {
+  return render(kind);
+}
+std::string debug(const Expr& expr) {
+  return render(expr);
+}
+std::string debug(const Parameter& parameter) {
+  return render(parameter);
+}
+std::string debug(const MapEntry& entry) {
+  return render(entry);
+}
+std::string debug(const ObjectProperty& property) {
+  return render(property);
+}
+std::string debug(const Argument& argument) {
+  return render(argument);
+}
+std::string debug(const Block& block) {
+  return render(block);
+}
+std::string debug(const FnBody& body) {
+  return render(body);
+}
+std::string debug(const MatchArm& arm) {
+  return render(arm);
+}
+std::string debug(const FnDecl& decl) {
+  return render(decl);
+}
+std::string debug(const VarDecl& decl) {
+  return render(decl);
+}
+std::string debug(const StructDecl& decl) {
+  return render(decl);
+}
+std::string debug(const EnumDecl& decl) {
+  return render(decl);
+}
+std::string debug(const IfStmt& stmt) {
+  return render(stmt);
+}
+std::string debug(const Stmt& stmt) {
+  return render(stmt);
+}
+std::string debug(const MetaEntry& entry) {
+  return render(entry);
+}
+std::string debug(const ProgramHeader& header) {
+  return render(header);
+}
+std::string debug(const ImportDecl& decl) {
+  return render(decl);
+}
+std::string debug(const InputItem& item) {
+  return render(item);
+}
+std::string debug(const Declaration& decl) {
+  return render(decl);
+}
+std::string debug(const Program& program) {
+  return render(program);
+}
 
-std::string_view kind_name(const ExprKind& kind) { return kExprKindNames[kind.tag()]; }
-std::string_view kind_name(const Stmt& stmt) { return kStmtKindNames[stmt.tag()]; }
+std::string_view kind_name(const ExprKind& kind) {
+  return kExprKindNames[kind.tag()];
+}
+std::string_view kind_name(const Stmt& stmt) {
+  return kStmtKindNames[stmt.tag()];
+}
 
 }  // namespace kelo_core::ast

@@ -78,9 +78,8 @@ Token* Parser::expect_kind(std::string_view description) {
 }
 
 Token* Parser::expect(TokenKind kind, std::string_view text) {
-  if (cur().is(kind, text)) return &advance();
-  error_here(codes::kExpected,
-             "Expected '" + std::string(text) + "' but found " + cur().label());
+  if (is(cur(), kind, text)) return &advance();
+  error_here(codes::kExpected, "Expected '" + std::string(text) + "' but found " + cur().label());
   return nullptr;
 }
 

@@ -86,9 +86,20 @@ class Parser {
   const token::Token& peek(std::size_t ahead) const;
   bool at_eof() const { return cur().kind == token::TokenKind::Eof; }
   bool at_newline() const { return cur().kind == token::TokenKind::Newline; }
-  bool at_punct(std::string_view t) const { return cur().is_punct(t); }
-  bool at_op(std::string_view t) const { return cur().is_operator(t); }
-  bool at_keyword(std::string_view t) const { return cur().is_keyword(t); }
+  // Inline comparison of short token texts; these run for nearly every token.
+  static bool same(const std::string& text, std::string_view t) {
+    if (text.size() != t.size()) return false;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (text[i] != t[i]) return false;
+    }
+    return true;
+  }
+  static bool is(const token::Token& tok, token::TokenKind kind, std::string_view t) {
+    return tok.kind == kind && same(tok.text, t);
+  }
+  bool at_punct(std::string_view t) const { return is(cur(), token::TokenKind::Punct, t); }
+  bool at_op(std::string_view t) const { return is(cur(), token::TokenKind::Operator, t); }
+  bool at_keyword(std::string_view t) const { return is(cur(), token::TokenKind::Keyword, t); }
   token::Token& advance();
   diag::Position start() const { return cur().span.start; }
   // From `from` to the end of the last consumed token.
@@ -103,7 +114,7 @@ class Parser {
   bool end_statement();
   void skip_newlines();
   void recover();
-  bool depth_error();  // reports KELO2007 at the current token; returns false
+  bool depth_error();             // reports KELO2007 at the current token; returns false
   bool at_statement_end() const;  // newline, end of file, `;` or `}`
 
   // File and declarations.

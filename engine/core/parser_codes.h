@@ -5,13 +5,13 @@
 
 namespace kelo_core::parser::codes {
 
-inline constexpr std::string_view kExpected = "KELO2001";            // Expected ... but found ...
-inline constexpr std::string_view kExpectedName = "KELO2002";        // Expected a name ...
-inline constexpr std::string_view kAfterStatement = "KELO2003";      // Unexpected ... after statement
-inline constexpr std::string_view kSecondProgram = "KELO2004";       // A file declares exactly one program
-inline constexpr std::string_view kSecondPermissions = "KELO2005";   // Only one permissions block per file
-inline constexpr std::string_view kExpectedDeclaration = "KELO2006"; // Expected a declaration ...
-inline constexpr std::string_view kExpectedExpression = "KELO2007";  // Expected an expression ...
-inline constexpr std::string_view kExpectedFrom = "KELO2008";        // Expected 'from' after ...
+inline constexpr std::string_view kExpected = "KELO2001";
+inline constexpr std::string_view kExpectedName = "KELO2002";
+inline constexpr std::string_view kAfterStatement = "KELO2003";
+inline constexpr std::string_view kSecondProgram = "KELO2004";
+inline constexpr std::string_view kSecondPermissions = "KELO2005";
+inline constexpr std::string_view kExpectedDeclaration = "KELO2006";
+inline constexpr std::string_view kExpectedExpression = "KELO2007";
+inline constexpr std::string_view kExpectedFrom = "KELO2008";
 
 }  // namespace kelo_core::parser::codes

@@ -14,12 +14,12 @@ bool Parser::parse_item(ast::Program& program) {
   const Token& t = cur();
   if (t.kind == TokenKind::Keyword) {
     const std::string& k = t.text;
-    if (k == "bot" || k == "indicator" || k == "library" || k == "script") {
+    if (same(k, "bot") || same(k, "indicator") || same(k, "library") || same(k, "script")) {
       return parse_header(program);
     }
-    if (k == "permissions") return parse_permissions(program);
-    if (k == "import") return parse_import(program);
-    if (k == "input") return parse_input(program);
+    if (same(k, "permissions")) return parse_permissions(program);
+    if (same(k, "import")) return parse_import(program);
+    if (same(k, "input")) return parse_input(program);
   }
 
   bool exported = false;
@@ -29,36 +29,36 @@ bool Parser::parse_item(ast::Program& program) {
   }
   if (cur().kind == TokenKind::Keyword) {
     const std::string& k = cur().text;
-    if (k == "fn") {
+    if (same(k, "fn")) {
       auto d = parse_fn_decl(exported);
       if (!d) return false;
       program.declarations.emplace_back(std::move(*d));
       return true;
     }
-    if (k == "let" || k == "var" || k == "const") {
+    if (same(k, "let") || same(k, "var") || same(k, "const")) {
       auto d = parse_var_decl(exported);
       if (!d) return false;
       program.declarations.emplace_back(std::move(*d));
       return true;
     }
-    if (k == "struct") {
+    if (same(k, "struct")) {
       auto d = parse_struct_decl(exported);
       if (!d) return false;
       program.declarations.emplace_back(std::move(*d));
       return true;
     }
-    if (k == "enum") {
+    if (same(k, "enum")) {
       auto d = parse_enum_decl(exported);
       if (!d) return false;
       program.declarations.emplace_back(std::move(*d));
       return true;
     }
     std::optional<ast::Declaration> d;
-    if (k == "plot") {
+    if (same(k, "plot")) {
       d = parse_plot();
-    } else if (k == "buffer") {
+    } else if (same(k, "buffer")) {
       d = parse_buffer();
-    } else if (k == "panel") {
+    } else if (same(k, "panel")) {
       d = parse_panel();
     } else {
       error_here(codes::kExpectedDeclaration, "Expected a declaration but found " + cur().label());
@@ -75,10 +75,10 @@ bool Parser::parse_item(ast::Program& program) {
 bool Parser::parse_header(ast::Program& program) {
   const Token& keyword = advance();
   diag::Span keyword_span = keyword.span;
-  ast::ProgramKind kind = keyword.text == "bot"         ? ast::ProgramKind::Bot
-                          : keyword.text == "indicator" ? ast::ProgramKind::Indicator
-                          : keyword.text == "library"   ? ast::ProgramKind::Library
-                                                        : ast::ProgramKind::Script;
+  ast::ProgramKind kind = same(keyword.text, "bot")         ? ast::ProgramKind::Bot
+                          : same(keyword.text, "indicator") ? ast::ProgramKind::Indicator
+                          : same(keyword.text, "library")   ? ast::ProgramKind::Library
+                                                            : ast::ProgramKind::Script;
   Token* name = expect_kind("a program name");
   if (!name) return false;
   ast::ProgramHeader header{kind, std::move(name->text), {}};
@@ -133,7 +133,7 @@ bool Parser::parse_import(ast::Program& program) {
       skip_newlines();
     }
     if (!expect(TokenKind::Punct, "}")) return false;
-    if (!cur().is(TokenKind::Identifier, "from")) {
+    if (!is(cur(), TokenKind::Identifier, "from")) {
       error_here(codes::kExpectedFrom, "Expected 'from' after a named import list");
       return false;
     }
@@ -251,7 +251,7 @@ std::optional<ast::FnDecl> Parser::parse_fn_decl(bool exported) {
     body.emplace(std::move(*block));
   }
   ast::FnDecl decl{std::move(name->text), std::move(*params), std::move(return_type),
-                   std::move(*body), exported, span_from(from)};
+                   std::move(*body),      exported,           span_from(from)};
   if (!end_statement()) return std::nullopt;
   return decl;
 }
@@ -302,7 +302,7 @@ std::optional<ast::VarDecl> Parser::parse_var_decl(bool exported) {
   auto init = parse_assignment();
   if (!init) return std::nullopt;
   ast::VarDecl decl{mutability, std::move(name->text), std::move(type_ref), std::move(*init),
-                    exported, span_from(from)};
+                    exported,   span_from(from)};
   if (!end_statement()) return std::nullopt;
   return decl;
 }
@@ -388,7 +388,7 @@ std::optional<ast::Declaration> Parser::parse_plot() {
   diag::Position from = start();
   advance();
   std::optional<std::string> name;
-  if (cur().kind == TokenKind::Identifier && peek(1).is_operator("=")) {
+  if (cur().kind == TokenKind::Identifier && is(peek(1), TokenKind::Operator, "=")) {
     name = std::move(advance().text);
     advance();
   }

@@ -34,7 +34,8 @@ TEST(ParserFile, DiagnosticMessages) {
     const char* expected;
   };
   const Row rows[] = {
-      {"program name must be a text", "bot 5", "KELO2001 1:5 Expected a program name but found '5'"},
+      {"program name must be a text", "bot 5",
+       "KELO2001 1:5 Expected a program name but found '5'"},
       {"group label must be a text", "input group 5",
        "KELO2001 1:13 Expected a group label but found '5'"},
       {"import path must be a text", "import 5",
@@ -47,8 +48,7 @@ TEST(ParserFile, DiagnosticMessages) {
        "KELO2005 2:1 Only one permissions block per file"},
       {"named import needs from", "import { a, b as c } \"p\"",
        "KELO2008 1:22 Expected 'from' after a named import list"},
-      {"top-level if", "if x { }\nlet y = 1",
-       "KELO2006 1:1 Expected a declaration but found 'if'"},
+      {"top-level if", "if x { }\nlet y = 1", "KELO2006 1:1 Expected a declaration but found 'if'"},
       {"top-level expression", "foo()", "KELO2006 1:1 Expected a declaration but found 'foo'"},
       {"pub before something else", "pub pub fn f() => 1",
        "KELO2006 1:5 Expected a declaration but found 'pub'"},
@@ -95,7 +95,8 @@ TEST(ParserFile, EmptyFiles) {
 
 TEST(ParserFile, HeaderAndSettings) {
   auto parsed = parse_text(
-      "bot \"Golden\" {\n  version \"1.0\"\n  timeframes M15, H1\n  hedging\n  magic: 42; x 1\n}\n");
+      "bot \"Golden\" {\n  version \"1.0\"\n  timeframes M15, H1\n  hedging\n  magic: 42; x "
+      "1\n}\n");
   ASSERT_TRUE(parsed.diagnostics.items.empty()) << messages(parsed.diagnostics);
   ASSERT_TRUE(parsed.program.header.has_value());
   const auto& h = *parsed.program.header;

@@ -20,38 +20,62 @@ namespace {
 
 // Precedence number of a binary operator token (higher binds tighter), or -1.
 int binary_precedence(const Token& t, ast::BinaryOp& op) {
-  if (t.kind != TokenKind::Operator) return -1;
+  if (t.kind != TokenKind::Operator || t.text.empty() || t.text.size() > 2) return -1;
   using B = ast::BinaryOp;
-  struct Row {
-    std::string_view text;
-    B op;
-    int precedence;
+  const char a = t.text[0];
+  const char b = t.text.size() == 2 ? t.text[1] : '\0';
+  auto pick = [&](B o, int precedence) {
+    op = o;
+    return precedence;
   };
-  static constexpr Row kRows[] = {
-      {"??", B::Coalesce, 1}, {"||", B::Or, 2}, {"&&", B::And, 3}, {"==", B::Eq, 4},
-      {"!=", B::Ne, 4},       {"<", B::Lt, 5},  {"<=", B::Le, 5},  {">", B::Gt, 5},
-      {">=", B::Ge, 5},       {"+", B::Add, 7}, {"-", B::Sub, 7},  {"*", B::Mul, 8},
-      {"/", B::Div, 8},       {"%", B::Rem, 8}, {"**", B::Pow, 9}};
-  for (const Row& row : kRows) {
-    if (t.text == row.text) {
-      op = row.op;
-      return row.precedence;
-    }
+  switch (a) {
+    case '?':
+      return b == '?' ? pick(B::Coalesce, 1) : -1;
+    case '|':
+      return b == '|' ? pick(B::Or, 2) : -1;
+    case '&':
+      return b == '&' ? pick(B::And, 3) : -1;
+    case '=':
+      return b == '=' ? pick(B::Eq, 4) : -1;
+    case '!':
+      return b == '=' ? pick(B::Ne, 4) : -1;
+    case '<':
+      return b == '\0' ? pick(B::Lt, 5) : b == '=' ? pick(B::Le, 5) : -1;
+    case '>':
+      return b == '\0' ? pick(B::Gt, 5) : b == '=' ? pick(B::Ge, 5) : -1;
+    case '+':
+      return b == '\0' ? pick(B::Add, 7) : -1;
+    case '-':
+      return b == '\0' ? pick(B::Sub, 7) : -1;
+    case '*':
+      return b == '\0' ? pick(B::Mul, 8) : b == '*' ? pick(B::Pow, 9) : -1;
+    case '/':
+      return b == '\0' ? pick(B::Div, 8) : -1;
+    case '%':
+      return b == '\0' ? pick(B::Rem, 8) : -1;
+    default:
+      return -1;
   }
-  return -1;
 }
 
 bool assignment_op(const Token& t, ast::AssignOp& op) {
   if (t.kind != TokenKind::Operator) return false;
   using A = ast::AssignOp;
   const std::string& s = t.text;
-  if (s == "=") op = A::Assign;
-  else if (s == "+=") op = A::Add;
-  else if (s == "-=") op = A::Sub;
-  else if (s == "*=") op = A::Mul;
-  else if (s == "/=") op = A::Div;
-  else if (s == "%=") op = A::Rem;
-  else return false;
+  if (s == "=")
+    op = A::Assign;
+  else if (s == "+=")
+    op = A::Add;
+  else if (s == "-=")
+    op = A::Sub;
+  else if (s == "*=")
+    op = A::Mul;
+  else if (s == "/=")
+    op = A::Div;
+  else if (s == "%=")
+    op = A::Rem;
+  else
+    return false;
   return true;
 }
 
@@ -81,15 +105,16 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::fail_expression() {
   return std::nullopt;
 }
 
-KELO_OUT_OF_LINE std::optional<Expr> Parser::fail_depth() { return fail_expression(); }
+KELO_OUT_OF_LINE std::optional<Expr> Parser::fail_depth() {
+  return fail_expression();
+}
 
 std::optional<Expr> Parser::parse_assignment() {
   DepthGuard guard(*this);
   std::optional<Expr> left = guard.ok() ? parse_range() : fail_depth();
   ast::AssignOp op;
-  if (left && (at_op("|>") || at_op("?") || assignment_op(cur(), op)) && !finish_assignment(*left)) {
-    left.reset();
-  }
+  bool more = at_op("|>") || at_op("?") || assignment_op(cur(), op);
+  if (left && more && !finish_assignment(*left)) left.reset();
   return left;
 }
 
@@ -147,7 +172,7 @@ std::optional<Expr> Parser::parse_range() {
 }
 
 KELO_OUT_OF_LINE bool Parser::finish_range(Expr& from) {
-  bool inclusive = cur().text == "..=";
+  bool inclusive = same(cur().text, "..=");
   advance();
   auto to = parse_binary(0);
   if (!to) return false;
@@ -193,7 +218,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_prefix() {
   DepthGuard guard(*this);
   if (!guard.ok()) return fail_depth();
   diag::Position from = start();
-  ast::UnaryOp op = cur().text == "-" ? ast::UnaryOp::Neg : ast::UnaryOp::Not;
+  ast::UnaryOp op = same(cur().text, "-") ? ast::UnaryOp::Neg : ast::UnaryOp::Not;
   advance();
   auto operand = parse_unary();
   if (!operand) return std::nullopt;
@@ -280,7 +305,7 @@ KELO_OUT_OF_LINE bool Parser::parse_call_arguments(std::vector<ast::Argument>& a
     diag::Position from = start();
     std::optional<std::string> name;
     if ((cur().kind == TokenKind::Identifier || cur().kind == TokenKind::Keyword) &&
-        peek(1).is_operator(":")) {
+        is(peek(1), TokenKind::Operator, ":")) {
       name = std::move(advance().text);
       advance();
     }
@@ -309,12 +334,12 @@ std::optional<Expr> Parser::parse_primary() {
     case TokenKind::Keyword:
       return parse_keyword_primary();
     case TokenKind::Operator:
-      if (t.text == ".") return parse_enum_case();
+      if (same(t.text, ".")) return parse_enum_case();
       break;
     case TokenKind::Punct:
-      if (t.text == "{") return parse_object_literal();
-      if (t.text == "[") return parse_array_or_map();
-      if (t.text == "(") return is_lambda_start() ? parse_lambda() : parse_parenthesised();
+      if (same(t.text, "{")) return parse_object_literal();
+      if (same(t.text, "[")) return parse_array_or_map();
+      if (same(t.text, "(")) return is_lambda_start() ? parse_lambda() : parse_parenthesised();
       break;
     default:
       break;
@@ -346,23 +371,24 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_keyword_primary() {
   const Token& t = cur();
   const std::string& k = t.text;
   diag::Span span = t.span;
-  if (k == "true" || k == "false") {
-    bool value = k == "true";
+  if (same(k, "true") || same(k, "false")) {
+    bool value = same(k, "true");
     advance();
     return Expr{ExprKind::Bool{value}, span};
   }
-  if (k == "none") {
+  if (same(k, "none")) {
     advance();
     return Expr{ExprKind::None{}, span};
   }
-  if (k == "now") {
+  if (same(k, "now")) {
     advance();
     return Expr{ExprKind::Now{}, span};
   }
-  if (k == "if") return parse_if_expression();
-  if (k == "match") return parse_match_expression();
+  if (same(k, "if")) return parse_if_expression();
+  if (same(k, "match")) return parse_match_expression();
   // `bot` and `plot` are also library names: `bot.magic`, `plot(x)`.
-  if ((k == "bot" || k == "plot") && (peek(1).is_operator(".") || peek(1).is_punct("("))) {
+  if ((same(k, "bot") || same(k, "plot")) &&
+      (is(peek(1), TokenKind::Operator, ".") || is(peek(1), TokenKind::Punct, "("))) {
     return Expr{ExprKind::Identifier{std::move(advance().text)}, span};
   }
   return fail_expression();
@@ -395,7 +421,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_match_expression() {
 
 bool Parser::is_lambda_start() const {
   std::uint32_t close = paren_match_[pos_];
-  return close != UINT32_MAX && tokens_[close + 1].is_operator("=>");
+  return close != UINT32_MAX && is(tokens_[close + 1], TokenKind::Operator, "=>");
 }
 
 std::optional<Expr> Parser::parse_parenthesised() {

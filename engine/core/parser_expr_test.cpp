@@ -21,7 +21,9 @@ struct Row {
 std::string expression(const std::string& source, std::string* diagnostics = nullptr) {
   auto parsed = parse_text("fn f() => " + source);
   if (diagnostics) *diagnostics = messages(parsed.diagnostics);
-  if (!parsed.diagnostics.items.empty() && !diagnostics) return "errors: " + messages(parsed.diagnostics);
+  if (!parsed.diagnostics.items.empty() && !diagnostics) {
+    return "errors: " + messages(parsed.diagnostics);
+  }
   if (parsed.program.declarations.empty()) return "<dropped>";
   const auto* fn = parsed.program.declarations.front().as<ast::FnDecl>();
   if (!fn) return "<not a fn>";
@@ -91,14 +93,11 @@ TEST(ParserExpr, LiteralsCallsAndLambdas) {
       {"lambda with two parameters", "(a, b) => a + b", "(fn (a b) (+ a b))"},
       {"lambda without parameters", "() => 1", "(fn () 1)"},
       {"lambda with a block body", "(x) => { return x }", "(fn (x) {return x})"},
-      {"lambda as argument", "xs.map((x) => x * 2)",
-       "(call (. xs map) (fn (x) (* x 2)))"},
+      {"lambda as argument", "xs.map((x) => x * 2)", "(call (. xs map) (fn (x) (* x 2)))"},
       {"grouping is not a lambda", "(a + b)", "(+ a b)"},
-      {"nested grouping before a lambda", "((a)) + ((b) => b)(1)",
-       "(+ a (call (fn (b) b) 1))"},
+      {"nested grouping before a lambda", "((a)) + ((b) => b)(1)", "(+ a (call (fn (b) b) 1))"},
       {"if expression with literal branches", "if c { 1 } else { 2 }", "(if c 1 2)"},
-      {"if expression chain with a block value",
-       "if c { 1 } else if d { 2 } else { let y = 3; y }",
+      {"if expression chain with a block value", "if c { 1 } else if d { 2 } else { let y = 3; y }",
        "(if c 1 (if d 2 (block {let y = 3; y})))"},
       {"match expression", "match x { 1 => a, _ => { b } }", "(match x (1 => a) (_ => {b}))"},
       {"match arms separated by newlines", "match x {\n .a => 1\n .b => 2\n}",
@@ -148,7 +147,8 @@ TEST(ParserExpr, ErrorMessages) {
       {"ternary needs a colon", "a ? b\n", "KELO2001 1:16 Expected ':' but found end of line"},
       {"other keywords are no expressions", "buffer",
        "KELO2007 1:11 Expected an expression but found 'buffer'"},
-      {"bot alone is no expression", "bot\n", "KELO2007 1:11 Expected an expression but found 'bot'"},
+      {"bot alone is no expression", "bot\n",
+       "KELO2007 1:11 Expected an expression but found 'bot'"},
       {"expression ends at the end of the file", "1 +",
        "KELO2007 1:14 Expected an expression but found end of file"},
       {"text label shows the decoded text", "1 \"x\"",
@@ -216,7 +216,8 @@ TEST(ParserExpr, SpansRunFromFirstToLastToken) {
 
 TEST(ParserExpr, ClonesAreDeepAndIndependent) {
   auto parsed = parse_text("fn f() => g(1 + 2) { x }");
-  const auto& original = *parsed.program.declarations.front().as<ast::FnDecl>()->body.as<ast::Expr>();
+  const auto& original =
+      *parsed.program.declarations.front().as<ast::FnDecl>()->body.as<ast::Expr>();
   ast::Expr copy = original;
   auto* call = copy.kind.as<ast::ExprKind::Call>();
   ASSERT_NE(call, nullptr);

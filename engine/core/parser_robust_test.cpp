@@ -1,7 +1,6 @@
 // Hostile input: deep nesting must give diagnostics rather than exhaust the stack, and
 // random input must never crash or hang the parser.
 #include <gtest/gtest.h>
-
 #include <pthread.h>
 
 #include <random>
@@ -52,8 +51,8 @@ TEST(ParserRobust, DeepNestingIsReportedOnce) {
   };
   for (const Row& row : rows) {
     auto parsed = parse_text(row.source);
-    ASSERT_EQ(parsed.diagnostics.items.size(), 1u) << row.behaviour << ": "
-                                                   << messages(parsed.diagnostics).substr(0, 300);
+    ASSERT_EQ(parsed.diagnostics.items.size(), 1u)
+        << row.behaviour << ": " << messages(parsed.diagnostics).substr(0, 300);
     EXPECT_TRUE(parsed.program.declarations.empty()) << row.behaviour;
   }
 }
@@ -81,8 +80,8 @@ TEST(ParserRobust, ModerateNestingStillParses) {
         "fn f() {\n" + repeat("if a {\n", n / 2) + repeat("}\n", n / 2) + "}\n",
         "let x = a" + repeat(".b(1)", n / 2) + "\n"}) {
     auto parsed = parse_text(source);
-    EXPECT_TRUE(parsed.diagnostics.items.empty()) << source.substr(0, 40) << " "
-                                                 << messages(parsed.diagnostics);
+    EXPECT_TRUE(parsed.diagnostics.items.empty())
+        << source.substr(0, 40) << " " << messages(parsed.diagnostics);
     ASSERT_EQ(parsed.program.declarations.size(), 1u);
     // The tree is shallow enough to copy and print recursively.
     ast::Program copy = parsed.program;
@@ -140,16 +139,18 @@ TEST(ParserRobust, DeepNestingFitsInAHalfMegabyteStack) {
 
 TEST(ParserRobust, RandomTokenSoupNeverCrashes) {
   const char* vocabulary[] = {
-      "bot",   "indicator", "library", "script", "permissions", "input", "group", "plot",
-      "buffer", "panel",    "let",     "var",    "const",       "fn",    "return", "pub",
-      "if",    "else",      "while",   "for",    "in",          "match", "once",  "every",
-      "atNewBar", "guard",  "try",     "catch",  "import",      "as",    "struct", "enum",
-      "true",  "false",     "none",    "now",    "break",       "continue", "from", "_",
-      "x",     "y",         "f",       "1",      "2.5",         "5s",    "#fff",  "2024.01.02",
-      "\"t\"", "(",         ")",       "[",      "]",           "{",     "}",     ",",
-      ";",     "\n",        "=",       "+=",     "==",          "=>",    "->",    "..",
-      "..=",   "?",         ":",       ".",      "|>",          "??",    "**",    "-",
-      "!",     "<",         ">",       "+",      "*",           "&&",    "||"};
+      "bot",    "indicator", "library",  "script",   "permissions", "input",      "group",
+      "plot",   "buffer",    "panel",    "let",      "var",         "const",      "fn",
+      "return", "pub",       "if",       "else",     "while",       "for",        "in",
+      "match",  "once",      "every",    "atNewBar", "guard",       "try",        "catch",
+      "import", "as",        "struct",   "enum",     "true",        "false",      "none",
+      "now",    "break",     "continue", "from",     "_",           "x",          "y",
+      "f",      "1",         "2.5",      "5s",       "#fff",        "2024.01.02", "\"t\"",
+      "(",      ")",         "[",        "]",        "{",           "}",          ",",
+      ";",      "\n",        "=",        "+=",       "==",          "=>",         "->",
+      "..",     "..=",       "?",        ":",        ".",           "|>",         "??",
+      "**",     "-",         "!",        "<",        ">",           "+",          "*",
+      "&&",     "||"};
   constexpr std::size_t kWords = sizeof(vocabulary) / sizeof(vocabulary[0]);
   std::mt19937 rng(12345);
   for (int round = 0; round < 2000; ++round) {

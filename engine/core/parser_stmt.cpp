@@ -47,23 +47,24 @@ std::optional<ast::Block> Parser::parse_block() {
 // just the frames of the forms actually open.
 bool Parser::parse_statement(std::vector<ast::Stmt>& out) {
   const Token& t = cur();
-  if (t.is_punct("{")) return parse_block_statement(out);
+  if (is(t, TokenKind::Punct, "{")) return parse_block_statement(out);
   if (t.kind != TokenKind::Keyword) return parse_expression_statement(out);
   const std::string& k = t.text;
-  if (k == "fn" || k == "let" || k == "var" || k == "const" || k == "struct" || k == "enum") {
+  if (same(k, "fn") || same(k, "let") || same(k, "var") || same(k, "const") || same(k, "struct") ||
+      same(k, "enum")) {
     return parse_declaration_statement(out);
   }
-  if (k == "if") return parse_if_statement(out);
-  if (k == "while") return parse_while(out);
-  if (k == "for") return parse_for(out);
-  if (k == "match") return parse_match_statement(out);
-  if (k == "return") return parse_return(out);
-  if (k == "break" || k == "continue") return parse_jump(out);
-  if (k == "once") return parse_once(out);
-  if (k == "every") return parse_every(out);
-  if (k == "atNewBar") return parse_at_new_bar(out);
-  if (k == "guard") return parse_guard(out);
-  if (k == "try") return parse_try(out);
+  if (same(k, "if")) return parse_if_statement(out);
+  if (same(k, "while")) return parse_while(out);
+  if (same(k, "for")) return parse_for(out);
+  if (same(k, "match")) return parse_match_statement(out);
+  if (same(k, "return")) return parse_return(out);
+  if (same(k, "break") || same(k, "continue")) return parse_jump(out);
+  if (same(k, "once")) return parse_once(out);
+  if (same(k, "every")) return parse_every(out);
+  if (same(k, "atNewBar")) return parse_at_new_bar(out);
+  if (same(k, "guard")) return parse_guard(out);
+  if (same(k, "try")) return parse_try(out);
   return parse_expression_statement(out);
 }
 
@@ -76,15 +77,15 @@ KELO_OUT_OF_LINE bool Parser::parse_block_statement(std::vector<ast::Stmt>& out)
 
 KELO_OUT_OF_LINE bool Parser::parse_declaration_statement(std::vector<ast::Stmt>& out) {
   const std::string& k = cur().text;
-  if (k == "fn") {
+  if (same(k, "fn")) {
     auto d = parse_fn_decl(false);
     if (!d) return false;
     out.emplace_back(std::move(*d));
-  } else if (k == "struct") {
+  } else if (same(k, "struct")) {
     auto d = parse_struct_decl(false);
     if (!d) return false;
     out.emplace_back(std::move(*d));
-  } else if (k == "enum") {
+  } else if (same(k, "enum")) {
     auto d = parse_enum_decl(false);
     if (!d) return false;
     out.emplace_back(std::move(*d));
@@ -166,7 +167,7 @@ KELO_OUT_OF_LINE bool Parser::parse_return(std::vector<ast::Stmt>& out) {
 }
 
 KELO_OUT_OF_LINE bool Parser::parse_jump(std::vector<ast::Stmt>& out) {
-  bool is_break = cur().text == "break";
+  bool is_break = same(cur().text, "break");
   diag::Span span = advance().span;
   if (!end_statement()) return false;
   if (is_break) {
@@ -261,7 +262,8 @@ std::optional<ast::IfStmt> Parser::parse_if() {
   if (!condition) return std::nullopt;
   auto then = parse_block();
   if (!then) return std::nullopt;
-  std::optional<ast::IfStmt> stmt(ast::IfStmt{std::move(*condition), std::move(*then), std::nullopt, {}});
+  std::optional<ast::IfStmt> stmt(
+      ast::IfStmt{std::move(*condition), std::move(*then), std::nullopt, {}});
   // `else` must stand on the line of the closing brace: no newlines are skipped.
   if (at_keyword("else")) {
     if (!parse_else(*stmt, from)) stmt.reset();
@@ -298,7 +300,7 @@ std::optional<std::vector<ast::MatchArm>> Parser::parse_match_arms() {
   while (!at_punct("}") && !at_eof()) {
     diag::Position from = start();
     std::optional<ast::Expr> pattern;
-    if (cur().is(TokenKind::Identifier, "_")) {
+    if (is(cur(), TokenKind::Identifier, "_")) {
       advance();
     } else {
       pattern = parse_assignment();

@@ -145,8 +145,7 @@ TEST(ParserStmt, FailedOnceTakesNoId) {
 }
 
 TEST(ParserStmt, IdsAreSharedAcrossFunctions) {
-  auto parsed = parse_text(
-      "fn a() { once { x } }\nfn b() { every(1m) { y }\n once { z } }\n");
+  auto parsed = parse_text("fn a() { once { x } }\nfn b() { every(1m) { y }\n once { z } }\n");
   ASSERT_TRUE(parsed.diagnostics.items.empty()) << messages(parsed.diagnostics);
   ASSERT_EQ(parsed.program.declarations.size(), 2u);
   EXPECT_EQ(testing::compact(parsed.program.declarations[0].as<ast::FnDecl>()->body),

@@ -63,8 +63,8 @@ inline std::string compact_arms(const std::vector<ast::MatchArm>& arms) {
 
 inline std::string compact(const ast::Expr& e) {
   using K = ast::ExprKind;
-  static const char* kBinary[] = {"+",  "-",  "*", "/",  "%",  "**", "==", "!=",
-                                  "<",  "<=", ">", ">=", "&&", "||", "??"};
+  static const char* kBinary[] = {
+      "+", "-", "*", "/", "%", "**", "==", "!=", "<", "<=", ">", ">=", "&&", "||", "??"};
   static const char* kAssign[] = {"=", "+=", "-=", "*=", "/=", "%="};
   const K& k = e.kind;
   if (auto* v = k.as<K::Int>()) return std::to_string(v->value);
@@ -74,7 +74,9 @@ inline std::string compact(const ast::Expr& e) {
   if (k.is<K::None>()) return "none";
   if (k.is<K::Now>()) return "now";
   if (auto* v = k.as<K::Time>()) return "time:" + std::to_string(v->value);
-  if (auto* v = k.as<K::Duration>()) return "dur:" + std::to_string(static_cast<long long>(v->value));
+  if (auto* v = k.as<K::Duration>()) {
+    return "dur:" + std::to_string(static_cast<long long>(v->value));
+  }
   if (auto* v = k.as<K::Color>()) return "color:" + std::to_string(v->value);
   if (auto* v = k.as<K::Identifier>()) return v->name;
   if (auto* v = k.as<K::EnumCase>()) return "." + v->name;
@@ -106,8 +108,8 @@ inline std::string compact(const ast::Expr& e) {
            compact(*v->value) + ")";
   }
   if (auto* v = k.as<K::Ternary>()) {
-    return "(? " + compact(*v->condition) + " " + compact(*v->then) + " " +
-           compact(*v->otherwise) + ")";
+    return "(? " + compact(*v->condition) + " " + compact(*v->then) + " " + compact(*v->otherwise) +
+           ")";
   }
   if (auto* v = k.as<K::Range>()) {
     return std::string(v->inclusive ? "(..= " : "(.. ") + compact(*v->from) + " " +

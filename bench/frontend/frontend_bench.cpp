@@ -1,0 +1,95 @@
+// Throughput of the language front end on a generated 10,000-line program that mixes
+// the header, inputs, declarations, functions, loops, matches and expressions.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "core/diag.h"
+#include "core/lexer.h"
+#include "core/parser.h"
+
+namespace {
+
+std::string generate_program(int target_lines) {
+  std::string out =
+      "bot \"Bench\" {\n  version \"1.0.0\"\n  timeframes M15, H1\n}\n\n"
+      "permissions { network \"api.example.com\" }\n"
+      "import \"lib/risk.kelolib\" as risk\n\n"
+      "input group \"Signal\"\n"
+      "input int fast = 20 { label: \"Fast EMA\", min: 2, max: 200 }\n"
+      "input lots volume = 0.10 { min: 0.01, step: 0.01 }\n\n";
+  int lines = 12;
+  for (int i = 0; lines < target_lines; ++i) {
+    std::string n = std::to_string(i);
+    out += "let quick" + n + " = ema(close, fast + " + n + ") * 1.5 - 2 ** 3 / (4 % 3)\n";
+    out += "struct Point" + n + " {\n  x: num\n  y: array<int>?\n}\n";
+    out += "enum Side" + n + " { buy, sell, flat }\n";
+    out += "fn step" + n + "(a: num, b: int = 2) -> num {\n";
+    out += "  var total = 0\n";
+    out += "  for i in 0..=b {\n    total += a * i + #3d7bf5 / 255\n  }\n";
+    out += "  while total > 100 && !done(\"x" + n + "\") { total -= 10 }\n";
+    out +=
+        "  if total > 50 { log.info(\"big\", total) } else if total < 0 { return 0 } else {"
+        " total = total ?? 1 }\n";
+    out += "  let picked = match .buy {\n    .buy => [1, 2, 3]\n    _ => [k: 1]\n  }\n";
+    out += "  let f = (x, y) => x * y + 2024.03.01 12:30 - now\n";
+    out += "  onTimer.every(5s) { total = total |> clamp(0, 10) }\n";
+    out += "  guard total >= 0 else { return -1 }\n";
+    out += "  try { risk.check(total, limit: 3) } catch e { log.warn(e) }\n";
+    out += "  once { log.info(\"first\") }\n";
+    out += "  return total > 10 ? f(total, 2) : -total\n}\n\n";
+    lines += 27;
+  }
+  return out;
+}
+
+const std::string& program() {
+  static const std::string text = generate_program(10000);
+  return text;
+}
+
+void BM_LexAndParse(benchmark::State& state) {
+  const std::string& source = program();
+  for (auto _ : state) {
+    kelo_core::diag::Diagnostics diagnostics("bench.kelo");
+    auto tree = kelo_core::parser::parse(source, diagnostics);
+    if (diagnostics.has_errors()) state.SkipWithError(diagnostics.render_all().c_str());
+    benchmark::DoNotOptimize(tree);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(source.size()));
+}
+BENCHMARK(BM_LexAndParse)->Unit(benchmark::kMillisecond);
+
+void BM_LexOnly(benchmark::State& state) {
+  const std::string& source = program();
+  for (auto _ : state) {
+    kelo_core::diag::Diagnostics diagnostics("bench.kelo");
+    auto tokens = kelo_core::lexer::lex(source, diagnostics);
+    benchmark::DoNotOptimize(tokens);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(source.size()));
+}
+BENCHMARK(BM_LexOnly)->Unit(benchmark::kMillisecond);
+
+void BM_ParseOnly(benchmark::State& state) {
+  const std::string& source = program();
+  kelo_core::diag::Diagnostics lexed("bench.kelo");
+  const auto tokens = kelo_core::lexer::lex(source, lexed);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto copy = tokens;
+    state.ResumeTiming();
+    kelo_core::diag::Diagnostics diagnostics("bench.kelo");
+    kelo_core::parser::Parser parser(std::move(copy), diagnostics);
+    auto tree = parser.parse_source_file();
+    benchmark::DoNotOptimize(tree);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(source.size()));
+}
+BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond);
+
+}  // namespace
