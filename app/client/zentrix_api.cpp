@@ -62,9 +62,11 @@ TransportError transportError(QNetworkReply::NetworkError code, const QString& r
   }
 }
 
-// Network and proxy failures: no usable HTTP reply, even when headers had arrived.
+// Network and proxy failures: no usable HTTP reply, even when headers had arrived. A
+// redirect to another origin is refused, not failed: its own reply is what came back.
 bool isTransportFailure(QNetworkReply::NetworkError code) {
-  return code != QNetworkReply::NoError && code < QNetworkReply::ContentAccessDenied;
+  return code != QNetworkReply::NoError && code != QNetworkReply::InsecureRedirectError &&
+         code < QNetworkReply::ContentAccessDenied;
 }
 
 }  // namespace
@@ -169,7 +171,8 @@ void ZentrixAPI::send(const Request& r, QObject* context, RawDone done) {
   connect(reply, &QNetworkReply::finished, this, [reply, pending] {
     reply->deleteLater();
     if (pending->abandoned || pending->guard.gone()) return;
-    if (pending->tooLarge) {
+    if (!pending->tooLarge) pending->body += reply->readAll();
+    if (pending->tooLarge || pending->body.size() > kReplyLimit) {
       pending->done(RawReply{0, {}, APIError::decoding(QStringLiteral(
                                         "The reply is larger than 64 MiB."))});
       return;
@@ -182,7 +185,6 @@ void ZentrixAPI::send(const Request& r, QObject* context, RawDone done) {
       pending->done(RawReply{0, {}, transportError(code, reply->errorString(), timedOut)});
       return;
     }
-    pending->body += reply->readAll();
     pending->done(RawReply{status.isValid() ? status.toInt() : 0, std::move(pending->body), {}});
   });
 }
