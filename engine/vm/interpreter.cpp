@@ -131,6 +131,7 @@ void Vm::decode() {
     d.slots = static_cast<uint16_t>(slots);
     std::string problem = verify(d, f);
     if (!problem.empty()) fault_ = std::move(problem);
+    else fuse(d.code);
     if (!d.captures)
       d.shared_closure = Value::closure(make_ref<Closure>(static_cast<uint16_t>(f), std::vector<Value>{}));
   }
@@ -209,6 +210,19 @@ std::string Vm::verify(const Decoded& d, size_t index) const {
     if (falls) reach(i + 1, after);
   }
   return {};
+}
+
+void fuse(std::vector<Vm::Instr>& code) {
+  const size_t n = code.size();
+  for (size_t i = 0; i + 1 < n; ++i) {
+    Vm::Instr& in = code[i];
+    const Vm::Instr& next = code[i + 1];
+    if (in.op == uint8_t(Opcode::GetLocal) && next.op == uint8_t(Opcode::Const)) {
+      in = Vm::Instr{kOpLocalConst, 0, in.b, next.c};
+    } else if (in.op == uint8_t(Opcode::SetLocal) && next.op == uint8_t(Opcode::Pop)) {
+      in.op = kOpSetLocalPop;
+    }
+  }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -12,7 +12,16 @@ namespace kelo_vm {
 // Decoded-only opcodes, numbered after the image's.
 inline constexpr uint8_t kOpEndLoop = bytecode::kOpcodeCount;      // a for loop's closing Pop
 inline constexpr uint8_t kOpNop = bytecode::kOpcodeCount + 1;      // SetGlobal out of range
-inline constexpr uint8_t kOpTotal = bytecode::kOpcodeCount + 2;
+// Fused pairs and triples. The fused op replaces the first instruction only; the others
+// stay in place (for jumps into them and for the fallback, which runs the first
+// component alone and goes on at the next instruction). Each counts every instruction
+// it stands for, and falls back when the budget would run out inside it.
+inline constexpr uint8_t kOpSetLocalPop = bytecode::kOpcodeCount + 2;  // SetLocal b; Pop
+inline constexpr uint8_t kOpLocalConst = bytecode::kOpcodeCount + 3;    // GetLocal b; Const c
+inline constexpr uint8_t kOpTotal = bytecode::kOpcodeCount + 4;
+
+// Fuses instruction sequences of a verified function in place.
+void fuse(std::vector<Vm::Instr>& code);
 
 // One running for loop. It belongs to the frame that started it and dies with its loop:
 // the loop's closing Pop, a return or an unwind past its placeholder removes it.

@@ -87,7 +87,7 @@ Result<Value> Vm::execute(host::Host& host) {
 #define KELO_LABEL(name, operand, effect) &&L_##name,
       KELO_OPCODES(KELO_LABEL)
 #undef KELO_LABEL
-      &&L_EndLoop, &&L_Nop};
+      &&L_EndLoop, &&L_Nop, &&L_SetLocalPop, &&L_LocalConst};
 #define OP(name) L_##name:
 #define OPX(name, code) L_##name:
 #define NEXT()                                 \
@@ -535,6 +535,26 @@ dispatch:
     NEXT();
   }
   OPX(Nop, kOpNop) { NEXT(); }
+  OPX(SetLocalPop, kOpSetLocalPop) {
+    if (steps + 1 > budget) {
+      base[in->b] = sp[-1];  // SetLocal alone; the Pop runs next
+      NEXT();
+    }
+    ++steps;
+    base[in->b] = std::move(sp[-1]);
+    POP_DISCARD();
+    ++ip;
+    NEXT();
+  }
+  OPX(LocalConst, kOpLocalConst) {
+    PUSH_ROOM(2);
+    new (sp++) Value(base[in->b]);
+    if (steps + 1 > budget) NEXT();  // GetLocal alone; the Const runs next
+    ++steps;
+    new (sp++) Value(consts[in->c]);
+    ++ip;
+    NEXT();
+  }
   OP(EnumCase) {
     PUSH_ROOM(1);
     new (sp++) Value(names_[in->c]);

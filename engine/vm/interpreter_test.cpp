@@ -399,6 +399,32 @@ TEST(Interpreter, StepBudget) {
   EXPECT_EQ(outcome(run.main(c, std::move(m), o)), "error:This event used more steps than it is allowed@8");
 }
 
+TEST(Interpreter, BudgetIsExactAcrossFusedInstructions) {
+  // x = x + 1 three times: GetLocal Const Add SetLocal Pop, then GetLocal Return.
+  Prog p;
+  Fn f("main", 0, 1);
+  f.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+  for (int i = 0; i < 3; ++i)
+    f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(1)).op(Opcode::Add).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+  f.b(Opcode::GetLocal, 0).op(Opcode::Return);
+  const uint64_t total = 3 + 15 + 2;
+  uint16_t fi = p.add(std::move(f));
+  Harness run;
+  for (uint64_t budget = 1; budget <= total + 1; ++budget) {
+    VmOptions o;
+    o.budget = budget;
+    Vm vm(p.image(), run.builtins, o);
+    auto r = vm.run(fi, {}, run.host);
+    if (budget >= total) {
+      EXPECT_EQ(outcome(r), "int:3") << budget;
+      EXPECT_EQ(vm.steps(), total) << budget;
+    } else {
+      EXPECT_EQ(outcome(r), "error:This event used more steps than it is allowed@0") << budget;
+      EXPECT_EQ(vm.steps(), budget + 1) << budget;
+    }
+  }
+}
+
 TEST(Interpreter, RunawayRecursionIsAnError) {
   Harness run;
   Prog p;
