@@ -1,0 +1,247 @@
+#include "bridge/records.h"
+
+#include <cmath>
+
+namespace zx::bridge {
+
+using decode::Decoder;
+using decode::Fields;
+
+namespace {
+
+// The reply's numbers come from text, where the parser already refuses NaN and
+// infinities; values handed in another way are held to the same rule.
+double finite(Decoder& d, const QJsonValue& v) {
+  const double x = decode::number(d, v);
+  if (!d.failed() && !std::isfinite(x)) {
+    d.fail(QStringLiteral("Expected a finite number"));
+    return 0;
+  }
+  return x;
+}
+
+double number(Fields& f, const QString& key) { return f.required(key, &finite); }
+
+std::optional<double> optionalNumber(Fields& f, const QString& key) {
+  return f.optional(key, &finite);
+}
+
+template <class R>
+QList<R> records(Fields& f, const QString& key) {
+  return f.required(key, [](Decoder& d, const QJsonValue& v) { return decode::list(d, v, &R::decode); });
+}
+
+template <class T>
+size_t hashOptional(size_t seed, const std::optional<T>& value) {
+  seed = qHashMulti(seed, value.has_value());
+  if (value) seed = qHashMulti(seed, *value);
+  return seed;
+}
+
+}  // namespace
+
+QString Diagnostic::id() const {
+  // Concatenated, not formatted: a message may itself hold "%1".
+  return code + u'-' + QString::number(line) + u'-' + QString::number(column) + u'-' + message;
+}
+
+Diagnostic Diagnostic::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Diagnostic r;
+  r.severity = f.text(QStringLiteral("severity"));
+  r.code = f.text(QStringLiteral("code"));
+  r.message = f.text(QStringLiteral("message"));
+  r.line = f.integer(QStringLiteral("line"));
+  r.column = f.integer(QStringLiteral("column"));
+  r.endLine = f.integer(QStringLiteral("endLine"));
+  r.endColumn = f.integer(QStringLiteral("endColumn"));
+  return r;
+}
+
+CheckResult CheckResult::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  CheckResult r;
+  r.ok = f.boolean(QStringLiteral("ok"));
+  r.diagnostics = records<Diagnostic>(f, QStringLiteral("diagnostics"));
+  return r;
+}
+
+InputGroup InputGroup::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  InputGroup r;
+  r.id = f.text(QStringLiteral("id"));
+  r.label = f.text(QStringLiteral("label"));
+  r.advanced = f.boolean(QStringLiteral("advanced"));
+  return r;
+}
+
+InputSpec InputSpec::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  InputSpec r;
+  r.name = f.text(QStringLiteral("name"));
+  r.type = f.text(QStringLiteral("type"));
+  r.group = f.text(QStringLiteral("group"));
+  r.label = f.text(QStringLiteral("label"));
+  r.hint = f.text(QStringLiteral("hint"));
+  r.min = optionalNumber(f, QStringLiteral("min"));
+  r.max = optionalNumber(f, QStringLiteral("max"));
+  r.step = optionalNumber(f, QStringLiteral("step"));
+  r.required = f.boolean(QStringLiteral("required"));
+  r.advanced = f.boolean(QStringLiteral("advanced"));
+  return r;
+}
+
+InputSchema InputSchema::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  InputSchema r;
+  r.ok = f.boolean(QStringLiteral("ok"));
+  r.groups = records<InputGroup>(f, QStringLiteral("groups"));
+  r.inputs = records<InputSpec>(f, QStringLiteral("inputs"));
+  return r;
+}
+
+Trade Trade::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Trade r;
+  r.ticket = f.integer(QStringLiteral("ticket"));
+  r.side = f.text(QStringLiteral("side"));
+  r.volume = number(f, QStringLiteral("volume"));
+  r.openPrice = number(f, QStringLiteral("openPrice"));
+  r.closePrice = number(f, QStringLiteral("closePrice"));
+  r.openTime = f.integer(QStringLiteral("openTime"));
+  r.closeTime = f.integer(QStringLiteral("closeTime"));
+  r.profit = number(f, QStringLiteral("profit"));
+  r.reason = f.text(QStringLiteral("reason"));
+  return r;
+}
+
+QString JournalLine::id() const { return QString::number(bar) + u'-' + message; }
+
+JournalLine JournalLine::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  JournalLine r;
+  r.bar = f.integer(QStringLiteral("bar"));
+  r.time = f.integer(QStringLiteral("time"));
+  r.level = f.text(QStringLiteral("level"));
+  r.message = f.text(QStringLiteral("message"));
+  return r;
+}
+
+BacktestReport BacktestReport::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  BacktestReport r;
+  r.ok = f.boolean(QStringLiteral("ok"));
+  r.startingBalance = number(f, QStringLiteral("startingBalance"));
+  r.endingBalance = number(f, QStringLiteral("endingBalance"));
+  r.netProfit = number(f, QStringLiteral("netProfit"));
+  r.wins = f.integer(QStringLiteral("wins"));
+  r.losses = f.integer(QStringLiteral("losses"));
+  r.winRate = number(f, QStringLiteral("winRate"));
+  r.profitFactor = number(f, QStringLiteral("profitFactor"));
+  r.maxDrawdown = number(f, QStringLiteral("maxDrawdown"));
+  r.trades = records<Trade>(f, QStringLiteral("trades"));
+  r.journal = records<JournalLine>(f, QStringLiteral("journal"));
+  r.equity = f.required(QStringLiteral("equity"),
+                        [](Decoder& d, const QJsonValue& v) { return decode::list(d, v, &finite); });
+  r.errors = f.required(QStringLiteral("errors"), [](Decoder& d, const QJsonValue& v) {
+    return decode::list(d, v, &decode::text);
+  });
+  return r;
+}
+
+BacktestReport BacktestReport::failed(double balance, const QString& error) {
+  BacktestReport r;
+  r.startingBalance = balance;
+  r.endingBalance = balance;
+  r.errors = {error};
+  return r;
+}
+
+BuildResult BuildResult::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  BuildResult r;
+  r.ok = f.boolean(QStringLiteral("ok"));
+  r.path = f.optionalText(QStringLiteral("path"));
+  r.bytes = f.optionalInteger(QStringLiteral("bytes"));
+  r.functions = f.optionalInteger(QStringLiteral("functions"));
+  r.inputs = f.optionalInteger(QStringLiteral("inputs"));
+  r.error = f.optionalText(QStringLiteral("error"));
+  return r;
+}
+
+Completion Completion::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Completion r;
+  r.name = f.text(QStringLiteral("name"));
+  r.kind = f.text(QStringLiteral("kind"));
+  r.type = f.text(QStringLiteral("type"));
+  r.summary = f.text(QStringLiteral("summary"));
+  r.group = f.text(QStringLiteral("group"));
+  return r;
+}
+
+CompletionList CompletionList::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  CompletionList r;
+  r.items = records<Completion>(f, QStringLiteral("items"));
+  return r;
+}
+
+Token Token::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Token r;
+  r.kind = f.text(QStringLiteral("kind"));
+  r.start = f.integer(QStringLiteral("start"));
+  r.end = f.integer(QStringLiteral("end"));
+  r.line = f.integer(QStringLiteral("line"));
+  return r;
+}
+
+TokenList TokenList::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  TokenList r;
+  r.tokens = records<Token>(f, QStringLiteral("tokens"));
+  return r;
+}
+
+Description Description::decode(Decoder& d, const QJsonValue& v) {
+  Fields f(d, v);
+  Description r;
+  r.found = f.boolean(QStringLiteral("found"));
+  r.name = f.optionalText(QStringLiteral("name"));
+  r.type = f.optionalText(QStringLiteral("type"));
+  r.summary = f.optionalText(QStringLiteral("summary"));
+  r.example = f.optionalText(QStringLiteral("example"));
+  return r;
+}
+
+size_t qHash(const Diagnostic& r, size_t seed) {
+  return qHashMulti(seed, r.severity, r.code, r.message, r.line, r.column, r.endLine, r.endColumn);
+}
+
+size_t qHash(const InputGroup& r, size_t seed) {
+  return qHashMulti(seed, r.id, r.label, r.advanced);
+}
+
+size_t qHash(const InputSpec& r, size_t seed) {
+  seed = qHashMulti(seed, r.name, r.type, r.group, r.label, r.hint);
+  seed = hashOptional(seed, r.min);
+  seed = hashOptional(seed, r.max);
+  seed = hashOptional(seed, r.step);
+  return qHashMulti(seed, r.required, r.advanced);
+}
+
+size_t qHash(const Trade& r, size_t seed) {
+  return qHashMulti(seed, r.ticket, r.side, r.volume, r.openPrice, r.closePrice, r.openTime,
+                    r.closeTime, r.profit, r.reason);
+}
+
+size_t qHash(const JournalLine& r, size_t seed) {
+  return qHashMulti(seed, r.bar, r.time, r.level, r.message);
+}
+
+size_t qHash(const Completion& r, size_t seed) {
+  return qHashMulti(seed, r.name, r.kind, r.type, r.summary, r.group);
+}
+
+}  // namespace zx::bridge
