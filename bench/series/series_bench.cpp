@@ -57,10 +57,10 @@ void run(benchmark::State& state, F f) {
 namespace s = kelo_vm::series;
 namespace e = kelo_vm::evaluate;
 
-#define KERNEL(name, expr)                                          \
-  void BM_##name(benchmark::State& state) {                         \
-    run(state, [](const Bars& b) { return expr; });                 \
-  }                                                                 \
+#define KERNEL(name, expr)                          \
+  void BM_##name(benchmark::State& state) {         \
+    run(state, [](const Bars& b) { return expr; }); \
+  }                                                 \
   BENCHMARK(BM_##name)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 KERNEL(Sma20, s::sma(b.close, 20))
@@ -175,7 +175,8 @@ void BM_IndicatorRebuiltEveryBar(benchmark::State& state) {
     for (std::size_t bar = 0; bar < host.bars().size(); ++bar) {
       host.index = bar;
       using kelo_vm::Series;
-      auto node = Series::indicator("highest", {Series::source(kelo_vm::SeriesKind::Close)}, {200}, 0);
+      auto node =
+          Series::indicator("highest", {Series::source(kelo_vm::SeriesKind::Close)}, {200}, 0);
       sum += (*ev.values_of(*node, host))[bar];
     }
     benchmark::DoNotOptimize(sum);

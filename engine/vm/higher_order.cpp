@@ -25,7 +25,9 @@ Result<Value> higher_order(HigherOrder method, const Value& array, std::span<con
   const Value f = args.empty() ? Value() : args[0];
   // Callbacks may change the receiver; the run goes over the elements as they were.
   std::vector<Value> elements = array.array_obj().items;
-  auto call = [&](const Value& element) { return vm.call_value(f, std::span<const Value>(&element, 1), host); };
+  auto call = [&](const Value& element) {
+    return vm.call_value(f, std::span<const Value>(&element, 1), host);
+  };
 
   switch (method) {
     case HigherOrder::Map: {

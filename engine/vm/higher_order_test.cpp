@@ -13,9 +13,9 @@
 namespace kelo_vm::builtins {
 namespace {
 
+using bytecode::Opcode;
 using testing::Fn;
 using testing::Prog;
-using bytecode::Opcode;
 
 uint16_t host_id(std::string_view name) {
   const auto* fn = kelo_std::hosts::table().get(name);
@@ -23,8 +23,12 @@ uint16_t host_id(std::string_view name) {
   return fn ? fn->id : 0;
 }
 
-Value I(int64_t x) { return Value::integer(x); }
-Value A(std::vector<Value> items) { return Value::array(std::move(items)); }
+Value I(int64_t x) {
+  return Value::integer(x);
+}
+Value A(std::vector<Value> items) {
+  return Value::array(std::move(items));
+}
 
 // Callbacks as bytecode; global 0 counts the calls of `counted`.
 struct Program {
@@ -70,7 +74,11 @@ struct Program {
     k.b(Opcode::SetGlobal, calls).op(Opcode::Pop);
     k.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(3)).op(Opcode::Equal);
     size_t fine = k.jump(Opcode::JumpIfFalse);
-    k.line(9).c(Opcode::Const, p.text("bad ")).b(Opcode::GetLocal, 0).op(Opcode::Add).op(Opcode::Throw);
+    k.line(9)
+        .c(Opcode::Const, p.text("bad "))
+        .b(Opcode::GetLocal, 0)
+        .op(Opcode::Add)
+        .op(Opcode::Throw);
     k.patch(fine).b(Opcode::GetLocal, 0).op(Opcode::Return);
     counted = p.add(std::move(k));
     Fn two("isTwo", 1, 1);
@@ -87,12 +95,16 @@ struct Fixture {
 
   Fixture() { vm.globals()[prog.calls] = Value::integer(0); }
 
-  Value fn(uint16_t index) { return Value::closure(make_ref<Closure>(index, std::vector<Value>{})); }
+  Value fn(uint16_t index) {
+    return Value::closure(make_ref<Closure>(index, std::vector<Value>{}));
+  }
 
   std::string run(HigherOrder m, const Value& array, std::vector<Value> args) {
     return testing::outcome(higher_order(m, array, args, vm, host));
   }
-  int64_t calls() { return vm.globals()[prog.calls].is(Tag::Int) ? vm.globals()[prog.calls].int_value() : 0; }
+  int64_t calls() {
+    return vm.globals()[prog.calls].is(Tag::Int) ? vm.globals()[prog.calls].int_value() : 0;
+  }
 };
 
 TEST(HigherOrder, Results) {
@@ -108,30 +120,57 @@ TEST(HigherOrder, Results) {
   const std::vector<Row> rows = {
       {"map doubles", HigherOrder::Map, one_two_three, {f.fn(f.prog.twice)}, "array:[2, 4, 6]"},
       {"map of nothing", HigherOrder::Map, A({}), {}, "array:[]"},
-      {"map with a built-in", HigherOrder::Map, A({I(-1), I(2)}), {Value::host_function(host_id("abs"))},
+      {"map with a built-in",
+       HigherOrder::Map,
+       A({I(-1), I(2)}),
+       {Value::host_function(host_id("abs"))},
        "array:[1, 2]"},
-      {"filter drops 0, empty text and none", HigherOrder::Filter, one_two_three,
-       {f.fn(f.prog.zero_text_none)}, "array:[]"},
+      {"filter drops 0, empty text and none",
+       HigherOrder::Filter,
+       one_two_three,
+       {f.fn(f.prog.zero_text_none)},
+       "array:[]"},
       {"filter keeps", HigherOrder::Filter, one_two_three, {f.fn(f.prog.is_two)}, "array:[2]"},
       {"reduce adds", HigherOrder::Reduce, one_two_three, {f.fn(f.prog.add), I(0)}, "int:6"},
-      {"reduce of nothing gives init", HigherOrder::Reduce, A({}), {f.fn(f.prog.add), I(5)}, "int:5"},
-      {"reduce without init", HigherOrder::Reduce, one_two_three, {f.fn(f.prog.add)},
+      {"reduce of nothing gives init",
+       HigherOrder::Reduce,
+       A({}),
+       {f.fn(f.prog.add), I(5)},
+       "int:5"},
+      {"reduce without init",
+       HigherOrder::Reduce,
+       one_two_three,
+       {f.fn(f.prog.add)},
        "error:Cannot combine none and int@3"},
-      {"find without a match", HigherOrder::Find, A({I(1), I(3)}), {f.fn(f.prog.is_two)}, "none:none"},
+      {"find without a match",
+       HigherOrder::Find,
+       A({I(1), I(3)}),
+       {f.fn(f.prog.is_two)},
+       "none:none"},
       {"find", HigherOrder::Find, one_two_three, {f.fn(f.prog.is_two)}, "int:2"},
       {"any of nothing", HigherOrder::Any, A({}), {f.fn(f.prog.is_two)}, "bool:false"},
       {"any", HigherOrder::Any, one_two_three, {f.fn(f.prog.is_two)}, "bool:true"},
       {"all of nothing", HigherOrder::All, A({}), {f.fn(f.prog.is_two)}, "bool:true"},
       {"all", HigherOrder::All, one_two_three, {f.fn(f.prog.is_two)}, "bool:false"},
-      {"sortBy a negated key", HigherOrder::SortBy, A({I(1), I(3), I(2)}), {f.fn(f.prog.negate)},
+      {"sortBy a negated key",
+       HigherOrder::SortBy,
+       A({I(1), I(3), I(2)}),
+       {f.fn(f.prog.negate)},
        "array:[3, 2, 1]"},
-      {"sortBy a constant key keeps the order", HigherOrder::SortBy, A({I(3), I(1), I(2)}),
-       {f.fn(f.prog.constant)}, "array:[3, 1, 2]"},
-      {"sortBy text keys compare equal", HigherOrder::SortBy,
-       A({Value::text("b"), Value::text("a")}), {f.fn(f.prog.identity)}, "array:[b, a]"},
+      {"sortBy a constant key keeps the order",
+       HigherOrder::SortBy,
+       A({I(3), I(1), I(2)}),
+       {f.fn(f.prog.constant)},
+       "array:[3, 1, 2]"},
+      {"sortBy text keys compare equal",
+       HigherOrder::SortBy,
+       A({Value::text("b"), Value::text("a")}),
+       {f.fn(f.prog.identity)},
+       "array:[b, a]"},
       {"not an array", HigherOrder::Map, I(3), {f.fn(f.prog.twice)}, "none:none"},
   };
-  for (const Row& row : rows) EXPECT_EQ(f.run(row.method, row.array, row.args), row.want) << row.behaviour;
+  for (const Row& row : rows)
+    EXPECT_EQ(f.run(row.method, row.array, row.args), row.want) << row.behaviour;
   EXPECT_EQ(display(one_two_three), "[1, 2, 3]");
   const Result<Value> missing = higher_order(HigherOrder::Map, one_two_three, {}, f.vm, f.host);
   ASSERT_FALSE(missing.ok());
@@ -168,7 +207,11 @@ TEST(HigherOrder, ACallersTryCatchesTheCallbacksError) {
   m.op(Opcode::Pop).op(Opcode::TryEnd);
   size_t e = m.jump(Opcode::Jump);
   m.patch(h).b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  m.patch(e).b(Opcode::GetLocal, 0).c(Opcode::Const, p.text("after")).b(Opcode::MakeArray, 2).op(Opcode::Return);
+  m.patch(e)
+      .b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.text("after"))
+      .b(Opcode::MakeArray, 2)
+      .op(Opcode::Return);
   const uint16_t main = p.add(std::move(m));
   Vm vm(p.image(), f.builtins);
   vm.globals()[f.prog.calls] = Value::integer(0);

@@ -12,19 +12,22 @@
 namespace kelo_vm::evaluate {
 namespace {
 
-#define KELO_INDICATORS(X)                                                                  \
-  X(Sma, "sma") X(Ma, "ma") X(Avg, "avg") X(Ema, "ema") X(Smma, "smma") X(Lwma, "lwma")     \
-  X(Dema, "dema") X(Tema, "tema") X(Rsi, "rsi") X(Sum, "sum") X(Stddev, "stddev")           \
-  X(Highest, "highest") X(Lowest, "lowest") X(Roc, "roc") X(Momentum, "momentum")           \
-  X(Linreg, "linreg") X(Correlation, "correlation") X(Offset, "offset") X(Nz, "nz")         \
-  X(Cum, "cum") X(Changed, "changed") X(Rising, "rising") X(Falling, "falling")             \
-  X(HighestBar, "highestBar") X(LowestBar, "lowestBar") X(BarsSince, "barsSince")           \
-  X(CrossesOver, "crossesOver") X(CrossesUnder, "crossesUnder") X(Macd, "macd")             \
-  X(Osma, "osma") X(Bands, "bands") X(Envelopes, "envelopes") X(Stoch, "stoch")             \
-  X(WilliamsR, "williamsR") X(Adx, "adx") X(AdxWilder, "adxWilder") X(Atr, "atr")           \
-  X(TrueRange, "trueRange") X(Cci, "cci") X(Mfi, "mfi") X(Obv, "obv") X(Ad, "ad")           \
-  X(Volumes, "volumes") X(Sar, "sar") X(Ao, "ao") X(Ac, "ac") X(BullsPower, "bullsPower")   \
-  X(BearsPower, "bearsPower") X(Alligator, "alligator")
+#define KELO_INDICATORS(X)                                                                        \
+  X(Sma, "sma")                                                                                   \
+  X(Ma, "ma") X(Avg, "avg") X(Ema, "ema") X(Smma, "smma") X(Lwma, "lwma") X(Dema, "dema")         \
+      X(Tema, "tema") X(Rsi, "rsi") X(Sum, "sum") X(Stddev, "stddev") X(Highest, "highest")       \
+          X(Lowest, "lowest") X(Roc, "roc") X(Momentum, "momentum") X(Linreg, "linreg") X(        \
+              Correlation, "correlation") X(Offset, "offset") X(Nz, "nz") X(Cum, "cum")           \
+              X(Changed, "changed") X(Rising, "rising") X(Falling, "falling") X(                  \
+                  HighestBar, "highestBar") X(LowestBar, "lowestBar") X(BarsSince, "barsSince")   \
+                  X(CrossesOver, "crossesOver") X(CrossesUnder, "crossesUnder") X(Macd, "macd")   \
+                      X(Osma, "osma") X(Bands, "bands") X(Envelopes, "envelopes")                 \
+                          X(Stoch, "stoch") X(WilliamsR, "williamsR") X(Adx, "adx")               \
+                              X(AdxWilder, "adxWilder") X(Atr, "atr") X(TrueRange, "trueRange")   \
+                                  X(Cci, "cci") X(Mfi, "mfi") X(Obv, "obv") X(Ad, "ad")           \
+                                      X(Volumes, "volumes") X(Sar, "sar") X(Ao, "ao") X(Ac, "ac") \
+                                          X(BullsPower, "bullsPower") X(BearsPower, "bearsPower") \
+                                              X(Alligator, "alligator")
 
 enum class Kind {
 #define KELO_KIND(id, name) id,
@@ -43,7 +46,9 @@ Kind kind_of(std::string_view name) {
   return it == kinds.end() ? Kind::Unknown : it->second;
 }
 
-Column copy_of(Input x) { return Column(x.begin(), x.end()); }
+Column copy_of(Input x) {
+  return Column(x.begin(), x.end());
+}
 
 // An input read element-wise against the bar count: cut to count, or padded with NaN.
 Input fitted(Input x, std::size_t count, Column& storage) {

@@ -95,10 +95,18 @@ Column changed(Input x) {
   return out;
 }
 
-Column rising(Input x, std::size_t n) { return monotone(x, n, true); }
-Column falling(Input x, std::size_t n) { return monotone(x, n, false); }
-Column highest_bar(Input x, std::size_t n) { return extreme_bar(x, n, true); }
-Column lowest_bar(Input x, std::size_t n) { return extreme_bar(x, n, false); }
+Column rising(Input x, std::size_t n) {
+  return monotone(x, n, true);
+}
+Column falling(Input x, std::size_t n) {
+  return monotone(x, n, false);
+}
+Column highest_bar(Input x, std::size_t n) {
+  return extreme_bar(x, n, true);
+}
+Column lowest_bar(Input x, std::size_t n) {
+  return extreme_bar(x, n, false);
+}
 
 Column bars_since(Input x) {
   Column out(x.size());
@@ -114,8 +122,12 @@ Column bars_since(Input x) {
   return out;
 }
 
-Column crosses_over(Input a, Input b) { return crosses(a, b, true); }
-Column crosses_under(Input a, Input b) { return crosses(a, b, false); }
+Column crosses_over(Input a, Input b) {
+  return crosses(a, b, true);
+}
+Column crosses_under(Input a, Input b) {
+  return crosses(a, b, false);
+}
 
 Macd macd(Input x, std::size_t fast, std::size_t slow, std::size_t signal) {
   const Column f = series::ema(x, fast);

@@ -74,44 +74,106 @@ struct Row {
 
 TEST(SeriesUtilities, Values) {
   const std::vector<Row> rows = {
-      {"offset -1 reads the next bar", [] { return offset(Column{1, 2, 3}, -1); }, {2, 3, N}},
-      {"offset 1 reads the previous bar", [] { return offset(Column{1, 2, 3}, 1); }, {N, 1, 2}},
-      {"offset 0 is the input", [] { return offset(Column{1, N, 3}, 0); }, {1, N, 3}},
+      {"offset -1 reads the next bar",
+       [] {
+         return offset(Column{1, 2, 3}, -1);
+       },
+       {2, 3, N}},
+      {"offset 1 reads the previous bar",
+       [] {
+         return offset(Column{1, 2, 3}, 1);
+       },
+       {N, 1, 2}},
+      {"offset 0 is the input",
+       [] {
+         return offset(Column{1, N, 3}, 0);
+       },
+       {1, N, 3}},
       {"offset beyond the data",
-       [] { return offset(Column{1, 2}, std::numeric_limits<std::int64_t>::min()); },
+       [] {
+         return offset(Column{1, 2}, std::numeric_limits<std::int64_t>::min());
+       },
        {N, N}},
       {"nz replaces NaN and infinities",
-       [] { return nz(Column{1, N, kInf, -kInf}, 7); },
+       [] {
+         return nz(Column{1, N, kInf, -kInf}, 7);
+       },
        {1, 7, 7, 7}},
-      {"cum skips what is not finite", [] { return cum(Column{1, N, 2, kInf, 3}); }, {1, 1, 3, 3, 6}},
+      {"cum skips what is not finite",
+       [] {
+         return cum(Column{1, N, 2, kInf, 3});
+       },
+       {1, 1, 3, 3, 6}},
       {"changed counts NaN as a change",
-       [] { return changed(Column{1, 1, 2, N, N}); },
+       [] {
+         return changed(Column{1, 1, 2, N, N});
+       },
        {0, 0, 1, 1, 1}},
       {"rising over 2 steps",
-       [] { return rising(Column{1, 2, 3, 3, 4, 5, N, 6}, 2); },
+       [] {
+         return rising(Column{1, 2, 3, 3, 4, 5, N, 6}, 2);
+       },
        {0, 0, 1, 0, 0, 1, 0, 0}},
-      {"falling over 1 step", [] { return falling(Column{3, 2, 2, 1}, 1); }, {0, 1, 0, 1}},
+      {"falling over 1 step",
+       [] {
+         return falling(Column{3, 2, 2, 1}, 1);
+       },
+       {0, 1, 0, 1}},
       {"highestBar prefers the newest equal",
-       [] { return highest_bar(Column{1, 3, 2, 3, 1}, 3); },
+       [] {
+         return highest_bar(Column{1, 3, 2, 3, 1}, 3);
+       },
        {N, N, 1, 0, 1}},
-      {"highestBar flat window", [] { return highest_bar(Column{4, 4, 4}, 2); }, {N, 0, 0}},
-      {"highestBar NaN never wins", [] { return highest_bar(Column{5, N, N}, 2); }, {N, 1, 0}},
-      {"lowestBar", [] { return lowest_bar(Column{2, 1, 3, 1}, 3); }, {N, N, 1, 0}},
-      {"highestBar window 1", [] { return highest_bar(Column{1, 2}, 1); }, {0, 0}},
-      {"highestBar window past the data", [] { return highest_bar(Column{1, 2}, 3); }, {N, N}},
+      {"highestBar flat window",
+       [] {
+         return highest_bar(Column{4, 4, 4}, 2);
+       },
+       {N, 0, 0}},
+      {"highestBar NaN never wins",
+       [] {
+         return highest_bar(Column{5, N, N}, 2);
+       },
+       {N, 1, 0}},
+      {"lowestBar",
+       [] {
+         return lowest_bar(Column{2, 1, 3, 1}, 3);
+       },
+       {N, N, 1, 0}},
+      {"highestBar window 1",
+       [] {
+         return highest_bar(Column{1, 2}, 1);
+       },
+       {0, 0}},
+      {"highestBar window past the data",
+       [] {
+         return highest_bar(Column{1, 2}, 3);
+       },
+       {N, N}},
       {"barsSince counts from the last true bar",
-       [] { return bars_since(Column{0, 0, 1, 0, 0, 1, N}); },
+       [] {
+         return bars_since(Column{0, 0, 1, 0, 0, 1, N});
+       },
        {N, N, 0, 1, 2, 0, 1}},
       {"crossesOver from exactly 0",
-       [] { return crosses_over(Column{-1, 0, 1, 2, 1, -1}, Column(6, 0.0)); },
+       [] {
+         return crosses_over(Column{-1, 0, 1, 2, 1, -1}, Column(6, 0.0));
+       },
        {0, 0, 1, 0, 0, 0}},
       {"crossesUnder",
-       [] { return crosses_under(Column{-1, 0, 1, 2, 1, -1}, Column(6, 0.0)); },
+       [] {
+         return crosses_under(Column{-1, 0, 1, 2, 1, -1}, Column(6, 0.0));
+       },
        {0, 0, 0, 0, 0, 1}},
       {"crosses need finite differences",
-       [] { return crosses_over(Column{-1, 1, N, 1}, Column{0, 0, 0, 0}); },
+       [] {
+         return crosses_over(Column{-1, 1, N, 1}, Column{0, 0, 0, 0});
+       },
        {0, 1, 0, 0}},
-      {"momentum", [] { return momentum(Column{1, 4, 9, 16}, 2); }, {N, N, 8, 12}},
+      {"momentum",
+       [] {
+         return momentum(Column{1, 4, 9, 16}, 2);
+       },
+       {N, N, 8, 12}},
   };
   for (const Row& row : rows) expect_column(row.got(), row.want, row.name);
 }
@@ -148,8 +210,8 @@ TEST(IndicatorEvaluation, SelectorsAndNames) {
   EXPECT_TRUE(same(run("bands", {x}, {3}, 1), b.basis));
   EXPECT_TRUE(same(run("bands", {x}, {3}, 7), b.basis));
   EXPECT_TRUE(same(run("bands", {x}, {3}, 2), b.lower));
-  expect_column(run("bands", {Column{1, 3, 1, 3, 1, 3, 1, 3}}, {2, 1}, 0),
-                {N, 3, 3, 3, 3, 3, 3, 3}, "bands upper, k 1");
+  expect_column(run("bands", {Column{1, 3, 1, 3, 1, 3, 1, 3}}, {2, 1}, 0), {N, 3, 3, 3, 3, 3, 3, 3},
+                "bands upper, k 1");
 
   for (std::uint8_t sel : {0, 1, 2}) {
     EXPECT_TRUE(same(run("adx", {}, {3}, sel), run("adxWilder", {}, {3}, sel)));
@@ -161,14 +223,13 @@ TEST(IndicatorEvaluation, SelectorsAndNames) {
   EXPECT_TRUE(same(run("stoch", {}, {3, 2, 1}, 0), st.k));
   EXPECT_TRUE(same(run("stoch", {}, {3, 2, 1}, 1), st.d));
 
-  expect_column(run("envelopes", {x}, {2}, 0), {N, 1.5015, 2.5025, 3.5035, 4.5045, 4.5045,
-                                                3.5035, 2.5025},
+  expect_column(run("envelopes", {x}, {2}, 0),
+                {N, 1.5015, 2.5025, 3.5035, 4.5045, 4.5045, 3.5035, 2.5025},
                 "envelopes default deviation");
   expect_column(run("envelopes", {x}, {2, 10}, 1), {N, 1.35, 2.25, 3.15, 4.05, 4.05, 3.15, 2.25},
                 "envelopes lower");
 
-  EXPECT_TRUE(same(run("alligator", {}, {2, 3, 4}, 1),
-                   alligator_line(kH, kL, 3)));
+  EXPECT_TRUE(same(run("alligator", {}, {2, 3, 4}, 1), alligator_line(kH, kL, 3)));
   EXPECT_TRUE(same(run("alligator", {}, {2}, 9), alligator_line(kH, kL, 2)));
   EXPECT_TRUE(same(run("volumes", {}, {}), kV));
   EXPECT_TRUE(same(run("trueRange", {}, {}), series::true_range(kH, kL, kC)));
@@ -201,7 +262,8 @@ TEST(IndicatorEvaluation, MacdOnARamp) {
   expect_column(run("macd", {ramp}, {3, 5, 2}, 9, bars), line, "other selector");
   expect_column(run("osma", {ramp}, {3, 5, 2}, 0, bars), hist, "osma");
   // An input shorter than the bars reads NaN past its end.
-  const Column short_line = run("macd", {Column(ramp.begin(), ramp.begin() + 6)}, {3, 5, 2}, 0, bars);
+  const Column short_line =
+      run("macd", {Column(ramp.begin(), ramp.begin() + 6)}, {3, 5, 2}, 0, bars);
   expect_column(short_line, {N, N, N, N, 1, 1, N, N, N, N, N, N, N, N, N}, "short input");
 }
 

@@ -19,9 +19,15 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 using Items = std::vector<Value>;
 
-Items& items(BuiltinCall& c) { return c.args[0].array_obj().items; }
-Value arg(BuiltinCall& c, std::size_t i) { return i < c.args.size() ? c.args[i] : Value(); }
-Value length_of(const Items& v) { return Value::integer(static_cast<int64_t>(v.size())); }
+Items& items(BuiltinCall& c) {
+  return c.args[0].array_obj().items;
+}
+Value arg(BuiltinCall& c, std::size_t i) {
+  return i < c.args.size() ? c.args[i] : Value();
+}
+Value length_of(const Items& v) {
+  return Value::integer(static_cast<int64_t>(v.size()));
+}
 
 // A position argument clamped to [0, size].
 std::size_t position(BuiltinCall& c, std::size_t i, std::size_t size) {
@@ -31,7 +37,9 @@ std::size_t position(BuiltinCall& c, std::size_t i, std::size_t size) {
 }
 
 // Every method below runs only with an array receiver (see `guarded`).
-Result<Value> len(BuiltinCall& c) { return length_of(items(c)); }
+Result<Value> len(BuiltinCall& c) {
+  return length_of(items(c));
+}
 
 Result<Value> push(BuiltinCall& c) {
   Value v = arg(c, 1);
@@ -100,7 +108,9 @@ Result<Value> fill(BuiltinCall& c) {
   return Value();
 }
 
-Result<Value> copy(BuiltinCall& c) { return Value::array(Items(items(c))); }
+Result<Value> copy(BuiltinCall& c) {
+  return Value::array(Items(items(c)));
+}
 
 Result<Value> slice(BuiltinCall& c) {
   const Items& a = items(c);
@@ -112,7 +122,9 @@ Result<Value> slice(BuiltinCall& c) {
                             a.begin() + static_cast<std::ptrdiff_t>(j)));
 }
 
-Result<Value> reverse(BuiltinCall& c) { return Value::array(Items(items(c).rbegin(), items(c).rend())); }
+Result<Value> reverse(BuiltinCall& c) {
+  return Value::array(Items(items(c).rbegin(), items(c).rend()));
+}
 
 // Ascending by the numeric view; values without one (and NaN) compare equal to all.
 Result<Value> sort(BuiltinCall& c) {
@@ -147,8 +159,12 @@ int64_t index_of(BuiltinCall& c) {
   return -1;
 }
 
-Result<Value> index_of_method(BuiltinCall& c) { return Value::integer(index_of(c)); }
-Result<Value> contains(BuiltinCall& c) { return Value::boolean(index_of(c) >= 0); }
+Result<Value> index_of_method(BuiltinCall& c) {
+  return Value::integer(index_of(c));
+}
+Result<Value> contains(BuiltinCall& c) {
+  return Value::boolean(index_of(c) >= 0);
+}
 
 // Position of the smallest (or largest) numeric element, the first of equals; a NaN
 // element is passed over when any other number is there. -1 without numbers.
@@ -198,7 +214,9 @@ Result<Value> callback_method(BuiltinCall& c) {
   return higher_order(M, c.args[0], c.args.subspan(1), c.vm, c.host);
 }
 
-Result<Value> nothing(BuiltinCall&) { return Value(); }
+Result<Value> nothing(BuiltinCall&) {
+  return Value();
+}
 
 // Methods read their receiver only once it is known to be an array.
 template <BuiltinFn F>

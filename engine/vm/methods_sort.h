@@ -25,7 +25,8 @@ void stable_merge_sort(std::vector<T>& items, Less less) {
       const std::size_t hi = lo + 2 * width < n ? lo + 2 * width : n;
       std::size_t i = lo, j = mid, k = lo;
       while (i < mid && j < hi) {
-        (*to)[k++] = less((*from)[j], (*from)[i]) ? std::move((*from)[j++]) : std::move((*from)[i++]);
+        (*to)[k++] =
+            less((*from)[j], (*from)[i]) ? std::move((*from)[j++]) : std::move((*from)[i++]);
       }
       while (i < mid) (*to)[k++] = std::move((*from)[i++]);
       while (j < hi) (*to)[k++] = std::move((*from)[j++]);

@@ -40,7 +40,9 @@ std::size_t count_arg(Args a, std::size_t i) {
   return v < 0 ? 0 : static_cast<std::size_t>(v);
 }
 
-Value text_of(std::string s) { return Value::text(std::move(s)); }
+Value text_of(std::string s) {
+  return Value::text(std::move(s));
+}
 
 Result<Value> len(BuiltinCall& c) {
   if (!c.args.empty() && c.args[0].is(Tag::Text)) {
@@ -49,8 +51,12 @@ Result<Value> len(BuiltinCall& c) {
   return Value::integer(static_cast<int64_t>(ut::char_count(Receiver(c.args).view())));
 }
 
-Result<Value> upper(BuiltinCall& c) { return text_of(ut::to_upper(Receiver(c.args).view())); }
-Result<Value> lower(BuiltinCall& c) { return text_of(ut::to_lower(Receiver(c.args).view())); }
+Result<Value> upper(BuiltinCall& c) {
+  return text_of(ut::to_upper(Receiver(c.args).view()));
+}
+Result<Value> lower(BuiltinCall& c) {
+  return text_of(ut::to_lower(Receiver(c.args).view()));
+}
 
 template <bool Start, bool End>
 Result<Value> trim(BuiltinCall& c) {
@@ -87,7 +93,8 @@ std::string_view char_at_position(std::string_view s, std::size_t i) {
 
 Result<Value> char_at(BuiltinCall& c) {
   const std::size_t i = count_arg(c.args, 1);
-  if (!c.args.empty() && c.args[0].is(Tag::Text)) return Value::text(c.args[0].text_obj().char_at(i));
+  if (!c.args.empty() && c.args[0].is(Tag::Text))
+    return Value::text(c.args[0].text_obj().char_at(i));
   return Value::text(char_at_position(Receiver(c.args).view(), i));
 }
 
@@ -127,7 +134,8 @@ Result<Value> split(BuiltinCall& c) {
     return Value::array(std::move(parts));
   }
   std::size_t start = 0;
-  for (std::size_t at; (at = s.find(sep, start)) != std::string_view::npos; start = at + sep.size()) {
+  for (std::size_t at; (at = s.find(sep, start)) != std::string_view::npos;
+       start = at + sep.size()) {
     parts.push_back(Value::text(s.substr(start, at - start)));
   }
   parts.push_back(Value::text(s.substr(start)));
@@ -163,8 +171,12 @@ Value replace_text(Args a, bool all) {
   return text_of(std::move(out));
 }
 
-Result<Value> replace(BuiltinCall& c) { return replace_text(c.args, false); }
-Result<Value> replace_all(BuiltinCall& c) { return replace_text(c.args, true); }
+Result<Value> replace(BuiltinCall& c) {
+  return replace_text(c.args, false);
+}
+Result<Value> replace_all(BuiltinCall& c) {
+  return replace_text(c.args, true);
+}
 
 Result<Value> repeat(BuiltinCall& c) {
   const Receiver r(c.args);

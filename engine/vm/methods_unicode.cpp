@@ -24,8 +24,10 @@ std::string map_case(std::string_view s, const Simple& simple, const Special& sp
                      char ascii_from, char ascii_to) {
   std::string out;
   out.reserve(s.size());
-  if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    for (char c : s) out.push_back(c >= ascii_from && c <= ascii_to ? static_cast<char>(c ^ 0x20) : c);
+  if (std::all_of(s.begin(), s.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    for (char c : s)
+      out.push_back(c >= ascii_from && c <= ascii_to ? static_cast<char>(c ^ 0x20) : c);
     return out;
   }
   for (char32_t c : kelo_core::utf8::decode(s)) {
@@ -70,13 +72,17 @@ std::size_t char_of_byte(std::string_view s, std::size_t byte) {
   return char_count(s.substr(0, std::min(byte, s.size())));
 }
 
-std::string to_upper(std::string_view s) { return map_case(s, kUpperSimple, kUpperSpecial, 'a', 'z'); }
-std::string to_lower(std::string_view s) { return map_case(s, kLowerSimple, kLowerSpecial, 'A', 'Z'); }
+std::string to_upper(std::string_view s) {
+  return map_case(s, kUpperSimple, kUpperSpecial, 'a', 'z');
+}
+std::string to_lower(std::string_view s) {
+  return map_case(s, kLowerSimple, kLowerSpecial, 'A', 'Z');
+}
 
 bool is_white_space(char32_t c) {
   return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-         c == 0x205F || c == 0x3000;
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
 }
 
 std::string_view trim(std::string_view s, bool start, bool end) {

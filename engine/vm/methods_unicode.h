@@ -9,7 +9,9 @@
 
 namespace kelo_vm::unicode_text {
 
-inline bool starts_char(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+inline bool starts_char(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+}
 
 std::size_t char_count(std::string_view s);
 // Byte offset where character `index` starts; s.size() when the text is shorter.

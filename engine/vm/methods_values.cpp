@@ -35,7 +35,7 @@ struct Civil {
   int64_t year;
   int64_t month;
   int64_t day;
-  int64_t days;      // since 1970-01-01
+  int64_t days;  // since 1970-01-01
   int64_t ms_of_day;
 };
 
@@ -71,14 +71,22 @@ template <Part P>
 Result<Value> time_part(BuiltinCall& call) {
   const Civil c = civil(integer(call.args, 0));
   switch (P) {
-    case Part::Year: return Value::integer(c.year);
-    case Part::Month: return Value::integer(c.month);
-    case Part::Day: return Value::integer(c.day);
-    case Part::Hour: return Value::integer(c.ms_of_day / 3'600'000);
-    case Part::Minute: return Value::integer(c.ms_of_day / 60'000 % 60);
-    case Part::Second: return Value::integer(c.ms_of_day / 1000 % 60);
-    case Part::DayOfWeek: return Value::integer(kelo_core::numeric::floor_mod(c.days + 4, 7));
-    case Part::DayOfYear: return Value::integer(c.days - days_from_civil(c.year, 1, 1) + 1);
+    case Part::Year:
+      return Value::integer(c.year);
+    case Part::Month:
+      return Value::integer(c.month);
+    case Part::Day:
+      return Value::integer(c.day);
+    case Part::Hour:
+      return Value::integer(c.ms_of_day / 3'600'000);
+    case Part::Minute:
+      return Value::integer(c.ms_of_day / 60'000 % 60);
+    case Part::Second:
+      return Value::integer(c.ms_of_day / 1000 % 60);
+    case Part::DayOfWeek:
+      return Value::integer(kelo_core::numeric::floor_mod(c.days + 4, 7));
+    case Part::DayOfYear:
+      return Value::integer(c.days - days_from_civil(c.year, 1, 1) + 1);
   }
   return Value();
 }
@@ -107,8 +115,12 @@ double value_back(BuiltinCall& c, uint64_t back) {
 Result<Value> length(BuiltinCall& c) {
   return Value::integer(static_cast<int64_t>(c.host.bars().size()));
 }
-Result<Value> last(BuiltinCall& c) { return Value::number(value_back(c, 0)); }
-Result<Value> previous(BuiltinCall& c) { return Value::number(value_back(c, 1)); }
+Result<Value> last(BuiltinCall& c) {
+  return Value::number(value_back(c, 0));
+}
+Result<Value> previous(BuiltinCall& c) {
+  return Value::number(value_back(c, 1));
+}
 
 Result<Value> to_array(BuiltinCall& c) {
   const std::optional<double> n = c.args.size() > 1 ? numeric_view(c.args[1]) : std::nullopt;
@@ -161,7 +173,9 @@ constexpr Entry kSeries[] = {
 
 // --- maps: keys are texts; any other key is used in its written form -----------------
 
-MapItems& entries(BuiltinCall& c) { return c.args[0].map_obj().items; }
+MapItems& entries(BuiltinCall& c) {
+  return c.args[0].map_obj().items;
+}
 
 Result<Value> map_len(BuiltinCall& c) {
   return Value::integer(static_cast<int64_t>(entries(c).size()));
@@ -186,7 +200,9 @@ Result<Value> get(BuiltinCall& c) {
   return it == entries(c).end() ? Value() : it->second;
 }
 
-Result<Value> has(BuiltinCall& c) { return Value::boolean(entries(c).count(text(c.args, 1)) != 0); }
+Result<Value> has(BuiltinCall& c) {
+  return Value::boolean(entries(c).count(text(c.args, 1)) != 0);
+}
 
 Result<Value> set(BuiltinCall& c) {
   Value v = c.args.size() > 2 ? c.args[2] : Value();
@@ -216,20 +232,21 @@ Result<Value> on_map(BuiltinCall& c) {
 }
 
 constexpr Entry kMap[] = {
-    {"len", on_map<map_len>},
-    {"keys", on_map<keys>},
-    {"values", on_map<values>},
-    {"get", on_map<get>},
-    {"has", on_map<has>},
-    {"set", on_map<set>},
-    {"delete", on_map<erase>},
-    {"clear", on_map<map_clear>},
+    {"len", on_map<map_len>},  {"keys", on_map<keys>},       {"values", on_map<values>},
+    {"get", on_map<get>},      {"has", on_map<has>},         {"set", on_map<set>},
+    {"delete", on_map<erase>}, {"clear", on_map<map_clear>},
 };
 
 }  // namespace
 
-BuiltinFn time_method(std::string_view method) { return find_in(kTime, method); }
-BuiltinFn series_method(std::string_view method) { return find_in(kSeries, method); }
-BuiltinFn map_method(std::string_view method) { return find_in(kMap, method); }
+BuiltinFn time_method(std::string_view method) {
+  return find_in(kTime, method);
+}
+BuiltinFn series_method(std::string_view method) {
+  return find_in(kSeries, method);
+}
+BuiltinFn map_method(std::string_view method) {
+  return find_in(kMap, method);
+}
 
 }  // namespace kelo_vm::builtins::methods

@@ -19,13 +19,23 @@ Value call(std::string_view name, std::vector<Value> args = {}) {
   return r ? *r : Value();
 }
 
-Value N(double x) { return Value::number(x); }
-Value I(int64_t x) { return Value::integer(x); }
-Value T(std::string_view s) { return Value::text(s); }
-Value A(std::vector<Value> items) { return Value::array(std::move(items)); }
+Value N(double x) {
+  return Value::number(x);
+}
+Value I(int64_t x) {
+  return Value::integer(x);
+}
+Value T(std::string_view s) {
+  return Value::text(s);
+}
+Value A(std::vector<Value> items) {
+  return Value::array(std::move(items));
+}
 
 // Type name and display text: pins the variant as well as the value.
-std::string shown(const Value& v) { return std::string(type_name(v)) + " " + display(v); }
+std::string shown(const Value& v) {
+  return std::string(type_name(v)) + " " + display(v);
+}
 
 struct Row {
   const char* behaviour;
@@ -105,7 +115,10 @@ TEST(PureFunctions, Answers) {
       {"parseInt trims", "text.parseInt", {T(" 42 ")}, "int 42"},
       {"parseInt of a decimal", "text.parseInt", {T("4.2")}, "int 0"},
       {"parseInt with plus", "text.parseInt", {T("+7")}, "int 7"},
-      {"parseInt smallest", "text.parseInt", {T("-9223372036854775808")}, "int -9223372036854775808"},
+      {"parseInt smallest",
+       "text.parseInt",
+       {T("-9223372036854775808")},
+       "int -9223372036854775808"},
       {"parseInt too large", "text.parseInt", {T("9223372036854775808")}, "int 0"},
       {"parseInt sign alone", "text.parseInt", {T("-")}, "int 0"},
       {"parseNum of letters", "text.parseNum", {T("abc")}, "num none"},
@@ -120,7 +133,10 @@ TEST(PureFunctions, Answers) {
       {"fromCode surrogate", "text.fromCode", {I(0xD800)}, "text "},
       {"fromCode past the range", "text.fromCode", {I(0x110000)}, "text "},
       {"fromCode negative", "text.fromCode", {I(-1)}, "text "},
-      {"join renders elements", "text.join", {A({I(1), N(2.5), T("x")}), T(", ")}, "text 1, 2.5, x"},
+      {"join renders elements",
+       "text.join",
+       {A({I(1), N(2.5), T("x")}), T(", ")},
+       "text 1, 2.5, x"},
       {"join without separator", "text.join", {A({I(1), I(2)})}, "text 1none2"},
       {"join of a number", "text.join", {I(5), T(",")}, "text "},
       {"format fills pairs in order", "text.format", {T("{}-{}"), I(1), I(2)}, "text 1-2"},

@@ -17,9 +17,15 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 using Args = std::span<const Value>;
 
-double x0(Args a) { return number(a, 0); }
-double x1(Args a) { return number(a, 1); }
-double x2(Args a) { return number(a, 2); }
+double x0(Args a) {
+  return number(a, 0);
+}
+double x1(Args a) {
+  return number(a, 1);
+}
+double x2(Args a) {
+  return number(a, 2);
+}
 
 template <double (*F)(double)>
 Value unary(Args a) {
@@ -31,32 +37,84 @@ Value binary2(Args a) {
 }
 
 // Wrappers give the <cmath> overload sets one address each.
-double m_abs(double x) { return std::fabs(x); }
-double m_sign(double x) { return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; }
-double m_sqrt(double x) { return std::sqrt(x); }
-double m_cbrt(double x) { return std::cbrt(x); }
-double m_exp(double x) { return std::exp(x); }
-double m_ln(double x) { return std::log(x); }
-double m_log2(double x) { return std::log2(x); }
-double m_log10(double x) { return std::log10(x); }
-double m_sin(double x) { return std::sin(x); }
-double m_cos(double x) { return std::cos(x); }
-double m_tan(double x) { return std::tan(x); }
-double m_asin(double x) { return std::asin(x); }
-double m_acos(double x) { return std::acos(x); }
-double m_atan(double x) { return std::atan(x); }
-double m_sinh(double x) { return std::sinh(x); }
-double m_cosh(double x) { return std::cosh(x); }
-double m_tanh(double x) { return std::tanh(x); }
-double m_floor(double x) { return std::floor(x); }
-double m_ceil(double x) { return std::ceil(x); }
-double m_trunc(double x) { return std::trunc(x); }
-double m_atan2(double y, double x) { return std::atan2(y, x); }
-double m_hypot(double a, double b) { return std::hypot(a, b); }
-double m_pow(double a, double b) { return std::pow(a, b); }
-double m_mod(double a, double b) { return b == 0.0 ? kNaN : std::fmod(a, b); }
-double m_min(double a, double b) { return std::fmin(a, b); }
-double m_max(double a, double b) { return std::fmax(a, b); }
+double m_abs(double x) {
+  return std::fabs(x);
+}
+double m_sign(double x) {
+  return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0;
+}
+double m_sqrt(double x) {
+  return std::sqrt(x);
+}
+double m_cbrt(double x) {
+  return std::cbrt(x);
+}
+double m_exp(double x) {
+  return std::exp(x);
+}
+double m_ln(double x) {
+  return std::log(x);
+}
+double m_log2(double x) {
+  return std::log2(x);
+}
+double m_log10(double x) {
+  return std::log10(x);
+}
+double m_sin(double x) {
+  return std::sin(x);
+}
+double m_cos(double x) {
+  return std::cos(x);
+}
+double m_tan(double x) {
+  return std::tan(x);
+}
+double m_asin(double x) {
+  return std::asin(x);
+}
+double m_acos(double x) {
+  return std::acos(x);
+}
+double m_atan(double x) {
+  return std::atan(x);
+}
+double m_sinh(double x) {
+  return std::sinh(x);
+}
+double m_cosh(double x) {
+  return std::cosh(x);
+}
+double m_tanh(double x) {
+  return std::tanh(x);
+}
+double m_floor(double x) {
+  return std::floor(x);
+}
+double m_ceil(double x) {
+  return std::ceil(x);
+}
+double m_trunc(double x) {
+  return std::trunc(x);
+}
+double m_atan2(double y, double x) {
+  return std::atan2(y, x);
+}
+double m_hypot(double a, double b) {
+  return std::hypot(a, b);
+}
+double m_pow(double a, double b) {
+  return std::pow(a, b);
+}
+double m_mod(double a, double b) {
+  return b == 0.0 ? kNaN : std::fmod(a, b);
+}
+double m_min(double a, double b) {
+  return std::fmin(a, b);
+}
+double m_max(double a, double b) {
+  return std::fmax(a, b);
+}
 
 Value round_fn(Args a) {
   const double x = x0(a);
@@ -81,19 +139,31 @@ Value clamp_fn(Args a) {
   return Value::number(x);
 }
 
-Value lerp_fn(Args a) { return Value::number(x0(a) + (x1(a) - x0(a)) * x2(a)); }
+Value lerp_fn(Args a) {
+  return Value::number(x0(a) + (x1(a) - x0(a)) * x2(a));
+}
 
 Value normalize_fn(Args a) {
   const double v = x0(a), lo = x1(a), hi = x2(a);
   return Value::number(hi == lo ? 0.0 : (v - lo) / (hi - lo));
 }
 
-Value is_nan_fn(Args a) { return Value::boolean(std::isnan(x0(a))); }
-Value is_finite_fn(Args a) { return Value::boolean(std::isfinite(x0(a))); }
+Value is_nan_fn(Args a) {
+  return Value::boolean(std::isnan(x0(a)));
+}
+Value is_finite_fn(Args a) {
+  return Value::boolean(std::isfinite(x0(a)));
+}
 
-Value int_fn(Args a) { return Value::integer(integer(a, 0)); }
-Value num_fn(Args a) { return Value::number(x0(a)); }
-Value bool_fn(Args a) { return Value::boolean(!a.empty() && truthy(a[0])); }
+Value int_fn(Args a) {
+  return Value::integer(integer(a, 0));
+}
+Value num_fn(Args a) {
+  return Value::number(x0(a));
+}
+Value bool_fn(Args a) {
+  return Value::boolean(!a.empty() && truthy(a[0]));
+}
 
 // The finite numeric views of an array's elements, in order; none for another value.
 std::optional<std::vector<double>> finite_elements(Args a) {
@@ -155,7 +225,9 @@ Value percentile_fn(Args a) {
   return Value::number((*v)[lo_i] * (1.0 - f) + (*v)[hi_i] * f);
 }
 
-uint32_t channel(int64_t v) { return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, 255)); }
+uint32_t channel(int64_t v) {
+  return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, 255));
+}
 
 Value rgba_fn(Args a) {
   const uint32_t r = channel(integer(a, 0));
@@ -169,33 +241,61 @@ Value rgba_fn(Args a) {
   return Value::color(r << 24 | g << 16 | b << 8 | alpha);
 }
 
-Value status_ok_fn(Args) { return Value::status(true); }
-Value status_failed_fn(Args a) { return Value::status(false, text(a, 0)); }
+Value status_ok_fn(Args) {
+  return Value::status(true);
+}
+Value status_failed_fn(Args a) {
+  return Value::status(false, text(a, 0));
+}
 
-#define ROW(name, fn) Entry{name, fn, &adapt<fn>}
+#define ROW(name, fn)    \
+  Entry {                \
+    name, fn, &adapt<fn> \
+  }
 
 constexpr Entry kRows[] = {
-    ROW("abs", unary<m_abs>),        ROW("sign", unary<m_sign>),
-    ROW("sqrt", unary<m_sqrt>),      ROW("cbrt", unary<m_cbrt>),
-    ROW("exp", unary<m_exp>),        ROW("ln", unary<m_ln>),
-    ROW("log2", unary<m_log2>),      ROW("log10", unary<m_log10>),
-    ROW("sin", unary<m_sin>),        ROW("cos", unary<m_cos>),
-    ROW("tan", unary<m_tan>),        ROW("asin", unary<m_asin>),
-    ROW("acos", unary<m_acos>),      ROW("atan", unary<m_atan>),
-    ROW("sinh", unary<m_sinh>),      ROW("cosh", unary<m_cosh>),
-    ROW("tanh", unary<m_tanh>),      ROW("atan2", binary2<m_atan2>),
-    ROW("hypot", binary2<m_hypot>),  ROW("pow", binary2<m_pow>),
-    ROW("mod", binary2<m_mod>),      ROW("min", binary2<m_min>),
-    ROW("max", binary2<m_max>),      ROW("floor", unary<m_floor>),
-    ROW("ceil", unary<m_ceil>),      ROW("trunc", unary<m_trunc>),
-    ROW("round", round_fn),          ROW("clamp", clamp_fn),
-    ROW("lerp", lerp_fn),            ROW("normalize", normalize_fn),
-    ROW("isNaN", is_nan_fn),         ROW("isFinite", is_finite_fn),
-    ROW("int", int_fn),              ROW("num", num_fn),
-    ROW("bool", bool_fn),            ROW("mean", mean_fn),
-    ROW("median", median_fn),        ROW("variance", variance_fn),
-    ROW("stdevOf", stdev_of_fn),     ROW("percentile", percentile_fn),
-    ROW("rgba", rgba_fn),            ROW("status.ok", status_ok_fn),
+    ROW("abs", unary<m_abs>),
+    ROW("sign", unary<m_sign>),
+    ROW("sqrt", unary<m_sqrt>),
+    ROW("cbrt", unary<m_cbrt>),
+    ROW("exp", unary<m_exp>),
+    ROW("ln", unary<m_ln>),
+    ROW("log2", unary<m_log2>),
+    ROW("log10", unary<m_log10>),
+    ROW("sin", unary<m_sin>),
+    ROW("cos", unary<m_cos>),
+    ROW("tan", unary<m_tan>),
+    ROW("asin", unary<m_asin>),
+    ROW("acos", unary<m_acos>),
+    ROW("atan", unary<m_atan>),
+    ROW("sinh", unary<m_sinh>),
+    ROW("cosh", unary<m_cosh>),
+    ROW("tanh", unary<m_tanh>),
+    ROW("atan2", binary2<m_atan2>),
+    ROW("hypot", binary2<m_hypot>),
+    ROW("pow", binary2<m_pow>),
+    ROW("mod", binary2<m_mod>),
+    ROW("min", binary2<m_min>),
+    ROW("max", binary2<m_max>),
+    ROW("floor", unary<m_floor>),
+    ROW("ceil", unary<m_ceil>),
+    ROW("trunc", unary<m_trunc>),
+    ROW("round", round_fn),
+    ROW("clamp", clamp_fn),
+    ROW("lerp", lerp_fn),
+    ROW("normalize", normalize_fn),
+    ROW("isNaN", is_nan_fn),
+    ROW("isFinite", is_finite_fn),
+    ROW("int", int_fn),
+    ROW("num", num_fn),
+    ROW("bool", bool_fn),
+    ROW("mean", mean_fn),
+    ROW("median", median_fn),
+    ROW("variance", variance_fn),
+    ROW("stdevOf", stdev_of_fn),
+    ROW("percentile", percentile_fn),
+    ROW("rgba", rgba_fn),
+    ROW("status.ok", status_ok_fn),
     ROW("status.failed", status_failed_fn),
 };
 

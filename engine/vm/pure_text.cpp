@@ -17,10 +17,18 @@ namespace {
 
 using Args = std::span<const Value>;
 
-Value of_fn(Args a) { return Value::text(render(a.empty() ? Value() : a[0])); }
-Value upper_fn(Args a) { return Value::text(unicode_text::to_upper(text(a, 0))); }
-Value lower_fn(Args a) { return Value::text(unicode_text::to_lower(text(a, 0))); }
-Value trim_fn(Args a) { return Value::text(unicode_text::trim(text(a, 0), true, true)); }
+Value of_fn(Args a) {
+  return Value::text(render(a.empty() ? Value() : a[0]));
+}
+Value upper_fn(Args a) {
+  return Value::text(unicode_text::to_upper(text(a, 0)));
+}
+Value lower_fn(Args a) {
+  return Value::text(unicode_text::to_lower(text(a, 0)));
+}
+Value trim_fn(Args a) {
+  return Value::text(unicode_text::trim(text(a, 0), true, true));
+}
 
 Value compare_fn(Args a) {
   const int c = text(a, 0).compare(text(a, 1));
@@ -60,7 +68,8 @@ Value parse_int_fn(Args a) {
   const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude);
   if (ec != std::errc() || ptr != s.data() + s.size()) return Value::integer(0);
   constexpr uint64_t kMaxPositive = static_cast<uint64_t>(INT64_MAX);
-  if (!negative) return Value::integer(magnitude <= kMaxPositive ? static_cast<int64_t>(magnitude) : 0);
+  if (!negative)
+    return Value::integer(magnitude <= kMaxPositive ? static_cast<int64_t>(magnitude) : 0);
   if (magnitude == kMaxPositive + 1) return Value::integer(INT64_MIN);
   return Value::integer(magnitude <= kMaxPositive ? -static_cast<int64_t>(magnitude) : 0);
 }
@@ -102,7 +111,9 @@ Value format_fn(Args a) {
   return Value::text(std::move(out));
 }
 
-Value pips_fn(Args a) { return Value::text(format_number(number(a, 0)) + " pips"); }
+Value pips_fn(Args a) {
+  return Value::text(format_number(number(a, 0)) + " pips");
+}
 
 Value pct_fn(Args a) {
   const double x = number(a, 0);
@@ -119,7 +130,10 @@ Value pct_fn(Args a) {
   return Value::text(std::move(out));
 }
 
-#define ROW(name, fn) Entry{name, fn, &adapt<fn>}
+#define ROW(name, fn)    \
+  Entry {                \
+    name, fn, &adapt<fn> \
+  }
 
 constexpr Entry kRows[] = {
     ROW("text.of", of_fn),

@@ -32,7 +32,8 @@ TEST(StandardBuiltins, ResolvesInDispatchOrder) {
   EXPECT_EQ(resolve_builtin("floor"), builtins::resolve_pure("floor"));
   EXPECT_EQ(resolve_builtin("text#trim"), builtins::resolve_method("text#trim"));
   EXPECT_NE(resolve_builtin("array#nonsense"), nullptr);  // answered with none
-  for (const char* host : {"trade.buy", "account.balance", "time#format", "log", "text", "series"}) {
+  for (const char* host :
+       {"trade.buy", "account.balance", "time#format", "log", "text", "series"}) {
     EXPECT_EQ(resolve_builtin(host), nullptr) << host;
   }
 }

@@ -9,18 +9,24 @@
 namespace kelo_vm::builtins {
 namespace {
 
-Value close_series() { return *source_call("close"); }
+Value close_series() {
+  return *source_call("close");
+}
 
 // name(inputs...; numbers...) #selector, with each input written by its form.
 std::string describe(const Series& s) {
   std::string out = s.name + "(";
   for (const auto& in : s.inputs) {
     switch (in->form) {
-      case SeriesForm::Source: out += "source " + std::to_string(static_cast<int>(in->kind)); break;
+      case SeriesForm::Source:
+        out += "source " + std::to_string(static_cast<int>(in->kind));
+        break;
       case SeriesForm::Constant:
         out += std::isnan(in->constant) ? "const NaN" : "const " + format_number(in->constant);
         break;
-      default: out += "other"; break;
+      default:
+        out += "other";
+        break;
     }
     out += ", ";
   }
@@ -56,26 +62,39 @@ TEST(SeriesCalls, BuildNodes) {
       {"a text as the input", "ema", {Value::text("x")}, "ema(const NaN, ;) #0"},
       {"a missing input", "rsi", {}, "rsi(const NaN, ;) #0"},
       {"no series input", "atr", {Value::integer(14)}, "atr(; 14) #0"},
-      {"two series inputs", "crossesOver", {close_series(), Value::number(1.5)},
+      {"two series inputs",
+       "crossesOver",
+       {close_series(), Value::number(1.5)},
        "crossesOver(source 3, const 1.5, ;) #0"},
-      {"extra numbers lengthen the list", "sma", {close_series(), I20, Value::integer(3)},
+      {"extra numbers lengthen the list",
+       "sma",
+       {close_series(), I20, Value::integer(3)},
        "sma(source 3, ; 20 3) #0"},
-      {"non-numeric numbers are NaN", "highest", {close_series(), Value::text("x")},
+      {"non-numeric numbers are NaN",
+       "highest",
+       {close_series(), Value::text("x")},
        "highest(source 3, ; none) #0"},
-      {"macd fields in key order", "macd",
+      {"macd fields in key order",
+       "macd",
        {close_series(), Value::integer(12), Value::integer(26), Value::integer(9)},
        "histogram: macd(source 3, ; 12 26 9) #2\n"
        "line: macd(source 3, ; 12 26 9) #0\n"
        "signal: macd(source 3, ; 12 26 9) #1\n"},
-      {"linreg intercept is selector 2", "linreg", {close_series(), Value::integer(5)},
+      {"linreg intercept is selector 2",
+       "linreg",
+       {close_series(), Value::integer(5)},
        "intercept: linreg(source 3, ; 5) #2\n"
        "slope: linreg(source 3, ; 5) #1\n"
        "value: linreg(source 3, ; 5) #0\n"},
       {"stoch reads the bars", "stoch", {}, "d: stoch(;) #1\nk: stoch(;) #0\n"},
-      {"named without a computation", "ichimoku", {},
+      {"named without a computation",
+       "ichimoku",
+       {},
        "chikou: ichimoku(;) #4\nkijun: ichimoku(;) #1\nsenkouA: ichimoku(;) #2\n"
        "senkouB: ichimoku(;) #3\ntenkan: ichimoku(;) #0\n"},
-      {"single output without a computation", "percentRank", {close_series(), I20},
+      {"single output without a computation",
+       "percentRank",
+       {close_series(), I20},
        "percentRank(source 3, ; 20) #0"},
       {"not an indicator", "floor", {Value::number(1.5)}, "not a series call"},
       {"case matters", "SMA", {close_series()}, "not a series call"},
@@ -92,7 +111,8 @@ TEST(SeriesCalls, PartsShareTheirInputs) {
 }
 
 TEST(SeriesCalls, Sources) {
-  const char* names[] = {"open", "high", "low", "close", "volume", "spread", "time", "hl2", "hlc3", "ohlc4"};
+  const char* names[] = {"open",   "high", "low", "close", "volume",
+                         "spread", "time", "hl2", "hlc3",  "ohlc4"};
   for (int k = 0; k < 10; ++k) {
     auto v = source_call(names[k]);
     ASSERT_TRUE(v && v->is(Tag::Series)) << names[k];

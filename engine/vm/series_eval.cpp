@@ -16,26 +16,44 @@ using series::kNaN;
 
 namespace {
 
-bool cached(const Series& s, std::size_t count) { return s.cache_valid && s.cache_bars == count; }
+bool cached(const Series& s, std::size_t count) {
+  return s.cache_valid && s.cache_bars == count;
+}
 
 double binary_op(SeriesOp op, double a, double b) {
   switch (op) {
-    case SeriesOp::Add: return a + b;
-    case SeriesOp::Sub: return a - b;
-    case SeriesOp::Mul: return a * b;
-    case SeriesOp::Div: return b == 0.0 ? kNaN : a / b;
-    case SeriesOp::Rem: return b == 0.0 ? kNaN : std::fmod(a, b);
-    case SeriesOp::Pow: return std::pow(a, b);
-    case SeriesOp::Equal: return a == b ? 1.0 : 0.0;
-    case SeriesOp::NotEqual: return a != b ? 1.0 : 0.0;
-    case SeriesOp::Less: return a < b ? 1.0 : 0.0;
-    case SeriesOp::LessEqual: return a <= b ? 1.0 : 0.0;
-    case SeriesOp::Greater: return a > b ? 1.0 : 0.0;
-    case SeriesOp::GreaterEqual: return a >= b ? 1.0 : 0.0;
-    case SeriesOp::And: return (a != 0.0 && !std::isnan(a) && b != 0.0 && !std::isnan(b)) ? 1.0 : 0.0;
-    case SeriesOp::Or: return ((a != 0.0 && !std::isnan(a)) || (b != 0.0 && !std::isnan(b))) ? 1.0 : 0.0;
-    case SeriesOp::Negate: return -a;
-    case SeriesOp::Not: return (a == 0.0 || std::isnan(a)) ? 1.0 : 0.0;
+    case SeriesOp::Add:
+      return a + b;
+    case SeriesOp::Sub:
+      return a - b;
+    case SeriesOp::Mul:
+      return a * b;
+    case SeriesOp::Div:
+      return b == 0.0 ? kNaN : a / b;
+    case SeriesOp::Rem:
+      return b == 0.0 ? kNaN : std::fmod(a, b);
+    case SeriesOp::Pow:
+      return std::pow(a, b);
+    case SeriesOp::Equal:
+      return a == b ? 1.0 : 0.0;
+    case SeriesOp::NotEqual:
+      return a != b ? 1.0 : 0.0;
+    case SeriesOp::Less:
+      return a < b ? 1.0 : 0.0;
+    case SeriesOp::LessEqual:
+      return a <= b ? 1.0 : 0.0;
+    case SeriesOp::Greater:
+      return a > b ? 1.0 : 0.0;
+    case SeriesOp::GreaterEqual:
+      return a >= b ? 1.0 : 0.0;
+    case SeriesOp::And:
+      return (a != 0.0 && !std::isnan(a) && b != 0.0 && !std::isnan(b)) ? 1.0 : 0.0;
+    case SeriesOp::Or:
+      return ((a != 0.0 && !std::isnan(a)) || (b != 0.0 && !std::isnan(b))) ? 1.0 : 0.0;
+    case SeriesOp::Negate:
+      return -a;
+    case SeriesOp::Not:
+      return (a == 0.0 || std::isnan(a)) ? 1.0 : 0.0;
   }
   return kNaN;
 }
@@ -78,12 +96,18 @@ Column source_values(SeriesKind kind, const host::Bars& bars) {
   auto at = [](const std::vector<double>& c, std::size_t i) { return series::at(c, i); };
   Column out;
   switch (kind) {
-    case SeriesKind::Open: return copy(bars.open);
-    case SeriesKind::High: return copy(bars.high);
-    case SeriesKind::Low: return copy(bars.low);
-    case SeriesKind::Close: return copy(bars.close);
-    case SeriesKind::Volume: return copy(bars.volume);
-    case SeriesKind::Spread: return copy(bars.spread);
+    case SeriesKind::Open:
+      return copy(bars.open);
+    case SeriesKind::High:
+      return copy(bars.high);
+    case SeriesKind::Low:
+      return copy(bars.low);
+    case SeriesKind::Close:
+      return copy(bars.close);
+    case SeriesKind::Volume:
+      return copy(bars.volume);
+    case SeriesKind::Spread:
+      return copy(bars.spread);
     case SeriesKind::Time:
       out.reserve(bars.times.size());
       for (int64_t t : bars.times) out.push_back(static_cast<double>(t));
@@ -146,7 +170,9 @@ SeriesColumn Evaluator::values_of(const Series& root, host::Host& host) {
     if (!top.expanded) {
       top.expanded = true;
       switch (node.form) {
-        case SeriesForm::Unary: push(node.left); break;
+        case SeriesForm::Unary:
+          push(node.left);
+          break;
         case SeriesForm::Binary:
           push(node.right);
           push(node.left);
@@ -154,7 +180,8 @@ SeriesColumn Evaluator::values_of(const Series& root, host::Host& host) {
         case SeriesForm::Indicator:
           for (auto it = node.inputs.rbegin(); it != node.inputs.rend(); ++it) push(*it);
           break;
-        default: break;
+        default:
+          break;
       }
       continue;
     }
@@ -265,7 +292,8 @@ Column Evaluator::compute_column(const Series& node, host::Host& host, const hos
       const Column& a = node.left ? *node.left->cache : empty;
       const Column& b = node.right ? *node.right->cache : empty;
       Column out(c);
-      for (std::size_t i = 0; i < c; ++i) out[i] = binary_op(node.op, series::at(a, i), series::at(b, i));
+      for (std::size_t i = 0; i < c; ++i)
+        out[i] = binary_op(node.op, series::at(a, i), series::at(b, i));
       return out;
     }
     case SeriesForm::Indicator: {

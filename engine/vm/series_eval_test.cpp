@@ -29,8 +29,12 @@ void expect_column(const std::vector<double>& got, const std::vector<double>& wa
   }
 }
 
-Ref<Series> source(SeriesKind k) { return Series::source(k); }
-Ref<Series> constant(double v) { return Series::constant_of(v); }
+Ref<Series> source(SeriesKind k) {
+  return Series::source(k);
+}
+Ref<Series> constant(double v) {
+  return Series::constant_of(v);
+}
 
 TEST(SeriesEvaluation, Forms) {
   TestHost host(TestHost::bars_from_close({1, 2, 0, 4}));
@@ -49,7 +53,9 @@ TEST(SeriesEvaluation, Forms) {
       {"ohlc4", source(SeriesKind::Ohlc4), {0.875, 1.875, -0.125, 3.875}},
       {"spread", source(SeriesKind::Spread), {2, 2, 2, 2}},
       {"constant zero", constant(0.0), {0, 0, 0, 0}},
-      {"divide by a zero bar", Series::binary(SeriesOp::Div, constant(1), close), {1, 0.5, N, 0.25}},
+      {"divide by a zero bar",
+       Series::binary(SeriesOp::Div, constant(1), close),
+       {1, 0.5, N, 0.25}},
       {"remainder by a zero bar", Series::binary(SeriesOp::Rem, constant(5), close), {0, 1, N, 1}},
       {"power", Series::binary(SeriesOp::Pow, close, constant(2)), {1, 4, 0, 16}},
       {"greater", Series::binary(SeriesOp::Greater, close, constant(1.5)), {0, 1, 0, 1}},
@@ -64,9 +70,13 @@ TEST(SeriesEvaluation, Forms) {
       {"negate", Series::unary(SeriesOp::Negate, close), {-1, -2, -0.0, -4}},
       {"not", Series::unary(SeriesOp::Not, close), {0, 0, 1, 0}},
       {"indicator", Series::indicator("sma", {close}, {2}, 0), {N, 1.5, 1, 2}},
-      {"indicator without a computation", Series::indicator("ichimoku", {close}, {}, 0), {N, N, N, N}},
+      {"indicator without a computation",
+       Series::indicator("ichimoku", {close}, {}, 0),
+       {N, N, N, N}},
       {"indicator reading the bars", Series::indicator("trueRange", {}, {}, 0), {2, 2, 3, 5}},
-      {"buffer padded", Series::buffer_of(std::make_shared<std::vector<double>>(std::vector<double>{7, 8})), {7, 8, N, N}},
+      {"buffer padded",
+       Series::buffer_of(std::make_shared<std::vector<double>>(std::vector<double>{7, 8})),
+       {7, 8, N, N}},
       {"buffer cut",
        Series::buffer_of(std::make_shared<std::vector<double>>(std::vector<double>{1, 2, 3, 4, 5})),
        {1, 2, 3, 4}},

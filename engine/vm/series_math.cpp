@@ -7,7 +7,9 @@
 namespace kelo_vm::series {
 namespace {
 
-Column nan_column(std::size_t len) { return Column(len, kNaN); }
+Column nan_column(std::size_t len) {
+  return Column(len, kNaN);
+}
 
 // ema and smma: seeded by the window mean, then a carried step. When the carried value
 // turns NaN the walk goes back to the seed, which is defined again a full window later.
@@ -122,8 +124,12 @@ Column stdev(Input x, std::size_t n) {
   return out;
 }
 
-Column highest(Input x, std::size_t n) { return window_extreme(x, n, true); }
-Column lowest(Input x, std::size_t n) { return window_extreme(x, n, false); }
+Column highest(Input x, std::size_t n) {
+  return window_extreme(x, n, true);
+}
+Column lowest(Input x, std::size_t n) {
+  return window_extreme(x, n, false);
+}
 
 Column rate_of_change(Input x, std::size_t n) {
   Column out = nan_column(x.size());

@@ -28,7 +28,7 @@ Column rate_of_change(Input x, std::size_t n);
 Column rsi(Input x, std::size_t n);
 
 struct Regression {
-  Column value;      // the regression line at the newest bar of each window
+  Column value;  // the regression line at the newest bar of each window
   Column slope;
   Column intercept;  // the line at the oldest bar of each window
 };
@@ -48,8 +48,8 @@ struct Stochastic {
   Column k;
   Column d;
 };
-Stochastic stochastic(Input high, Input low, Input close, std::size_t k_period,
-                      std::size_t slowing, std::size_t d_period);
+Stochastic stochastic(Input high, Input low, Input close, std::size_t k_period, std::size_t slowing,
+                      std::size_t d_period);
 
 struct Directional {
   Column adx;

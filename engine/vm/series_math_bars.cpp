@@ -10,7 +10,8 @@ namespace {
 
 Column typical_price(Input high, Input low, Input close) {
   Column tp(close.size());
-  for (std::size_t i = 0; i < close.size(); ++i) tp[i] = (at(high, i) + at(low, i) + close[i]) / 3.0;
+  for (std::size_t i = 0; i < close.size(); ++i)
+    tp[i] = (at(high, i) + at(low, i) + close[i]) / 3.0;
   return tp;
 }
 
@@ -59,8 +60,8 @@ Column cci(Input high, Input low, Input close, std::size_t n) {
   return out;
 }
 
-Stochastic stochastic(Input high, Input low, Input close, std::size_t k_period,
-                      std::size_t slowing, std::size_t d_period) {
+Stochastic stochastic(Input high, Input low, Input close, std::size_t k_period, std::size_t slowing,
+                      std::size_t d_period) {
   const Column hh = highest(high, k_period);
   const Column ll = lowest(low, k_period);
   Column raw(close.size());
@@ -92,8 +93,8 @@ Directional directional(Input high, Input low, Input close, std::size_t n) {
   for (std::size_t i = 0; i < len; ++i) {
     d.plus_di[i] = guarded_div(sp[i], a[i]) * 100.0;
     d.minus_di[i] = guarded_div(sm[i], a[i]) * 100.0;
-    dx[i] = guarded_div(std::fabs(d.plus_di[i] - d.minus_di[i]) * 100.0,
-                        d.plus_di[i] + d.minus_di[i]);
+    dx[i] =
+        guarded_div(std::fabs(d.plus_di[i] - d.minus_di[i]) * 100.0, d.plus_di[i] + d.minus_di[i]);
   }
   d.adx = smma(dx, n);
   return d;

@@ -179,28 +179,46 @@ TEST(SeriesKernels, EdgeCases) {
        [&] { return highest(with_nan, 1); },
        {3, N, 1, 7, N, N, N, 2}},
       {"highest window 0 is NaN", [&] { return highest(kX, 0); }, Column(10, N)},
-      {"highest passes over NaN",
-       [&] { return highest(with_nan, 3); },
-       {N, N, 3, 7, 7, 7, N, 2}},
+      {"highest passes over NaN", [&] { return highest(with_nan, 3); }, {N, N, 3, 7, 7, 7, N, 2}},
       {"lowest passes over NaN", [&] { return lowest(with_nan, 2); }, {N, 3, 1, 1, 7, N, N, 2}},
       {"highest window past the data", [&] { return highest(kX, 11); }, Column(10, N)},
       {"sma window 0", [&] { return sma(kX, 0); }, Column(10, N)},
       {"sma window 1", [&] { return sma(kX, 1); }, kX},
-      {"sma window past the data", [&] { return sma(Column{1, 2}, 3); }, {N, N}},
+      {"sma window past the data",
+       [&] {
+         return sma(Column{1, 2}, 3);
+       },
+       {N, N}},
       {"sma restarts after NaN", [&] { return sma(with_nan, 2); }, {N, N, N, 4, N, N, N, N}},
       {"ema falls back to its seed after NaN",
-       [&] { return ema(Column{1, 3, N, 4, 6, 8}, 2); },
+       [&] {
+         return ema(Column{1, 3, N, 4, 6, 8}, 2);
+       },
        {N, 2, N, N, 5, 7}},
       {"rsi flat", [&] { return rsi(flat, 3); }, {N, N, N, 100, 100, 100}},
       {"rsi falling", [&] { return rsi(falling, 3); }, {N, N, N, 0, 0, 0}},
       {"rsi starts at the first defined difference",
-       [&] { return rsi(Column{N, N, 1, 2, 3, 2}, 2); },
+       [&] {
+         return rsi(Column{N, N, 1, 2, 3, 2}, 2);
+       },
        {N, N, N, N, 100, 50}},
-      {"rsi of no values", [&] { return rsi(Column{N, N, N, N}, 2); }, {N, N, N, N}},
+      {"rsi of no values",
+       [&] {
+         return rsi(Column{N, N, N, N}, 2);
+       },
+       {N, N, N, N}},
       {"rsi window 0", [&] { return rsi(flat, 0); }, Column(6, N)},
       {"rsi one value", [&] { return rsi(Column{5}, 1); }, {N}},
-      {"roc zero base", [&] { return rate_of_change(Column{0, 1, 2}, 1); }, {N, N, 100}},
-      {"roc period 0", [&] { return rate_of_change(Column{2, 0, 4}, 0); }, {0, N, 0}},
+      {"roc zero base",
+       [&] {
+         return rate_of_change(Column{0, 1, 2}, 1);
+       },
+       {N, N, 100}},
+      {"roc period 0",
+       [&] {
+         return rate_of_change(Column{2, 0, 4}, 0);
+       },
+       {0, N, 0}},
       {"lwma window 0", [&] { return lwma(kX, 0); }, Column(10, N)},
       {"stdev window 0", [&] { return stdev(kX, 0); }, Column(10, N)},
       {"linreg window 1", [&] { return linear_regression(kX, 1).value; }, Column(10, N)},
@@ -209,14 +227,20 @@ TEST(SeriesKernels, EdgeCases) {
       {"williams_r flat", [&] { return williams_r(flat, flat, flat, 2); }, {N, N, N, N, N, N}},
       {"stoch flat", [&] { return stochastic(flat, flat, flat, 2, 1, 1).k; }, Column(6, N)},
       {"mfi without falling price",
-       [&] { return money_flow_index(kX, kX, Column{1, 2, 3, 4}, Column{1, 1, 1, 1}, 2); },
+       [&] {
+         return money_flow_index(kX, kX, Column{1, 2, 3, 4}, Column{1, 1, 1, 1}, 2);
+       },
        {N, 100, 100, 100}},
       {"sar one bar", [&] { return parabolic_sar(Column{5}, Column{4}, 0.02, 0.2); }, {N}},
       {"sar starts short when the second high is lower",
-       [&] { return parabolic_sar(Column{10, 9}, Column{8, 7}, 0.02, 0.2); },
+       [&] {
+         return parabolic_sar(Column{10, 9}, Column{8, 7}, 0.02, 0.2);
+       },
        {10, 9.96}},
       {"window sum survives infinities leaving it",
-       [&] { return rolling_sum(Column{1, kInf, 2, 3, 4}, 2); },
+       [&] {
+         return rolling_sum(Column{1, kInf, 2, 3, 4}, 2);
+       },
        {N, kInf, kInf, 5, 7}},
   };
   for (const Row& row : rows) expect_column(row.run(), row.want, row.name);

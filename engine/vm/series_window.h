@@ -14,7 +14,9 @@ namespace kelo_vm::series {
 inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A companion column read past its end is "no value".
-inline double at(std::span<const double> c, std::size_t i) { return i < c.size() ? c[i] : kNaN; }
+inline double at(std::span<const double> c, std::size_t i) {
+  return i < c.size() ? c[i] : kNaN;
+}
 
 // Maximum and minimum that pass over a NaN operand; NaN only when both are NaN. The
 // first operand wins ties, so a fold from the newest bar keeps the newest of equals.
@@ -30,7 +32,9 @@ inline double min_ignoring_nan(double a, double b) {
 }
 
 // The oscillators' division guard: a divisor of 0 or NaN gives NaN.
-inline double guarded_div(double a, double b) { return (b == 0.0 || std::isnan(b)) ? kNaN : a / b; }
+inline double guarded_div(double a, double b) {
+  return (b == 0.0 || std::isnan(b)) ? kNaN : a / b;
+}
 
 // Running sum over the last n values, carried from bar to bar. A NaN input restarts it,
 // so a window is defined once its n newest inputs are; without NaN the additions and
