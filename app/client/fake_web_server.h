@@ -80,6 +80,10 @@ class FakeWebServer {
     server_.Post(R"(.*)", handler);
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // stop() is ignored until the accept loop runs, so a quick test could never end.
+    for (int i = 0; i < 5000 && !server_.is_running(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
   }
 
   ~FakeWebServer() {
