@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "kelo.h"  // engine/include
+#include "vm/synthetic_bars.h"
 
 namespace kelo_std::registry {
 struct Registry;
@@ -28,19 +29,10 @@ std::string completions_reply(const kelo_std::registry::Registry& registry,
 std::string describe_reply(std::string_view name);
 std::string tokens_reply(std::string_view source);
 
-// The caller's price arrays, each null or holding `count` entries.
-struct PriceColumns {
-  const std::int64_t* times = nullptr;
-  const double* open = nullptr;
-  const double* high = nullptr;
-  const double* low = nullptr;
-  const double* close = nullptr;
-  const double* volume = nullptr;
-  std::size_t count = 0;
-};
-
+// `prices` are the caller's arrays, each null or holding `prices.count` entries.
 std::string backtest_reply(std::string_view source, std::string_view file_name,
-                           const PriceColumns& prices, std::int64_t warmup,
+                           const kelo_vm::backtest::PriceColumns& prices,
+                           std::int64_t warmup,
                            const KeloSymbol* spec, double balance);
 
 }  // namespace kelo

@@ -1,0 +1,121 @@
+// kelo_backtest: compile the bot, set up the replay, run it and write the report.
+#include "interface/backtest_reply.h"
+
+#include <cmath>
+#include <memory>
+
+#include "compile/compiler.h"
+#include "interface/json_text.h"
+#include "interface/replies.h"
+#include "interface/reply.h"
+#include "interface/symbol_spec.h"
+#include "vm/backtest.h"
+#include "vm/replay_host.h"
+#include "vm/series_builtins.h"
+#include "vm/synthetic_bars.h"
+
+namespace kelo {
+
+namespace bt = kelo_vm::backtest;
+
+namespace {
+
+void append_trade(std::string& out, const bt::ClosedTrade& t) {
+  out += "{\"ticket\":";
+  append_integer(out, t.ticket);
+  out += ",\"side\":\"";
+  out += bt::side_name(t.side);
+  out += "\",\"volume\":";
+  append_number(out, t.volume);
+  out += ",\"openPrice\":";
+  append_number(out, t.open_price);
+  out += ",\"closePrice\":";
+  append_number(out, t.close_price);
+  out += ",\"openTime\":";
+  append_integer(out, t.open_time);
+  out += ",\"closeTime\":";
+  append_integer(out, t.close_time);
+  out += ",\"profit\":";
+  append_number(out, t.profit);
+  out += ",\"reason\":";
+  append_quoted(out, t.reason);
+  out += '}';
+}
+
+void append_journal_line(std::string& out, const bt::JournalLine& line) {
+  out += "{\"bar\":";
+  append_unsigned(out, line.bar);
+  out += ",\"time\":";
+  append_integer(out, line.time);
+  out += ",\"level\":";
+  append_quoted(out, line.level);
+  out += ",\"message\":";
+  append_quoted(out, line.message);
+  out += '}';
+}
+
+template <class T, class Write>
+void append_list(std::string& out, const std::vector<T>& items, Write write) {
+  out += '[';
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out += ',';
+    write(out, items[i]);
+  }
+  out += ']';
+}
+
+}  // namespace
+
+std::string report_json(const bt::Report& report) {
+  std::string out;
+  // About 20 bytes per equity sample dominate a long run's reply.
+  out.reserve(256 + report.equity.size() * 20 + report.trades.size() * 180 +
+              report.journal.size() * 80);
+  out += "{\"ok\":true,\"startingBalance\":";
+  append_number(out, report.starting_balance);
+  out += ",\"endingBalance\":";
+  append_number(out, report.ending_balance);
+  out += ",\"netProfit\":";
+  append_number(out, report.ending_balance - report.starting_balance);
+  out += ",\"wins\":";
+  append_unsigned(out, report.wins);
+  out += ",\"losses\":";
+  append_unsigned(out, report.losses);
+  out += ",\"winRate\":";
+  append_number(out, report.win_rate());
+  out += ",\"profitFactor\":";
+  const double profit_factor = report.profit_factor();
+  append_number(out, std::isfinite(profit_factor) ? profit_factor : -1.0);
+  out += ",\"maxDrawdown\":";
+  append_number(out, report.max_drawdown);
+  out += ",\"trades\":";
+  append_list(out, report.trades, append_trade);
+  out += ",\"journal\":";
+  append_list(out, report.journal, append_journal_line);
+  out += ",\"equity\":";
+  append_list(out, report.equity, [](std::string& o, double v) { append_number(o, v); });
+  out += ",\"errors\":";
+  append_list(out, report.errors,
+              [](std::string& o, const std::string& e) { append_quoted(o, e); });
+  out += '}';
+  return out;
+}
+
+std::string backtest_reply(std::string_view source, std::string_view file_name,
+                           const bt::PriceColumns& prices, std::int64_t warmup,
+                           const KeloSymbol* spec, double balance) {
+  kelo_compile::CompileOutput output = kelo_compile::compile(source, file_name);
+  if (output.diagnostics.has_errors()) return failure_reply(output.diagnostics.render_all());
+
+  const SymbolConversion symbol = symbol_spec(spec);
+  const double spread = symbol.spread_price();
+  bt::ReplayHost host(bt::price_bars(prices, spread), symbol.spec, balance, spread);
+  auto image = std::make_shared<const kelo_vm::bytecode::Image>(std::move(output.image));
+  // A negative warm-up read as unsigned is past every bar: nothing is replayed.
+  const auto warm_up = static_cast<std::size_t>(static_cast<std::uint64_t>(warmup));
+  const kelo_vm::StandardBuiltins builtins;
+  const bt::Report report = bt::Backtest(std::move(host), image, warm_up, builtins).run();
+  return report_json(report);
+}
+
+}  // namespace kelo
