@@ -1,6 +1,6 @@
-#include "decode/strict_json.h"
 #include "client/secret_store.h"
 #include "client/wire_models.h"
+#include "decode/strict_json.h"
 
 namespace zx::client {
 

@@ -56,8 +56,8 @@ TEST(CredentialsStore, LoadReadsOnlyWhatDecodes) {
        Status::success, true, true},
       {"no token", QByteArray(R"({"session":)") + session + "}", Status::success, false, false},
       {"not JSON", "token=t", Status::success, false, false},
-      {"session missing a key", R"({"token":"t","session":{"login":"1"}})", Status::success,
-       false, false},
+      {"session missing a key", R"({"token":"t","session":{"login":"1"}})", Status::success, false,
+       false},
       {"keyring locked", R"({"token":"t"})", Status::failed, false, false},
   };
   for (const Row& row : rows) {

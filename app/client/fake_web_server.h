@@ -20,8 +20,7 @@ namespace zx::client {
 class FakeWebServer {
  public:
   struct Canned {
-    Canned(int status = 200, std::string body = {},
-           std::string contentType = "application/json",
+    Canned(int status = 200, std::string body = {}, std::string contentType = "application/json",
            std::chrono::milliseconds delay = std::chrono::milliseconds(0),
            std::string redirectTo = {})
         : status(status),
@@ -62,8 +61,10 @@ class FakeWebServer {
         std::lock_guard lock(mutex_);
         requests_.push_back({req.method, req.path, req.target, req.body, req.headers, req.params});
         auto it = routes_.find(req.path);
-        if (it != routes_.end()) canned = it->second;
-        else canned = Canned{404, "", "text/plain"};
+        if (it != routes_.end())
+          canned = it->second;
+        else
+          canned = Canned{404, "", "text/plain"};
       }
       if (canned.delay.count() > 0) {
         std::unique_lock lock(mutex_);

@@ -11,9 +11,9 @@ namespace zx::client {
 
 class MemorySecretStore final : public SecretStore {
  public:
-  QMap<QString, QByteArray> items;  // by "service/account"
-  QStringList calls;                // "copyMatching", "update", "add", "remove"
-  Status failReads = Status::success;   // anything but success replaces the outcome
+  QMap<QString, QByteArray> items;     // by "service/account"
+  QStringList calls;                   // "copyMatching", "update", "add", "remove"
+  Status failReads = Status::success;  // anything but success replaces the outcome
   Status failUpdates = Status::success;
   Status failAdds = Status::success;
   Status failRemoves = Status::success;

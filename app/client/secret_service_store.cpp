@@ -7,15 +7,21 @@ namespace zx::client {
 namespace {
 
 const SecretSchema* schema() {
-  static const SecretSchema s = {
-      "org.wexo.zentrix.code",
-      SECRET_SCHEMA_NONE,
-      {
-          {"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
-          {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
-          {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
-      },
-      0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  static const SecretSchema s = {"org.wexo.zentrix.code",
+                                 SECRET_SCHEMA_NONE,
+                                 {
+                                     {"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                     {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                     {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                 },
+                                 0,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr};
   return &s;
 }
 
@@ -32,9 +38,9 @@ class SecretServiceStore final : public SecretStore {
     const QByteArray service = q.service.toUtf8();
     const QByteArray account = q.account.toUtf8();
     GError* error = nullptr;
-    gchar* secret = secret_password_lookup_sync(schema(), nullptr, &error, "service",
-                                                service.constData(), "account",
-                                                account.constData(), nullptr);
+    gchar* secret =
+        secret_password_lookup_sync(schema(), nullptr, &error, "service", service.constData(),
+                                    "account", account.constData(), nullptr);
     if (takeError(error)) {
       if (secret) secret_password_free(secret);
       return Status::failed;

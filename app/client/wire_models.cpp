@@ -157,8 +157,8 @@ QByteArray Credentials::encode() const {
 MarketState MarketState::from(const StateResponse& state) {
   MarketState m;
   m.symbols = state.symbols;
-  m.currency = state.account && state.account->currency ? *state.account->currency
-                                                        : QStringLiteral("USD");
+  m.currency =
+      state.account && state.account->currency ? *state.account->currency : QStringLiteral("USD");
   m.quotes = state.quotes.value_or(QMap<QString, Quote>{});
   return m;
 }

@@ -24,11 +24,21 @@ QString verdict(const QByteArray& json, T (*decodeData)(decode::Decoder&, const 
   QString detail;
   return envelope<T>(json, decodeData, &detail) ? QString() : detail;
 }
-QString page(const QByteArray& j) { return verdict(j, &BrokerPage::decode); }
-QString servers(const QByteArray& j) { return verdict(j, &decodeServers); }
-QString login(const QByteArray& j) { return verdict(j, &LoginResponse::decode); }
-QString state(const QByteArray& j) { return verdict(j, &StateResponse::decode); }
-QString candles(const QByteArray& j) { return verdict(j, &decodeCandles); }
+QString page(const QByteArray& j) {
+  return verdict(j, &BrokerPage::decode);
+}
+QString servers(const QByteArray& j) {
+  return verdict(j, &decodeServers);
+}
+QString login(const QByteArray& j) {
+  return verdict(j, &LoginResponse::decode);
+}
+QString state(const QByteArray& j) {
+  return verdict(j, &StateResponse::decode);
+}
+QString candles(const QByteArray& j) {
+  return verdict(j, &decodeCandles);
+}
 
 const char* const kSession =
     R"({"login":"1","name":"N","brokerName":"B","serverName":"S","currency":"EUR","leverage":100,"balance":1000})";
@@ -66,13 +76,16 @@ TEST(WireModels, DecodingVerdicts) {
       {"empty server list", servers, R"({"ok":true,"data":[]})", ""},
       {"whole session", login, withSession(kSession), ""},
       {"leverage with a fraction", login,
-       withSession(R"({"login":"1","name":"N","brokerName":"B","serverName":"S","currency":"EUR","leverage":1.5,"balance":1})"),
+       withSession(
+           R"({"login":"1","name":"N","brokerName":"B","serverName":"S","currency":"EUR","leverage":1.5,"balance":1})"),
        "Expected a whole number at data.session.leverage, found the number 1.5."},
       {"session without currency", login,
-       withSession(R"({"login":"1","name":"N","brokerName":"B","serverName":"S","leverage":1,"balance":1})"),
+       withSession(
+           R"({"login":"1","name":"N","brokerName":"B","serverName":"S","leverage":1,"balance":1})"),
        "Missing value at data.session.currency."},
       {"login as a number", login,
-       withSession(R"({"login":1,"name":"N","brokerName":"B","serverName":"S","currency":"E","leverage":1,"balance":1})"),
+       withSession(
+           R"({"login":1,"name":"N","brokerName":"B","serverName":"S","currency":"E","leverage":1,"balance":1})"),
        "Expected text at data.session.login, found the number 1."},
       {"no token", login, QByteArray(R"({"ok":true,"data":{"session":)") + kSession + "}}",
        "Missing value at data.token."},
@@ -120,7 +133,8 @@ TEST(WireModels, DecodedValues) {
   EXPECT_FALSE(p->data->items[0].servers.has_value());
   EXPECT_EQ(p->data->items[1].servers, 3);
 
-  const auto refused = envelope<BrokerPage>(R"({"ok":false,"error":"x"})", &BrokerPage::decode, nullptr);
+  const auto refused =
+      envelope<BrokerPage>(R"({"ok":false,"error":"x"})", &BrokerPage::decode, nullptr);
   ASSERT_TRUE(refused);
   EXPECT_FALSE(refused->data.has_value());
   EXPECT_EQ(refused->error, QStringLiteral("x"));
@@ -178,8 +192,8 @@ TEST(WireModels, DemoServers) {
     std::optional<QString> type;
     bool demo;
   };
-  const QList<Row> rows = {{QString("Demo"), true},  {QString("DEMO"), true},
-                           {QString("demo"), true},  {std::nullopt, false},
+  const QList<Row> rows = {{QString("Demo"), true},   {QString("DEMO"), true},
+                           {QString("demo"), true},   {std::nullopt, false},
                            {QString("Demo2"), false}, {QString("Real"), false},
                            {QString(""), false}};
   for (const Row& row : rows) {

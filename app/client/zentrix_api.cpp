@@ -93,9 +93,13 @@ ZentrixAPI::~ZentrixAPI() {
   decoders_.waitForDone();
 }
 
-void ZentrixAPI::setBase(const QUrl& base) { base_ = base; }
+void ZentrixAPI::setBase(const QUrl& base) {
+  base_ = base;
+}
 
-bool ZentrixAPI::isSignedIn() const { return token_.has_value(); }
+bool ZentrixAPI::isSignedIn() const {
+  return token_.has_value();
+}
 
 std::optional<Session> ZentrixAPI::storedSession() const {
   std::optional<Credentials> stored = Credentials::load(store_);
@@ -151,7 +155,8 @@ void ZentrixAPI::send(const Request& r, QObject* context, RawDone done) {
     bool tooLarge = false;
     bool abandoned = false;
   };
-  auto pending = std::make_shared<Pending>(Pending{Guard(context), std::move(done), {}, false, false});
+  auto pending =
+      std::make_shared<Pending>(Pending{Guard(context), std::move(done), {}, false, false});
 
   if (context) {
     connect(context, &QObject::destroyed, reply, [reply, pending] {
@@ -173,8 +178,8 @@ void ZentrixAPI::send(const Request& r, QObject* context, RawDone done) {
     if (pending->abandoned || pending->guard.gone()) return;
     if (!pending->tooLarge) pending->body += reply->readAll();
     if (pending->tooLarge || pending->body.size() > kReplyLimit) {
-      pending->done(RawReply{0, {}, APIError::decoding(QStringLiteral(
-                                        "The reply is larger than 64 MiB."))});
+      pending->done(
+          RawReply{0, {}, APIError::decoding(QStringLiteral("The reply is larger than 64 MiB."))});
       return;
     }
     const QNetworkReply::NetworkError code = reply->error();
@@ -209,9 +214,11 @@ void ZentrixAPI::request(const Request& r, QObject* context, F decodeData, Done<
 }
 
 void ZentrixAPI::brokers(const QString& text, QObject* context, Done<QList<Broker>> done) {
-  const Request r{QStringLiteral("/client/brokers"), "GET",
+  const Request r{QStringLiteral("/client/brokers"),
+                  "GET",
                   {{QStringLiteral("q"), text}, {QStringLiteral("limit"), QStringLiteral("25")}},
-                  std::nullopt, false};
+                  std::nullopt,
+                  false};
   request<BrokerPage>(r, context, &BrokerPage::decode,
                       [done = std::move(done)](Outcome<BrokerPage> page) {
                         if (!page.ok()) return done(page.error());
@@ -219,10 +226,12 @@ void ZentrixAPI::brokers(const QString& text, QObject* context, Done<QList<Broke
                       });
 }
 
-void ZentrixAPI::servers(const QString& broker, QObject* context,
-                         Done<QList<TradingServer>> done) {
-  const Request r{QStringLiteral("/client/servers"), "GET",
-                  {{QStringLiteral("broker"), broker}}, std::nullopt, false};
+void ZentrixAPI::servers(const QString& broker, QObject* context, Done<QList<TradingServer>> done) {
+  const Request r{QStringLiteral("/client/servers"),
+                  "GET",
+                  {{QStringLiteral("broker"), broker}},
+                  std::nullopt,
+                  false};
   request<QList<TradingServer>>(r, context, &decodeServers, std::move(done));
 }
 
@@ -263,11 +272,12 @@ void ZentrixAPI::market(QObject* context, Done<MarketState> done) {
 
 void ZentrixAPI::candles(const QString& symbol, qint64 minutes, QObject* context,
                          Done<QList<Candle>> done) {
-  const Request r{QStringLiteral("/client/candles"),
-                  "GET",
-                  {{QStringLiteral("symbol"), symbol}, {QStringLiteral("tf"), QString::number(minutes)}},
-                  std::nullopt,
-                  true};
+  const Request r{
+      QStringLiteral("/client/candles"),
+      "GET",
+      {{QStringLiteral("symbol"), symbol}, {QStringLiteral("tf"), QString::number(minutes)}},
+      std::nullopt,
+      true};
   request<QList<Candle>>(r, context, &decodeCandles, std::move(done));
 }
 

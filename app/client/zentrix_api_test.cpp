@@ -12,7 +12,9 @@
 #include "client/memory_secret_store.h"
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace zx::client {
@@ -34,7 +36,8 @@ const char* const kSession =
     R"({"login":"42","name":"Ann","brokerName":"B","serverName":"S-Demo","currency":"EUR","leverage":100,"balance":1000})";
 
 std::string loginReply(const char* token) {
-  return std::string(R"({"ok":true,"data":{"token":")") + token + R"(","session":)" + kSession + "}}";
+  return std::string(R"({"ok":true,"data":{"token":")") + token + R"(","session":)" + kSession +
+         "}}";
 }
 
 // Runs the event loop until `done` holds or five seconds pass.
@@ -111,14 +114,11 @@ TEST_F(ZentrixApiTest, EachEndpointSendsItsRequest) {
   };
   auto ok = [](const auto& outcome) { return outcome.ok(); };
   const QList<Row> rows = {
-      {"brokers with empty text",
-       [&](ZentrixAPI& a) { return ok(brokers(a, "")); }, "GET",
+      {"brokers with empty text", [&](ZentrixAPI& a) { return ok(brokers(a, "")); }, "GET",
        "/client/brokers?q=&limit=25", ""},
-      {"brokers with a percent sequence",
-       [&](ZentrixAPI& a) { return ok(brokers(a, "%41")); }, "GET",
-       "/client/brokers?q=%2541&limit=25", ""},
-      {"brokers with plus and space",
-       [&](ZentrixAPI& a) { return ok(brokers(a, "a+b c")); }, "GET",
+      {"brokers with a percent sequence", [&](ZentrixAPI& a) { return ok(brokers(a, "%41")); },
+       "GET", "/client/brokers?q=%2541&limit=25", ""},
+      {"brokers with plus and space", [&](ZentrixAPI& a) { return ok(brokers(a, "a+b c")); }, "GET",
        "/client/brokers?q=a%2Bb%20c&limit=25", ""},
       {"servers of a broker",
        [&](ZentrixAPI& a) {
@@ -126,8 +126,8 @@ TEST_F(ZentrixApiTest, EachEndpointSendsItsRequest) {
              [&](auto d) { a.servers(QStringLiteral("Señor & Co"), nullptr, d); }));
        },
        "GET", "/client/servers?broker=Se%C3%B1or%20%26%20Co", ""},
-      {"sign-in is never authorised",
-       [&](ZentrixAPI& a) { return ok(signIn(a)); }, "POST", "/client/login", ""},
+      {"sign-in is never authorised", [&](ZentrixAPI& a) { return ok(signIn(a)); }, "POST",
+       "/client/login", ""},
       {"market state", [&](ZentrixAPI& a) { return ok(market(a)); }, "GET", "/client/state",
        "Bearer T"},
       {"candles with minutes",
@@ -177,15 +177,18 @@ TEST_F(ZentrixApiTest, RepliesBecomeDataOrTheRightMessage) {
       {"refusal text on 200", {200, R"({"ok":false,"error":"x"})"}, "x"},
       {"refusal text on 401", {401, R"({"ok":false,"error":"Token expired"})"}, "Token expired"},
       {"ok without data", {200, R"({"ok":true})"}, "The server replied 200."},
-      {"ok with null data", {200, R"({"ok":true,"data":null,"error":null})"},
+      {"ok with null data",
+       {200, R"({"ok":true,"data":null,"error":null})"},
        "The server replied 200."},
       {"refusal without text", {403, R"({"ok":false})"}, "The server replied 403."},
-      {"error page becomes the message", {404, "<h1>Not here</h1>", "text/html"},
+      {"error page becomes the message",
+       {404, "<h1>Not here</h1>", "text/html"},
        "<h1>Not here</h1>"},
       {"empty body on 502", {502, "", "text/plain"}, "The server replied 502."},
       {"body not UTF-8 on 500", {500, "\xff\xfe", "text/plain"}, "The server replied 500."},
       {"wrong shape on 503 is the body", {503, R"({"ok":1})"}, R"({"ok":1})"},
-      {"not JSON on 200", {200, "<html>", "text/html"},
+      {"not JSON on 200",
+       {200, "<html>", "text/html"},
        "The server sent something unexpected. The data is not valid JSON: illegal value at "
        "offset 1."},
       {"wrong shape on 200",
@@ -195,9 +198,11 @@ TEST_F(ZentrixApiTest, RepliesBecomeDataOrTheRightMessage) {
        {201, R"({"ok":true,"data":{"items":[],"total":0.5}})"},
        "The server sent something unexpected. Expected a whole number at data.total, found the "
        "number 0.5."},
-      {"no ok on 200", {200, R"({"data":{"items":[],"total":0}})"},
+      {"no ok on 200",
+       {200, R"({"data":{"items":[],"total":0}})"},
        "The server sent something unexpected. Missing value at ok."},
-      {"deep nesting never crashes", {200, std::string(100000, '[')},
+      {"deep nesting never crashes",
+       {200, std::string(100000, '[')},
        "The server sent something unexpected. The data is not valid JSON: too deeply nested "
        "document at offset 1025."},
   };
@@ -244,9 +249,10 @@ TEST_F(ZentrixApiTest, NothingIsSentWithoutTokenOrUsableAddress) {
 TEST_F(ZentrixApiTest, MarketDigestsTheState) {
   signedIn();
   auto api = client();
-  server.route("/client/state",
-               {200, R"({"ok":true,"data":{"symbols":[{"sym":"B","digits":3},{"sym":"A","digits":5}],)"
-                     R"("account":{"currency":"EUR"},"quotes":{"A":{"bid":1.5,"ask":1.6}}}})"});
+  server.route(
+      "/client/state",
+      {200, R"({"ok":true,"data":{"symbols":[{"sym":"B","digits":3},{"sym":"A","digits":5}],)"
+            R"("account":{"currency":"EUR"},"quotes":{"A":{"bid":1.5,"ask":1.6}}}})"});
   const auto m = market(*api);
   ASSERT_TRUE(m.ok());
   ASSERT_EQ(m.value().symbols.size(), 2);
@@ -392,8 +398,9 @@ TEST_F(ZentrixApiTest, RedirectsStayWithinTheOrigin) {
   auto api = client();
   FakeWebServer other;
   other.route("/client/state", {200, kState});
-  server.route("/client/state", {302, "", "text/plain", 0ms,
-                                 "http://localhost:" + std::to_string(other.port()) + "/client/state"});
+  server.route("/client/state",
+               {302, "", "text/plain", 0ms,
+                "http://localhost:" + std::to_string(other.port()) + "/client/state"});
   const auto away = market(*api);
   ASSERT_FALSE(away.ok());
   EXPECT_EQ(away.error().message(), "The server replied 302.");
@@ -409,8 +416,8 @@ TEST_F(ZentrixApiTest, RedirectsStayWithinTheOrigin) {
 TEST_F(ZentrixApiTest, OversizedReplyFailsAsDecoding) {
   auto api = client();
   // Not a compressible type: the fake server would otherwise send it compressed.
-  server.route("/client/brokers", {200, std::string(ZentrixAPI::kReplyLimit + 1024, ' '),
-                                   "application/octet-stream"});
+  server.route("/client/brokers",
+               {200, std::string(ZentrixAPI::kReplyLimit + 1024, ' '), "application/octet-stream"});
   const auto big = brokers(*api);
   ASSERT_FALSE(big.ok());
   EXPECT_EQ(big.error().message(),

@@ -26,7 +26,9 @@ QString describe(const QJsonValue& v) {
   return QStringLiteral("nothing");
 }
 
-bool isAbsent(const QJsonValue& v) { return v.isNull() || v.isUndefined(); }
+bool isAbsent(const QJsonValue& v) {
+  return v.isNull() || v.isUndefined();
+}
 
 }  // namespace
 
@@ -61,7 +63,9 @@ void Decoder::failWith(const QString& detail) {
   detail_ = detail;
 }
 
-void Decoder::failMissing(const QString& key) { fail(QStringLiteral("Missing value"), key); }
+void Decoder::failMissing(const QString& key) {
+  fail(QStringLiteral("Missing value"), key);
+}
 
 void Decoder::failType(const QString& expected, const QJsonValue& found, const QString& key) {
   if (failed_) return;
@@ -70,7 +74,8 @@ void Decoder::failType(const QString& expected, const QJsonValue& found, const Q
     return;
   }
   failed_ = true;
-  detail_ = QStringLiteral("Expected %1 at %2, found %3.").arg(expected, path(key), describe(found));
+  detail_ =
+      QStringLiteral("Expected %1 at %2, found %3.").arg(expected, path(key), describe(found));
 }
 
 QString text(Decoder& d, const QJsonValue& v) {

@@ -129,7 +129,8 @@ class Fields {
   // A required member decoded by `decode(Decoder&, const QJsonValue&)`, e.g. a nested
   // record, a list (`decode::list`) or a map (`decode::map`) passed through a lambda.
   template <class F>
-  auto required(const QString& key, F&& decode) -> std::invoke_result_t<F&, Decoder&, const QJsonValue&> {
+  auto required(const QString& key, F&& decode)
+      -> std::invoke_result_t<F&, Decoder&, const QJsonValue&> {
     using R = std::invoke_result_t<F&, Decoder&, const QJsonValue&>;
     const QJsonValue v = present(key);
     if (d_.failed()) return R{};
