@@ -382,7 +382,9 @@ Value Vm::index_value(const Value& container, const Value& index, host::Host& ho
     }
     case Tag::Map:
     case Tag::Record: {
-      std::string key = as_text(index);
+      std::string scratch;
+      if (!index.is(Tag::Text)) display_to(scratch, index);
+      const std::string_view key = index.is(Tag::Text) ? index.str() : std::string_view(scratch);
       return container.is(Tag::Map) ? container.map_obj().get(key)
                                      : container.record_obj().get(key);
     }

@@ -165,29 +165,18 @@ void Closure::drain(std::vector<Value>& out) {
 // ---------------------------------------------------------------------------------------
 // Text
 
-namespace {
-size_t count_chars(std::string_view s, bool& ascii) {
+Text::Shape Text::shape_of(std::string_view s) {
   size_t n = 0;
-  ascii = true;
+  bool ascii = true;
   for (unsigned char c : s) {
     if (c >= 0x80) ascii = false;
     if ((c & 0xC0) != 0x80) ++n;
   }
-  return n;
+  return {n, ascii};
 }
-bool ascii_of(std::string_view s) {
-  bool a;
-  count_chars(s, a);
-  return a;
-}
-}  // namespace
 
-Text::Text(std::string s)
-    : str(std::move(s)), chars([this] {
-        bool a;
-        return count_chars(str, a);
-      }()),
-      ascii(ascii_of(str)) {}
+// The string is measured before it is moved: the parameter is a reference.
+Text::Text(std::string s) : Text(std::move(s), shape_of(s)) {}
 
 std::string_view Text::char_at(size_t index) const {
   if (index >= chars) return {};

@@ -341,6 +341,14 @@ struct Text final : Object {
 
   // The character at a character position as its UTF-8 bytes; empty past the end.
   std::string_view char_at(size_t index) const;
+
+ private:
+  struct Shape {
+    size_t chars;
+    bool ascii;
+  };
+  static Shape shape_of(std::string_view s);
+  Text(std::string&& s, Shape shape) : str(std::move(s)), chars(shape.chars), ascii(shape.ascii) {}
 };
 
 struct Array final : Container {
