@@ -22,6 +22,10 @@ void add_market_calls(Table& table);   // symbol, account, bars, clock, timefram
 void add_trade_calls(Table& table);    // positions, orders, history, trade
 void add_journal_calls(Table& table);  // journal, store, formatting, no-ops
 
+// A table row answered by one expression of the host `h`; the arguments are ignored.
+#define KELO_HOST_ANSWER(expr) \
+  +[](ReplayHost& h, std::string_view, Args) -> Result<Value> { (void)h; return expr; }
+
 // A host failure: the interpreter keeps the message and replaces the line.
 inline RuntimeError failure(std::string message) { return RuntimeError{std::move(message), 1}; }
 

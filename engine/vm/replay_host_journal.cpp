@@ -78,43 +78,54 @@ Result<Value> store_keys(ReplayHost& h, std::string_view, Args) {
 
 Result<Value> nothing(ReplayHost&, std::string_view, Args) { return Value::nothing(); }
 
+Result<Value> money(ReplayHost&, std::string_view, Args args) {
+  return Value::text(fixed_text(number(args), 2) + " USD");
+}
+
+Result<Value> lots_text(ReplayHost&, std::string_view, Args args) {
+  return Value::text(fixed_text(number(args), 2));
+}
+
+Result<Value> price_text(ReplayHost& h, std::string_view, Args args) {
+  return Value::text(fixed_text(number(args), h.account().symbol().digits));
+}
+
+const std::pair<std::string_view, Handler> kRows[] = {
+    {"log.info", log_line},
+    {"log.warn", log_line},
+    {"log.error", log_line},
+    {"log.debug", log_line},
+    {"notify", alert_line},
+    {"alert", alert_line},
+    {"email", alert_line},
+
+    // One map serves both the store and the globals calls.
+    {"store.get", store_get},
+    {"globals.get", store_get},
+    {"store.set", store_set},
+    {"globals.set", store_set},
+    {"store.has", store_has},
+    {"store.delete", store_delete},
+    {"globals.delete", store_delete},
+    {"store.keys", store_keys},
+    {"globals.keys", store_keys},
+
+    {"money", money},
+    {"lotsText", lots_text},
+    {"priceText", price_text},
+
+    // Live-terminal calls: accepted, no effect.
+    {"sound", nothing},
+    {"chart.comment", nothing},
+    {"chart.redraw", nothing},
+    {"timer.every", nothing},
+    {"timer.stop", nothing},
+};
+
 }  // namespace
 
-void add_journal_calls(Table& t) {
-  t["log.info"] = log_line;
-  t["log.warn"] = log_line;
-  t["log.error"] = log_line;
-  t["log.debug"] = log_line;
-  t["notify"] = alert_line;
-  t["alert"] = alert_line;
-  t["email"] = alert_line;
-
-  // One map serves both the store and the globals calls.
-  t["store.get"] = store_get;
-  t["globals.get"] = store_get;
-  t["store.set"] = store_set;
-  t["globals.set"] = store_set;
-  t["store.has"] = store_has;
-  t["store.delete"] = store_delete;
-  t["globals.delete"] = store_delete;
-  t["store.keys"] = store_keys;
-  t["globals.keys"] = store_keys;
-
-  t["money"] = [](ReplayHost&, std::string_view, Args args) {
-    return Result<Value>(Value::text(fixed_text(number(args), 2) + " USD"));
-  };
-  t["lotsText"] = [](ReplayHost&, std::string_view, Args args) {
-    return Result<Value>(Value::text(fixed_text(number(args), 2)));
-  };
-  t["priceText"] = [](ReplayHost& h, std::string_view, Args args) {
-    return Result<Value>(Value::text(fixed_text(number(args), h.account().symbol().digits)));
-  };
-
-  t["sound"] = nothing;
-  t["chart.comment"] = nothing;
-  t["chart.redraw"] = nothing;
-  t["timer.every"] = nothing;
-  t["timer.stop"] = nothing;
+void add_journal_calls(Table& table) {
+  for (const auto& [name, handler] : kRows) table[name] = handler;
 }
 
 }  // namespace kelo_vm::backtest::calls

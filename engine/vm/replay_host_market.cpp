@@ -2,6 +2,8 @@
 // bot itself.
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "core/numeric.h"
 #include "vm/replay_host_calls.h"
@@ -12,131 +14,108 @@ namespace {
 
 constexpr int64_t kDayMs = 86'400'000;
 
-#define KELO_HOST_CALL(fn) Result<Value> fn(ReplayHost& h, std::string_view name, Args args)
-
 const host::SymbolSpec& sym(ReplayHost& h) { return h.account().symbol(); }
+Account& acct(ReplayHost& h) { return h.account(); }
 
-Value text_of(std::string_view s) { return Value::text(s); }
-
-// The lot rule of opening, for "symbol.normalizeLots".
-KELO_HOST_CALL(normalize_lots) {
-  (void)name;
-  return Value::number(h.account().normalize_lots(number(args)));
-}
-
-KELO_HOST_CALL(normalize_price) {
-  (void)name;
+Result<Value> normalize_price(ReplayHost& h, std::string_view, Args args) {
   double scale = std::pow(10.0, static_cast<double>(sym(h).digits));
   return Value::number(std::round(number(args) * scale) / scale);
 }
 
+Result<Value> normalize_lots(ReplayHost& h, std::string_view, Args args) {
+  return Value::number(acct(h).normalize_lots(number(args)));
+}
+
 // The time of the bar `n` bars back (a negative n reaches forward); 0 off the data.
-KELO_HOST_CALL(bar_time) {
-  (void)name;
-  __int128 index = static_cast<__int128>(h.account().bar_index()) - integer(args, 0);
-  if (index < 0 || index >= static_cast<__int128>(h.account().bars().times.size()))
-    return Value::time(0);
-  return Value::time(h.account().time_at(static_cast<size_t>(index)));
+Result<Value> bar_time(ReplayHost& h, std::string_view, Args args) {
+  __int128 index = static_cast<__int128>(acct(h).bar_index()) - integer(args, 0);
+  if (index < 0 || index >= static_cast<__int128>(acct(h).bars().times.size())) return Value::time(0);
+  return Value::time(acct(h).time_at(static_cast<size_t>(index)));
 }
 
 // The UTC midnight at or before t, also for negative t.
-KELO_HOST_CALL(start_of_day) {
-  (void)name;
+Result<Value> start_of_day(ReplayHost& h, std::string_view, Args args) {
   std::optional<int64_t> given = args.empty() ? std::nullopt : as_int(args[0]);
-  int64_t t = given ? *given : h.account().time();
+  int64_t t = given ? *given : acct(h).time();
   __int128 day = static_cast<__int128>(kelo_core::numeric::floor_div(t, kDayMs)) * kDayMs;
   // The floor of the earliest times lies below the 64-bit range: saturate.
-  if (day < std::numeric_limits<int64_t>::min()) return Value::time(std::numeric_limits<int64_t>::min());
-  return Value::time(static_cast<int64_t>(day));
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  return Value::time(day < kMin ? kMin : static_cast<int64_t>(day));
 }
+
+const std::pair<std::string_view, Handler> kRows[] = {
+    // Symbol
+    {"symbol.name", KELO_HOST_ANSWER(Value::text(sym(h).name))},
+    {"symbol.bid", KELO_HOST_ANSWER(Value::number(acct(h).close()))},
+    {"symbol.last", KELO_HOST_ANSWER(Value::number(acct(h).close()))},
+    {"symbol.ask", KELO_HOST_ANSWER(Value::number(acct(h).ask()))},
+    {"symbol.time", KELO_HOST_ANSWER(Value::time(acct(h).time()))},
+    {"symbol.point", KELO_HOST_ANSWER(Value::number(sym(h).point))},
+    {"point", KELO_HOST_ANSWER(Value::number(sym(h).point))},
+    {"symbol.pip", KELO_HOST_ANSWER(Value::number(sym(h).pip))},
+    {"pip", KELO_HOST_ANSWER(Value::number(sym(h).pip))},
+    {"symbol.digits", KELO_HOST_ANSWER(Value::integer(sym(h).digits))},
+    {"digits", KELO_HOST_ANSWER(Value::integer(sym(h).digits))},
+    {"symbol.spread", KELO_HOST_ANSWER(Value::number(acct(h).spread() / sym(h).point))},
+    {"symbol.tickSize", KELO_HOST_ANSWER(Value::number(sym(h).tick_size))},
+    {"symbol.tickValue", KELO_HOST_ANSWER(Value::number(sym(h).tick_value))},
+    {"symbol.contractSize", KELO_HOST_ANSWER(Value::number(sym(h).contract_size))},
+    {"symbol.volumeMin", KELO_HOST_ANSWER(Value::number(sym(h).volume_min))},
+    {"symbol.volumeMax", KELO_HOST_ANSWER(Value::number(sym(h).volume_max))},
+    {"symbol.volumeStep", KELO_HOST_ANSWER(Value::number(sym(h).volume_step))},
+    {"symbol.tradeAllowed", KELO_HOST_ANSWER(Value::boolean(true))},
+    {"symbol.sessionOpen", KELO_HOST_ANSWER(Value::boolean(true))},
+    {"symbol.normalize", normalize_price},
+    {"symbol.normalizeLots", normalize_lots},
+
+    // Account: fixed values describe the simulated account.
+    {"account.name", KELO_HOST_ANSWER(Value::text("Backtest"))},
+    {"account.login", KELO_HOST_ANSWER(Value::integer(9000001))},
+    {"account.server", KELO_HOST_ANSWER(Value::text("Tester"))},
+    {"account.company", KELO_HOST_ANSWER(Value::text("Zentrix"))},
+    {"account.currency", KELO_HOST_ANSWER(Value::text("USD"))},
+    {"account.leverage", KELO_HOST_ANSWER(Value::integer(100))},
+    {"account.balance", KELO_HOST_ANSWER(Value::number(acct(h).balance()))},
+    {"account.equity", KELO_HOST_ANSWER(Value::number(acct(h).equity()))},
+    {"account.freeMargin", KELO_HOST_ANSWER(Value::number(acct(h).equity()))},
+    {"account.profit", KELO_HOST_ANSWER(Value::number(acct(h).floating()))},
+    {"account.margin", KELO_HOST_ANSWER(Value::number(0.0))},
+    {"account.credit", KELO_HOST_ANSWER(Value::number(0.0))},
+    {"account.marginLevel", KELO_HOST_ANSWER(Value::number(0.0))},
+    {"account.isDemo", KELO_HOST_ANSWER(Value::boolean(true))},
+    {"account.hedging", KELO_HOST_ANSWER(Value::boolean(true))},
+    {"account.tradeAllowed", KELO_HOST_ANSWER(Value::boolean(true))},
+
+    // Bars, clock, timeframe: every bar counts as one minute.
+    {"bars.count", KELO_HOST_ANSWER(count_value(acct(h).bar_count()))},
+    {"bars.index", KELO_HOST_ANSWER(count_value(acct(h).bar_index()))},
+    {"bars.isNew", KELO_HOST_ANSWER(Value::boolean(h.is_new_bar()))},
+    {"bars.time", bar_time},
+    {"clock.now", KELO_HOST_ANSWER(Value::time(acct(h).time()))},
+    {"clock.gmt", KELO_HOST_ANSWER(Value::time(acct(h).time()))},
+    {"clock.local", KELO_HOST_ANSWER(Value::time(acct(h).time()))},
+    {"clock.server", KELO_HOST_ANSWER(Value::time(acct(h).time()))},
+    {"clock.startOfDay", start_of_day},
+    {"timeframe.name", KELO_HOST_ANSWER(Value::text("M1"))},
+    {"timeframe.seconds", KELO_HOST_ANSWER(Value::integer(60))},
+    {"timeframe.minutes", KELO_HOST_ANSWER(Value::integer(1))},
+
+    // Bot and runtime
+    {"bot.id", KELO_HOST_ANSWER(Value::text("backtest"))},
+    {"bot.name", KELO_HOST_ANSWER(Value::text("backtest"))},
+    {"bot.magic", KELO_HOST_ANSWER(Value::integer(h.magic()))},
+    {"bot.version", KELO_HOST_ANSWER(Value::text("1.0.0"))},
+    {"bot.isTesting", KELO_HOST_ANSWER(Value::boolean(true))},
+    {"tester.isActive", KELO_HOST_ANSWER(Value::boolean(true))},
+    {"bot.isOptimising", KELO_HOST_ANSWER(Value::boolean(false))},
+    {"runtime.steps", KELO_HOST_ANSWER(Value::integer(0))},
+    {"runtime.stepBudget", KELO_HOST_ANSWER(Value::integer(2000000))},
+};
 
 }  // namespace
 
-void add_market_calls(Table& t) {
-  // Symbol
-  t["symbol.name"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(text_of(sym(h).name)); };
-  Handler bid = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(h.account().close())); };
-  t["symbol.bid"] = bid;
-  t["symbol.last"] = bid;
-  t["symbol.ask"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(h.account().ask())); };
-  t["symbol.time"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::time(h.account().time())); };
-  Handler point = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(sym(h).point)); };
-  t["symbol.point"] = point;
-  t["point"] = point;
-  Handler pip = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(sym(h).pip)); };
-  t["symbol.pip"] = pip;
-  t["pip"] = pip;
-  Handler digits = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::integer(sym(h).digits)); };
-  t["symbol.digits"] = digits;
-  t["digits"] = digits;
-  t["symbol.spread"] = [](ReplayHost& h, std::string_view, Args) {
-    return Result<Value>(Value::number(h.account().spread() / sym(h).point));
-  };
-  t["symbol.tickSize"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(sym(h).tick_size)); };
-  t["symbol.tickValue"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(sym(h).tick_value)); };
-  t["symbol.contractSize"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(sym(h).contract_size)); };
-  t["symbol.volumeMin"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(sym(h).volume_min)); };
-  t["symbol.volumeMax"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(sym(h).volume_max)); };
-  t["symbol.volumeStep"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(sym(h).volume_step)); };
-  Handler yes = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::boolean(true)); };
-  Handler no = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::boolean(false)); };
-  t["symbol.tradeAllowed"] = yes;
-  t["symbol.sessionOpen"] = yes;
-  t["symbol.normalize"] = normalize_price;
-  t["symbol.normalizeLots"] = normalize_lots;
-
-  // Account: fixed values describe the simulated account.
-  t["account.name"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(text_of("Backtest")); };
-  t["account.login"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::integer(9000001)); };
-  t["account.server"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(text_of("Tester")); };
-  t["account.company"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(text_of("Zentrix")); };
-  t["account.currency"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(text_of("USD")); };
-  t["account.leverage"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::integer(100)); };
-  t["account.balance"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(h.account().balance())); };
-  Handler equity = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(h.account().equity())); };
-  t["account.equity"] = equity;
-  t["account.freeMargin"] = equity;
-  t["account.profit"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::number(h.account().floating())); };
-  Handler zero = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::number(0.0)); };
-  t["account.margin"] = zero;
-  t["account.credit"] = zero;
-  t["account.marginLevel"] = zero;
-  t["account.isDemo"] = yes;
-  t["account.hedging"] = yes;
-  t["account.tradeAllowed"] = yes;
-
-  // Bars, clock, timeframe: every bar counts as one minute.
-  t["bars.count"] = [](ReplayHost& h, std::string_view, Args) {
-    return Result<Value>(count_value(h.account().bar_count()));
-  };
-  t["bars.index"] = [](ReplayHost& h, std::string_view, Args) {
-    return Result<Value>(count_value(h.account().bar_index()));
-  };
-  t["bars.isNew"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::boolean(h.is_new_bar())); };
-  t["bars.time"] = bar_time;
-  Handler now = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::time(h.account().time())); };
-  t["clock.now"] = now;
-  t["clock.gmt"] = now;
-  t["clock.local"] = now;
-  t["clock.server"] = now;
-  t["clock.startOfDay"] = start_of_day;
-  t["timeframe.name"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(text_of("M1")); };
-  t["timeframe.seconds"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::integer(60)); };
-  t["timeframe.minutes"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::integer(1)); };
-
-  // Bot and runtime
-  Handler bot_name = [](ReplayHost&, std::string_view, Args) { return Result<Value>(text_of("backtest")); };
-  t["bot.id"] = bot_name;
-  t["bot.name"] = bot_name;
-  t["bot.magic"] = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(Value::integer(h.magic())); };
-  t["bot.version"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(text_of("1.0.0")); };
-  t["bot.isTesting"] = yes;
-  t["tester.isActive"] = yes;
-  t["bot.isOptimising"] = no;
-  t["runtime.steps"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::integer(0)); };
-  t["runtime.stepBudget"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::integer(2000000)); };
+void add_market_calls(Table& table) {
+  for (const auto& [name, handler] : kRows) table[name] = handler;
 }
-
-#undef KELO_HOST_CALL
 
 }  // namespace kelo_vm::backtest::calls

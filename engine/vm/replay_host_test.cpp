@@ -331,45 +331,67 @@ TEST(ReplayHost, JournalAtExactlyTheCapKeepsEveryLine) {
   EXPECT_EQ(journal.back().message, "x");
 }
 
+// name digits point pip tickSize tickValue contract min max step conversion reserved
+// reserved, spread points, spread price
+std::string render(const SymbolSetup& s) {
+  const host::SymbolSpec& p = s.spec;
+  std::string out = p.name + " " + std::to_string(p.digits);
+  for (double x : {p.point, p.pip, p.tick_size, p.tick_value, p.contract_size, p.volume_min,
+                   p.volume_max, p.volume_step, p.conversion, p.reserved_a, p.reserved_b,
+                   s.spread_points, s.spread_price()})
+    out += " " + format_number(x);
+  return out;
+}
+
+SymbolFields fields(void (*edit)(SymbolFields&)) {
+  SymbolFields f;
+  edit(f);
+  return f;
+}
+
 TEST(SymbolSetup, GivenFieldsOverrideTheDefault) {
+  const std::string kDefault = "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001";
   struct Case {
     const char* name;
     SymbolFields fields;
-    const char* expected;  // name digits point pip tick_size tick_value contract min max step conv spread
-  };
-  auto render = [](const SymbolSetup& s) {
-    const host::SymbolSpec& p = s.spec;
-    std::string out = p.name + " " + std::to_string(p.digits);
-    for (double x : {p.point, p.pip, p.tick_size, p.tick_value, p.contract_size, p.volume_min, p.volume_max,
-                     p.volume_step, p.conversion, p.reserved_a, p.reserved_b, s.spread_points, s.spread_price()})
-      out += " " + format_number(x);
-    return out;
-  };
-  auto with = [](auto f) {
-    SymbolFields s;
-    f(s);
-    return s;
+    std::string expected;
   };
   const Case cases[] = {
-      {"nothing given", {}, "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"digits 3", with([](SymbolFields& s) { s.digits = 3; }), "EURUSD 3 0.001 0.01 0.001 100 100000 0.01 100 0.01 1 0 0 10 0.01"},
-      {"digits 2", with([](SymbolFields& s) { s.digits = 2; }), "EURUSD 2 0.01 0.01 0.01 1000 100000 0.01 100 0.01 1 0 0 10 0.1"},
-      {"digits 0 keeps 5", with([](SymbolFields& s) { s.digits = 0; }), "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"negative digits keep 5", with([](SymbolFields& s) { s.digits = -4; }), "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"digits 15 is the largest given", with([](SymbolFields& s) { s.digits = 15; }), "EURUSD 15 0.000000000000001 0.000000000000001 0.000000000000001 0.0000000001 100000 0.01 100 0.01 1 0 0 10 0.000000000000010000000000000002"},
-      {"digits 99 keep the default", with([](SymbolFields& s) { s.digits = 99; }), "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"digits 400 keep the default", with([](SymbolFields& s) { s.digits = 400; }), "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"a name replaces EURUSD", with([](SymbolFields& s) { s.name = "XAUUSD"; }), "XAUUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"tick value given keeps contract default", with([](SymbolFields& s) { s.tick_value = 2.5; }), "EURUSD 5 0.00001 0.0001 0.00001 2.5 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"contract given enters the tick value", with([](SymbolFields& s) { s.tick_size = 0.5; s.contract_size = 10; }), "EURUSD 5 0.00001 0.0001 0.5 5 10 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"every field given", with([](SymbolFields& s) { s = {"GER40", 1, 0.5, 3, 25, 0.1, 50, 0.1, 1.08, 20}; }), "GER40 1 0.1 0.1 0.5 3 25 0.1 50 0.1 1.08 0 0 20 2"},
-      {"NaN fields keep defaults", with([](SymbolFields& s) { s = {"", 0, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN}; }), "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"infinite fields keep defaults", with([](SymbolFields& s) { s = {"", 0, kInf, kInf, kInf, kInf, kInf, kInf, kInf, kInf}; }), "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
-      {"negative fields keep defaults", with([](SymbolFields& s) { s = {"", -1, -1, -1, -1, -1, -1, -1, -1, -1}; }), "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
+      {"nothing given", {}, kDefault},
+      {"digits 3", fields([](SymbolFields& s) { s.digits = 3; }),
+       "EURUSD 3 0.001 0.01 0.001 100 100000 0.01 100 0.01 1 0 0 10 0.01"},
+      {"digits 2", fields([](SymbolFields& s) { s.digits = 2; }),
+       "EURUSD 2 0.01 0.01 0.01 1000 100000 0.01 100 0.01 1 0 0 10 0.1"},
+      {"digits 0 keeps 5", fields([](SymbolFields& s) { s.digits = 0; }), kDefault},
+      {"negative digits keep 5", fields([](SymbolFields& s) { s.digits = -4; }), kDefault},
+      {"digits 15 is the largest given", fields([](SymbolFields& s) { s.digits = 15; }),
+       "EURUSD 15 0.000000000000001 0.000000000000001 0.000000000000001 0.0000000001 100000 0.01 "
+       "100 0.01 1 0 0 10 0.000000000000010000000000000002"},
+      {"digits 16 keep the default", fields([](SymbolFields& s) { s.digits = 16; }), kDefault},
+      {"digits 99 keep the default", fields([](SymbolFields& s) { s.digits = 99; }), kDefault},
+      {"digits 400 keep the default", fields([](SymbolFields& s) { s.digits = 400; }), kDefault},
+      {"a name replaces EURUSD", fields([](SymbolFields& s) { s.name = "XAUUSD"; }),
+       "XAUUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001"},
+      {"tick value given keeps the contract default", fields([](SymbolFields& s) { s.tick_value = 2.5; }),
+       "EURUSD 5 0.00001 0.0001 0.00001 2.5 100000 0.01 100 0.01 1 0 0 10 0.0001"},
+      {"a given contract enters the tick value",
+       fields([](SymbolFields& s) { s.tick_size = 0.5; s.contract_size = 10; }),
+       "EURUSD 5 0.00001 0.0001 0.5 5 10 0.01 100 0.01 1 0 0 10 0.0001"},
+      {"every field given",
+       fields([](SymbolFields& s) { s = {"GER40", 1, 0.5, 3, 25, 0.1, 50, 0.1, 1.08, 20}; }),
+       "GER40 1 0.1 0.1 0.5 3 25 0.1 50 0.1 1.08 0 0 20 2"},
+      {"NaN fields keep the defaults",
+       fields([](SymbolFields& s) { s = {"", 0, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN}; }),
+       kDefault},
+      {"infinite fields keep the defaults",
+       fields([](SymbolFields& s) { s = {"", 0, kInf, kInf, kInf, kInf, kInf, kInf, kInf, kInf}; }),
+       kDefault},
+      {"negative fields keep the defaults",
+       fields([](SymbolFields& s) { s = {"", -1, -1, -1, -1, -1, -1, -1, -1, -1}; }), kDefault},
   };
   for (const Case& c : cases) EXPECT_EQ(render(symbol_setup(c.fields)), c.expected) << c.name;
   // No symbol at all: the plain default, tick value exactly 1.
-  EXPECT_EQ(render(SymbolSetup{}), "EURUSD 5 0.00001 0.0001 0.00001 1 100000 0.01 100 0.01 1 0 0 10 0.0001");
+  EXPECT_EQ(render(SymbolSetup{}), kDefault);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Host calls about positions, orders, the trade history and trading.
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "vm/replay_host_calls.h"
@@ -59,59 +60,63 @@ Result<Value> close_all(ReplayHost& h, std::string_view, Args) {
   return count_value(tickets.size());
 }
 
+Value newest(ReplayHost& h, bool last) {
+  const auto& open = h.account().positions();
+  if (open.empty()) return Value::nothing();
+  return h.position_record(last ? open.back() : open.front());
+}
+
+// No argument reads as ticket 0.
+Result<Value> by_ticket(ReplayHost& h, std::string_view, Args args) {
+  OpenPosition* p = h.account().find(integer(args, 0));
+  return p ? h.position_record(*p) : Value::nothing();
+}
+
+double open_volume(ReplayHost& h) {
+  double sum = -0.0;
+  for (const OpenPosition& p : h.account().positions()) sum += p.volume;
+  return sum;
+}
+
+double closed_profit(ReplayHost& h) {
+  double sum = -0.0;
+  for (const ClosedTrade& trade : h.account().trades()) sum += trade.profit;
+  return sum;
+}
+
+const std::pair<std::string_view, Handler> kRows[] = {
+    // A symbol argument is ignored: there is one symbol.
+    {"positions.all", KELO_HOST_ANSWER(all_positions(h))},
+    {"positions.mine", KELO_HOST_ANSWER(all_positions(h))},
+    {"positions.bySymbol", KELO_HOST_ANSWER(all_positions(h))},
+    {"positions.count", KELO_HOST_ANSWER(count_value(h.account().positions().size()))},
+    {"positions.byTicket", by_ticket},
+    {"positions.oldest", KELO_HOST_ANSWER(newest(h, false))},
+    {"positions.newest", KELO_HOST_ANSWER(newest(h, true))},
+    {"positions.profit", KELO_HOST_ANSWER(Value::number(h.account().floating()))},
+    {"positions.volume", KELO_HOST_ANSWER(Value::number(open_volume(h)))},
+
+    // There are no pending orders.
+    {"orders.all", KELO_HOST_ANSWER(Value::array())},
+    {"orders.mine", KELO_HOST_ANSWER(Value::array())},
+    {"orders.bySymbol", KELO_HOST_ANSWER(Value::array())},
+    {"orders.byMagic", KELO_HOST_ANSWER(Value::array())},
+    {"orders.count", KELO_HOST_ANSWER(Value::integer(0))},
+
+    {"history.count", KELO_HOST_ANSWER(count_value(h.account().trades().size()))},
+    {"history.profit", KELO_HOST_ANSWER(Value::number(closed_profit(h)))},
+
+    {"trade.buy", open_position},
+    {"trade.sell", open_position},
+    {"trade.close", close_position},
+    {"trade.modify", modify_position},
+    {"trade.closeAll", close_all},
+};
+
 }  // namespace
 
-void add_trade_calls(Table& t) {
-  Handler all = [](ReplayHost& h, std::string_view, Args) { return Result<Value>(all_positions(h)); };
-  t["positions.all"] = all;
-  t["positions.mine"] = all;
-  t["positions.bySymbol"] = all;
-  t["positions.count"] = [](ReplayHost& h, std::string_view, Args) {
-    return Result<Value>(count_value(h.account().positions().size()));
-  };
-  t["positions.byTicket"] = [](ReplayHost& h, std::string_view, Args args) {
-    OpenPosition* p = h.account().find(integer(args, 0));
-    return Result<Value>(p ? h.position_record(*p) : Value::nothing());
-  };
-  t["positions.oldest"] = [](ReplayHost& h, std::string_view, Args) {
-    const auto& open = h.account().positions();
-    return Result<Value>(open.empty() ? Value::nothing() : h.position_record(open.front()));
-  };
-  t["positions.newest"] = [](ReplayHost& h, std::string_view, Args) {
-    const auto& open = h.account().positions();
-    return Result<Value>(open.empty() ? Value::nothing() : h.position_record(open.back()));
-  };
-  t["positions.profit"] = [](ReplayHost& h, std::string_view, Args) {
-    return Result<Value>(Value::number(h.account().floating()));
-  };
-  t["positions.volume"] = [](ReplayHost& h, std::string_view, Args) {
-    double sum = -0.0;
-    for (const OpenPosition& p : h.account().positions()) sum += p.volume;
-    return Result<Value>(Value::number(sum));
-  };
-
-  // There are no pending orders.
-  Handler no_orders = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::array()); };
-  t["orders.all"] = no_orders;
-  t["orders.mine"] = no_orders;
-  t["orders.bySymbol"] = no_orders;
-  t["orders.byMagic"] = no_orders;
-  t["orders.count"] = [](ReplayHost&, std::string_view, Args) { return Result<Value>(Value::integer(0)); };
-
-  t["history.count"] = [](ReplayHost& h, std::string_view, Args) {
-    return Result<Value>(count_value(h.account().trades().size()));
-  };
-  t["history.profit"] = [](ReplayHost& h, std::string_view, Args) {
-    double sum = -0.0;
-    for (const ClosedTrade& trade : h.account().trades()) sum += trade.profit;
-    return Result<Value>(Value::number(sum));
-  };
-
-  t["trade.buy"] = open_position;
-  t["trade.sell"] = open_position;
-  t["trade.close"] = close_position;
-  t["trade.modify"] = modify_position;
-  t["trade.closeAll"] = close_all;
+void add_trade_calls(Table& table) {
+  for (const auto& [name, handler] : kRows) table[name] = handler;
 }
 
 }  // namespace kelo_vm::backtest::calls
