@@ -4,7 +4,7 @@
 //
 // The asynchronous calls deliver exactly one outcome to `done`, on the main thread and
 // never before the call has returned, unless `context` is destroyed first: then the
-// call is abandoned and `done` is never called.
+// call is abandoned and `done` is never called. A null `context` never abandons.
 #pragma once
 
 #include <QList>
