@@ -273,5 +273,48 @@ TEST(Backtest, EquityAndDrawdownFollowTheOpenPosition) {
   EXPECT_EQ(r.ending_balance, r.equity[3]);
 }
 
+// Over a long run of a bot that buys and sells with stops and targets and closes
+// everything every seventh bar, the balance moves only by the closed trades' profits.
+TEST(Backtest, BalanceMovesOnlyByClosedTradesOverALongRun) {
+  Program p;
+  auto open_if_few = [&p](const char* side, double sl_offset, double tp_offset) {
+    return concat({{p.call("positions.count", 0), p.num(3), Op::plain(Opcode::Less),
+                    Op::jump(Opcode::JumpIfFalse, 9), p.num(0.37), p.call("symbol.bid", 0),
+                    p.num(sl_offset), Op::plain(Opcode::Add), p.call("symbol.bid", 0),
+                    p.num(tp_offset), Op::plain(Opcode::Add), p.call(side, 3), Op::plain(Opcode::Pop)}});
+  };
+  p.on(EventKind::OnBar, concat({open_if_few("trade.buy", -0.0004, 0.0006),
+                                 open_if_few("trade.sell", 0.0005, -0.0003)}));
+  p.on(EventKind::OnTick, concat({{p.call("bars.index", 0), p.num(7), Op::plain(Opcode::Rem), p.num(0),
+                                   Op::plain(Opcode::Equal), Op::jump(Opcode::JumpIfFalse, 2)},
+                                  p.stmt("trade.closeAll", {})}));
+  Report r = p.run(synthetic_bars(20000, 11), 100);
+  EXPECT_TRUE(r.errors.empty());
+  ASSERT_GT(r.trades.size(), 2000u);
+  double balance = r.starting_balance;
+  size_t stops = 0, targets = 0, all = 0, ends = 0, wins = 0, losses = 0;
+  for (const ClosedTrade& t : r.trades) {
+    balance += t.profit;
+    stops += t.reason == "stop loss";
+    targets += t.reason == "take profit";
+    all += t.reason == "close all";
+    ends += t.reason == "end of test";
+    wins += t.profit > 0;
+    losses += t.profit < 0;
+    EXPECT_EQ(t.volume, 0.37);
+  }
+  EXPECT_EQ(r.ending_balance, balance);
+  // Bar 19999 is a multiple of 7: everything closed in its onTick, before the sample.
+  EXPECT_EQ(ends, 0u);
+  EXPECT_EQ(r.equity.back(), r.ending_balance);
+  EXPECT_GT(stops, 0u);
+  EXPECT_GT(targets, 0u);
+  EXPECT_GT(all, 0u);
+  EXPECT_EQ(stops + targets + all + ends, r.trades.size());
+  EXPECT_EQ(r.wins, wins);
+  EXPECT_EQ(r.losses, losses);
+  EXPECT_EQ(r.equity.size(), 19900u);
+}
+
 }  // namespace
 }  // namespace kelo_vm::backtest
