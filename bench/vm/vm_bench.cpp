@@ -29,9 +29,18 @@ void ArithmeticLoop(benchmark::State& state) {
   size_t top = f.here();
   f.b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(n)).op(Opcode::Less);
   size_t exit = f.jump(Opcode::JumpIfFalse);
-  f.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(2)).op(Opcode::Mul).op(Opcode::Add)
-      .b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  f.b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(1)).op(Opcode::Add).b(Opcode::SetLocal, 1).op(Opcode::Pop);
+  f.b(Opcode::GetLocal, 0)
+      .b(Opcode::GetLocal, 1)
+      .c(Opcode::Const, p.integer(2))
+      .op(Opcode::Mul)
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 0)
+      .op(Opcode::Pop);
+  f.b(Opcode::GetLocal, 1)
+      .c(Opcode::Const, p.integer(1))
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 1)
+      .op(Opcode::Pop);
   f.back(Opcode::Jump, top);
   f.patch(exit).b(Opcode::GetLocal, 0).op(Opcode::Return);
   uint16_t fi = p.add(std::move(f));
@@ -58,8 +67,16 @@ void RecursiveCalls(benchmark::State& state) {
   size_t rec = fib.jump(Opcode::JumpIfFalse);
   fib.b(Opcode::GetLocal, 0).op(Opcode::Return);
   fib.patch(rec);
-  fib.b(Opcode::GetGlobal, g).b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(1)).op(Opcode::Sub).a(Opcode::Call, 1);
-  fib.b(Opcode::GetGlobal, g).b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(2)).op(Opcode::Sub).a(Opcode::Call, 1);
+  fib.b(Opcode::GetGlobal, g)
+      .b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.integer(1))
+      .op(Opcode::Sub)
+      .a(Opcode::Call, 1);
+  fib.b(Opcode::GetGlobal, g)
+      .b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.integer(2))
+      .op(Opcode::Sub)
+      .a(Opcode::Call, 1);
   fib.op(Opcode::Add).op(Opcode::Return);
   uint16_t fi = p.add(std::move(fib));
   Fn m("main");
@@ -91,13 +108,21 @@ void ClosureCreation(benchmark::State& state) {
   uint16_t ai = p.add(std::move(add));
   Fn m("main", 0, 3);
   m.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  m.c(Opcode::Const, p.integer(0)).c(Opcode::Const, p.integer(n)).a(Opcode::MakeRange, 0).a(Opcode::IterInit, 1);
+  m.c(Opcode::Const, p.integer(0))
+      .c(Opcode::Const, p.integer(n))
+      .a(Opcode::MakeRange, 0)
+      .a(Opcode::IterInit, 1);
   size_t top = m.here();
   size_t exit = m.jump(Opcode::IterNext);
   m.b(Opcode::SetLocal, 1).op(Opcode::Pop);
   m.b(Opcode::Closure, ai).b(Opcode::SetLocal, 2).op(Opcode::Pop);
-  m.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 2).c(Opcode::Const, p.integer(1)).a(Opcode::Call, 1).op(Opcode::Add)
-      .b(Opcode::SetLocal, 0).op(Opcode::Pop);
+  m.b(Opcode::GetLocal, 0)
+      .b(Opcode::GetLocal, 2)
+      .c(Opcode::Const, p.integer(1))
+      .a(Opcode::Call, 1)
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 0)
+      .op(Opcode::Pop);
   m.back(Opcode::Jump, top);
   m.patch(exit).op(Opcode::Pop).b(Opcode::GetLocal, 0).op(Opcode::Return);
   uint16_t mi = p.add(std::move(m));
@@ -125,7 +150,11 @@ void ArrayPass(benchmark::State& state) {
   size_t top = m.here();
   size_t exit = m.jump(Opcode::IterNext);
   m.b(Opcode::SetLocal, 1).op(Opcode::Pop);
-  m.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 1).op(Opcode::Add).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+  m.b(Opcode::GetLocal, 0)
+      .b(Opcode::GetLocal, 1)
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 0)
+      .op(Opcode::Pop);
   m.back(Opcode::Jump, top);
   m.patch(exit).op(Opcode::Pop).b(Opcode::GetLocal, 0).op(Opcode::Return);
   uint16_t mi = p.add(std::move(m));
@@ -152,15 +181,32 @@ void MapSetGet(benchmark::State& state) {
   Fn m("main", 0, 4);
   m.b(Opcode::MakeMap, 0).b(Opcode::SetLocal, 0).op(Opcode::Pop);
   m.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 3).op(Opcode::Pop);
-  m.c(Opcode::Const, p.integer(0)).c(Opcode::Const, p.integer(n)).a(Opcode::MakeRange, 0).a(Opcode::IterInit, 1);
+  m.c(Opcode::Const, p.integer(0))
+      .c(Opcode::Const, p.integer(n))
+      .a(Opcode::MakeRange, 0)
+      .a(Opcode::IterInit, 1);
   size_t top = m.here();
   size_t exit = m.jump(Opcode::IterNext);
   m.b(Opcode::SetLocal, 1).op(Opcode::Pop);
-  m.c(Opcode::Const, p.text("k")).b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(1000)).op(Opcode::Rem)
-      .op(Opcode::Add).b(Opcode::SetLocal, 2).op(Opcode::Pop);
-  m.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 2).b(Opcode::GetLocal, 1).op(Opcode::SetIndex).op(Opcode::Pop);
-  m.b(Opcode::GetLocal, 3).b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 2).op(Opcode::Index).op(Opcode::Add)
-      .b(Opcode::SetLocal, 3).op(Opcode::Pop);
+  m.c(Opcode::Const, p.text("k"))
+      .b(Opcode::GetLocal, 1)
+      .c(Opcode::Const, p.integer(1000))
+      .op(Opcode::Rem)
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 2)
+      .op(Opcode::Pop);
+  m.b(Opcode::GetLocal, 0)
+      .b(Opcode::GetLocal, 2)
+      .b(Opcode::GetLocal, 1)
+      .op(Opcode::SetIndex)
+      .op(Opcode::Pop);
+  m.b(Opcode::GetLocal, 3)
+      .b(Opcode::GetLocal, 0)
+      .b(Opcode::GetLocal, 2)
+      .op(Opcode::Index)
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 3)
+      .op(Opcode::Pop);
   m.back(Opcode::Jump, top);
   m.patch(exit).op(Opcode::Pop).b(Opcode::GetLocal, 3).op(Opcode::Return);
   uint16_t mi = p.add(std::move(m));

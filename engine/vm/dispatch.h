@@ -57,7 +57,7 @@ class Builtins {
 // through it have no values (every read is NaN) unless `evaluate` is set.
 class TableBuiltins : public Builtins {
  public:
-  std::vector<std::string> names;           // host id -> qualified name
+  std::vector<std::string> names;  // host id -> qualified name
   std::map<std::string, BuiltinFn, std::less<>> handlers;
   SeriesColumn (*evaluate)(const Series&, host::Host&) = nullptr;
 

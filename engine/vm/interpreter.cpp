@@ -91,7 +91,9 @@ void Vm::decode() {
           if (op.c >= im.constants.size()) fault_ = "constant out of range";
           break;
         case Opcode::GetLocal:
-        case Opcode::SetLocal: slots = std::max<uint32_t>(slots, uint32_t{op.b} + 1); break;
+        case Opcode::SetLocal:
+          slots = std::max<uint32_t>(slots, uint32_t{op.b} + 1);
+          break;
         case Opcode::GetGlobal:
           if (op.b >= globals_.size()) in.op = static_cast<uint8_t>(Opcode::Nothing);
           break;
@@ -104,7 +106,8 @@ void Vm::decode() {
         case Opcode::IterInit:
           in.a = op.a >= 2 ? 2 : 1;
           break;
-        default: break;
+        default:
+          break;
       }
       if (bytecode::is_jump(op.code)) {
         const int64_t target = static_cast<int64_t>(i) + 1 + op.offset();
@@ -121,19 +124,21 @@ void Vm::decode() {
     for (size_t i = 0; i < n; ++i) {
       Instr& in = d.code[i];
       if (in.op != static_cast<uint8_t>(Opcode::IterNext)) continue;
-      in.a = (i > 0 && d.code[i - 1].op == static_cast<uint8_t>(Opcode::IterInit))
-                 ? d.code[i - 1].a
-                 : 1;
+      in.a = (i > 0 && d.code[i - 1].op == static_cast<uint8_t>(Opcode::IterInit)) ? d.code[i - 1].a
+                                                                                   : 1;
       Instr& exit = d.code[in.c];
       if (exit.op == static_cast<uint8_t>(Opcode::Pop)) exit.op = kOpEndLoop;
     }
     if (slots > 0xFFFF) slots = 0xFFFF;
     d.slots = static_cast<uint16_t>(slots);
     std::string problem = verify(d, f);
-    if (!problem.empty()) fault_ = std::move(problem);
-    else fuse(d.code);
+    if (!problem.empty())
+      fault_ = std::move(problem);
+    else
+      fuse(d.code);
     if (!d.captures)
-      d.shared_closure = Value::closure(make_ref<Closure>(static_cast<uint16_t>(f), std::vector<Value>{}));
+      d.shared_closure =
+          Value::closure(make_ref<Closure>(static_cast<uint16_t>(f), std::vector<Value>{}));
   }
   if (!fault_.empty()) fault_ = "The program is damaged: " + fault_;
 }
@@ -160,33 +165,81 @@ std::string Vm::verify(const Decoded& d, size_t index) const {
     int64_t pops = 0, pushes = 0;
     bool falls = true;
     switch (in.op) {
-      case uint8_t(Opcode::Const): case uint8_t(Opcode::True): case uint8_t(Opcode::False):
-      case uint8_t(Opcode::Nothing): case uint8_t(Opcode::GetLocal):
-      case uint8_t(Opcode::GetGlobal): case uint8_t(Opcode::GetUpvalue):
-      case uint8_t(Opcode::Closure): case uint8_t(Opcode::EnumCase):
-        pushes = 1; break;
-      case uint8_t(Opcode::SetLocal): case uint8_t(Opcode::SetGlobal):
-      case uint8_t(Opcode::GetMember): case uint8_t(Opcode::Negate): case uint8_t(Opcode::Not):
-      case uint8_t(Opcode::IterInit): case uint8_t(Opcode::JumpIfFalsePeek):
+      case uint8_t(Opcode::Const):
+      case uint8_t(Opcode::True):
+      case uint8_t(Opcode::False):
+      case uint8_t(Opcode::Nothing):
+      case uint8_t(Opcode::GetLocal):
+      case uint8_t(Opcode::GetGlobal):
+      case uint8_t(Opcode::GetUpvalue):
+      case uint8_t(Opcode::Closure):
+      case uint8_t(Opcode::EnumCase):
+        pushes = 1;
+        break;
+      case uint8_t(Opcode::SetLocal):
+      case uint8_t(Opcode::SetGlobal):
+      case uint8_t(Opcode::GetMember):
+      case uint8_t(Opcode::Negate):
+      case uint8_t(Opcode::Not):
+      case uint8_t(Opcode::IterInit):
+      case uint8_t(Opcode::JumpIfFalsePeek):
       case uint8_t(Opcode::JumpIfTruePeek):
-        pops = 1; pushes = 1; break;
-      case uint8_t(Opcode::Dup): pops = 1; pushes = 2; break;
-      case uint8_t(Opcode::SetMember): case uint8_t(Opcode::Index):
-      case uint8_t(Opcode::Coalesce): case uint8_t(Opcode::MakeRange):
-        pops = 2; pushes = 1; break;
-      case uint8_t(Opcode::SetIndex): pops = 3; pushes = 1; break;
-      case uint8_t(Opcode::Call): pops = int64_t{in.a} + 1; pushes = 1; break;
-      case uint8_t(Opcode::CallHost): pops = in.a; pushes = 1; break;
-      case uint8_t(Opcode::MakeArray): pops = in.b; pushes = 1; break;
-      case uint8_t(Opcode::MakeMap): case uint8_t(Opcode::MakeObject):
-        pops = int64_t{in.b} * 2; pushes = 1; break;
-      case uint8_t(Opcode::JumpIfFalse): case uint8_t(Opcode::JumpIfTrue):
-      case uint8_t(Opcode::Pop): case kOpEndLoop:
-        pops = 1; break;
-      case uint8_t(Opcode::Throw): case uint8_t(Opcode::Return): pops = 1; falls = false; break;
-      case uint8_t(Opcode::ReturnNothing): case uint8_t(Opcode::Halt): falls = false; break;
-      case uint8_t(Opcode::Jump): falls = false; break;
-      case uint8_t(Opcode::IterNext): pushes = in.a; break;
+        pops = 1;
+        pushes = 1;
+        break;
+      case uint8_t(Opcode::Dup):
+        pops = 1;
+        pushes = 2;
+        break;
+      case uint8_t(Opcode::SetMember):
+      case uint8_t(Opcode::Index):
+      case uint8_t(Opcode::Coalesce):
+      case uint8_t(Opcode::MakeRange):
+        pops = 2;
+        pushes = 1;
+        break;
+      case uint8_t(Opcode::SetIndex):
+        pops = 3;
+        pushes = 1;
+        break;
+      case uint8_t(Opcode::Call):
+        pops = int64_t{in.a} + 1;
+        pushes = 1;
+        break;
+      case uint8_t(Opcode::CallHost):
+        pops = in.a;
+        pushes = 1;
+        break;
+      case uint8_t(Opcode::MakeArray):
+        pops = in.b;
+        pushes = 1;
+        break;
+      case uint8_t(Opcode::MakeMap):
+      case uint8_t(Opcode::MakeObject):
+        pops = int64_t{in.b} * 2;
+        pushes = 1;
+        break;
+      case uint8_t(Opcode::JumpIfFalse):
+      case uint8_t(Opcode::JumpIfTrue):
+      case uint8_t(Opcode::Pop):
+      case kOpEndLoop:
+        pops = 1;
+        break;
+      case uint8_t(Opcode::Throw):
+      case uint8_t(Opcode::Return):
+        pops = 1;
+        falls = false;
+        break;
+      case uint8_t(Opcode::ReturnNothing):
+      case uint8_t(Opcode::Halt):
+        falls = false;
+        break;
+      case uint8_t(Opcode::Jump):
+        falls = false;
+        break;
+      case uint8_t(Opcode::IterNext):
+        pushes = in.a;
+        break;
       default:
         if (in.op >= uint8_t(Opcode::Add) && in.op <= uint8_t(Opcode::GreaterEqual) &&
             in.op != uint8_t(Opcode::Negate) && in.op != uint8_t(Opcode::Not)) {
@@ -199,13 +252,23 @@ std::string Vm::verify(const Decoded& d, size_t index) const {
       return "stack underflow in function " + std::to_string(index) + " at " + std::to_string(i);
     const int64_t after = dep - pops + pushes;
     switch (in.op) {
-      case uint8_t(Opcode::Jump): reach(in.c, dep); break;
-      case uint8_t(Opcode::JumpIfFalse): case uint8_t(Opcode::JumpIfTrue):
-      case uint8_t(Opcode::JumpIfFalsePeek): case uint8_t(Opcode::JumpIfTruePeek):
-        reach(in.c, after); break;
-      case uint8_t(Opcode::IterNext): reach(in.c, dep); break;
-      case uint8_t(Opcode::TryBegin): reach(in.c, dep + 1); break;
-      default: break;
+      case uint8_t(Opcode::Jump):
+        reach(in.c, dep);
+        break;
+      case uint8_t(Opcode::JumpIfFalse):
+      case uint8_t(Opcode::JumpIfTrue):
+      case uint8_t(Opcode::JumpIfFalsePeek):
+      case uint8_t(Opcode::JumpIfTruePeek):
+        reach(in.c, after);
+        break;
+      case uint8_t(Opcode::IterNext):
+        reach(in.c, dep);
+        break;
+      case uint8_t(Opcode::TryBegin):
+        reach(in.c, dep + 1);
+        break;
+      default:
+        break;
     }
     if (falls) reach(i + 1, after);
   }
@@ -267,7 +330,8 @@ Result<Value> Vm::call_value(const Value& callee, std::span<const Value> args, h
         return RuntimeError{"The program is damaged: function out of range", 0};
       return enter_and_execute(c.function, &c, callee, args, host);
     }
-    case Tag::HostFunction: return call_host(callee.host_id(), args, host);
+    case Tag::HostFunction:
+      return call_host(callee.host_id(), args, host);
     case Tag::Int:
       return call_host(static_cast<uint16_t>(static_cast<uint64_t>(callee.int_value()) & 0xFFFF),
                        args, host);
@@ -292,7 +356,11 @@ Result<Value> Vm::enter_and_execute(uint16_t function, const Closure* closure, c
   for (size_t i = 0; i < given; ++i) new (sp_++) Value(args[i]);
   while (sp_ < base + d.slots) new (sp_++) Value();
   Frame& f = frames_[frame_count_++];
-  f = Frame{d.code.data(), base, &d, closure, static_cast<uint32_t>(iters_.size()),
+  f = Frame{d.code.data(),
+            base,
+            &d,
+            closure,
+            static_cast<uint32_t>(iters_.size()),
             static_cast<uint32_t>(handlers_.size())};
   const uint32_t saved_barrier = barrier_;
   barrier_ = frame_count_ - 1;
@@ -357,8 +425,11 @@ Value Vm::index_value(const Value& container, const Value& index, host::Host& ho
     case Tag::Int:
     case Tag::Time:
     case Tag::Num:
-    case Tag::Duration: i = as_int(index).value_or(0); break;
-    default: break;
+    case Tag::Duration:
+      i = as_int(index).value_or(0);
+      break;
+    default:
+      break;
   }
   switch (container.tag()) {
     case Tag::Array: {
@@ -386,9 +457,10 @@ Value Vm::index_value(const Value& container, const Value& index, host::Host& ho
       if (!index.is(Tag::Text)) display_to(scratch, index);
       const std::string_view key = index.is(Tag::Text) ? index.str() : std::string_view(scratch);
       return container.is(Tag::Map) ? container.map_obj().get(key)
-                                     : container.record_obj().get(key);
+                                    : container.record_obj().get(key);
     }
-    default: return Value();
+    default:
+      return Value();
   }
 }
 
@@ -399,14 +471,18 @@ Value Vm::member_of(const Value& value, std::string_view name) {
       if (name == "reason") return Value::text(value.status_reason());
       return Value();
     case Tag::Array:
-      if (name == "len") return Value::integer(static_cast<int64_t>(value.array_obj().items.size()));
+      if (name == "len")
+        return Value::integer(static_cast<int64_t>(value.array_obj().items.size()));
       return Value();
     case Tag::Text:
       if (name == "len") return Value::integer(static_cast<int64_t>(value.text_obj().chars));
       return Value();
-    case Tag::Map: return value.map_obj().get(name);
-    case Tag::Record: return value.record_obj().get(name);
-    default: return Value();
+    case Tag::Map:
+      return value.map_obj().get(name);
+    case Tag::Record:
+      return value.record_obj().get(name);
+    default:
+      return Value();
   }
 }
 
@@ -423,13 +499,19 @@ Value Vm::constant(uint32_t index) const {
   if (!image_ || index >= image_->constants.size()) return Value();
   const bytecode::Constant& c = image_->constants[index];
   switch (c.kind) {
-    case bytecode::ConstantKind::Int: return Value::integer(c.i);
-    case bytecode::ConstantKind::Num: return Value::number(c.n);
+    case bytecode::ConstantKind::Int:
+      return Value::integer(c.i);
+    case bytecode::ConstantKind::Num:
+      return Value::number(c.n);
     case bytecode::ConstantKind::Text:
-    case bytecode::ConstantKind::Name: return Value::text(std::string_view(c.text));
-    case bytecode::ConstantKind::Time: return Value::time(c.i);
-    case bytecode::ConstantKind::Duration: return Value::duration(c.n);
-    case bytecode::ConstantKind::Color: return Value::color(c.color);
+    case bytecode::ConstantKind::Name:
+      return Value::text(std::string_view(c.text));
+    case bytecode::ConstantKind::Time:
+      return Value::time(c.i);
+    case bytecode::ConstantKind::Duration:
+      return Value::duration(c.n);
+    case bytecode::ConstantKind::Color:
+      return Value::color(c.color);
   }
   return Value();
 }
@@ -437,7 +519,8 @@ Value Vm::constant(uint32_t index) const {
 std::string Vm::constant_name(uint32_t index) const {
   if (!image_ || index >= image_->constants.size()) return {};
   const bytecode::Constant& c = image_->constants[index];
-  if (c.kind == bytecode::ConstantKind::Text || c.kind == bytecode::ConstantKind::Name) return c.text;
+  if (c.kind == bytecode::ConstantKind::Text || c.kind == bytecode::ConstantKind::Name)
+    return c.text;
   return c.debug();
 }
 

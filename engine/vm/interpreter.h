@@ -26,9 +26,9 @@
 namespace kelo_vm {
 
 struct VmOptions {
-  uint64_t budget = 2'000'000;     // instructions per run, callbacks included
-  uint32_t max_frames = 10'000;    // deeper recursion is a runtime error
-  uint32_t max_reentry = 200;      // nested built-in callbacks (C++ stack depth)
+  uint64_t budget = 2'000'000;       // instructions per run, callbacks included
+  uint32_t max_frames = 10'000;      // deeper recursion is a runtime error
+  uint32_t max_reentry = 200;        // nested built-in callbacks (C++ stack depth)
   uint32_t stack_values = 1u << 20;  // value stack capacity, reserved once
 };
 
@@ -88,20 +88,20 @@ class Vm {
     uint16_t slots = 0;
     uint8_t arity = 0;
     bool captures = false;
-    Value shared_closure;     // one Closure for functions that capture nothing
+    Value shared_closure;  // one Closure for functions that capture nothing
   };
   struct Frame {
     const Instr* ip;
-    Value* base;              // slot 0; base[-1] holds the callee
+    Value* base;  // slot 0; base[-1] holds the callee
     const Decoded* fn;
-    const Closure* closure;   // null for run()
+    const Closure* closure;  // null for run()
     uint32_t iter_base;
     uint32_t handler_base;
   };
   struct Handler {
     uint32_t frame;
-    uint32_t begin;           // first op of the protected range
-    uint32_t resume;          // handler start; also the end of the range
+    uint32_t begin;   // first op of the protected range
+    uint32_t resume;  // handler start; also the end of the range
     Value* sp;
     uint32_t iter_height;
   };
@@ -125,15 +125,15 @@ class Vm {
 
   std::vector<Value> globals_;
   std::vector<Value> constants_;
-  std::vector<Value> names_;      // Text of each constant's name form
+  std::vector<Value> names_;  // Text of each constant's name form
   std::vector<Decoded> fns_;
 
-  Value* stack_ = nullptr;        // raw storage; [stack_, sp_) are live values
+  Value* stack_ = nullptr;  // raw storage; [stack_, sp_) are live values
   Value* sp_ = nullptr;
   Value* stack_limit_ = nullptr;
   std::unique_ptr<Frame[]> frames_;
   uint32_t frame_count_ = 0;
-  uint32_t barrier_ = 0;          // frames below belong to an outer loop
+  uint32_t barrier_ = 0;  // frames below belong to an outer loop
   uint32_t reentry_ = 0;
   std::vector<Handler> handlers_;
   std::vector<Iter> iters_;

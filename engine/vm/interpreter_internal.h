@@ -10,14 +10,14 @@
 namespace kelo_vm {
 
 // Decoded-only opcodes, numbered after the image's.
-inline constexpr uint8_t kOpEndLoop = bytecode::kOpcodeCount;      // a for loop's closing Pop
-inline constexpr uint8_t kOpNop = bytecode::kOpcodeCount + 1;      // SetGlobal out of range
+inline constexpr uint8_t kOpEndLoop = bytecode::kOpcodeCount;  // a for loop's closing Pop
+inline constexpr uint8_t kOpNop = bytecode::kOpcodeCount + 1;  // SetGlobal out of range
 // Fused pairs and triples. The fused op replaces the first instruction only; the others
 // stay in place (for jumps into them and for the fallback, which runs the first
 // component alone and goes on at the next instruction). Each counts every instruction
 // it stands for, and falls back when the budget would run out inside it.
 inline constexpr uint8_t kOpSetLocalPop = bytecode::kOpcodeCount + 2;  // SetLocal b; Pop
-inline constexpr uint8_t kOpLocalConst = bytecode::kOpcodeCount + 3;    // GetLocal b; Const c
+inline constexpr uint8_t kOpLocalConst = bytecode::kOpcodeCount + 3;   // GetLocal b; Const c
 inline constexpr uint8_t kOpTotal = bytecode::kOpcodeCount + 4;
 
 // Fuses instruction sequences of a verified function in place.
@@ -28,7 +28,7 @@ void fuse(std::vector<Vm::Instr>& code);
 struct Vm::Iter {
   enum class Kind : uint8_t { Items, Pairs, Text, Range, Single };
   Kind kind = Kind::Single;
-  uint8_t names = 1;         // 1: push the item; 2: push key (or position) then item
+  uint8_t names = 1;  // 1: push the item; 2: push key (or position) then item
   Value* placeholder = nullptr;
   size_t pos = 0;            // items taken so far
   std::vector<Value> items;  // array elements; map values

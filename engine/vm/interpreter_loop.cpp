@@ -29,7 +29,9 @@ using bytecode::Opcode;
 
 namespace {
 
-constexpr uint8_t op_of(Opcode o) { return static_cast<uint8_t>(o); }
+constexpr uint8_t op_of(Opcode o) {
+  return static_cast<uint8_t>(o);
+}
 
 inline bool both_numbers(const Value& a, const Value& b) {
   const auto ta = a.tag(), tb = b.tag();
@@ -71,9 +73,9 @@ Result<Value> Vm::execute(host::Host& host) {
 
 #define SAVE() (fp->ip = ip, sp_ = sp, steps_ = steps)
 #define RELOAD_STEPS() (steps = steps_)
-#define PUSH_ROOM(k)                      \
-  do {                                    \
-    if (sp + (k) > limit) goto overflow;  \
+#define PUSH_ROOM(k)                     \
+  do {                                   \
+    if (sp + (k) > limit) goto overflow; \
   } while (0)
 #define RAISE(msg)                              \
   do {                                          \
@@ -87,14 +89,15 @@ Result<Value> Vm::execute(host::Host& host) {
 #define KELO_LABEL(name, operand, effect) &&L_##name,
       KELO_OPCODES(KELO_LABEL)
 #undef KELO_LABEL
-      &&L_EndLoop, &&L_Nop, &&L_SetLocalPop, &&L_LocalConst};
+          && L_EndLoop,
+      &&L_Nop, &&L_SetLocalPop, &&L_LocalConst};
 #define OP(name) L_##name:
 #define OPX(name, code) L_##name:
-#define NEXT()                                 \
-  do {                                         \
+#define NEXT()                                  \
+  do {                                          \
     if (++steps > budget) goto budget_exceeded; \
-    in = ip++;                                 \
-    goto* kLabels[in->op];                     \
+    in = ip++;                                  \
+    goto* kLabels[in->op];                      \
   } while (0)
   NEXT();
 #else
@@ -148,8 +151,10 @@ dispatch:
   OP(GetUpvalue) {
     PUSH_ROOM(1);
     const Closure* c = fp->closure;
-    if (c && in->b < c->captured.size()) new (sp++) Value(c->captured[in->b]);
-    else new (sp++) Value();
+    if (c && in->b < c->captured.size())
+      new (sp++) Value(c->captured[in->b]);
+    else
+      new (sp++) Value();
     NEXT();
   }
   OP(GetMember) {
@@ -160,7 +165,8 @@ dispatch:
     Value& obj = sp[-2];
     if (obj.is(Tag::Map)) obj.map_obj().set(names_[in->c].str(), sp[-1]);
     // Struct values are records: assigning a field changes it for every holder.
-    else if (obj.is(Tag::Record)) obj.record_obj().with(names_[in->c].str(), sp[-1]);
+    else if (obj.is(Tag::Record))
+      obj.record_obj().with(names_[in->c].str(), sp[-1]);
     sp[-2] = std::move(sp[-1]);
     POP_DISCARD();
     NEXT();
@@ -221,7 +227,11 @@ dispatch:
       while (sp < nb + d.slots) new (sp++) Value();
       fp->ip = ip;
       fp = &frames_[frame_count_++];
-      *fp = Frame{d.code.data(), nb, &d, cl, static_cast<uint32_t>(iters_.size()),
+      *fp = Frame{d.code.data(),
+                  nb,
+                  &d,
+                  cl,
+                  static_cast<uint32_t>(iters_.size()),
                   static_cast<uint32_t>(handlers_.size())};
       ip = fp->ip;
       base = nb;
@@ -265,69 +275,76 @@ dispatch:
       NEXT();
     }
     {
-    const auto& ups = image_->functions[in->b].upvalues;
-    std::vector<Value> cap;
-    cap.reserve(ups.size());
-    for (const bytecode::Upvalue& u : ups) {
-      if (u.is_local & 1) {
-        Value* slot = base + u.index;
-        cap.push_back(slot < sp ? *slot : Value());
-      } else {
-        const Closure* c = fp->closure;
-        cap.push_back(c && u.index < c->captured.size() ? c->captured[u.index] : Value());
+      const auto& ups = image_->functions[in->b].upvalues;
+      std::vector<Value> cap;
+      cap.reserve(ups.size());
+      for (const bytecode::Upvalue& u : ups) {
+        if (u.is_local & 1) {
+          Value* slot = base + u.index;
+          cap.push_back(slot < sp ? *slot : Value());
+        } else {
+          const Closure* c = fp->closure;
+          cap.push_back(c && u.index < c->captured.size() ? c->captured[u.index] : Value());
+        }
       }
-    }
-    new (sp++) Value(Value::closure(make_ref<Closure>(in->b, std::move(cap))));
+      new (sp++) Value(Value::closure(make_ref<Closure>(in->b, std::move(cap))));
     }
     NEXT();
   }
 
-#define ARITH(name, int_expr, num_expr)                              \
-  OP(name) {                                                         \
-    Value& a = sp[-2];                                               \
-    const Value& b = sp[-1];                                         \
-    if (both_numbers(a, b)) {                                        \
-      const double x = as_double(a), y = as_double(b);               \
-      if (a.is(Tag::Int) && b.is(Tag::Int)) {                        \
-        int_expr;                                                    \
-      } else {                                                       \
-        num_expr;                                                    \
-      }                                                              \
-      POP_DISCARD();                                                 \
-      NEXT();                                                        \
-    }                                                                \
-    goto slow_binary;                                                \
+// Two Int/Num operands stay on this path; anything else takes the general rules.
+// Division and remainder by zero give Nothing.
+#define ARITH(name, by_zero_nothing, int_expr, num_expr) \
+  OP(name) {                                             \
+    Value& a = sp[-2];                                   \
+    const Value& b = sp[-1];                             \
+    if (both_numbers(a, b)) {                            \
+      const double x = as_double(a), y = as_double(b);   \
+      if (by_zero_nothing && y == 0.0) {                 \
+        a = Value();                                     \
+      } else if (a.is(Tag::Int) && b.is(Tag::Int)) {     \
+        int_expr;                                        \
+      } else {                                           \
+        num_expr;                                        \
+      }                                                  \
+      POP_DISCARD();                                     \
+      NEXT();                                            \
+    }                                                    \
+    goto slow_binary;                                    \
   }
 
-  ARITH(Add, a.set_int(saturate_i64(x + y)), a.set_num(x + y))
-  ARITH(Sub, a.set_int(saturate_i64(x - y)), a.set_num(x - y))
-  ARITH(Mul, a.set_int(saturate_i64(x * y)), a.set_num(x * y))
-  ARITH(Div,
-        if (y == 0.0) a = Value(); else a.set_int(saturate_i64(std::trunc(x / y))),
-        if (y == 0.0) a = Value(); else a.set_num(x / y))
-  ARITH(Rem,
-        if (y == 0.0) a = Value(); else a.set_int(saturate_i64(std::fmod(x, y))),
-        if (y == 0.0) a = Value(); else a.set_num(std::fmod(x, y)))
-  ARITH(Pow, a.set_num(std::pow(x, y)), a.set_num(std::pow(x, y)))
-  ARITH(Less, a.set_bool(x < y), a.set_bool(x < y))
-  ARITH(LessEqual, a.set_bool(x <= y), a.set_bool(x <= y))
-  ARITH(Greater, a.set_bool(x > y), a.set_bool(x > y))
-  ARITH(GreaterEqual, a.set_bool(x >= y), a.set_bool(x >= y))
-  ARITH(Equal, a.set_bool(x == y), a.set_bool(x == y))
-  ARITH(NotEqual, a.set_bool(x != y), a.set_bool(x != y))
+  // clang-format off
+  ARITH(Add, false, a.set_int(saturate_i64(x + y)), a.set_num(x + y))
+  ARITH(Sub, false, a.set_int(saturate_i64(x - y)), a.set_num(x - y))
+  ARITH(Mul, false, a.set_int(saturate_i64(x * y)), a.set_num(x * y))
+  ARITH(Div, true, a.set_int(saturate_i64(std::trunc(x / y))), a.set_num(x / y))
+  ARITH(Rem, true, a.set_int(saturate_i64(std::fmod(x, y))), a.set_num(std::fmod(x, y)))
+  ARITH(Pow, false, a.set_num(std::pow(x, y)), a.set_num(std::pow(x, y)))
+  ARITH(Less, false, a.set_bool(x < y), a.set_bool(x < y))
+  ARITH(LessEqual, false, a.set_bool(x <= y), a.set_bool(x <= y))
+  ARITH(Greater, false, a.set_bool(x > y), a.set_bool(x > y))
+  ARITH(GreaterEqual, false, a.set_bool(x >= y), a.set_bool(x >= y))
+  ARITH(Equal, false, a.set_bool(x == y), a.set_bool(x == y))
+  ARITH(NotEqual, false, a.set_bool(x != y), a.set_bool(x != y))
+  // clang-format on
 #undef ARITH
 
   OP(Negate) {
     Value& a = sp[-1];
-    if (a.is(Tag::Int)) a.set_int(wrapping_negate(a.int_value()));
-    else if (a.is(Tag::Num)) a.set_num(-a.num_value());
-    else a = builtins::negate(a);
+    if (a.is(Tag::Int))
+      a.set_int(wrapping_negate(a.int_value()));
+    else if (a.is(Tag::Num))
+      a.set_num(-a.num_value());
+    else
+      a = builtins::negate(a);
     NEXT();
   }
   OP(Not) {
     Value& a = sp[-1];
-    if (a.is(Tag::Bool)) a.set_bool(!a.bool_value());
-    else a = builtins::logical_not(a);
+    if (a.is(Tag::Bool))
+      a.set_bool(!a.bool_value());
+    else
+      a = builtins::logical_not(a);
     NEXT();
   }
   OP(Coalesce) {
@@ -377,51 +394,53 @@ dispatch:
   OP(MakeArray) {
     PUSH_ROOM(1);
     {
-    const uint32_t n = in->b;
-    std::vector<Value> items;
-    items.reserve(n);
-    for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
-    for (uint32_t k = 0; k < n; ++k) POP_DISCARD();  // moved-from: Nothing
-    new (sp++) Value(Value::array(std::move(items)));
+      const uint32_t n = in->b;
+      std::vector<Value> items;
+      items.reserve(n);
+      for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
+      for (uint32_t k = 0; k < n; ++k) POP_DISCARD();  // moved-from: Nothing
+      new (sp++) Value(Value::array(std::move(items)));
     }
     NEXT();
   }
   OP(MakeMap) {
     PUSH_ROOM(1);
     {
-    const uint32_t n = in->b;
-    auto m = make_ref<Map>();
-    std::string scratch;
-    for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) m->set(key_text(p[0], scratch), p[1]);
-    for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
-    new (sp++) Value(Value::map(std::move(m)));
+      const uint32_t n = in->b;
+      auto m = make_ref<Map>();
+      std::string scratch;
+      for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) m->set(key_text(p[0], scratch), p[1]);
+      for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
+      new (sp++) Value(Value::map(std::move(m)));
     }
     NEXT();
   }
   OP(MakeObject) {
     PUSH_ROOM(1);
     {
-    const uint32_t n = in->b;
-    MapItems fields;
-    std::string type, scratch;
-    for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
-      std::string_view key = key_text(p[0], scratch);
-      if (key == "__type") {
-        type = as_text(p[1]);
-        continue;
+      const uint32_t n = in->b;
+      MapItems fields;
+      std::string type, scratch;
+      for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
+        std::string_view key = key_text(p[0], scratch);
+        if (key == "__type") {
+          type = as_text(p[1]);
+          continue;
+        }
+        auto it = fields.find(key);
+        if (it != fields.end())
+          it->second = p[1];
+        else
+          fields.emplace(std::string(key), p[1]);
       }
-      auto it = fields.find(key);
-      if (it != fields.end()) it->second = p[1];
-      else fields.emplace(std::string(key), p[1]);
-    }
-    for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
-    if (type.empty()) {
-      new (sp++) Value(Value::map(std::move(fields)));
-    } else {
-      auto r = Record::make(std::move(type));
-      r->fields = std::move(fields);
-      new (sp++) Value(Value::record(std::move(r)));
-    }
+      for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
+      if (type.empty()) {
+        new (sp++) Value(Value::map(std::move(fields)));
+      } else {
+        auto r = Record::make(std::move(type));
+        r->fields = std::move(fields);
+        new (sp++) Value(Value::record(std::move(r)));
+      }
     }
     NEXT();
   }
@@ -434,41 +453,41 @@ dispatch:
   }
   OP(IterInit) {
     {
-    Iter it;
-    it.names = in->a;
-    Value v = std::move(sp[-1]);
-    switch (v.tag()) {
-      case Tag::Array:
-        it.kind = Iter::Kind::Items;
-        it.items = v.array_obj().items;  // the elements as they are now
-        break;
-      case Tag::Map:
-        it.kind = Iter::Kind::Pairs;
-        it.items.reserve(v.map_obj().items.size());
-        for (const auto& [k, item] : v.map_obj().items) {
-          if (it.names == 2) it.keys.push_back(Value::text(std::string_view(k)));
-          it.items.push_back(item);
-        }
-        break;
-      case Tag::Text:
-        it.kind = Iter::Kind::Text;
-        it.source = std::move(v);
-        break;
-      case Tag::Range:
-        it.kind = Iter::Kind::Range;
-        it.next = v.range_start();
-        it.end = v.range_end();
-        it.inclusive = v.range_inclusive();
-        it.done = it.inclusive ? it.next > it.end : it.next >= it.end;
-        break;
-      default:
-        it.kind = Iter::Kind::Single;
-        it.source = std::move(v);
-        break;
-    }
-    sp[-1] = Value();  // the loop's placeholder
-    it.placeholder = sp - 1;
-    iters_.push_back(std::move(it));
+      Iter it;
+      it.names = in->a;
+      Value v = std::move(sp[-1]);
+      switch (v.tag()) {
+        case Tag::Array:
+          it.kind = Iter::Kind::Items;
+          it.items = v.array_obj().items;  // the elements as they are now
+          break;
+        case Tag::Map:
+          it.kind = Iter::Kind::Pairs;
+          it.items.reserve(v.map_obj().items.size());
+          for (const auto& [k, item] : v.map_obj().items) {
+            if (it.names == 2) it.keys.push_back(Value::text(std::string_view(k)));
+            it.items.push_back(item);
+          }
+          break;
+        case Tag::Text:
+          it.kind = Iter::Kind::Text;
+          it.source = std::move(v);
+          break;
+        case Tag::Range:
+          it.kind = Iter::Kind::Range;
+          it.next = v.range_start();
+          it.end = v.range_end();
+          it.inclusive = v.range_inclusive();
+          it.done = it.inclusive ? it.next > it.end : it.next >= it.end;
+          break;
+        default:
+          it.kind = Iter::Kind::Single;
+          it.source = std::move(v);
+          break;
+      }
+      sp[-1] = Value();  // the loop's placeholder
+      it.placeholder = sp - 1;
+      iters_.push_back(std::move(it));
     }
     NEXT();
   }
@@ -487,16 +506,20 @@ dispatch:
         new (sp++) Value(Value::integer(it.next));
         ++it.pos;
         // Stepping never overflows: the last value of 0..=INT64_MAX ends the loop.
-        if (it.next == it.end) it.done = true;
-        else if (++it.next == it.end && !it.inclusive) it.done = true;
+        if (it.next == it.end)
+          it.done = true;
+        else if (++it.next == it.end && !it.inclusive)
+          it.done = true;
         NEXT();
       }
       case Iter::Kind::Items:
       case Iter::Kind::Pairs: {
         if (it.pos >= it.items.size()) break;
         if (two) {
-          if (it.kind == Iter::Kind::Pairs) new (sp++) Value(it.keys[it.pos]);
-          else new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
+          if (it.kind == Iter::Kind::Pairs)
+            new (sp++) Value(it.keys[it.pos]);
+          else
+            new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
         }
         new (sp++) Value(it.items[it.pos]);
         ++it.pos;
@@ -534,7 +557,9 @@ dispatch:
     POP_DISCARD();
     NEXT();
   }
-  OPX(Nop, kOpNop) { NEXT(); }
+  OPX(Nop, kOpNop) {
+    NEXT();
+  }
   OPX(SetLocalPop, kOpSetLocalPop) {
     if (steps + 1 > budget) {
       base[in->b] = sp[-1];  // SetLocal alone; the Pop runs next
@@ -590,20 +615,20 @@ dispatch:
   }
   OP(Return) {
     {
-    Value result = std::move(sp[-1]);
-    POP_DISCARD();
-    while (sp > base - 1) POP_DISCARD();
-    if (iters_.size() > fp->iter_base) cut_iterators(fp->iter_base);
-    if (handlers_.size() > fp->handler_base) handlers_.resize(fp->handler_base);
-    if (--frame_count_ == barrier_) {
-      sp_ = sp;
-      steps_ = steps;
-      return result;
-    }
-    new (sp++) Value(std::move(result));
-    fp = &frames_[frame_count_ - 1];
-    ip = fp->ip;
-    base = fp->base;
+      Value result = std::move(sp[-1]);
+      POP_DISCARD();
+      while (sp > base - 1) POP_DISCARD();
+      if (iters_.size() > fp->iter_base) cut_iterators(fp->iter_base);
+      if (handlers_.size() > fp->handler_base) handlers_.resize(fp->handler_base);
+      if (--frame_count_ == barrier_) {
+        sp_ = sp;
+        steps_ = steps;
+        return result;
+      }
+      new (sp++) Value(std::move(result));
+      fp = &frames_[frame_count_ - 1];
+      ip = fp->ip;
+      base = fp->base;
     }
     NEXT();
   }
@@ -634,76 +659,73 @@ dispatch:
   }
 
 #if !KELO_COMPUTED_GOTO
-    default: RAISE("The program is damaged: unknown instruction");
-  }
+  default:
+    RAISE("The program is damaged: unknown instruction");
+}
 #endif
 
-slow_binary:
-  SAVE();
-  {
-    Result<Value> r = builtins::binary(in->op, sp[-2], sp[-1]);
-    if (!r.ok()) {
-      err = std::move(r).error();
-      goto raise;
-    }
-    POP_DISCARD();
-    sp[-1] = std::move(r).value();
+slow_binary : SAVE();
+{
+  Result<Value> r = builtins::binary(in->op, sp[-2], sp[-1]);
+  if (!r.ok()) {
+    err = std::move(r).error();
+    goto raise;
   }
-  NEXT();
+  POP_DISCARD();
+  sp[-1] = std::move(r).value();
+}
+NEXT();
 
-overflow:
-  err = RuntimeError::here(std::string(kTooDeepMessage));
-  goto raise;
+overflow : err = RuntimeError::here(std::string(kTooDeepMessage));
+goto raise;
 
-budget_exceeded:
-  err = RuntimeError::here(std::string(kBudgetMessage));
-  goto raise;
+budget_exceeded : err = RuntimeError::here(std::string(kBudgetMessage));
+goto raise;
 
-raise:
-  SAVE();
-  if (err.line == RuntimeError::kUnset) err.line = line_of(*fp);
-  // The budget error reaches no handler: the run ends with it.
-  if (steps <= budget) {
-    for (;;) {
-      Frame& f = frames_[frame_count_ - 1];
-      const auto at = static_cast<uint32_t>(f.ip - f.fn->code.data());
-      const uint32_t p = at == 0 ? 0 : at - 1;
-      bool found = false;
-      while (handlers_.size() > f.handler_base) {
-        const Handler& h = handlers_.back();
-        if (h.begin <= p && p < h.resume) {
-          found = true;
-          break;
-        }
-        handlers_.pop_back();  // its try was left by break or continue
+raise : SAVE();
+if (err.line == RuntimeError::kUnset) err.line = line_of(*fp);
+// The budget error reaches no handler: the run ends with it.
+if (steps <= budget) {
+  for (;;) {
+    Frame& f = frames_[frame_count_ - 1];
+    const auto at = static_cast<uint32_t>(f.ip - f.fn->code.data());
+    const uint32_t p = at == 0 ? 0 : at - 1;
+    bool found = false;
+    while (handlers_.size() > f.handler_base) {
+      const Handler& h = handlers_.back();
+      if (h.begin <= p && p < h.resume) {
+        found = true;
+        break;
       }
-      if (found) {
-        const Handler h = handlers_.back();
-        handlers_.pop_back();
-        while (sp > h.sp) POP_DISCARD();
-        cut_iterators(h.iter_height);
-        fp = &f;
-        base = f.base;
-        ip = f.fn->code.data() + h.resume;
-        new (sp++) Value(error_record(err));
-        NEXT();
-      }
-      if (frame_count_ - 1 == barrier_) break;
-      while (sp > f.base - 1) POP_DISCARD();
-      cut_iterators(f.iter_base);
-      --frame_count_;
+      handlers_.pop_back();  // its try was left by break or continue
     }
+    if (found) {
+      const Handler h = handlers_.back();
+      handlers_.pop_back();
+      while (sp > h.sp) POP_DISCARD();
+      cut_iterators(h.iter_height);
+      fp = &f;
+      base = f.base;
+      ip = f.fn->code.data() + h.resume;
+      new (sp++) Value(error_record(err));
+      NEXT();
+    }
+    if (frame_count_ - 1 == barrier_) break;
+    while (sp > f.base - 1) POP_DISCARD();
+    cut_iterators(f.iter_base);
+    --frame_count_;
   }
-  {
-    const Frame& entry = frames_[barrier_];
-    while (sp > entry.base - 1) POP_DISCARD();
-    cut_iterators(entry.iter_base);
-    handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
-    frame_count_ = barrier_;
-    sp_ = sp;
-    steps_ = steps;
-    return err;
-  }
+}
+{
+  const Frame& entry = frames_[barrier_];
+  while (sp > entry.base - 1) POP_DISCARD();
+  cut_iterators(entry.iter_base);
+  handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
+  frame_count_ = barrier_;
+  sp_ = sp;
+  steps_ = steps;
+  return err;
+}
 
 #undef SAVE
 #undef RELOAD_STEPS

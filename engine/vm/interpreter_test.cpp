@@ -9,6 +9,7 @@
 #include <new>
 
 #include "vm/interpreter_test_support.h"
+#include "vm/operators.h"
 
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
@@ -19,8 +20,12 @@ void* operator new(std::size_t n) {
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 namespace kelo_vm::testing {
 namespace {
@@ -56,7 +61,8 @@ class TestBuiltins : public TableBuiltins {
       return Value::integer(static_cast<int64_t>(c.args.size()));
     };
     evaluate = [](const Series& s, host::Host& h) -> SeriesColumn {
-      if (s.form == SeriesForm::Source) return std::make_shared<const std::vector<double>>(h.bars().close);
+      if (s.form == SeriesForm::Source)
+        return std::make_shared<const std::vector<double>>(h.bars().close);
       return std::make_shared<const std::vector<double>>(h.bars().size(), s.constant);
     };
   }
@@ -86,132 +92,408 @@ TEST(Interpreter, Expressions) {
     Build build;
     const char* expected;
   } rows[] = {
-      {"int division", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(7)).c(Opcode::Const, p.integer(2)).op(Opcode::Div).op(Opcode::Return);
-         return f; }, "int:3"},
-      {"saturating add", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(INT64_MAX)).c(Opcode::Const, p.integer(1)).op(Opcode::Add).op(Opcode::Return);
-         return f; }, "int:9223372036854775807"},
-      {"mixed multiply", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(3)).c(Opcode::Const, p.number(0.5)).op(Opcode::Mul).op(Opcode::Return);
-         return f; }, "num:1.5"},
-      {"remainder by zero is none", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(3)).c(Opcode::Const, p.integer(0)).op(Opcode::Rem).op(Opcode::Return);
-         return f; }, "none:none"},
-      {"text join", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("n=")).c(Opcode::Const, p.number(1.5)).op(Opcode::Add).op(Opcode::Return);
-         return f; }, "text:n=1.5"},
-      {"comparison of texts fails at its line", [](Prog& p) {
-         Fn f; f.line(4).c(Opcode::Const, p.text("a")).line(5).c(Opcode::Const, p.text("b")).op(Opcode::Less).op(Opcode::Return);
-         return f; }, "error:Cannot combine text and text@5"},
-      {"negate smallest int", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(INT64_MIN)).op(Opcode::Negate).op(Opcode::Return);
-         return f; }, "int:-9223372036854775808"},
-      {"not of nothing", [](Prog&) {
-         Fn f; f.op(Opcode::Nothing).op(Opcode::Not).op(Opcode::Return); return f; }, "bool:true"},
-      {"coalesce NaN", [nan](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.number(nan)).c(Opcode::Const, p.integer(5)).op(Opcode::Coalesce).op(Opcode::Return);
-         return f; }, "int:5"},
-      {"coalesce zero keeps zero", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(0)).c(Opcode::Const, p.integer(5)).op(Opcode::Coalesce).op(Opcode::Return);
-         return f; }, "int:0"},
-      {"coalesce false keeps false", [](Prog& p) {
-         Fn f; f.op(Opcode::False).c(Opcode::Const, p.integer(5)).op(Opcode::Coalesce).op(Opcode::Return);
-         return f; }, "bool:false"},
-      {"array index -1 is none", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.integer(2)).b(Opcode::MakeArray, 2)
-               .c(Opcode::Const, p.integer(-1)).op(Opcode::Index).op(Opcode::Return);
-         return f; }, "none:none"},
-      {"array index by num", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.integer(2)).b(Opcode::MakeArray, 2)
-               .c(Opcode::Const, p.number(1.9)).op(Opcode::Index).op(Opcode::Return);
-         return f; }, "int:2"},
-      {"text index -1 counts as 0", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("abc")).c(Opcode::Const, p.integer(-1)).op(Opcode::Index).op(Opcode::Return);
-         return f; }, "text:a"},
-      {"text index past the end", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("abc")).c(Opcode::Const, p.integer(5)).op(Opcode::Index).op(Opcode::Return);
-         return f; }, "none:none"},
-      {"text index counts characters", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("ßé€")).c(Opcode::Const, p.integer(2)).op(Opcode::Index).op(Opcode::Return);
-         return f; }, "text:€"},
-      {"map index by display of key", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("1")).c(Opcode::Const, p.text("one")).b(Opcode::MakeMap, 1)
-               .c(Opcode::Const, p.integer(1)).op(Opcode::Index).op(Opcode::Return);
-         return f; }, "text:one"},
-      {"map len reads the key", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("a")).c(Opcode::Const, p.integer(1)).b(Opcode::MakeMap, 1)
-               .c(Opcode::GetMember, p.name("len")).op(Opcode::Return);
-         return f; }, "none:none"},
-      {"array len", [](Prog& p) {
-         Fn f; f.op(Opcode::True).op(Opcode::True).b(Opcode::MakeArray, 2).c(Opcode::GetMember, p.name("len")).op(Opcode::Return);
-         return f; }, "int:2"},
-      {"text len in characters", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("aß")).c(Opcode::GetMember, p.name("len")).op(Opcode::Return);
-         return f; }, "int:2"},
-      {"later map key replaces", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("k")).c(Opcode::Const, p.integer(1))
-               .c(Opcode::Const, p.text("k")).c(Opcode::Const, p.integer(2)).b(Opcode::MakeMap, 2).op(Opcode::Return);
-         return f; }, "map:[k: 2]"},
-      {"object without type is a map", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.name("x")).c(Opcode::Const, p.integer(1)).b(Opcode::MakeObject, 1).op(Opcode::Return);
-         return f; }, "map:[x: 1]"},
-      {"object with type is a record", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.name("__type")).c(Opcode::Const, p.text("Point"))
-               .c(Opcode::Const, p.name("x")).c(Opcode::Const, p.integer(1)).b(Opcode::MakeObject, 2).op(Opcode::Return);
-         return f; }, "record:Point(x: 1)"},
-      {"later type wins", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.name("__type")).c(Opcode::Const, p.text("A"))
-               .c(Opcode::Const, p.name("__type")).c(Opcode::Const, p.text("B")).b(Opcode::MakeObject, 2).op(Opcode::Return);
-         return f; }, "record:B()"},
-      {"range", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.number(5.7)).a(Opcode::MakeRange, 1).op(Opcode::Return);
-         return f; }, "range:1..=5"},
-      {"range of non-numbers", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("a")).op(Opcode::Nothing).a(Opcode::MakeRange, 0).op(Opcode::Return);
-         return f; }, "range:0..0"},
-      {"enum case", [](Prog& p) {
-         Fn f; f.c(Opcode::EnumCase, p.name("Long")).op(Opcode::Return); return f; }, "text:Long"},
-      {"set index grows the array", [](Prog& p) {
-         Fn f(  "m", 0, 1); f.b(Opcode::MakeArray, 0).b(Opcode::SetLocal, 0).op(Opcode::Pop)
-               .b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(2)).op(Opcode::True).op(Opcode::SetIndex).op(Opcode::Pop)
-               .b(Opcode::GetLocal, 0).op(Opcode::Return);
-         return f; }, "array:[none, none, true]"},
-      {"set index far past the cap stores nothing", [](Prog& p) {
-         Fn f("m", 0, 1); f.b(Opcode::MakeArray, 0).b(Opcode::SetLocal, 0).op(Opcode::Pop)
-               .b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(INT64_MAX)).op(Opcode::True).op(Opcode::SetIndex).op(Opcode::Pop)
-               .b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(-1)).op(Opcode::True).op(Opcode::SetIndex)
-               .op(Opcode::Pop).b(Opcode::GetLocal, 0).op(Opcode::Return);
-         return f; }, "array:[]"},
-      {"set member on a non-map stores nothing", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.integer(2)).c(Opcode::SetMember, p.name("x")).op(Opcode::Return);
-         return f; }, "int:2"},
-      {"calling a num", [](Prog& p) {
-         Fn f; f.line(3).c(Opcode::Const, p.number(1)).a(Opcode::Call, 0).op(Opcode::Return);
-         return f; }, "error:num is not something you can call@3"},
-      {"unknown host id", [](Prog&) {
-         Fn f; f.line(2).host(65535, 0).op(Opcode::Return); return f; }, "error:Unknown call 65535@2"},
-      {"calling an int calls its low 16 bits", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(0x10000 + kCount)).op(Opcode::True).a(Opcode::Call, 1).op(Opcode::Return);
-         return f; }, "int:1"},
-      {"built-in error takes the call's line", [](Prog&) {
-         Fn f; f.line(9).host(kFail, 0).op(Opcode::Return); return f; }, "error:boom@9"},
-      {"host answers unknown names", [](Prog&) {
-         Fn f; f.op(Opcode::True).op(Opcode::True).host(kHostThing, 2).op(Opcode::Return); return f; }, "int:2"},
-      {"host error line 1 becomes 0", [](Prog&) {
-         Fn f; f.line(6).host(kHostFail, 0).op(Opcode::Return); return f; }, "error:host says no@0"},
-      {"throw uses the value's text", [](Prog& p) {
-         Fn f; f.line(8).c(Opcode::Const, p.number(2.5)).op(Opcode::Throw); return f; }, "error:2.5@8"},
-      {"running off the end gives none", [](Prog&) {
-         Fn f; f.op(Opcode::True).op(Opcode::Pop); return f; }, "none:none"},
-      {"halt gives none", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(1)).op(Opcode::Halt); return f; }, "none:none"},
-      {"line before the first entry is 0", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.text("x")).op(Opcode::Throw).line(5).op(Opcode::Halt); return f; }, "error:x@0"},
-      {"dup and peek jumps", [](Prog& p) {
-         Fn f; f.c(Opcode::Const, p.integer(0)); size_t j = f.jump(Opcode::JumpIfFalsePeek);
-         f.op(Opcode::Pop).c(Opcode::Const, p.integer(9)); f.patch(j); f.op(Opcode::Dup).op(Opcode::Add).op(Opcode::Return);
-         return f; }, "int:0"},
+      {"int division",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(7))
+             .c(Opcode::Const, p.integer(2))
+             .op(Opcode::Div)
+             .op(Opcode::Return);
+         return f;
+       },
+       "int:3"},
+      {"saturating add",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(INT64_MAX))
+             .c(Opcode::Const, p.integer(1))
+             .op(Opcode::Add)
+             .op(Opcode::Return);
+         return f;
+       },
+       "int:9223372036854775807"},
+      {"mixed multiply",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(3))
+             .c(Opcode::Const, p.number(0.5))
+             .op(Opcode::Mul)
+             .op(Opcode::Return);
+         return f;
+       },
+       "num:1.5"},
+      {"remainder by zero is none",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(3))
+             .c(Opcode::Const, p.integer(0))
+             .op(Opcode::Rem)
+             .op(Opcode::Return);
+         return f;
+       },
+       "none:none"},
+      {"text join",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("n="))
+             .c(Opcode::Const, p.number(1.5))
+             .op(Opcode::Add)
+             .op(Opcode::Return);
+         return f;
+       },
+       "text:n=1.5"},
+      {"comparison of texts fails at its line",
+       [](Prog& p) {
+         Fn f;
+         f.line(4)
+             .c(Opcode::Const, p.text("a"))
+             .line(5)
+             .c(Opcode::Const, p.text("b"))
+             .op(Opcode::Less)
+             .op(Opcode::Return);
+         return f;
+       },
+       "error:Cannot combine text and text@5"},
+      {"negate smallest int",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(INT64_MIN)).op(Opcode::Negate).op(Opcode::Return);
+         return f;
+       },
+       "int:-9223372036854775808"},
+      {"not of nothing",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::Nothing).op(Opcode::Not).op(Opcode::Return);
+         return f;
+       },
+       "bool:true"},
+      {"coalesce NaN",
+       [nan](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.number(nan))
+             .c(Opcode::Const, p.integer(5))
+             .op(Opcode::Coalesce)
+             .op(Opcode::Return);
+         return f;
+       },
+       "int:5"},
+      {"coalesce zero keeps zero",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(0))
+             .c(Opcode::Const, p.integer(5))
+             .op(Opcode::Coalesce)
+             .op(Opcode::Return);
+         return f;
+       },
+       "int:0"},
+      {"coalesce false keeps false",
+       [](Prog& p) {
+         Fn f;
+         f.op(Opcode::False).c(Opcode::Const, p.integer(5)).op(Opcode::Coalesce).op(Opcode::Return);
+         return f;
+       },
+       "bool:false"},
+      {"array index -1 is none",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(1))
+             .c(Opcode::Const, p.integer(2))
+             .b(Opcode::MakeArray, 2)
+             .c(Opcode::Const, p.integer(-1))
+             .op(Opcode::Index)
+             .op(Opcode::Return);
+         return f;
+       },
+       "none:none"},
+      {"array index by num",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(1))
+             .c(Opcode::Const, p.integer(2))
+             .b(Opcode::MakeArray, 2)
+             .c(Opcode::Const, p.number(1.9))
+             .op(Opcode::Index)
+             .op(Opcode::Return);
+         return f;
+       },
+       "int:2"},
+      {"text index -1 counts as 0",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("abc"))
+             .c(Opcode::Const, p.integer(-1))
+             .op(Opcode::Index)
+             .op(Opcode::Return);
+         return f;
+       },
+       "text:a"},
+      {"text index past the end",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("abc"))
+             .c(Opcode::Const, p.integer(5))
+             .op(Opcode::Index)
+             .op(Opcode::Return);
+         return f;
+       },
+       "none:none"},
+      {"text index counts characters",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("ßé€"))
+             .c(Opcode::Const, p.integer(2))
+             .op(Opcode::Index)
+             .op(Opcode::Return);
+         return f;
+       },
+       "text:€"},
+      {"map index by display of key",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("1"))
+             .c(Opcode::Const, p.text("one"))
+             .b(Opcode::MakeMap, 1)
+             .c(Opcode::Const, p.integer(1))
+             .op(Opcode::Index)
+             .op(Opcode::Return);
+         return f;
+       },
+       "text:one"},
+      {"map len reads the key",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("a"))
+             .c(Opcode::Const, p.integer(1))
+             .b(Opcode::MakeMap, 1)
+             .c(Opcode::GetMember, p.name("len"))
+             .op(Opcode::Return);
+         return f;
+       },
+       "none:none"},
+      {"array len",
+       [](Prog& p) {
+         Fn f;
+         f.op(Opcode::True)
+             .op(Opcode::True)
+             .b(Opcode::MakeArray, 2)
+             .c(Opcode::GetMember, p.name("len"))
+             .op(Opcode::Return);
+         return f;
+       },
+       "int:2"},
+      {"text len in characters",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("aß")).c(Opcode::GetMember, p.name("len")).op(Opcode::Return);
+         return f;
+       },
+       "int:2"},
+      {"later map key replaces",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("k"))
+             .c(Opcode::Const, p.integer(1))
+             .c(Opcode::Const, p.text("k"))
+             .c(Opcode::Const, p.integer(2))
+             .b(Opcode::MakeMap, 2)
+             .op(Opcode::Return);
+         return f;
+       },
+       "map:[k: 2]"},
+      {"object without type is a map",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.name("x"))
+             .c(Opcode::Const, p.integer(1))
+             .b(Opcode::MakeObject, 1)
+             .op(Opcode::Return);
+         return f;
+       },
+       "map:[x: 1]"},
+      {"object with type is a record",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.name("__type"))
+             .c(Opcode::Const, p.text("Point"))
+             .c(Opcode::Const, p.name("x"))
+             .c(Opcode::Const, p.integer(1))
+             .b(Opcode::MakeObject, 2)
+             .op(Opcode::Return);
+         return f;
+       },
+       "record:Point(x: 1)"},
+      {"later type wins",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.name("__type"))
+             .c(Opcode::Const, p.text("A"))
+             .c(Opcode::Const, p.name("__type"))
+             .c(Opcode::Const, p.text("B"))
+             .b(Opcode::MakeObject, 2)
+             .op(Opcode::Return);
+         return f;
+       },
+       "record:B()"},
+      {"range",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(1))
+             .c(Opcode::Const, p.number(5.7))
+             .a(Opcode::MakeRange, 1)
+             .op(Opcode::Return);
+         return f;
+       },
+       "range:1..=5"},
+      {"range of non-numbers",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("a"))
+             .op(Opcode::Nothing)
+             .a(Opcode::MakeRange, 0)
+             .op(Opcode::Return);
+         return f;
+       },
+       "range:0..0"},
+      {"enum case",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::EnumCase, p.name("Long")).op(Opcode::Return);
+         return f;
+       },
+       "text:Long"},
+      {"set index grows the array",
+       [](Prog& p) {
+         Fn f("m", 0, 1);
+         f.b(Opcode::MakeArray, 0)
+             .b(Opcode::SetLocal, 0)
+             .op(Opcode::Pop)
+             .b(Opcode::GetLocal, 0)
+             .c(Opcode::Const, p.integer(2))
+             .op(Opcode::True)
+             .op(Opcode::SetIndex)
+             .op(Opcode::Pop)
+             .b(Opcode::GetLocal, 0)
+             .op(Opcode::Return);
+         return f;
+       },
+       "array:[none, none, true]"},
+      {"set index far past the cap stores nothing",
+       [](Prog& p) {
+         Fn f("m", 0, 1);
+         f.b(Opcode::MakeArray, 0)
+             .b(Opcode::SetLocal, 0)
+             .op(Opcode::Pop)
+             .b(Opcode::GetLocal, 0)
+             .c(Opcode::Const, p.integer(INT64_MAX))
+             .op(Opcode::True)
+             .op(Opcode::SetIndex)
+             .op(Opcode::Pop)
+             .b(Opcode::GetLocal, 0)
+             .c(Opcode::Const, p.integer(-1))
+             .op(Opcode::True)
+             .op(Opcode::SetIndex)
+             .op(Opcode::Pop)
+             .b(Opcode::GetLocal, 0)
+             .op(Opcode::Return);
+         return f;
+       },
+       "array:[]"},
+      {"set member on a non-map stores nothing",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(1))
+             .c(Opcode::Const, p.integer(2))
+             .c(Opcode::SetMember, p.name("x"))
+             .op(Opcode::Return);
+         return f;
+       },
+       "int:2"},
+      {"calling a num",
+       [](Prog& p) {
+         Fn f;
+         f.line(3).c(Opcode::Const, p.number(1)).a(Opcode::Call, 0).op(Opcode::Return);
+         return f;
+       },
+       "error:num is not something you can call@3"},
+      {"unknown host id",
+       [](Prog&) {
+         Fn f;
+         f.line(2).host(65535, 0).op(Opcode::Return);
+         return f;
+       },
+       "error:Unknown call 65535@2"},
+      {"calling an int calls its low 16 bits",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(0x10000 + kCount))
+             .op(Opcode::True)
+             .a(Opcode::Call, 1)
+             .op(Opcode::Return);
+         return f;
+       },
+       "int:1"},
+      {"built-in error takes the call's line",
+       [](Prog&) {
+         Fn f;
+         f.line(9).host(kFail, 0).op(Opcode::Return);
+         return f;
+       },
+       "error:boom@9"},
+      {"host answers unknown names",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::True).op(Opcode::True).host(kHostThing, 2).op(Opcode::Return);
+         return f;
+       },
+       "int:2"},
+      {"host error line 1 becomes 0",
+       [](Prog&) {
+         Fn f;
+         f.line(6).host(kHostFail, 0).op(Opcode::Return);
+         return f;
+       },
+       "error:host says no@0"},
+      {"throw uses the value's text",
+       [](Prog& p) {
+         Fn f;
+         f.line(8).c(Opcode::Const, p.number(2.5)).op(Opcode::Throw);
+         return f;
+       },
+       "error:2.5@8"},
+      {"running off the end gives none",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::True).op(Opcode::Pop);
+         return f;
+       },
+       "none:none"},
+      {"halt gives none",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(1)).op(Opcode::Halt);
+         return f;
+       },
+       "none:none"},
+      {"line before the first entry is 0",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.text("x")).op(Opcode::Throw).line(5).op(Opcode::Halt);
+         return f;
+       },
+       "error:x@0"},
+      {"dup and peek jumps",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.integer(0));
+         size_t j = f.jump(Opcode::JumpIfFalsePeek);
+         f.op(Opcode::Pop).c(Opcode::Const, p.integer(9));
+         f.patch(j);
+         f.op(Opcode::Dup).op(Opcode::Add).op(Opcode::Return);
+         return f;
+       },
+       "int:0"},
   };
   for (const Row& r : rows) {
     Harness run;
@@ -219,6 +501,30 @@ TEST(Interpreter, Expressions) {
     Fn fn = r.build(p);
     EXPECT_EQ(outcome(run.main(p, std::move(fn))), r.expected) << r.name;
   }
+}
+
+TEST(Interpreter, FastArithmeticFollowsTheOperatorRules) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<bytecode::Constant> operands = {
+      Constant::integer(7),         Constant::integer(-7),        Constant::integer(0),
+      Constant::integer(INT64_MAX), Constant::integer(INT64_MIN), Constant::number(2.5),
+      Constant::number(-0.0),       Constant::number(nan),        Constant::number(1e300)};
+  const Opcode ops[] = {Opcode::Add,     Opcode::Sub,          Opcode::Mul,   Opcode::Div,
+                        Opcode::Rem,     Opcode::Pow,          Opcode::Less,  Opcode::LessEqual,
+                        Opcode::Greater, Opcode::GreaterEqual, Opcode::Equal, Opcode::NotEqual};
+  Harness run;
+  for (Opcode op : ops)
+    for (const auto& l : operands)
+      for (const auto& r : operands) {
+        Prog p;
+        Fn f;
+        f.c(Opcode::Const, p.k(l)).c(Opcode::Const, p.k(r)).op(op).op(Opcode::Return);
+        Vm vm(p.image(), run.builtins);
+        const std::string expected =
+            outcome(builtins::binary(static_cast<uint8_t>(op), vm.constant(0), vm.constant(1)));
+        EXPECT_EQ(outcome(run.main(p, std::move(f))), expected)
+            << bytecode::opcode_name(op) << " " << l.debug() << " " << r.debug();
+      }
 }
 
 TEST(Interpreter, WhileLoopAndLocals) {
@@ -231,9 +537,18 @@ TEST(Interpreter, WhileLoopAndLocals) {
   size_t top = f.here();
   f.b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(100)).op(Opcode::Less);
   size_t exit = f.jump(Opcode::JumpIfFalse);
-  f.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(2)).op(Opcode::Mul).op(Opcode::Add)
-      .b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  f.b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(1)).op(Opcode::Add).b(Opcode::SetLocal, 1).op(Opcode::Pop);
+  f.b(Opcode::GetLocal, 0)
+      .b(Opcode::GetLocal, 1)
+      .c(Opcode::Const, p.integer(2))
+      .op(Opcode::Mul)
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 0)
+      .op(Opcode::Pop);
+  f.b(Opcode::GetLocal, 1)
+      .c(Opcode::Const, p.integer(1))
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 1)
+      .op(Opcode::Pop);
   f.back(Opcode::Jump, top);
   f.patch(exit);
   f.b(Opcode::GetLocal, 0).op(Opcode::Return);
@@ -243,7 +558,11 @@ TEST(Interpreter, WhileLoopAndLocals) {
 // f(a, b) with one further local: returns [a, b, local].
 uint16_t add_three(Prog& p) {
   Fn f("three", 2, 3);
-  f.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 1).b(Opcode::GetLocal, 2).b(Opcode::MakeArray, 3).op(Opcode::Return);
+  f.b(Opcode::GetLocal, 0)
+      .b(Opcode::GetLocal, 1)
+      .b(Opcode::GetLocal, 2)
+      .b(Opcode::MakeArray, 3)
+      .op(Opcode::Return);
   return p.add(std::move(f));
 }
 
@@ -280,7 +599,10 @@ TEST(Interpreter, ClosuresCaptureByCopyAtCreation) {
   Prog p;
   // inner(): returns its captured value 0 (taken from the outer closure's capture)
   Fn inner("inner");
-  inner.b(Opcode::GetUpvalue, 0).b(Opcode::GetUpvalue, 7).b(Opcode::MakeArray, 2).op(Opcode::Return);
+  inner.b(Opcode::GetUpvalue, 0)
+      .b(Opcode::GetUpvalue, 7)
+      .b(Opcode::MakeArray, 2)
+      .op(Opcode::Return);
   inner.capture(0, 0);
   uint16_t inner_i = p.add(std::move(inner));
   // outer(): makes inner from its own capture 0
@@ -303,17 +625,26 @@ TEST(Interpreter, TryCatchAcrossFrames) {
   thrower.line(7).c(Opcode::Const, p.integer(42)).op(Opcode::Throw);
   uint16_t t = p.add(std::move(thrower));
   Fn middle("middle", 0, 2);  // leaves temporaries and locals behind when the error passes
-  middle.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.integer(2)).b(Opcode::Closure, t).a(Opcode::Call, 0).op(Opcode::Return);
+  middle.c(Opcode::Const, p.integer(1))
+      .c(Opcode::Const, p.integer(2))
+      .b(Opcode::Closure, t)
+      .a(Opcode::Call, 0)
+      .op(Opcode::Return);
   uint16_t mid = p.add(std::move(middle));
   Fn m("main", 0, 1);
   m.c(Opcode::Const, p.text("below"));  // must survive the unwind
   size_t h = m.jump(Opcode::TryBegin);
-  m.c(Opcode::Const, p.text("temp")).b(Opcode::Closure, mid).a(Opcode::Call, 0).op(Opcode::Pop).op(Opcode::Pop);
+  m.c(Opcode::Const, p.text("temp"))
+      .b(Opcode::Closure, mid)
+      .a(Opcode::Call, 0)
+      .op(Opcode::Pop)
+      .op(Opcode::Pop);
   m.op(Opcode::TryEnd);
   size_t e = m.jump(Opcode::Jump);
   m.patch(h).b(Opcode::SetLocal, 0).op(Opcode::Pop);
   m.patch(e).b(Opcode::GetLocal, 0).b(Opcode::MakeArray, 2).op(Opcode::Return);
-  EXPECT_EQ(outcome(run.main(p, std::move(m))), "array:[below, Error(code: 7, line: 7, message: 42)]");
+  EXPECT_EQ(outcome(run.main(p, std::move(m))),
+            "array:[below, Error(code: 7, line: 7, message: 42)]");
 }
 
 TEST(Interpreter, CallbackErrorsStopTheBuiltinAndReachTheCallersTry) {
@@ -323,19 +654,37 @@ TEST(Interpreter, CallbackErrorsStopTheBuiltinAndReachTheCallersTry) {
   Fn cb("cb", 1, 1);
   cb.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(2)).op(Opcode::Equal);
   size_t ok = cb.jump(Opcode::JumpIfFalse);
-  cb.line(12).c(Opcode::Const, p.text("bad ")).b(Opcode::GetLocal, 0).op(Opcode::Add).op(Opcode::Throw);
-  cb.patch(ok).line(13).b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(10)).op(Opcode::Mul).op(Opcode::Return);
+  cb.line(12)
+      .c(Opcode::Const, p.text("bad "))
+      .b(Opcode::GetLocal, 0)
+      .op(Opcode::Add)
+      .op(Opcode::Throw);
+  cb.patch(ok)
+      .line(13)
+      .b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.integer(10))
+      .op(Opcode::Mul)
+      .op(Opcode::Return);
   uint16_t cbi = p.add(std::move(cb));
   Fn m("main", 0, 1);
   size_t h = m.jump(Opcode::TryBegin);
   m.line(20);
   for (int i = 1; i <= 3; ++i) m.c(Opcode::Const, p.integer(i));
-  m.b(Opcode::MakeArray, 3).b(Opcode::Closure, cbi).host(kEach, 2).op(Opcode::Pop).op(Opcode::TryEnd);
+  m.b(Opcode::MakeArray, 3)
+      .b(Opcode::Closure, cbi)
+      .host(kEach, 2)
+      .op(Opcode::Pop)
+      .op(Opcode::TryEnd);
   size_t e = m.jump(Opcode::Jump);
   m.patch(h).b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  m.patch(e).b(Opcode::GetLocal, 0).c(Opcode::Const, p.text("after")).b(Opcode::MakeArray, 2).op(Opcode::Return);
+  m.patch(e)
+      .b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.text("after"))
+      .b(Opcode::MakeArray, 2)
+      .op(Opcode::Return);
   g_each_calls = 0;
-  EXPECT_EQ(outcome(run.main(p, std::move(m))), "array:[Error(code: 12, line: 12, message: bad 2), after]");
+  EXPECT_EQ(outcome(run.main(p, std::move(m))),
+            "array:[Error(code: 12, line: 12, message: bad 2), after]");
   EXPECT_EQ(g_each_calls, 2);
 
   // Without a try the error ends the run with the callback's line.
@@ -344,7 +693,12 @@ TEST(Interpreter, CallbackErrorsStopTheBuiltinAndReachTheCallersTry) {
   cb2.line(4).c(Opcode::Const, q.text("inner")).op(Opcode::Throw);
   uint16_t c2 = q.add(std::move(cb2));
   Fn m2("main");
-  m2.line(30).op(Opcode::True).b(Opcode::MakeArray, 1).b(Opcode::Closure, c2).host(kEach, 2).op(Opcode::Return);
+  m2.line(30)
+      .op(Opcode::True)
+      .b(Opcode::MakeArray, 1)
+      .b(Opcode::Closure, c2)
+      .host(kEach, 2)
+      .op(Opcode::Return);
   EXPECT_EQ(outcome(run.main(q, std::move(m2))), "error:inner@4");
 }
 
@@ -378,7 +732,8 @@ TEST(Interpreter, StepBudget) {
   uint16_t q = p.add(std::move(quick));
   Vm vm(p.image(), run.builtins);
   EXPECT_EQ(vm.budget(), 2'000'000u);
-  EXPECT_EQ(outcome(vm.run(loop, {}, run.host)), "error:This event used more steps than it is allowed@2");
+  EXPECT_EQ(outcome(vm.run(loop, {}, run.host)),
+            "error:This event used more steps than it is allowed@2");
   EXPECT_EQ(vm.steps(), 2'000'001u);  // the instruction that would have been the next
   EXPECT_EQ(outcome(vm.run(q, {}, run.host)), "bool:true");
   EXPECT_EQ(vm.steps(), 2u);  // counting starts again
@@ -392,11 +747,16 @@ TEST(Interpreter, StepBudget) {
   uint16_t spin_i = c.add(std::move(spin));
   Fn m("main", 0, 1);
   size_t h2 = m.jump(Opcode::TryBegin);
-  m.op(Opcode::True).b(Opcode::MakeArray, 1).b(Opcode::Closure, spin_i).host(kEach, 2).op(Opcode::Return);
+  m.op(Opcode::True)
+      .b(Opcode::MakeArray, 1)
+      .b(Opcode::Closure, spin_i)
+      .host(kEach, 2)
+      .op(Opcode::Return);
   m.patch(h2).c(Opcode::Const, c.text("caught")).op(Opcode::Return);
   VmOptions o;
   o.budget = 1000;
-  EXPECT_EQ(outcome(run.main(c, std::move(m), o)), "error:This event used more steps than it is allowed@8");
+  EXPECT_EQ(outcome(run.main(c, std::move(m), o)),
+            "error:This event used more steps than it is allowed@8");
 }
 
 TEST(Interpreter, BudgetIsExactAcrossFusedInstructions) {
@@ -405,7 +765,11 @@ TEST(Interpreter, BudgetIsExactAcrossFusedInstructions) {
   Fn f("main", 0, 1);
   f.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
   for (int i = 0; i < 3; ++i)
-    f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(1)).op(Opcode::Add).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+    f.b(Opcode::GetLocal, 0)
+        .c(Opcode::Const, p.integer(1))
+        .op(Opcode::Add)
+        .b(Opcode::SetLocal, 0)
+        .op(Opcode::Pop);
   f.b(Opcode::GetLocal, 0).op(Opcode::Return);
   const uint64_t total = 3 + 15 + 2;
   uint16_t fi = p.add(std::move(f));
@@ -433,7 +797,12 @@ TEST(Interpreter, RunawayRecursionIsAnError) {
   f.line(2).b(Opcode::GetGlobal, g).a(Opcode::Call, 0).op(Opcode::Return);
   uint16_t fi = p.add(std::move(f));
   Fn m;
-  m.b(Opcode::Closure, fi).b(Opcode::SetGlobal, g).op(Opcode::Pop).b(Opcode::GetGlobal, g).a(Opcode::Call, 0).op(Opcode::Return);
+  m.b(Opcode::Closure, fi)
+      .b(Opcode::SetGlobal, g)
+      .op(Opcode::Pop)
+      .b(Opcode::GetGlobal, g)
+      .a(Opcode::Call, 0)
+      .op(Opcode::Return);
   VmOptions o;
   o.budget = 100'000'000;
   EXPECT_EQ(outcome(run.main(p, std::move(m), o)), "error:Too many nested calls@2");
@@ -442,19 +811,34 @@ TEST(Interpreter, RunawayRecursionIsAnError) {
   Prog q;
   uint16_t g2 = q.global("f");
   Fn cb("cb", 1, 1);
-  cb.line(3).b(Opcode::GetLocal, 0).b(Opcode::MakeArray, 1).b(Opcode::GetGlobal, g2).host(kEach, 2).op(Opcode::Return);
+  cb.line(3)
+      .b(Opcode::GetLocal, 0)
+      .b(Opcode::MakeArray, 1)
+      .b(Opcode::GetGlobal, g2)
+      .host(kEach, 2)
+      .op(Opcode::Return);
   uint16_t cbi = q.add(std::move(cb));
   Fn m2;
-  m2.b(Opcode::Closure, cbi).b(Opcode::SetGlobal, g2).op(Opcode::Pop)
-      .op(Opcode::True).b(Opcode::MakeArray, 1).b(Opcode::GetGlobal, g2).host(kEach, 2).op(Opcode::Return);
+  m2.b(Opcode::Closure, cbi)
+      .b(Opcode::SetGlobal, g2)
+      .op(Opcode::Pop)
+      .op(Opcode::True)
+      .b(Opcode::MakeArray, 1)
+      .b(Opcode::GetGlobal, g2)
+      .host(kEach, 2)
+      .op(Opcode::Return);
   EXPECT_EQ(outcome(run.main(q, std::move(m2), o)), "error:Too many nested calls@3");
 }
 
 // Appends the value on top to global 0 (an array): acc[acc.len] = top; pop.
 void append_top(Fn& f, Prog& p, uint16_t acc) {
   f.b(Opcode::SetLocal, 15).op(Opcode::Pop);
-  f.b(Opcode::GetGlobal, acc).b(Opcode::GetGlobal, acc).c(Opcode::GetMember, p.name("len"))
-      .b(Opcode::GetLocal, 15).op(Opcode::SetIndex).op(Opcode::Pop);
+  f.b(Opcode::GetGlobal, acc)
+      .b(Opcode::GetGlobal, acc)
+      .c(Opcode::GetMember, p.name("len"))
+      .b(Opcode::GetLocal, 15)
+      .op(Opcode::SetIndex)
+      .op(Opcode::Pop);
 }
 
 // for <names> in <iterable> { acc.push(one name: v; two: k + ":" + v) }; return [acc, sentinel]
@@ -472,31 +856,47 @@ std::string loop_items(const std::function<void(Fn&, Prog&)>& iterable, int name
   f.b(Opcode::SetLocal, 1).op(Opcode::Pop);
   if (names == 2) {
     f.b(Opcode::SetLocal, 0).op(Opcode::Pop);
-    f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.text(":")).op(Opcode::Add).b(Opcode::GetLocal, 1).op(Opcode::Add);
+    f.b(Opcode::GetLocal, 0)
+        .c(Opcode::Const, p.text(":"))
+        .op(Opcode::Add)
+        .b(Opcode::GetLocal, 1)
+        .op(Opcode::Add);
   } else {
     f.b(Opcode::GetLocal, 1);
   }
   append_top(f, p, acc);
   f.back(Opcode::Jump, top);
   f.patch(exit).op(Opcode::Pop);
-  f.b(Opcode::GetGlobal, acc).op(Opcode::Dup).op(Opcode::Pop).b(Opcode::MakeArray, 2).op(Opcode::Return);
+  f.b(Opcode::GetGlobal, acc)
+      .op(Opcode::Dup)
+      .op(Opcode::Pop)
+      .b(Opcode::MakeArray, 2)
+      .op(Opcode::Return);
   return outcome(run.main(p, std::move(f)));
 }
 
 TEST(Interpreter, LoopItems) {
   auto map_ab = [](Fn& f, Prog& p) {
-    f.c(Opcode::Const, p.text("b")).c(Opcode::Const, p.integer(2)).c(Opcode::Const, p.text("a"))
-        .c(Opcode::Const, p.integer(1)).b(Opcode::MakeMap, 2);
+    f.c(Opcode::Const, p.text("b"))
+        .c(Opcode::Const, p.integer(2))
+        .c(Opcode::Const, p.text("a"))
+        .c(Opcode::Const, p.integer(1))
+        .b(Opcode::MakeMap, 2);
   };
   auto array_xy = [](Fn& f, Prog& p) {
     f.c(Opcode::Const, p.text("x")).c(Opcode::Const, p.text("y")).b(Opcode::MakeArray, 2);
   };
   auto pairs = [](Fn& f, Prog& p) {
-    f.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.integer(2)).b(Opcode::MakeArray, 2).b(Opcode::MakeArray, 1);
+    f.c(Opcode::Const, p.integer(1))
+        .c(Opcode::Const, p.integer(2))
+        .b(Opcode::MakeArray, 2)
+        .b(Opcode::MakeArray, 1);
   };
   auto range = [](int64_t a, int64_t b, bool inclusive) {
     return [=](Fn& f, Prog& p) {
-      f.c(Opcode::Const, p.integer(a)).c(Opcode::Const, p.integer(b)).a(Opcode::MakeRange, inclusive ? 1 : 0);
+      f.c(Opcode::Const, p.integer(a))
+          .c(Opcode::Const, p.integer(b))
+          .a(Opcode::MakeRange, inclusive ? 1 : 0);
     };
   };
   auto text = [](Fn& f, Prog& p) { f.c(Opcode::Const, p.text("aé")); };
@@ -539,7 +939,10 @@ TEST(Interpreter, IteratorsBelongToTheirLoopAndFrame) {
     Fn f("main", 0, 16);
     f.b(Opcode::MakeArray, 0).b(Opcode::SetGlobal, acc).op(Opcode::Pop);
     f.c(Opcode::Const, p.text("sentinel"));
-    f.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.integer(2)).b(Opcode::MakeArray, 2).a(Opcode::IterInit, 1);
+    f.c(Opcode::Const, p.integer(1))
+        .c(Opcode::Const, p.integer(2))
+        .b(Opcode::MakeArray, 2)
+        .a(Opcode::IterInit, 1);
     size_t outer = f.here();
     size_t outer_exit = f.jump(Opcode::IterNext);
     f.b(Opcode::SetLocal, 0).op(Opcode::Pop).b(Opcode::GetLocal, 0);
@@ -558,7 +961,8 @@ TEST(Interpreter, IteratorsBelongToTheirLoopAndFrame) {
     f.b(Opcode::GetGlobal, acc).b(Opcode::MakeArray, 2).op(Opcode::Return);
     EXPECT_EQ(outcome(run.main(p, std::move(f))), "array:[sentinel, [1, 10, 2, 10]]");
   }
-  // first(xs) { for x in xs { return x } }; for y in [1, 2, 3] { acc.push(first([100, 200])); acc.push(y) }
+  // first(xs) { for x in xs { return x } }; for y in [1, 2, 3] { acc.push(first([100, 200]));
+  // acc.push(y) }
   {
     Harness run;
     Prog p;
@@ -578,8 +982,11 @@ TEST(Interpreter, IteratorsBelongToTheirLoopAndFrame) {
     size_t top = f.here();
     size_t exit = f.jump(Opcode::IterNext);
     f.b(Opcode::SetLocal, 0).op(Opcode::Pop);
-    f.b(Opcode::Closure, fi).c(Opcode::Const, p.integer(100)).c(Opcode::Const, p.integer(200))
-        .b(Opcode::MakeArray, 2).a(Opcode::Call, 1);
+    f.b(Opcode::Closure, fi)
+        .c(Opcode::Const, p.integer(100))
+        .c(Opcode::Const, p.integer(200))
+        .b(Opcode::MakeArray, 2)
+        .a(Opcode::Call, 1);
     append_top(f, p, acc);
     f.b(Opcode::GetLocal, 0);
     append_top(f, p, acc);
@@ -588,19 +995,26 @@ TEST(Interpreter, IteratorsBelongToTheirLoopAndFrame) {
     f.b(Opcode::GetGlobal, acc).op(Opcode::Return);
     EXPECT_EQ(outcome(run.main(p, std::move(f))), "array:[100, 1, 100, 2, 100, 3]");
   }
-  // for y in [1, 2] { try { for x in [7, 8] { throw x } } catch e { acc.push(e.message) }; acc.push(y) }
+  // for y in [1, 2] { try { for x in [7, 8] { throw x } } catch e { acc.push(e.message) };
+  // acc.push(y) }
   {
     Harness run;
     Prog p;
     uint16_t acc = p.global("acc");
     Fn f("main", 0, 16);
     f.b(Opcode::MakeArray, 0).b(Opcode::SetGlobal, acc).op(Opcode::Pop);
-    f.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.integer(2)).b(Opcode::MakeArray, 2).a(Opcode::IterInit, 1);
+    f.c(Opcode::Const, p.integer(1))
+        .c(Opcode::Const, p.integer(2))
+        .b(Opcode::MakeArray, 2)
+        .a(Opcode::IterInit, 1);
     size_t top = f.here();
     size_t exit = f.jump(Opcode::IterNext);
     f.b(Opcode::SetLocal, 0).op(Opcode::Pop);
     size_t h = f.jump(Opcode::TryBegin);
-    f.c(Opcode::Const, p.integer(7)).c(Opcode::Const, p.integer(8)).b(Opcode::MakeArray, 2).a(Opcode::IterInit, 1);
+    f.c(Opcode::Const, p.integer(7))
+        .c(Opcode::Const, p.integer(8))
+        .b(Opcode::MakeArray, 2)
+        .a(Opcode::IterInit, 1);
     size_t it = f.here();
     size_t ix = f.jump(Opcode::IterNext);
     f.b(Opcode::SetLocal, 1).op(Opcode::Pop).b(Opcode::GetLocal, 1).op(Opcode::Throw);
@@ -639,10 +1053,17 @@ TEST(Interpreter, LazyRangeAllocatesNothing) {
   Harness run;
   Prog p;
   Fn f("main", 0, 1);
-  f.c(Opcode::Const, p.integer(0)).c(Opcode::Const, p.integer(2'000'000'000)).a(Opcode::MakeRange, 0).a(Opcode::IterInit, 1);
+  f.c(Opcode::Const, p.integer(0))
+      .c(Opcode::Const, p.integer(2'000'000'000))
+      .a(Opcode::MakeRange, 0)
+      .a(Opcode::IterInit, 1);
   size_t top = f.here();
   size_t exit = f.jump(Opcode::IterNext);
-  f.b(Opcode::SetLocal, 0).op(Opcode::Pop).b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(3)).op(Opcode::Equal);
+  f.b(Opcode::SetLocal, 0)
+      .op(Opcode::Pop)
+      .b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.integer(3))
+      .op(Opcode::Equal);
   size_t skip = f.jump(Opcode::JumpIfFalse);
   size_t brk = f.jump(Opcode::Jump);
   f.patch(skip).back(Opcode::Jump, top);
@@ -695,9 +1116,18 @@ TEST(Interpreter, RecordFieldsChangeInPlace) {
   Harness run;
   Prog p;
   Fn f("main", 0, 2);
-  f.c(Opcode::Const, p.name("__type")).c(Opcode::Const, p.text("P")).c(Opcode::Const, p.name("x"))
-      .c(Opcode::Const, p.integer(1)).b(Opcode::MakeObject, 2).b(Opcode::SetLocal, 0).b(Opcode::SetLocal, 1).op(Opcode::Pop);
-  f.b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(5)).c(Opcode::SetMember, p.name("x")).op(Opcode::Pop);
+  f.c(Opcode::Const, p.name("__type"))
+      .c(Opcode::Const, p.text("P"))
+      .c(Opcode::Const, p.name("x"))
+      .c(Opcode::Const, p.integer(1))
+      .b(Opcode::MakeObject, 2)
+      .b(Opcode::SetLocal, 0)
+      .b(Opcode::SetLocal, 1)
+      .op(Opcode::Pop);
+  f.b(Opcode::GetLocal, 1)
+      .c(Opcode::Const, p.integer(5))
+      .c(Opcode::SetMember, p.name("x"))
+      .op(Opcode::Pop);
   f.b(Opcode::GetLocal, 0).op(Opcode::Return);
   EXPECT_EQ(outcome(run.main(p, std::move(f))), "record:P(x: 5)");
 }
@@ -707,14 +1137,24 @@ TEST(Interpreter, LoadWithAppliesOverridesBetweenInitialiserAndMain) {
   Prog p;
   uint16_t a = p.global("a"), b = p.global("b"), sum = p.global("sum");
   Fn init("<inputs>");
-  init.c(Opcode::Const, p.integer(1)).b(Opcode::SetGlobal, a).op(Opcode::Pop)
-      .c(Opcode::Const, p.integer(2)).b(Opcode::SetGlobal, b).op(Opcode::Pop).op(Opcode::Halt);
+  init.c(Opcode::Const, p.integer(1))
+      .b(Opcode::SetGlobal, a)
+      .op(Opcode::Pop)
+      .c(Opcode::Const, p.integer(2))
+      .b(Opcode::SetGlobal, b)
+      .op(Opcode::Pop)
+      .op(Opcode::Halt);
   p.im.input_initialiser = p.add(std::move(init));
   Fn m("<main>");
-  m.b(Opcode::GetGlobal, a).b(Opcode::GetGlobal, b).op(Opcode::Add).b(Opcode::SetGlobal, sum).op(Opcode::Halt);
+  m.b(Opcode::GetGlobal, a)
+      .b(Opcode::GetGlobal, b)
+      .op(Opcode::Add)
+      .b(Opcode::SetGlobal, sum)
+      .op(Opcode::Halt);
   p.im.main = p.add(std::move(m));
   Vm vm(p.image(), run.builtins);
-  std::vector<std::pair<std::string, Value>> overrides = {{"b", Value::integer(20)}, {"nope", Value::integer(1)}};
+  std::vector<std::pair<std::string, Value>> overrides = {{"b", Value::integer(20)},
+                                                          {"nope", Value::integer(1)}};
   ASSERT_TRUE(vm.load_with(run.host, overrides).ok());
   EXPECT_EQ(display(Value::array(vm.globals())), "[1, 20, 21]");
 }
@@ -725,17 +1165,51 @@ TEST(Interpreter, DamagedImagesAreRefused) {
     Build build;
     const char* expected;
   } rows[] = {
-      {"jump past the end", [](Prog&) { Fn f; f.push(Op::jump(Opcode::Jump, 5)); return f; },
+      {"jump past the end",
+       [](Prog&) {
+         Fn f;
+         f.push(Op::jump(Opcode::Jump, 5));
+         return f;
+       },
        "error:The program is damaged: jump out of range@0"},
-      {"constant out of range", [](Prog&) { Fn f; f.c(Opcode::Const, 9).op(Opcode::Return); return f; },
+      {"constant out of range",
+       [](Prog&) {
+         Fn f;
+         f.c(Opcode::Const, 9).op(Opcode::Return);
+         return f;
+       },
        "error:The program is damaged: constant out of range@0"},
-      {"pop below the frame", [](Prog&) { Fn f; f.op(Opcode::Pop).op(Opcode::ReturnNothing); return f; },
+      {"pop below the frame",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::Pop).op(Opcode::ReturnNothing);
+         return f;
+       },
        "error:The program is damaged: stack underflow in function 0 at 0@0"},
-      {"unknown opcode", [](Prog&) { Fn f; f.push(Op{static_cast<Opcode>(77), 0, 0, 0}); return f; },
+      {"unknown opcode",
+       [](Prog&) {
+         Fn f;
+         f.push(Op{static_cast<Opcode>(77), 0, 0, 0});
+         return f;
+       },
        "error:The program is damaged: unknown instruction 77@0"},
-      {"global out of range reads none", [](Prog&) { Fn f; f.op(Opcode::True).b(Opcode::SetGlobal, 4).b(Opcode::GetGlobal, 4).op(Opcode::Return); return f; },
+      {"global out of range reads none",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::True).b(Opcode::SetGlobal, 4).b(Opcode::GetGlobal, 4).op(Opcode::Return);
+         return f;
+       },
        "none:none"},
-      {"local beyond the declared slots", [](Prog&) { Fn f; f.op(Opcode::True).b(Opcode::SetLocal, 3).op(Opcode::Pop).b(Opcode::GetLocal, 3).op(Opcode::Return); return f; },
+      {"local beyond the declared slots",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::True)
+             .b(Opcode::SetLocal, 3)
+             .op(Opcode::Pop)
+             .b(Opcode::GetLocal, 3)
+             .op(Opcode::Return);
+         return f;
+       },
        "bool:true"},
   };
   for (const Row& r : rows) {
@@ -755,7 +1229,11 @@ TEST(Interpreter, HostCallsResolveOnce) {
   f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(50)).op(Opcode::Less);
   size_t x = f.jump(Opcode::JumpIfFalse);
   f.host(kCount, 0).op(Opcode::Pop).host(kHostThing, 0).op(Opcode::Pop);
-  f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(1)).op(Opcode::Add).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+  f.b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.integer(1))
+      .op(Opcode::Add)
+      .b(Opcode::SetLocal, 0)
+      .op(Opcode::Pop);
   f.back(Opcode::Jump, top);
   f.patch(x).op(Opcode::ReturnNothing);
   EXPECT_EQ(outcome(run.main(p, std::move(f))), "none:none");
@@ -771,7 +1249,11 @@ TEST(Interpreter, CyclesMadeByAProgramAreFreedWithTheVm) {
     uint16_t g = p.global("a");
     Fn f("main", 0, 1);
     f.b(Opcode::MakeArray, 0).b(Opcode::SetLocal, 0).b(Opcode::SetGlobal, g).op(Opcode::Pop);
-    f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(0)).b(Opcode::GetLocal, 0).op(Opcode::SetIndex).op(Opcode::Pop);
+    f.b(Opcode::GetLocal, 0)
+        .c(Opcode::Const, p.integer(0))
+        .b(Opcode::GetLocal, 0)
+        .op(Opcode::SetIndex)
+        .op(Opcode::Pop);
     f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.text("")).op(Opcode::Add).op(Opcode::Return);
     EXPECT_EQ(outcome(run.main(p, std::move(f))), "text:[[...]]");
   }

@@ -50,7 +50,8 @@ struct Fn {
     return *this;
   }
   Fn& back(Opcode o, size_t target) {
-    return push(Op::jump(o, static_cast<int32_t>(target) - static_cast<int32_t>(f.code.size()) - 1));
+    return push(
+        Op::jump(o, static_cast<int32_t>(target) - static_cast<int32_t>(f.code.size()) - 1));
   }
   Fn& push(Op o) {
     f.code.push_back(o);

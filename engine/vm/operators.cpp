@@ -12,7 +12,9 @@ using bytecode::Opcode;
 
 namespace {
 
-constexpr uint8_t code(Opcode op) { return static_cast<uint8_t>(op); }
+constexpr uint8_t code(Opcode op) {
+  return static_cast<uint8_t>(op);
+}
 
 // Two Ints give an Int when the double result is whole (saturating at the limits).
 Value int_or_num(double r, bool both_int) {
@@ -66,9 +68,12 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
   const double b = *nb;
   const bool both_int = left.is(Tag::Int) && right.is(Tag::Int);
   switch (static_cast<Opcode>(op)) {
-    case Opcode::Add: return int_or_num(a + b, both_int);
-    case Opcode::Sub: return int_or_num(a - b, both_int);
-    case Opcode::Mul: return int_or_num(a * b, both_int);
+    case Opcode::Add:
+      return int_or_num(a + b, both_int);
+    case Opcode::Sub:
+      return int_or_num(a - b, both_int);
+    case Opcode::Mul:
+      return int_or_num(a * b, both_int);
     case Opcode::Div:
       if (b == 0.0) return Value();
       if (both_int) return Value::integer(saturate_i64(std::trunc(a / b)));
@@ -76,19 +81,27 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
     case Opcode::Rem:
       if (b == 0.0) return Value();
       return int_or_num(std::fmod(a, b), both_int);
-    case Opcode::Pow: return Value::number(std::pow(a, b));
-    case Opcode::Less: return Value::boolean(a < b);
-    case Opcode::LessEqual: return Value::boolean(a <= b);
-    case Opcode::Greater: return Value::boolean(a > b);
-    case Opcode::GreaterEqual: return Value::boolean(a >= b);
-    default: return Value();
+    case Opcode::Pow:
+      return Value::number(std::pow(a, b));
+    case Opcode::Less:
+      return Value::boolean(a < b);
+    case Opcode::LessEqual:
+      return Value::boolean(a <= b);
+    case Opcode::Greater:
+      return Value::boolean(a > b);
+    case Opcode::GreaterEqual:
+      return Value::boolean(a >= b);
+    default:
+      return Value();
   }
 }
 
 Value negate(const Value& v) {
   switch (v.tag()) {
-    case Tag::Int: return Value::integer(wrapping_negate(v.int_value()));
-    case Tag::Series: return Value::series(Series::unary(SeriesOp::Negate, v.series_ref()));
+    case Tag::Int:
+      return Value::integer(wrapping_negate(v.int_value()));
+    case Tag::Series:
+      return Value::series(Series::unary(SeriesOp::Negate, v.series_ref()));
     default: {
       auto n = numeric_view(v);
       return Value::number(n ? -*n : std::numeric_limits<double>::quiet_NaN());
@@ -123,6 +136,8 @@ std::string text(std::span<const Value> args, size_t i) {
   return as_text(args[i]);
 }
 
-std::string render(const Value& v) { return display(v); }
+std::string render(const Value& v) {
+  return display(v);
+}
 
 }  // namespace kelo_vm::builtins

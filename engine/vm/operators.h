@@ -31,10 +31,10 @@ std::optional<SeriesOp> series_op_of(uint8_t opcode);
 Ref<Series> as_series(const Value& v);
 
 // Argument accessors; an index past the end reads as Nothing.
-double number(std::span<const Value> args, size_t i);       // numeric view, NaN for none
-int64_t integer(std::span<const Value> args, size_t i);     // as_int, 0 for none
+double number(std::span<const Value> args, size_t i);    // numeric view, NaN for none
+int64_t integer(std::span<const Value> args, size_t i);  // as_int, 0 for none
 std::vector<double> numbers(std::span<const Value> args, size_t from);
-std::string text(std::span<const Value> args, size_t i);    // a Text's string or display
-std::string render(const Value& v);                         // display (Num by format_number)
+std::string text(std::span<const Value> args, size_t i);  // a Text's string or display
+std::string render(const Value& v);                       // display (Num by format_number)
 
 }  // namespace kelo_vm::builtins

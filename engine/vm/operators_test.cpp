@@ -15,10 +15,14 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const int64_t kMax = std::numeric_limits<int64_t>::max();
 const int64_t kMin = std::numeric_limits<int64_t>::min();
 
-uint8_t op(Opcode o) { return static_cast<uint8_t>(o); }
+uint8_t op(Opcode o) {
+  return static_cast<uint8_t>(o);
+}
 
 // A result as "tag:display" so one string pins both the variant and the value.
-std::string shown(const Value& v) { return std::string(type_name(v)) + ":" + display(v); }
+std::string shown(const Value& v) {
+  return std::string(type_name(v)) + ":" + display(v);
+}
 
 TEST(Operators, BinaryResults) {
   struct Row {
@@ -28,19 +32,24 @@ TEST(Operators, BinaryResults) {
     const char* result;
   } rows[] = {
       {"int division truncates", Opcode::Div, Value::integer(7), Value::integer(2), "int:3"},
-      {"negative int division truncates", Opcode::Div, Value::integer(-7), Value::integer(2), "int:-3"},
+      {"negative int division truncates", Opcode::Div, Value::integer(-7), Value::integer(2),
+       "int:-3"},
       {"num division", Opcode::Div, Value::number(7), Value::integer(2), "num:3.5"},
       {"exact int division", Opcode::Div, Value::integer(6), Value::integer(3), "int:2"},
       {"division by zero", Opcode::Div, Value::integer(1), Value::integer(0), "none:none"},
       {"division by zero float", Opcode::Div, Value::number(1), Value::number(0), "none:none"},
       {"remainder by zero", Opcode::Rem, Value::integer(1), Value::integer(0), "none:none"},
       {"remainder", Opcode::Rem, Value::integer(5), Value::integer(3), "int:2"},
-      {"remainder takes sign of left", Opcode::Rem, Value::integer(-5), Value::integer(3), "int:-2"},
+      {"remainder takes sign of left", Opcode::Rem, Value::integer(-5), Value::integer(3),
+       "int:-2"},
       {"float remainder", Opcode::Rem, Value::number(5.5), Value::integer(2), "num:1.5"},
       {"power is always num", Opcode::Pow, Value::integer(2), Value::integer(3), "num:8"},
-      {"int add saturates", Opcode::Add, Value::integer(kMax), Value::integer(1), "int:9223372036854775807"},
-      {"int sub saturates", Opcode::Sub, Value::integer(kMin), Value::integer(1), "int:-9223372036854775808"},
-      {"int mul saturates", Opcode::Mul, Value::integer(kMax), Value::integer(kMax), "int:9223372036854775807"},
+      {"int add saturates", Opcode::Add, Value::integer(kMax), Value::integer(1),
+       "int:9223372036854775807"},
+      {"int sub saturates", Opcode::Sub, Value::integer(kMin), Value::integer(1),
+       "int:-9223372036854775808"},
+      {"int mul saturates", Opcode::Mul, Value::integer(kMax), Value::integer(kMax),
+       "int:9223372036854775807"},
       {"bool never makes both-int", Opcode::Add, Value::boolean(true), Value::integer(1), "num:2"},
       {"int add", Opcode::Add, Value::integer(1), Value::integer(2), "int:3"},
       {"mixed add is num", Opcode::Add, Value::integer(1), Value::number(2), "num:3"},
@@ -50,19 +59,25 @@ TEST(Operators, BinaryResults) {
       {"text joins none", Opcode::Add, Value::text("x"), Value(), "text:xnone"},
       {"num joins text", Opcode::Add, Value::number(2.5), Value::text("x"), "text:2.5x"},
       {"text joins text", Opcode::Add, Value::text("a"), Value::text("b"), "text:ab"},
-      {"text joins array", Opcode::Add, Value::text("a"), Value::array({Value::integer(1)}), "text:a[1]"},
+      {"text joins array", Opcode::Add, Value::text("a"), Value::array({Value::integer(1)}),
+       "text:a[1]"},
       {"NaN less is false", Opcode::Less, Value::number(kNaN), Value::integer(1), "bool:false"},
-      {"NaN greater-equal is false", Opcode::GreaterEqual, Value::integer(1), Value::number(kNaN), "bool:false"},
+      {"NaN greater-equal is false", Opcode::GreaterEqual, Value::integer(1), Value::number(kNaN),
+       "bool:false"},
       {"NaN equal is false", Opcode::Equal, Value::number(kNaN), Value::number(kNaN), "bool:false"},
-      {"NaN not-equal is true", Opcode::NotEqual, Value::number(kNaN), Value::number(kNaN), "bool:true"},
+      {"NaN not-equal is true", Opcode::NotEqual, Value::number(kNaN), Value::number(kNaN),
+       "bool:true"},
       {"less", Opcode::Less, Value::integer(1), Value::number(1.5), "bool:true"},
       {"less-equal of times", Opcode::LessEqual, Value::time(3), Value::time(3), "bool:true"},
       {"greater", Opcode::Greater, Value::duration(3), Value::integer(2), "bool:true"},
       {"equal across variants", Opcode::Equal, Value::boolean(true), Value::number(1), "bool:true"},
       {"equal texts", Opcode::Equal, Value::text("a"), Value::text("a"), "bool:true"},
-      {"not equal text and number", Opcode::NotEqual, Value::text("1"), Value::integer(1), "bool:true"},
-      {"equal of arrays is deep", Opcode::Equal, Value::array({Value::integer(1)}), Value::array({Value::number(1)}), "bool:true"},
-      {"non-arithmetic code gives nothing", Opcode::Negate, Value::integer(1), Value::integer(2), "none:none"},
+      {"not equal text and number", Opcode::NotEqual, Value::text("1"), Value::integer(1),
+       "bool:true"},
+      {"equal of arrays is deep", Opcode::Equal, Value::array({Value::integer(1)}),
+       Value::array({Value::number(1)}), "bool:true"},
+      {"non-arithmetic code gives nothing", Opcode::Negate, Value::integer(1), Value::integer(2),
+       "none:none"},
   };
   for (const Row& r : rows) {
     auto res = binary(op(r.op), r.l, r.r);
@@ -78,16 +93,23 @@ TEST(Operators, Errors) {
     Value l, r;
     const char* message;
   } rows[] = {
-      {"texts do not order", Opcode::Less, Value::text("a"), Value::text("b"), "Cannot combine text and text"},
-      {"array plus int", Opcode::Add, Value::array({Value::integer(1)}), Value::integer(1), "Cannot combine array and int"},
+      {"texts do not order", Opcode::Less, Value::text("a"), Value::text("b"),
+       "Cannot combine text and text"},
+      {"array plus int", Opcode::Add, Value::array({Value::integer(1)}), Value::integer(1),
+       "Cannot combine array and int"},
       {"nothing minus int", Opcode::Sub, Value(), Value::integer(1), "Cannot combine none and int"},
-      {"colour times num", Opcode::Mul, Value::color(1), Value::number(2), "Cannot combine color and num"},
-      {"text minus num", Opcode::Sub, Value::text("a"), Value::number(2), "Cannot combine text and num"},
-      {"map and function", Opcode::Div, Value::map(), Value::host_function(1), "Cannot combine map and function"},
-      {"range and status", Opcode::Pow, Value::range(0, 1, false), Value::status(true), "Cannot combine range and status"},
-      {"record and time", Opcode::Greater, Value::record(Record::make("P")), Value::time(0), "Cannot combine record and time"},
-      {"series with a non-series operator", Opcode::Coalesce, Value::series(Series::constant_of(1)), Value::integer(1),
-       "That operation does not work on a series"},
+      {"colour times num", Opcode::Mul, Value::color(1), Value::number(2),
+       "Cannot combine color and num"},
+      {"text minus num", Opcode::Sub, Value::text("a"), Value::number(2),
+       "Cannot combine text and num"},
+      {"map and function", Opcode::Div, Value::map(), Value::host_function(1),
+       "Cannot combine map and function"},
+      {"range and status", Opcode::Pow, Value::range(0, 1, false), Value::status(true),
+       "Cannot combine range and status"},
+      {"record and time", Opcode::Greater, Value::record(Record::make("P")), Value::time(0),
+       "Cannot combine record and time"},
+      {"series with a non-series operator", Opcode::Coalesce, Value::series(Series::constant_of(1)),
+       Value::integer(1), "That operation does not work on a series"},
   };
   for (const Row& r : rows) {
     auto res = binary(op(r.op), r.l, r.r);
@@ -106,14 +128,22 @@ TEST(Operators, SeriesNodes) {
     SeriesOp code;
     SeriesForm left_form, right_form;
   } rows[] = {
-      {"greater of two series", Opcode::Greater, close, close, SeriesOp::Greater, SeriesForm::Source, SeriesForm::Source},
-      {"add a number", Opcode::Add, close, Value::integer(2), SeriesOp::Add, SeriesForm::Source, SeriesForm::Constant},
-      {"number on the left", Opcode::Div, Value::number(1), close, SeriesOp::Div, SeriesForm::Constant, SeriesForm::Source},
-      {"text becomes NaN constant", Opcode::Sub, close, Value::text("x"), SeriesOp::Sub, SeriesForm::Source, SeriesForm::Constant},
-      {"series rule before text join", Opcode::Add, Value::text("a"), close, SeriesOp::Add, SeriesForm::Constant, SeriesForm::Source},
-      {"series rule before equality", Opcode::Equal, close, close, SeriesOp::Equal, SeriesForm::Source, SeriesForm::Source},
-      {"greater-equal maps to 11", Opcode::GreaterEqual, close, close, SeriesOp::GreaterEqual, SeriesForm::Source, SeriesForm::Source},
-      {"power maps to 5", Opcode::Pow, close, close, SeriesOp::Pow, SeriesForm::Source, SeriesForm::Source},
+      {"greater of two series", Opcode::Greater, close, close, SeriesOp::Greater,
+       SeriesForm::Source, SeriesForm::Source},
+      {"add a number", Opcode::Add, close, Value::integer(2), SeriesOp::Add, SeriesForm::Source,
+       SeriesForm::Constant},
+      {"number on the left", Opcode::Div, Value::number(1), close, SeriesOp::Div,
+       SeriesForm::Constant, SeriesForm::Source},
+      {"text becomes NaN constant", Opcode::Sub, close, Value::text("x"), SeriesOp::Sub,
+       SeriesForm::Source, SeriesForm::Constant},
+      {"series rule before text join", Opcode::Add, Value::text("a"), close, SeriesOp::Add,
+       SeriesForm::Constant, SeriesForm::Source},
+      {"series rule before equality", Opcode::Equal, close, close, SeriesOp::Equal,
+       SeriesForm::Source, SeriesForm::Source},
+      {"greater-equal maps to 11", Opcode::GreaterEqual, close, close, SeriesOp::GreaterEqual,
+       SeriesForm::Source, SeriesForm::Source},
+      {"power maps to 5", Opcode::Pow, close, close, SeriesOp::Pow, SeriesForm::Source,
+       SeriesForm::Source},
   };
   for (const Row& r : rows) {
     auto res = binary(op(r.op), r.l, r.r);
@@ -163,7 +193,7 @@ TEST(Operators, NegateAndNot) {
 }
 
 TEST(Operators, Accessors) {
-  std::vector<Value> args = {Value::integer(3), Value::number(-2.9), Value::text("x"),
+  std::vector<Value> args = {Value::integer(3),    Value::number(-2.9),  Value::text("x"),
                              Value::boolean(true), Value::number(1e300), Value::number(kNaN)};
   EXPECT_EQ(number(args, 0), 3.0);
   EXPECT_TRUE(std::isnan(number(args, 2)));

@@ -60,13 +60,17 @@ Container::Container() {
 
 Container::~Container() {
   ContainerList& l = t_containers;
-  if (gc_prev) gc_prev->gc_next = gc_next;
-  else l.head = gc_next;
+  if (gc_prev)
+    gc_prev->gc_next = gc_next;
+  else
+    l.head = gc_next;
   if (gc_next) gc_next->gc_prev = gc_prev;
   --l.count;
 }
 
-size_t live_containers() { return t_containers.count; }
+size_t live_containers() {
+  return t_containers.count;
+}
 
 size_t collect_cycles() {
   ContainerList& l = t_containers;
@@ -125,8 +129,10 @@ Value Map::get(std::string_view key) const {
 }
 void Map::set(std::string_view key, Value v) {
   auto it = items.find(key);
-  if (it != items.end()) it->second = std::move(v);
-  else items.emplace(std::string(key), std::move(v));
+  if (it != items.end())
+    it->second = std::move(v);
+  else
+    items.emplace(std::string(key), std::move(v));
 }
 void Map::trace(void (*f)(const Value&, void*), void* ctx) const {
   for (const auto& [k, v] : items) f(v, ctx);
@@ -142,8 +148,10 @@ Value Record::get(std::string_view name) const {
 }
 Record& Record::with(std::string_view name, Value v) {
   auto it = fields.find(name);
-  if (it != fields.end()) it->second = std::move(v);
-  else fields.emplace(std::string(name), std::move(v));
+  if (it != fields.end())
+    it->second = std::move(v);
+  else
+    fields.emplace(std::string(name), std::move(v));
   return *this;
 }
 void Record::trace(void (*f)(const Value&, void*), void* ctx) const {
@@ -197,20 +205,28 @@ std::string_view Text::char_at(size_t index) const {
 // ---------------------------------------------------------------------------------------
 // Constructors
 
-Value Value::text(std::string s) { return text(make_ref<Text>(std::move(s))); }
-Value Value::text(std::string_view s) { return text(make_ref<Text>(std::string(s))); }
+Value Value::text(std::string s) {
+  return text(make_ref<Text>(std::move(s)));
+}
+Value Value::text(std::string_view s) {
+  return text(make_ref<Text>(std::string(s)));
+}
 Value Value::text(Ref<Text> t) {
   Value v(Tag::Text);
   v.u_.obj = t.release();
   return v;
 }
-Value Value::array(std::vector<Value> items) { return array(make_ref<Array>(std::move(items))); }
+Value Value::array(std::vector<Value> items) {
+  return array(make_ref<Array>(std::move(items)));
+}
 Value Value::array(Ref<Array> a) {
   Value v(Tag::Array);
   v.u_.obj = a.release();
   return v;
 }
-Value Value::map(MapItems items) { return map(make_ref<Map>(std::move(items))); }
+Value Value::map(MapItems items) {
+  return map(make_ref<Map>(std::move(items)));
+}
 Value Value::map(Ref<Map> m) {
   Value v(Tag::Map);
   v.u_.obj = m.release();
@@ -289,9 +305,8 @@ Ref<Series> Series::buffer_of(std::shared_ptr<std::vector<double>> data) {
 }
 
 SeriesKind series_kind(std::string_view name) {
-  static constexpr std::string_view kNames[] = {"open",   "high", "low", "close",
-                                                "volume", "spread", "time", "hl2",
-                                                "hlc3",   "ohlc4"};
+  static constexpr std::string_view kNames[] = {"open",   "high", "low", "close", "volume",
+                                                "spread", "time", "hl2", "hlc3",  "ohlc4"};
   for (size_t i = 0; i < std::size(kNames); ++i)
     if (kNames[i] == name) return static_cast<SeriesKind>(i);
   return SeriesKind::None;
@@ -302,45 +317,68 @@ SeriesKind series_kind(std::string_view name) {
 
 std::string_view type_name(Tag tag) {
   switch (tag) {
-    case Tag::Nothing: return "none";
-    case Tag::Bool: return "bool";
-    case Tag::Int: return "int";
-    case Tag::Num: return "num";
-    case Tag::Text: return "text";
-    case Tag::Time: return "time";
-    case Tag::Duration: return "duration";
-    case Tag::Color: return "color";
-    case Tag::Series: return "series";
-    case Tag::Array: return "array";
-    case Tag::Map: return "map";
-    case Tag::Record: return "record";
+    case Tag::Nothing:
+      return "none";
+    case Tag::Bool:
+      return "bool";
+    case Tag::Int:
+      return "int";
+    case Tag::Num:
+      return "num";
+    case Tag::Text:
+      return "text";
+    case Tag::Time:
+      return "time";
+    case Tag::Duration:
+      return "duration";
+    case Tag::Color:
+      return "color";
+    case Tag::Series:
+      return "series";
+    case Tag::Array:
+      return "array";
+    case Tag::Map:
+      return "map";
+    case Tag::Record:
+      return "record";
     case Tag::Closure:
-    case Tag::HostFunction: return "function";
-    case Tag::Range: return "range";
-    case Tag::Status: return "status";
+    case Tag::HostFunction:
+      return "function";
+    case Tag::Range:
+      return "range";
+    case Tag::Status:
+      return "status";
   }
   return "none";
 }
 
 std::optional<int64_t> as_int(const Value& v) {
   switch (v.tag()) {
-    case Tag::Bool: return v.bool_value() ? 1 : 0;
+    case Tag::Bool:
+      return v.bool_value() ? 1 : 0;
     case Tag::Int:
-    case Tag::Time: return v.int_value();
+    case Tag::Time:
+      return v.int_value();
     case Tag::Num:
-    case Tag::Duration: return saturate_i64(v.num_value());
-    default: return std::nullopt;
+    case Tag::Duration:
+      return saturate_i64(v.num_value());
+    default:
+      return std::nullopt;
   }
 }
 
 std::optional<double> numeric_view(const Value& v) {
   switch (v.tag()) {
-    case Tag::Bool: return v.bool_value() ? 1.0 : 0.0;
+    case Tag::Bool:
+      return v.bool_value() ? 1.0 : 0.0;
     case Tag::Int:
-    case Tag::Time: return static_cast<double>(v.int_value());
+    case Tag::Time:
+      return static_cast<double>(v.int_value());
     case Tag::Num:
-    case Tag::Duration: return v.num_value();
-    default: return std::nullopt;
+    case Tag::Duration:
+      return v.num_value();
+    default:
+      return std::nullopt;
   }
 }
 
@@ -351,15 +389,24 @@ std::string as_text(const Value& v) {
 
 bool truthy(const Value& v) {
   switch (v.tag()) {
-    case Tag::Nothing: return false;
-    case Tag::Bool: return v.bool_value();
-    case Tag::Int: return v.int_value() != 0;
-    case Tag::Num: return v.num_value() != 0.0 && !std::isnan(v.num_value());
-    case Tag::Text: return !v.str().empty();
-    case Tag::Array: return !v.array_obj().items.empty();
-    case Tag::Map: return !v.map_obj().items.empty();
-    case Tag::Status: return v.status_ok();
-    default: return true;
+    case Tag::Nothing:
+      return false;
+    case Tag::Bool:
+      return v.bool_value();
+    case Tag::Int:
+      return v.int_value() != 0;
+    case Tag::Num:
+      return v.num_value() != 0.0 && !std::isnan(v.num_value());
+    case Tag::Text:
+      return !v.str().empty();
+    case Tag::Array:
+      return !v.array_obj().items.empty();
+    case Tag::Map:
+      return !v.map_obj().items.empty();
+    case Tag::Status:
+      return v.status_ok();
+    default:
+      return true;
   }
 }
 
@@ -375,9 +422,12 @@ bool equals_at(const Value& a, const Value& b, int depth) {
   if (na && nb) return *na == *nb;
   if (a.tag() != b.tag()) return false;
   switch (a.tag()) {
-    case Tag::Nothing: return true;
-    case Tag::Text: return a.object() == b.object() || a.str() == b.str();
-    case Tag::Color: return a.color_value() == b.color_value();
+    case Tag::Nothing:
+      return true;
+    case Tag::Text:
+      return a.object() == b.object() || a.str() == b.str();
+    case Tag::Color:
+      return a.color_value() == b.color_value();
     case Tag::Array: {
       if (depth >= kMaxDepth) return false;
       const auto& x = a.array_obj().items;
@@ -401,7 +451,8 @@ bool equals_at(const Value& a, const Value& b, int depth) {
       }
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -419,12 +470,22 @@ struct Printer {
 
   void print(const Value& v) {
     switch (v.tag()) {
-      case Tag::Nothing: out += "none"; return;
-      case Tag::Bool: out += v.bool_value() ? "true" : "false"; return;
+      case Tag::Nothing:
+        out += "none";
+        return;
+      case Tag::Bool:
+        out += v.bool_value() ? "true" : "false";
+        return;
       case Tag::Int:
-      case Tag::Time: out += std::to_string(v.int_value()); return;
-      case Tag::Num: format_number_to(out, v.num_value()); return;
-      case Tag::Text: out += v.str(); return;
+      case Tag::Time:
+        out += std::to_string(v.int_value());
+        return;
+      case Tag::Num:
+        format_number_to(out, v.num_value());
+        return;
+      case Tag::Text:
+        out += v.str();
+        return;
       case Tag::Duration:
         format_number_to(out, v.num_value());
         out += "ms";
@@ -435,9 +496,13 @@ struct Printer {
         out += buf;
         return;
       }
-      case Tag::Series: out += "<series>"; return;
+      case Tag::Series:
+        out += "<series>";
+        return;
       case Tag::Closure:
-      case Tag::HostFunction: out += "<function>"; return;
+      case Tag::HostFunction:
+        out += "<function>";
+        return;
       case Tag::Range:
         out += std::to_string(v.range_start());
         out += v.range_inclusive() ? "..=" : "..";
@@ -510,7 +575,9 @@ struct Printer {
 
 }  // namespace
 
-bool equals(const Value& a, const Value& b) { return equals_at(a, b, 0); }
+bool equals(const Value& a, const Value& b) {
+  return equals_at(a, b, 0);
+}
 
 void display_to(std::string& out, const Value& v) {
   Printer p{out, {}};

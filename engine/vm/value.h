@@ -82,7 +82,9 @@ namespace detail {
 void release(Object* o);
 }  // namespace detail
 
-inline void retain(Object* o) { ++o->rc; }
+inline void retain(Object* o) {
+  ++o->rc;
+}
 inline void unretain(Object* o) {
   if (--o->rc == 0) detail::release(o);
 }
@@ -267,22 +269,22 @@ class Value {
   bool is_nothing() const { return tag_ == Tag::Nothing; }
 
   // Payload readers; each assumes the matching tag.
-  bool bool_value() const { return aux_ != 0; }          // Bool
-  int64_t int_value() const { return u_.i; }             // Int, Time
-  double num_value() const { return u_.n; }              // Num, Duration
-  uint32_t color_value() const { return u_.color; }      // Color
-  uint16_t host_id() const { return u_.host; }           // HostFunction
-  bool status_ok() const { return aux_ != 0; }           // Status
-  std::string_view status_reason() const;                // Status
-  Text& text_obj() const;                                // Text
-  std::string_view str() const;                          // Text
-  Array& array_obj() const;                              // Array
-  Map& map_obj() const;                                  // Map
-  Record& record_obj() const;                            // Record
-  Closure& closure_obj() const;                          // Closure
-  Series& series_obj() const;                            // Series
-  Ref<Series> series_ref() const;                        // Series (shared)
-  const RangeBox& range_obj() const;                     // Range
+  bool bool_value() const { return aux_ != 0; }      // Bool
+  int64_t int_value() const { return u_.i; }         // Int, Time
+  double num_value() const { return u_.n; }          // Num, Duration
+  uint32_t color_value() const { return u_.color; }  // Color
+  uint16_t host_id() const { return u_.host; }       // HostFunction
+  bool status_ok() const { return aux_ != 0; }       // Status
+  std::string_view status_reason() const;            // Status
+  Text& text_obj() const;                            // Text
+  std::string_view str() const;                      // Text
+  Array& array_obj() const;                          // Array
+  Map& map_obj() const;                              // Map
+  Record& record_obj() const;                        // Record
+  Closure& closure_obj() const;                      // Closure
+  Series& series_obj() const;                        // Series
+  Ref<Series> series_ref() const;                    // Series (shared)
+  const RangeBox& range_obj() const;                 // Range
   int64_t range_start() const;
   int64_t range_end() const;
   bool range_inclusive() const;
@@ -388,8 +390,8 @@ struct Record final : Container {
 
 struct Closure final : Container {
   Closure(uint16_t fn, std::vector<Value> cap) : function(fn), captured(std::move(cap)) {}
-  uint16_t function;             // index into the image's functions
-  std::vector<Value> captured;   // copied when the closure was made
+  uint16_t function;            // index into the image's functions
+  std::vector<Value> captured;  // copied when the closure was made
   void trace(void (*f)(const Value&, void*), void* ctx) const override;
   void drain(std::vector<Value>& out) override;
 };
@@ -403,16 +405,38 @@ struct RangeBox final : Object {
 
 // The bar source of a series: "open" 0 ... "ohlc4" 9; 255 for any other name.
 enum class SeriesKind : uint8_t {
-  Open = 0, High = 1, Low = 2, Close = 3, Volume = 4, Spread = 5, Time = 6,
-  Hl2 = 7, Hlc3 = 8, Ohlc4 = 9, None = 255,
+  Open = 0,
+  High = 1,
+  Low = 2,
+  Close = 3,
+  Volume = 4,
+  Spread = 5,
+  Time = 6,
+  Hl2 = 7,
+  Hlc3 = 8,
+  Ohlc4 = 9,
+  None = 255,
 };
 SeriesKind series_kind(std::string_view name);
 
 // Operator codes of one- and two-operand series nodes.
 enum class SeriesOp : uint8_t {
-  Add = 0, Sub = 1, Mul = 2, Div = 3, Rem = 4, Pow = 5,
-  Equal = 6, NotEqual = 7, Less = 8, LessEqual = 9, Greater = 10, GreaterEqual = 11,
-  And = 12, Or = 13, Negate = 14, Not = 15,
+  Add = 0,
+  Sub = 1,
+  Mul = 2,
+  Div = 3,
+  Rem = 4,
+  Pow = 5,
+  Equal = 6,
+  NotEqual = 7,
+  Less = 8,
+  LessEqual = 9,
+  Greater = 10,
+  GreaterEqual = 11,
+  And = 12,
+  Or = 13,
+  Negate = 14,
+  Not = 15,
 };
 
 enum class SeriesForm : uint8_t { Source, Constant, Unary, Binary, Indicator, Buffer };
@@ -461,13 +485,27 @@ struct Series final : Object {
 // ---------------------------------------------------------------------------------------
 // Inline readers
 
-inline Text& Value::text_obj() const { return *static_cast<Text*>(u_.obj); }
-inline std::string_view Value::str() const { return static_cast<Text*>(u_.obj)->str; }
-inline Array& Value::array_obj() const { return *static_cast<Array*>(u_.obj); }
-inline Map& Value::map_obj() const { return *static_cast<Map*>(u_.obj); }
-inline Record& Value::record_obj() const { return *static_cast<Record*>(u_.obj); }
-inline Closure& Value::closure_obj() const { return *static_cast<Closure*>(u_.obj); }
-inline Series& Value::series_obj() const { return *static_cast<Series*>(u_.obj); }
+inline Text& Value::text_obj() const {
+  return *static_cast<Text*>(u_.obj);
+}
+inline std::string_view Value::str() const {
+  return static_cast<Text*>(u_.obj)->str;
+}
+inline Array& Value::array_obj() const {
+  return *static_cast<Array*>(u_.obj);
+}
+inline Map& Value::map_obj() const {
+  return *static_cast<Map*>(u_.obj);
+}
+inline Record& Value::record_obj() const {
+  return *static_cast<Record*>(u_.obj);
+}
+inline Closure& Value::closure_obj() const {
+  return *static_cast<Closure*>(u_.obj);
+}
+inline Series& Value::series_obj() const {
+  return *static_cast<Series*>(u_.obj);
+}
 inline Ref<Series> Value::series_ref() const {
   return Ref<Series>::share(static_cast<Series*>(u_.obj));
 }
@@ -476,10 +514,18 @@ inline Value Value::series(Ref<Series> s) {
   v.u_.obj = s.release();
   return v;
 }
-inline const RangeBox& Value::range_obj() const { return *static_cast<RangeBox*>(u_.obj); }
-inline int64_t Value::range_start() const { return range_obj().start; }
-inline int64_t Value::range_end() const { return range_obj().end; }
-inline bool Value::range_inclusive() const { return range_obj().inclusive; }
+inline const RangeBox& Value::range_obj() const {
+  return *static_cast<RangeBox*>(u_.obj);
+}
+inline int64_t Value::range_start() const {
+  return range_obj().start;
+}
+inline int64_t Value::range_end() const {
+  return range_obj().end;
+}
+inline bool Value::range_inclusive() const {
+  return range_obj().inclusive;
+}
 inline std::string_view Value::status_reason() const {
   return u_.obj ? std::string_view(static_cast<Text*>(u_.obj)->str) : std::string_view();
 }
@@ -490,7 +536,9 @@ inline std::string_view Value::status_reason() const {
 // "none", "bool", "int", "num", "text", "time", "duration", "color", "series", "array",
 // "map", "record", "function", "range", "status".
 std::string_view type_name(Tag tag);
-inline std::string_view type_name(const Value& v) { return type_name(v.tag()); }
+inline std::string_view type_name(const Value& v) {
+  return type_name(v.tag());
+}
 
 // Bool 0/1; Int and Time; Num and Duration truncated (saturating, NaN 0); else none.
 std::optional<int64_t> as_int(const Value& v);

@@ -15,7 +15,9 @@ const double kInf = std::numeric_limits<double>::infinity();
 
 static_assert(sizeof(Value) == 16);
 
-Value arr(std::vector<Value> v) { return Value::array(std::move(v)); }
+Value arr(std::vector<Value> v) {
+  return Value::array(std::move(v));
+}
 
 TEST(Value, FormatNumber) {
   struct Row {
@@ -93,7 +95,8 @@ TEST(Value, EqualsTruthyAsInt) {
       {"1 equals 1.0", Value::integer(1), Value::number(1.0), true},
       {"time equals int", Value::time(5), Value::integer(5), true},
       {"text never equals number", Value::text("1"), Value::integer(1), false},
-      {"ints equal through doubles", Value::integer(9007199254740993), Value::integer(9007199254740992), true},
+      {"ints equal through doubles", Value::integer(9007199254740993),
+       Value::integer(9007199254740992), true},
       {"NaN not itself", Value::number(kNaN), Value::number(kNaN), false},
       {"nothing equals nothing", Value(), Value(), true},
       {"nothing is not false", Value(), Value::boolean(false), false},
@@ -116,12 +119,18 @@ TEST(Value, EqualsTruthyAsInt) {
     Value v;
     bool t;
   } truths[] = {
-      {"nothing", Value(), false},      {"empty text", Value::text(""), false},
-      {"empty map", Value::map(), false}, {"empty array", arr({}), false},
-      {"zero", Value::integer(0), false}, {"negative zero", Value::number(-0.0), false},
-      {"NaN", Value::number(kNaN), false}, {"range 0..0", Value::range(0, 0, false), true},
-      {"time 0", Value::time(0), true},   {"duration 0", Value::duration(0), true},
-      {"failed status", Value::status(false), false}, {"series", Value::series(Series::constant_of(0)), true},
+      {"nothing", Value(), false},
+      {"empty text", Value::text(""), false},
+      {"empty map", Value::map(), false},
+      {"empty array", arr({}), false},
+      {"zero", Value::integer(0), false},
+      {"negative zero", Value::number(-0.0), false},
+      {"NaN", Value::number(kNaN), false},
+      {"range 0..0", Value::range(0, 0, false), true},
+      {"time 0", Value::time(0), true},
+      {"duration 0", Value::duration(0), true},
+      {"failed status", Value::status(false), false},
+      {"series", Value::series(Series::constant_of(0)), true},
   };
   for (const Truth& r : truths) EXPECT_EQ(truthy(r.v), r.t) << r.name;
 
@@ -133,7 +142,8 @@ TEST(Value, EqualsTruthyAsInt) {
   EXPECT_EQ(as_int(Value::boolean(true)), 1);
   EXPECT_EQ(as_int(Value::text("3")), std::nullopt);
   EXPECT_EQ(saturate_i64(9223372036854775807.0), std::numeric_limits<int64_t>::max());
-  EXPECT_EQ(wrapping_negate(std::numeric_limits<int64_t>::min()), std::numeric_limits<int64_t>::min());
+  EXPECT_EQ(wrapping_negate(std::numeric_limits<int64_t>::min()),
+            std::numeric_limits<int64_t>::min());
 }
 
 TEST(Value, NamesAndKinds) {
@@ -187,7 +197,8 @@ TEST(Value, DeepStructuresReleaseWithoutRecursion) {
   EXPECT_EQ(live_containers(), before);
 
   Ref<Series> chain = Series::constant_of(1);
-  for (int i = 0; i < 500'000; ++i) chain = Series::binary(SeriesOp::Add, chain, Series::constant_of(1));
+  for (int i = 0; i < 500'000; ++i)
+    chain = Series::binary(SeriesOp::Add, chain, Series::constant_of(1));
   chain = nullptr;  // a long operator chain frees iteratively too
 }
 
