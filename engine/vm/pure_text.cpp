@@ -41,7 +41,6 @@ Value parse_num_fn(Args a) {
   const std::string whole = text(a, 0);
   std::string_view s = unicode_text::trim(whole, true, true);
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-  std::string unsigned_form;
   if (!s.empty() && s.front() == '+') {
     s.remove_prefix(1);
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) return Value::number(kNaN);
