@@ -187,7 +187,19 @@ void BM_IndicatorRebuiltEveryBar(benchmark::State& state) {
 }
 BENCHMARK(BM_IndicatorRebuiltEveryBar)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The window maximum rescanning every window, as against the monotonic queue.
+Column rescan_highest(const Column& x, std::size_t n) {
+  Column out(x.size(), NAN);
+  for (std::size_t i = n - 1; i < x.size(); ++i) {
+    double m = x[i];
+    for (std::size_t k = 1; k < n; ++k) m = std::fmax(m, x[i - k]);
+    out[i] = m;
+  }
+  return out;
+}
+
 KERNEL(PlainSma20, plain_sma(b.close, 20))
+KERNEL(RescanHighest200, rescan_highest(b.close, 200))
 KERNEL(PlainEma20, plain_ema(b.close, 20))
 KERNEL(PlainRsi14, plain_rsi(b.close, 14))
 
