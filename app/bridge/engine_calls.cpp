@@ -45,7 +45,9 @@ R decodeOr(const QString& reply, R fallback) {
 
 }  // namespace
 
-QString ExportedEngine::version() const { return takeReply(f_, f_.version()); }
+QString ExportedEngine::version() const {
+  return takeReply(f_, f_.version());
+}
 
 CheckResult ExportedEngine::check(const QString& source, const QString& name) const {
   const QByteArray s = source.toUtf8();
@@ -72,16 +74,16 @@ BuildResult ExportedEngine::build(const QString& source, const QString& name,
 
 BacktestReport ExportedEngine::backtest(const QString& source, const QString& name,
                                         const std::optional<Candles>& bars,
-                                        const std::optional<MarketSymbol>& symbol,
-                                        double balance, qint64 warmup) const {
+                                        const std::optional<MarketSymbol>& symbol, double balance,
+                                        qint64 warmup) const {
   const MarketSymbol traded = symbol ? *symbol : defaultSymbol();
   // The engine call runs inside the lending, so the symbol's name outlives it.
   const QString reply = traded.withUnsafeSpec([&](const KeloSymbol* spec) {
     const QByteArray s = source.toUtf8();
     const QByteArray n = name.toUtf8();
     const PriceColumns c = priceColumns(bars ? &*bars : nullptr);
-    return takeReply(f_, f_.backtest(s.constData(), n.constData(), c.times, c.open, c.high,
-                                     c.low, c.close, c.volume, c.count, warmup, spec, balance));
+    return takeReply(f_, f_.backtest(s.constData(), n.constData(), c.times, c.open, c.high, c.low,
+                                     c.close, c.volume, c.count, warmup, spec, balance));
   });
   if (std::optional<BacktestReport> report = Kelo::decode<BacktestReport>(reply)) {
     return std::move(*report);
@@ -105,7 +107,8 @@ QList<Completion> ExportedEngine::completions(const QString& prefix) const {
 
 std::optional<Description> ExportedEngine::describe(const QString& name) const {
   const QByteArray n = name.toUtf8();
-  std::optional<Description> d = Kelo::decode<Description>(takeReply(f_, f_.describe(n.constData())));
+  std::optional<Description> d =
+      Kelo::decode<Description>(takeReply(f_, f_.describe(n.constData())));
   if (d && d->found) return d;
   return std::nullopt;
 }

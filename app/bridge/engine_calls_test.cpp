@@ -42,17 +42,31 @@ char* answer(std::vector<std::string> args) noexcept {
   return text;
 }
 
-std::string read(const char* text) { return text ? std::string(text) : std::string("<null>"); }
+std::string read(const char* text) {
+  return text ? std::string(text) : std::string("<null>");
+}
 
-char* check(const char* s, const char* n) noexcept { return answer({"check", read(s), read(n)}); }
-char* inputs(const char* s, const char* n) noexcept { return answer({"inputs", read(s), read(n)}); }
+char* check(const char* s, const char* n) noexcept {
+  return answer({"check", read(s), read(n)});
+}
+char* inputs(const char* s, const char* n) noexcept {
+  return answer({"inputs", read(s), read(n)});
+}
 char* build(const char* s, const char* n, const char* o) noexcept {
   return answer({"build", read(s), read(n), read(o)});
 }
-char* completions(const char* p) noexcept { return answer({"completions", read(p)}); }
-char* describe(const char* n) noexcept { return answer({"describe", read(n)}); }
-char* tokens(const char* s) noexcept { return answer({"tokens", read(s)}); }
-char* version() noexcept { return answer({"version"}); }
+char* completions(const char* p) noexcept {
+  return answer({"completions", read(p)});
+}
+char* describe(const char* n) noexcept {
+  return answer({"describe", read(n)});
+}
+char* tokens(const char* s) noexcept {
+  return answer({"tokens", read(s)});
+}
+char* version() noexcept {
+  return answer({"version"});
+}
 
 char* backtest(const char* s, const char* n, const std::int64_t* times, const double* open,
                const double* high, const double* low, const double* close, const double* volume,
@@ -89,7 +103,7 @@ void release(char* text) noexcept {
   std::free(text);
 }
 
-const EngineFunctions kFake{&check,    &inputs,      &build,  &backtest, &completions,
+const EngineFunctions kFake{&check,    &inputs, &build,   &backtest, &completions,
                             &describe, &tokens, &version, &release};
 
 class EngineCallsTest : public ::testing::Test {
@@ -107,7 +121,8 @@ class EngineCallsTest : public ::testing::Test {
 using Args = std::vector<std::string>;
 
 TEST_F(EngineCallsTest, PassesTextsInOrderAndDecodes) {
-  answer(R"({"ok":true,"diagnostics":[{"severity":"warning","code":"KELO3030","message":"m","line":1,"column":2,"endLine":1,"endColumn":3}]})");
+  answer(
+      R"({"ok":true,"diagnostics":[{"severity":"warning","code":"KELO3030","message":"m","line":1,"column":2,"endLine":1,"endColumn":3}]})");
   EXPECT_EQ(engine.check(QStringLiteral("bot \u00e9"), QStringLiteral("a.kelo")),
             (CheckResult{true, {{"warning", "KELO3030", "m", 1, 2, 1, 3}}}));
   answer(R"({"ok":true,"groups":[],"inputs":[]})");
@@ -117,10 +132,12 @@ TEST_F(EngineCallsTest, PassesTextsInOrderAndDecodes) {
             (BuildResult{true, "/o.zxb", 99, 1, 0, std::nullopt}));
   answer(R"({"tokens":[{"kind":"number","start":0,"end":2,"line":1}]})");
   EXPECT_EQ(engine.tokens(QStringLiteral("42")), (QList<Token>{{"number", 0, 2, 1}}));
-  answer(R"({"items":[{"name":"close","kind":"value","type":"Series","summary":"Closes","group":"Bars"}]})");
+  answer(
+      R"({"items":[{"name":"close","kind":"value","type":"Series","summary":"Closes","group":"Bars"}]})");
   EXPECT_EQ(engine.completions(QString()),
             (QList<Completion>{{"close", "value", "Series", "Closes", "Bars"}}));
-  answer(R"({"found":true,"name":"close","type":"Series","summary":"Closes","example":"close[1]"})");
+  answer(
+      R"({"found":true,"name":"close","type":"Series","summary":"Closes","example":"close[1]"})");
   EXPECT_EQ(engine.describe(QStringLiteral("close")),
             (Description{true, "close", "Series", "Closes", "close[1]"}));
   answer("1.0.0");
@@ -167,7 +184,18 @@ TEST_F(EngineCallsTest, FallbacksNeverFail) {
       EXPECT_EQ(engine.build(QStringLiteral("s"), QStringLiteral("n"), QStringLiteral("o")),
                 unreadableBuild());
       EXPECT_EQ(engine.backtest(QStringLiteral("s"), QStringLiteral("n"), {}, {}, 10000, 200),
-                (BacktestReport{false, 10000, 10000, 0, 0, 0, 0, 0, 0, {}, {}, {},
+                (BacktestReport{false,
+                                10000,
+                                10000,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                {},
+                                {},
+                                {},
                                 {"The engine returned an unreadable result"}}));
     }
     // Every reply is released once; a null one never.
@@ -180,9 +208,10 @@ TEST_F(EngineCallsTest, FallbacksNeverFail) {
 
 TEST_F(EngineCallsTest, EngineFailuresArePassedOn) {
   answer(R"j({"ok":false,"error":"No such file or directory (os error 2)"})j");
-  EXPECT_EQ(engine.build(QStringLiteral("s"), QStringLiteral("n"), QStringLiteral("/missing/o.zxb")),
-            (BuildResult{false, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                         "No such file or directory (os error 2)"}));
+  EXPECT_EQ(
+      engine.build(QStringLiteral("s"), QStringLiteral("n"), QStringLiteral("/missing/o.zxb")),
+      (BuildResult{false, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                   "No such file or directory (os error 2)"}));
   answer(R"({"found":false})");
   EXPECT_EQ(engine.describe(QStringLiteral("ta.")), std::nullopt);
   answer(R"({"ok":false,"diagnostics":[]})");
@@ -195,7 +224,8 @@ TEST_F(EngineCallsTest, ARefusedBacktestKeepsTheEnginesReason) {
     std::string reply;
     QString error;
   } rows[] = {
-      {"the reason reaches the report", R"({"ok":false,"error":"a.kelo:3:1: error KELO2001: x\nb"})",
+      {"the reason reaches the report",
+       R"({"ok":false,"error":"a.kelo:3:1: error KELO2001: x\nb"})",
        QStringLiteral("a.kelo:3:1: error KELO2001: x\nb")},
       {"an ok refusal is unreadable", R"({"ok":true,"error":"x"})",
        QStringLiteral("The engine returned an unreadable result")},
@@ -217,8 +247,8 @@ const char kReport[] =
 
 TEST_F(EngineCallsTest, BacktestWithoutBarsOrSymbol) {
   answer(kReport);
-  const BacktestReport r =
-      engine.backtest(QStringLiteral("bot"), QStringLiteral("b.kelo"), std::nullopt, std::nullopt, 100, 200);
+  const BacktestReport r = engine.backtest(QStringLiteral("bot"), QStringLiteral("b.kelo"),
+                                           std::nullopt, std::nullopt, 100, 200);
   EXPECT_EQ(r, (BacktestReport{true, 100, 101, 1, 1, 0, 100, -1, 0, {}, {}, {100, 101}, {}}));
   EXPECT_EQ(fake.calls.at(0), (Args{"backtest", "bot", "b.kelo"}));
   for (bool isNull : fake.columnIsNull) EXPECT_TRUE(isNull);
@@ -241,12 +271,8 @@ TEST_F(EngineCallsTest, BacktestWithoutBarsOrSymbol) {
 
 TEST_F(EngineCallsTest, BacktestLendsColumnsAndSymbol) {
   answer(kReport);
-  const Candles bars{{60000, 120000, 180000},
-                     {1.1, 1.2, 1.3},
-                     {1.15, 1.25, 1.35},
-                     {1.05, 1.15, 1.25},
-                     {1.12, 1.22, 1.32},
-                     {10, 20, 30}};
+  const Candles bars{{60000, 120000, 180000}, {1.1, 1.2, 1.3},    {1.15, 1.25, 1.35},
+                     {1.05, 1.15, 1.25},      {1.12, 1.22, 1.32}, {10, 20, 30}};
   const MarketSymbol symbol{QStringLiteral("XAU\u00e9"), 2, 0.01, 1, 100, 0.1, 50, 0.1, 0.9, 25};
   engine.backtest(QStringLiteral("s"), QStringLiteral("n"), bars, symbol, 5000, -1);
   EXPECT_EQ(fake.count, 3u);

@@ -14,9 +14,9 @@ struct EngineFunctions {
   char* (*inputs)(const char* source, const char* fileName) noexcept;
   char* (*build)(const char* source, const char* fileName, const char* outputPath) noexcept;
   char* (*backtest)(const char* source, const char* fileName, const std::int64_t* times,
-                    const double* open, const double* high, const double* low,
-                    const double* close, const double* volume, std::size_t count,
-                    std::int64_t warmup, const KeloSymbol* spec, double balance) noexcept;
+                    const double* open, const double* high, const double* low, const double* close,
+                    const double* volume, std::size_t count, std::int64_t warmup,
+                    const KeloSymbol* spec, double balance) noexcept;
   char* (*completions)(const char* prefix) noexcept;
   char* (*describe)(const char* name) noexcept;
   char* (*tokens)(const char* source) noexcept;

@@ -7,7 +7,9 @@ const EngineCalls& engine() {
   return library;
 }
 
-QString version() { return engine().version(); }
+QString version() {
+  return engine().version();
+}
 
 CheckResult check(const QString& source, const QString& name) {
   return engine().check(source, name);
@@ -23,15 +25,20 @@ BuildResult build(const QString& source, const QString& name, const QString& out
 
 BacktestReport backtest(const QString& source, const QString& name,
                         const std::optional<Candles>& bars,
-                        const std::optional<MarketSymbol>& symbol, double balance,
-                        qint64 warmup) {
+                        const std::optional<MarketSymbol>& symbol, double balance, qint64 warmup) {
   return engine().backtest(source, name, bars, symbol, balance, warmup);
 }
 
-QList<Token> tokens(const QString& source) { return engine().tokens(source); }
+QList<Token> tokens(const QString& source) {
+  return engine().tokens(source);
+}
 
-QList<Completion> completions(const QString& prefix) { return engine().completions(prefix); }
+QList<Completion> completions(const QString& prefix) {
+  return engine().completions(prefix);
+}
 
-std::optional<Description> describe(const QString& name) { return engine().describe(name); }
+std::optional<Description> describe(const QString& name) {
+  return engine().describe(name);
+}
 
 }  // namespace zx::bridge::Kelo

@@ -15,8 +15,7 @@ InputSchema inputs(const QString& source, const QString& name);
 BuildResult build(const QString& source, const QString& name, const QString& output);
 BacktestReport backtest(const QString& source, const QString& name,
                         const std::optional<Candles>& bars,
-                        const std::optional<MarketSymbol>& symbol, double balance,
-                        qint64 warmup);
+                        const std::optional<MarketSymbol>& symbol, double balance, qint64 warmup);
 QList<Token> tokens(const QString& source);
 QList<Completion> completions(const QString& prefix);
 std::optional<Description> describe(const QString& name);

@@ -1,11 +1,11 @@
 // Round trips through the real engine library.
-#include "bridge/kelo_calls.h"
-
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include "bridge/kelo_calls.h"
 
 namespace zx::bridge {
 namespace {
@@ -17,7 +17,9 @@ const QString kBot = QStringLiteral(
     "  log.info(\"bar\")\n"
     "}\n");
 
-TEST(Libkelo, Version) { EXPECT_EQ(Kelo::version(), QStringLiteral("1.0.0")); }
+TEST(Libkelo, Version) {
+  EXPECT_EQ(Kelo::version(), QStringLiteral("1.0.0"));
+}
 
 TEST(Libkelo, TokensCountCharacters) {
   EXPECT_EQ(Kelo::tokens(QStringLiteral("\"\u00e9\" + x\nclose")),
@@ -29,11 +31,13 @@ TEST(Libkelo, TokensCountCharacters) {
 }
 
 TEST(Libkelo, CheckOfABrokenSource) {
-  const CheckResult r = Kelo::check(QStringLiteral("bot \"B\"\nfn onBar() {\n"), QStringLiteral("b.kelo"));
+  const CheckResult r =
+      Kelo::check(QStringLiteral("bot \"B\"\nfn onBar() {\n"), QStringLiteral("b.kelo"));
   EXPECT_FALSE(r.ok);
   ASSERT_FALSE(r.diagnostics.isEmpty());
   EXPECT_TRUE(r.diagnostics[0].isError());
-  EXPECT_TRUE(r.diagnostics[0].code.startsWith(QStringLiteral("KELO2"))) << r.diagnostics[0].code.toStdString();
+  EXPECT_TRUE(r.diagnostics[0].code.startsWith(QStringLiteral("KELO2")))
+      << r.diagnostics[0].code.toStdString();
 
   const CheckResult clean = Kelo::check(kBot, QStringLiteral("b.kelo"));
   EXPECT_TRUE(clean.ok);
@@ -66,7 +70,8 @@ TEST(Libkelo, Build) {
       Kelo::build(kBot, QStringLiteral("b.kelo"), dir.filePath(QStringLiteral("no/such/b.zxb")));
   EXPECT_FALSE(missing.ok);
   ASSERT_TRUE(missing.error);
-  EXPECT_TRUE(missing.error->endsWith(QStringLiteral("(os error 2)"))) << missing.error->toStdString();
+  EXPECT_TRUE(missing.error->endsWith(QStringLiteral("(os error 2)")))
+      << missing.error->toStdString();
 }
 
 TEST(Libkelo, CompletionsAndDescribe) {
@@ -109,13 +114,15 @@ TEST(Libkelo, Backtest) {
   EXPECT_EQ(supplied.journal[0].time, 1767225600000 + 10 * 60000LL);
 
   // A bot that does not compile: the engine's reason, not "unreadable".
-  const BacktestReport refused = Kelo::backtest(QStringLiteral("bot \"B\"\nfn onBar() {\n"),
-                                                QStringLiteral("b.kelo"), std::nullopt, std::nullopt, 750, 200);
+  const BacktestReport refused =
+      Kelo::backtest(QStringLiteral("bot \"B\"\nfn onBar() {\n"), QStringLiteral("b.kelo"),
+                     std::nullopt, std::nullopt, 750, 200);
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.startingBalance, 750);
   EXPECT_EQ(refused.endingBalance, 750);
   ASSERT_EQ(refused.errors.size(), 1);
-  EXPECT_TRUE(refused.errors[0].contains(QStringLiteral("KELO2"))) << refused.errors[0].toStdString();
+  EXPECT_TRUE(refused.errors[0].contains(QStringLiteral("KELO2")))
+      << refused.errors[0].toStdString();
 }
 
 }  // namespace

@@ -33,9 +33,8 @@ MarketSymbol defaultSymbol() {
 PriceColumns priceColumns(const Candles* bars) {
   PriceColumns c;
   if (!bars) return c;
-  const qsizetype shortest =
-      std::min({bars->times.size(), bars->open.size(), bars->high.size(), bars->low.size(),
-                bars->close.size(), bars->volume.size()});
+  const qsizetype shortest = std::min({bars->times.size(), bars->open.size(), bars->high.size(),
+                                       bars->low.size(), bars->close.size(), bars->volume.size()});
   if (shortest <= 0) return c;
   c.times = bars->times.constData();
   c.open = bars->open.constData();

@@ -50,8 +50,8 @@ struct MarketSymbol {
   template <class F>
   auto withUnsafeSpec(F&& body) const {
     const QByteArray utf8 = name.toUtf8();  // NUL-terminated by QByteArray
-    const KeloSymbol spec{utf8.constData(), digits,       tickSize,   tickValue,   contractSize,
-                          volumeMin,        volumeMax,    volumeStep, conversion,  spreadPoints};
+    const KeloSymbol spec{utf8.constData(), digits,    tickSize,   tickValue,  contractSize,
+                          volumeMin,        volumeMax, volumeStep, conversion, spreadPoints};
     return std::forward<F>(body)(&spec);
   }
 

@@ -76,10 +76,6 @@ TEST(MarketInput, NonAsciiNameReachesTheEngineAsUtf8) {
   EXPECT_TRUE(seen.nameIsNulTerminated);
 }
 
-TEST(MarketInput, LendingReturnsTheBodysResult) {
-  EXPECT_EQ(defaultSymbol().withUnsafeSpec([](const KeloSymbol* spec) { return spec->digits * 2; }), 10);
-}
-
 TEST(MarketInput, PriceColumns) {
   const Candles full{{1, 2}, {1.1, 1.2}, {1.3, 1.4}, {1.0, 1.1}, {1.2, 1.3}, {10, 20}};
   const PriceColumns c = priceColumns(&full);
@@ -100,10 +96,17 @@ TEST(MarketInput, PriceColumns) {
   const Row rows[] = {
       {"one bar passes one", {{5}, {1}, {1}, {1}, {1}, {1}}, 1},
       {"an empty close passes nothing though other columns hold values",
-       {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {}, {1, 2, 3}}, 0},
-      {"a short times column limits the count", {{1}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, 1},
-      {"a short volume column limits the count", {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2}}, 2},
-      {"a longer close is not read past the others", {{1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2, 3, 4}, {1, 2}}, 2},
+       {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {}, {1, 2, 3}},
+       0},
+      {"a short times column limits the count",
+       {{1}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}},
+       1},
+      {"a short volume column limits the count",
+       {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {1, 2}},
+       2},
+      {"a longer close is not read past the others",
+       {{1, 2}, {1, 2}, {1, 2}, {1, 2}, {1, 2, 3, 4}, {1, 2}},
+       2},
       {"an empty open column passes nothing", {{1, 2}, {}, {1, 2}, {1, 2}, {1, 2}, {1, 2}}, 0},
       {"all empty", {}, 0},
   };
@@ -112,9 +115,10 @@ TEST(MarketInput, PriceColumns) {
     EXPECT_EQ(p.count, row.count) << row.behaviour;
     EXPECT_EQ(row.bars.count(), row.bars.close.size()) << row.behaviour;
     const bool lent = row.count > 0;
-    for (const void* column : {static_cast<const void*>(p.times), static_cast<const void*>(p.open),
-                               static_cast<const void*>(p.high), static_cast<const void*>(p.low),
-                               static_cast<const void*>(p.close), static_cast<const void*>(p.volume)}) {
+    for (const void* column :
+         {static_cast<const void*>(p.times), static_cast<const void*>(p.open),
+          static_cast<const void*>(p.high), static_cast<const void*>(p.low),
+          static_cast<const void*>(p.close), static_cast<const void*>(p.volume)}) {
       EXPECT_EQ(column != nullptr, lent) << row.behaviour;
     }
   }

@@ -20,7 +20,9 @@ double finite(Decoder& d, const QJsonValue& v) {
   return x;
 }
 
-double number(Fields& f, const QString& key) { return f.required(key, &finite); }
+double number(Fields& f, const QString& key) {
+  return f.required(key, &finite);
+}
 
 std::optional<double> optionalNumber(Fields& f, const QString& key) {
   return f.optional(key, &finite);
@@ -28,7 +30,8 @@ std::optional<double> optionalNumber(Fields& f, const QString& key) {
 
 template <class R>
 QList<R> records(Fields& f, const QString& key) {
-  return f.required(key, [](Decoder& d, const QJsonValue& v) { return decode::list(d, v, &R::decode); });
+  return f.required(key,
+                    [](Decoder& d, const QJsonValue& v) { return decode::list(d, v, &R::decode); });
 }
 
 template <class T>
@@ -115,7 +118,9 @@ Trade Trade::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
-QString JournalLine::id() const { return QString::number(bar) + u'-' + message; }
+QString JournalLine::id() const {
+  return QString::number(bar) + u'-' + message;
+}
 
 JournalLine JournalLine::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
@@ -141,8 +146,9 @@ BacktestReport BacktestReport::decode(Decoder& d, const QJsonValue& v) {
   r.maxDrawdown = number(f, QStringLiteral("maxDrawdown"));
   r.trades = records<Trade>(f, QStringLiteral("trades"));
   r.journal = records<JournalLine>(f, QStringLiteral("journal"));
-  r.equity = f.required(QStringLiteral("equity"),
-                        [](Decoder& d, const QJsonValue& v) { return decode::list(d, v, &finite); });
+  r.equity = f.required(QStringLiteral("equity"), [](Decoder& d, const QJsonValue& v) {
+    return decode::list(d, v, &finite);
+  });
   r.errors = f.required(QStringLiteral("errors"), [](Decoder& d, const QJsonValue& v) {
     return decode::list(d, v, &decode::text);
   });

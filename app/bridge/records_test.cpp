@@ -17,22 +17,24 @@ TEST(Records, DecodesEveryFieldOfEachReply) {
       R"({"ok":false,"diagnostics":[{"severity":"error","code":"KELO2001","message":"Expected ')' here","line":3,"column":14,"endLine":3,"endColumn":15},)"
       R"({"severity":"warning","code":"KELO3030","message":"'x' is never used","line":9223372036854775807,"column":1,"endLine":-9223372036854775808,"endColumn":0}]})"));
   ASSERT_TRUE(check);
-  EXPECT_EQ(*check, (CheckResult{false,
-                                 {{"error", "KELO2001", "Expected ')' here", 3, 14, 3, 15},
-                                  {"warning", "KELO3030", "'x' is never used", INT64_MAX, 1,
-                                   INT64_MIN, 0}}}));
+  EXPECT_EQ(
+      *check,
+      (CheckResult{false,
+                   {{"error", "KELO2001", "Expected ')' here", 3, 14, 3, 15},
+                    {"warning", "KELO3030", "'x' is never used", INT64_MAX, 1, INT64_MIN, 0}}}));
 
   const auto schema = decode<InputSchema>(QStringLiteral(
       R"({"ok":true,"groups":[{"id":"risk","label":"Risk","advanced":true}],"inputs":[)"
       R"({"name":"lots","type":"Number","group":"risk","label":"Lots","hint":"per trade","min":0.01,"max":100,"step":0.01,"required":true,"advanced":false,"default":0.1},)"
       R"({"name":"tint","type":"Color","group":"","label":"tint","hint":"","min":null,"max":null,"step":null,"required":false,"advanced":true,"default":"#3d7bf5ff"}]})"));
   ASSERT_TRUE(schema);
-  EXPECT_EQ(*schema,
-            (InputSchema{true,
-                         {{"risk", "Risk", true}},
-                         {{"lots", "Number", "risk", "Lots", "per trade", 0.01, 100.0, 0.01, true, false},
-                          {"tint", "Color", "", "tint", "", std::nullopt, std::nullopt,
-                           std::nullopt, false, true}}}));
+  EXPECT_EQ(
+      *schema,
+      (InputSchema{true,
+                   {{"risk", "Risk", true}},
+                   {{"lots", "Number", "risk", "Lots", "per trade", 0.01, 100.0, 0.01, true, false},
+                    {"tint", "Color", "", "tint", "", std::nullopt, std::nullopt, std::nullopt,
+                     false, true}}}));
 
   const auto report = decode<BacktestReport>(QStringLiteral(
       R"({"ok":true,"startingBalance":10000,"endingBalance":9999,"netProfit":-1,"wins":0,"losses":1,)"
@@ -41,16 +43,23 @@ TEST(Records, DecodesEveryFieldOfEachReply) {
       R"("journal":[{"bar":200,"time":12000000,"level":"info","message":"bought"}],)"
       R"("equity":[10000,9999.5,-0],"errors":["bar 3: Cannot combine Text and Number"]})"));
   ASSERT_TRUE(report);
-  EXPECT_EQ(*report,
-            (BacktestReport{true, 10000, 9999, -1, 0, 1, 0, 0, 1.5,
-                            {{1, "buy", 0.1, 1.1001, 1.1, 1767225600000, 1767225660000,
-                              -0.9999999999998899, "end of test"}},
-                            {{200, 12000000, "info", "bought"}},
-                            {10000, 9999.5, 0},
-                            {"bar 3: Cannot combine Text and Number"}}));
+  EXPECT_EQ(*report, (BacktestReport{true,
+                                     10000,
+                                     9999,
+                                     -1,
+                                     0,
+                                     1,
+                                     0,
+                                     0,
+                                     1.5,
+                                     {{1, "buy", 0.1, 1.1001, 1.1, 1767225600000, 1767225660000,
+                                       -0.9999999999998899, "end of test"}},
+                                     {{200, 12000000, "info", "bought"}},
+                                     {10000, 9999.5, 0},
+                                     {"bar 3: Cannot combine Text and Number"}}));
 
-  const auto built = decode<BuildResult>(QStringLiteral(
-      R"({"ok":true,"path":"/tmp/b.zxb","bytes":1234,"functions":3,"inputs":2})"));
+  const auto built = decode<BuildResult>(
+      QStringLiteral(R"({"ok":true,"path":"/tmp/b.zxb","bytes":1234,"functions":3,"inputs":2})"));
   ASSERT_TRUE(built);
   EXPECT_EQ(*built, (BuildResult{true, "/tmp/b.zxb", 1234, 3, 2, std::nullopt}));
 
@@ -62,8 +71,8 @@ TEST(Records, DecodesEveryFieldOfEachReply) {
             (QList<Completion>{{"ta", "namespace", "ta", "Indicators", "Indicators"},
                                {"ta.sma", "member", "(Series, Int) -> Series", "", "Indicators"}}));
 
-  const auto tokens = decode<TokenList>(
-      QStringLiteral(R"({"tokens":[{"kind":"keyword","start":0,"end":3,"line":1},{"kind":"builtin","start":4,"end":9,"line":2}]})"));
+  const auto tokens = decode<TokenList>(QStringLiteral(
+      R"({"tokens":[{"kind":"keyword","start":0,"end":3,"line":1},{"kind":"builtin","start":4,"end":9,"line":2}]})"));
   ASSERT_TRUE(tokens);
   EXPECT_EQ(tokens->tokens, (QList<Token>{{"keyword", 0, 3, 1}, {"builtin", 4, 9, 2}}));
 
@@ -77,19 +86,28 @@ enum class Shape { Check, Inputs, Backtest, Build, Completions, Tokens, Describe
 
 bool decodes(Shape shape, const QString& json) {
   switch (shape) {
-    case Shape::Check: return decode<CheckResult>(json).has_value();
-    case Shape::Inputs: return decode<InputSchema>(json).has_value();
-    case Shape::Backtest: return decode<BacktestReport>(json).has_value();
-    case Shape::Build: return decode<BuildResult>(json).has_value();
-    case Shape::Completions: return decode<CompletionList>(json).has_value();
-    case Shape::Tokens: return decode<TokenList>(json).has_value();
-    case Shape::Describe: return decode<Description>(json).has_value();
+    case Shape::Check:
+      return decode<CheckResult>(json).has_value();
+    case Shape::Inputs:
+      return decode<InputSchema>(json).has_value();
+    case Shape::Backtest:
+      return decode<BacktestReport>(json).has_value();
+    case Shape::Build:
+      return decode<BuildResult>(json).has_value();
+    case Shape::Completions:
+      return decode<CompletionList>(json).has_value();
+    case Shape::Tokens:
+      return decode<TokenList>(json).has_value();
+    case Shape::Describe:
+      return decode<Description>(json).has_value();
   }
   return false;
 }
 
-const char kDiag[] = R"("severity":"error","code":"KELO1001","message":"m","line":1,"column":2,"endLine":1)";
-const char kInput[] = R"("name":"n","type":"Int","group":"","label":"n","hint":"","required":false,"advanced":false)";
+const char kDiag[] =
+    R"("severity":"error","code":"KELO1001","message":"m","line":1,"column":2,"endLine":1)";
+const char kInput[] =
+    R"("name":"n","type":"Int","group":"","label":"n","hint":"","required":false,"advanced":false)";
 const char kStats[] =
     R"("ok":true,"startingBalance":1,"endingBalance":1,"netProfit":0,"wins":0,"losses":0,"winRate":0,"profitFactor":0,"maxDrawdown":0,"trades":[],"journal":[])";
 
@@ -106,7 +124,8 @@ TEST(Records, KeyRules) {
   };
   const Row rows[] = {
       {"extra keys are dropped at every level", Shape::Check,
-       with(R"({"ok":true,"x":[1,{}],"diagnostics":[{)", kDiag, R"(,"endColumn":3,"more":null}]})"), true},
+       with(R"({"ok":true,"x":[1,{}],"diagnostics":[{)", kDiag, R"(,"endColumn":3,"more":null}]})"),
+       true},
       {"a diagnostic without endColumn fails the reply", Shape::Check,
        with(R"({"ok":true,"diagnostics":[{)", kDiag, "}]}"), false},
       {"a null required key fails", Shape::Check,
@@ -116,22 +135,27 @@ TEST(Records, KeyRules) {
       {"a fraction is not an integer", Shape::Check,
        with(R"({"ok":true,"diagnostics":[{)", kDiag, R"(,"endColumn":3.5}]})"), false},
       {"an integer beyond 64 bits fails", Shape::Check,
-       with(R"({"ok":true,"diagnostics":[{)", kDiag, R"(,"endColumn":9223372036854775808}]})"), false},
+       with(R"({"ok":true,"diagnostics":[{)", kDiag, R"(,"endColumn":9223372036854775808}]})"),
+       false},
       {"a number in text form is not an integer", Shape::Check,
        with(R"({"ok":true,"diagnostics":[{)", kDiag, R"(,"endColumn":"3"}]})"), false},
       {"keys match case-sensitively", Shape::Check,
        with(R"({"OK":true,"diagnostics":[{)", kDiag, R"(,"endColumn":3}]})"), false},
-      {"a flag is not a number", Shape::Check, QStringLiteral(R"({"ok":1,"diagnostics":[]})"), false},
-      {"a list must be a list", Shape::Check, QStringLiteral(R"({"ok":true,"diagnostics":{}})"), false},
+      {"a flag is not a number", Shape::Check, QStringLiteral(R"({"ok":1,"diagnostics":[]})"),
+       false},
+      {"a list must be a list", Shape::Check, QStringLiteral(R"({"ok":true,"diagnostics":{}})"),
+       false},
       {"min null is no bound", Shape::Inputs,
-       with(R"({"ok":true,"groups":[],"inputs":[{)", kInput, R"(,"min":null,"default":null}]})"), true},
+       with(R"({"ok":true,"groups":[],"inputs":[{)", kInput, R"(,"min":null,"default":null}]})"),
+       true},
       {"min absent is no bound", Shape::Inputs,
        with(R"({"ok":true,"groups":[],"inputs":[{)", kInput, "}]}"), true},
       {"min as text fails the reply", Shape::Inputs,
        with(R"({"ok":true,"groups":[],"inputs":[{)", kInput, R"(,"min":"5"}]})"), false},
       {"a default of any type is dropped", Shape::Inputs,
        with(R"({"ok":false,"groups":[],"inputs":[{)", kInput,
-            R"(,"default":[1,"#00000000",{"a":[]},true]},{)" + QByteArray(kInput) + R"(,"default":{}}]})"),
+            R"(,"default":[1,"#00000000",{"a":[]},true]},{)" + QByteArray(kInput) +
+                R"(,"default":{}}]})"),
        true},
       {"schema lists are required even when not ok", Shape::Inputs,
        QStringLiteral(R"({"ok":false,"inputs":[]})"), false},
@@ -149,35 +173,45 @@ TEST(Records, KeyRules) {
        with("{", kStats, R"(,"equity":["1"],"errors":[]})"), false},
       {"an error that is not text fails", Shape::Backtest,
        with("{", kStats, R"(,"equity":[],"errors":[null]})"), false},
-      {"a report without errors fails", Shape::Backtest, with("{", kStats, R"(,"equity":[]})"), false},
+      {"a report without errors fails", Shape::Backtest, with("{", kStats, R"(,"equity":[]})"),
+       false},
       {"the refusal form is not a report", Shape::Backtest,
        QStringLiteral(R"({"ok":false,"error":"x"})"), false},
       {"a trade without its reason fails", Shape::Backtest,
-       with("{", R"("ok":true,"startingBalance":1,"endingBalance":1,"netProfit":0,"wins":0,"losses":0,"winRate":0,"profitFactor":0,"maxDrawdown":0,"journal":[],"equity":[],"errors":[],)",
-            R"("trades":[{"ticket":1,"side":"buy","volume":1,"openPrice":1,"closePrice":1,"openTime":0,"closeTime":0,"profit":0}]})"),
+       with(
+           "{",
+           R"("ok":true,"startingBalance":1,"endingBalance":1,"netProfit":0,"wins":0,"losses":0,"winRate":0,"profitFactor":0,"maxDrawdown":0,"journal":[],"equity":[],"errors":[],)",
+           R"("trades":[{"ticket":1,"side":"buy","volume":1,"openPrice":1,"closePrice":1,"openTime":0,"closeTime":0,"profit":0}]})"),
        false},
-      {"the build failure form decodes", Shape::Build, QStringLiteral(R"({"ok":false,"error":"x"})"), true},
+      {"the build failure form decodes", Shape::Build,
+       QStringLiteral(R"({"ok":false,"error":"x"})"), true},
       {"a build reply needs ok", Shape::Build, QStringLiteral(R"({"error":"x"})"), false},
-      {"a build path of the wrong type fails", Shape::Build, QStringLiteral(R"({"ok":true,"path":5})"), false},
-      {"build counts must be integers", Shape::Build, QStringLiteral(R"({"ok":true,"bytes":1.5})"), false},
+      {"a build path of the wrong type fails", Shape::Build,
+       QStringLiteral(R"({"ok":true,"path":5})"), false},
+      {"build counts must be integers", Shape::Build, QStringLiteral(R"({"ok":true,"bytes":1.5})"),
+       false},
       {"a completion summary may be empty but not absent", Shape::Completions,
        QStringLiteral(R"({"items":[{"name":"a","kind":"value","type":"Int","group":""}]})"), false},
-      {"an empty list of completions decodes", Shape::Completions, QStringLiteral(R"({"items":[]})"), true},
+      {"an empty list of completions decodes", Shape::Completions,
+       QStringLiteral(R"({"items":[]})"), true},
       {"a token needs its line", Shape::Tokens,
        QStringLiteral(R"({"tokens":[{"kind":"text","start":0,"end":1}]})"), false},
-      {"not found decodes with nothing else", Shape::Describe, QStringLiteral(R"({"found":false})"), true},
+      {"not found decodes with nothing else", Shape::Describe, QStringLiteral(R"({"found":false})"),
+       true},
       {"null optionals read as nothing", Shape::Describe,
        QStringLiteral(R"({"found":true,"name":null,"type":null})"), true},
       {"a describe reply needs found", Shape::Describe, QStringLiteral(R"({"name":"x"})"), false},
       {"the empty reply is not JSON", Shape::Tokens, QString(), false},
       {"a top-level list is not a record", Shape::Tokens, QStringLiteral("[]"), false},
       {"a top-level null is not a record", Shape::Tokens, QStringLiteral("null"), false},
-      {"garbage after the object fails", Shape::Tokens, QStringLiteral(R"({"tokens":[]} x)"), false},
+      {"garbage after the object fails", Shape::Tokens, QStringLiteral(R"({"tokens":[]} x)"),
+       false},
       {"a truncated reply fails", Shape::Tokens, QStringLiteral(R"({"tokens":[)"), false},
       {"a trailing comma fails", Shape::Tokens, QStringLiteral(R"({"tokens":[],})"), false},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(decodes(row.shape, row.json), row.ok) << row.behaviour << "\n" << row.json.toStdString();
+    EXPECT_EQ(decodes(row.shape, row.json), row.ok) << row.behaviour << "\n"
+                                                    << row.json.toStdString();
   }
 }
 
@@ -185,8 +219,8 @@ TEST(Records, OptionalFieldsOfPartialReplies) {
   EXPECT_EQ(decode<BuildResult>(QStringLiteral(R"({"ok":false,"error":"x"})")),
             (BuildResult{false, std::nullopt, std::nullopt, std::nullopt, std::nullopt, "x"}));
   EXPECT_EQ(decode<Description>(QStringLiteral(R"({"found":false})")), Description{});
-  const auto input = decode<InputSchema>(
-      with(R"({"ok":true,"groups":[],"inputs":[{)", kInput, R"(,"min":null,"max":-0.5,"default":7}]})"));
+  const auto input = decode<InputSchema>(with(R"({"ok":true,"groups":[],"inputs":[{)", kInput,
+                                              R"(,"min":null,"max":-0.5,"default":7}]})"));
   ASSERT_TRUE(input);
   ASSERT_EQ(input->inputs.size(), 1);
   EXPECT_EQ(input->inputs[0].min, std::nullopt);
@@ -211,7 +245,7 @@ TEST(Records, FailureTextEndsWithTheReplysStart) {
 }
 
 TEST(Records, ExcerptCountsUserPerceivedCharacters) {
-  const QString accented = QStringLiteral("e\u0301");         // two units, one character
+  const QString accented = QStringLiteral("e\u0301");           // two units, one character
   const QString emoji = QString::fromUtf8("\xF0\x9F\x91\x8D");  // a surrogate pair
   struct Row {
     const char* behaviour;
@@ -226,7 +260,14 @@ TEST(Records, ExcerptCountsUserPerceivedCharacters) {
       {"a combining mark stays with its letter", accented.repeated(5), 3, accented.repeated(3)},
       {"a surrogate pair is one character", emoji.repeated(3), 2, emoji.repeated(2)},
       {"a text of exactly the count is whole", accented.repeated(400), 400, accented.repeated(400)},
-      {"the count of 400 over long accented text", accented.repeated(401), 400, accented.repeated(400)},
+      {"the count of 400 over long accented text", accented.repeated(401), 400,
+       accented.repeated(400)},
+      {"a character longer than the analysed start stays whole",
+       QStringLiteral("a") + QString(4000, QChar(0x0301)) + QStringLiteral("b"), 1,
+       QStringLiteral("a") + QString(4000, QChar(0x0301))},
+      {"a character cut by the analysed start is read whole",
+       QStringLiteral("xa") + QString(15, QChar(0x0301)) + QStringLiteral("b").repeated(20), 2,
+       QStringLiteral("xa") + QString(15, QChar(0x0301))},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(excerpt(row.text, row.count), row.expected) << row.behaviour;
@@ -239,14 +280,17 @@ TEST(Records, IdentitiesAndSeverity) {
   EXPECT_EQ((JournalLine{17, 0, "info", "x-y"}).id(), QStringLiteral("17-x-y"));
   EXPECT_EQ((Trade{42, "sell", 0, 0, 0, 0, 0, 0, ""}).id(), 42);
   EXPECT_EQ((Completion{"ta.sma", "member", "", "", ""}).id(), QStringLiteral("ta.sma"));
-  EXPECT_EQ((InputSpec{"lots", "Number", "", "", "", {}, {}, {}, false, false}).id(), QStringLiteral("lots"));
+  EXPECT_EQ((InputSpec{"lots", "Number", "", "", "", {}, {}, {}, false, false}).id(),
+            QStringLiteral("lots"));
 
   const struct {
     const char* severity;
     bool isError;
-  } severities[] = {{"error", true}, {"Error", false}, {"warning", false}, {"", false}, {"error ", false}};
+  } severities[] = {
+      {"error", true}, {"Error", false}, {"warning", false}, {"", false}, {"error ", false}};
   for (const auto& row : severities) {
-    EXPECT_EQ((Diagnostic{row.severity, "", "", 0, 0, 0, 0}).isError(), row.isError) << row.severity;
+    EXPECT_EQ((Diagnostic{row.severity, "", "", 0, 0, 0, 0}).isError(), row.isError)
+        << row.severity;
   }
 }
 
@@ -273,9 +317,9 @@ TEST(Records, EqualIdentitiesNeedNotBeEqualRecords) {
 
 TEST(Records, NonFiniteValuesHandedInDirectlyFail) {
   decode::Decoder d;
-  QJsonObject trade{{"ticket", 1},       {"side", "buy"},     {"volume", qQNaN()},
-                    {"openPrice", 1.0},  {"closePrice", 1.0}, {"openTime", 0},
-                    {"closeTime", 0},    {"profit", 0.0},     {"reason", "x"}};
+  QJsonObject trade{{"ticket", 1},      {"side", "buy"},     {"volume", qQNaN()},
+                    {"openPrice", 1.0}, {"closePrice", 1.0}, {"openTime", 0},
+                    {"closeTime", 0},   {"profit", 0.0},     {"reason", "x"}};
   Trade::decode(d, trade);
   EXPECT_TRUE(d.failed());
 }
@@ -285,7 +329,8 @@ TEST(Records, HostileRepliesFailWithoutHarm) {
   const QString hostile[] = {
       QString(QStringLiteral("[").repeated(100000)),
       QString(QStringLiteral("{\"a\":").repeated(100000)),
-      QStringLiteral(R"({"tokens":[)") + QStringLiteral("{},").repeated(20000) + QStringLiteral("{}]}"),
+      QStringLiteral(R"({"tokens":[)") + QStringLiteral("{},").repeated(20000) +
+          QStringLiteral("{}]}"),
       QStringLiteral("\"\\ud800\""),
       QStringLiteral(R"({"tokens":"\u0000"})"),
       QStringLiteral("{\"tokens\":[{\"kind\":\"x\",\"start\":-0,\"end\":1e308,\"line\":1}]}"),
