@@ -8,6 +8,7 @@
 
 #include "core/numeric.h"
 #include "core/utf8.h"
+#include "vm/methods.h"
 #include "vm/methods_unicode.h"
 #include "vm/operators.h"
 #include "vm/pure_functions.h"
@@ -90,6 +91,7 @@ Value join_fn(Args a) {
     if (!first) out += sep;
     first = false;
     out += render(v);
+    if (out.size() > kMaxTextBytes) return Value::text("");
   }
   return Value::text(std::move(out));
 }
