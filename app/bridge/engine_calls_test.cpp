@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "bridge/fake_engine.h"
+
 namespace zx::bridge {
 namespace {
 
@@ -319,6 +321,32 @@ TEST_F(EngineCallsTest, HoldersSeeOnlyTheInterface) {
   EXPECT_EQ(calls.version(), QStringLiteral("1.0.0"));
   EXPECT_EQ(calls.version(), QStringLiteral("1.0.0"));  // asked anew each time
   EXPECT_EQ(fake.calls.size(), 2u);
+}
+
+TEST(FakeEngine, LogsCallsAndAnswersLikeTheBridge) {
+  FakeEngine fake;
+  fake.checkReply = CheckResult{true, {}};
+  const EngineCalls& calls = fake;
+  EXPECT_EQ(calls.check(QStringLiteral("s"), QStringLiteral("a.kelo")), (CheckResult{true, {}}));
+  EXPECT_EQ(calls.backtest(QStringLiteral("s"), QStringLiteral("a.kelo"), std::nullopt,
+                           defaultSymbol(), 300, 200),
+            (BacktestReport{false,
+                            300,
+                            300,
+                            0,
+                            0,
+                            0,
+                            0,
+                            0,
+                            0,
+                            {},
+                            {},
+                            {},
+                            {"The engine returned an unreadable result"}}));
+  EXPECT_EQ(fake.calls(), (QStringList{"check a.kelo", "backtest a.kelo"}));
+  ASSERT_TRUE(fake.lastBacktest());
+  EXPECT_EQ(fake.lastBacktest()->symbol, defaultSymbol());
+  EXPECT_EQ(fake.lastBacktest()->warmup, 200);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <thread>
+#include <vector>
 
 #include "bridge/kelo_calls.h"
 
@@ -123,6 +125,29 @@ TEST(Libkelo, Backtest) {
   ASSERT_EQ(refused.errors.size(), 1);
   EXPECT_TRUE(refused.errors[0].contains(QStringLiteral("KELO2")))
       << refused.errors[0].toStdString();
+}
+
+// The calls share nothing, so a backtest and checks may run at the same time.
+TEST(Libkelo, CallsRunOnSeveralThreadsAtOnce) {
+  const CheckResult check = Kelo::check(kBot, QStringLiteral("b.kelo"));
+  const QList<Token> tokens = Kelo::tokens(kBot);
+  const BacktestReport report =
+      Kelo::backtest(kBot, QStringLiteral("b.kelo"), std::nullopt, std::nullopt, 100, 4000);
+  std::vector<std::thread> threads;
+  std::vector<int> same(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 5; ++i) {
+        const bool equal = t == 0 ? Kelo::backtest(kBot, QStringLiteral("b.kelo"), std::nullopt,
+                                                   std::nullopt, 100, 4000) == report
+                                  : Kelo::check(kBot, QStringLiteral("b.kelo")) == check &&
+                                        Kelo::tokens(kBot) == tokens;
+        same[t] += equal;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(same, (std::vector<int>{5, 5, 5, 5}));
 }
 
 }  // namespace
