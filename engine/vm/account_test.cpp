@@ -212,44 +212,6 @@ TEST(Account, FloatingStartsFromNegativeZeroAndIsNaNBeyondTheData) {
   EXPECT_EQ(t->close_time, 0);
 }
 
-// Balance moves only by closed trades' profits, and equity is balance plus floating, over
-// a long random run of opens, closes and stops.
-TEST(Account, InvariantsHoldOverALongRandomRun) {
-  std::vector<BarRow> rows;
-  uint64_t state = 12345;
-  auto next = [&state] {
-    state = state * 6364136223846793005ull + 1442695040888963407ull;
-    return static_cast<double>(state >> 33) / 2147483648.0;
-  };
-  double price = 1.1;
-  for (int i = 0; i < 3000; ++i) {
-    price += (next() - 0.5) * 0.002;
-    rows.push_back({price + next() * 0.001, price - next() * 0.001, price});
-  }
-  Account a = default_account(rows);
-  double expected_balance = 10000.0;
-  size_t seen_trades = 0;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    a.set_bar_index(i);
-    a.settle_stops();
-    double r = next();
-    if (r < 0.3) {
-      Side side = next() < 0.5 ? Side::Buy : Side::Sell;
-      double sl = next() < 0.5 ? 0 : rows[i].close + (side == Side::Buy ? -1 : 1) * 0.001;
-      double tp = next() < 0.5 ? 0 : rows[i].close + (side == Side::Buy ? 1 : -1) * 0.001;
-      a.open(side, "", next() * 2, sl, tp);
-    } else if (r < 0.45 && !a.positions().empty()) {
-      a.close_ticket(a.positions().front().ticket, "closed by bot");
-    }
-    for (; seen_trades < a.trades().size(); ++seen_trades) expected_balance += a.trades()[seen_trades].profit;
-    ASSERT_EQ(a.balance(), expected_balance) << i;
-    double floating = -0.0;
-    for (const OpenPosition& p : a.positions()) floating += a.profit_at(p, a.valuation_price(p));
-    ASSERT_EQ(a.equity(), a.balance() + floating) << i;
-  }
-  EXPECT_GT(a.trades().size(), 100u);
-}
-
 TEST(Report, Statistics) {
   struct Case {
     const char* name;
