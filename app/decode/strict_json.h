@@ -126,6 +126,9 @@ class Fields {
   std::optional<double> optionalNumber(const QString& key);
   std::optional<qint64> optionalInteger(const QString& key);
 
+  // The member exactly as given (undefined when missing), for keys of any JSON type.
+  QJsonValue raw(const QString& key) const { return present(key); }
+
   // A required member decoded by `decode(Decoder&, const QJsonValue&)`, e.g. a nested
   // record, a list (`decode::list`) or a map (`decode::map`) passed through a lambda.
   template <class F>

@@ -123,6 +123,19 @@ TEST(StrictJson, AcceptsExactValuesAndIgnoresExtraKeys) {
   EXPECT_EQ(items->at(1).tags, QList<QString>{QStringLiteral("x")});
 }
 
+TEST(StrictJson, RawMembersTakeAnyType) {
+  Decoder d;
+  const auto v = document(d, R"({"a":null,"b":[1],"c":"x"})", [](Decoder& d, const QJsonValue& v) {
+    Fields f(d, v);
+    return QList<QJsonValue>{f.raw("a"), f.raw("b"), f.raw("c"), f.raw("missing")};
+  });
+  ASSERT_TRUE(v.has_value());
+  EXPECT_TRUE(v->at(0).isNull());
+  EXPECT_TRUE(v->at(1).isArray());
+  EXPECT_EQ(v->at(2).toString(), "x");
+  EXPECT_TRUE(v->at(3).isUndefined());
+}
+
 TEST(StrictJson, LargestExactIntegerSurvives) {
   Decoder d;
   const auto v = document(d, "[9007199254740993]", [](Decoder& d, const QJsonValue& v) {
