@@ -124,8 +124,9 @@ void Vm::decode() {
     for (size_t i = 0; i < n; ++i) {
       Instr& in = d.code[i];
       if (in.op != static_cast<uint8_t>(Opcode::IterNext)) continue;
-      in.a = (i > 0 && d.code[i - 1].op == static_cast<uint8_t>(Opcode::IterInit)) ? d.code[i - 1].a
-                                                                                   : 1;
+      const bool after_init = i > 0 && d.code[i - 1].op == static_cast<uint8_t>(Opcode::IterInit);
+      in.a = after_init ? d.code[i - 1].a : 1;
+      in.b = after_init ? 1 : 0;  // the loop's iterator is the one its IterInit made
       Instr& exit = d.code[in.c];
       if (exit.op == static_cast<uint8_t>(Opcode::Pop)) exit.op = kOpEndLoop;
     }

@@ -30,12 +30,13 @@ struct Vm::Iter {
   Kind kind = Kind::Single;
   uint8_t names = 1;  // 1: push the item; 2: push key (or position) then item
   Value* placeholder = nullptr;
-  size_t pos = 0;            // items taken so far
-  std::vector<Value> items;  // array elements; map values
-  std::vector<Value> keys;   // map keys (two names only)
-  Value source;              // Text, or the Single value
-  size_t byte = 0;           // Text: offset of the next character
-  int64_t next = 0;          // Range
+  const Vm::Instr* init = nullptr;  // the IterInit that made it
+  size_t pos = 0;                   // items taken so far
+  std::vector<Value> items;         // array elements; map values
+  std::vector<Value> keys;          // map keys (two names only)
+  Value source;                     // Text, or the Single value
+  size_t byte = 0;                  // Text: offset of the next character
+  int64_t next = 0;                 // Range
   int64_t end = 0;
   bool inclusive = false;
   bool done = false;

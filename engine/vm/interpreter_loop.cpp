@@ -455,6 +455,7 @@ dispatch:
     {
       Iter it;
       it.names = in->a;
+      it.init = in;
       Value v = std::move(sp[-1]);
       switch (v.tag()) {
         case Tag::Array:
@@ -492,6 +493,10 @@ dispatch:
     NEXT();
   }
   OP(IterNext) {
+    // Iterators of inner loops still above this loop's own were left early: drop them,
+    // so that a loop never goes on with another loop's items.
+    if (in->b)
+      while (iters_.size() > fp->iter_base && iters_.back().init != in - 1) iters_.pop_back();
     if (iters_.size() <= fp->iter_base) {
       ip = fp->fn->code.data() + in->c;
       NEXT();

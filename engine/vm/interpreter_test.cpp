@@ -961,6 +961,35 @@ TEST(Interpreter, IteratorsBelongToTheirLoopAndFrame) {
     f.b(Opcode::GetGlobal, acc).b(Opcode::MakeArray, 2).op(Opcode::Return);
     EXPECT_EQ(outcome(run.main(p, std::move(f))), "array:[sentinel, [1, 10, 2, 10]]");
   }
+  // The same, with the break leaving a stray value above the inner loop's placeholder:
+  // the outer loop still takes only its own items.
+  {
+    Harness run;
+    Prog p;
+    uint16_t acc = p.global("acc");
+    Fn f("main", 0, 16);
+    f.b(Opcode::MakeArray, 0).b(Opcode::SetGlobal, acc).op(Opcode::Pop);
+    f.c(Opcode::Const, p.integer(1)).c(Opcode::Const, p.integer(2)).b(Opcode::MakeArray, 2);
+    f.a(Opcode::IterInit, 1);
+    size_t outer = f.here();
+    size_t outer_exit = f.jump(Opcode::IterNext);
+    f.b(Opcode::SetLocal, 0).op(Opcode::Pop).b(Opcode::GetLocal, 0);
+    append_top(f, p, acc);
+    for (int v : {10, 20, 30}) f.c(Opcode::Const, p.integer(v));
+    f.b(Opcode::MakeArray, 3).a(Opcode::IterInit, 1);
+    size_t inner = f.here();
+    size_t inner_exit = f.jump(Opcode::IterNext);
+    f.b(Opcode::SetLocal, 1).op(Opcode::Pop).b(Opcode::GetLocal, 1);
+    append_top(f, p, acc);
+    f.c(Opcode::Const, p.text("stray"));
+    size_t brk = f.jump(Opcode::Jump);
+    f.back(Opcode::Jump, inner);
+    f.patch(inner_exit).patch(brk).op(Opcode::Pop);
+    f.back(Opcode::Jump, outer);
+    f.patch(outer_exit).op(Opcode::Pop);
+    f.b(Opcode::GetGlobal, acc).op(Opcode::Return);
+    EXPECT_EQ(outcome(run.main(p, std::move(f))), "array:[1, 10, 2, 10]");
+  }
   // first(xs) { for x in xs { return x } }; for y in [1, 2, 3] { acc.push(first([100, 200]));
   // acc.push(y) }
   {
