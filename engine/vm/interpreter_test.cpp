@@ -63,6 +63,11 @@ class TestBuiltins : public TableBuiltins {
     evaluate = [](const Series& s, host::Host& h) -> SeriesColumn {
       if (s.form == SeriesForm::Source)
         return std::make_shared<const std::vector<double>>(h.bars().close);
+      if (s.form == SeriesForm::Unary && s.op == SeriesOp::Not) {
+        std::vector<double> out;
+        for (double v : h.bars().close) out.push_back(v == 0 || std::isnan(v) ? 1.0 : 0.0);
+        return std::make_shared<const std::vector<double>>(std::move(out));
+      }
       return std::make_shared<const std::vector<double>>(h.bars().size(), s.constant);
     };
   }
@@ -1127,18 +1132,35 @@ TEST(Interpreter, SeriesIndexingAndConditions) {
     f.host(kClose, 0).c(Opcode::Const, p.integer(r.index)).op(Opcode::Index).op(Opcode::Return);
     EXPECT_EQ(outcome(run.main(p, std::move(f))), r.expected) << r.name;
   }
-  // if close { "yes" } else { "no" }: read at the current bar (close is 0 at bar 1).
-  for (size_t bar : {0u, 1u}) {
-    Harness run;
-    run.host.current = bar;
-    Prog p;
-    Fn f;
-    f.host(kClose, 0);
-    size_t no = f.jump(Opcode::JumpIfFalse);
-    f.c(Opcode::Const, p.text("yes")).op(Opcode::Return);
-    f.patch(no).c(Opcode::Const, p.text("no")).op(Opcode::Return);
-    EXPECT_EQ(outcome(run.main(p, std::move(f))), bar == 0 ? "text:yes" : "text:no");
-  }
+  // Conditions read a series at the current bar (close is 10, 0, 12): the plain and
+  // the negated series, through each conditional jump.
+  struct Cond {
+    const char* name;
+    bool negate;
+    Opcode jump;
+    const char* at_bar0;
+    const char* at_bar1;
+  } conds[] = {
+      {"if close", false, Opcode::JumpIfFalse, "text:taken", "text:skipped"},
+      {"if !close", true, Opcode::JumpIfFalse, "text:skipped", "text:taken"},
+      {"unless close", false, Opcode::JumpIfTrue, "text:skipped", "text:taken"},
+      {"close && ...", false, Opcode::JumpIfFalsePeek, "text:taken", "text:skipped"},
+      {"close || ...", false, Opcode::JumpIfTruePeek, "text:skipped", "text:taken"},
+  };
+  for (const Cond& c : conds)
+    for (size_t bar : {0u, 1u}) {
+      Harness run;
+      run.host.current = bar;
+      Prog p;
+      Fn f;
+      f.host(kClose, 0);
+      if (c.negate) f.op(Opcode::Not);
+      size_t skip = f.jump(c.jump);
+      f.c(Opcode::Const, p.text("taken")).op(Opcode::Return);
+      f.patch(skip).c(Opcode::Const, p.text("skipped")).op(Opcode::Return);
+      EXPECT_EQ(outcome(run.main(p, std::move(f))), bar == 0 ? c.at_bar0 : c.at_bar1)
+          << c.name << " at bar " << bar;
+    }
 }
 
 TEST(Interpreter, RecordFieldsChangeInPlace) {
