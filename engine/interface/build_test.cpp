@@ -164,4 +164,30 @@ TEST_F(Build, AFailedWriteKeepsThePreviousBundle) {
   EXPECT_EQ(entries(folder_), std::set<std::string>{"keep.zxb"});
 }
 
+// Building onto a link replaces the file it points to; the link stays a link.
+TEST_F(Build, ALinkIsFollowed) {
+  const std::string real = folder_ + "/real.zxb";
+  const std::string link = folder_ + "/link.zxb";
+  write_file(real, "old");
+  ASSERT_EQ(::symlink("real.zxb", link.c_str()), 0);
+  EXPECT_EQ(take(kelo_build(kBot, "a.kelo", link.c_str())).substr(0, 11), "{\"ok\":true,");
+  struct stat st {};
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(read_file(real).substr(0, 4), "ZXB1");
+  EXPECT_EQ(entries(folder_), (std::set<std::string>{"link.zxb", "real.zxb"}));
+}
+
+// A bundle the user may not write is refused, not replaced behind their back. (Root may
+// write anything, so there is nothing to see as root.)
+TEST_F(Build, AReadOnlyBundleIsRefused) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+  const std::string path = folder_ + "/locked.zxb";
+  write_file(path, "locked");
+  ::chmod(path.c_str(), 0444);
+  EXPECT_EQ(take(kelo_build(kBot, "a.kelo", path.c_str())),
+            R"j({"ok":false,"error":"Permission denied (os error 13)"})j");
+  EXPECT_EQ(read_file(path), "locked");
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace kelo {
@@ -41,8 +42,22 @@ std::string os_error_text(int error) {
   return std::string(message) + " (os error " + std::to_string(error) + ")";
 }
 
-std::string replace_file(const std::string& path, std::span<const std::uint8_t> bytes) {
-  if (path.empty()) return os_error_text(ENOENT);
+std::string replace_file(const std::string& requested, std::span<const std::uint8_t> bytes) {
+  if (requested.empty()) return os_error_text(ENOENT);
+  // Writing through a link replaces the file it points to and keeps the link.
+  std::string path = requested;
+  struct stat link {};
+  if (::lstat(requested.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* resolved = ::realpath(requested.c_str(), nullptr)) {
+      path = resolved;
+      std::free(resolved);
+    }
+  }
+  // A file the user may not write stays as it is, as it would with an in-place write.
+  if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0 &&
+      ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    return os_error_text(errno);
+  }
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);

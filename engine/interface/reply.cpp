@@ -12,7 +12,7 @@ namespace {
 char kEmptyReply[1] = {'\0'};
 }  // namespace
 
-char* to_reply(std::string_view text) {
+char* to_reply(std::string_view text) noexcept {
   if (text.find('\0') != std::string_view::npos) text = {};
   auto* reply = static_cast<char*>(std::malloc(text.size() + 1));
   if (reply == nullptr) return kEmptyReply;
@@ -21,7 +21,7 @@ char* to_reply(std::string_view text) {
   return reply;
 }
 
-void release_reply(char* reply) {
+void release_reply(char* reply) noexcept {
   if (reply == nullptr || reply == kEmptyReply) return;
   std::free(reply);
 }

@@ -11,9 +11,9 @@ namespace kelo {
 // A malloc'd NUL-terminated copy; the empty text when `text` holds a NUL byte. Never
 // null: when memory runs out it returns the shared empty reply, which
 // release_reply knows not to free.
-char* to_reply(std::string_view text);
+char* to_reply(std::string_view text) noexcept;
 // Releases a reply of to_reply; null is ignored.
-void release_reply(char* reply);
+void release_reply(char* reply) noexcept;
 
 // {"ok":false,"error":"..."}: the failure reply of build and backtest.
 std::string failure_reply(std::string_view error);
