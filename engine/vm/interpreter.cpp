@@ -285,6 +285,8 @@ void fuse(std::vector<Vm::Instr>& code) {
       in = Vm::Instr{kOpLocalConst, 0, in.b, next.c};
     } else if (in.op == uint8_t(Opcode::SetLocal) && next.op == uint8_t(Opcode::Pop)) {
       in.op = kOpSetLocalPop;
+    } else if (in.op == uint8_t(Opcode::Less) && next.op == uint8_t(Opcode::JumpIfFalse)) {
+      in = Vm::Instr{kOpLessJump, 0, 0, next.c};
     }
   }
 }

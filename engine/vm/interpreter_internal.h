@@ -18,7 +18,8 @@ inline constexpr uint8_t kOpNop = bytecode::kOpcodeCount + 1;  // SetGlobal out 
 // it stands for, and falls back when the budget would run out inside it.
 inline constexpr uint8_t kOpSetLocalPop = bytecode::kOpcodeCount + 2;  // SetLocal b; Pop
 inline constexpr uint8_t kOpLocalConst = bytecode::kOpcodeCount + 3;   // GetLocal b; Const c
-inline constexpr uint8_t kOpTotal = bytecode::kOpcodeCount + 4;
+inline constexpr uint8_t kOpLessJump = bytecode::kOpcodeCount + 4;     // Less; JumpIfFalse c
+inline constexpr uint8_t kOpTotal = bytecode::kOpcodeCount + 5;
 
 // Fuses instruction sequences of a verified function in place.
 void fuse(std::vector<Vm::Instr>& code);

@@ -70,6 +70,7 @@ Result<Value> Vm::execute(host::Host& host) {
   const uint64_t budget = options_.budget;
   const Value* const consts = constants_.data();
   RuntimeError err;
+  uint8_t binary_op = 0;  // the operator slow_binary applies
 
 #define SAVE() (fp->ip = ip, sp_ = sp, steps_ = steps)
 #define RELOAD_STEPS() (steps = steps_)
@@ -90,7 +91,7 @@ Result<Value> Vm::execute(host::Host& host) {
       KELO_OPCODES(KELO_LABEL)
 #undef KELO_LABEL
           && L_EndLoop,
-      &&L_Nop, &&L_SetLocalPop, &&L_LocalConst};
+      &&L_Nop, &&L_SetLocalPop, &&L_LocalConst, &&L_LessJump};
 #define OP(name) L_##name:
 #define OPX(name, code) L_##name:
 #define NEXT()                                  \
@@ -310,6 +311,7 @@ dispatch:
       POP_DISCARD();                                     \
       NEXT();                                            \
     }                                                    \
+    binary_op = in->op;                                  \
     goto slow_binary;                                    \
   }
 
@@ -576,6 +578,18 @@ dispatch:
     ++ip;
     NEXT();
   }
+  OPX(LessJump, kOpLessJump) {
+    if (steps + 1 <= budget && both_numbers(sp[-2], sp[-1])) {
+      const bool less = as_double(sp[-2]) < as_double(sp[-1]);
+      ++steps;
+      POP_DISCARD();
+      POP_DISCARD();
+      ip = less ? ip + 1 : fp->fn->code.data() + in->c;
+      NEXT();
+    }
+    binary_op = static_cast<uint8_t>(Opcode::Less);  // Less alone; the jump runs next
+    goto slow_binary;
+  }
   OPX(LocalConst, kOpLocalConst) {
     PUSH_ROOM(2);
     new (sp++) Value(base[in->b]);
@@ -671,7 +685,7 @@ dispatch:
 
 slow_binary : SAVE();
 {
-  Result<Value> r = builtins::binary(in->op, sp[-2], sp[-1]);
+  Result<Value> r = builtins::binary(binary_op, sp[-2], sp[-1]);
   if (!r.ok()) {
     err = std::move(r).error();
     goto raise;

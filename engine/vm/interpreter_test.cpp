@@ -159,6 +159,40 @@ TEST(Interpreter, Expressions) {
          return f;
        },
        "error:Cannot combine text and text@5"},
+      {"comparison before a conditional jump fails at its line",
+       [](Prog& p) {
+         Fn f;
+         f.line(4)
+             .c(Opcode::Const, p.text("a"))
+             .c(Opcode::Const, p.integer(1))
+             .line(6)
+             .op(Opcode::Less);
+         size_t j = f.jump(Opcode::JumpIfFalse);
+         f.op(Opcode::True).op(Opcode::Return);
+         f.patch(j).op(Opcode::False).op(Opcode::Return);
+         return f;
+       },
+       "error:Cannot combine text and int@6"},
+      {"less of times before a conditional jump",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.k(Constant::time(1))).c(Opcode::Const, p.integer(2)).op(Opcode::Less);
+         size_t j = f.jump(Opcode::JumpIfFalse);
+         f.op(Opcode::True).op(Opcode::Return);
+         f.patch(j).op(Opcode::False).op(Opcode::Return);
+         return f;
+       },
+       "bool:true"},
+      {"NaN is not less before a conditional jump",
+       [nan](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.number(nan)).c(Opcode::Const, p.integer(2)).op(Opcode::Less);
+         size_t j = f.jump(Opcode::JumpIfFalse);
+         f.op(Opcode::True).op(Opcode::Return);
+         f.patch(j).op(Opcode::False).op(Opcode::Return);
+         return f;
+       },
+       "bool:false"},
       {"negate smallest int",
        [](Prog& p) {
          Fn f;
@@ -775,8 +809,10 @@ TEST(Interpreter, BudgetIsExactAcrossFusedInstructions) {
         .op(Opcode::Add)
         .b(Opcode::SetLocal, 0)
         .op(Opcode::Pop);
+  f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(5)).op(Opcode::Less);
+  f.patch(f.jump(Opcode::JumpIfFalse));
   f.b(Opcode::GetLocal, 0).op(Opcode::Return);
-  const uint64_t total = 3 + 15 + 2;
+  const uint64_t total = 3 + 15 + 4 + 2;
   uint16_t fi = p.add(std::move(f));
   Harness run;
   for (uint64_t budget = 1; budget <= total + 1; ++budget) {
