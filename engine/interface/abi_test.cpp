@@ -134,15 +134,16 @@ TEST(Abi, TokensCountCharacters) {
 TEST(Abi, Completions) {
   EXPECT_EQ(take(kelo_completions("SMA")), R"({"items":[]})");
   EXPECT_EQ(take(kelo_completions("zzz")), R"({"items":[]})");
-  const std::string sma = R"({"items":[{"name":"sma","kind":"function","type":"fn(series<num>, int) -> )"
-            R"(series<num>","summary":"Simple moving average.","group":"Indicators"})";
+  const std::string sma =
+      R"({"items":[{"name":"sma","kind":"function","type":"fn(series<num>, int) -> )"
+      R"(series<num>","summary":"Simple moving average.","group":"Indicators"})";
   EXPECT_EQ(head(take(kelo_completions("sma")), sma), sma);
   // A namespace brings its members right after it.
   const std::string symbol = take(kelo_completions("symbol"));
   const std::string symbol_head =
       R"({"items":[{"name":"symbol","kind":"namespace","type":"symbol","summary":)"
-            R"("The instrument this program is attached to.","group":"Account"},)"
-            R"({"name":"symbol.ask","kind":"member","type":"price","summary":"","group":"Account"})";
+      R"("The instrument this program is attached to.","group":"Account"},)"
+      R"({"name":"symbol.ask","kind":"member","type":"price","summary":"","group":"Account"})";
   EXPECT_EQ(head(symbol, symbol_head), symbol_head);
   // Every name fits under the 2000-item stop, so the reference pane sees all of them.
   const std::string all = take(kelo_completions(""));
@@ -191,6 +192,10 @@ TEST(Abi, Describe) {
       {"a global", "sma",
        R"({"found":true,"name":"sma","type":"fn(series<num>, int) -> series<num>",)"
        R"("summary":"Simple moving average.","example":""})"},
+      {"a namespace with its example, escaped", "ai",
+       R"j({"found":true,"name":"ai","type":"ai","summary":"Asks a language model. The model )j"
+       R"j(comes from an input model and the key from an input secret.","example":)j"
+       R"j("ai.ask(aiModel, key: aiKey, prompt: \"Long or short?\")"})j"},
       {"a namespace member", "symbol.ask",
        R"({"found":true,"name":"symbol.ask","type":"price","summary":"","example":""})"},
       {"nothing after the dot", "symbol.", R"({"found":false})"},

@@ -51,7 +51,9 @@ std::set<std::string> entries(const std::string& folder) {
 }
 
 std::uint32_t u32_at(const std::string& b, std::size_t at) {
-  auto byte = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])); };
+  auto byte = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i]));
+  };
   return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
 }
 
@@ -124,7 +126,8 @@ TEST_F(Build, Failures) {
        R"j({"ok":false,"error":"No such file or directory (os error 2)"})j"},
       {"a folder in the way is no target", kBot, folder_ + "/dir",
        R"j({"ok":false,"error":"Is a directory (os error 21)"})j"},
-      {"an empty path", kBot, "", R"j({"ok":false,"error":"No such file or directory (os error 2)"})j"},
+      {"an empty path", kBot, "",
+       R"j({"ok":false,"error":"No such file or directory (os error 2)"})j"},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(take(kelo_build(row.source, "e.kelo", row.path.c_str())), row.reply)
