@@ -130,8 +130,7 @@ void Vm::decode() {
       Instr& exit = d.code[in.c];
       if (exit.op == static_cast<uint8_t>(Opcode::Pop)) exit.op = kOpEndLoop;
     }
-    if (slots > 0xFFFF) slots = 0xFFFF;
-    d.slots = static_cast<uint16_t>(slots);
+    d.slots = slots;
     std::string problem = verify(d, f);
     if (!problem.empty())
       fault_ = std::move(problem);

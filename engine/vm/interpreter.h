@@ -85,7 +85,7 @@ class Vm {
  private:
   struct Decoded {
     std::vector<Instr> code;  // ends with an extra ReturnNothing (running off the end)
-    uint16_t slots = 0;
+    uint32_t slots = 0;  // reserved locals: up to 65536 (slot 65535 used)
     uint8_t arity = 0;
     bool captures = false;
     Value shared_closure;  // one Closure for functions that capture nothing

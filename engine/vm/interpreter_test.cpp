@@ -1287,6 +1287,17 @@ TEST(Interpreter, DamagedImagesAreRefused) {
          return f;
        },
        "none:none"},
+      {"the last local slot",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::True)
+             .b(Opcode::SetLocal, 65535)
+             .op(Opcode::Pop)
+             .b(Opcode::GetLocal, 65535)
+             .op(Opcode::Return);
+         return f;
+       },
+       "bool:true"},
       {"local beyond the declared slots",
        [](Prog&) {
          Fn f;
