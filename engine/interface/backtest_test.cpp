@@ -126,6 +126,18 @@ TEST(Backtest, MissingPricesGenerateFiveThousandBars) {
             R"j(library or script, then its name"})j");
 }
 
+// An internal failure (here: a bar count no vector can hold) comes back as the failure
+// reply instead of unwinding into the caller.
+TEST(Backtest, InternalFailuresBecomeTheFailureReply) {
+  const double close[1] = {1.1};
+  const std::string reply =
+      take(kelo_backtest("bot \"A\" {}\nfn onBar() {}", "b", nullptr, nullptr, nullptr, nullptr,
+                         close, nullptr, SIZE_MAX, 0, nullptr, 10000));
+  const std::string expected = R"j({"ok":false,"error":"The engine failed inside the call: )j";
+  EXPECT_EQ(reply.substr(0, expected.size()), expected) << reply;
+  EXPECT_EQ(reply.substr(reply.size() - 3), ".\"}");
+}
+
 TEST(Backtest, TheSymbolReachesTheRun) {
   const char* bot =
       "bot \"A\" {}\nfn onInit() -> status {\n  log.info(symbol.name)\n  return status.ok\n}\n"
