@@ -63,6 +63,8 @@ void Sha256::compress(const std::uint8_t* block) {
 }
 
 void Sha256::update(std::span<const std::uint8_t> bytes) {
+  // An empty span may carry a null pointer, which memcpy must never see.
+  if (bytes.empty()) return;
   total_bytes_ += bytes.size();
   const std::uint8_t* p = bytes.data();
   std::size_t n = bytes.size();

@@ -64,6 +64,13 @@ TEST(Sha256, AnySplitOfTheInputGivesTheSameDigest) {
     h.update(std::string_view(input).substr(cut));
     ASSERT_EQ(h.finish(), whole) << "cut at " << cut;
   }
+  kelo_hash::Sha256 with_empty_parts;
+  with_empty_parts.update(std::span<const std::uint8_t>());
+  with_empty_parts.update(std::string_view());
+  with_empty_parts.update(input);
+  with_empty_parts.update(std::string_view());
+  EXPECT_EQ(with_empty_parts.finish(), whole);
+
   kelo_hash::Sha256 bytewise;
   for (char c : input) bytewise.update(std::string_view(&c, 1));
   EXPECT_EQ(bytewise.finish(), whole);
