@@ -280,7 +280,11 @@ void fuse(std::vector<Vm::Instr>& code) {
   for (size_t i = 0; i + 1 < n; ++i) {
     Vm::Instr& in = code[i];
     const Vm::Instr& next = code[i + 1];
-    if (in.op == uint8_t(Opcode::GetLocal) && next.op == uint8_t(Opcode::Const)) {
+    if (in.op == uint8_t(Opcode::GetLocal) && next.op == uint8_t(Opcode::Const) && i + 4 < n &&
+        code[i + 2].op == uint8_t(Opcode::Add) && code[i + 3].op == uint8_t(Opcode::SetLocal) &&
+        code[i + 3].b == in.b && code[i + 4].op == uint8_t(Opcode::Pop)) {
+      in = Vm::Instr{kOpAddToLocal, 0, in.b, next.c};
+    } else if (in.op == uint8_t(Opcode::GetLocal) && next.op == uint8_t(Opcode::Const)) {
       in = Vm::Instr{kOpLocalConst, 0, in.b, next.c};
     } else if (in.op == uint8_t(Opcode::SetLocal) && next.op == uint8_t(Opcode::Pop)) {
       in.op = kOpSetLocalPop;

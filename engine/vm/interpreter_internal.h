@@ -19,7 +19,9 @@ inline constexpr uint8_t kOpNop = bytecode::kOpcodeCount + 1;  // SetGlobal out 
 inline constexpr uint8_t kOpSetLocalPop = bytecode::kOpcodeCount + 2;  // SetLocal b; Pop
 inline constexpr uint8_t kOpLocalConst = bytecode::kOpcodeCount + 3;   // GetLocal b; Const c
 inline constexpr uint8_t kOpLessJump = bytecode::kOpcodeCount + 4;     // Less; JumpIfFalse c
-inline constexpr uint8_t kOpTotal = bytecode::kOpcodeCount + 5;
+// GetLocal b; Const c; Add; SetLocal b; Pop (x = x + k, as loops count)
+inline constexpr uint8_t kOpAddToLocal = bytecode::kOpcodeCount + 5;
+inline constexpr uint8_t kOpTotal = bytecode::kOpcodeCount + 6;
 
 // Fuses instruction sequences of a verified function in place.
 void fuse(std::vector<Vm::Instr>& code);

@@ -91,7 +91,11 @@ Result<Value> Vm::execute(host::Host& host) {
       KELO_OPCODES(KELO_LABEL)
 #undef KELO_LABEL
           && L_EndLoop,
-      &&L_Nop, &&L_SetLocalPop, &&L_LocalConst, &&L_LessJump};
+      &&L_Nop,
+      &&L_SetLocalPop,
+      &&L_LocalConst,
+      &&L_LessJump,
+      &&L_AddToLocal};
 #define OP(name) L_##name:
 #define OPX(name, code) L_##name:
 #define NEXT()                                  \
@@ -576,6 +580,25 @@ dispatch:
     base[in->b] = std::move(sp[-1]);
     POP_DISCARD();
     ++ip;
+    NEXT();
+  }
+  OPX(AddToLocal, kOpAddToLocal) {
+    {
+      Value& x = base[in->b];
+      const Value& k = consts[in->c];
+      if (steps + 4 <= budget && both_numbers(x, k)) {
+        steps += 4;
+        if (x.is(Tag::Int) && k.is(Tag::Int))
+          x.set_int(saturate_i64(static_cast<double>(x.int_value()) +
+                                 static_cast<double>(k.int_value())));
+        else
+          x.set_num(as_double(x) + as_double(k));
+        ip += 4;
+        NEXT();
+      }
+    }
+    PUSH_ROOM(1);
+    new (sp++) Value(base[in->b]);  // GetLocal alone; the rest runs next
     NEXT();
   }
   OPX(LessJump, kOpLessJump) {
