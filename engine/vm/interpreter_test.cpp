@@ -193,6 +193,37 @@ TEST(Interpreter, Expressions) {
          return f;
        },
        "bool:false"},
+      {"adding to a text local takes the general rules",
+       [](Prog& p) {
+         Fn f("m", 0, 1);
+         f.c(Opcode::Const, p.text("a")).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+         f.b(Opcode::GetLocal, 0)
+             .c(Opcode::Const, p.text("b"))
+             .op(Opcode::Add)
+             .b(Opcode::SetLocal, 0)
+             .op(Opcode::Pop);
+         f.b(Opcode::GetLocal, 0).op(Opcode::Return);
+         return f;
+       },
+       "text:ab"},
+      {"adding a num to an int local",
+       [](Prog& p) {
+         Fn f("m", 0, 1);
+         f.c(Opcode::Const, p.integer(INT64_MAX)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+         f.b(Opcode::GetLocal, 0)
+             .c(Opcode::Const, p.integer(1))
+             .op(Opcode::Add)
+             .b(Opcode::SetLocal, 0)
+             .op(Opcode::Pop);
+         f.b(Opcode::GetLocal, 0)
+             .c(Opcode::Const, p.number(0.5))
+             .op(Opcode::Add)
+             .b(Opcode::SetLocal, 0)
+             .op(Opcode::Pop);
+         f.b(Opcode::GetLocal, 0).op(Opcode::Return);
+         return f;
+       },
+       "num:9223372036854775808"},
       {"negate smallest int",
        [](Prog& p) {
          Fn f;
