@@ -128,6 +128,8 @@ TEST(BundleImage, InstructionEncodings) {
       {"CallHost puts the host id in A and the count in B", bc::Op::call_host(7, 3),
        "0f0700000003000000"},
       {"Halt has no operands", bc::Op::plain(bc::Opcode::Halt), "330000000000000000"},
+      {"IterInit keeps how many names the loop binds",
+       bc::Op::with_a(bc::Opcode::IterInit, 2), "2b0200000000000000"},
       {"Const carries the constant index", bc::Op::with_c(bc::Opcode::Const, 0x01020304),
        "010403020100000000"},
       {"a backward jump keeps its bits", bc::Op::jump(bc::Opcode::Jump, -2),
@@ -139,8 +141,6 @@ TEST(BundleImage, InstructionEncodings) {
        "292c01000000000000"},
       {"MakeRange keeps its flags", bc::Op::with_a(bc::Opcode::MakeRange, 1),
        "2a0100000000000000"},
-      {"IterInit stores no operand", bc::Op::with_a(bc::Opcode::IterInit, 2),
-       "2b0000000000000000"},
       {"Add stores no operand", bc::Op{bc::Opcode::Add, 9, 9, 9}, "110000000000000000"},
   };
   for (const Row& row : rows) {

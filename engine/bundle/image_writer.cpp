@@ -57,6 +57,9 @@ void instruction(const bc::Op& op, ByteWriter& out) {
       break;
     case bc::Opcode::Call:
     case bc::Opcode::MakeRange:
+    // How many names the loop binds decides what each step pushes, so a loader
+    // needs it to run the loop the way it was compiled.
+    case bc::Opcode::IterInit:
       a = op.a;
       break;
     case bc::Opcode::CallHost:
