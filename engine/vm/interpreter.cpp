@@ -322,12 +322,24 @@ Result<Value> Vm::run(uint16_t function, std::span<const Value> args, host::Host
   if (function >= fns_.size())
     return RuntimeError{"The program is damaged: function out of range", 0};
   steps_ = 0;
-  Result<Value> r = enter_and_execute(function, nullptr, Value(), args, host);
+  Result<Value> r = with_outer_line(enter_and_execute(function, nullptr, Value(), args, host));
   if (frame_count_ == 0) maybe_collect();
   return r;
 }
 
+// An error raised with no frame running (a call from outside any run) is at line 1;
+// inside a run the calling instruction gives it its line.
+Result<Value> Vm::with_outer_line(Result<Value> r) const {
+  if (!r.ok() && r.error().line == RuntimeError::kUnset && frame_count_ == 0) r.error().line = 1;
+  return r;
+}
+
 Result<Value> Vm::call_value(const Value& callee, std::span<const Value> args, host::Host& host) {
+  return with_outer_line(call_value_inner(callee, args, host));
+}
+
+Result<Value> Vm::call_value_inner(const Value& callee, std::span<const Value> args,
+                                   host::Host& host) {
   switch (callee.tag()) {
     case Tag::Closure: {
       const Closure& c = callee.closure_obj();
@@ -337,10 +349,10 @@ Result<Value> Vm::call_value(const Value& callee, std::span<const Value> args, h
       return enter_and_execute(c.function, &c, callee, args, host);
     }
     case Tag::HostFunction:
-      return call_host(callee.host_id(), args, host);
+      return call_host_resolved(callee.host_id(), args, host);
     case Tag::Int:
-      return call_host(static_cast<uint16_t>(static_cast<uint64_t>(callee.int_value()) & 0xFFFF),
-                       args, host);
+      return call_host_resolved(
+          static_cast<uint16_t>(static_cast<uint64_t>(callee.int_value()) & 0xFFFF), args, host);
     default: {
       std::string m(type_name(callee));
       m += " is not something you can call";
@@ -378,7 +390,7 @@ Result<Value> Vm::enter_and_execute(uint16_t function, const Closure* closure, c
 }
 
 Result<Value> Vm::call_host(uint16_t id, std::span<const Value> args, host::Host& host) {
-  return call_host_resolved(id, args, host);
+  return with_outer_line(call_host_resolved(id, args, host));
 }
 
 Result<Value> Vm::call_host_resolved(uint16_t id, std::span<const Value> args, host::Host& host) {

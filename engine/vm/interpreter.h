@@ -85,7 +85,7 @@ class Vm {
  private:
   struct Decoded {
     std::vector<Instr> code;  // ends with an extra ReturnNothing (running off the end)
-    uint32_t slots = 0;  // reserved locals: up to 65536 (slot 65535 used)
+    uint32_t slots = 0;       // reserved locals: up to 65536 (slot 65535 used)
     uint8_t arity = 0;
     bool captures = false;
     Value shared_closure;  // one Closure for functions that capture nothing
@@ -113,6 +113,9 @@ class Vm {
                                   std::span<const Value> args, host::Host& host);
   Result<Value> execute(host::Host& host);
   Result<Value> call_host_resolved(uint16_t id, std::span<const Value> args, host::Host& host);
+  Result<Value> call_value_inner(const Value& callee, std::span<const Value> args,
+                                 host::Host& host);
+  Result<Value> with_outer_line(Result<Value> r) const;
   void cut_iterators(uint32_t height);
   uint32_t line_of(const Frame& f) const;
   RuntimeError located(RuntimeError e, const Frame& f) const;

@@ -1349,6 +1349,43 @@ TEST(Interpreter, DamagedImagesAreRefused) {
   }
 }
 
+TEST(Interpreter, CallsFromOutsideARun) {
+  Harness run;
+  Prog p;
+  Fn twice("twice", 1, 1);
+  twice.line(3)
+      .b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.integer(2))
+      .op(Opcode::Mul)
+      .op(Opcode::Return);
+  uint16_t t = p.add(std::move(twice));
+  Fn make;
+  make.b(Opcode::Closure, t).op(Opcode::Return);
+  uint16_t m = p.add(std::move(make));
+  Vm vm(p.image(), run.builtins);
+  auto closure = vm.run(m, {}, run.host);
+  ASSERT_TRUE(closure.ok());
+  const Value seven = Value::integer(7);
+  const Value text = Value::text("x");
+  EXPECT_EQ(outcome(vm.call_value(closure.value(), std::span<const Value>(&seven, 1), run.host)),
+            "int:14");
+  EXPECT_EQ(outcome(vm.call_value(closure.value(), std::span<const Value>(&text, 1), run.host)),
+            "error:Cannot combine text and int@3");
+  EXPECT_EQ(outcome(vm.call_value(Value::number(1), {}, run.host)),
+            "error:num is not something you can call@1");
+  EXPECT_EQ(outcome(vm.call_host(kFail, {}, run.host)), "error:boom@1");
+  EXPECT_EQ(outcome(vm.call_host(999, {}, run.host)), "error:Unknown call 999@1");
+  EXPECT_EQ(outcome(vm.call_value(Value::host_function(kCount), std::span<const Value>(&seven, 1),
+                                  run.host)),
+            "int:1");
+  EXPECT_EQ(display(Vm::member_of(Value::status(false, "no"), "reason")), "no");
+  EXPECT_EQ(display(Vm::member_of(Value::status(true), "ok")), "true");
+  EXPECT_EQ(display(Vm::member_of(Value::status(true), "reason")), "");
+  EXPECT_EQ(vm.constant_name(0), "Int(2)");
+  EXPECT_EQ(display(vm.constant(0)), "2");
+  EXPECT_TRUE(vm.constant(99).is_nothing());
+}
+
 TEST(Interpreter, HostCallsResolveOnce) {
   Harness run;
   Prog p;
