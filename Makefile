@@ -1,10 +1,12 @@
 # Thin wrapper over CMake; `make run` and `make test` are the two entry points.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: run test deps build build-asan test-normal test-asan clean
+.PHONY: run test deps build build-asan test-normal test-asan fuzz-build fuzz clean
 
 deps:
 	@./scripts/deps.sh
@@ -35,7 +37,20 @@ test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L engine --no-tests=ignore
 
+# The fuzz targets are a clang project of their own (libFuzzer), so the main build stays g++.
+$(FUZZ_BUILD)/build.ninja: | deps
+	cmake -S fuzz -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_CXX_COMPILER=clang++
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Each target for FUZZ_SECONDS; any crash, hang, leak or sanitizer report fails.
+fuzz: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Fuzzing runs only once both test suites have passed.
 test: test-normal test-asan
+	@$(MAKE) --no-print-directory fuzz
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,110 @@
+// Bots that try to run forever or to eat the machine, run through kelo_backtest: each
+// must end with a clear error in the report or with a bounded, correct result.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bounded_call.h"
+
+namespace kelo_hostile {
+namespace {
+
+struct Row {
+  const char* name;
+  const char* source;
+  unsigned bars;
+  std::vector<std::string> expected;  // parts the reply must hold
+};
+
+// What a well-behaved report opens with: the run itself never fails.
+constexpr const char* kOk = R"({"ok":true,)";
+
+void expect_bounded(const Row& row) {
+  SCOPED_TRACE(row.name);
+  const unsigned kill_after = under_sanitizer() ? 300 : 30;
+  const CallOutcome out =
+      run_in_child([&] { return backtest(row.source, row.bars); }, kill_after);
+  ASSERT_TRUE(out.exited) << "wait status " << out.wait_status;
+  EXPECT_TRUE(out.reply.starts_with(kOk)) << out.reply.substr(0, 400);
+  for (const std::string& part : row.expected) {
+    EXPECT_NE(out.reply.find(part), std::string::npos)
+        << "missing " << part << " in " << out.reply.substr(0, 400) << " ... "
+        << out.reply.substr(out.reply.size() > 400 ? out.reply.size() - 400 : 0);
+  }
+  report(row.name, out);
+  if (!under_sanitizer()) {
+    EXPECT_LT(out.seconds, kMaxSeconds);
+    EXPECT_LT(out.peak_mib, kMaxPeakMib);
+  }
+}
+
+constexpr const char* kBudget = "This event used more steps than it is allowed";
+
+TEST(HostileScripts, EndWithAClearErrorOrABoundedResult) {
+  const std::vector<Row> rows = {
+      {"endless loop in onBar stops every bar at the step budget",
+       "bot \"Loop\"\nfn onBar() {\n  while true { }\n}\n", 100,
+       {std::string(R"("errors":["bar 0: )") + kBudget + "\"",
+        std::string("\"bar 99: ") + kBudget + "\"]}"}},
+      {"endless recursion stops at the frame limit",
+       "bot \"Deep\"\nfn down(n: int) -> int { return down(n + 1) }\n"
+       "fn onBar() { log.info(text.of(down(0))) }\n",
+       3, {R"("errors":["bar 0: Too many nested calls","bar 1: )"}},
+      {"self-containing array prints with a marker and is unequal to itself",
+       "bot \"Self\"\nfn onBar() {\n  var a = [1]\n  a.push(a)\n  log.info(text.of(a))\n"
+       "  log.info(text.of(a == a))\n}\n",
+       2,
+       {R"("message":"[1, [...]]"},{"bar":0,"time":0,"level":"info","message":"false"})",
+        R"("errors":[])"}},
+      {"self-containing map prints with a marker",
+       "bot \"Self\"\nfn onBar() {\n  var m = [\"k\": 0]\n  m[\"self\"] = m\n"
+       "  log.info(text.of(m))\n}\n",
+       1, {R"("message":"[k: 0, self: [...]]")", R"("errors":[])"}},
+      {"an array nested 100,000 deep prints, compares and is freed",
+       "bot \"Nest\"\nfn wrap(x) { return [x] }\nfn onBar() {\n  var a = wrap(0)\n"
+       "  for i in 0..100000 { a = wrap(a) }\n  log.info(text.of(text.of(a).len() < 10000))\n"
+       "  log.info(text.of(a == a))\n}\n",
+       2, {R"("message":"true"},{"bar":0,"time":0,"level":"info","message":"false"})",
+           R"("errors":[])"}},
+      {"array pushed to without end stops at the step budget",
+       "bot \"Grow\"\nfn onBar() {\n  var a = [1]\n  while true { a.push(1) }\n}\n", 3,
+       {std::string(R"("errors":["bar 0: )") + kBudget}},
+      {"array doubled by resize stops at the size cap and the step budget",
+       "bot \"Grow\"\nfn onBar() {\n  var a = [1]\n  while true { a.resize(a.len() * 2) }\n}\n",
+       1, {std::string(R"("errors":["bar 0: )") + kBudget + "\"]}"}},
+      {"index write far past the end stores nothing",
+       "bot \"Far\"\nfn onBar() {\n  var a = [1]\n  a[2000000000] = 5\n"
+       "  log.info(text.of(a.len()))\n}\n",
+       1, {R"("journal":[{"bar":0,"time":0,"level":"info","message":"1"}])", R"("errors":[])"}},
+      {"range of two billion items stops at the step budget without building a list",
+       "bot \"Range\"\nfn onBar() {\n  var n = 0\n  for i in 0..2000000000 { n += 1 }\n}\n", 3,
+       {std::string(R"("errors":["bar 0: )") + kBudget}},
+      {"journal written every step keeps its cap and says how much it dropped",
+       "bot \"Chatty\"\nfn onBar() {\n  while true { log.info(\"again\") }\n}\n", 2,
+       {"more journal lines were dropped\"}],", std::string(R"("errors":["bar 0: )") + kBudget}},
+  };
+  for (const Row& row : rows) expect_bounded(row);
+}
+
+// Known to fail: `s + s` builds texts without any cap, so the loop allocates until
+// memory runs out (about 2 GiB and several seconds before std::bad_alloc under a 3 GB
+// limit; unbounded without one). Enable once text concatenation is capped.
+TEST(HostileScripts, DISABLED_TextDoubledInALoopStopsWithAnError) {
+  expect_bounded({"text doubled in a loop",
+                  "bot \"Double\"\nfn onBar() {\n  var s = \"x\"\n  while true { s = s + s }\n}\n",
+                  1, {R"("errors":["bar 0: )"}});
+}
+
+// Known to fail: the cap on index writes is per write (16,777,216 elements, 256 MiB),
+// so three arrays written just below it hold 768 MiB. Enable once writes far past the
+// end are bounded by the run's memory rather than by the single array.
+TEST(HostileScripts, DISABLED_IndexWritesNearTheCapInSeveralArraysStayBounded) {
+  expect_bounded({"index writes near the cap in several arrays",
+                  "bot \"Far\"\nfn onBar() {\n  var keep = []\n  for i in 0..3 {\n"
+                  "    var a = [1]\n    a[16777215] = 5\n    keep.push(a)\n  }\n}\n",
+                  1, {}});
+}
+
+}  // namespace
+}  // namespace kelo_hostile
