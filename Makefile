@@ -2,11 +2,12 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+TSAN_BUILD ?= build-tsan
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: run test deps build build-asan test-normal test-asan fuzz-build fuzz clean
+.PHONY: run test deps build build-asan test-normal test-asan fuzz-build fuzz test-tsan clean
 
 deps:
 	@./scripts/deps.sh
@@ -47,6 +48,20 @@ fuzz-build: deps $(FUZZ_BUILD)/build.ninja
 # Each target for FUZZ_SECONDS; any crash, hang, leak or sanitizer report fails.
 fuzz: fuzz-build
 	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The concurrency tests (calls on one thread while a backtest runs on another) under
+# ThreadSanitizer; a target of its own, outside `make test`.
+TSAN_TARGETS := kelo_std_hosts_concurrency_test kelo_interface_abi_test \
+  kelo_interface_backtest_test zx_bridge_libkelo_test hostile_scripts_test
+TSAN_TESTS   := Concurren|RunsBeside|SeveralThreads
+
+$(TSAN_BUILD)/build.ninja: | deps
+	cmake -S . -B $(TSAN_BUILD) $(CMAKE_GEN) -DKELO_TSAN=ON -DKELO_BUILD_BENCH=OFF
+
+test-tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
 # Fuzzing runs only once both test suites have passed.
 test: test-normal test-asan
