@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ make pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libsecret-1-dev libcpp-httplib-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lua5.4
 )
 
 missing=()

@@ -1,227 +1,157 @@
-// Interpreter speed on hand-assembled programs. Counters: instructions per second
-// ("ops") and the program's own unit of work ("items").
+// The interpreter against Lua 5.4 on the same six programs: kelo/<name>.kelo compiled
+// once and its `bench` function run by a Vm with the standard built-ins, and
+// lua/<name>.lua run by `lua5.4` as a whole process. Both print or return one number,
+// which must agree (else the benchmark reports an error).
+//
+// The reported time is the Kelo run's. Counters: kelo_ms and lua_ms (per run; Lua's with
+// its start-up, measured on an empty script, taken off), ratio = Kelo time / Lua time,
+// and ops = instructions per second.
 #include <benchmark/benchmark.h>
 
-#include "vm/interpreter.h"
-#include "vm/interpreter_test_support.h"
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
 
-namespace kelo_vm::testing {
+#include "compile/compiler.h"
+#include "vm/host.h"
+#include "vm/interpreter.h"
+#include "vm/series_builtins.h"
+
 namespace {
 
-VmOptions unlimited() {
-  VmOptions o;
-  o.budget = ~uint64_t{0};
-  return o;
+using namespace kelo_vm;
+using Clock = std::chrono::steady_clock;
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
 }
 
-void report(benchmark::State& state, uint64_t ops, int64_t items) {
-  state.counters["ops"] = benchmark::Counter(static_cast<double>(ops), benchmark::Counter::kIsRate);
-  state.SetItemsProcessed(items);
+// A host with no bars: the programs only compute.
+class QuietHost : public host::Host {
+ public:
+  uint8_t capability() override { return 0; }
+  const host::Bars& bars() override { return bars_; }
+  size_t bar_index() override { return 0; }
+  bool is_new_bar() override { return false; }
+  const host::SymbolSpec& symbol() override { return spec_; }
+  int64_t now() override { return 0; }
+  Result<Value> call(std::string_view name, std::span<const Value>) override {
+    return RuntimeError{"no host call expected: " + std::string(name), 0};
+  }
+  void log(std::string_view, std::string_view) override {}
+
+ private:
+  host::Bars bars_;
+  host::SymbolSpec spec_;
+};
+
+struct LuaRun {
+  double seconds = 0;
+  std::optional<double> result;  // the number the script printed
+};
+
+// Runs `lua5.4 script` through the shell and reads the number it prints.
+LuaRun run_lua(const std::string& script) {
+  const std::string command = "lua5.4 '" + script + "' 2>/dev/null";
+  LuaRun run;
+  const auto start = Clock::now();
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  std::string out;
+  char buffer[256];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+  const int status = ::pclose(pipe);
+  run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (status != 0) return run;
+  char* end = nullptr;
+  const double v = std::strtod(out.c_str(), &end);
+  if (end != out.c_str()) run.result = v;
+  return run;
 }
 
-// let s = 0; let i = 0; while i < n { s = s + i * 2; i = i + 1 }; return s
-void ArithmeticLoop(benchmark::State& state) {
-  const int64_t n = state.range(0);
-  Prog p;
-  Fn f("main", 0, 2);
-  f.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  f.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 1).op(Opcode::Pop);
-  size_t top = f.here();
-  f.b(Opcode::GetLocal, 1).c(Opcode::Const, p.integer(n)).op(Opcode::Less);
-  size_t exit = f.jump(Opcode::JumpIfFalse);
-  f.b(Opcode::GetLocal, 0)
-      .b(Opcode::GetLocal, 1)
-      .c(Opcode::Const, p.integer(2))
-      .op(Opcode::Mul)
-      .op(Opcode::Add)
-      .b(Opcode::SetLocal, 0)
-      .op(Opcode::Pop);
-  f.b(Opcode::GetLocal, 1)
-      .c(Opcode::Const, p.integer(1))
-      .op(Opcode::Add)
-      .b(Opcode::SetLocal, 1)
-      .op(Opcode::Pop);
-  f.back(Opcode::Jump, top);
-  f.patch(exit).b(Opcode::GetLocal, 0).op(Opcode::Return);
-  uint16_t fi = p.add(std::move(f));
-  TableBuiltins builtins;
-  ScriptHost host;
-  Vm vm(p.image(), builtins, unlimited());
+// Start-up of the interpreter and the shell: the fastest of a few empty runs.
+double lua_startup() {
+  static const double startup = [] {
+    double best = 1e9;
+    for (int i = 0; i < 5; ++i)
+      best = std::min(best, run_lua(KELO_BENCH_VM_DIR "/lua/empty.lua").seconds);
+    return best;
+  }();
+  return startup;
+}
+
+bool same_number(double a, double b) {
+  return std::fabs(a - b) <= 1e-12 * std::max(std::fabs(a), std::fabs(b));
+}
+
+void VsLua(benchmark::State& state, const char* name) {
+  const std::string dir = KELO_BENCH_VM_DIR;
+  const std::string source = read_file(dir + "/kelo/" + name + ".kelo");
+  kelo_compile::CompileOutput out = kelo_compile::compile(source, std::string(name) + ".kelo");
+  if (source.empty() || out.diagnostics.has_errors()) {
+    state.SkipWithError("the Kelo program does not compile");
+    return;
+  }
+  auto image = std::make_shared<const bytecode::Image>(std::move(out.image));
+  std::optional<uint16_t> bench;
+  for (size_t i = 0; i < image->functions.size(); ++i)
+    if (image->functions[i].name == "bench") bench = static_cast<uint16_t>(i);
+  if (!bench) {
+    state.SkipWithError("the Kelo program has no bench function");
+    return;
+  }
+  StandardBuiltins builtins;
+  QuietHost host;
+  VmOptions options;
+  options.budget = ~uint64_t{0};
+  Vm vm(image, builtins, options);
+  const std::string script = dir + "/lua/" + name + ".lua";
+  const double startup = lua_startup();
+
+  double kelo_total = 0, lua_total = 0;
   uint64_t ops = 0;
   for (auto _ : state) {
-    auto r = vm.run(fi, {}, host);
-    benchmark::DoNotOptimize(r);
+    const auto start = Clock::now();
+    Result<Value> r = vm.run(*bench, {}, host);
+    const double kelo = std::chrono::duration<double>(Clock::now() - start).count();
+    state.SetIterationTime(kelo);
     ops += vm.steps();
+    const LuaRun lua = run_lua(script);
+    const auto kelo_number = r.ok() ? numeric_view(r.value()) : std::nullopt;
+    if (!kelo_number || !lua.result || !same_number(*kelo_number, *lua.result)) {
+      state.SkipWithError(r.ok() ? "Kelo and Lua disagree (or lua5.4 is missing)"
+                                 : ("Kelo failed: " + r.error().message).c_str());
+      return;
+    }
+    kelo_total += kelo;
+    lua_total += std::max(lua.seconds - startup, 1e-6);
   }
-  report(state, ops, state.iterations() * n);
+  const auto runs = static_cast<double>(state.iterations());
+  state.counters["kelo_ms"] = 1e3 * kelo_total / runs;
+  state.counters["lua_ms"] = 1e3 * lua_total / runs;
+  state.counters["ratio"] = kelo_total / lua_total;
+  state.counters["ops"] = benchmark::Counter(static_cast<double>(ops) / kelo_total);
 }
-BENCHMARK(ArithmeticLoop)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
-// fib(n) = n < 2 ? n : fib(n - 1) + fib(n - 2), through a global closure.
-void RecursiveCalls(benchmark::State& state) {
-  const int64_t n = state.range(0);
-  Prog p;
-  uint16_t g = p.global("fib");
-  Fn fib("fib", 1, 1);
-  fib.b(Opcode::GetLocal, 0).c(Opcode::Const, p.integer(2)).op(Opcode::Less);
-  size_t rec = fib.jump(Opcode::JumpIfFalse);
-  fib.b(Opcode::GetLocal, 0).op(Opcode::Return);
-  fib.patch(rec);
-  fib.b(Opcode::GetGlobal, g)
-      .b(Opcode::GetLocal, 0)
-      .c(Opcode::Const, p.integer(1))
-      .op(Opcode::Sub)
-      .a(Opcode::Call, 1);
-  fib.b(Opcode::GetGlobal, g)
-      .b(Opcode::GetLocal, 0)
-      .c(Opcode::Const, p.integer(2))
-      .op(Opcode::Sub)
-      .a(Opcode::Call, 1);
-  fib.op(Opcode::Add).op(Opcode::Return);
-  uint16_t fi = p.add(std::move(fib));
-  Fn m("main");
-  m.b(Opcode::Closure, fi).b(Opcode::SetGlobal, g).op(Opcode::Pop);
-  m.b(Opcode::GetGlobal, g).c(Opcode::Const, p.integer(n)).a(Opcode::Call, 1).op(Opcode::Return);
-  uint16_t mi = p.add(std::move(m));
-  TableBuiltins builtins;
-  ScriptHost host;
-  Vm vm(p.image(), builtins, unlimited());
-  uint64_t ops = 0;
-  int64_t calls = 0;
-  for (auto _ : state) {
-    auto r = vm.run(mi, {}, host);
-    benchmark::DoNotOptimize(r);
-    ops += vm.steps();
-    calls += 1664079;  // calls made by fib(30)
-  }
-  report(state, ops, n == 30 ? calls : 0);
-}
-BENCHMARK(RecursiveCalls)->Arg(30)->Unit(benchmark::kMillisecond);
+#define KELO_VS_LUA(name) \
+  BENCHMARK_CAPTURE(VsLua, name, #name)->UseManualTime()->Unit(benchmark::kMillisecond)
 
-// for i in 0..n { let f = (x) => x + i; s = s + f(1) }: a capturing closure per item.
-void ClosureCreation(benchmark::State& state) {
-  const int64_t n = state.range(0);
-  Prog p;
-  Fn add("add", 1, 1);
-  add.b(Opcode::GetLocal, 0).b(Opcode::GetUpvalue, 0).op(Opcode::Add).op(Opcode::Return);
-  add.capture(1);
-  uint16_t ai = p.add(std::move(add));
-  Fn m("main", 0, 3);
-  m.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  m.c(Opcode::Const, p.integer(0))
-      .c(Opcode::Const, p.integer(n))
-      .a(Opcode::MakeRange, 0)
-      .a(Opcode::IterInit, 1);
-  size_t top = m.here();
-  size_t exit = m.jump(Opcode::IterNext);
-  m.b(Opcode::SetLocal, 1).op(Opcode::Pop);
-  m.b(Opcode::Closure, ai).b(Opcode::SetLocal, 2).op(Opcode::Pop);
-  m.b(Opcode::GetLocal, 0)
-      .b(Opcode::GetLocal, 2)
-      .c(Opcode::Const, p.integer(1))
-      .a(Opcode::Call, 1)
-      .op(Opcode::Add)
-      .b(Opcode::SetLocal, 0)
-      .op(Opcode::Pop);
-  m.back(Opcode::Jump, top);
-  m.patch(exit).op(Opcode::Pop).b(Opcode::GetLocal, 0).op(Opcode::Return);
-  uint16_t mi = p.add(std::move(m));
-  TableBuiltins builtins;
-  ScriptHost host;
-  Vm vm(p.image(), builtins, unlimited());
-  uint64_t ops = 0;
-  for (auto _ : state) {
-    auto r = vm.run(mi, {}, host);
-    benchmark::DoNotOptimize(r);
-    ops += vm.steps();
-  }
-  report(state, ops, state.iterations() * n);
-}
-BENCHMARK(ClosureCreation)->Arg(5'000'000)->Unit(benchmark::kMillisecond);
-
-// for x in xs { s = s + x } over an array of n numbers.
-void ArrayPass(benchmark::State& state) {
-  const int64_t n = state.range(0);
-  Prog p;
-  uint16_t g = p.global("xs");
-  Fn m("main", 0, 2);
-  m.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  m.b(Opcode::GetGlobal, g).a(Opcode::IterInit, 1);
-  size_t top = m.here();
-  size_t exit = m.jump(Opcode::IterNext);
-  m.b(Opcode::SetLocal, 1).op(Opcode::Pop);
-  m.b(Opcode::GetLocal, 0)
-      .b(Opcode::GetLocal, 1)
-      .op(Opcode::Add)
-      .b(Opcode::SetLocal, 0)
-      .op(Opcode::Pop);
-  m.back(Opcode::Jump, top);
-  m.patch(exit).op(Opcode::Pop).b(Opcode::GetLocal, 0).op(Opcode::Return);
-  uint16_t mi = p.add(std::move(m));
-  TableBuiltins builtins;
-  ScriptHost host;
-  Vm vm(p.image(), builtins, unlimited());
-  std::vector<Value> xs;
-  for (int64_t i = 0; i < n; ++i) xs.push_back(Value::number(static_cast<double>(i)));
-  vm.globals()[g] = Value::array(std::move(xs));
-  uint64_t ops = 0;
-  for (auto _ : state) {
-    auto r = vm.run(mi, {}, host);
-    benchmark::DoNotOptimize(r);
-    ops += vm.steps();
-  }
-  report(state, ops, state.iterations() * n);
-}
-BENCHMARK(ArrayPass)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-
-// m[text(i % 1000)] = i; s = s + m[text(i % 1000)]: map set and get with text keys.
-void MapSetGet(benchmark::State& state) {
-  const int64_t n = state.range(0);
-  Prog p;
-  Fn m("main", 0, 4);
-  m.b(Opcode::MakeMap, 0).b(Opcode::SetLocal, 0).op(Opcode::Pop);
-  m.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, 3).op(Opcode::Pop);
-  m.c(Opcode::Const, p.integer(0))
-      .c(Opcode::Const, p.integer(n))
-      .a(Opcode::MakeRange, 0)
-      .a(Opcode::IterInit, 1);
-  size_t top = m.here();
-  size_t exit = m.jump(Opcode::IterNext);
-  m.b(Opcode::SetLocal, 1).op(Opcode::Pop);
-  m.c(Opcode::Const, p.text("k"))
-      .b(Opcode::GetLocal, 1)
-      .c(Opcode::Const, p.integer(1000))
-      .op(Opcode::Rem)
-      .op(Opcode::Add)
-      .b(Opcode::SetLocal, 2)
-      .op(Opcode::Pop);
-  m.b(Opcode::GetLocal, 0)
-      .b(Opcode::GetLocal, 2)
-      .b(Opcode::GetLocal, 1)
-      .op(Opcode::SetIndex)
-      .op(Opcode::Pop);
-  m.b(Opcode::GetLocal, 3)
-      .b(Opcode::GetLocal, 0)
-      .b(Opcode::GetLocal, 2)
-      .op(Opcode::Index)
-      .op(Opcode::Add)
-      .b(Opcode::SetLocal, 3)
-      .op(Opcode::Pop);
-  m.back(Opcode::Jump, top);
-  m.patch(exit).op(Opcode::Pop).b(Opcode::GetLocal, 3).op(Opcode::Return);
-  uint16_t mi = p.add(std::move(m));
-  TableBuiltins builtins;
-  ScriptHost host;
-  Vm vm(p.image(), builtins, unlimited());
-  uint64_t ops = 0;
-  for (auto _ : state) {
-    auto r = vm.run(mi, {}, host);
-    benchmark::DoNotOptimize(r);
-    ops += vm.steps();
-  }
-  report(state, ops, state.iterations() * n);
-}
-BENCHMARK(MapSetGet)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+KELO_VS_LUA(loop);
+KELO_VS_LUA(fib);
+KELO_VS_LUA(closures);
+KELO_VS_LUA(array);
+KELO_VS_LUA(text);
+KELO_VS_LUA(map);
 
 }  // namespace
-}  // namespace kelo_vm::testing
