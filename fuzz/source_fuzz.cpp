@@ -1,9 +1,11 @@
-// Source text through the front-end calls: check, inputs, tokens and describe.
-// Each call starts from nothing, so every input meets a fresh engine.
+// Source text through the front-end calls: check, inputs, tokens and describe, and
+// through build (the bundle writer) when it checks clean. Each call starts from
+// nothing, so every input meets a fresh engine.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,24 @@ void require(bool holds, const char* what, std::string_view reply) {
   std::abort();
 }
 
+// One bundle file per process, in a folder of its own that is removed at exit.
+const std::string& bundle_path() {
+  static const struct Folder {
+    std::filesystem::path path;
+    Folder() {
+      char pattern[] = "/tmp/kelo-fuzz-XXXXXX";
+      if (mkdtemp(pattern) == nullptr) std::abort();
+      path = pattern;
+    }
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  } folder;
+  static const std::string file = (folder.path / "fuzz.zxb").string();
+  return file;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -45,6 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Both compile the same text, so they agree on whether it has errors.
   require(check.starts_with(R"({"ok":true)") == inputs.starts_with(R"({"ok":true)"),
           "kelo_check and kelo_inputs disagree on ok", check + "\n" + inputs);
+
+  if (check.starts_with(R"({"ok":true)")) {
+    const std::string built = take(kelo_build(source.c_str(), "fuzz.kelo", bundle_path().c_str()));
+    require(built.starts_with(R"({"ok":true,"path":)"), "kelo_build refused a clean check", built);
+  }
 
   const std::string tokens = take(kelo_tokens(source.c_str()));
   require(tokens.starts_with(R"({"tokens":[)"), "kelo_tokens reply shape", tokens);
