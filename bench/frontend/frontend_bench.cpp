@@ -2,12 +2,35 @@
 // the header, inputs, declarations, functions, loops, matches and expressions.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "core/diag.h"
 #include "core/lexer.h"
 #include "core/parser.h"
+
+// Every allocation of the process is counted, so each run can report how many the
+// front end made per token.
+namespace {
+std::atomic<std::uint64_t> g_allocations{0};
+
+void* counted_alloc(std::size_t size) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return counted_alloc(size); }
+void* operator new[](std::size_t size) { return counted_alloc(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -49,14 +72,33 @@ const std::string& program() {
   return text;
 }
 
+std::size_t token_count() {
+  static const std::size_t count = [] {
+    kelo_core::diag::Diagnostics diagnostics("bench.kelo");
+    return kelo_core::lexer::lex(program(), diagnostics).size();
+  }();
+  return count;
+}
+
+// Allocations per token and per run since `before`, over `runs` runs.
+void report_allocations(benchmark::State& state, std::uint64_t before) {
+  const double runs = static_cast<double>(state.iterations());
+  const double made = static_cast<double>(g_allocations.load() - before);
+  state.counters["tokens"] = static_cast<double>(token_count());
+  state.counters["allocs/token"] = made / runs / static_cast<double>(token_count());
+}
+
 void BM_LexAndParse(benchmark::State& state) {
   const std::string& source = program();
+  token_count();
+  const std::uint64_t before = g_allocations.load();
   for (auto _ : state) {
     kelo_core::diag::Diagnostics diagnostics("bench.kelo");
     auto tree = kelo_core::parser::parse(source, diagnostics);
     if (diagnostics.has_errors()) state.SkipWithError(diagnostics.render_all().c_str());
     benchmark::DoNotOptimize(tree);
   }
+  report_allocations(state, before);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(source.size()));
 }
@@ -64,11 +106,14 @@ BENCHMARK(BM_LexAndParse)->Unit(benchmark::kMillisecond);
 
 void BM_LexOnly(benchmark::State& state) {
   const std::string& source = program();
+  token_count();
+  const std::uint64_t before = g_allocations.load();
   for (auto _ : state) {
     kelo_core::diag::Diagnostics diagnostics("bench.kelo");
     auto tokens = kelo_core::lexer::lex(source, diagnostics);
     benchmark::DoNotOptimize(tokens);
   }
+  report_allocations(state, before);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(source.size()));
 }
@@ -78,15 +123,21 @@ void BM_ParseOnly(benchmark::State& state) {
   const std::string& source = program();
   kelo_core::diag::Diagnostics lexed("bench.kelo");
   const auto tokens = kelo_core::lexer::lex(source, lexed);
+  token_count();
+  std::uint64_t copying = 0;
+  const std::uint64_t before = g_allocations.load();
   for (auto _ : state) {
     state.PauseTiming();
+    const std::uint64_t start = g_allocations.load();
     auto copy = tokens;
+    copying += g_allocations.load() - start;
     state.ResumeTiming();
     kelo_core::diag::Diagnostics diagnostics("bench.kelo");
     kelo_core::parser::Parser parser(std::move(copy), diagnostics);
     auto tree = parser.parse_source_file();
     benchmark::DoNotOptimize(tree);
   }
+  report_allocations(state, before + copying);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(source.size()));
 }

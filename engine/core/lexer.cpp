@@ -1,5 +1,6 @@
 #include "core/lexer.h"
 
+#include <array>
 #include <limits>
 #include <utility>
 
@@ -18,9 +19,49 @@ namespace {
 constexpr std::string_view kUnterminatedComment = "KELO1001";
 constexpr std::string_view kUnexpectedCharacter = "KELO1005";
 
-std::uint32_t saturating_u32(std::size_t value) {
-  constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
-  return static_cast<std::uint32_t>(value < kMax ? value : kMax);
+// What an ASCII character can start; the main loop dispatches on it.
+enum class Start : std::uint8_t { Other, Blank, LineFeed, Slash, Quote, Hash, Digit, Dot, Letter, Punct };
+
+constexpr std::array<Start, 128> make_starts() {
+  std::array<Start, 128> starts{};
+  for (char c : std::string_view(" \t\r")) starts[static_cast<unsigned char>(c)] = Start::Blank;
+  starts['\n'] = Start::LineFeed;
+  starts['/'] = Start::Slash;
+  starts['\''] = Start::Quote;
+  starts['"'] = Start::Quote;
+  starts['#'] = Start::Hash;
+  starts['.'] = Start::Dot;
+  for (char c = '0'; c <= '9'; ++c) starts[static_cast<unsigned char>(c)] = Start::Digit;
+  for (char c = 'a'; c <= 'z'; ++c) starts[static_cast<unsigned char>(c)] = Start::Letter;
+  for (char c = 'A'; c <= 'Z'; ++c) starts[static_cast<unsigned char>(c)] = Start::Letter;
+  starts['_'] = Start::Letter;
+  for (char c : token::kPunctuation) starts[static_cast<unsigned char>(c)] = Start::Punct;
+  return starts;
+}
+
+constexpr std::array<Start, 128> kStarts = make_starts();
+
+// For each ASCII character, the codes of the operators starting with it in table
+// order, so trying them in turn keeps "longest first" as the table defines it.
+constexpr std::size_t kOperatorSlots = 4;
+using OperatorStarts = std::array<std::array<std::uint8_t, kOperatorSlots>, 128>;
+
+constexpr OperatorStarts make_operator_starts() {
+  OperatorStarts starts{};
+  for (std::size_t i = 0; i < token::kOperators.size(); ++i) {
+    auto& slots = starts[static_cast<unsigned char>(token::kOperators[i][0])];
+    std::size_t j = 0;
+    while (j < kOperatorSlots && slots[j] != 0) ++j;
+    if (j == kOperatorSlots) throw "too many operators share a first character";
+    slots[j] = static_cast<std::uint8_t>(i + 1);
+  }
+  return starts;
+}
+
+constexpr OperatorStarts kOperatorStarts = make_operator_starts();
+
+bool is_ascii_identifier_continue(char32_t c) {
+  return c < 0x80 && (kStarts[c] == Start::Letter || kStarts[c] == Start::Digit);
 }
 
 void increment(std::uint32_t& counter) {
@@ -35,14 +76,23 @@ std::vector<Token> lex(std::string_view source, diag::Diagnostics& diagnostics) 
 
 Lexer::Lexer(std::string_view source) : chars_(utf8::decode(source)) {}
 
-Position Lexer::here() const { return Position{saturating_u32(pos_), line_, column_}; }
-
 void Lexer::advance_by(std::size_t count) {
   for (std::size_t i = 0; i < count && pos_ < chars_.size(); ++i) advance();
 }
 
-void Lexer::push(TokenKind kind, std::string text, Position start, double value) {
-  tokens_.push_back(Token{std::move(text), diag::Span{start, here()}, value, kind});
+void Lexer::push(TokenKind kind, std::string&& text, Position start, double value) {
+  Token& t = emit(kind, start);
+  t.text = std::move(text);
+  t.value = value;
+}
+
+Token& Lexer::emit(TokenKind kind, Position start, std::uint8_t code) {
+  // Built in place: moving a finished token would copy its short text twice.
+  Token& t = tokens_.emplace_back();
+  t.span = diag::Span{start, here()};
+  t.kind = kind;
+  t.code = code;
+  return t;
 }
 
 std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
@@ -50,45 +100,68 @@ std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
   // avoids regrowing, and pages never touched cost nothing.
   tokens_.reserve(chars_.size() / 2 + 2);
   while (pos_ < chars_.size()) {
-    const char32_t c = peek();
+    const char32_t c = chars_[pos_];
     const Position start = here();
-    if (c == U' ' || c == U'\t' || c == U'\r') {
-      advance();
-    } else if (c == U'\n') {
-      advance();
-      if (depth_ == 0 && can_terminate(tokens_)) push(TokenKind::Newline, "\n", start);
-    } else if (c == U'/' && peek(1) == U'*') {
-      block_comment(start, diagnostics);
-    } else if (c == U'/' && peek(1) == U'/') {
-      line_comment();
-    } else if (c == U'\'' || c == U'"') {
-      text_literal(start, diagnostics);
-    } else if (c == U'#') {
-      colour_literal(start, diagnostics);
-    } else if (chars::is_digit(c)) {
-      if (at_time_literal()) {
-        time_literal(start);
-      } else {
-        number(start, diagnostics);
+    switch (c < 0x80 ? kStarts[c] : Start::Other) {
+      case Start::Blank:
+        advance();
+        break;
+      case Start::LineFeed:
+        advance();
+        if (depth_ == 0 && can_terminate(tokens_)) emit(TokenKind::Newline, start).text.push_back('\n');
+        break;
+      case Start::Slash:
+        if (peek(1) == U'*') {
+          block_comment(start, diagnostics);
+        } else if (peek(1) == U'/') {
+          line_comment();
+        } else {
+          operator_or_unexpected(start, diagnostics);
+        }
+        break;
+      case Start::Quote:
+        text_literal(start, diagnostics);
+        break;
+      case Start::Hash:
+        colour_literal(start, diagnostics);
+        break;
+      case Start::Digit:
+        if (at_time_literal()) {
+          time_literal(start);
+        } else {
+          number(start, diagnostics);
+        }
+        break;
+      case Start::Dot:
+        if (chars::is_digit(peek(1))) {
+          number(start, diagnostics);
+        } else {
+          operator_or_unexpected(start, diagnostics);
+        }
+        break;
+      case Start::Letter:
+        identifier(start);
+        break;
+      case Start::Punct: {
+        if (c == U'(' || c == U'[') increment(depth_);
+        if ((c == U')' || c == U']') && depth_ > 0) --depth_;
+        advance();
+        const auto code = static_cast<std::uint8_t>(token::kPunctuation.find(static_cast<char>(c)) + 1);
+        emit(TokenKind::Punct, start, code).text.push_back(static_cast<char>(c));
+        break;
       }
-    } else if (c == U'.' && chars::is_digit(peek(1))) {
-      number(start, diagnostics);
-    } else if (chars::is_identifier_start(c)) {
-      identifier(start);
-    } else if (c < 0x80 && token::kPunctuation.find(static_cast<char>(c)) != std::string_view::npos) {
-      if (c == U'(' || c == U'[') increment(depth_);
-      if ((c == U')' || c == U']') && depth_ > 0) --depth_;
-      advance();
-      push(TokenKind::Punct, std::string(1, static_cast<char>(c)), start);
-    } else {
-      operator_or_unexpected(start, diagnostics);
+      case Start::Other:
+        if (chars::is_identifier_start(c)) {
+          identifier(start);
+        } else {
+          operator_or_unexpected(start, diagnostics);
+        }
+        break;
     }
   }
   const Position end = here();
-  if (can_terminate(tokens_)) {
-    tokens_.push_back(Token{"\n", diag::Span{end, end}, 0, TokenKind::Newline});
-  }
-  tokens_.push_back(Token{"", diag::Span{end, end}, 0, TokenKind::Eof});
+  if (can_terminate(tokens_)) emit(TokenKind::Newline, end).text.push_back('\n');
+  emit(TokenKind::Eof, end);
   return std::move(tokens_);
 }
 
@@ -104,12 +177,20 @@ bool Lexer::can_terminate(const std::vector<Token>& tokens) {
     case TokenKind::Time:
     case TokenKind::Color:
       return true;
-    case TokenKind::Keyword:
-      return last.text == "now" || last.text == "true" || last.text == "none" ||
-             last.text == "false" || last.text == "break" || last.text == "return" ||
-             last.text == "continue";
-    case TokenKind::Punct:
-      return last.text == ")" || last.text == "]" || last.text == "}";
+    case TokenKind::Keyword: {
+      using token::fixed_code;
+      const std::uint8_t code = token::code_of(last);
+      return code == fixed_code(TokenKind::Keyword, "now") || code == fixed_code(TokenKind::Keyword, "true") ||
+             code == fixed_code(TokenKind::Keyword, "none") || code == fixed_code(TokenKind::Keyword, "false") ||
+             code == fixed_code(TokenKind::Keyword, "break") || code == fixed_code(TokenKind::Keyword, "return") ||
+             code == fixed_code(TokenKind::Keyword, "continue");
+    }
+    case TokenKind::Punct: {
+      using token::fixed_code;
+      const std::uint8_t code = token::code_of(last);
+      return code == fixed_code(TokenKind::Punct, ")") || code == fixed_code(TokenKind::Punct, "]") ||
+             code == fixed_code(TokenKind::Punct, "}");
+    }
     default:
       return false;
   }
@@ -143,25 +224,43 @@ void Lexer::line_comment() {
 }
 
 void Lexer::identifier(Position start) {
-  std::string text;
-  while (chars::is_identifier_continue(peek())) {
-    utf8::append(text, peek());
-    advance();
+  // The text is written into the token in place; its span is set once it is read.
+  Token& t = emit(TokenKind::Identifier, start);
+  std::string& text = t.text;
+  std::size_t end = pos_;
+  while (end < chars_.size() && is_ascii_identifier_continue(chars_[end])) ++end;
+  if (end > pos_ && (end == chars_.size() || chars_[end] < 0x80)) {
+    // All ASCII on one line: copy the run at once and move the column by its length.
+    const std::size_t count = end - pos_;
+    text.resize(count);
+    for (std::size_t i = 0; i < count; ++i) text[i] = static_cast<char>(chars_[pos_ + i]);
+    const std::size_t column = column_ + count;
+    column_ = static_cast<std::uint32_t>(column < UINT32_MAX ? column : UINT32_MAX);
+    pos_ = end;
+  } else {
+    while (chars::is_identifier_continue(peek())) {
+      utf8::append(text, peek());
+      advance();
+    }
   }
-  const TokenKind kind = token::is_keyword(text) ? TokenKind::Keyword : TokenKind::Identifier;
-  push(kind, std::move(text), start);
+  t.span.end = here();
+  t.code = token::keyword_code(text);
+  if (t.code != 0) t.kind = TokenKind::Keyword;
 }
 
 void Lexer::operator_or_unexpected(Position start, diag::Diagnostics& diagnostics) {
-  for (std::string_view op : token::kOperators) {
-    bool matches = true;
-    for (std::size_t i = 0; i < op.size() && matches; ++i) {
-      matches = peek(i) == static_cast<char32_t>(op[i]);
-    }
-    if (matches) {
-      advance_by(op.size());
-      push(TokenKind::Operator, std::string(op), start);
-      return;
+  const char32_t first = peek();
+  if (first < 0x80) {
+    for (std::uint8_t code : kOperatorStarts[first]) {
+      if (code == 0) break;
+      const std::string_view op = token::kOperators[code - 1];
+      std::size_t i = 1;
+      while (i < op.size() && peek(i) == static_cast<char32_t>(op[i])) ++i;
+      if (i == op.size()) {
+        advance_by(op.size());
+        emit(TokenKind::Operator, start, code).text.assign(op.data(), op.size());
+        return;
+      }
     }
   }
   std::string message = "Unexpected character '";

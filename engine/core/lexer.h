@@ -40,7 +40,10 @@ class Lexer {
   char32_t peek(std::size_t ahead = 0) const {
     return ahead < chars_.size() - pos_ ? chars_[pos_ + ahead] : U'\0';
   }
-  diag::Position here() const;
+  diag::Position here() const {
+    constexpr std::size_t kMax = UINT32_MAX;
+    return diag::Position{static_cast<std::uint32_t>(pos_ < kMax ? pos_ : kMax), line_, column_};
+  }
   void advance() {
     if (pos_ >= chars_.size()) return;
     if (chars_[pos_] == U'\n') {
@@ -52,7 +55,9 @@ class Lexer {
     ++pos_;
   }
   void advance_by(std::size_t count);
-  void push(token::TokenKind kind, std::string text, diag::Position start, double value = 0);
+  void push(token::TokenKind kind, std::string&& text, diag::Position start, double value = 0);
+  // Appends a token spanning start..here() and returns it for its text to be filled in.
+  token::Token& emit(token::TokenKind kind, diag::Position start, std::uint8_t code = 0);
 
   void block_comment(diag::Position start, diag::Diagnostics& diagnostics);
   void line_comment();

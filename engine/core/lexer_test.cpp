@@ -261,6 +261,8 @@ TEST(Lexer, Positions) {
       {"time without a time part leaves the spaces", "2024.03.01  x", 1, {{12, 1, 13}, {13, 1, 14}}},
       {"minute at the end stops at the end", "2024.03.01 12:", 0, {{0, 1, 1}, {14, 1, 15}}},
       {"minute is read across a line feed", "2024.03.01 12:\nx", 0, {{0, 1, 1}, {16, 2, 2}}},
+      {"identifier mixing ascii and accents", "ab\xC3\xA9" "cd x", 1, {{6, 1, 7}, {7, 1, 8}}},
+      {"identifier before a non-ascii symbol", "abc\xE2\x82\xAC x", 0, {{0, 1, 1}, {3, 1, 4}}},
   };
   for (const PositionCase& c : cases) {
     diag::Diagnostics diagnostics("t.kelo");
@@ -295,6 +297,56 @@ TEST(Lexer, Helpers) {
   EXPECT_EQ(Lexer::slice(chars, 9, 2), "");
   EXPECT_TRUE(token::is_keyword("continue"));
   EXPECT_FALSE(token::is_keyword("Continue"));
+}
+
+// Keywords, operators and punctuation carry one plus their index in the table of their
+// kind; every other token carries 0.
+TEST(Lexer, TableCodes) {
+  std::string source;
+  for (std::string_view k : token::kKeywords) (source += k) += ' ';
+  for (std::string_view o : token::kOperators) (source += o) += ' ';
+  for (char p : token::kPunctuation) (source += p) += ' ';
+  source += "x 1 2.5 'a' 5s #fff 2024.01.01\n";
+  diag::Diagnostics diagnostics("t.kelo");
+  const std::vector<Token> tokens = lex(source, diagnostics);
+  EXPECT_FALSE(diagnostics.has_errors());
+  const std::size_t fixed = token::kKeywords.size() + token::kOperators.size() + token::kPunctuation.size();
+  ASSERT_EQ(tokens.size(), fixed + 9);
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    const std::size_t expected = i < token::kKeywords.size() ? i + 1
+                                 : i < token::kKeywords.size() + token::kOperators.size()
+                                     ? i + 1 - token::kKeywords.size()
+                                 : i < fixed ? i + 1 - token::kKeywords.size() - token::kOperators.size()
+                                             : 0;
+    EXPECT_EQ(t.code, expected) << i << " " << t.text;
+    EXPECT_EQ(token::table_code(t.kind, t.text), expected) << i << " " << t.text;
+  }
+  EXPECT_EQ(token::table_code(TokenKind::Keyword, "Let"), 0);
+  EXPECT_EQ(token::table_code(TokenKind::Operator, "**=="), 0);
+  EXPECT_EQ(token::table_code(TokenKind::Punct, "(("), 0);
+  EXPECT_EQ(token::table_code(TokenKind::Identifier, "("), 0);
+}
+
+// Tokens made by hand carry no code; the checks then read their text.
+TEST(Lexer, CanTerminateReadsTheTextOfHandMadeTokens) {
+  struct Case {
+    TokenKind kind;
+    const char* text;
+    bool terminates;
+  };
+  const std::vector<Case> cases = {
+      {TokenKind::Keyword, "return", true}, {TokenKind::Keyword, "continue", true},
+      {TokenKind::Keyword, "let", false},   {TokenKind::Punct, ")", true},
+      {TokenKind::Punct, "}", true},        {TokenKind::Punct, "(", false},
+      {TokenKind::Operator, "+", false},    {TokenKind::Identifier, "return", true},
+  };
+  for (const Case& c : cases) {
+    Token t;
+    t.kind = c.kind;
+    t.text = c.text;
+    EXPECT_EQ(Lexer::can_terminate({t}), c.terminates) << c.text;
+  }
 }
 
 TEST(Lexer, LargeInputsStayLinear) {
