@@ -1,6 +1,7 @@
 // Source text through kelo_backtest over 300 generated bars handed in as columns:
 // the compiler, then the interpreter, built-ins, series and the replay host, with the
-// normal step budget. Warm-up 20, so the first bars are only history.
+// normal step budget. Warm-up 20, so the first bars are only history. A report must be
+// one the application's bridge can read.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "kelo.h"
+#include "readable_reply.h"
 #include "vm/synthetic_bars.h"
 
 namespace {
@@ -42,6 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (text.starts_with(kThrew) || !text.starts_with(R"({"ok":)")) {
     std::fprintf(stderr, "kelo_backtest failed inside: %s\n", reply);
     std::abort();
+  }
+  if (text.starts_with(R"({"ok":true)")) {
+    zx_fuzz::require_readable<zx::bridge::BacktestReport>(text, "kelo_backtest");
   }
   kelo_string_free(reply);
   return 0;
