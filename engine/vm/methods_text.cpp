@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/unicode_case.h"
 #include "core/utf8.h"
 #include "vm/methods.h"
 #include "vm/methods_unicode.h"
@@ -52,10 +53,10 @@ Result<Value> len(BuiltinCall& c) {
 }
 
 Result<Value> upper(BuiltinCall& c) {
-  return text_of(ut::to_upper(Receiver(c.args).view()));
+  return text_of(kelo_core::unicode::to_upper(Receiver(c.args).view()));
 }
 Result<Value> lower(BuiltinCall& c) {
-  return text_of(ut::to_lower(Receiver(c.args).view()));
+  return text_of(kelo_core::unicode::to_lower(Receiver(c.args).view()));
 }
 
 template <bool Start, bool End>

@@ -1,10 +1,9 @@
 #pragma once
 
 // Unicode helpers of the text built-ins: character positions over UTF-8 (a character
-// starts at every byte that is not a continuation byte), full case mapping and White_Space.
+// starts at every byte that is not a continuation byte) and trimming White_Space.
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 namespace kelo_vm::unicode_text {
@@ -19,12 +18,6 @@ std::size_t byte_of_char(std::string_view s, std::size_t index);
 // Number of characters that start before byte offset `byte`.
 std::size_t char_of_byte(std::string_view s, std::size_t byte);
 
-// Full case mapping of every character (one character may become several).
-std::string to_upper(std::string_view s);
-std::string to_lower(std::string_view s);
-
-// The White_Space property.
-bool is_white_space(char32_t c);
 std::string_view trim(std::string_view s, bool start, bool end);
 
 }  // namespace kelo_vm::unicode_text

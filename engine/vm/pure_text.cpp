@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/numeric.h"
+#include "core/unicode_case.h"
 #include "core/utf8.h"
 #include "vm/methods.h"
 #include "vm/methods_unicode.h"
@@ -22,10 +23,10 @@ Value of_fn(Args a) {
   return Value::text(render(a.empty() ? Value() : a[0]));
 }
 Value upper_fn(Args a) {
-  return Value::text(unicode_text::to_upper(text(a, 0)));
+  return Value::text(kelo_core::unicode::to_upper(text(a, 0)));
 }
 Value lower_fn(Args a) {
-  return Value::text(unicode_text::to_lower(text(a, 0)));
+  return Value::text(kelo_core::unicode::to_lower(text(a, 0)));
 }
 Value trim_fn(Args a) {
   return Value::text(unicode_text::trim(text(a, 0), true, true));
