@@ -33,10 +33,9 @@ Parser::Parser(std::vector<Token> tokens, diag::Diagnostics& diagnostics)
   std::vector<std::uint32_t> open;
   for (std::size_t i = 0; i < tokens_.size(); ++i) {
     const Token& t = tokens_[i];
-    if (t.kind != TokenKind::Punct || t.text.size() != 1) continue;
-    if (t.text[0] == '(') {
+    if (is_punct(t, "(")) {
       open.push_back(static_cast<std::uint32_t>(i));
-    } else if (t.text[0] == ')' && !open.empty()) {
+    } else if (is_punct(t, ")") && !open.empty()) {
       paren_match_[open.back()] = static_cast<std::uint32_t>(i);
       open.pop_back();
     }
@@ -77,8 +76,7 @@ Token* Parser::expect_kind(std::string_view description) {
   return nullptr;
 }
 
-Token* Parser::expect(TokenKind kind, std::string_view text) {
-  if (is(cur(), kind, text)) return &advance();
+Token* Parser::expect_failed(std::string_view text) {
   error_here(codes::kExpected, "Expected '" + std::string(text) + "' but found " + cur().label());
   return nullptr;
 }

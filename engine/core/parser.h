@@ -97,9 +97,23 @@ class Parser {
   static bool is(const token::Token& tok, token::TokenKind kind, std::string_view t) {
     return tok.kind == kind && same(tok.text, t);
   }
-  bool at_punct(std::string_view t) const { return is(cur(), token::TokenKind::Punct, t); }
-  bool at_op(std::string_view t) const { return is(cur(), token::TokenKind::Operator, t); }
-  bool at_keyword(std::string_view t) const { return is(cur(), token::TokenKind::Keyword, t); }
+  // A keyword, operator or punctuation text written in the parser. It is looked up in
+  // the token tables at compile time, so tokens are matched by kind and code alone.
+  template <token::TokenKind K>
+  struct Fixed {
+    consteval Fixed(const char* t) : text(t), code(token::fixed_code(K, t)) {}  // NOLINT: implicit
+    std::string_view text;
+    std::uint8_t code;
+  };
+  template <token::TokenKind K>
+  static bool is(const token::Token& tok, Fixed<K> f) {
+    return tok.kind == K && token::code_of(tok) == f.code;
+  }
+  static bool is_op(const token::Token& tok, Fixed<token::TokenKind::Operator> f) { return is(tok, f); }
+  static bool is_punct(const token::Token& tok, Fixed<token::TokenKind::Punct> f) { return is(tok, f); }
+  bool at_punct(Fixed<token::TokenKind::Punct> t) const { return is(cur(), t); }
+  bool at_op(Fixed<token::TokenKind::Operator> t) const { return is(cur(), t); }
+  bool at_keyword(Fixed<token::TokenKind::Keyword> t) const { return is(cur(), t); }
   token::Token& advance();
   diag::Position start() const { return cur().span.start; }
   // From `from` to the end of the last consumed token.
@@ -109,7 +123,11 @@ class Parser {
   void error(std::string_view code, std::string message, diag::Span span);
   void error_here(std::string_view code, std::string message);
   token::Token* expect_kind(std::string_view description);
-  token::Token* expect(token::TokenKind kind, std::string_view text);
+  template <token::TokenKind K>
+  token::Token* expect(Fixed<K> f) {
+    return is(cur(), f) ? &advance() : expect_failed(f.text);
+  }
+  token::Token* expect_failed(std::string_view text);  // reports KELO2001; returns null
   std::optional<Name> expect_name();
   bool end_statement();
   void skip_newlines();

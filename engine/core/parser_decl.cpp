@@ -132,7 +132,7 @@ bool Parser::parse_import(ast::Program& program) {
       advance();
       skip_newlines();
     }
-    if (!expect(TokenKind::Punct, "}")) return false;
+    if (!expect<TokenKind::Punct>("}")) return false;
     if (!is(cur(), TokenKind::Identifier, "from")) {
       error_here(codes::kExpectedFrom, "Expected 'from' after a named import list");
       return false;
@@ -197,7 +197,7 @@ bool Parser::parse_input(ast::Program& program) {
 }
 
 std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
-  if (!expect(TokenKind::Punct, "{")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
   std::vector<ast::MetaEntry> entries;
   while (!at_punct("}") && !at_eof()) {
@@ -222,7 +222,7 @@ std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
     entries.push_back(std::move(entry));
     skip_newlines();
   }
-  if (!expect(TokenKind::Punct, "}")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("}")) return std::nullopt;
   return entries;
 }
 
@@ -257,7 +257,7 @@ std::optional<ast::FnDecl> Parser::parse_fn_decl(bool exported) {
 }
 
 std::optional<std::vector<ast::Parameter>> Parser::parse_parameter_list() {
-  if (!expect(TokenKind::Punct, "(")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("(")) return std::nullopt;
   skip_newlines();
   std::vector<ast::Parameter> params;
   while (!at_punct(")") && !at_eof()) {
@@ -280,7 +280,7 @@ std::optional<std::vector<ast::Parameter>> Parser::parse_parameter_list() {
     advance();
     skip_newlines();
   }
-  if (!expect(TokenKind::Punct, ")")) return std::nullopt;
+  if (!expect<TokenKind::Punct>(")")) return std::nullopt;
   return params;
 }
 
@@ -298,7 +298,7 @@ std::optional<ast::VarDecl> Parser::parse_var_decl(bool exported) {
     type_ref = parse_type_ref();
     if (!type_ref) return std::nullopt;
   }
-  if (!expect(TokenKind::Operator, "=")) return std::nullopt;
+  if (!expect<TokenKind::Operator>("=")) return std::nullopt;
   auto init = parse_assignment();
   if (!init) return std::nullopt;
   ast::VarDecl decl{mutability, std::move(name->text), std::move(type_ref), std::move(*init),
@@ -325,7 +325,7 @@ std::optional<ast::TypeRef> Parser::parse_type_ref() {
       if (!at_punct(",")) break;
       advance();
     }
-    if (!expect(TokenKind::Operator, ">")) return std::nullopt;
+    if (!expect<TokenKind::Operator>(">")) return std::nullopt;
   }
   if (at_op("?")) {
     advance();
@@ -340,13 +340,13 @@ std::optional<ast::StructDecl> Parser::parse_struct_decl(bool exported) {
   advance();
   auto name = expect_name();
   if (!name) return std::nullopt;
-  if (!expect(TokenKind::Punct, "{")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
   std::vector<ast::StructField> fields;
   while (!at_punct("}") && !at_eof()) {
     auto field = expect_name();
     if (!field) return std::nullopt;
-    if (!expect(TokenKind::Operator, ":")) return std::nullopt;
+    if (!expect<TokenKind::Operator>(":")) return std::nullopt;
     auto type = parse_type_ref();
     if (!type) return std::nullopt;
     fields.push_back({std::move(field->text), std::move(*type), span_from(field->span.start)});
@@ -357,7 +357,7 @@ std::optional<ast::StructDecl> Parser::parse_struct_decl(bool exported) {
     }
     skip_newlines();
   }
-  if (!expect(TokenKind::Punct, "}")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("}")) return std::nullopt;
   ast::StructDecl decl{std::move(name->text), std::move(fields), exported, span_from(from)};
   if (!end_statement()) return std::nullopt;
   return decl;
@@ -368,7 +368,7 @@ std::optional<ast::EnumDecl> Parser::parse_enum_decl(bool exported) {
   advance();
   auto name = expect_name();
   if (!name) return std::nullopt;
-  if (!expect(TokenKind::Punct, "{")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
   std::vector<ast::EnumCaseName> cases;
   while (!at_punct("}") && !at_eof()) {
@@ -378,7 +378,7 @@ std::optional<ast::EnumDecl> Parser::parse_enum_decl(bool exported) {
     if (at_punct(",")) advance();
     skip_newlines();
   }
-  if (!expect(TokenKind::Punct, "}")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("}")) return std::nullopt;
   ast::EnumDecl decl{std::move(name->text), std::move(cases), exported, span_from(from)};
   if (!end_statement()) return std::nullopt;
   return decl;
@@ -388,7 +388,7 @@ std::optional<ast::Declaration> Parser::parse_plot() {
   diag::Position from = start();
   advance();
   std::optional<std::string> name;
-  if (cur().kind == TokenKind::Identifier && is(peek(1), TokenKind::Operator, "=")) {
+  if (cur().kind == TokenKind::Identifier && is_op(peek(1), "=")) {
     name = std::move(advance().text);
     advance();
   }

@@ -1,7 +1,10 @@
 // Expressions: precedence climbing for binary operators under assignment, ternary,
 // pipe and range; prefix operators; primaries with the postfix loop of calls, members,
 // indexing and trailing blocks.
+#include <array>
 #include <cmath>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "core/numeric.h"
@@ -18,12 +21,12 @@ using token::TokenKind;
 
 namespace {
 
-// Precedence number of a binary operator token (higher binds tighter), or -1.
-int binary_precedence(const Token& t, ast::BinaryOp& op) {
-  if (t.kind != TokenKind::Operator || t.text.empty() || t.text.size() > 2) return -1;
+// Precedence number of a binary operator text (higher binds tighter), or -1.
+constexpr int binary_precedence_of(std::string_view text, ast::BinaryOp& op) {
+  if (text.empty() || text.size() > 2) return -1;
   using B = ast::BinaryOp;
-  const char a = t.text[0];
-  const char b = t.text.size() == 2 ? t.text[1] : '\0';
+  const char a = text[0];
+  const char b = text.size() == 2 ? text[1] : '\0';
   auto pick = [&](B o, int precedence) {
     op = o;
     return precedence;
@@ -58,25 +61,56 @@ int binary_precedence(const Token& t, ast::BinaryOp& op) {
   }
 }
 
-bool assignment_op(const Token& t, ast::AssignOp& op) {
-  if (t.kind != TokenKind::Operator) return false;
+// Assignment operator of a text, or nothing.
+constexpr std::optional<ast::AssignOp> assignment_op_of(std::string_view s) {
   using A = ast::AssignOp;
-  const std::string& s = t.text;
-  if (s == "=")
-    op = A::Assign;
-  else if (s == "+=")
-    op = A::Add;
-  else if (s == "-=")
-    op = A::Sub;
-  else if (s == "*=")
-    op = A::Mul;
-  else if (s == "/=")
-    op = A::Div;
-  else if (s == "%=")
-    op = A::Rem;
-  else
-    return false;
-  return true;
+  if (s == "=") return A::Assign;
+  if (s == "+=") return A::Add;
+  if (s == "-=") return A::Sub;
+  if (s == "*=") return A::Mul;
+  if (s == "/=") return A::Div;
+  if (s == "%=") return A::Rem;
+  return std::nullopt;
+}
+
+// Both of the above for every operator code (index 0: no operator), so the loops that
+// run once per operand read a table instead of the token's text.
+struct OperatorRole {
+  int precedence = -1;
+  ast::BinaryOp binary = ast::BinaryOp::Add;
+  bool assigns = false;
+  ast::AssignOp assign = ast::AssignOp::Assign;
+};
+
+constexpr std::array<OperatorRole, token::kOperators.size() + 1> make_operator_roles() {
+  std::array<OperatorRole, token::kOperators.size() + 1> roles{};
+  for (std::size_t i = 0; i < token::kOperators.size(); ++i) {
+    OperatorRole& role = roles[i + 1];
+    role.precedence = binary_precedence_of(token::kOperators[i], role.binary);
+    if (const auto assign = assignment_op_of(token::kOperators[i])) {
+      role.assigns = true;
+      role.assign = *assign;
+    }
+  }
+  return roles;
+}
+
+constexpr auto kOperatorRoles = make_operator_roles();
+
+const OperatorRole& operator_role(const Token& t) {
+  return kOperatorRoles[t.kind == TokenKind::Operator ? token::code_of(t) : 0];
+}
+
+int binary_precedence(const Token& t, ast::BinaryOp& op) {
+  const OperatorRole& role = operator_role(t);
+  op = role.binary;
+  return role.precedence;
+}
+
+bool assignment_op(const Token& t, ast::AssignOp& op) {
+  const OperatorRole& role = operator_role(t);
+  op = role.assign;
+  return role.assigns;
 }
 
 // Colour words arrive as doubles; out-of-range or NaN values must not reach a cast.
@@ -147,7 +181,7 @@ KELO_OUT_OF_LINE bool Parser::finish_ternary(Expr& condition) {
   advance();  // ?
   auto then = parse_assignment();
   if (!then) return false;
-  if (!expect(TokenKind::Operator, ":")) return false;
+  if (!expect<TokenKind::Operator>(":")) return false;
   auto otherwise = parse_assignment();
   if (!otherwise) return false;
   condition = Expr{ExprKind::Ternary{std::move(condition), std::move(*then), std::move(*otherwise)},
@@ -172,7 +206,7 @@ std::optional<Expr> Parser::parse_range() {
 }
 
 KELO_OUT_OF_LINE bool Parser::finish_range(Expr& from) {
-  bool inclusive = same(cur().text, "..=");
+  bool inclusive = at_op("..=");
   advance();
   auto to = parse_binary(0);
   if (!to) return false;
@@ -218,7 +252,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_prefix() {
   DepthGuard guard(*this);
   if (!guard.ok()) return fail_depth();
   diag::Position from = start();
-  ast::UnaryOp op = same(cur().text, "-") ? ast::UnaryOp::Neg : ast::UnaryOp::Not;
+  ast::UnaryOp op = at_op("-") ? ast::UnaryOp::Neg : ast::UnaryOp::Not;
   advance();
   auto operand = parse_unary();
   if (!operand) return std::nullopt;
@@ -273,7 +307,7 @@ KELO_OUT_OF_LINE bool Parser::postfix_index(Expr& expr) {
   auto subscript = parse_assignment();
   if (!subscript) return false;
   skip_newlines();
-  if (!expect(TokenKind::Punct, "]")) return false;
+  if (!expect<TokenKind::Punct>("]")) return false;
   expr = Expr{ExprKind::Index{std::move(expr), std::move(*subscript)}, span_from(from)};
   return true;
 }
@@ -305,7 +339,7 @@ KELO_OUT_OF_LINE bool Parser::parse_call_arguments(std::vector<ast::Argument>& a
     diag::Position from = start();
     std::optional<std::string> name;
     if ((cur().kind == TokenKind::Identifier || cur().kind == TokenKind::Keyword) &&
-        is(peek(1), TokenKind::Operator, ":")) {
+        is_op(peek(1), ":")) {
       name = std::move(advance().text);
       advance();
     }
@@ -317,7 +351,7 @@ KELO_OUT_OF_LINE bool Parser::parse_call_arguments(std::vector<ast::Argument>& a
     advance();
     skip_newlines();
   }
-  return expect(TokenKind::Punct, ")") != nullptr;
+  return expect<TokenKind::Punct>(")") != nullptr;
 }
 
 std::optional<Expr> Parser::parse_primary() {
@@ -334,12 +368,12 @@ std::optional<Expr> Parser::parse_primary() {
     case TokenKind::Keyword:
       return parse_keyword_primary();
     case TokenKind::Operator:
-      if (same(t.text, ".")) return parse_enum_case();
+      if (is_op(t, ".")) return parse_enum_case();
       break;
     case TokenKind::Punct:
-      if (same(t.text, "{")) return parse_object_literal();
-      if (same(t.text, "[")) return parse_array_or_map();
-      if (same(t.text, "(")) return is_lambda_start() ? parse_lambda() : parse_parenthesised();
+      if (is_punct(t, "{")) return parse_object_literal();
+      if (is_punct(t, "[")) return parse_array_or_map();
+      if (is_punct(t, "(")) return is_lambda_start() ? parse_lambda() : parse_parenthesised();
       break;
     default:
       break;
@@ -388,7 +422,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_keyword_primary() {
   if (same(k, "match")) return parse_match_expression();
   // `bot` and `plot` are also library names: `bot.magic`, `plot(x)`.
   if ((same(k, "bot") || same(k, "plot")) &&
-      (is(peek(1), TokenKind::Operator, ".") || is(peek(1), TokenKind::Punct, "("))) {
+      (is_op(peek(1), ".") || is_punct(peek(1), "("))) {
     return Expr{ExprKind::Identifier{std::move(advance().text)}, span};
   }
   return fail_expression();
@@ -421,7 +455,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_match_expression() {
 
 bool Parser::is_lambda_start() const {
   std::uint32_t close = paren_match_[pos_];
-  return close != UINT32_MAX && is(tokens_[close + 1], TokenKind::Operator, "=>");
+  return close != UINT32_MAX && is_op(tokens_[close + 1], "=>");
 }
 
 std::optional<Expr> Parser::parse_parenthesised() {
@@ -433,7 +467,7 @@ std::optional<Expr> Parser::parse_parenthesised() {
   no_trailing_block_ = saved;
   if (inner) {
     skip_newlines();
-    if (!expect(TokenKind::Punct, ")")) inner.reset();
+    if (!expect<TokenKind::Punct>(")")) inner.reset();
   }
   return inner;
 }
@@ -454,7 +488,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_array_or_map() {
     std::vector<ast::MapEntry> entries;
     std::optional<Expr> key = std::move(first);
     while (true) {
-      if (!expect(TokenKind::Operator, ":")) return std::nullopt;
+      if (!expect<TokenKind::Operator>(":")) return std::nullopt;
       skip_newlines();
       auto value = parse_assignment();
       if (!value) return std::nullopt;
@@ -467,7 +501,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_array_or_map() {
       key = parse_assignment();
       if (!key) return std::nullopt;
     }
-    if (!expect(TokenKind::Punct, "]")) return std::nullopt;
+    if (!expect<TokenKind::Punct>("]")) return std::nullopt;
     return Expr{ExprKind::Map{std::move(entries)}, span_from(from)};
   }
 
@@ -483,18 +517,18 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_array_or_map() {
     if (!item) return std::nullopt;
     items.push_back(std::move(*item));
   }
-  if (!expect(TokenKind::Punct, "]")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("]")) return std::nullopt;
   return Expr{ExprKind::Array{std::move(items)}, span_from(from)};
 }
 
 std::optional<std::vector<ast::ObjectProperty>> Parser::parse_object_properties() {
-  if (!expect(TokenKind::Punct, "{")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
   std::vector<ast::ObjectProperty> properties;
   while (!at_punct("}") && !at_eof()) {
     auto name = expect_name();
     if (!name) return std::nullopt;
-    if (!expect(TokenKind::Operator, ":")) return std::nullopt;
+    if (!expect<TokenKind::Operator>(":")) return std::nullopt;
     auto value = parse_assignment();
     if (!value) return std::nullopt;
     properties.push_back({std::move(name->text), std::move(*value), span_from(name->span.start)});
@@ -503,7 +537,7 @@ std::optional<std::vector<ast::ObjectProperty>> Parser::parse_object_properties(
     advance();
     skip_newlines();
   }
-  if (!expect(TokenKind::Punct, "}")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("}")) return std::nullopt;
   return properties;
 }
 
@@ -514,7 +548,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_if_expression() {
   if (!condition) return std::nullopt;
   auto then = parse_block_value();
   if (!then) return std::nullopt;
-  if (!expect(TokenKind::Keyword, "else")) return std::nullopt;
+  if (!expect<TokenKind::Keyword>("else")) return std::nullopt;
   std::optional<Expr> otherwise;
   if (at_keyword("if")) {
     DepthGuard guard(*this);  // an `else if` chain recurses once per link
@@ -542,7 +576,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_lambda() {
   diag::Position from = start();
   auto params = parse_parameter_list();
   if (!params) return std::nullopt;
-  if (!expect(TokenKind::Operator, "=>")) return std::nullopt;
+  if (!expect<TokenKind::Operator>("=>")) return std::nullopt;
   std::optional<ast::FnBody> body;
   if (at_punct("{")) {
     auto block = parse_block();

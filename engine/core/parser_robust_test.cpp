@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "core/lexer.h"
 #include "core/parser_test_support.h"
 
 namespace kelo_core::parser {
@@ -165,6 +166,29 @@ TEST(ParserRobust, RandomTokenSoupNeverCrashes) {
     for (const auto& item : parsed.diagnostics.items) {
       ASSERT_LE(item.span.start.offset, source.size()) << source;
     }
+  }
+}
+
+// Tokens made by hand carry no table codes; the parser must read their texts instead
+// and build the same tree with the same findings.
+TEST(ParserRobust, TokensWithoutCodesParseTheSame) {
+  const std::string sources[] = {
+      "bot \"B\" { version \"1\" }\nlet a = (x, y) => x ** 2 ?? y |> f(k: 1)\n"
+      "fn g(p: int = 2) -> num { for i in 0..=p { a += i } return a > 1 ? -a : !b }\n"
+      "let m = match .buy { .buy => [1, 2] _ => [k: 1] }\n",
+      "if a == b && c != d || e <= f { x[1] = y.z } else if q { } else { r %= 2 }\n",
+      "let = ) ( => 1 +\n",
+  };
+  for (const std::string& source : sources) {
+    diag::Diagnostics lexed("main.kelo");
+    std::vector<token::Token> tokens = lexer::lex(source, lexed);
+    for (token::Token& t : tokens) t.code = 0;
+    diag::Diagnostics bare("main.kelo");
+    Parser parser(std::move(tokens), bare);
+    const ast::Program program = parser.parse_source_file();
+    auto reference = parse_text(source);
+    EXPECT_EQ(ast::debug(program), ast::debug(reference.program)) << source;
+    EXPECT_EQ(messages(bare), messages(reference.diagnostics)) << source;
   }
 }
 

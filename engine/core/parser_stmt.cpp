@@ -28,14 +28,14 @@ std::optional<ast::Block> Parser::parse_block() {
     return std::nullopt;
   }
   diag::Position from = start();
-  if (!expect(TokenKind::Punct, "{")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
   std::optional<ast::Block> block(std::in_place);
   while (!at_punct("}") && !at_eof()) {
     if (!parse_statement(block->statements)) recover();
     skip_newlines();
   }
-  if (!expect(TokenKind::Punct, "}")) {
+  if (!expect<TokenKind::Punct>("}")) {
     block.reset();
   } else {
     block->span = span_from(from);
@@ -47,7 +47,7 @@ std::optional<ast::Block> Parser::parse_block() {
 // just the frames of the forms actually open.
 bool Parser::parse_statement(std::vector<ast::Stmt>& out) {
   const Token& t = cur();
-  if (is(t, TokenKind::Punct, "{")) return parse_block_statement(out);
+  if (is_punct(t, "{")) return parse_block_statement(out);
   if (t.kind != TokenKind::Keyword) return parse_expression_statement(out);
   const std::string& k = t.text;
   if (same(k, "fn") || same(k, "let") || same(k, "var") || same(k, "const") || same(k, "struct") ||
@@ -128,7 +128,7 @@ KELO_OUT_OF_LINE bool Parser::parse_for(std::vector<ast::Stmt>& out) {
     if (!at_punct(",")) break;
     advance();
   }
-  if (!expect(TokenKind::Keyword, "in")) return false;
+  if (!expect<TokenKind::Keyword>("in")) return false;
   auto iterable = parse_without_trailing_block();
   if (!iterable) return false;
   auto body = parse_block();
@@ -194,10 +194,10 @@ KELO_OUT_OF_LINE bool Parser::parse_once(std::vector<ast::Stmt>& out) {
 KELO_OUT_OF_LINE bool Parser::parse_every(std::vector<ast::Stmt>& out) {
   diag::Position from = start();
   advance();
-  if (!expect(TokenKind::Punct, "(")) return false;
+  if (!expect<TokenKind::Punct>("(")) return false;
   auto interval = parse_assignment();
   if (!interval) return false;
-  if (!expect(TokenKind::Punct, ")")) return false;
+  if (!expect<TokenKind::Punct>(")")) return false;
   auto body = parse_block();
   if (!body) return false;
   diag::Span span = span_from(from);
@@ -222,7 +222,7 @@ KELO_OUT_OF_LINE bool Parser::parse_guard(std::vector<ast::Stmt>& out) {
   advance();
   auto condition = parse_without_trailing_block();
   if (!condition) return false;
-  if (!expect(TokenKind::Keyword, "else")) return false;
+  if (!expect<TokenKind::Keyword>("else")) return false;
   auto otherwise = parse_block();
   if (!otherwise) return false;
   ast::Stmt::Guard s{std::move(*condition), std::move(*otherwise), span_from(from)};
@@ -236,7 +236,7 @@ KELO_OUT_OF_LINE bool Parser::parse_try(std::vector<ast::Stmt>& out) {
   advance();
   auto body = parse_block();
   if (!body) return false;
-  if (!expect(TokenKind::Keyword, "catch")) return false;
+  if (!expect<TokenKind::Keyword>("catch")) return false;
   std::optional<std::string> error_name;
   if (cur().kind == TokenKind::Identifier) error_name = std::move(advance().text);
   auto handler = parse_block();
@@ -294,7 +294,7 @@ KELO_OUT_OF_LINE bool Parser::parse_else(ast::IfStmt& stmt, diag::Position from)
 }
 
 std::optional<std::vector<ast::MatchArm>> Parser::parse_match_arms() {
-  if (!expect(TokenKind::Punct, "{")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
   std::vector<ast::MatchArm> arms;
   while (!at_punct("}") && !at_eof()) {
@@ -306,7 +306,7 @@ std::optional<std::vector<ast::MatchArm>> Parser::parse_match_arms() {
       pattern = parse_assignment();
       if (!pattern) return std::nullopt;
     }
-    if (!expect(TokenKind::Operator, "=>")) return std::nullopt;
+    if (!expect<TokenKind::Operator>("=>")) return std::nullopt;
     std::optional<ast::FnBody> body;
     if (at_punct("{")) {
       auto block = parse_block();
@@ -321,7 +321,7 @@ std::optional<std::vector<ast::MatchArm>> Parser::parse_match_arms() {
     if (at_punct(",")) advance();
     skip_newlines();
   }
-  if (!expect(TokenKind::Punct, "}")) return std::nullopt;
+  if (!expect<TokenKind::Punct>("}")) return std::nullopt;
   return arms;
 }
 
