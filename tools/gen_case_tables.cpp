@@ -2,7 +2,8 @@
 // case mapping of every scalar value that changes, in the root locale (u_strToUpper /
 // u_strToLower of the lone character).
 // Not part of the build; run once when the Unicode version should move:
-//   g++ -std=c++20 -O2 tools/gen_case_tables.cpp -o /tmp/gen_case_tables $(pkg-config --cflags --libs icu-uc)
+//   g++ -std=c++20 -O2 tools/gen_case_tables.cpp -o /tmp/gen_case_tables \
+//       $(pkg-config --cflags --libs icu-uc)
 //   /tmp/gen_case_tables > engine/core/unicode_case_tables.inc
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>

@@ -5,6 +5,7 @@
 
 #include "compile/compiler.h"
 #include "compile/slug.h"
+#include "core/numeric.h"
 #include "json/json.h"
 
 namespace kelo_compile {
@@ -41,8 +42,7 @@ InputValue literal(const K::Expr& expr, kelo_core::diag::Diagnostics& diagnostic
   if (auto* v = std::get_if<E::Unary>(&n); v && v->op == K::UnaryOp::Neg) {
     InputValue inner = literal(*v->operand, diagnostics);
     if (inner.tag == IV::Tag::Int) {
-      // Two's-complement negation: the most negative value stays as it is.
-      inner.integer = static_cast<std::int64_t>(0u - static_cast<std::uint64_t>(inner.integer));
+      inner.integer = kelo_core::numeric::wrapping_negate(inner.integer);
     } else if (inner.tag == IV::Tag::Num) {
       inner.number = -inner.number;
     }

@@ -110,7 +110,7 @@ TEST(Inputs, GroupIdsAndProperties) {
       {"--", "group"},
       {"", "group"},
       {"\xC3\x89t\xC3\xA9 2", "\xC3\xA9t\xC3\xA9-2"},  // accented letters lower-case
-      {"\xC4\xB0z \xCE\xA3\xCE\xA3", "i\xCC\x87z-\xCF\x83\xCF\x83"},  // full mapping, no final sigma
+      {"\xC4\xB0z \xCE\xA3\xCE\xA3", "i\xCC\x87z-\xCF\x83\xCF\x83"},  // full, context-free
       {"A_B", "a-b"},
   };
   for (const auto& row : rows) EXPECT_EQ(inputs::slugify(row.label), row.id) << row.label;

@@ -25,10 +25,7 @@ std::int64_t whole_number(const std::vector<ast::Expr>& values) {
   }
   double value = 0;
   if (const auto* i = e->kind.as<ast::ExprKind::Int>()) {
-    value = static_cast<double>(i->value);
-    if (!negative) return i->value;
-    if (i->value == std::numeric_limits<std::int64_t>::min()) return i->value;
-    return -i->value;
+    return negative ? kelo_core::numeric::wrapping_negate(i->value) : i->value;
   } else if (const auto* n = e->kind.as<ast::ExprKind::Num>()) {
     value = n->value;
   } else {

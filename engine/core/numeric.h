@@ -22,6 +22,11 @@ inline std::int64_t saturating_i64(double value) {
   return static_cast<std::int64_t>(value);
 }
 
+// Two's-complement negation: the smallest value stays itself.
+inline std::int64_t wrapping_negate(std::int64_t value) {
+  return static_cast<std::int64_t>(0u - static_cast<std::uint64_t>(value));
+}
+
 // Floor division and the matching non-negative-for-positive-divisor remainder.
 // A zero divisor gives 0; INT64_MIN / -1 saturates.
 inline std::int64_t floor_div(std::int64_t a, std::int64_t b) {

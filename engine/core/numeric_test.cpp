@@ -25,6 +25,15 @@ TEST(Numeric, SaturatingConversion) {
   for (const Case& c : cases) EXPECT_EQ(saturating_i64(c.in), c.out) << c.in;
 }
 
+TEST(Numeric, WrappingNegation) {
+  struct Case {
+    std::int64_t in;
+    std::int64_t out;
+  };
+  const Case cases[] = {{0, 0}, {1, -1}, {-7, 7}, {kMax, kMin + 1}, {kMin + 1, kMax}, {kMin, kMin}};
+  for (const Case& c : cases) EXPECT_EQ(wrapping_negate(c.in), c.out) << c.in;
+}
+
 TEST(Numeric, FloorDivision) {
   EXPECT_EQ(floor_div(-1, 400), -1);
   EXPECT_EQ(floor_div(-400, 400), -1);

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "vm/numeric.h"
+#include "core/numeric.h"
 #include "vm/operators.h"
 #include "vm/pure_functions.h"
 
@@ -119,7 +119,7 @@ double m_max(double a, double b) {
 Value round_fn(Args a) {
   const double x = x0(a);
   if (a.size() < 2 || !numeric_view(a[1])) return Value::number(std::round(x));
-  const double digits = static_cast<double>(saturate_i64(std::trunc(x1(a))));
+  const double digits = static_cast<double>(kelo_core::numeric::saturating_i64(std::trunc(x1(a))));
   const double scale = std::pow(10.0, digits);
   const double scaled = x * scale;
   // Past the precision of a double there is nothing left to round; far below it all is 0.
@@ -236,7 +236,7 @@ Value rgba_fn(Args a) {
   uint32_t alpha = 255;
   // A missing, non-numeric or NaN alpha is opaque.
   if (const auto f = a.size() > 3 ? numeric_view(a[3]) : std::nullopt; f && !std::isnan(*f)) {
-    alpha = channel(saturate_i64(*f * 255.0));
+    alpha = channel(kelo_core::numeric::saturating_i64(*f * 255.0));
   }
   return Value::color(r << 24 | g << 16 | b << 8 | alpha);
 }
