@@ -1,7 +1,9 @@
 // kelo_backtest: compile the bot, set up the replay, run it and write the report.
 #include "interface/backtest_reply.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 #include "compile/compiler.h"
@@ -10,6 +12,7 @@
 #include "interface/reply.h"
 #include "interface/symbol_spec.h"
 #include "vm/backtest.h"
+#include "vm/column_pool.h"
 #include "vm/replay_host.h"
 #include "vm/series_builtins.h"
 #include "vm/synthetic_bars.h"
@@ -64,6 +67,28 @@ void append_list(std::string& out, const std::vector<T>& items, Write write) {
   out += ']';
 }
 
+// Equity stays flat while no position is open, so most samples repeat the one before:
+// such a sample copies the text already written instead of converting the number again.
+void append_equity(std::string& out, const std::vector<double>& equity) {
+  out += '[';
+  std::uint64_t last_bits = 0;
+  std::size_t last_at = 0;
+  std::size_t last_length = 0;
+  for (std::size_t i = 0; i < equity.size(); ++i) {
+    if (i > 0) out += ',';
+    const auto bits = std::bit_cast<std::uint64_t>(equity[i]);
+    if (i > 0 && bits == last_bits) {
+      out.append(out, last_at, last_length);
+      continue;
+    }
+    last_at = out.size();
+    append_number(out, equity[i]);
+    last_length = out.size() - last_at;
+    last_bits = bits;
+  }
+  out += ']';
+}
+
 }  // namespace
 
 std::string report_json(const bt::Report& report) {
@@ -93,7 +118,7 @@ std::string report_json(const bt::Report& report) {
   out += ",\"journal\":";
   append_list(out, report.journal, append_journal_line);
   out += ",\"equity\":";
-  append_list(out, report.equity, [](std::string& o, double v) { append_number(o, v); });
+  append_equity(out, report.equity);
   out += ",\"errors\":";
   append_list(out, report.errors,
               [](std::string& o, const std::string& e) { append_quoted(o, e); });
@@ -114,8 +139,10 @@ std::string backtest_reply(std::string_view source, std::string_view file_name,
   // A negative warm-up read as unsigned is past every bar: nothing is replayed.
   const auto warm_up = static_cast<std::size_t>(static_cast<std::uint64_t>(warmup));
   const kelo_vm::StandardBuiltins builtins;
-  const bt::Report report = bt::Backtest(std::move(host), image, warm_up, builtins).run();
-  return report_json(report);
+  bt::Report report = bt::Backtest(std::move(host), image, warm_up, builtins).run();
+  std::string reply = report_json(report);
+  kelo_vm::columns::give(std::move(report.equity));
+  return reply;
 }
 
 }  // namespace kelo

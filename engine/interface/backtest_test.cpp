@@ -180,6 +180,37 @@ TEST(BacktestReport, NumbersAndTextsOfTheReport) {
             R"j("equity":[10000,NaN,-0,inf],"errors":["bar 1: line\nbreak"]})j");
 }
 
+// Repeated samples reuse the text written before them; equal-comparing values with other
+// bits (0 and -0) and NaN next to NaN must still come out as themselves.
+TEST(BacktestReport, RepeatedEquitySamples) {
+  const double nan = std::nan("");
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    const char* behaviour;
+    std::vector<double> equity;
+    const char* text;
+  };
+  const Row rows[] = {
+      {"flat run",
+       {10235.674155820965, 10235.674155820965, 10235.674155820965},
+       "[10235.674155820965,10235.674155820965,10235.674155820965]"},
+      {"zero then minus zero", {0.0, 0.0, -0.0, -0.0, 0.0}, "[0,0,-0,-0,0]"},
+      {"NaN repeated",
+       {nan, nan, 1e23, 1e23},
+       "[NaN,NaN,100000000000000000000000,100000000000000000000000]"},
+      {"back to an earlier value", {1.5, 2, 1.5, -inf, -inf}, "[1.5,2,1.5,-inf,-inf]"},
+      {"one sample", {0.1}, "[0.1]"},
+  };
+  for (const Row& row : rows) {
+    kelo_vm::backtest::Report report;
+    report.equity = row.equity;
+    const std::string json = kelo::report_json(report);
+    EXPECT_NE(json.find(std::string(R"j("equity":)j") + row.text + R"j(,"errors")j"),
+              std::string::npos)
+        << row.behaviour << ": " << json;
+  }
+}
+
 TEST(BacktestReport, WinRateOfTwoInThree) {
   kelo_vm::backtest::Report report;
   report.trades.resize(3);

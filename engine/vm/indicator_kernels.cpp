@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "vm/column_pool.h"
 #include "vm/series_window.h"
 
 namespace kelo_vm::evaluate {
@@ -13,8 +14,8 @@ namespace {
 
 // Bars back to the window's extreme; the newest of equal values wins, NaN never does.
 Column extreme_bar(Input x, std::size_t n, bool want_max) {
-  if (n < 2) return Column(x.size(), 0.0);
-  Column out(x.size(), kNaN);
+  if (n < 2) return columns::filled(x.size(), 0.0);
+  Column out = columns::filled(x.size(), kNaN);
   if (n > x.size()) return out;
   series::WindowExtreme w(x, n, want_max);
   for (std::size_t i = 0; i < x.size(); ++i) {
@@ -26,7 +27,7 @@ Column extreme_bar(Input x, std::size_t n, bool want_max) {
 
 // 1.0 where each of the last n steps moved the way asked, between finite values.
 Column monotone(Input x, std::size_t n, bool up) {
-  Column out(x.size(), 0.0);
+  Column out = columns::filled(x.size(), 0.0);
   std::size_t run = 0;  // consecutive qualifying steps ending at i
   for (std::size_t i = 1; i < x.size(); ++i) {
     const double a = x[i - 1];
@@ -40,7 +41,7 @@ Column monotone(Input x, std::size_t n, bool up) {
 }
 
 Column crosses(Input a, Input b, bool over) {
-  Column out(a.size(), 0.0);
+  Column out = columns::filled(a.size(), 0.0);
   for (std::size_t i = 1; i < a.size(); ++i) {
     const double prev = a[i - 1] - at(b, i - 1);
     const double cur = a[i] - at(b, i);
@@ -53,13 +54,13 @@ Column crosses(Input a, Input b, bool over) {
 }  // namespace
 
 Column momentum(Input x, std::size_t n) {
-  Column out(x.size(), kNaN);
+  Column out = columns::filled(x.size(), kNaN);
   for (std::size_t i = n; i < x.size(); ++i) out[i] = x[i] - x[i - n];
   return out;
 }
 
 Column offset(Input x, std::int64_t k) {
-  Column out(x.size(), kNaN);
+  Column out = columns::filled(x.size(), kNaN);
   const auto len = static_cast<std::int64_t>(x.size());
   // Clamp first so that i - k cannot overflow for extreme shifts.
   if (k >= len || k <= -len) return out;
@@ -71,13 +72,13 @@ Column offset(Input x, std::int64_t k) {
 }
 
 Column nz(Input x, double fallback) {
-  Column out(x.size());
+  Column out = columns::filled(x.size(), 0.0);
   for (std::size_t i = 0; i < x.size(); ++i) out[i] = std::isfinite(x[i]) ? x[i] : fallback;
   return out;
 }
 
 Column cum(Input x) {
-  Column out(x.size());
+  Column out = columns::filled(x.size(), 0.0);
   double total = 0.0;
   for (std::size_t i = 0; i < x.size(); ++i) {
     if (std::isfinite(x[i])) total += x[i];
@@ -87,7 +88,7 @@ Column cum(Input x) {
 }
 
 Column changed(Input x) {
-  Column out(x.size(), 0.0);
+  Column out = columns::filled(x.size(), 0.0);
   for (std::size_t i = 1; i < x.size(); ++i) {
     // NaN compares unequal, so a NaN on either side counts as a change.
     if (!(x[i] == x[i - 1])) out[i] = 1.0;
@@ -109,7 +110,7 @@ Column lowest_bar(Input x, std::size_t n) {
 }
 
 Column bars_since(Input x) {
-  Column out(x.size());
+  Column out = columns::filled(x.size(), 0.0);
   double counter = kNaN;
   for (std::size_t i = 0; i < x.size(); ++i) {
     if (std::isfinite(x[i]) && x[i] != 0.0) {
@@ -166,7 +167,7 @@ Envelopes envelopes(Input x, std::size_t n, double deviation) {
 }
 
 Column median_price(Input high, Input low) {
-  Column out(high.size());
+  Column out = columns::filled(high.size(), 0.0);
   for (std::size_t i = 0; i < high.size(); ++i) out[i] = (high[i] + at(low, i)) * 0.5;
   return out;
 }
@@ -175,7 +176,7 @@ Column awesome(Input high, Input low) {
   const Column median = median_price(high, low);
   const Column fast = series::sma(median, 5);
   const Column slow = series::sma(median, 34);
-  Column out(median.size());
+  Column out = columns::filled(median.size(), 0.0);
   for (std::size_t i = 0; i < median.size(); ++i) out[i] = fast[i] - slow[i];
   return out;
 }
@@ -183,21 +184,21 @@ Column awesome(Input high, Input low) {
 Column accelerator(Input high, Input low) {
   const Column ao = awesome(high, low);
   const Column smooth = series::sma(ao, 5);
-  Column out(ao.size());
+  Column out = columns::filled(ao.size(), 0.0);
   for (std::size_t i = 0; i < ao.size(); ++i) out[i] = ao[i] - smooth[i];
   return out;
 }
 
 Column bulls_power(Input high, Input close, std::size_t n) {
   const Column e = series::ema(close, n);
-  Column out(close.size());
+  Column out = columns::filled(close.size(), 0.0);
   for (std::size_t i = 0; i < close.size(); ++i) out[i] = at(high, i) - e[i];
   return out;
 }
 
 Column bears_power(Input low, Input close, std::size_t n) {
   const Column e = series::ema(close, n);
-  Column out(close.size());
+  Column out = columns::filled(close.size(), 0.0);
   for (std::size_t i = 0; i < close.size(); ++i) out[i] = at(low, i) - e[i];
   return out;
 }

@@ -13,6 +13,12 @@ BuiltinFn resolve_builtin(std::string_view name) {
   return builtins::resolve_method(name);
 }
 
+BuiltinFn StandardBuiltins::resolve(std::string_view name) const {
+  if (BuiltinFn fn = builtins::resolve_shared_source(name)) return fn;
+  if (BuiltinFn fn = builtins::resolve_shared_series_call(name)) return fn;
+  return resolve_builtin(name);
+}
+
 std::optional<std::string_view> StandardBuiltins::host_name(uint16_t id) const {
   const kelo_std::hosts::HostFn* fn = table_.at(id);
   if (!fn) return std::nullopt;

@@ -25,10 +25,13 @@ class StandardBuiltins : public Builtins {
   explicit StandardBuiltins(const kelo_std::hosts::HostTable& table) : table_(table) {}
 
   std::optional<std::string_view> host_name(uint16_t id) const override;
-  BuiltinFn resolve(std::string_view name) const override { return resolve_builtin(name); }
+  // As resolve_builtin, with series calls and bar sources that share equal nodes.
+  BuiltinFn resolve(std::string_view name) const override;
   SeriesColumn values_of(const Series& series, host::Host& host) const override;
 
   const evaluate::Evaluator& evaluator() const { return evaluator_; }
+  // The evaluator the sharing series calls build their nodes through.
+  evaluate::Evaluator& sharing() const { return evaluator_; }
 
  private:
   const kelo_std::hosts::HostTable& table_;

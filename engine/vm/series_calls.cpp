@@ -3,10 +3,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <utility>
 #include <vector>
 
+#include "vm/interpreter.h"
 #include "vm/operators.h"
+#include "vm/series_builtins.h"
 
 namespace kelo_vm::builtins {
 namespace {
@@ -124,6 +127,72 @@ Value multi(const MultiRow& row, std::span<const Value> args) {
   return Value::map(std::move(items));
 }
 
+// Arguments read once into fixed room: a call has a handful of them.
+constexpr std::size_t kRoom = 8;
+
+evaluate::Evaluator& evaluator_of(BuiltinCall& call) {
+  // Sharing handlers come only from StandardBuiltins::resolve, so the Vm's built-ins are one.
+  return static_cast<const StandardBuiltins&>(call.vm.builtins()).sharing();
+}
+
+// `k` leading series arguments as shared nodes where they can be (a number becomes a
+// shared constant, as as_series would make it), and the numbers after them.
+struct SharedArgs {
+  std::array<Ref<Series>, 2> inputs;
+  std::array<double, kRoom> numbers{};
+  std::size_t number_count = 0;
+};
+
+bool shared_args(BuiltinCall& call, std::size_t k, SharedArgs& out) {
+  const std::span<const Value> args = call.args;
+  if (args.size() > k + kRoom || k > out.inputs.size()) return false;
+  evaluate::Evaluator& ev = evaluator_of(call);
+  for (std::size_t i = 0; i < k; ++i) {
+    const Value& v = i < args.size() ? args[i] : Value();
+    if (v.is(Tag::Series)) {
+      out.inputs[i] = v.series_ref();
+    } else {
+      const std::optional<double> n = numeric_view(v);
+      out.inputs[i] =
+          ev.shared_constant(n ? *n : std::numeric_limits<double>::quiet_NaN(), call.host);
+    }
+  }
+  for (std::size_t i = k; i < args.size(); ++i) out.numbers[out.number_count++] = number(args, i);
+  return true;
+}
+
+template <std::size_t I>
+Result<Value> shared_single_fn(BuiltinCall& call) {
+  const SingleRow& row = kSingle[I];
+  SharedArgs a;
+  if (!shared_args(call, row.series_args, a)) return single(row, call.args);
+  return Value::series(evaluator_of(call).shared_indicator(
+      row.name, std::span(a.inputs.data(), row.series_args),
+      std::span(a.numbers.data(), a.number_count), 0, call.host));
+}
+
+template <std::size_t I>
+Result<Value> shared_multi_fn(BuiltinCall& call) {
+  const MultiRow& row = kMulti[I];
+  SharedArgs a;
+  if (!shared_args(call, row.series_args, a)) return multi(row, call.args);
+  evaluate::Evaluator& ev = evaluator_of(call);
+  MapItems items;
+  for (std::size_t i = 0; i < row.fields.size() && !row.fields[i].empty(); ++i) {
+    items.emplace(
+        std::string(row.fields[i]),
+        Value::series(ev.shared_indicator(row.name, std::span(a.inputs.data(), row.series_args),
+                                          std::span(a.numbers.data(), a.number_count),
+                                          static_cast<uint8_t>(i), call.host)));
+  }
+  return Value::map(std::move(items));
+}
+
+template <std::size_t I>
+Result<Value> shared_source_fn(BuiltinCall& call) {
+  return Value::series(evaluator_of(call).shared_source(static_cast<SeriesKind>(I), call.host));
+}
+
 template <std::size_t I>
 Result<Value> single_fn(BuiltinCall& call) {
   return single(kSingle[I], call.args);
@@ -137,17 +206,29 @@ Result<Value> source_fn(BuiltinCall&) {
   return Value::series(Series::source(static_cast<SeriesKind>(I)));
 }
 
-template <std::size_t... I>
+template <bool Shared, std::size_t... I>
 constexpr std::array<BuiltinFn, sizeof...(I)> single_fns(std::index_sequence<I...>) {
-  return {&single_fn<I>...};
+  if constexpr (Shared) {
+    return {&shared_single_fn<I>...};
+  } else {
+    return {&single_fn<I>...};
+  }
 }
-template <std::size_t... I>
+template <bool Shared, std::size_t... I>
 constexpr std::array<BuiltinFn, sizeof...(I)> multi_fns(std::index_sequence<I...>) {
-  return {&multi_fn<I>...};
+  if constexpr (Shared) {
+    return {&shared_multi_fn<I>...};
+  } else {
+    return {&multi_fn<I>...};
+  }
 }
-template <std::size_t... I>
+template <bool Shared, std::size_t... I>
 constexpr std::array<BuiltinFn, sizeof...(I)> source_fns(std::index_sequence<I...>) {
-  return {&source_fn<I>...};
+  if constexpr (Shared) {
+    return {&shared_source_fn<I>...};
+  } else {
+    return {&source_fn<I>...};
+  }
 }
 
 constexpr std::size_t kSingleCount = std::size(kSingle);
@@ -172,15 +253,19 @@ std::optional<Value> source_call(std::string_view name) {
   return Value::series(Series::source(kind));
 }
 
-BuiltinFn resolve_source(std::string_view name) {
-  static constexpr auto fns = source_fns(std::make_index_sequence<kSourceCount>());
+namespace {
+
+template <bool Shared>
+BuiltinFn source_handler(std::string_view name) {
+  static constexpr auto fns = source_fns<Shared>(std::make_index_sequence<kSourceCount>());
   const auto k = static_cast<std::size_t>(series_kind(name));
   return k < kSourceCount ? fns[k] : nullptr;
 }
 
-BuiltinFn resolve_series_call(std::string_view name) {
-  static constexpr auto singles = single_fns(std::make_index_sequence<kSingleCount>());
-  static constexpr auto multis = multi_fns(std::make_index_sequence<kMultiCount>());
+template <bool Shared>
+BuiltinFn series_call_handler(std::string_view name) {
+  static constexpr auto singles = single_fns<Shared>(std::make_index_sequence<kSingleCount>());
+  static constexpr auto multis = multi_fns<Shared>(std::make_index_sequence<kMultiCount>());
   for (std::size_t i = 0; i < kSingleCount; ++i) {
     if (kSingle[i].name == name) return singles[i];
   }
@@ -188,6 +273,15 @@ BuiltinFn resolve_series_call(std::string_view name) {
     if (kMulti[i].name == name) return multis[i];
   }
   return nullptr;
+}
+
+}  // namespace
+
+BuiltinFn resolve_source(std::string_view name) { return source_handler<false>(name); }
+BuiltinFn resolve_series_call(std::string_view name) { return series_call_handler<false>(name); }
+BuiltinFn resolve_shared_source(std::string_view name) { return source_handler<true>(name); }
+BuiltinFn resolve_shared_series_call(std::string_view name) {
+  return series_call_handler<true>(name);
 }
 
 }  // namespace kelo_vm::builtins

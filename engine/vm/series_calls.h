@@ -24,4 +24,10 @@ std::optional<Value> source_call(std::string_view name);
 BuiltinFn resolve_source(std::string_view name);
 BuiltinFn resolve_series_call(std::string_view name);
 
+// The same calls building their nodes through the running StandardBuiltins' evaluator,
+// which shares equal descriptions (see evaluate::Evaluator). Only a StandardBuiltins may
+// hand these out: they reach it through the call's Vm.
+BuiltinFn resolve_shared_source(std::string_view name);
+BuiltinFn resolve_shared_series_call(std::string_view name);
+
 }  // namespace kelo_vm::builtins

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "vm/column_pool.h"
 #include "vm/indicator.h"
 #include "vm/series_window.h"
 
@@ -92,7 +93,11 @@ void append_text(std::string& key, const std::string& s) {
 
 Column source_values(SeriesKind kind, const host::Bars& bars) {
   const std::size_t n = bars.close.size();
-  auto copy = [](const std::vector<double>& c) { return Column(c.begin(), c.end()); };
+  auto copy = [](const std::vector<double>& c) {
+    Column out = columns::take(c.size());
+    out.assign(c.begin(), c.end());
+    return out;
+  };
   auto at = [](const std::vector<double>& c, std::size_t i) { return series::at(c, i); };
   Column out;
   switch (kind) {
@@ -109,21 +114,21 @@ Column source_values(SeriesKind kind, const host::Bars& bars) {
     case SeriesKind::Spread:
       return copy(bars.spread);
     case SeriesKind::Time:
-      out.reserve(bars.times.size());
+      out = columns::take(bars.times.size());
       for (int64_t t : bars.times) out.push_back(static_cast<double>(t));
       return out;
     case SeriesKind::Hl2:
-      out.resize(n);
+      out = columns::filled(n, 0.0);
       for (std::size_t i = 0; i < n; ++i) out[i] = (at(bars.high, i) + at(bars.low, i)) * 0.5;
       return out;
     case SeriesKind::Hlc3:
-      out.resize(n);
+      out = columns::filled(n, 0.0);
       for (std::size_t i = 0; i < n; ++i) {
         out[i] = (at(bars.high, i) + at(bars.low, i) + bars.close[i]) / 3.0;
       }
       return out;
     case SeriesKind::Ohlc4:
-      out.resize(n);
+      out = columns::filled(n, 0.0);
       for (std::size_t i = 0; i < n; ++i) {
         out[i] = (at(bars.open, i) + at(bars.high, i) + at(bars.low, i) + bars.close[i]) * 0.25;
       }
@@ -131,18 +136,79 @@ Column source_values(SeriesKind kind, const host::Bars& bars) {
     case SeriesKind::None:
       break;
   }
-  return Column(n, kNaN);
+  return columns::filled(n, kNaN);
 }
 
 void Evaluator::begin(host::Host& host, const host::Bars& bars) {
   if (host_ == &host && bars_ == &bars && count_ == bars.size()) return;
   // Another host or another bar set: what the memo holds no longer applies.
-  memo_.clear();
-  owned_.clear();
-  memo_size_ = 0;
+  forget();
   host_ = &host;
   bars_ = &bars;
   count_ = bars.size();
+}
+
+void Evaluator::forget() {
+  memo_.clear();
+  owned_.clear();
+  memo_size_ = 0;
+  // Shared nodes hold their columns too; letting them go keeps the budget.
+  shared_.clear();
+  shared_nodes_.clear();
+}
+
+template <class Make>
+Ref<Series> Evaluator::shared(Make make) {
+  if (Ref<Series>* found = shared_.find(key_)) return *found;
+  if (shared_.size() >= kSharedLimit) {
+    shared_.clear();
+    shared_nodes_.clear();
+  }
+  Ref<Series> node = make();
+  shared_nodes_.insert(node.get());
+  shared_.insert(key_, node);
+  return node;
+}
+
+Ref<Series> Evaluator::shared_source(SeriesKind kind, host::Host& host) {
+  begin(host, host.bars());
+  key_.clear();
+  append_pod(key_, SeriesForm::Source);
+  append_pod(key_, kind);
+  return shared([kind] { return Series::source(kind); });
+}
+
+Ref<Series> Evaluator::shared_constant(double value, host::Host& host) {
+  begin(host, host.bars());
+  key_.clear();
+  append_pod(key_, SeriesForm::Constant);
+  append_pod(key_, value);
+  return shared([value] { return Series::constant_of(value); });
+}
+
+Ref<Series> Evaluator::shared_indicator(std::string_view name, std::span<const Ref<Series>> inputs,
+                                        std::span<const double> numbers, std::uint8_t selector,
+                                        host::Host& host) {
+  auto make = [&] {
+    return Series::indicator(std::string(name),
+                             std::vector<Ref<Series>>(inputs.begin(), inputs.end()),
+                             std::vector<double>(numbers.begin(), numbers.end()), selector);
+  };
+  begin(host, host.bars());
+  for (const Ref<Series>& in : inputs) {
+    if (!in || !is_shared(in.get())) return make();
+  }
+  key_.clear();
+  append_pod(key_, SeriesForm::Indicator);
+  append_pod(key_, name.size());
+  key_.append(name);
+  append_pod(key_, selector);
+  append_pod(key_, numbers.size());
+  // Bit patterns, so that NaN parameters match and -0.0 stays apart from 0.0.
+  if (!numbers.empty()) append_bytes(key_, numbers.data(), numbers.size() * sizeof(double));
+  // Shared operands stay alive while their users are kept, so addresses are unique.
+  for (const Ref<Series>& in : inputs) append_pod(key_, static_cast<const void*>(in.get()));
+  return shared(make);
 }
 
 SeriesColumn Evaluator::values_of(const Series& root, host::Host& host) {
@@ -152,11 +218,9 @@ SeriesColumn Evaluator::values_of(const Series& root, host::Host& host) {
   if (cached(root, count)) return root.cache;
 
   // Post-order walk: a node is computed once every operand it reads has a column.
-  struct Step {
-    const Series* node;
-    bool expanded;
-  };
-  std::vector<Step> stack{{&root, false}};
+  std::vector<Step>& stack = stack_;
+  stack.clear();
+  stack.push_back({&root, false});
   auto push = [&](const Ref<Series>& child) {
     if (child && !cached(*child, count)) stack.push_back({child.get(), false});
   };
@@ -192,11 +256,12 @@ SeriesColumn Evaluator::values_of(const Series& root, host::Host& host) {
 }
 
 bool Evaluator::owned(const SeriesColumn& column) const {
-  return column && owned_.count(column.get()) != 0;
+  return column && owned_.contains(column.get());
 }
 
-std::string Evaluator::key_of(const Series& node) const {
-  std::string key;
+bool Evaluator::key_of(const Series& node) {
+  std::string& key = key_;
+  key.clear();
   append_pod(key, node.form);
   auto child = [&](const Ref<Series>& s) {
     if (!s || !owned(s->cache)) return false;
@@ -211,16 +276,16 @@ std::string Evaluator::key_of(const Series& node) const {
       if (node.symbol) append_text(key, *node.symbol);
       append_pod(key, node.timeframe.has_value());
       if (node.timeframe) append_text(key, *node.timeframe);
-      return key;
+      return true;
     case SeriesForm::Constant:
       append_pod(key, node.constant);
-      return key;
+      return true;
     case SeriesForm::Unary:
       append_pod(key, node.op);
-      return child(node.left) ? key : std::string();
+      return child(node.left);
     case SeriesForm::Binary:
       append_pod(key, node.op);
-      return child(node.left) && child(node.right) ? key : std::string();
+      return child(node.left) && child(node.right);
     case SeriesForm::Indicator:
       append_text(key, node.name);
       append_pod(key, node.selector);
@@ -231,37 +296,36 @@ std::string Evaluator::key_of(const Series& node) const {
       }
       append_pod(key, node.inputs.size());
       for (const Ref<Series>& in : node.inputs) {
-        if (!child(in)) return std::string();
+        if (!child(in)) return false;
       }
-      return key;
+      return true;
     case SeriesForm::Buffer:
       break;  // filled by its owner: never the same twice
   }
-  return std::string();
+  return false;
 }
 
 void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& bars) {
-  std::string key = key_of(node);
-  if (!key.empty()) {
-    auto it = memo_.find(key);
-    if (it != memo_.end()) {
-      node.cache = it->second;
+  const bool keyed = key_of(node);
+  if (keyed) {
+    if (const SeriesColumn* found = memo_.find(key_)) {
+      node.cache = *found;
       node.cache_bars = count_;
       node.cache_valid = true;
       return;
     }
   }
   ++computations_;
-  auto column = std::make_shared<const Column>(compute_column(node, host, bars));
-  if (!key.empty()) {
-    if (memo_size_ + column->size() > memo_limit_) {
-      memo_.clear();
-      owned_.clear();
-      memo_size_ = 0;
-    }
+  // The storage goes back to the column pool once the last reader lets go.
+  SeriesColumn column(new Column(compute_column(node, host, bars)), [](const Column* c) {
+    columns::give(std::move(*const_cast<Column*>(c)));  // made non-const just above
+    delete c;
+  });
+  if (keyed) {
+    if (memo_size_ + column->size() > memo_limit_) forget();
     memo_size_ += column->size();
     owned_.insert(column.get());
-    memo_.emplace(std::move(key), column);
+    memo_.insert(key_, column);
   }
   node.cache = std::move(column);
   node.cache_bars = count_;
@@ -276,14 +340,14 @@ Column Evaluator::compute_column(const Series& node, host::Host& host, const hos
       const std::string symbol = node.symbol ? *node.symbol : host.symbol().name;
       const std::string timeframe = node.timeframe ? *node.timeframe : std::string();
       const host::Bars* other = host.bars_of(symbol, timeframe);
-      return other ? source_values(node.kind, *other) : Column(c, kNaN);
+      return other ? source_values(node.kind, *other) : columns::filled(c, kNaN);
     }
     case SeriesForm::Constant:
-      return Column(c, node.constant);
+      return columns::filled(c, node.constant);
     case SeriesForm::Unary: {
-      if (!node.left) return Column(c, kNaN);
+      if (!node.left) return columns::filled(c, kNaN);
       const Column& a = *node.left->cache;
-      Column out(a.size());
+      Column out = columns::filled(a.size(), 0.0);
       for (std::size_t i = 0; i < a.size(); ++i) out[i] = binary_op(node.op, a[i], kNaN);
       return out;
     }
@@ -291,25 +355,25 @@ Column Evaluator::compute_column(const Series& node, host::Host& host, const hos
       const Column empty;
       const Column& a = node.left ? *node.left->cache : empty;
       const Column& b = node.right ? *node.right->cache : empty;
-      Column out(c);
+      Column out = columns::filled(c, 0.0);
       for (std::size_t i = 0; i < c; ++i)
         out[i] = binary_op(node.op, series::at(a, i), series::at(b, i));
       return out;
     }
     case SeriesForm::Indicator: {
       NodeInputs inputs(node, c);
-      const BarColumns columns{bars.high, bars.low, bars.close, bars.volume};
-      return indicator_column(node.name, inputs, node.numbers, node.selector, columns, c);
+      const BarColumns bar_columns{bars.high, bars.low, bars.close, bars.volume};
+      return indicator_column(node.name, inputs, node.numbers, node.selector, bar_columns, c);
     }
     case SeriesForm::Buffer: {
-      Column out(c, kNaN);
+      Column out = columns::filled(c, kNaN);
       if (node.buffer) {
         for (std::size_t i = 0; i < c && i < node.buffer->size(); ++i) out[i] = (*node.buffer)[i];
       }
       return out;
     }
   }
-  return Column(c, kNaN);
+  return columns::filled(c, kNaN);
 }
 
 }  // namespace kelo_vm::evaluate

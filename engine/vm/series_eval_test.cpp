@@ -150,6 +150,70 @@ TEST(SeriesEvaluation, IdenticalDescriptionsComputeOnce) {
   EXPECT_EQ(ev.computations(), 6u);
 }
 
+TEST(SeriesEvaluation, SharedNodesByStructure) {
+  TestHost host(TestHost::bars_from_close({3, 1, 4, 1, 5}));
+  Evaluator ev;
+  const Ref<Series> close = ev.shared_source(SeriesKind::Close, host);
+  const Ref<Series> open = ev.shared_source(SeriesKind::Open, host);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  auto ind = [&](const char* name, std::vector<Ref<Series>> in, std::vector<double> nums,
+                 uint8_t selector = 0) {
+    return ev.shared_indicator(name, in, nums, selector, host);
+  };
+  const Ref<Series> sma2 = ind("sma", {close}, {2});
+  struct Row {
+    const char* behaviour;
+    Ref<Series> a;
+    Ref<Series> b;
+    bool same;
+  };
+  const Row rows[] = {
+      {"a source again", ev.shared_source(SeriesKind::Close, host), close, true},
+      {"another source", open, close, false},
+      {"an indicator again", ind("sma", {close}, {2}), sma2, true},
+      {"another period", ind("sma", {close}, {3}), sma2, false},
+      {"another name", ind("ema", {close}, {2}), sma2, false},
+      {"another input", ind("sma", {open}, {2}), sma2, false},
+      {"another selector", ind("sma", {close}, {2}, 1), sma2, false},
+      {"an extra number", ind("sma", {close}, {2, 0}), sma2, false},
+      {"built on a shared node", ind("sum", {sma2}, {2}), ind("sum", {ind("sma", {close}, {2})}, {2}),
+       true},
+      {"NaN parameters match", ind("sma", {close}, {nan}), ind("sma", {close}, {nan}), true},
+      {"-0 is not 0", ind("offset", {close}, {-0.0}), ind("offset", {close}, {0.0}), false},
+      {"constants by bits", ev.shared_constant(-0.0, host), ev.shared_constant(0.0, host), false},
+      {"a constant again", ev.shared_constant(nan, host), ev.shared_constant(nan, host), true},
+      {"an operand that is not shared is never kept",
+       ind("sma", {Series::source(SeriesKind::Close)}, {2}),
+       ind("sma", {Series::source(SeriesKind::Close)}, {2}), false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.a.get() == row.b.get(), row.same) << row.behaviour;
+    EXPECT_EQ(row.a->form == SeriesForm::Indicator ? row.a->inputs.size() : 0u,
+              row.b->form == SeriesForm::Indicator ? row.b->inputs.size() : 0u)
+        << row.behaviour;
+  }
+  EXPECT_TRUE(ev.is_shared(sma2.get()));
+  expect_column(*ev.values_of(*ind("sma", {close}, {2}), host), {N, 2, 2.5, 2.5, 3}, "sma");
+  EXPECT_EQ(ind("sma", {close}, {2})->cache.get(), sma2->cache.get());
+
+  // Another host: nothing built for the first one is handed out again.
+  TestHost other(TestHost::bars_from_close({1, 2}));
+  EXPECT_NE(ev.shared_source(SeriesKind::Close, other).get(), close.get());
+  EXPECT_FALSE(ev.is_shared(sma2.get()));
+}
+
+TEST(SeriesEvaluation, SharedNodesStartOverPastTheirLimit) {
+  TestHost host(TestHost::bars_from_close({1, 2}));
+  Evaluator ev;
+  const Ref<Series> first = ev.shared_constant(0.0, host);
+  for (std::size_t i = 1; i <= Evaluator::kSharedLimit; ++i) {
+    ev.shared_constant(static_cast<double>(i), host);
+  }
+  EXPECT_FALSE(ev.is_shared(first.get()));
+  EXPECT_NE(ev.shared_constant(0.0, host).get(), first.get());
+  expect_column(*ev.values_of(*first, host), {0, 0}, "the old node still evaluates");
+}
+
 TEST(SeriesEvaluation, BuffersAreNeverShared) {
   TestHost host(TestHost::bars_from_close({1, 2}));
   Evaluator ev;

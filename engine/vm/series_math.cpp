@@ -2,13 +2,14 @@
 
 #include <cmath>
 
+#include "vm/column_pool.h"
 #include "vm/series_window.h"
 
 namespace kelo_vm::series {
 namespace {
 
 Column nan_column(std::size_t len) {
-  return Column(len, kNaN);
+  return columns::filled(len, kNaN);
 }
 
 // ema and smma: seeded by the window mean, then a carried step. When the carried value
@@ -93,7 +94,7 @@ Column lwma(Input x, std::size_t n) {
 Column dema(Input x, std::size_t n) {
   const Column e1 = ema(x, n);
   const Column e2 = ema(e1, n);
-  Column out(x.size());
+  Column out = columns::filled(x.size(), 0.0);
   for (std::size_t i = 0; i < x.size(); ++i) out[i] = e1[i] + e1[i] - e2[i];
   return out;
 }
@@ -102,7 +103,7 @@ Column tema(Input x, std::size_t n) {
   const Column e1 = ema(x, n);
   const Column e2 = ema(e1, n);
   const Column e3 = ema(e2, n);
-  Column out(x.size());
+  Column out = columns::filled(x.size(), 0.0);
   for (std::size_t i = 0; i < x.size(); ++i) out[i] = e3[i] + (3.0 * e1[i] - 3.0 * e2[i]);
   return out;
 }

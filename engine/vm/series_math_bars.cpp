@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "vm/column_pool.h"
 #include "vm/series_math.h"
 #include "vm/series_window.h"
 
@@ -18,7 +19,7 @@ Column typical_price(Input high, Input low, Input close) {
 }  // namespace
 
 Column true_range(Input high, Input low, Input close) {
-  Column out(close.size());
+  Column out = columns::filled(close.size(), 0.0);
   if (close.empty()) return out;
   out[0] = at(high, 0) - at(low, 0);
   for (std::size_t i = 1; i < close.size(); ++i) {
@@ -37,7 +38,7 @@ Column atr(Input high, Input low, Input close, std::size_t n) {
 Column williams_r(Input high, Input low, Input close, std::size_t n) {
   const Column hh = highest(high, n);
   const Column ll = lowest(low, n);
-  Column out(close.size());
+  Column out = columns::filled(close.size(), 0.0);
   for (std::size_t i = 0; i < close.size(); ++i) {
     const double h = at(hh, i);
     out[i] = guarded_div((h - close[i]) * -100.0, h - at(ll, i));
@@ -48,7 +49,7 @@ Column williams_r(Input high, Input low, Input close, std::size_t n) {
 Column cci(Input high, Input low, Input close, std::size_t n) {
   const Column tp = typical_price(high, low, close);
   const Column m = sma(tp, n);
-  Column out(close.size(), kNaN);
+  Column out = columns::filled(close.size(), kNaN);
   if (n == 0 || n > tp.size()) return out;
   const double nd = static_cast<double>(n);
   for (std::size_t i = n - 1; i < tp.size(); ++i) {
@@ -101,7 +102,7 @@ Directional directional(Input high, Input low, Input close, std::size_t n) {
 }
 
 Column parabolic_sar(Input high, Input low, double step, double max) {
-  Column out(high.size(), kNaN);
+  Column out = columns::filled(high.size(), kNaN);
   if (high.size() < 2) return out;
   bool long_trend = high[1] >= high[0];
   double sar = long_trend ? at(low, 0) : high[0];
@@ -156,7 +157,7 @@ Column money_flow_index(Input high, Input low, Input close, Input volume, std::s
   }
   const Column p = rolling_sum(pos, n);
   const Column q = rolling_sum(neg, n);
-  Column out(len);
+  Column out = columns::filled(len, 0.0);
   for (std::size_t i = 0; i < len; ++i) {
     if (std::isnan(q[i])) {
       out[i] = kNaN;
@@ -170,7 +171,7 @@ Column money_flow_index(Input high, Input low, Input close, Input volume, std::s
 }
 
 Column on_balance_volume(Input close, Input volume) {
-  Column out(close.size());
+  Column out = columns::filled(close.size(), 0.0);
   if (close.empty()) return out;
   out[0] = 0.0;
   for (std::size_t i = 1; i < close.size(); ++i) {
@@ -186,7 +187,7 @@ Column on_balance_volume(Input close, Input volume) {
 }
 
 Column accumulation_distribution(Input high, Input low, Input close, Input volume) {
-  Column out(close.size());
+  Column out = columns::filled(close.size(), 0.0);
   double total = 0.0;
   for (std::size_t i = 0; i < close.size(); ++i) {
     const double h = at(high, i);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "vm/column_pool.h"
+
 namespace kelo_vm::backtest {
 
 host::Bars synthetic_bars(size_t count, uint64_t seed) {
@@ -10,13 +12,13 @@ host::Bars synthetic_bars(size_t count, uint64_t seed) {
   constexpr uint64_t kIncrement = 1442695040888963407ull;
 
   host::Bars bars;
-  bars.times.reserve(count);
-  bars.open.reserve(count);
-  bars.high.reserve(count);
-  bars.low.reserve(count);
-  bars.close.reserve(count);
-  bars.volume.reserve(count);
-  bars.spread.reserve(count);
+  bars.times = columns::take_times(count);
+  bars.open = columns::take(count);
+  bars.high = columns::take(count);
+  bars.low = columns::take(count);
+  bars.close = columns::take(count);
+  bars.volume = columns::take(count);
+  bars.spread = columns::take(count);
 
   // Unsigned arithmetic wraps by definition; the exact sequence depends on it.
   uint64_t state = seed * kMultiplier + 1;
@@ -47,9 +49,16 @@ host::Bars price_bars(const PriceColumns& c, double spread_price) {
   if (c.close == nullptr || c.count == 0) return synthetic_bars(kDefaultSyntheticBars, kDefaultSyntheticSeed);
   const size_t n = c.count;
   auto column = [n](const double* data) {
-    return data ? std::vector<double>(data, data + n) : std::vector<double>(n, 0.0);
+    std::vector<double> out = columns::take(n);
+    if (data) {
+      out.assign(data, data + n);
+    } else {
+      out.assign(n, 0.0);
+    }
+    return out;
   };
   host::Bars bars;
+  bars.times = columns::take_times(n);
   if (c.times) {
     bars.times.assign(c.times, c.times + n);
   } else {
@@ -64,7 +73,7 @@ host::Bars price_bars(const PriceColumns& c, double spread_price) {
   bars.low = column(c.low);
   bars.close = column(c.close);
   bars.volume = column(c.volume);
-  bars.spread.assign(n, spread_price);
+  bars.spread = columns::filled(n, spread_price);
   return bars;
 }
 

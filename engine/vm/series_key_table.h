@@ -1,0 +1,138 @@
+#pragma once
+
+// Small open-addressing tables for the evaluator's per-run lookups: byte-string keys
+// (series descriptions) and node or column addresses. A lookup happens several times
+// per bar for a script that re-creates its indicators, so they avoid the allocation and
+// bucket chasing of the node-based standard containers. Insert, find and clear only.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kelo_vm::evaluate {
+
+inline std::uint64_t mix_key(std::uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  h ^= h >> 33;
+  return h;
+}
+
+inline std::uint64_t hash_key(std::string_view key) {
+  std::uint64_t h = 0x9e3779b97f4a7c15ull ^ key.size();
+  std::size_t i = 0;
+  for (; i + 8 <= key.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, key.data() + i, 8);
+    h = (h ^ word) * 0x9e3779b97f4a7c15ull;
+    h ^= h >> 29;
+  }
+  if (i < key.size()) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, key.data() + i, key.size() - i);
+    h = (h ^ word) * 0x9e3779b97f4a7c15ull;
+  }
+  return mix_key(h);
+}
+
+// Keys are byte strings; values are kept by value.
+template <class T>
+class KeyTable {
+ public:
+  std::size_t size() const { return size_; }
+
+  T* find(std::string_view key) {
+    if (slots_.empty()) return nullptr;
+    const std::uint64_t h = hash_key(key);
+    for (std::size_t i = h & mask();; i = (i + 1) & mask()) {
+      Slot& s = slots_[i];
+      if (!s.used) return nullptr;
+      if (s.hash == h && s.key == key) return &s.value;
+    }
+  }
+
+  // The key must not be present.
+  void insert(std::string_view key, T value) {
+    if ((size_ + 1) * 2 > slots_.size()) grow();
+    place(Slot{hash_key(key), std::string(key), std::move(value), true});
+    ++size_;
+  }
+
+  void clear() {
+    slots_.clear();
+    size_ = 0;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::string key;
+    T value{};
+    bool used = false;
+  };
+  std::size_t mask() const { return slots_.size() - 1; }
+  void place(Slot slot) {
+    std::size_t i = slot.hash & mask();
+    while (slots_[i].used) i = (i + 1) & mask();
+    slots_[i] = std::move(slot);
+  }
+  void grow() {
+    std::vector<Slot> old =
+        std::exchange(slots_, std::vector<Slot>(slots_.empty() ? 16 : slots_.size() * 2));
+    for (Slot& s : old) {
+      if (s.used) place(std::move(s));
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t size_ = 0;
+};
+
+// A set of addresses (never null).
+class AddressSet {
+ public:
+  bool contains(const void* p) const {
+    if (slots_.empty()) return false;
+    for (std::size_t i = slot_of(p);; i = (i + 1) & mask()) {
+      if (slots_[i] == p) return true;
+      if (slots_[i] == nullptr) return false;
+    }
+  }
+  void insert(const void* p) {
+    if (contains(p)) return;
+    if ((size_ + 1) * 2 > slots_.size()) grow();
+    place(p);
+    ++size_;
+  }
+  void clear() {
+    slots_.clear();
+    size_ = 0;
+  }
+
+ private:
+  std::size_t mask() const { return slots_.size() - 1; }
+  std::size_t slot_of(const void* p) const {
+    return static_cast<std::size_t>(mix_key(reinterpret_cast<std::uintptr_t>(p))) & mask();
+  }
+  void place(const void* p) {
+    std::size_t i = slot_of(p);
+    while (slots_[i] != nullptr) i = (i + 1) & mask();
+    slots_[i] = p;
+  }
+  void grow() {
+    std::vector<const void*> old =
+        std::exchange(slots_, std::vector<const void*>(slots_.empty() ? 16 : slots_.size() * 2));
+    for (const void* p : old) {
+      if (p != nullptr) place(p);
+    }
+  }
+
+  std::vector<const void*> slots_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace kelo_vm::evaluate
