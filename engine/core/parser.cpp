@@ -47,16 +47,6 @@ const Token& Parser::peek(std::size_t ahead) const {
   return i < tokens_.size() ? tokens_[i] : tokens_.back();
 }
 
-Token& Parser::advance() {
-  Token& t = tokens_[pos_];
-  if (t.kind != TokenKind::Eof) {
-    last_ = pos_;
-    consumed_ = true;
-    ++pos_;
-  }
-  return t;
-}
-
 diag::Span Parser::span_from(diag::Position from) const {
   return {from, tokens_[consumed_ ? last_ : 0].span.end};
 }
@@ -99,10 +89,6 @@ bool Parser::end_statement() {
   if (at_punct("}") || at_eof()) return true;
   error_here(codes::kAfterStatement, "Unexpected " + cur().label() + " after statement");
   return false;
-}
-
-void Parser::skip_newlines() {
-  while (at_newline()) advance();
 }
 
 void Parser::recover() {

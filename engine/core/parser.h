@@ -114,7 +114,16 @@ class Parser {
   bool at_punct(Fixed<token::TokenKind::Punct> t) const { return is(cur(), t); }
   bool at_op(Fixed<token::TokenKind::Operator> t) const { return is(cur(), t); }
   bool at_keyword(Fixed<token::TokenKind::Keyword> t) const { return is(cur(), t); }
-  token::Token& advance();
+  // Inline with skip_newlines: every grammar rule calls them, from every parser file.
+  token::Token& advance() {
+    token::Token& t = tokens_[pos_];
+    if (t.kind != token::TokenKind::Eof) {
+      last_ = pos_;
+      consumed_ = true;
+      ++pos_;
+    }
+    return t;
+  }
   diag::Position start() const { return cur().span.start; }
   // From `from` to the end of the last consumed token.
   diag::Span span_from(diag::Position from) const;
@@ -130,7 +139,9 @@ class Parser {
   token::Token* expect_failed(std::string_view text);  // reports KELO2001; returns null
   std::optional<Name> expect_name();
   bool end_statement();
-  void skip_newlines();
+  void skip_newlines() {
+    while (at_newline()) advance();
+  }
   void recover();
   bool depth_error();             // reports KELO2007 at the current token; returns false
   bool at_statement_end() const;  // newline, end of file, `;` or `}`
