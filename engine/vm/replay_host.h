@@ -7,6 +7,7 @@
 // whatever the real spacing of the bar times.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -60,7 +61,16 @@ class ReplayHost final : public host::Host {
                             double volume);
 
  private:
+  using Handler = Result<Value> (*)(ReplayHost&, std::string_view, std::span<const Value>);
+  // The last rows found, by the address of the name asked for: a script asks for the
+  // same few names on every bar, and this spares hashing them.
+  struct Recent {
+    std::string_view name;  // the table's own key
+    Handler handler = nullptr;
+  };
+
   Account account_;
+  std::array<Recent, 8> recent_{};
   Bounded<JournalLine> journal_{kMaxJournalLines};
   MapItems store_;  // one map serves the store and the globals calls
   int64_t magic_ = kDefaultMagic;

@@ -148,6 +148,28 @@ TEST(ReplayHost, AnswersOfTheCallTable) {
   }
 }
 
+// Names asked for again from the same storage, rewritten in between, still reach their
+// own rows (and unknown ones their error).
+TEST(ReplayHost, NamesFromReusedStorage) {
+  ReplayHost h = make_host();
+  std::string name = "account.equity";
+  struct Row {
+    const char* name;
+    const char* answer;
+  };
+  const Row rows[] = {
+      {"account.equity", "num 10000"},
+      {"account.profit", "num 0"},
+      {"account.equity", "num 10000"},
+      {"account.nosuch", "error('account.nosuch' is not available while backtesting, line 1)"},
+      {"account.credit", "num 0"},
+  };
+  for (const Row& row : rows) {
+    name.assign(row.name);  // same length: the same buffer every time
+    EXPECT_EQ(call_text(h, name), row.answer) << row.name;
+  }
+}
+
 TEST(ReplayHost, NormalizeRoundsHalvesAwayFromZeroAtTheSymbolsDigits) {
   host::SymbolSpec spec;
   spec.digits = 2;

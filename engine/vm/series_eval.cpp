@@ -1,8 +1,9 @@
 #include "vm/series_eval.h"
 
 #include <cmath>
-#include <cstring>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -75,18 +76,8 @@ class NodeInputs : public InputColumns {
   Column missing_;
 };
 
-void append_bytes(std::string& key, const void* p, std::size_t n) {
-  key.append(static_cast<const char*>(p), n);
-}
-
-template <typename T>
-void append_pod(std::string& key, const T& v) {
-  append_bytes(key, &v, sizeof v);
-}
-
-void append_text(std::string& key, const std::string& s) {
-  append_pod(key, s.size());
-  key += s;
+std::uint64_t word(SeriesForm form) {
+  return static_cast<std::uint64_t>(form);
 }
 
 }  // namespace
@@ -159,30 +150,30 @@ void Evaluator::forget() {
 
 template <class Make>
 Ref<Series> Evaluator::shared(Make make) {
-  if (Ref<Series>* found = shared_.find(key_)) return *found;
+  if (Ref<Series>* found = shared_.find(key_.words())) return *found;
   if (shared_.size() >= kSharedLimit) {
     shared_.clear();
     shared_nodes_.clear();
   }
   Ref<Series> node = make();
   shared_nodes_.insert(node.get());
-  shared_.insert(key_, node);
+  shared_.insert(key_.words(), node);
   return node;
 }
 
 Ref<Series> Evaluator::shared_source(SeriesKind kind, host::Host& host) {
   begin(host, host.bars());
   key_.clear();
-  append_pod(key_, SeriesForm::Source);
-  append_pod(key_, kind);
+  key_.add(word(SeriesForm::Source));
+  key_.add(static_cast<std::uint64_t>(kind));
   return shared([kind] { return Series::source(kind); });
 }
 
 Ref<Series> Evaluator::shared_constant(double value, host::Host& host) {
   begin(host, host.bars());
   key_.clear();
-  append_pod(key_, SeriesForm::Constant);
-  append_pod(key_, value);
+  key_.add(word(SeriesForm::Constant));
+  key_.add_double(value);
   return shared([value] { return Series::constant_of(value); });
 }
 
@@ -199,15 +190,15 @@ Ref<Series> Evaluator::shared_indicator(std::string_view name, std::span<const R
     if (!in || !is_shared(in.get())) return make();
   }
   key_.clear();
-  append_pod(key_, SeriesForm::Indicator);
-  append_pod(key_, name.size());
-  key_.append(name);
-  append_pod(key_, selector);
-  append_pod(key_, numbers.size());
+  key_.add(word(SeriesForm::Indicator));
+  key_.add_text(name);
+  key_.add(selector);
+  key_.add(numbers.size());
   // Bit patterns, so that NaN parameters match and -0.0 stays apart from 0.0.
-  if (!numbers.empty()) append_bytes(key_, numbers.data(), numbers.size() * sizeof(double));
+  for (double v : numbers) key_.add_double(v);
   // Shared operands stay alive while their users are kept, so addresses are unique.
-  for (const Ref<Series>& in : inputs) append_pod(key_, static_cast<const void*>(in.get()));
+  for (const Ref<Series>& in : inputs) key_.add_address(in.get());
+  if (key_.too_long()) return make();
   return shared(make);
 }
 
@@ -260,45 +251,45 @@ bool Evaluator::owned(const SeriesColumn& column) const {
 }
 
 bool Evaluator::key_of(const Series& node) {
-  std::string& key = key_;
+  KeyWords& key = key_;
   key.clear();
-  append_pod(key, node.form);
+  key.add(word(node.form));
   auto child = [&](const Ref<Series>& s) {
     if (!s || !owned(s->cache)) return false;
-    const void* p = s->cache.get();
-    append_pod(key, p);
+    key.add_address(s->cache.get());
     return true;
+  };
+  auto text = [&](const std::optional<std::string>& t) {
+    key.add(t.has_value());
+    if (t) key.add_text(*t);
   };
   switch (node.form) {
     case SeriesForm::Source:
-      append_pod(key, node.kind);
-      append_pod(key, node.symbol.has_value());
-      if (node.symbol) append_text(key, *node.symbol);
-      append_pod(key, node.timeframe.has_value());
-      if (node.timeframe) append_text(key, *node.timeframe);
-      return true;
+      key.add(static_cast<std::uint64_t>(node.kind));
+      text(node.symbol);
+      text(node.timeframe);
+      return !key.too_long();
     case SeriesForm::Constant:
-      append_pod(key, node.constant);
+      key.add_double(node.constant);
       return true;
     case SeriesForm::Unary:
-      append_pod(key, node.op);
+      key.add(static_cast<std::uint64_t>(node.op));
       return child(node.left);
     case SeriesForm::Binary:
-      append_pod(key, node.op);
+      key.add(static_cast<std::uint64_t>(node.op));
       return child(node.left) && child(node.right);
     case SeriesForm::Indicator:
-      append_text(key, node.name);
-      append_pod(key, node.selector);
-      append_pod(key, node.numbers.size());
+      key.add_text(node.name);
+      key.add(node.selector);
+      key.add(node.numbers.size());
       // Bit patterns, so that NaN parameters match and -0.0 stays apart from 0.0.
-      if (!node.numbers.empty()) {
-        append_bytes(key, node.numbers.data(), node.numbers.size() * sizeof(double));
-      }
-      append_pod(key, node.inputs.size());
+      for (double v : node.numbers) key.add_double(v);
+      key.add(node.inputs.size());
       for (const Ref<Series>& in : node.inputs) {
         if (!child(in)) return false;
       }
-      return true;
+      // A description too long for the key is computed without the memo.
+      return !key.too_long();
     case SeriesForm::Buffer:
       break;  // filled by its owner: never the same twice
   }
@@ -308,7 +299,7 @@ bool Evaluator::key_of(const Series& node) {
 void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& bars) {
   const bool keyed = key_of(node);
   if (keyed) {
-    if (const SeriesColumn* found = memo_.find(key_)) {
+    if (const SeriesColumn* found = memo_.find(key_.words())) {
       node.cache = *found;
       node.cache_bars = count_;
       node.cache_valid = true;
@@ -325,7 +316,7 @@ void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& 
     if (memo_size_ + column->size() > memo_limit_) forget();
     memo_size_ += column->size();
     owned_.insert(column.get());
-    memo_.insert(key_, column);
+    memo_.insert(key_.words(), column);
   }
   node.cache = std::move(column);
   node.cache_bars = count_;

@@ -83,7 +83,7 @@ class Evaluator {
   AddressSet owned_;  // columns the memo holds (stable addresses)
   KeyTable<Ref<Series>> shared_;
   AddressSet shared_nodes_;  // kept alive by shared_
-  std::string key_;          // scratch, so that a lookup allocates nothing
+  KeyWords key_;             // scratch, so that a lookup allocates nothing
   std::vector<Step> stack_;  // scratch of the evaluation walk
   const host::Host* host_ = nullptr;
   const host::Bars* bars_ = nullptr;

@@ -202,6 +202,20 @@ TEST(SeriesEvaluation, SharedNodesByStructure) {
   EXPECT_FALSE(ev.is_shared(sma2.get()));
 }
 
+TEST(SeriesEvaluation, DescriptionsTooLongForAKeyAreComputedEveryTime) {
+  TestHost host(TestHost::bars_from_close({1, 2, 3}));
+  Evaluator ev;
+  const Ref<Series> close = ev.shared_source(SeriesKind::Close, host);
+  std::vector<double> many(KeyWords::kRoom, 2.0);  // the period, then ignored numbers
+  const Ref<Series> a = ev.shared_indicator("sma", std::vector<Ref<Series>>{close}, many, 0, host);
+  const Ref<Series> b = ev.shared_indicator("sma", std::vector<Ref<Series>>{close}, many, 0, host);
+  EXPECT_NE(a.get(), b.get());
+  expect_column(*ev.values_of(*a, host), {N, 1.5, 2.5}, "first");
+  const std::size_t computed = ev.computations();
+  expect_column(*ev.values_of(*b, host), {N, 1.5, 2.5}, "second");
+  EXPECT_EQ(ev.computations(), computed + 1);
+}
+
 TEST(SeriesEvaluation, SharedNodesStartOverPastTheirLimit) {
   TestHost host(TestHost::bars_from_close({1, 2}));
   Evaluator ev;

@@ -1,14 +1,15 @@
 #pragma once
 
-// Small open-addressing tables for the evaluator's per-run lookups: byte-string keys
+// Small open-addressing tables for the evaluator's per-run lookups: word-string keys
 // (series descriptions) and node or column addresses. A lookup happens several times
 // per bar for a script that re-creates its indicators, so they avoid the allocation and
 // bucket chasing of the node-based standard containers. Insert, find and clear only.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -22,43 +23,98 @@ inline std::uint64_t mix_key(std::uint64_t h) {
   return h;
 }
 
-inline std::uint64_t hash_key(std::string_view key) {
+// A key under construction: whole 64-bit words in fixed room, so that building and
+// hashing one allocates nothing. A key that does not fit is marked too long.
+class KeyWords {
+ public:
+  static constexpr std::size_t kRoom = 48;
+
+  void clear() {
+    size_ = 0;
+    too_long_ = false;
+  }
+  void add(std::uint64_t word) {
+    if (size_ < kRoom) {
+      words_[size_++] = word;
+    } else {
+      too_long_ = true;
+    }
+  }
+  void add_double(double v) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    add(bits);
+  }
+  void add_address(const void* p) {
+    add(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p)));
+  }
+  // The length, then the bytes in words (the last one padded with zeros). The tail is
+  // gathered in a register: a narrow store read back as a word would stall.
+  void add_text(std::string_view text) {
+    add(text.size());
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, text.data() + i, 8);
+      add(word);
+    }
+    if (i < text.size()) {
+      std::uint64_t word = 0;
+      for (std::size_t k = 0; i + k < text.size(); ++k) {
+        word |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[i + k])) << (8 * k);
+      }
+      add(word);
+    }
+  }
+  bool too_long() const { return too_long_; }
+  std::span<const std::uint64_t> words() const { return {words_.data(), size_}; }
+
+ private:
+  std::array<std::uint64_t, kRoom> words_{};
+  std::size_t size_ = 0;
+  bool too_long_ = false;
+};
+
+inline std::uint64_t hash_key(std::span<const std::uint64_t> key) {
   std::uint64_t h = 0x9e3779b97f4a7c15ull ^ key.size();
-  std::size_t i = 0;
-  for (; i + 8 <= key.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, key.data() + i, 8);
+  for (std::uint64_t word : key) {
     h = (h ^ word) * 0x9e3779b97f4a7c15ull;
     h ^= h >> 29;
-  }
-  if (i < key.size()) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, key.data() + i, key.size() - i);
-    h = (h ^ word) * 0x9e3779b97f4a7c15ull;
   }
   return mix_key(h);
 }
 
-// Keys are byte strings; values are kept by value.
+inline bool same_key(const std::vector<std::uint64_t>& a, std::span<const std::uint64_t> b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
+// Keys are word strings; values are kept by value.
 template <class T>
 class KeyTable {
  public:
+  using Key = std::span<const std::uint64_t>;
+
   std::size_t size() const { return size_; }
 
-  T* find(std::string_view key) {
+  T* find(Key key) {
     if (slots_.empty()) return nullptr;
     const std::uint64_t h = hash_key(key);
     for (std::size_t i = h & mask();; i = (i + 1) & mask()) {
       Slot& s = slots_[i];
       if (!s.used) return nullptr;
-      if (s.hash == h && s.key == key) return &s.value;
+      if (s.hash == h && same_key(s.key, key)) return &s.value;
     }
   }
 
   // The key must not be present.
-  void insert(std::string_view key, T value) {
+  void insert(Key key, T value) {
     if ((size_ + 1) * 2 > slots_.size()) grow();
-    place(Slot{hash_key(key), std::string(key), std::move(value), true});
+    place(Slot{hash_key(key), std::vector<std::uint64_t>(key.begin(), key.end()), std::move(value),
+               true});
     ++size_;
   }
 
@@ -70,7 +126,7 @@ class KeyTable {
  private:
   struct Slot {
     std::uint64_t hash = 0;
-    std::string key;
+    std::vector<std::uint64_t> key;
     T value{};
     bool used = false;
   };
