@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "stdlib/definition_forms.h"
 #include "stdlib/registry.h"
-#include "stdlib/test_signature.h"
 
 namespace kelo_std {
 namespace {
 
 using kelo_core::types::Tag;
 using kelo_core::types::Type;
-using testing::spelled;
+using forms::stored;
 
 // name, group, pure, type with parameter names, printed type, summary.
 struct GlobalRow {
@@ -306,7 +306,7 @@ void expect_row(const Entry* entry, const GlobalRow& row) {
   EXPECT_EQ(entry->permission, 255) << row.name;
   EXPECT_EQ(kinds_of(*entry), (std::vector<int>{0, 1, 2})) << row.name;
   EXPECT_EQ(entry->example, "") << row.name;
-  EXPECT_EQ(spelled(entry->type), row.spelled) << row.name;
+  EXPECT_EQ(stored(entry->type), row.spelled) << row.name;
   EXPECT_EQ(entry->type.to_string(), row.printed) << row.name;
   EXPECT_EQ(entry->summary, row.summary) << row.name;
 }
@@ -332,7 +332,7 @@ TEST(CoreDefsTest, NamespaceFieldsMatchTheirRows) {
     const auto& fields = entry->type.fields()->fields;
     auto it = fields.find(row.field);
     ASSERT_NE(it, fields.end()) << row.owner << "." << row.field;
-    EXPECT_EQ(spelled(it->second), row.spelled) << row.owner << "." << row.field;
+    EXPECT_EQ(stored(it->second), row.spelled) << row.owner << "." << row.field;
   }
   for (const auto& [owner, count] : expected_counts) {
     const Entry* entry = registry.global(owner);
@@ -377,7 +377,7 @@ TEST(CoreDefsTest, RecordTypesHaveExactlyTheirFields) {
     const auto& fields = record->second.fields()->fields;
     auto it = fields.find(row.field);
     ASSERT_NE(it, fields.end()) << row.owner << "." << row.field;
-    EXPECT_EQ(spelled(it->second), row.spelled) << row.owner << "." << row.field;
+    EXPECT_EQ(stored(it->second), row.spelled) << row.owner << "." << row.field;
   }
   for (const auto& [owner, count] : expected_counts) {
     EXPECT_EQ(records.at(owner).fields()->fields.size(), count) << owner;

@@ -1,7 +1,8 @@
 // Test support for the definition modules: writes a type the way the definition tables
 // do, with every stored parameter name and flag, so a test can hold each entry against a
-// row of expected text. Function parameters read "name: T", then "?" when optional and
-// " (named)" when passed by name; a rest parameter is "...T". Other types use their display.
+// row of expected text ("fn(source: series<num>, type: text?) -> series<num>"). Function
+// parameters read "name: T", then "?" when optional and " (named)" when passed by name; a
+// rest parameter is "...T"; element types are written the same way. Only tests include this.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,30 +13,38 @@
 #include <vector>
 
 #include "core/types.h"
+#include "stdlib/hosts.h"
 #include "stdlib/registry.h"
 
 namespace kelo_std::forms {
 
 inline std::string stored(const kelo_core::types::Type& type) {
-  const kelo_core::types::Signature* sig = type.signature();
-  if (sig == nullptr) return type.to_string();
-  std::string out = "fn(";
-  bool first = true;
-  const auto separate = [&] {
-    if (!first) out += ", ";
-    first = false;
-  };
-  for (const kelo_core::types::Parameter& param : sig->params) {
-    separate();
-    out += param.name + ": " + stored(param.type);
-    if (param.optional) out += "?";
-    if (param.named) out += " (named)";
+  using kelo_core::types::Tag;
+  switch (type.tag()) {
+    case Tag::Series:
+      return "series<" + stored(*type.series_element()) + ">";
+    case Tag::Array:
+      return "array<" + stored(*type.array_element()) + ">";
+    case Tag::Map:
+      return "map<" + stored(*type.map_key()) + ", " + stored(*type.map_value()) + ">";
+    case Tag::Optional:
+      return stored(*type.optional_inner()) + "?";
+    case Tag::Function: {
+      const kelo_core::types::Signature& sig = *type.signature();
+      std::string out = "fn(";
+      for (std::size_t i = 0; i < sig.params.size(); ++i) {
+        const kelo_core::types::Parameter& param = sig.params[i];
+        if (i > 0) out += ", ";
+        out += param.name + ": " + stored(param.type);
+        if (param.optional) out += "?";
+        if (param.named) out += " (named)";
+      }
+      if (sig.rest) out += std::string(sig.params.empty() ? "" : ", ") + "..." + stored(*sig.rest);
+      return out + ") -> " + stored(sig.result);
+    }
+    default:
+      return type.to_string();
   }
-  if (sig->rest) {
-    separate();
-    out += "..." + stored(*sig->rest);
-  }
-  return out + ") -> " + stored(sig->result);
 }
 
 // (field, stored form) rows in the order the definitions list them.
@@ -62,6 +71,29 @@ inline void expect_fields(const kelo_core::types::Type& type, const FormRows& ex
       continue;
     }
     EXPECT_EQ(stored(it->second), form) << type.to_string() << "." << name;
+  }
+}
+
+// A host-table entry: its arity, required parameter count, rest flag and displayed type.
+struct HostRow {
+  const char* name;
+  int arity;
+  int required;
+  bool rest;
+  const char* type;
+};
+
+// Checks each row against the host table, so a failure names the entry.
+inline void expect_host_rows(const std::vector<HostRow>& rows) {
+  const hosts::HostTable& table = hosts::table();
+  for (const HostRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    const hosts::HostFn* fn = table.get(row.name);
+    ASSERT_NE(fn, nullptr);
+    EXPECT_EQ(fn->arity, row.arity);
+    EXPECT_EQ(fn->required, row.required);
+    EXPECT_EQ(fn->rest, row.rest);
+    EXPECT_EQ(fn->type.to_string(), row.type);
   }
 }
 

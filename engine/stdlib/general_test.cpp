@@ -13,6 +13,7 @@
 namespace {
 
 using kelo_std::forms::expect_fields;
+using kelo_std::forms::expect_host_rows;
 using kelo_std::forms::FormRows;
 using kelo_std::forms::stored;
 
@@ -258,14 +259,7 @@ TEST(GeneralDefinitions, NoNameOfTheModuleIsRegisteredTwice) {
 
 TEST(GeneralDefinitions, HostTableNamesMembersAndTextFields) {
   const auto& table = kelo_std::hosts::table();
-  struct Row {
-    const char* name;
-    int arity;
-    int required;
-    bool rest;
-    const char* type;
-  };
-  const Row rows[] = {
+  expect_host_rows({
       {"round", 2, 1, false, "num"},
       {"rand", 0, 0, false, "num"},
       {"text", 0, 0, false, "text"},
@@ -276,16 +270,7 @@ TEST(GeneralDefinitions, HostTableNamesMembersAndTextFields) {
       {"array#reduce", 2, 2, false, "any"},
       {"series#length", 0, 0, false, "int"},
       {"series#changed", 0, 0, false, "series<bool>"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const kelo_std::hosts::HostFn* fn = table.get(row.name);
-    ASSERT_NE(fn, nullptr);
-    EXPECT_EQ(fn->arity, row.arity);
-    EXPECT_EQ(fn->required, row.required);
-    EXPECT_EQ(fn->rest, row.rest);
-    EXPECT_EQ(fn->type.to_string(), row.type);
-  }
+  });
   // Every text member sorts before the first dotted field of the text namespace.
   EXPECT_LT(table.get("text#upper")->id, table.get("text.compare")->id);
 }

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "stdlib/definition_forms.h"
 #include "stdlib/registry.h"
-#include "stdlib/test_signature.h"
 
 namespace kelo_std {
 namespace {
 
 using kelo_core::types::Tag;
-using testing::spelled;
+using forms::stored;
 
 // name, type with parameter names, printed type, summary; in registration order.
 struct IndicatorRow {
@@ -181,7 +181,7 @@ TEST(IndicatorDefsTest, RowsMatch) {
   for (const IndicatorRow& row : kRows) {
     const Entry* entry = registry.global(row.name);
     ASSERT_NE(entry, nullptr) << row.name;
-    EXPECT_EQ(spelled(entry->type), row.spelled) << row.name;
+    EXPECT_EQ(stored(entry->type), row.spelled) << row.name;
     EXPECT_EQ(entry->type.to_string(), row.printed) << row.name;
     EXPECT_EQ(entry->summary, row.summary) << row.name;
   }
@@ -233,14 +233,14 @@ TEST(IndicatorDefsTest, Custom) {
   const Registry registry = indicators_only();
   const Entry* custom = registry.global("custom");
   ASSERT_NE(custom, nullptr);
-  EXPECT_EQ(spelled(custom->type), "fn(bundle: text, ...num) -> CustomIndicator");
+  EXPECT_EQ(stored(custom->type), "fn(bundle: text, ...num) -> CustomIndicator");
   EXPECT_EQ(custom->type.to_string(), "fn(text) -> CustomIndicator");
   EXPECT_EQ(custom->summary, "Loads a compiled .zxi indicator and reads its buffers.");
   const auto& result = custom->type.signature()->result;
   ASSERT_EQ(result.tag(), Tag::Object);
   ASSERT_EQ(result.fields()->fields.size(), 2u);
-  EXPECT_EQ(spelled(result.fields()->fields.at("buffer")), "fn(index: int) -> series<num>");
-  EXPECT_EQ(spelled(result.fields()->fields.at("count")), "int");
+  EXPECT_EQ(stored(result.fields()->fields.at("buffer")), "fn(index: int) -> series<num>");
+  EXPECT_EQ(stored(result.fields()->fields.at("count")), "int");
   EXPECT_EQ(custom->group, "Indicators");
 }
 

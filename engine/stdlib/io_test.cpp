@@ -12,6 +12,7 @@ namespace {
 
 using kelo_core::types::Tag;
 using kelo_std::forms::expect_fields;
+using kelo_std::forms::expect_host_rows;
 using kelo_std::forms::FormRows;
 using kelo_std::forms::stored;
 
@@ -192,14 +193,7 @@ TEST(IoDefinitions, PrintedTypesShowOnlyNamedParameters) {
 
 TEST(IoDefinitions, HostTableCountsRequiredAndRestParameters) {
   const auto& table = kelo_std::hosts::table();
-  struct Row {
-    const char* name;
-    int arity;
-    int required;
-    bool rest;
-    const char* type;
-  };
-  const Row rows[] = {
+  expect_host_rows({
       {"http", 0, 0, false, "http"},
       {"http.post", 5, 1, false, "Response"},
       {"ai.ask", 6, 2, false, "text"},
@@ -209,16 +203,7 @@ TEST(IoDefinitions, HostTableCountsRequiredAndRestParameters) {
       {"timer.every", 1, 1, false, "void"},
       {"bot.stop", 1, 0, false, "void"},
       {"notify", 2, 1, false, "void"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const kelo_std::hosts::HostFn* fn = table.get(row.name);
-    ASSERT_NE(fn, nullptr);
-    EXPECT_EQ(fn->arity, row.arity);
-    EXPECT_EQ(fn->required, row.required);
-    EXPECT_EQ(fn->rest, row.rest);
-    EXPECT_EQ(fn->type.to_string(), row.type);
-  }
+  });
   EXPECT_EQ(table.get("globals.has"), nullptr);
   EXPECT_EQ(table.get("globals.clear"), nullptr);
 }

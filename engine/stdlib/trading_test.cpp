@@ -13,6 +13,7 @@ namespace {
 using kelo_core::types::Tag;
 using kelo_core::types::Type;
 using kelo_std::forms::expect_fields;
+using kelo_std::forms::expect_host_rows;
 using kelo_std::forms::FormRows;
 using kelo_std::forms::stored;
 
@@ -253,32 +254,17 @@ TEST(TradingDefinitions, SharedParameterListsAreFreshAndOrdered) {
 
 TEST(TradingDefinitions, HostNamesSeparateHistoryFieldsFromGlobals) {
   const auto& table = kelo_std::hosts::table();
-  struct Row {
-    const char* name;
-    int arity;
-    int required;
-    const char* type;
-  };
-  const Row rows[] = {
-      {"trade", 0, 0, "trade"},
-      {"trade.buy", 7, 1, "TradeResult"},
-      {"trade.buyStopLimit", 9, 3, "TradeResult"},
-      {"trade.trail", 3, 2, "TradeResult"},
-      {"trade.result", 0, 0, "TradeResult"},
-      {"positions", 0, 0, "positions"},
-      {"positions.byTicket", 1, 1, "Position?"},
-      {"history.positions", 2, 1, "array<ClosedPosition>"},
-      {"orders.all", 0, 0, "array<Order>"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const kelo_std::hosts::HostFn* fn = table.get(row.name);
-    ASSERT_NE(fn, nullptr);
-    EXPECT_EQ(fn->arity, row.arity);
-    EXPECT_EQ(fn->required, row.required);
-    EXPECT_FALSE(fn->rest);
-    EXPECT_EQ(fn->type.to_string(), row.type);
-  }
+  expect_host_rows({
+      {"trade", 0, 0, false, "trade"},
+      {"trade.buy", 7, 1, false, "TradeResult"},
+      {"trade.buyStopLimit", 9, 3, false, "TradeResult"},
+      {"trade.trail", 3, 2, false, "TradeResult"},
+      {"trade.result", 0, 0, false, "TradeResult"},
+      {"positions", 0, 0, false, "positions"},
+      {"positions.byTicket", 1, 1, false, "Position?"},
+      {"history.positions", 2, 1, false, "array<ClosedPosition>"},
+      {"orders.all", 0, 0, false, "array<Order>"},
+  });
   EXPECT_EQ(table.get("trade.position"), nullptr);
 }
 
