@@ -275,21 +275,103 @@ std::string Vm::verify(const Decoded& d, size_t index) const {
   return {};
 }
 
+namespace {
+
+constexpr uint8_t op_of(Opcode o) {
+  return static_cast<uint8_t>(o);
+}
+
+// The fused form of a binary operator taking its right operand from a constant (or from
+// a local slot): 0 when the operator has none.
+struct ArithForms {
+  uint8_t by_const[kOpTotal] = {};
+  uint8_t by_local[kOpTotal] = {};
+  uint8_t const_jump[kOpTotal] = {};
+  uint8_t local_jump[kOpTotal] = {};
+  uint8_t store[kOpTotal] = {};
+  constexpr ArithForms() {
+#define KELO_STORES(name) store[op_of(Opcode::name)] = kOp##name##Store;
+    KELO_FUSED_STORE(KELO_STORES)
+#undef KELO_STORES
+#define KELO_FORMS(name)                                 \
+  by_const[op_of(Opcode::name)] = kOpConst##name;        \
+  by_local[op_of(Opcode::name)] = kOpLocal##name;
+    KELO_FUSED_ARITH(KELO_FORMS)
+#undef KELO_FORMS
+#define KELO_JUMPS(name)                                  \
+  const_jump[op_of(Opcode::name)] = kOpConst##name##Jump; \
+  local_jump[op_of(Opcode::name)] = kOpLocal##name##Jump;
+    KELO_FUSED_COMPARE(KELO_JUMPS)
+#undef KELO_JUMPS
+  }
+};
+constexpr ArithForms kForms;
+
+}  // namespace
+
 void fuse(std::vector<Vm::Instr>& code) {
   const size_t n = code.size();
+  auto op_at = [&](size_t i) -> uint8_t { return i < n ? code[i].op : uint8_t{0xFF}; };
+  auto jumps_if_false = [&](size_t i) { return op_at(i) == op_of(Opcode::JumpIfFalse); };
   for (size_t i = 0; i + 1 < n; ++i) {
     Vm::Instr& in = code[i];
     const Vm::Instr& next = code[i + 1];
-    if (in.op == uint8_t(Opcode::GetLocal) && next.op == uint8_t(Opcode::Const) && i + 4 < n &&
-        code[i + 2].op == uint8_t(Opcode::Add) && code[i + 3].op == uint8_t(Opcode::SetLocal) &&
-        code[i + 3].b == in.b && code[i + 4].op == uint8_t(Opcode::Pop)) {
-      in = Vm::Instr{kOpAddToLocal, 0, in.b, next.c};
-    } else if (in.op == uint8_t(Opcode::GetLocal) && next.op == uint8_t(Opcode::Const)) {
-      in = Vm::Instr{kOpLocalConst, 0, in.b, next.c};
-    } else if (in.op == uint8_t(Opcode::SetLocal) && next.op == uint8_t(Opcode::Pop)) {
-      in.op = kOpSetLocalPop;
-    } else if (in.op == uint8_t(Opcode::Less) && next.op == uint8_t(Opcode::JumpIfFalse)) {
-      in = Vm::Instr{kOpLessJump, 0, 0, next.c};
+    const uint8_t after = op_at(i + 2);
+    switch (in.op) {
+      case op_of(Opcode::GetLocal):
+        if (next.op == op_of(Opcode::Const) && after == op_of(Opcode::Add) &&
+            op_at(i + 3) == op_of(Opcode::SetLocal) && code[i + 3].b == in.b &&
+            op_at(i + 4) == op_of(Opcode::Pop)) {
+          in = Vm::Instr{kOpAddToLocal, 0, in.b, next.c};
+        } else if (next.op == op_of(Opcode::Const)) {
+          // A constant operand fuses with its operator instead.
+          if (after == 0xFF || kForms.by_const[after] == 0)
+            in = Vm::Instr{kOpLocalConst, 0, in.b, next.c};
+        } else if (kForms.local_jump[next.op] && jumps_if_false(i + 2)) {
+          in.op = kForms.local_jump[next.op];
+        } else if (kForms.by_local[next.op]) {
+          in.op = kForms.by_local[next.op];
+        } else if (next.op == op_of(Opcode::Index)) {
+          in.op = kOpLocalIndex;
+        } else if (next.op == op_of(Opcode::GetLocal)) {
+          // The second local fuses with what follows where that saves more: a compare
+          // and jump, an operator whose result is not stored, or an index.
+          const bool store = after != 0xFF && kForms.store[after] &&
+                             op_at(i + 3) == op_of(Opcode::SetLocal) &&
+                             op_at(i + 4) == op_of(Opcode::Pop);
+          const bool second_fuses =
+              after != 0xFF && ((kForms.local_jump[after] && jumps_if_false(i + 3)) ||
+                                (kForms.by_local[after] && !store) ||
+                                after == op_of(Opcode::Index));
+          if (!second_fuses) in.op = kOpLocalLocal;
+        }
+        break;
+      case op_of(Opcode::Const):
+        if (kForms.const_jump[next.op] && jumps_if_false(i + 2))
+          in.op = kForms.const_jump[next.op];
+        else if (kForms.by_const[next.op])
+          in.op = kForms.by_const[next.op];
+        else if (next.op == op_of(Opcode::Coalesce))
+          in.op = kOpConstCoalesce;
+        break;
+      case op_of(Opcode::SetLocal):
+        if (next.op == op_of(Opcode::Pop)) in.op = kOpSetLocalPop;
+        break;
+      case op_of(Opcode::Less):
+        if (next.op == op_of(Opcode::JumpIfFalse)) in = Vm::Instr{kOpLessJump, 0, 0, next.c};
+        break;
+      case op_of(Opcode::SetIndex):
+        if (next.op == op_of(Opcode::Pop)) in.op = kOpSetIndexPop;
+        break;
+      case op_of(Opcode::IterNext):
+        if (in.a == 1 && next.op == op_of(Opcode::SetLocal) && after == op_of(Opcode::Pop))
+          in.op = kOpIterNextLocal;
+        break;
+      default:
+        if (kForms.store[in.op] && next.op == op_of(Opcode::SetLocal) &&
+            after == op_of(Opcode::Pop))
+          in.op = kForms.store[in.op];
+        break;
     }
   }
 }
@@ -375,6 +457,7 @@ Result<Value> Vm::enter_and_execute(uint16_t function, const Closure* closure, c
   while (sp_ < base + d.slots) new (sp_++) Value();
   Frame& f = frames_[frame_count_++];
   f = Frame{d.code.data(),
+            d.code.data(),
             base,
             &d,
             closure,
@@ -471,6 +554,8 @@ Value Vm::index_value(const Value& container, const Value& index, host::Host& ho
     }
     case Tag::Map:
     case Tag::Record: {
+      if (container.is(Tag::Map) && index.is(Tag::Text))
+        return container.map_obj().get(index.text_obj());
       std::string scratch;
       if (!index.is(Tag::Text)) display_to(scratch, index);
       const std::string_view key = index.is(Tag::Text) ? index.str() : std::string_view(scratch);

@@ -92,7 +92,8 @@ class Vm {
   };
   struct Frame {
     const Instr* ip;
-    Value* base;  // slot 0; base[-1] holds the callee
+    const Instr* code;  // fn->code.data(): jump targets are offsets from it
+    Value* base;        // slot 0; base[-1] holds the callee
     const Decoded* fn;
     const Closure* closure;  // null for run()
     uint32_t iter_base;
@@ -112,6 +113,10 @@ class Vm {
   Result<Value> enter_and_execute(uint16_t function, const Closure* closure, const Value& callee,
                                   std::span<const Value> args, host::Host& host);
   Result<Value> execute(host::Host& host);
+  // a = a op b for two numbers (Int or Num); false, leaving a as it was, for any other
+  // operands, which take the general rules.
+  template <uint8_t Op>
+  static bool arith(Value& a, const Value& b);
   Result<Value> call_host_resolved(uint16_t id, std::span<const Value> args, host::Host& host);
   Result<Value> call_value_inner(const Value& callee, std::span<const Value> args,
                                  host::Host& host);

@@ -41,6 +41,124 @@ inline double as_double(const Value& v) {
   return v.is(Tag::Int) ? static_cast<double>(v.int_value()) : v.num_value();
 }
 
+// Integers whose sum, difference, remainder and comparison come out the same in 64-bit
+// integer arithmetic as through doubles: |x| <= 2^52.
+inline bool small_int(int64_t x) {
+  constexpr uint64_t k = uint64_t{1} << 52;
+  return static_cast<uint64_t>(x) + k <= 2 * k;
+}
+// A product of such integers that is exact as a double: |p| <= 2^53.
+inline bool exact_product(int64_t x, int64_t y, int64_t& p) {
+  constexpr uint64_t k = uint64_t{1} << 53;
+  return !__builtin_mul_overflow(x, y, &p) && static_cast<uint64_t>(p) + k <= 2 * k;
+}
+
+}  // namespace
+
+// Int op Int goes through doubles (saturating back to Int); where both operands are
+// small the integer result is the same and cheaper.
+template <uint8_t Op>
+inline bool Vm::arith(Value& a, const Value& b) {
+  if (!both_numbers(a, b)) return false;
+  if (a.is(Tag::Int) && b.is(Tag::Int)) {
+    const int64_t i = a.int_value(), j = b.int_value();
+    if (small_int(i) && small_int(j)) {
+      int64_t p = 0;
+      switch (Op) {
+        case op_of(Opcode::Add):
+          a.set_int(i + j);
+          return true;
+        case op_of(Opcode::Sub):
+          a.set_int(i - j);
+          return true;
+        case op_of(Opcode::Mul):
+          if (!exact_product(i, j, p)) break;
+          a.set_int(p);
+          return true;
+        case op_of(Opcode::Rem):
+          if (j == 0) {
+            a = Value();
+          } else {
+            a.set_int(i % j);
+          }
+          return true;
+        case op_of(Opcode::Less):
+          a.set_bool(i < j);
+          return true;
+        case op_of(Opcode::LessEqual):
+          a.set_bool(i <= j);
+          return true;
+        case op_of(Opcode::Greater):
+          a.set_bool(i > j);
+          return true;
+        case op_of(Opcode::GreaterEqual):
+          a.set_bool(i >= j);
+          return true;
+        case op_of(Opcode::Equal):
+          a.set_bool(i == j);
+          return true;
+        case op_of(Opcode::NotEqual):
+          a.set_bool(i != j);
+          return true;
+        default:
+          break;
+      }
+    }
+  }
+  const bool ints = a.is(Tag::Int) && b.is(Tag::Int);
+  const double x = as_double(a), y = as_double(b);
+  switch (Op) {
+    case op_of(Opcode::Add):
+      ints ? a.set_int(saturate_i64(x + y)) : a.set_num(x + y);
+      break;
+    case op_of(Opcode::Sub):
+      ints ? a.set_int(saturate_i64(x - y)) : a.set_num(x - y);
+      break;
+    case op_of(Opcode::Mul):
+      ints ? a.set_int(saturate_i64(x * y)) : a.set_num(x * y);
+      break;
+    // Division and remainder by zero give Nothing.
+    case op_of(Opcode::Div):
+      if (y == 0.0)
+        a = Value();
+      else
+        ints ? a.set_int(saturate_i64(std::trunc(x / y))) : a.set_num(x / y);
+      break;
+    case op_of(Opcode::Rem):
+      if (y == 0.0)
+        a = Value();
+      else
+        ints ? a.set_int(saturate_i64(std::fmod(x, y))) : a.set_num(std::fmod(x, y));
+      break;
+    case op_of(Opcode::Pow):
+      a.set_num(std::pow(x, y));
+      break;
+    case op_of(Opcode::Less):
+      a.set_bool(x < y);
+      break;
+    case op_of(Opcode::LessEqual):
+      a.set_bool(x <= y);
+      break;
+    case op_of(Opcode::Greater):
+      a.set_bool(x > y);
+      break;
+    case op_of(Opcode::GreaterEqual):
+      a.set_bool(x >= y);
+      break;
+    case op_of(Opcode::Equal):
+      a.set_bool(x == y);
+      break;
+    case op_of(Opcode::NotEqual):
+      a.set_bool(x != y);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+namespace {
+
 Value error_record(const RuntimeError& e) {
   auto r = Record::make("Error");
   const auto line = static_cast<int64_t>(std::min<uint64_t>(e.line, INT64_MAX));
@@ -62,21 +180,26 @@ inline std::string_view key_text(const Value& k, std::string& scratch) {
 Result<Value> Vm::execute(host::Host& host) {
   Frame* fp = &frames_[frame_count_ - 1];
   const Instr* ip = fp->ip;
-  const Instr* in = nullptr;
   Value* base = fp->base;
   Value* sp = sp_;
-  Value* const limit = stack_limit_;
-  uint64_t steps = steps_;
-  const uint64_t budget = options_.budget;
-  const Value* const consts = constants_.data();
+  // Steps left before the budget runs out. Counting down keeps one hot variable instead
+  // of two; with few enough of them, the compiler keeps them all in registers.
+  uint64_t left = options_.budget > steps_ ? options_.budget - steps_ : 0;
+  bool over = false;  // the budget ran out (here or in a callback): no try catches that
   RuntimeError err;
   uint8_t binary_op = 0;  // the operator slow_binary applies
 
-#define SAVE() (fp->ip = ip, sp_ = sp, steps_ = steps)
-#define RELOAD_STEPS() (steps = steps_)
-#define PUSH_ROOM(k)                     \
-  do {                                   \
-    if (sp + (k) > limit) goto overflow; \
+// The instruction running: the one before ip.
+#define INS (ip - 1)
+#define CONSTS (constants_.data())
+#define JUMP_TO(target) (ip = fp->code + (target))
+#define STEPS() (options_.budget - left)
+#define SAVE() (fp->ip = ip, sp_ = sp, steps_ = STEPS())
+#define RELOAD_STEPS() \
+  (over = steps_ > options_.budget, left = over ? 0 : options_.budget - steps_)
+#define PUSH_ROOM(k)                            \
+  do {                                          \
+    if (sp + (k) > stack_limit_) goto overflow; \
   } while (0)
 #define RAISE(msg)                              \
   do {                                          \
@@ -84,6 +207,8 @@ Result<Value> Vm::execute(host::Host& host) {
     goto raise;                                 \
   } while (0)
 #define POP_DISCARD() ((--sp)->~Value())
+// Drops top values known to hold no object (numbers): nothing to release.
+#define POP_PLAIN(k) (sp -= (k))
 
 #if KELO_COMPUTED_GOTO
   static void* const kLabels[kOpTotal] = {
@@ -95,29 +220,54 @@ Result<Value> Vm::execute(host::Host& host) {
       &&L_SetLocalPop,
       &&L_LocalConst,
       &&L_LessJump,
-      &&L_AddToLocal};
+      &&L_AddToLocal,
+      &&L_IterNextLocal,
+      &&L_LocalIndex,
+      &&L_ConstCoalesce,
+      &&L_LocalLocal,
+      &&L_SetIndexPop,
+#define KELO_LABEL(name) &&L_##name##Store,
+      KELO_FUSED_STORE(KELO_LABEL)
+#undef KELO_LABEL
+#define KELO_LABEL(name) &&L_Const##name,
+      KELO_FUSED_ARITH(KELO_LABEL)
+#undef KELO_LABEL
+#define KELO_LABEL(name) &&L_Local##name,
+      KELO_FUSED_ARITH(KELO_LABEL)
+#undef KELO_LABEL
+#define KELO_LABEL(name) &&L_Const##name##Jump,
+      KELO_FUSED_COMPARE(KELO_LABEL)
+#undef KELO_LABEL
+#define KELO_LABEL(name) &&L_Local##name##Jump,
+      KELO_FUSED_COMPARE(KELO_LABEL)
+#undef KELO_LABEL
+  };
 #define OP(name) L_##name:
 #define OPX(name, code) L_##name:
-#define NEXT()                                  \
-  do {                                          \
-    if (++steps > budget) goto budget_exceeded; \
-    in = ip++;                                  \
-    goto* kLabels[in->op];                      \
+#define NEXT()                           \
+  do {                                   \
+    if (left == 0) goto budget_exceeded; \
+    --left;                              \
+    goto* kLabels[(ip++)->op];           \
   } while (0)
   NEXT();
 #else
-#define OP(name) case op_of(Opcode::name):
-#define OPX(name, code) case code:
+#define OP(name)                \
+  case op_of(Opcode::name):     \
+  L_##name:
+#define OPX(name, code) \
+  case code:            \
+  L_##name:
 #define NEXT() goto dispatch
 dispatch:
-  if (++steps > budget) goto budget_exceeded;
-  in = ip++;
-  switch (in->op) {
+  if (left == 0) goto budget_exceeded;
+  --left;
+  switch ((ip++)->op) {
 #endif
 
   OP(Const) {
     PUSH_ROOM(1);
-    new (sp++) Value(consts[in->c]);
+    new (sp++) Value(CONSTS[INS->c]);
     NEXT();
   }
   OP(True) {
@@ -137,41 +287,48 @@ dispatch:
   }
   OP(GetLocal) {
     PUSH_ROOM(1);
-    new (sp++) Value(base[in->b]);
+    new (sp++) Value(base[INS->b]);
     NEXT();
   }
   OP(SetLocal) {
-    base[in->b] = sp[-1];
+    base[INS->b] = sp[-1];
     NEXT();
   }
   OP(GetGlobal) {
     PUSH_ROOM(1);
-    new (sp++) Value(globals_[in->b]);
+    new (sp++) Value(globals_[INS->b]);
     NEXT();
   }
   OP(SetGlobal) {
-    globals_[in->b] = sp[-1];
+    globals_[INS->b] = sp[-1];
     NEXT();
   }
   OP(GetUpvalue) {
     PUSH_ROOM(1);
     const Closure* c = fp->closure;
-    if (c && in->b < c->captured.size())
-      new (sp++) Value(c->captured[in->b]);
+    if (c && INS->b < c->captured.size())
+      new (sp++) Value(c->captured[INS->b]);
     else
       new (sp++) Value();
     NEXT();
   }
   OP(GetMember) {
-    sp[-1] = member_of(Value(std::move(sp[-1])), names_[in->c].str());
+    if (sp[-1].is(Tag::Map)) {
+      {
+        const Value* v = sp[-1].map_obj().find(names_[INS->c].text_obj());
+        sp[-1] = v ? Value(*v) : Value();
+      }
+      NEXT();
+    }
+    sp[-1] = member_of(Value(std::move(sp[-1])), names_[INS->c].str());
     NEXT();
   }
   OP(SetMember) {
     Value& obj = sp[-2];
-    if (obj.is(Tag::Map)) obj.map_obj().set(names_[in->c].str(), sp[-1]);
+    if (obj.is(Tag::Map)) obj.map_obj().set(names_[INS->c].text_obj(), sp[-1]);
     // Struct values are records: assigning a field changes it for every holder.
     else if (obj.is(Tag::Record))
-      obj.record_obj().with(names_[in->c].str(), sp[-1]);
+      obj.record_obj().with(names_[INS->c].str(), sp[-1]);
     sp[-2] = std::move(sp[-1]);
     POP_DISCARD();
     NEXT();
@@ -186,6 +343,15 @@ dispatch:
         Value r = (k >= 0 && static_cast<uint64_t>(k) < items.size())
                       ? items[static_cast<size_t>(k)]
                       : Value();
+        POP_DISCARD();
+        sp[-1] = std::move(r);
+      }
+      NEXT();
+    }
+    if (c.is(Tag::Map) && i.is(Tag::Text)) {
+      {
+        const Value* v = c.map_obj().find(i.text_obj());
+        Value r = v ? *v : Value();
         POP_DISCARD();
         sp[-1] = std::move(r);
       }
@@ -211,8 +377,12 @@ dispatch:
         items[at] = sp[-1];
       }
     } else if (c.is(Tag::Map)) {
-      std::string scratch;
-      c.map_obj().set(key_text(i, scratch), sp[-1]);
+      if (i.is(Tag::Text)) {
+        c.map_obj().set(i.text_obj(), sp[-1]);
+      } else {
+        std::string scratch;
+        c.map_obj().set(key_text(i, scratch), sp[-1]);
+      }
     }
     sp[-3] = std::move(sp[-1]);
     POP_DISCARD();
@@ -220,12 +390,12 @@ dispatch:
     NEXT();
   }
   OP(Call) {
-    const uint32_t n = in->a;
+    const uint32_t n = INS->a;
     Value* callee = sp - n - 1;
     if (callee->is(Tag::Closure)) {
       const Closure* cl = &callee->closure_obj();
       const Decoded& d = fns_[cl->function];
-      if (frame_count_ >= options_.max_frames || callee + 1 + d.slots > limit)
+      if (frame_count_ >= options_.max_frames || callee + 1 + d.slots > stack_limit_)
         RAISE(kTooDeepMessage);
       Value* nb = callee + 1;
       while (sp > nb + d.arity) POP_DISCARD();
@@ -233,6 +403,7 @@ dispatch:
       fp->ip = ip;
       fp = &frames_[frame_count_++];
       *fp = Frame{d.code.data(),
+                  d.code.data(),
                   nb,
                   &d,
                   cl,
@@ -256,12 +427,12 @@ dispatch:
     NEXT();
   }
   OP(CallHost) {
-    const uint32_t n = in->a;
+    const uint32_t n = INS->a;
     PUSH_ROOM(1);
     Value* args = sp - n;
     SAVE();
     {
-      Result<Value> r = call_host_resolved(in->b, std::span<const Value>(args, n), host);
+      Result<Value> r = call_host_resolved(INS->b, std::span<const Value>(args, n), host);
       RELOAD_STEPS();
       while (sp > args) POP_DISCARD();
       if (!r.ok()) {
@@ -274,13 +445,13 @@ dispatch:
   }
   OP(Closure) {
     PUSH_ROOM(1);
-    const Decoded& d = fns_[in->b];
+    const Decoded& d = fns_[INS->b];
     if (!d.captures) {
       new (sp++) Value(d.shared_closure);
       NEXT();
     }
     {
-      const auto& ups = image_->functions[in->b].upvalues;
+      const auto& ups = image_->functions[INS->b].upvalues;
       std::vector<Value> cap;
       cap.reserve(ups.size());
       for (const bytecode::Upvalue& u : ups) {
@@ -292,47 +463,33 @@ dispatch:
           cap.push_back(c && u.index < c->captured.size() ? c->captured[u.index] : Value());
         }
       }
-      new (sp++) Value(Value::closure(make_ref<Closure>(in->b, std::move(cap))));
+      new (sp++) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
     }
     NEXT();
   }
 
 // Two Int/Num operands stay on this path; anything else takes the general rules.
-// Division and remainder by zero give Nothing.
-#define ARITH(name, by_zero_nothing, int_expr, num_expr) \
-  OP(name) {                                             \
-    Value& a = sp[-2];                                   \
-    const Value& b = sp[-1];                             \
-    if (both_numbers(a, b)) {                            \
-      const double x = as_double(a), y = as_double(b);   \
-      if (by_zero_nothing && y == 0.0) {                 \
-        a = Value();                                     \
-      } else if (a.is(Tag::Int) && b.is(Tag::Int)) {     \
-        int_expr;                                        \
-      } else {                                           \
-        num_expr;                                        \
-      }                                                  \
-      POP_DISCARD();                                     \
-      NEXT();                                            \
-    }                                                    \
-    binary_op = in->op;                                  \
-    goto slow_binary;                                    \
+#define ARITH(name)                                         \
+  OP(name) {                                                \
+    if (arith<op_of(Opcode::name)>(sp[-2], sp[-1])) {       \
+      POP_PLAIN(1);                                         \
+      NEXT();                                               \
+    }                                                       \
+    binary_op = op_of(Opcode::name);                        \
+    goto slow_binary;                                       \
   }
-
-  // clang-format off
-  ARITH(Add, false, a.set_int(saturate_i64(x + y)), a.set_num(x + y))
-  ARITH(Sub, false, a.set_int(saturate_i64(x - y)), a.set_num(x - y))
-  ARITH(Mul, false, a.set_int(saturate_i64(x * y)), a.set_num(x * y))
-  ARITH(Div, true, a.set_int(saturate_i64(std::trunc(x / y))), a.set_num(x / y))
-  ARITH(Rem, true, a.set_int(saturate_i64(std::fmod(x, y))), a.set_num(std::fmod(x, y)))
-  ARITH(Pow, false, a.set_num(std::pow(x, y)), a.set_num(std::pow(x, y)))
-  ARITH(Less, false, a.set_bool(x < y), a.set_bool(x < y))
-  ARITH(LessEqual, false, a.set_bool(x <= y), a.set_bool(x <= y))
-  ARITH(Greater, false, a.set_bool(x > y), a.set_bool(x > y))
-  ARITH(GreaterEqual, false, a.set_bool(x >= y), a.set_bool(x >= y))
-  ARITH(Equal, false, a.set_bool(x == y), a.set_bool(x == y))
-  ARITH(NotEqual, false, a.set_bool(x != y), a.set_bool(x != y))
-  // clang-format on
+  ARITH(Add)
+  ARITH(Sub)
+  ARITH(Mul)
+  ARITH(Div)
+  ARITH(Rem)
+  ARITH(Pow)
+  ARITH(Less)
+  ARITH(LessEqual)
+  ARITH(Greater)
+  ARITH(GreaterEqual)
+  ARITH(Equal)
+  ARITH(NotEqual)
 #undef ARITH
 
   OP(Negate) {
@@ -360,7 +517,7 @@ dispatch:
     NEXT();
   }
   OP(Jump) {
-    ip = fp->fn->code.data() + in->c;
+    JUMP_TO(INS->c);
     NEXT();
   }
 
@@ -368,21 +525,21 @@ dispatch:
   OP(JumpIfFalse) {
     const bool t = COND(sp[-1]);
     POP_DISCARD();
-    if (!t) ip = fp->fn->code.data() + in->c;
+    if (!t) JUMP_TO(INS->c);
     NEXT();
   }
   OP(JumpIfTrue) {
     const bool t = COND(sp[-1]);
     POP_DISCARD();
-    if (t) ip = fp->fn->code.data() + in->c;
+    if (t) JUMP_TO(INS->c);
     NEXT();
   }
   OP(JumpIfFalsePeek) {
-    if (!COND(sp[-1])) ip = fp->fn->code.data() + in->c;
+    if (!COND(sp[-1])) JUMP_TO(INS->c);
     NEXT();
   }
   OP(JumpIfTruePeek) {
-    if (COND(sp[-1])) ip = fp->fn->code.data() + in->c;
+    if (COND(sp[-1])) JUMP_TO(INS->c);
     NEXT();
   }
 #undef COND
@@ -400,7 +557,7 @@ dispatch:
   OP(MakeArray) {
     PUSH_ROOM(1);
     {
-      const uint32_t n = in->b;
+      const uint32_t n = INS->b;
       std::vector<Value> items;
       items.reserve(n);
       for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
@@ -412,10 +569,15 @@ dispatch:
   OP(MakeMap) {
     PUSH_ROOM(1);
     {
-      const uint32_t n = in->b;
+      const uint32_t n = INS->b;
       auto m = make_ref<Map>();
       std::string scratch;
-      for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) m->set(key_text(p[0], scratch), p[1]);
+      for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
+        if (p[0].is(Tag::Text))
+          m->set(p[0].text_obj(), p[1]);
+        else
+          m->set(key_text(p[0], scratch), p[1]);
+      }
       for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
       new (sp++) Value(Value::map(std::move(m)));
     }
@@ -424,7 +586,7 @@ dispatch:
   OP(MakeObject) {
     PUSH_ROOM(1);
     {
-      const uint32_t n = in->b;
+      const uint32_t n = INS->b;
       MapItems fields;
       std::string type, scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -454,14 +616,14 @@ dispatch:
     const int64_t end = as_int(sp[-1]).value_or(0);
     const int64_t start = as_int(sp[-2]).value_or(0);
     POP_DISCARD();
-    sp[-1] = Value::range(start, end, (in->a & 1) != 0);
+    sp[-1] = Value::range(start, end, (INS->a & 1) != 0);
     NEXT();
   }
   OP(IterInit) {
     {
       Iter it;
-      it.names = in->a;
-      it.init = in;
+      it.names = INS->a;
+      it.init = INS;
       Value v = std::move(sp[-1]);
       switch (v.tag()) {
         case Tag::Array:
@@ -470,10 +632,10 @@ dispatch:
           break;
         case Tag::Map:
           it.kind = Iter::Kind::Pairs;
-          it.items.reserve(v.map_obj().items.size());
-          for (const auto& [k, item] : v.map_obj().items) {
-            if (it.names == 2) it.keys.push_back(Value::text(std::string_view(k)));
-            it.items.push_back(item);
+          it.items.reserve(v.map_obj().size());
+          for (const MapEntry& e : v.map_obj().ordered()) {
+            if (it.names == 2) it.keys.push_back(Value::text(e.key));
+            it.items.push_back(e.value);
           }
           break;
         case Tag::Text:
@@ -501,10 +663,10 @@ dispatch:
   OP(IterNext) {
     // Iterators of inner loops still above this loop's own were left early: drop them,
     // so that a loop never goes on with another loop's items.
-    if (in->b)
-      while (iters_.size() > fp->iter_base && iters_.back().init != in - 1) iters_.pop_back();
+    if (INS->b)
+      while (iters_.size() > fp->iter_base && iters_.back().init != INS - 1) iters_.pop_back();
     if (iters_.size() <= fp->iter_base) {
-      ip = fp->fn->code.data() + in->c;
+      JUMP_TO(INS->c);
       NEXT();
     }
     PUSH_ROOM(2);
@@ -556,7 +718,7 @@ dispatch:
       }
     }
     iters_.pop_back();
-    ip = fp->fn->code.data() + in->c;
+    JUMP_TO(INS->c);
     NEXT();
   }
   OPX(EndLoop, kOpEndLoop) {
@@ -571,60 +733,13 @@ dispatch:
   OPX(Nop, kOpNop) {
     NEXT();
   }
-  OPX(SetLocalPop, kOpSetLocalPop) {
-    if (steps + 1 > budget) {
-      base[in->b] = sp[-1];  // SetLocal alone; the Pop runs next
-      NEXT();
-    }
-    ++steps;
-    base[in->b] = std::move(sp[-1]);
-    POP_DISCARD();
-    ++ip;
-    NEXT();
-  }
-  OPX(AddToLocal, kOpAddToLocal) {
-    {
-      Value& x = base[in->b];
-      const Value& k = consts[in->c];
-      if (steps + 4 <= budget && both_numbers(x, k)) {
-        steps += 4;
-        if (x.is(Tag::Int) && k.is(Tag::Int))
-          x.set_int(saturate_i64(static_cast<double>(x.int_value()) +
-                                 static_cast<double>(k.int_value())));
-        else
-          x.set_num(as_double(x) + as_double(k));
-        ip += 4;
-        NEXT();
-      }
-    }
-    PUSH_ROOM(1);
-    new (sp++) Value(base[in->b]);  // GetLocal alone; the rest runs next
-    NEXT();
-  }
-  OPX(LessJump, kOpLessJump) {
-    if (steps + 1 <= budget && both_numbers(sp[-2], sp[-1])) {
-      const bool less = as_double(sp[-2]) < as_double(sp[-1]);
-      ++steps;
-      POP_DISCARD();
-      POP_DISCARD();
-      ip = less ? ip + 1 : fp->fn->code.data() + in->c;
-      NEXT();
-    }
-    binary_op = static_cast<uint8_t>(Opcode::Less);  // Less alone; the jump runs next
-    goto slow_binary;
-  }
-  OPX(LocalConst, kOpLocalConst) {
-    PUSH_ROOM(2);
-    new (sp++) Value(base[in->b]);
-    if (steps + 1 > budget) NEXT();  // GetLocal alone; the Const runs next
-    ++steps;
-    new (sp++) Value(consts[in->c]);
-    ++ip;
-    NEXT();
-  }
+
+  // The fused sequences' handlers.
+#include "vm/interpreter_loop_fused.h"
+
   OP(EnumCase) {
     PUSH_ROOM(1);
-    new (sp++) Value(names_[in->c]);
+    new (sp++) Value(names_[INS->c]);
     NEXT();
   }
   OP(Throw) {
@@ -634,7 +749,7 @@ dispatch:
     goto raise;
   }
   OP(TryBegin) {
-    const auto begin = static_cast<uint32_t>(ip - fp->fn->code.data());
+    const auto begin = static_cast<uint32_t>(ip - fp->code);
     const uint32_t frame = frame_count_ - 1;
     // A registration of this same try left behind by break or continue is replaced.
     for (size_t h = handlers_.size(); h > fp->handler_base; --h)
@@ -642,11 +757,11 @@ dispatch:
         handlers_.erase(handlers_.begin() + static_cast<std::ptrdiff_t>(h - 1));
         break;
       }
-    handlers_.push_back(Handler{frame, begin, in->c, sp, static_cast<uint32_t>(iters_.size())});
+    handlers_.push_back(Handler{frame, begin, INS->c, sp, static_cast<uint32_t>(iters_.size())});
     NEXT();
   }
   OP(TryEnd) {
-    const auto at = static_cast<uint32_t>(ip - fp->fn->code.data()) - 1;
+    const auto at = static_cast<uint32_t>(ip - fp->code) - 1;
     // Registrations of inner tries left by break are dropped on the way.
     while (handlers_.size() > fp->handler_base) {
       const Handler& h = handlers_.back();
@@ -664,7 +779,7 @@ dispatch:
       if (handlers_.size() > fp->handler_base) handlers_.resize(fp->handler_base);
       if (--frame_count_ == barrier_) {
         sp_ = sp;
-        steps_ = steps;
+        steps_ = STEPS();
         return result;
       }
       new (sp++) Value(std::move(result));
@@ -680,7 +795,7 @@ dispatch:
     if (handlers_.size() > fp->handler_base) handlers_.resize(fp->handler_base);
     if (--frame_count_ == barrier_) {
       sp_ = sp;
-      steps_ = steps;
+      steps_ = STEPS();
       return Value();
     }
     new (sp++) Value();
@@ -722,15 +837,18 @@ overflow : err = RuntimeError::here(std::string(kTooDeepMessage));
 goto raise;
 
 budget_exceeded : err = RuntimeError::here(std::string(kBudgetMessage));
+over = true;
 goto raise;
 
 raise : SAVE();
+// The instruction that would have been the next is counted: the run used budget + 1.
+if (over) steps_ = options_.budget + 1;
 if (err.line == RuntimeError::kUnset) err.line = line_of(*fp);
 // The budget error reaches no handler: the run ends with it.
-if (steps <= budget) {
+if (!over) {
   for (;;) {
     Frame& f = frames_[frame_count_ - 1];
-    const auto at = static_cast<uint32_t>(f.ip - f.fn->code.data());
+    const auto at = static_cast<uint32_t>(f.ip - f.code);
     const uint32_t p = at == 0 ? 0 : at - 1;
     bool found = false;
     while (handlers_.size() > f.handler_base) {
@@ -748,7 +866,7 @@ if (steps <= budget) {
       cut_iterators(h.iter_height);
       fp = &f;
       base = f.base;
-      ip = f.fn->code.data() + h.resume;
+      ip = f.code + h.resume;
       new (sp++) Value(error_record(err));
       NEXT();
     }
@@ -765,15 +883,19 @@ if (steps <= budget) {
   handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
   frame_count_ = barrier_;
   sp_ = sp;
-  steps_ = steps;
   return err;
 }
 
+#undef INS
+#undef CONSTS
+#undef JUMP_TO
+#undef STEPS
 #undef SAVE
 #undef RELOAD_STEPS
 #undef PUSH_ROOM
 #undef RAISE
 #undef POP_DISCARD
+#undef POP_PLAIN
 #undef OP
 #undef OPX
 #undef NEXT

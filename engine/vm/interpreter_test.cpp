@@ -861,6 +861,177 @@ TEST(Interpreter, BudgetIsExactAcrossFusedInstructions) {
   }
 }
 
+// Runs every fused form: locals pairs, constant and local operands, compare-and-jump,
+// stores, loop items into a local, map and array indexing; then cuts the budget at every
+// point inside them.
+TEST(Interpreter, BudgetIsExactAcrossEveryFusedForm) {
+  Prog p;
+  enum : uint16_t { s, i, xs, m, k, x };
+  Fn f("main", 0, 6);
+  f.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, s).op(Opcode::Pop);
+  f.b(Opcode::MakeArray, 0).b(Opcode::SetLocal, xs).op(Opcode::Pop);
+  f.b(Opcode::MakeMap, 0).b(Opcode::SetLocal, m).op(Opcode::Pop);
+  f.c(Opcode::Const, p.text("k")).b(Opcode::SetLocal, k).op(Opcode::Pop);
+  f.c(Opcode::Const, p.integer(0))
+      .c(Opcode::Const, p.integer(4))
+      .a(Opcode::MakeRange, 0)
+      .a(Opcode::IterInit, 1);
+  size_t top = f.here();
+  size_t exit = f.jump(Opcode::IterNext);
+  f.b(Opcode::SetLocal, i).op(Opcode::Pop);
+  // s = s + i * 3
+  f.b(Opcode::GetLocal, s).b(Opcode::GetLocal, i).c(Opcode::Const, p.integer(3)).op(Opcode::Mul);
+  f.op(Opcode::Add).b(Opcode::SetLocal, s).op(Opcode::Pop);
+  // xs[i] = s
+  f.b(Opcode::GetLocal, xs).b(Opcode::GetLocal, i).b(Opcode::GetLocal, s).op(Opcode::SetIndex);
+  f.op(Opcode::Pop);
+  // m[k] = (m[k] ?? 0) + s
+  f.b(Opcode::GetLocal, m).b(Opcode::GetLocal, k).b(Opcode::GetLocal, m).b(Opcode::GetLocal, k);
+  f.op(Opcode::Index).c(Opcode::Const, p.integer(0)).op(Opcode::Coalesce);
+  f.b(Opcode::GetLocal, s).op(Opcode::Add).op(Opcode::SetIndex).op(Opcode::Pop);
+  // if i < 2 { s = s - 1 }
+  f.b(Opcode::GetLocal, i).c(Opcode::Const, p.integer(2)).op(Opcode::Less);
+  size_t skip = f.jump(Opcode::JumpIfFalse);
+  f.b(Opcode::GetLocal, s).c(Opcode::Const, p.integer(1)).op(Opcode::Sub);
+  f.b(Opcode::SetLocal, s).op(Opcode::Pop);
+  f.patch(skip);
+  // if i > s { s = s % 10 }
+  f.b(Opcode::GetLocal, i).b(Opcode::GetLocal, s).op(Opcode::Greater);
+  size_t skip2 = f.jump(Opcode::JumpIfFalse);
+  f.b(Opcode::GetLocal, s).c(Opcode::Const, p.integer(10)).op(Opcode::Rem);
+  f.b(Opcode::SetLocal, s).op(Opcode::Pop);
+  f.patch(skip2).back(Opcode::Jump, top);
+  f.patch(exit).op(Opcode::Pop);
+  // for x in xs { s = s + x }
+  f.b(Opcode::GetLocal, xs).a(Opcode::IterInit, 1);
+  size_t top2 = f.here();
+  size_t exit2 = f.jump(Opcode::IterNext);
+  f.b(Opcode::SetLocal, x).op(Opcode::Pop);
+  f.b(Opcode::GetLocal, s).b(Opcode::GetLocal, x).op(Opcode::Add);
+  f.b(Opcode::SetLocal, s).op(Opcode::Pop).back(Opcode::Jump, top2);
+  f.patch(exit2).op(Opcode::Pop);
+  // [s, m[k], xs[1]]
+  f.b(Opcode::GetLocal, s).b(Opcode::GetLocal, m).b(Opcode::GetLocal, k).op(Opcode::Index);
+  f.b(Opcode::GetLocal, xs).c(Opcode::Const, p.integer(1)).op(Opcode::Index);
+  f.b(Opcode::MakeArray, 3).op(Opcode::Return);
+  uint16_t fi = p.add(std::move(f));
+  // 16 before the first loop, 4 * 35 + 15 in it and 2 to leave it, 2 + 4 * 9 + 2 for the
+  // second loop, 9 at the end.
+  const uint64_t total = 16 + 155 + 2 + 40 + 9;
+  Harness run;
+  for (uint64_t budget = 1; budget <= total + 1; ++budget) {
+    VmOptions o;
+    o.budget = budget;
+    Vm vm(p.image(), run.builtins, o);
+    auto r = vm.run(fi, {}, run.host);
+    if (budget >= total) {
+      EXPECT_EQ(outcome(r), "array:[41, 25, 2]") << budget;
+      EXPECT_EQ(vm.steps(), total) << budget;
+    } else {
+      EXPECT_EQ(outcome(r), "error:This event used more steps than it is allowed@0") << budget;
+      EXPECT_EQ(vm.steps(), budget + 1) << budget;
+    }
+  }
+}
+
+// Fused forms give the same results as their instructions one by one, including where
+// the operands leave the fast path.
+TEST(Interpreter, FusedFormsKeepTheGeneralRules) {
+  auto binary = [](Constant a, Constant b, Opcode op) {
+    return [a, b, op](Prog& p) {
+      Fn f;
+      f.c(Opcode::Const, p.k(a)).c(Opcode::Const, p.k(b)).op(op).op(Opcode::Return);
+      return f;
+    };
+  };
+  struct Row {
+    const char* name;
+    Build build;
+    const char* expected;
+  } rows[] = {
+      {"text plus a constant", binary(Constant::text_of("a"), Constant::integer(1), Opcode::Add),
+       "text:a1"},
+      {"saturating constant add",
+       binary(Constant::integer(INT64_MAX), Constant::integer(1), Opcode::Add),
+       "int:9223372036854775807"},
+      {"product beyond 2^53 rounds as a double",
+       binary(Constant::integer(94906267), Constant::integer(94906267), Opcode::Mul),
+       "int:9007199515875288"},
+      {"saturating product",
+       binary(Constant::integer(3037000500), Constant::integer(3037000500), Opcode::Mul),
+       "int:9223372036854775807"},
+      {"remainder keeps the dividend's sign",
+       binary(Constant::integer(-7), Constant::integer(3), Opcode::Rem), "int:-1"},
+      {"remainder by zero", binary(Constant::integer(7), Constant::integer(0), Opcode::Rem),
+       "none:none"},
+      {"large ints compare as doubles",
+       binary(Constant::integer(9007199254740993), Constant::integer(9007199254740992),
+              Opcode::Greater),
+       "bool:false"},
+      {"int and num compare", binary(Constant::integer(2), Constant::number(2.5), Opcode::Less),
+       "bool:true"},
+      {"text compared with a local",
+       [](Prog& p) {
+         Fn f("f", 0, 1);
+         f.c(Opcode::Const, p.integer(1)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+         f.c(Opcode::Const, p.text("a")).b(Opcode::GetLocal, 0).op(Opcode::Less);
+         size_t j = f.jump(Opcode::JumpIfFalse);
+         f.patch(j).op(Opcode::Nothing).op(Opcode::Return);
+         return f;
+       },
+       "error:Cannot combine text and int@0"},
+      {"num stored by a fused add",
+       [](Prog& p) {
+         Fn f("f", 0, 1);
+         f.c(Opcode::Const, p.number(1.5)).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+         f.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 0).op(Opcode::Add);
+         f.b(Opcode::SetLocal, 0).op(Opcode::Pop).b(Opcode::GetLocal, 0).op(Opcode::Return);
+         return f;
+       },
+       "num:3"},
+      {"texts joined by a fused store",
+       [](Prog& p) {
+         Fn f("f", 0, 1);
+         f.c(Opcode::Const, p.text("ab")).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+         f.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 0).op(Opcode::Add);
+         f.b(Opcode::SetLocal, 0).op(Opcode::Pop).b(Opcode::GetLocal, 0).op(Opcode::Return);
+         return f;
+       },
+       "text:abab"},
+      {"range item replaces a text in its local",
+       [](Prog& p) {
+         Fn f("f", 0, 1);
+         f.c(Opcode::Const, p.text("x")).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+         f.c(Opcode::Const, p.integer(0)).c(Opcode::Const, p.integer(2));
+         f.a(Opcode::MakeRange, 0).a(Opcode::IterInit, 1);
+         size_t top = f.here();
+         size_t exit = f.jump(Opcode::IterNext);
+         f.b(Opcode::SetLocal, 0).op(Opcode::Pop).back(Opcode::Jump, top);
+         f.patch(exit).op(Opcode::Pop).b(Opcode::GetLocal, 0).op(Opcode::Return);
+         return f;
+       },
+       "int:1"},
+      {"map index by a local text key, and a missing key",
+       [](Prog& p) {
+         Fn f("f", 0, 2);
+         f.c(Opcode::Const, p.text("b")).c(Opcode::Const, p.integer(2));
+         f.c(Opcode::Const, p.text("a")).c(Opcode::Const, p.integer(1));
+         f.b(Opcode::MakeMap, 2).b(Opcode::SetLocal, 0).op(Opcode::Pop);
+         f.c(Opcode::Const, p.text("b")).b(Opcode::SetLocal, 1).op(Opcode::Pop);
+         f.b(Opcode::GetLocal, 0).b(Opcode::GetLocal, 1).op(Opcode::Index);
+         f.b(Opcode::GetLocal, 0).c(Opcode::Const, p.text("z")).op(Opcode::Index);
+         f.b(Opcode::GetLocal, 0).b(Opcode::MakeArray, 3).op(Opcode::Return);
+         return f;
+       },
+       "array:[2, none, [a: 1, b: 2]]"},
+  };
+  for (const Row& row : rows) {
+    Harness run;
+    Prog p;
+    EXPECT_EQ(outcome(run.main(p, row.build(p))), row.expected) << row.name;
+  }
+}
+
 TEST(Interpreter, RunawayRecursionIsAnError) {
   Harness run;
   Prog p;

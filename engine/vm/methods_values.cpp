@@ -173,8 +173,8 @@ constexpr Entry kSeries[] = {
 
 // --- maps: keys are texts; any other key is used in its written form -----------------
 
-MapItems& entries(BuiltinCall& c) {
-  return c.args[0].map_obj().items;
+Map& entries(BuiltinCall& c) {
+  return c.args[0].map_obj();
 }
 
 Result<Value> map_len(BuiltinCall& c) {
@@ -184,44 +184,48 @@ Result<Value> map_len(BuiltinCall& c) {
 Result<Value> keys(BuiltinCall& c) {
   std::vector<Value> out;
   out.reserve(entries(c).size());
-  for (const auto& [k, v] : entries(c)) out.push_back(Value::text(k));
+  for (const MapEntry& e : entries(c).ordered()) out.push_back(Value::text(e.key));
   return Value::array(std::move(out));
 }
 
 Result<Value> values(BuiltinCall& c) {
   std::vector<Value> out;
   out.reserve(entries(c).size());
-  for (const auto& [k, v] : entries(c)) out.push_back(v);
+  for (const MapEntry& e : entries(c).ordered()) out.push_back(e.value);
   return Value::array(std::move(out));
 }
 
+// The key argument: a Text is used as it is (its hash is cached), anything else in its
+// written form.
+bool key_is_text(BuiltinCall& c) {
+  return c.args.size() > 1 && c.args[1].is(Tag::Text);
+}
+
 Result<Value> get(BuiltinCall& c) {
-  const auto it = entries(c).find(text(c.args, 1));
-  return it == entries(c).end() ? Value() : it->second;
+  if (key_is_text(c)) return entries(c).get(c.args[1].text_obj());
+  return entries(c).get(text(c.args, 1));
 }
 
 Result<Value> has(BuiltinCall& c) {
-  return Value::boolean(entries(c).count(text(c.args, 1)) != 0);
+  if (key_is_text(c)) return Value::boolean(entries(c).find(c.args[1].text_obj()) != nullptr);
+  return Value::boolean(entries(c).find(text(c.args, 1)) != nullptr);
 }
 
 Result<Value> set(BuiltinCall& c) {
   Value v = c.args.size() > 2 ? c.args[2] : Value();
-  entries(c).insert_or_assign(text(c.args, 1), std::move(v));
+  if (key_is_text(c))
+    entries(c).set(c.args[1].text_obj(), std::move(v));
+  else
+    entries(c).set(text(c.args, 1), std::move(v));
   return Value();
 }
 
 Result<Value> erase(BuiltinCall& c) {
-  const auto it = entries(c).find(text(c.args, 1));
-  if (it == entries(c).end()) return Value::boolean(false);
-  // Released after the map no longer holds it.
-  Value gone = std::move(it->second);
-  entries(c).erase(it);
-  return Value::boolean(true);
+  return Value::boolean(entries(c).erase(text(c.args, 1)));
 }
 
 Result<Value> map_clear(BuiltinCall& c) {
-  MapItems gone;
-  gone.swap(entries(c));
+  entries(c).clear();
   return Value();
 }
 

@@ -42,7 +42,7 @@ std::string call(std::string_view name, std::vector<Value> args) {
   if (v->is(Tag::Series)) return describe(v->series_obj());
   if (!v->is(Tag::Map)) return std::string(type_name(*v));
   std::string out;
-  for (const auto& [key, part] : v->map_obj().items) {
+  for (const auto& [key, part] : v->map_obj().to_items()) {
     out += key + ": " + (part.is(Tag::Series) ? describe(part.series_obj()) : "?") + "\n";
   }
   return out;
@@ -105,7 +105,7 @@ TEST(SeriesCalls, BuildNodes) {
 TEST(SeriesCalls, PartsShareTheirInputs) {
   auto v = series_call("bands", std::vector<Value>{close_series(), Value::integer(20)});
   ASSERT_TRUE(v && v->is(Tag::Map));
-  const MapItems& parts = v->map_obj().items;
+  const MapItems parts = v->map_obj().to_items();
   EXPECT_EQ(parts.at("upper").series_obj().inputs[0].get(),
             parts.at("lower").series_obj().inputs[0].get());
 }

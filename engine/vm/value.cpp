@@ -123,25 +123,6 @@ void Array::drain(std::vector<Value>& out) {
   items.clear();
 }
 
-Value Map::get(std::string_view key) const {
-  auto it = items.find(key);
-  return it == items.end() ? Value() : it->second;
-}
-void Map::set(std::string_view key, Value v) {
-  auto it = items.find(key);
-  if (it != items.end())
-    it->second = std::move(v);
-  else
-    items.emplace(std::string(key), std::move(v));
-}
-void Map::trace(void (*f)(const Value&, void*), void* ctx) const {
-  for (const auto& [k, v] : items) f(v, ctx);
-}
-void Map::drain(std::vector<Value>& out) {
-  for (auto& [k, v] : items) out.push_back(std::move(v));
-  items.clear();
-}
-
 Value Record::get(std::string_view name) const {
   auto it = fields.find(name);
   return it == fields.end() ? Value() : it->second;
@@ -249,7 +230,7 @@ Value Value::range(int64_t start, int64_t end, bool inclusive) {
 }
 Value Value::status(bool ok, std::string_view reason) {
   Value v(Tag::Status);
-  v.aux_ = ok ? 1 : 0;
+  v.set_aux(ok ? 1 : 0);
   v.u_.obj = reason.empty() ? nullptr : new Text(std::string(reason));
   return v;
 }
@@ -402,7 +383,7 @@ bool truthy(const Value& v) {
     case Tag::Array:
       return !v.array_obj().items.empty();
     case Tag::Map:
-      return !v.map_obj().items.empty();
+      return !v.map_obj().empty();
     case Tag::Status:
       return v.status_ok();
     default:
@@ -538,12 +519,12 @@ struct Printer {
         }
         out += '[';
         bool first = true;
-        for (const auto& [k, item] : v.map_obj().items) {
+        for (const MapEntry& e : v.map_obj().ordered()) {
           if (!first) out += ", ";
           first = false;
-          out += k;
+          out += e.key_str();
           out += ": ";
-          print(item);
+          print(e.value);
         }
         out += ']';
         path.pop_back();

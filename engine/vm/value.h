@@ -1,15 +1,15 @@
 // The interpreter's tagged runtime value and its shared payloads.
 //
 // A Value is 16 bytes: an 8-byte payload (integer, double, colour, host id or a pointer to
-// a reference-counted object), a one-byte tag and one byte of flags. Copying a shared
-// variant bumps a plain (non-atomic) count: values live on one thread.
+// a reference-counted object) and an 8-byte word holding the tag and one byte of flags.
+// Copying a shared variant bumps a plain (non-atomic) count: values live on one thread.
 //
 // Shared payloads, all deriving from Object:
 //   Text     immutable UTF-8 string with its character count cached
 //   Series   immutable description of a series (source, constant, operator, indicator,
 //            buffer) with its own evaluation cache
 //   Array    mutable cell: every holder sees push, SetIndex, ...
-//   Map      mutable cell keyed by text, ascending byte order
+//   Map      mutable cell keyed by text (hashed); walked in ascending byte order of keys
 //   Record   type name and fields by name; fields change in place (SetMember)
 //   Closure  a function of the image and its captured values
 //   RangeBox the two bounds of a Range (boxed so that Value stays 16 bytes)
@@ -82,10 +82,12 @@ namespace detail {
 void release(Object* o);
 }  // namespace detail
 
-inline void retain(Object* o) {
+#define KELO_HOT [[gnu::always_inline]] inline
+
+KELO_HOT void retain(Object* o) {
   ++o->rc;
 }
-inline void unretain(Object* o) {
+KELO_HOT void unretain(Object* o) {
   if (--o->rc == 0) detail::release(o);
 }
 
@@ -174,48 +176,45 @@ class Vm;
 class Value {
  public:
   Value() { u_.i = 0; }
-  Value(const Value& o) : u_(o.u_), tag_(o.tag_), aux_(o.aux_) {
+  KELO_HOT Value(const Value& o) : u_(o.u_), meta_(o.meta_) {
     if (holds_object()) retain(u_.obj);
   }
-  Value(Value&& o) noexcept : u_(o.u_), tag_(o.tag_), aux_(o.aux_) {
-    o.tag_ = Tag::Nothing;
+  KELO_HOT Value(Value&& o) noexcept : u_(o.u_), meta_(o.meta_) {
+    o.meta_ = 0;
     o.u_.i = 0;
   }
   // The old payload is released last: it may be what (indirectly) holds `o`.
-  Value& operator=(const Value& o) {
+  KELO_HOT Value& operator=(const Value& o) {
     if (o.holds_object()) retain(o.u_.obj);
     Object* old = object();
     u_ = o.u_;
-    tag_ = o.tag_;
-    aux_ = o.aux_;
+    meta_ = o.meta_;
     if (old) unretain(old);
     return *this;
   }
-  Value& operator=(Value&& o) noexcept {
+  KELO_HOT Value& operator=(Value&& o) noexcept {
     if (this == &o) return *this;
     Object* old = object();
     u_ = o.u_;
-    tag_ = o.tag_;
-    aux_ = o.aux_;
-    o.tag_ = Tag::Nothing;
+    meta_ = o.meta_;
+    o.meta_ = 0;
     o.u_.i = 0;
     if (old) unretain(old);
     return *this;
   }
-  ~Value() {
+  KELO_HOT ~Value() {
     if (holds_object()) unretain(u_.obj);
   }
   void swap(Value& o) noexcept {
     std::swap(u_, o.u_);
-    std::swap(tag_, o.tag_);
-    std::swap(aux_, o.aux_);
+    std::swap(meta_, o.meta_);
   }
 
   // --- constructors ---
   static Value nothing() { return Value(); }
   static Value boolean(bool b) {
     Value v(Tag::Bool);
-    v.aux_ = b ? 1 : 0;
+    v.set_aux(b ? 1 : 0);
     return v;
   }
   static Value integer(int64_t i) {
@@ -264,17 +263,17 @@ class Value {
   static Value series(Ref<Series> s);
 
   // --- inspection ---
-  Tag tag() const { return tag_; }
-  bool is(Tag t) const { return tag_ == t; }
-  bool is_nothing() const { return tag_ == Tag::Nothing; }
+  Tag tag() const { return static_cast<Tag>(static_cast<uint8_t>(meta_)); }
+  bool is(Tag t) const { return tag() == t; }
+  bool is_nothing() const { return tag() == Tag::Nothing; }
 
   // Payload readers; each assumes the matching tag.
-  bool bool_value() const { return aux_ != 0; }      // Bool
+  bool bool_value() const { return aux() != 0; }     // Bool
   int64_t int_value() const { return u_.i; }         // Int, Time
   double num_value() const { return u_.n; }          // Num, Duration
   uint32_t color_value() const { return u_.color; }  // Color
   uint16_t host_id() const { return u_.host; }       // HostFunction
-  bool status_ok() const { return aux_ != 0; }       // Status
+  bool status_ok() const { return aux() != 0; }      // Status
   std::string_view status_reason() const;            // Status
   Text& text_obj() const;                            // Text
   std::string_view str() const;                      // Text
@@ -290,28 +289,29 @@ class Value {
   bool range_inclusive() const;
 
   // Whether the payload is a counted object (which this value holds a count of).
-  bool holds_object() const {
-    return ((kObjectTags >> static_cast<unsigned>(tag_)) & 1u) && u_.obj != nullptr;
+  KELO_HOT bool holds_object() const {
+    return ((kObjectTags >> static_cast<unsigned>(tag())) & 1u) && u_.obj != nullptr;
   }
   // The object pointer of a shared variant (null otherwise).
   Object* object() const { return holds_object() ? u_.obj : nullptr; }
 
  private:
   friend class Vm;  // overwrites numbers in place on its hot paths
-  explicit Value(Tag t) : tag_(t) { u_.i = 0; }
+  explicit Value(Tag t) : meta_(static_cast<uint8_t>(t)) { u_.i = 0; }
+  uint8_t aux() const { return static_cast<uint8_t>(meta_ >> 8); }
+  void set_aux(uint8_t a) { meta_ = (meta_ & 0xFF) | (uint64_t{a} << 8); }
   // For a value known to hold no object: nothing to release.
   void set_int(int64_t i) {
     u_.i = i;
-    tag_ = Tag::Int;
+    meta_ = static_cast<uint8_t>(Tag::Int);
   }
   void set_num(double n) {
     u_.n = n;
-    tag_ = Tag::Num;
+    meta_ = static_cast<uint8_t>(Tag::Num);
   }
   void set_bool(bool b) {
     u_.i = 0;
-    aux_ = b ? 1 : 0;
-    tag_ = Tag::Bool;
+    meta_ = static_cast<uint8_t>(Tag::Bool) | (b ? 0x100u : 0u);
   }
   static constexpr unsigned kObjectTags =
       (1u << unsigned(Tag::Text)) | (1u << unsigned(Tag::Series)) | (1u << unsigned(Tag::Array)) |
@@ -325,8 +325,10 @@ class Value {
     uint16_t host;
     Object* obj;
   } u_;
-  Tag tag_ = Tag::Nothing;
-  uint8_t aux_ = 0;  // Bool value, Status ok flag
+  // The tag in the low byte, the Bool value or Status ok flag in the next; the rest 0.
+  // One word, always written and read whole: a narrower store followed by a wider
+  // load of the same bytes would stall the processor's store forwarding.
+  uint64_t meta_ = 0;
 };
 static_assert(sizeof(Value) == 16);
 
@@ -343,8 +345,16 @@ struct Text final : Object {
 
   // The character at a character position as its UTF-8 bytes; empty past the end.
   std::string_view char_at(size_t index) const;
+  // The hash maps use for this text; computed on first use.
+  uint64_t hash() const {
+    if (hash_ == 0) hash_ = hash_of(str);
+    return hash_;
+  }
+  // Never 0, so that 0 can mean "not computed yet".
+  static uint64_t hash_of(std::string_view s);
 
  private:
+  mutable uint64_t hash_ = 0;
   struct Shape {
     size_t chars;
     bool ascii;
@@ -361,15 +371,86 @@ struct Array final : Container {
   void drain(std::vector<Value>& out) override;
 };
 
+struct MapEntry {
+  Ref<Text> key;
+  Value value;
+  std::string_view key_str() const { return key->str; }
+};
+
+// A hash table of entries keyed by shared texts. Lookups with a Text use its cached
+// hash; inserting a Text key shares it instead of copying. Every reader that walks the
+// entries sees them in ascending byte order of their keys (`ordered`), however they were
+// inserted.
 struct Map final : Container {
   Map() = default;
-  explicit Map(MapItems m) : items(std::move(m)) {}
-  MapItems items;
+  explicit Map(const MapItems& m);
+  ~Map() override;
+
+  size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+  // The value under key, or null; valid until the map changes.
+  Value* find(std::string_view key);
+  Value* find(const Text& key);
+  const Value* find(std::string_view key) const { return const_cast<Map*>(this)->find(key); }
+  const Value* find(const Text& key) const { return const_cast<Map*>(this)->find(key); }
   // The value under key, or Nothing.
   Value get(std::string_view key) const;
+  Value get(const Text& key) const;
   void set(std::string_view key, Value v);
+  void set(Text& key, Value v);  // holds a count of `key` when it inserts
+  // Whether the key was there. Its value is released after the map no longer holds it.
+  bool erase(std::string_view key);
+  void clear();
+
+  // The entries in ascending byte order of keys; valid until the map changes.
+  class Ordered {
+   public:
+    class iterator {
+     public:
+      iterator(const Map* m, const uint32_t* at) : m_(m), at_(at) {}
+      const MapEntry& operator*() const { return m_->entries_[*at_]; }
+      const MapEntry* operator->() const { return &m_->entries_[*at_]; }
+      iterator& operator++() {
+        ++at_;
+        return *this;
+      }
+      bool operator!=(const iterator& o) const { return at_ != o.at_; }
+      bool operator==(const iterator& o) const { return at_ == o.at_; }
+
+     private:
+      const Map* m_;
+      const uint32_t* at_;
+    };
+    iterator begin() const { return {m_, m_->order_.data()}; }
+    iterator end() const { return {m_, m_->order_.data() + m_->order_.size()}; }
+    size_t size() const { return m_->order_.size(); }
+
+   private:
+    friend struct Map;
+    explicit Ordered(const Map* m) : m_(m) {}
+    const Map* m_;
+  };
+  Ordered ordered() const;
+  // A sorted copy of the entries.
+  MapItems to_items() const;
+
   void trace(void (*f)(const Value&, void*), void* ctx) const override;
   void drain(std::vector<Value>& out) override;
+
+ private:
+  // Index of the entry holding key (hash h), or -1.
+  // `same` is the key's own Text when there is one: an entry sharing it matches at once.
+  int64_t locate(std::string_view key, uint64_t h, const Text* same = nullptr) const;
+  void insert_new(Ref<Text> key, uint64_t h, Value v);
+  void grow();
+  void place(uint32_t entry, uint64_t h);
+
+  std::vector<MapEntry> entries_;  // dense; erase moves the last entry into the hole
+  std::vector<uint64_t> hashes_;   // per entry
+  // Open addressing, linear probing: 0 = empty, else (hash high half << 32) | entry + 1.
+  std::vector<uint64_t> slots_;
+  mutable std::vector<uint32_t> order_;  // entries sorted by key when order_valid_
+  mutable bool order_valid_ = true;
 };
 
 struct Record final : Container {
@@ -557,3 +638,5 @@ std::string format_number(double x);
 void format_number_to(std::string& out, double x);
 
 }  // namespace kelo_vm
+
+#undef KELO_HOT

@@ -1,0 +1,207 @@
+// The handlers of fused instruction sequences (see interpreter_internal.h), textually
+// part of Vm::execute in interpreter_loop.cpp: included inside that function, where its
+// locals and macros (ip, sp, base, left, NEXT, ...) are in scope. Not a header of its own.
+//
+// `left` holds the steps after this instruction's own; a fused op of k instructions
+// needs k - 1 more, or runs its first instruction alone (jumping to that instruction's
+// own handler, whose operands the fused op keeps). Operands of the later instructions
+// are read from them, at ip[0], ip[1], ...
+
+  OPX(SetLocalPop, kOpSetLocalPop) {
+    if (left == 0) {
+      base[INS->b] = sp[-1];  // SetLocal alone; the Pop runs next
+      NEXT();
+    }
+    --left;
+    base[INS->b] = std::move(sp[-1]);
+    POP_DISCARD();
+    ++ip;
+    NEXT();
+  }
+  OPX(AddToLocal, kOpAddToLocal) {
+    if (left >= 4 && arith<op_of(Opcode::Add)>(base[INS->b], CONSTS[INS->c])) {
+      left -= 4;
+      ip += 4;
+      NEXT();
+    }
+    PUSH_ROOM(1);
+    new (sp++) Value(base[INS->b]);  // GetLocal alone; the rest runs next
+    NEXT();
+  }
+  OPX(LessJump, kOpLessJump) {
+    if (left != 0 && both_numbers(sp[-2], sp[-1])) {
+      const bool less = as_double(sp[-2]) < as_double(sp[-1]);
+      --left;
+      POP_PLAIN(2);
+      if (less)
+        ++ip;
+      else
+        JUMP_TO(INS->c);
+      NEXT();
+    }
+    binary_op = op_of(Opcode::Less);  // Less alone; the jump runs next
+    goto slow_binary;
+  }
+  OPX(LocalConst, kOpLocalConst) {
+    PUSH_ROOM(2);
+    new (sp++) Value(base[INS->b]);
+    if (left == 0) NEXT();  // GetLocal alone; the Const runs next
+    --left;
+    new (sp++) Value(CONSTS[INS->c]);
+    ++ip;
+    NEXT();
+  }
+  OPX(IterNextLocal, kOpIterNextLocal) {
+    // Ranges and arrays or maps store their item straight into the loop's local; the
+    // other kinds, the end of the loop and a short budget take IterNext alone.
+    if (left < 2) goto L_IterNext;
+    if (INS->b)
+      while (iters_.size() > fp->iter_base && iters_.back().init != INS - 1) iters_.pop_back();
+    if (iters_.size() <= fp->iter_base) goto L_IterNext;
+    {
+      Iter& it = iters_.back();
+      Value& slot = base[ip->b];
+      if (it.kind == Iter::Kind::Range) {
+        if (it.done) goto L_IterNext;
+        if (slot.holds_object())
+          slot = Value::integer(it.next);
+        else
+          slot.set_int(it.next);
+        ++it.pos;
+        if (it.next == it.end)
+          it.done = true;
+        else if (++it.next == it.end && !it.inclusive)
+          it.done = true;
+      } else if (it.kind == Iter::Kind::Items || it.kind == Iter::Kind::Pairs) {
+        if (it.pos >= it.items.size()) goto L_IterNext;
+        slot = it.items[it.pos];
+        ++it.pos;
+      } else {
+        goto L_IterNext;
+      }
+    }
+    left -= 2;
+    ip += 2;
+    NEXT();
+  }
+  OPX(LocalIndex, kOpLocalIndex) {
+    if (left != 0 && sp[-1].is(Tag::Array) && base[INS->b].is(Tag::Int)) {
+      {
+        const auto& items = sp[-1].array_obj().items;
+        const int64_t k = base[INS->b].int_value();
+        Value r = (k >= 0 && static_cast<uint64_t>(k) < items.size())
+                      ? items[static_cast<size_t>(k)]
+                      : Value();
+        sp[-1] = std::move(r);
+      }
+      --left;
+      ++ip;
+      NEXT();
+    }
+    if (left != 0 && sp[-1].is(Tag::Map) && base[INS->b].is(Tag::Text)) {
+      {
+        const Value* v = sp[-1].map_obj().find(base[INS->b].text_obj());
+        Value r = v ? *v : Value();
+        sp[-1] = std::move(r);
+      }
+      --left;
+      ++ip;
+      NEXT();
+    }
+    goto L_GetLocal;
+  }
+  OPX(ConstCoalesce, kOpConstCoalesce) {
+    if (left == 0) goto L_Const;
+    --left;
+    {
+      const Value& a = sp[-1];
+      if (a.is_nothing() || (a.is(Tag::Num) && std::isnan(a.num_value())))
+        sp[-1] = CONSTS[INS->c];
+    }
+    ++ip;
+    NEXT();
+  }
+
+  OPX(LocalLocal, kOpLocalLocal) {
+    PUSH_ROOM(2);
+    new (sp++) Value(base[INS->b]);
+    if (left == 0) NEXT();  // GetLocal alone; the other runs next
+    --left;
+    new (sp++) Value(base[ip->b]);
+    ++ip;
+    NEXT();
+  }
+  OPX(SetIndexPop, kOpSetIndexPop) {
+    if (left == 0) goto L_SetIndex;
+    if (sp[-3].is(Tag::Map) && sp[-2].is(Tag::Text)) {
+      --left;
+      sp[-3].map_obj().set(sp[-2].text_obj(), std::move(sp[-1]));
+      POP_DISCARD();
+      POP_DISCARD();
+      POP_DISCARD();
+      ++ip;
+      NEXT();
+    }
+    goto L_SetIndex;
+  }
+
+// `<op>; SetLocal; Pop` on two numbers: the result goes straight into the local.
+#define FUSED_STORE(name)                                      \
+  OPX(name##Store, kOp##name##Store) {                         \
+    if (left >= 2 && arith<op_of(Opcode::name)>(sp[-2], sp[-1])) { \
+      left -= 2;                                               \
+      base[ip->b] = std::move(sp[-2]);                         \
+      POP_PLAIN(2); /* a number and a moved-from value */      \
+      ip += 2;                                                 \
+      NEXT();                                                  \
+    }                                                          \
+    goto L_##name;                                             \
+  }
+  KELO_FUSED_STORE(FUSED_STORE)
+#undef FUSED_STORE
+
+// `Const c; op` and `GetLocal b; op` on two numbers: the result replaces the left operand.
+#define FUSED_ARITH(name)                                                 \
+  OPX(Const##name, kOpConst##name) {                                      \
+    if (left != 0 && arith<op_of(Opcode::name)>(sp[-1], CONSTS[INS->c])) { \
+      --left;                                                             \
+      ++ip;                                                               \
+      NEXT();                                                             \
+    }                                                                     \
+    goto L_Const;                                                         \
+  }                                                                       \
+  OPX(Local##name, kOpLocal##name) {                                      \
+    if (left != 0 && arith<op_of(Opcode::name)>(sp[-1], base[INS->b])) {  \
+      --left;                                                             \
+      ++ip;                                                               \
+      NEXT();                                                             \
+    }                                                                     \
+    goto L_GetLocal;                                                      \
+  }
+  KELO_FUSED_ARITH(FUSED_ARITH)
+#undef FUSED_ARITH
+
+// `Const c` or `GetLocal b`, a comparison and the JumpIfFalse after it (at ip[1]).
+#define FUSED_JUMP(name, cmp, prefix, source, first)              \
+  OPX(prefix##name##Jump, kOp##prefix##name##Jump) {              \
+    if (left >= 2 && both_numbers(sp[-1], source)) {              \
+      const bool holds = as_double(sp[-1]) cmp as_double(source); \
+      left -= 2;                                                  \
+      POP_PLAIN(1);                                               \
+      if (holds)                                                  \
+        ip += 2;                                                  \
+      else                                                        \
+        JUMP_TO(ip[1].c);                                         \
+      NEXT();                                                     \
+    }                                                             \
+    goto L_##first;                                               \
+  }
+  FUSED_JUMP(Less, <, Const, CONSTS[INS->c], Const)
+  FUSED_JUMP(LessEqual, <=, Const, CONSTS[INS->c], Const)
+  FUSED_JUMP(Greater, >, Const, CONSTS[INS->c], Const)
+  FUSED_JUMP(GreaterEqual, >=, Const, CONSTS[INS->c], Const)
+  FUSED_JUMP(Less, <, Local, base[INS->b], GetLocal)
+  FUSED_JUMP(LessEqual, <=, Local, base[INS->b], GetLocal)
+  FUSED_JUMP(Greater, >, Local, base[INS->b], GetLocal)
+  FUSED_JUMP(GreaterEqual, >=, Local, base[INS->b], GetLocal)
+#undef FUSED_JUMP
