@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -67,6 +68,26 @@ TEST(ColumnPool, SmallColumnsAreNotKeptAndTheBudgetHolds) {
   }
   EXPECT_LE(kept_bytes(), kBudgetBytes);
   EXPECT_GT(kept_bytes(), 0u);
+}
+
+// Backtests on several threads take and give columns at once; no two hold one storage.
+TEST(ColumnPool, ThreadsNeverShareAColumn) {
+  constexpr int kThreads = 4;
+  std::vector<std::thread> threads;
+  std::vector<int> clashes(kThreads, 0);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &clashes] {
+      for (int round = 0; round < 20; ++round) {
+        std::vector<double> c = filled(kPooledFrom + 5000, static_cast<double>(t));
+        for (double v : c) {
+          if (v != static_cast<double>(t)) ++clashes[static_cast<std::size_t>(t)];
+        }
+        give(std::move(c));
+      }
+    });
+  }
+  for (std::thread& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(clashes[static_cast<std::size_t>(t)], 0) << t;
 }
 
 }  // namespace

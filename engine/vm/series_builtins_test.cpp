@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,37 @@ TEST(StandardBuiltins, AnIndicatorBuiltInEveryEventIsComputedOnce) {
     EXPECT_EQ(testing::outcome(vm.run(f, {}, r.host)), want[bar]) << bar;
   }
   EXPECT_EQ(r.builtins.evaluator().computations(), 2u);  // close and the sma
+}
+
+// The sharing handlers under built-ins other than StandardBuiltins build fresh nodes.
+TEST(StandardBuiltins, SharingHandlersElsewhereBuildFreshNodes) {
+  testing::TestHost host(testing::TestHost::bars_from_close({1, 2, 3, 4}));
+  TableBuiltins table;
+  const uint16_t close = host_id("close");
+  const uint16_t sma = host_id("sma");
+  const uint16_t macd = host_id("macd");
+  table.names.resize(std::max({close, sma, macd}) + 1u);
+  table.names[close] = "close";
+  table.names[sma] = "sma";
+  table.names[macd] = "macd";
+  table.handlers = {{"close", builtins::resolve_shared_source("close")},
+                    {"sma", builtins::resolve_shared_series_call("sma")},
+                    {"macd", builtins::resolve_shared_series_call("macd")}};
+  table.evaluate = [](const Series& s, host::Host& h) {
+    static evaluate::Evaluator ev;
+    return ev.values_of(s, h);
+  };
+  Prog p;
+  // [sma(close, 2)[0], macd(close).line]
+  Fn fn("f", 0, 0);
+  fn.host(close, 0).c(Opcode::Const, p.integer(2)).host(sma, 2);
+  fn.c(Opcode::Const, p.integer(0)).op(Opcode::Index);
+  fn.host(close, 0).host(macd, 1).c(Opcode::GetMember, p.name("line"));
+  fn.b(Opcode::MakeArray, 2).op(Opcode::Return);
+  const uint16_t f = p.add(std::move(fn));
+  Vm vm(p.image(), table);
+  host.index = 3;
+  EXPECT_EQ(testing::outcome(vm.run(f, {}, host)), "array:[3.5, <series>]");
 }
 
 TEST(StandardBuiltins, SeriesConditionsReadTheCurrentBar) {

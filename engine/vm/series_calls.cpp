@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -130,9 +131,12 @@ Value multi(const MultiRow& row, std::span<const Value> args) {
 // Arguments read once into fixed room: a call has a handful of them.
 constexpr std::size_t kRoom = 8;
 
-evaluate::Evaluator& evaluator_of(BuiltinCall& call) {
-  // Sharing handlers come only from StandardBuiltins::resolve, so the Vm's built-ins are one.
-  return static_cast<const StandardBuiltins&>(call.vm.builtins()).sharing();
+// The evaluator of the running StandardBuiltins; null under any other built-ins (a
+// handler handed on by some other Builtins), which then build fresh nodes instead.
+evaluate::Evaluator* evaluator_of(BuiltinCall& call) {
+  const Builtins& b = call.vm.builtins();
+  if (typeid(b) != typeid(StandardBuiltins)) return nullptr;
+  return &static_cast<const StandardBuiltins&>(b).sharing();
 }
 
 // `k` leading series arguments as shared nodes where they can be (a number becomes a
@@ -143,10 +147,9 @@ struct SharedArgs {
   std::size_t number_count = 0;
 };
 
-bool shared_args(BuiltinCall& call, std::size_t k, SharedArgs& out) {
+bool shared_args(BuiltinCall& call, evaluate::Evaluator& ev, std::size_t k, SharedArgs& out) {
   const std::span<const Value> args = call.args;
   if (args.size() > k + kRoom || k > out.inputs.size()) return false;
-  evaluate::Evaluator& ev = evaluator_of(call);
   for (std::size_t i = 0; i < k; ++i) {
     const Value& v = i < args.size() ? args[i] : Value();
     if (v.is(Tag::Series)) {
@@ -164,9 +167,10 @@ bool shared_args(BuiltinCall& call, std::size_t k, SharedArgs& out) {
 template <std::size_t I>
 Result<Value> shared_single_fn(BuiltinCall& call) {
   const SingleRow& row = kSingle[I];
+  evaluate::Evaluator* ev = evaluator_of(call);
   SharedArgs a;
-  if (!shared_args(call, row.series_args, a)) return single(row, call.args);
-  return Value::series(evaluator_of(call).shared_indicator(
+  if (!ev || !shared_args(call, *ev, row.series_args, a)) return single(row, call.args);
+  return Value::series(ev->shared_indicator(
       row.name, std::span(a.inputs.data(), row.series_args),
       std::span(a.numbers.data(), a.number_count), 0, call.host));
 }
@@ -174,14 +178,14 @@ Result<Value> shared_single_fn(BuiltinCall& call) {
 template <std::size_t I>
 Result<Value> shared_multi_fn(BuiltinCall& call) {
   const MultiRow& row = kMulti[I];
+  evaluate::Evaluator* ev = evaluator_of(call);
   SharedArgs a;
-  if (!shared_args(call, row.series_args, a)) return multi(row, call.args);
-  evaluate::Evaluator& ev = evaluator_of(call);
+  if (!ev || !shared_args(call, *ev, row.series_args, a)) return multi(row, call.args);
   MapItems items;
   for (std::size_t i = 0; i < row.fields.size() && !row.fields[i].empty(); ++i) {
     items.emplace(
         std::string(row.fields[i]),
-        Value::series(ev.shared_indicator(row.name, std::span(a.inputs.data(), row.series_args),
+        Value::series(ev->shared_indicator(row.name, std::span(a.inputs.data(), row.series_args),
                                           std::span(a.numbers.data(), a.number_count),
                                           static_cast<uint8_t>(i), call.host)));
   }
@@ -190,7 +194,9 @@ Result<Value> shared_multi_fn(BuiltinCall& call) {
 
 template <std::size_t I>
 Result<Value> shared_source_fn(BuiltinCall& call) {
-  return Value::series(evaluator_of(call).shared_source(static_cast<SeriesKind>(I), call.host));
+  evaluate::Evaluator* ev = evaluator_of(call);
+  if (!ev) return Value::series(Series::source(static_cast<SeriesKind>(I)));
+  return Value::series(ev->shared_source(static_cast<SeriesKind>(I), call.host));
 }
 
 template <std::size_t I>
