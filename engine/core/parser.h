@@ -227,6 +227,8 @@ class Parser {
   std::optional<ast::Expr> fail_depth();       // the same, for nesting past kMaxDepth
 
   std::vector<token::Token> tokens_;
+  // Statements of the blocks being parsed, innermost last (see parse_block).
+  std::vector<ast::Stmt> statement_stack_;
   // For each "(" token, the index of its matching ")" (or npos), so the lambda
   // lookahead is a table read instead of a rescan.
   std::vector<std::uint32_t> paren_match_;

@@ -30,16 +30,25 @@ std::optional<ast::Block> Parser::parse_block() {
   diag::Position from = start();
   if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
-  std::optional<ast::Block> block(std::in_place);
+  // Statements gather on a stack shared by all open blocks and move into a list of
+  // the final size once the block closes: one allocation per block, no regrowth.
+  const std::size_t base = statement_stack_.size();
+  struct Unwind {
+    std::vector<ast::Stmt>& stack;
+    std::size_t base;
+    ~Unwind() { stack.erase(stack.begin() + static_cast<std::ptrdiff_t>(base), stack.end()); }
+  } unwind{statement_stack_, base};
   while (!at_punct("}") && !at_eof()) {
-    if (!parse_statement(block->statements)) recover();
+    if (!parse_statement(statement_stack_)) recover();
     skip_newlines();
   }
-  if (!expect<TokenKind::Punct>("}")) {
-    block.reset();
-  } else {
-    block->span = span_from(from);
+  if (!expect<TokenKind::Punct>("}")) return std::nullopt;
+  std::optional<ast::Block> block(std::in_place);
+  block->statements.reserve(statement_stack_.size() - base);
+  for (std::size_t i = base; i < statement_stack_.size(); ++i) {
+    block->statements.push_back(std::move(statement_stack_[i]));
   }
+  block->span = span_from(from);
   return block;
 }
 
