@@ -2,10 +2,13 @@
 
 #include <cmath>
 
+#include "decode/record_hash.h"
+
 namespace zx::bridge {
 
 using decode::Decoder;
 using decode::Fields;
+using decode::hashOptional;
 
 namespace {
 
@@ -26,19 +29,6 @@ double number(Fields& f, const QString& key) {
 
 std::optional<double> optionalNumber(Fields& f, const QString& key) {
   return f.optional(key, &finite);
-}
-
-template <class R>
-QList<R> records(Fields& f, const QString& key) {
-  return f.required(key,
-                    [](Decoder& d, const QJsonValue& v) { return decode::list(d, v, &R::decode); });
-}
-
-template <class T>
-size_t hashOptional(size_t seed, const std::optional<T>& value) {
-  seed = qHashMulti(seed, value.has_value());
-  if (value) seed = qHashMulti(seed, *value);
-  return seed;
 }
 
 }  // namespace
@@ -65,7 +55,7 @@ CheckResult CheckResult::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   CheckResult r;
   r.ok = f.boolean(QStringLiteral("ok"));
-  r.diagnostics = records<Diagnostic>(f, QStringLiteral("diagnostics"));
+  r.diagnostics = f.records<Diagnostic>(QStringLiteral("diagnostics"));
   return r;
 }
 
@@ -98,8 +88,8 @@ InputSchema InputSchema::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   InputSchema r;
   r.ok = f.boolean(QStringLiteral("ok"));
-  r.groups = records<InputGroup>(f, QStringLiteral("groups"));
-  r.inputs = records<InputSpec>(f, QStringLiteral("inputs"));
+  r.groups = f.records<InputGroup>(QStringLiteral("groups"));
+  r.inputs = f.records<InputSpec>(QStringLiteral("inputs"));
   return r;
 }
 
@@ -144,8 +134,8 @@ BacktestReport BacktestReport::decode(Decoder& d, const QJsonValue& v) {
   r.winRate = number(f, QStringLiteral("winRate"));
   r.profitFactor = number(f, QStringLiteral("profitFactor"));
   r.maxDrawdown = number(f, QStringLiteral("maxDrawdown"));
-  r.trades = records<Trade>(f, QStringLiteral("trades"));
-  r.journal = records<JournalLine>(f, QStringLiteral("journal"));
+  r.trades = f.records<Trade>(QStringLiteral("trades"));
+  r.journal = f.records<JournalLine>(QStringLiteral("journal"));
   r.equity = f.required(QStringLiteral("equity"), [](Decoder& d, const QJsonValue& v) {
     return decode::list(d, v, &finite);
   });
@@ -189,7 +179,7 @@ Completion Completion::decode(Decoder& d, const QJsonValue& v) {
 CompletionList CompletionList::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   CompletionList r;
-  r.items = records<Completion>(f, QStringLiteral("items"));
+  r.items = f.records<Completion>(QStringLiteral("items"));
   return r;
 }
 
@@ -206,7 +196,7 @@ Token Token::decode(Decoder& d, const QJsonValue& v) {
 TokenList TokenList::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   TokenList r;
-  r.tokens = records<Token>(f, QStringLiteral("tokens"));
+  r.tokens = f.records<Token>(QStringLiteral("tokens"));
   return r;
 }
 

@@ -3,22 +3,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "decode/record_hash.h"
+
 namespace zx::client {
 
 using decode::Decoder;
 using decode::Fields;
-
-namespace {
-
-// Presence first, then the value, so an absent optional never hashes like a present one.
-template <class T>
-size_t hashOptional(size_t seed, const std::optional<T>& value) {
-  seed = qHashMulti(seed, value.has_value());
-  if (value) seed = qHashMulti(seed, *value);
-  return seed;
-}
-
-}  // namespace
+using decode::hashOptional;
 
 Broker Broker::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
@@ -32,9 +23,7 @@ Broker Broker::decode(Decoder& d, const QJsonValue& v) {
 BrokerPage BrokerPage::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   BrokerPage page;
-  page.items = f.required(QStringLiteral("items"), [](Decoder& d, const QJsonValue& v) {
-    return decode::list(d, v, &Broker::decode);
-  });
+  page.items = f.records<Broker>(QStringLiteral("items"));
   page.total = f.integer(QStringLiteral("total"));
   return page;
 }
@@ -117,9 +106,7 @@ Quote Quote::decode(Decoder& d, const QJsonValue& v) {
 StateResponse StateResponse::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   StateResponse s;
-  s.symbols = f.required(QStringLiteral("symbols"), [](Decoder& d, const QJsonValue& v) {
-    return decode::list(d, v, &SymbolRow::decode);
-  });
+  s.symbols = f.records<SymbolRow>(QStringLiteral("symbols"));
   s.account = f.optional(QStringLiteral("account"), &AccountBlock::decode);
   s.quotes = f.optional(QStringLiteral("quotes"), [](Decoder& d, const QJsonValue& v) {
     return decode::map(d, v, &Quote::decode);

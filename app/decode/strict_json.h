@@ -145,6 +145,12 @@ class Fields {
     return decode(d_, v);
   }
 
+  // A required member that is a list of records, each read by `R::decode`.
+  template <class R>
+  QList<R> records(const QString& key) {
+    return required(key, [](Decoder& d, const QJsonValue& v) { return list(d, v, &R::decode); });
+  }
+
   // An optional member: absent when missing or null.
   template <class F>
   auto optional(const QString& key, F&& decode)

@@ -123,6 +123,45 @@ TEST(StrictJson, AcceptsExactValuesAndIgnoresExtraKeys) {
   EXPECT_EQ(items->at(1).tags, QList<QString>{QStringLiteral("x")});
 }
 
+struct Leg {
+  QString side;
+  static Leg decode(Decoder& d, const QJsonValue& v) {
+    Fields f(d, v);
+    return Leg{f.text(QStringLiteral("side"))};
+  }
+};
+
+TEST(StrictJson, RecordListsReadEveryElementOrFailAtIt) {
+  struct Row {
+    const char* behaviour;
+    const char* json;
+    QList<QString> sides;
+    const char* detail;
+  };
+  const QList<Row> rows = {
+      {"two records", R"({"legs":[{"side":"buy"},{"side":"sell"}]})", {"buy", "sell"}, ""},
+      {"empty list", R"({"legs":[]})", {}, ""},
+      {"missing list", R"({})", {}, "Missing value at legs."},
+      {"not a list", R"({"legs":{}})", {}, "Expected a list at legs, found an object."},
+      {"bad record", R"({"legs":[{"side":"buy"},{"side":2}]})", {},
+       "Expected text at legs[1].side, found the number 2."},
+  };
+  for (const Row& row : rows) {
+    Decoder d;
+    const auto legs = document(d, row.json, [](Decoder& d, const QJsonValue& v) {
+      Fields f(d, v);
+      return f.records<Leg>(QStringLiteral("legs"));
+    });
+    EXPECT_EQ(d.detail().toStdString(), row.detail) << row.behaviour;
+    QList<QString> sides;
+    if (legs) {
+      for (const Leg& leg : *legs) sides.push_back(leg.side);
+    }
+    EXPECT_EQ(sides, row.sides) << row.behaviour;
+    EXPECT_EQ(legs.has_value(), row.detail[0] == '\0') << row.behaviour;
+  }
+}
+
 TEST(StrictJson, RawMembersTakeAnyType) {
   Decoder d;
   const auto v = document(d, R"({"a":null,"b":[1],"c":"x"})", [](Decoder& d, const QJsonValue& v) {
