@@ -29,14 +29,14 @@ test-normal: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 $(ASAN_BUILD)/build.ninja: | deps
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DKELO_SANITIZE=ON -DKELO_BUILD_APP=OFF -DKELO_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DKELO_SANITIZE=ON -DKELO_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 
 build-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L engine --no-tests=ignore
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 # The fuzz targets are a clang project of their own (libFuzzer), so the main build stays g++.
 $(FUZZ_BUILD)/build.ninja: | deps

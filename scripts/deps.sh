@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libsecret-1-dev libcpp-httplib-dev
   clang libclang-rt-14-dev lua5.4
+  gnome-keyring dbus-daemon
 )
 
 missing=()
