@@ -76,12 +76,10 @@ class KeyWords {
 };
 
 inline std::uint64_t hash_key(std::span<const std::uint64_t> key) {
+  // One multiply per word keeps the chain short; the final mix spreads the high bits.
   std::uint64_t h = 0x9e3779b97f4a7c15ull ^ key.size();
-  for (std::uint64_t word : key) {
-    h = (h ^ word) * 0x9e3779b97f4a7c15ull;
-    h ^= h >> 29;
-  }
-  return mix_key(h);
+  for (std::uint64_t word : key) h = (h + word) * 0x9e3779b97f4a7c15ull;
+  return mix_key(h ^ (h >> 32));
 }
 
 inline bool same_key(const std::vector<std::uint64_t>& a, std::span<const std::uint64_t> b) {
