@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/utf8.h"
+#include "json/json.h"
 
 namespace kelo {
 
@@ -14,29 +15,36 @@ constexpr char kHex[] = "0123456789abcdef";
 
 bool is_ascii(unsigned char c) { return c < 0x80; }
 
-// Index of the next ASCII byte from `i` on (or the end). An invalid subpart never
-// spans an ASCII byte, so repairing each non-ASCII run alone matches repairing the
-// whole text.
-std::size_t end_of_run(std::string_view bytes, std::size_t i) {
-  while (i < bytes.size() && !is_ascii(static_cast<unsigned char>(bytes[i]))) ++i;
-  return i;
+// Splits the bytes into alternating runs of ASCII and non-ASCII bytes, in order. An
+// invalid UTF-8 subpart never spans an ASCII byte, so repairing each non-ASCII run alone
+// matches repairing the whole text.
+template <class Ascii, class Other>
+void for_each_run(std::string_view bytes, Ascii&& ascii, Other&& other) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const bool in_ascii = is_ascii(static_cast<unsigned char>(bytes[i]));
+    std::size_t end = i + 1;
+    while (end < bytes.size() && is_ascii(static_cast<unsigned char>(bytes[end])) == in_ascii)
+      ++end;
+    if (in_ascii) {
+      ascii(bytes.substr(i, end - i));
+    } else {
+      other(bytes.substr(i, end - i));
+    }
+    i = end;
+  }
+}
+
+// Appends a run of non-ASCII bytes, each maximal invalid subpart as one U+FFFD.
+void repair(std::string& out, std::string_view run) {
+  for (char32_t cp : kelo_core::utf8::decode(run)) kelo_core::utf8::append(out, cp);
 }
 
 }  // namespace
 
 void append_lenient_utf8(std::string& out, std::string_view bytes) {
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    std::size_t ascii_end = i;
-    while (ascii_end < bytes.size() && is_ascii(static_cast<unsigned char>(bytes[ascii_end])))
-      ++ascii_end;
-    out.append(bytes.data() + i, ascii_end - i);
-    if (ascii_end == bytes.size()) break;
-    const std::size_t run_end = end_of_run(bytes, ascii_end);
-    const std::string_view run = bytes.substr(ascii_end, run_end - ascii_end);
-    for (char32_t cp : kelo_core::utf8::decode(run)) kelo_core::utf8::append(out, cp);
-    i = run_end;
-  }
+  for_each_run(bytes, [&](std::string_view ascii) { out += ascii; },
+               [&](std::string_view run) { repair(out, run); });
 }
 
 std::string read_text(const char* text) {
@@ -47,32 +55,8 @@ std::string read_text(const char* text) {
 }
 
 void append_escaped(std::string& out, std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (!is_ascii(c)) {
-      const std::size_t run_end = end_of_run(text, i);
-      append_lenient_utf8(out, text.substr(i, run_end - i));
-      i = run_end;
-      continue;
-    }
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 15];
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-    ++i;
-  }
+  for_each_run(text, [&](std::string_view ascii) { kelo_json::append_escaped(out, ascii); },
+               [&](std::string_view run) { repair(out, run); });
 }
 
 std::string escape(std::string_view text) {
@@ -97,40 +81,7 @@ void append_number(std::string& out, double value) {
     out += value < 0 ? "-inf" : "inf";
     return;
   }
-  // Scientific mode gives the shortest round-trip digits; lay them out positionally.
-  char buf[40];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-  const char* p = buf;
-  const char* end = res.ptr;
-  if (*p == '-') {
-    out += '-';
-    ++p;
-  }
-  char digits[24];
-  int count = 0;
-  while (p < end && *p != 'e') {
-    if (*p != '.') digits[count++] = *p;
-    ++p;
-  }
-  int exponent = 0;
-  if (p < end) {
-    ++p;  // 'e'
-    if (*p == '+') ++p;
-    std::from_chars(p, end, exponent);
-  }
-  const int point = exponent + 1;  // digits before the decimal point
-  if (point <= 0) {
-    out += "0.";
-    out.append(static_cast<std::size_t>(-point), '0');
-    out.append(digits, static_cast<std::size_t>(count));
-  } else if (point >= count) {
-    out.append(digits, static_cast<std::size_t>(count));
-    out.append(static_cast<std::size_t>(point - count), '0');
-  } else {
-    out.append(digits, static_cast<std::size_t>(point));
-    out += '.';
-    out.append(digits + point, static_cast<std::size_t>(count - point));
-  }
+  kelo_json::append_number(out, value);
 }
 
 std::string format_number(double value) {

@@ -77,8 +77,13 @@ std::string format_number(double value) {
 }
 
 void write_text(std::string& out, std::string_view text) {
-  static const char hex[] = "0123456789abcdef";
   out += '"';
+  append_escaped(out, text);
+  out += '"';
+}
+
+void append_escaped(std::string& out, std::string_view text) {
+  static const char hex[] = "0123456789abcdef";
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
     switch (c) {
@@ -97,7 +102,6 @@ void write_text(std::string& out, std::string_view text) {
         }
     }
   }
-  out += '"';
 }
 
 void write_value(std::string& out, const Json& value) {

@@ -63,6 +63,10 @@ class Json {
 void write_value(std::string& out, const Json& value);
 // Appends a text as a JSON string literal.
 void write_text(std::string& out, std::string_view text);
+// The same without the quotes: the double quote, backslash, line feed, carriage return and
+// tab as two-character escapes, other control characters as \u00XX, all other bytes as
+// they are.
+void append_escaped(std::string& out, std::string_view text);
 
 // The shortest decimal digits that read back as the same double, laid out positionally
 // (never an exponent, no point for whole values, "-0" for negative zero). Non-finite
