@@ -289,7 +289,16 @@ struct ArithForms {
   uint8_t const_jump[kOpTotal] = {};
   uint8_t local_jump[kOpTotal] = {};
   uint8_t store[kOpTotal] = {};
+  uint8_t local_const[kOpTotal] = {};
+  uint8_t local_const_jump[kOpTotal] = {};
   constexpr ArithForms() {
+#define KELO_LOCAL_CONST(name) local_const[op_of(Opcode::name)] = kOpLocalConst##name;
+    KELO_FUSED_ARITH(KELO_LOCAL_CONST)
+#undef KELO_LOCAL_CONST
+#define KELO_LOCAL_CONST_JUMP(name) \
+  local_const_jump[op_of(Opcode::name)] = kOpLocalConst##name##Jump;
+    KELO_FUSED_COMPARE(KELO_LOCAL_CONST_JUMP)
+#undef KELO_LOCAL_CONST_JUMP
 #define KELO_STORES(name) store[op_of(Opcode::name)] = kOp##name##Store;
     KELO_FUSED_STORE(KELO_STORES)
 #undef KELO_STORES
@@ -324,9 +333,14 @@ void fuse(std::vector<Vm::Instr>& code) {
             op_at(i + 4) == op_of(Opcode::Pop)) {
           in = Vm::Instr{kOpAddToLocal, 0, in.b, next.c};
         } else if (next.op == op_of(Opcode::Const)) {
-          // A constant operand fuses with its operator instead.
-          if (after == 0xFF || kForms.by_const[after] == 0)
+          if (after != 0xFF && kForms.local_const_jump[after] && jumps_if_false(i + 3))
+            in.op = kForms.local_const_jump[after];
+          else if (after != 0xFF && kForms.local_const[after])
+            in.op = kForms.local_const[after];
+          else
             in = Vm::Instr{kOpLocalConst, 0, in.b, next.c};
+        } else if (next.op == op_of(Opcode::GetLocal) && after == op_of(Opcode::Index)) {
+          in.op = kOpLocalLocalIndex;
         } else if (kForms.local_jump[next.op] && jumps_if_false(i + 2)) {
           in.op = kForms.local_jump[next.op];
         } else if (kForms.by_local[next.op]) {
@@ -342,7 +356,9 @@ void fuse(std::vector<Vm::Instr>& code) {
           const bool second_fuses =
               after != 0xFF && ((kForms.local_jump[after] && jumps_if_false(i + 3)) ||
                                 (kForms.by_local[after] && !store) ||
-                                after == op_of(Opcode::Index));
+                                after == op_of(Opcode::Index) ||
+                                (after == op_of(Opcode::GetLocal) &&
+                                 op_at(i + 3) == op_of(Opcode::Index)));
           if (!second_fuses) in.op = kOpLocalLocal;
         }
         break;

@@ -37,6 +37,7 @@ enum InternalOp : uint8_t {
   kOpLocalIndex,      // GetLocal b; Index
   kOpConstCoalesce,   // Const c; Coalesce
   kOpLocalLocal,      // GetLocal b; GetLocal
+  kOpLocalLocalIndex, // GetLocal b; GetLocal; Index
   kOpSetIndexPop,     // SetIndex; Pop
 #define KELO_ARITH_STORE(name) kOp##name##Store,  // <op>; SetLocal; Pop
   KELO_FUSED_STORE(KELO_ARITH_STORE)
@@ -53,6 +54,13 @@ enum InternalOp : uint8_t {
 #define KELO_LOCAL_JUMP(name) kOpLocal##name##Jump,  // GetLocal b; <compare>; JumpIfFalse
   KELO_FUSED_COMPARE(KELO_LOCAL_JUMP)
 #undef KELO_LOCAL_JUMP
+#define KELO_LOCAL_CONST_ARITH(name) kOpLocalConst##name,  // GetLocal b; Const; <op>
+  KELO_FUSED_ARITH(KELO_LOCAL_CONST_ARITH)
+#undef KELO_LOCAL_CONST_ARITH
+  // GetLocal b; Const; <compare>; JumpIfFalse
+#define KELO_LOCAL_CONST_JUMP(name) kOpLocalConst##name##Jump,
+  KELO_FUSED_COMPARE(KELO_LOCAL_CONST_JUMP)
+#undef KELO_LOCAL_CONST_JUMP
   kOpTotal
 };
 static_assert(kOpTotal <= 256);

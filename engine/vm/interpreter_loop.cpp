@@ -23,6 +23,15 @@
 #define KELO_COMPUTED_GOTO 0
 #endif
 
+#if KELO_COMPUTED_GOTO && defined(__x86_64__) && !defined(__clang__)
+// GCC spills some hot locals of this very large function to memory; the two that every
+// instruction updates (ip and the steps left) then form a chain through memory. Pinning
+// them to callee-saved registers keeps them out of it.
+#define KELO_PINNED(type, name, reg) register type name asm(reg)
+#else
+#define KELO_PINNED(type, name, reg) type name
+#endif
+
 namespace kelo_vm {
 
 using bytecode::Opcode;
@@ -179,12 +188,11 @@ inline std::string_view key_text(const Value& k, std::string& scratch) {
 
 Result<Value> Vm::execute(host::Host& host) {
   Frame* fp = &frames_[frame_count_ - 1];
-  const Instr* ip = fp->ip;
+  KELO_PINNED(const Instr*, ip, "r14") = fp->ip;
   Value* base = fp->base;
   Value* sp = sp_;
-  // Steps left before the budget runs out. Counting down keeps one hot variable instead
-  // of two; with few enough of them, the compiler keeps them all in registers.
-  uint64_t left = options_.budget > steps_ ? options_.budget - steps_ : 0;
+  // Steps left before the budget runs out: counting down needs one hot variable, not two.
+  KELO_PINNED(uint64_t, left, "r15") = options_.budget > steps_ ? options_.budget - steps_ : 0;
   bool over = false;  // the budget ran out (here or in a callback): no try catches that
   RuntimeError err;
   uint8_t binary_op = 0;  // the operator slow_binary applies
@@ -225,6 +233,7 @@ Result<Value> Vm::execute(host::Host& host) {
       &&L_LocalIndex,
       &&L_ConstCoalesce,
       &&L_LocalLocal,
+      &&L_LocalLocalIndex,
       &&L_SetIndexPop,
 #define KELO_LABEL(name) &&L_##name##Store,
       KELO_FUSED_STORE(KELO_LABEL)
@@ -239,6 +248,12 @@ Result<Value> Vm::execute(host::Host& host) {
       KELO_FUSED_COMPARE(KELO_LABEL)
 #undef KELO_LABEL
 #define KELO_LABEL(name) &&L_Local##name##Jump,
+      KELO_FUSED_COMPARE(KELO_LABEL)
+#undef KELO_LABEL
+#define KELO_LABEL(name) &&L_LocalConst##name,
+      KELO_FUSED_ARITH(KELO_LABEL)
+#undef KELO_LABEL
+#define KELO_LABEL(name) &&L_LocalConst##name##Jump,
       KELO_FUSED_COMPARE(KELO_LABEL)
 #undef KELO_LABEL
   };
@@ -887,6 +902,7 @@ if (!over) {
 }
 
 #undef INS
+#undef KELO_PINNED
 #undef CONSTS
 #undef JUMP_TO
 #undef STEPS

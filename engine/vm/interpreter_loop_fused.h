@@ -131,6 +131,33 @@
     ++ip;
     NEXT();
   }
+  OPX(LocalLocalIndex, kOpLocalLocalIndex) {
+    if (left >= 2) {
+      const Value& c = base[INS->b];
+      const Value& key = base[ip->b];
+      if (c.is(Tag::Array) && key.is(Tag::Int)) {
+        PUSH_ROOM(1);
+        const auto& items = c.array_obj().items;
+        const int64_t k = key.int_value();
+        if (k >= 0 && static_cast<uint64_t>(k) < items.size())
+          new (sp++) Value(items[static_cast<size_t>(k)]);
+        else
+          new (sp++) Value();
+        left -= 2;
+        ip += 2;
+        NEXT();
+      }
+      if (c.is(Tag::Map) && key.is(Tag::Text)) {
+        PUSH_ROOM(1);
+        const Value* v = c.map_obj().find(key.text_obj());
+        new (sp++) Value(v ? *v : Value());
+        left -= 2;
+        ip += 2;
+        NEXT();
+      }
+    }
+    goto L_GetLocal;
+  }
   OPX(SetIndexPop, kOpSetIndexPop) {
     if (left == 0) goto L_SetIndex;
     if (sp[-3].is(Tag::Map) && sp[-2].is(Tag::Text)) {
@@ -180,6 +207,43 @@
   }
   KELO_FUSED_ARITH(FUSED_ARITH)
 #undef FUSED_ARITH
+
+// `GetLocal b; Const; op` on two numbers: pushes the result.
+#define FUSED_LOCAL_CONST(name)                                        \
+  OPX(LocalConst##name, kOpLocalConst##name) {                         \
+    if (left >= 2 && both_numbers(base[INS->b], CONSTS[ip->c])) {      \
+      PUSH_ROOM(1);                                                    \
+      new (sp) Value(base[INS->b]);                                    \
+      arith<op_of(Opcode::name)>(*sp, CONSTS[ip->c]);                  \
+      ++sp;                                                            \
+      left -= 2;                                                       \
+      ip += 2;                                                         \
+      NEXT();                                                          \
+    }                                                                  \
+    goto L_GetLocal;                                                   \
+  }
+  KELO_FUSED_ARITH(FUSED_LOCAL_CONST)
+#undef FUSED_LOCAL_CONST
+
+// `GetLocal b; Const; compare; JumpIfFalse` on two numbers (the jump at ip[2]).
+#define FUSED_LOCAL_CONST_JUMP(name, cmp)                                         \
+  OPX(LocalConst##name##Jump, kOpLocalConst##name##Jump) {                        \
+    if (left >= 3 && both_numbers(base[INS->b], CONSTS[ip->c])) {                 \
+      const bool holds = as_double(base[INS->b]) cmp as_double(CONSTS[ip->c]);    \
+      left -= 3;                                                                  \
+      if (holds)                                                                  \
+        ip += 3;                                                                  \
+      else                                                                        \
+        JUMP_TO(ip[2].c);                                                         \
+      NEXT();                                                                     \
+    }                                                                             \
+    goto L_GetLocal;                                                              \
+  }
+  FUSED_LOCAL_CONST_JUMP(Less, <)
+  FUSED_LOCAL_CONST_JUMP(LessEqual, <=)
+  FUSED_LOCAL_CONST_JUMP(Greater, >)
+  FUSED_LOCAL_CONST_JUMP(GreaterEqual, >=)
+#undef FUSED_LOCAL_CONST_JUMP
 
 // `Const c` or `GetLocal b`, a comparison and the JumpIfFalse after it (at ip[1]).
 #define FUSED_JUMP(name, cmp, prefix, source, first)              \

@@ -353,6 +353,11 @@ struct Text final : Object {
   // Never 0, so that 0 can mean "not computed yet".
   static uint64_t hash_of(std::string_view s);
 
+  // The map and entry where this text was last found as a key: a lookup with the same
+  // text checks that entry first (it still matches only if it holds this very text).
+  mutable const void* last_map = nullptr;
+  mutable uint32_t last_entry = 0;
+
  private:
   mutable uint64_t hash_ = 0;
   struct Shape {
@@ -390,7 +395,13 @@ struct Map final : Container {
   bool empty() const { return entries_.empty(); }
   // The value under key, or null; valid until the map changes.
   Value* find(std::string_view key);
-  Value* find(const Text& key);
+  Value* find(const Text& key) {
+    if (key.last_map == this) {
+      const uint32_t e = key.last_entry;
+      if (e < entries_.size() && entries_[e].key.get() == &key) return &entries_[e].value;
+    }
+    return find_located(key);
+  }
   const Value* find(std::string_view key) const { return const_cast<Map*>(this)->find(key); }
   const Value* find(const Text& key) const { return const_cast<Map*>(this)->find(key); }
   // The value under key, or Nothing.
@@ -438,6 +449,7 @@ struct Map final : Container {
   void drain(std::vector<Value>& out) override;
 
  private:
+  Value* find_located(const Text& key);
   // Index of the entry holding key (hash h), or -1.
   // `same` is the key's own Text when there is one: an entry sharing it matches at once.
   int64_t locate(std::string_view key, uint64_t h, const Text* same = nullptr) const;

@@ -70,9 +70,12 @@ Value* Map::find(std::string_view key) {
   return e < 0 ? nullptr : &entries_[static_cast<size_t>(e)].value;
 }
 
-Value* Map::find(const Text& key) {
+Value* Map::find_located(const Text& key) {
   const int64_t e = locate(key.str, key.hash(), &key);
-  return e < 0 ? nullptr : &entries_[static_cast<size_t>(e)].value;
+  if (e < 0) return nullptr;
+  key.last_map = this;
+  key.last_entry = static_cast<uint32_t>(e);
+  return &entries_[static_cast<size_t>(e)].value;
 }
 
 Value Map::get(std::string_view key) const {
@@ -95,12 +98,13 @@ void Map::set(std::string_view key, Value v) {
 }
 
 void Map::set(Text& key, Value v) {
-  const uint64_t h = key.hash();
-  const int64_t e = locate(key.str, h, &key);
-  if (e >= 0)
-    entries_[static_cast<size_t>(e)].value = std::move(v);
-  else
-    insert_new(Ref<Text>::share(&key), h, std::move(v));
+  if (Value* found = find(key)) {
+    *found = std::move(v);
+    return;
+  }
+  key.last_map = this;
+  key.last_entry = static_cast<uint32_t>(entries_.size());
+  insert_new(Ref<Text>::share(&key), key.hash(), std::move(v));
 }
 
 void Map::place(uint32_t entry, uint64_t h) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "vm/numeric.h"
@@ -227,6 +228,97 @@ TEST(Value, SelfContainingStructuresPrintAndAreCollected) {
   EXPECT_GE(live_containers(), before + 3);
   EXPECT_EQ(collect_cycles(), 3u);
   EXPECT_EQ(live_containers(), before);
+}
+
+// The map's hash index, its sorted walk and the per-text lookup cache, through a script
+// of operations per row; each row ends with the map's text form and a lookup summary.
+TEST(Value, MapKeepsKeysFindableAndWalksThemInByteOrder) {
+  auto key = [](const char* k) { return make_ref<Text>(std::string(k)); };
+  struct Row {
+    const char* behaviour;
+    std::function<std::string()> run;
+    const char* expected;
+  } rows[] = {
+      {"insertion order does not matter",
+       [&] {
+         Map m;
+         for (const char* k : {"b", "a", "c", "B", "ab"}) m.set(k, Value::text(k));
+         return display(Value::map(MapItems(m.to_items())));
+       },
+       "[B: B, a: a, ab: ab, b: b, c: c]"},
+      {"a set after a walk is walked in order",
+       [&] {
+         Value v = Value::map();
+         Map& m = v.map_obj();
+         m.set("b", Value::integer(2));
+         std::string first = display(v);
+         m.set("a", Value::integer(1));
+         m.set("c", Value::integer(3));
+         return first + " " + display(v);
+       },
+       "[b: 2] [a: 1, b: 2, c: 3]"},
+      {"erase keeps the rest findable and ordered",
+       [&] {
+         Value v = Value::map();
+         Map& m = v.map_obj();
+         for (int i = 0; i < 6; ++i) m.set(std::string(1, char('a' + i)), Value::integer(i));
+         display(v);  // sorts
+         bool gone = m.erase("b") && !m.erase("b") && m.erase("f");
+         std::string found;
+         for (const char* k : {"a", "b", "c", "d", "e", "f"})
+           found += m.find(k) ? display(*m.find(k)) : "-";
+         return std::string(gone ? "erased " : "kept ") + found + " " + display(v);
+       },
+       "erased 0-234- [a: 0, c: 2, d: 3, e: 4]"},
+      {"a text key is shared, and found by another text of the same bytes",
+       [&] {
+         Value v = Value::map();
+         Map& m = v.map_obj();
+         Ref<Text> k = key("price");
+         m.set(*k, Value::integer(1));
+         m.set(*key("price"), Value::integer(2));
+         return std::to_string(m.size()) + " " + display(m.get(*k)) + " " +
+                display(m.get("price")) + " " + std::to_string(k->rc);
+       },
+       "1 2 2 2"},
+      {"one text as key of two maps, and after its entry moved",
+       [&] {
+         Map a, b;
+         Ref<Text> k = key("k");
+         a.set("x", Value::integer(0));
+         a.set(*k, Value::integer(1));
+         b.set(*k, Value::integer(2));
+         std::string out = display(a.get(*k)) + display(b.get(*k)) + display(a.get(*k));
+         a.erase("x");  // moves k's entry to the front
+         out += display(a.get(*k));
+         a.set(*k, Value::integer(3));
+         out += display(a.get(*k)) + display(b.get(*k)) + std::to_string(a.size());
+         return out;
+       },
+       "1211321"},
+      {"thousands of keys grow, erase and clear",
+       [&] {
+         Map m;
+         for (int i = 0; i < 5000; ++i) m.set("k" + std::to_string(i), Value::integer(i));
+         for (int i = 0; i < 5000; i += 2) m.erase("k" + std::to_string(i));
+         int64_t sum = 0;
+         size_t missing = 0;
+         for (int i = 0; i < 5000; ++i) {
+           const Value* v = m.find("k" + std::to_string(i));
+           if (v)
+             sum += v->int_value();
+           else
+             ++missing;
+         }
+         std::string first = m.ordered().begin()->key->str;
+         m.clear();
+         m.set("z", Value::nothing());
+         return std::to_string(sum) + " " + std::to_string(missing) + " " + first + " " +
+                std::to_string(m.size());
+       },
+       "6250000 2500 k1 1"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.run(), row.expected) << row.behaviour;
 }
 
 }  // namespace
