@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "vm/indicator_kernels.h"
+#include "vm/series_test_columns.h"
 
 namespace kelo_vm::evaluate {
 namespace {
@@ -16,17 +17,7 @@ namespace {
 constexpr double N = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-void expect_column(const Column& got, const std::vector<double>& want, const std::string& what) {
-  ASSERT_EQ(got.size(), want.size()) << what;
-  for (std::size_t i = 0; i < want.size(); ++i) {
-    if (std::isnan(want[i])) {
-      EXPECT_TRUE(std::isnan(got[i])) << what << " [" << i << "] = " << got[i];
-    } else {
-      EXPECT_NEAR(got[i], want[i], 1e-9 * std::max(1.0, std::fabs(want[i])))
-          << what << " [" << i << "]";
-    }
-  }
-}
+using testing::expect_column;
 
 // Bit-for-bit equality, NaN matching NaN.
 bool same(const Column& a, const Column& b) {

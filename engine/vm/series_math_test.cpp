@@ -8,25 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "vm/series_test_columns.h"
+
 namespace kelo_vm::series {
 namespace {
 
 constexpr double N = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-void expect_column(const Column& got, const std::vector<double>& want, const std::string& what) {
-  ASSERT_EQ(got.size(), want.size()) << what;
-  for (std::size_t i = 0; i < want.size(); ++i) {
-    if (std::isnan(want[i])) {
-      EXPECT_TRUE(std::isnan(got[i])) << what << " [" << i << "] = " << got[i];
-    } else if (std::isinf(want[i])) {
-      EXPECT_EQ(got[i], want[i]) << what << " [" << i << "]";
-    } else {
-      EXPECT_NEAR(got[i], want[i], 1e-9 * std::max(1.0, std::fabs(want[i])))
-          << what << " [" << i << "]";
-    }
-  }
-}
+using testing::expect_column;
 
 const Column kX = {1, 2, 3, 4, 5, 4, 3, 2, 1, 2};
 // Eight bars of high, low, close and volume.
