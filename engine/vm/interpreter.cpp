@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "vm/interpreter_internal.h"
-#include "vm/numeric.h"
 
 namespace kelo_vm {
 
@@ -389,6 +388,17 @@ void fuse(std::vector<Vm::Instr>& code) {
           in.op = kForms.store[in.op];
         break;
     }
+  }
+  // A jump back to a loop's head (its fused IterNext or compare) names that head's kind,
+  // so that the jump goes on into it without a second dispatch.
+  for (Vm::Instr& in : code) {
+    if (in.op != op_of(Opcode::Jump) || in.c >= n) continue;
+    const uint8_t target = code[in.c].op;
+    if (target == kOpIterNextLocal) in.op = kOpJumpToIterNextLocal;
+#define KELO_JUMP_TO(name) \
+  if (target == kOpLocalConst##name##Jump) in.op = kOpJumpToLocalConst##name##Jump;
+    KELO_FUSED_COMPARE(KELO_JUMP_TO)
+#undef KELO_JUMP_TO
   }
 }
 

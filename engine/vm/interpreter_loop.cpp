@@ -8,9 +8,9 @@
 #include <cmath>
 #include <limits>
 
+#include "core/numeric.h"
 #include "vm/interpreter.h"
 #include "vm/interpreter_internal.h"
-#include "vm/numeric.h"
 #include "vm/operators.h"
 
 #if defined(__GNUC__) && !defined(KELO_VM_SWITCH_DISPATCH)
@@ -35,6 +35,8 @@
 namespace kelo_vm {
 
 using bytecode::Opcode;
+using kelo_core::numeric::saturating_i64;
+using kelo_core::numeric::wrapping_negate;
 
 namespace {
 
@@ -118,26 +120,26 @@ inline bool Vm::arith(Value& a, const Value& b) {
   const double x = as_double(a), y = as_double(b);
   switch (Op) {
     case op_of(Opcode::Add):
-      ints ? a.set_int(saturate_i64(x + y)) : a.set_num(x + y);
+      ints ? a.set_int(saturating_i64(x + y)) : a.set_num(x + y);
       break;
     case op_of(Opcode::Sub):
-      ints ? a.set_int(saturate_i64(x - y)) : a.set_num(x - y);
+      ints ? a.set_int(saturating_i64(x - y)) : a.set_num(x - y);
       break;
     case op_of(Opcode::Mul):
-      ints ? a.set_int(saturate_i64(x * y)) : a.set_num(x * y);
+      ints ? a.set_int(saturating_i64(x * y)) : a.set_num(x * y);
       break;
     // Division and remainder by zero give Nothing.
     case op_of(Opcode::Div):
       if (y == 0.0)
         a = Value();
       else
-        ints ? a.set_int(saturate_i64(std::trunc(x / y))) : a.set_num(x / y);
+        ints ? a.set_int(saturating_i64(std::trunc(x / y))) : a.set_num(x / y);
       break;
     case op_of(Opcode::Rem):
       if (y == 0.0)
         a = Value();
       else
-        ints ? a.set_int(saturate_i64(std::fmod(x, y))) : a.set_num(std::fmod(x, y));
+        ints ? a.set_int(saturating_i64(std::fmod(x, y))) : a.set_num(std::fmod(x, y));
       break;
     case op_of(Opcode::Pow):
       a.set_num(std::pow(x, y));
@@ -254,6 +256,10 @@ Result<Value> Vm::execute(host::Host& host) {
       KELO_FUSED_ARITH(KELO_LABEL)
 #undef KELO_LABEL
 #define KELO_LABEL(name) &&L_LocalConst##name##Jump,
+      KELO_FUSED_COMPARE(KELO_LABEL)
+#undef KELO_LABEL
+      &&L_JumpToIterNextLocal,
+#define KELO_LABEL(name) &&L_JumpToLocalConst##name##Jump,
       KELO_FUSED_COMPARE(KELO_LABEL)
 #undef KELO_LABEL
   };

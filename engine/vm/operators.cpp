@@ -3,12 +3,14 @@
 #include <cmath>
 #include <limits>
 
+#include "core/numeric.h"
 #include "vm/bytecode.h"
-#include "vm/numeric.h"
 
 namespace kelo_vm::builtins {
 
 using bytecode::Opcode;
+using kelo_core::numeric::saturating_i64;
+using kelo_core::numeric::wrapping_negate;
 
 namespace {
 
@@ -18,7 +20,7 @@ constexpr uint8_t code(Opcode op) {
 
 // Two Ints give an Int when the double result is whole (saturating at the limits).
 Value int_or_num(double r, bool both_int) {
-  if (both_int && r == std::trunc(r)) return Value::integer(saturate_i64(r));
+  if (both_int && r == std::trunc(r)) return Value::integer(saturating_i64(r));
   return Value::number(r);
 }
 
@@ -76,7 +78,7 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
       return int_or_num(a * b, both_int);
     case Opcode::Div:
       if (b == 0.0) return Value();
-      if (both_int) return Value::integer(saturate_i64(std::trunc(a / b)));
+      if (both_int) return Value::integer(saturating_i64(std::trunc(a / b)));
       return Value::number(a / b);
     case Opcode::Rem:
       if (b == 0.0) return Value();

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "vm/numeric.h"
+#include "core/numeric.h"
 
 namespace kelo_vm {
 
@@ -342,7 +342,7 @@ std::optional<int64_t> as_int(const Value& v) {
       return v.int_value();
     case Tag::Num:
     case Tag::Duration:
-      return saturate_i64(v.num_value());
+      return kelo_core::numeric::saturating_i64(v.num_value());
     default:
       return std::nullopt;
   }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <limits>
 
-#include "vm/numeric.h"
+#include "core/numeric.h"
 
 namespace kelo_vm {
 namespace {
@@ -142,8 +142,9 @@ TEST(Value, EqualsTruthyAsInt) {
   EXPECT_EQ(as_int(Value::number(kNaN)), 0);
   EXPECT_EQ(as_int(Value::boolean(true)), 1);
   EXPECT_EQ(as_int(Value::text("3")), std::nullopt);
-  EXPECT_EQ(saturate_i64(9223372036854775807.0), std::numeric_limits<int64_t>::max());
-  EXPECT_EQ(wrapping_negate(std::numeric_limits<int64_t>::min()),
+  EXPECT_EQ(kelo_core::numeric::saturating_i64(9223372036854775807.0),
+            std::numeric_limits<int64_t>::max());
+  EXPECT_EQ(kelo_core::numeric::wrapping_negate(std::numeric_limits<int64_t>::min()),
             std::numeric_limits<int64_t>::min());
 }
 
