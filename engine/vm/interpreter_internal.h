@@ -61,6 +61,11 @@ enum InternalOp : uint8_t {
 #define KELO_LOCAL_CONST_JUMP(name) kOpLocalConst##name##Jump,
   KELO_FUSED_COMPARE(KELO_LOCAL_CONST_JUMP)
 #undef KELO_LOCAL_CONST_JUMP
+  // Jump whose target is a loop's head: goes straight on into the target's handler.
+  kOpJumpToIterNextLocal,
+#define KELO_JUMP_TO(name) kOpJumpToLocalConst##name##Jump,
+  KELO_FUSED_COMPARE(KELO_JUMP_TO)
+#undef KELO_JUMP_TO
   kOpTotal
 };
 static_assert(kOpTotal <= 256);

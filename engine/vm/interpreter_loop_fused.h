@@ -269,3 +269,19 @@
   FUSED_JUMP(Greater, >, Local, base[INS->b], GetLocal)
   FUSED_JUMP(GreaterEqual, >=, Local, base[INS->b], GetLocal)
 #undef FUSED_JUMP
+
+// A jump to a loop's head: the head's step is counted as NEXT() would, then its handler
+// runs directly.
+#define FUSED_JUMP_TO(head)                \
+  OPX(JumpTo##head, kOpJumpTo##head) {     \
+    JUMP_TO(INS->c);                       \
+    if (left == 0) goto budget_exceeded;   \
+    --left;                                \
+    ++ip;                                  \
+    goto L_##head;                         \
+  }
+FUSED_JUMP_TO(IterNextLocal)
+#define FUSED_JUMP_TO_COMPARE(name) FUSED_JUMP_TO(LocalConst##name##Jump)
+KELO_FUSED_COMPARE(FUSED_JUMP_TO_COMPARE)
+#undef FUSED_JUMP_TO_COMPARE
+#undef FUSED_JUMP_TO

@@ -910,14 +910,22 @@ TEST(Interpreter, BudgetIsExactAcrossEveryFusedForm) {
   f.b(Opcode::GetLocal, s).b(Opcode::GetLocal, x).op(Opcode::Add);
   f.b(Opcode::SetLocal, s).op(Opcode::Pop).back(Opcode::Jump, top2);
   f.patch(exit2).op(Opcode::Pop);
-  // [s, m[k], xs[1]]
+  // x = 0; while x < 3 { x = x + 1 }
+  f.c(Opcode::Const, p.integer(0)).b(Opcode::SetLocal, x).op(Opcode::Pop);
+  size_t top3 = f.here();
+  f.b(Opcode::GetLocal, x).c(Opcode::Const, p.integer(3)).op(Opcode::Less);
+  size_t exit3 = f.jump(Opcode::JumpIfFalse);
+  f.b(Opcode::GetLocal, x).c(Opcode::Const, p.integer(1)).op(Opcode::Add);
+  f.b(Opcode::SetLocal, x).op(Opcode::Pop).back(Opcode::Jump, top3);
+  f.patch(exit3);
+  // [s, m[k], xs[1], x]
   f.b(Opcode::GetLocal, s).b(Opcode::GetLocal, m).b(Opcode::GetLocal, k).op(Opcode::Index);
   f.b(Opcode::GetLocal, xs).c(Opcode::Const, p.integer(1)).op(Opcode::Index);
-  f.b(Opcode::MakeArray, 3).op(Opcode::Return);
+  f.b(Opcode::GetLocal, x).b(Opcode::MakeArray, 4).op(Opcode::Return);
   uint16_t fi = p.add(std::move(f));
   // 16 before the first loop, 4 * 35 + 15 in it and 2 to leave it, 2 + 4 * 9 + 2 for the
-  // second loop, 9 at the end.
-  const uint64_t total = 16 + 155 + 2 + 40 + 9;
+  // second loop, 3 + 4 * 4 + 3 * 6 for the third, 10 at the end.
+  const uint64_t total = 16 + 155 + 2 + 40 + 37 + 10;
   Harness run;
   for (uint64_t budget = 1; budget <= total + 1; ++budget) {
     VmOptions o;
@@ -925,7 +933,7 @@ TEST(Interpreter, BudgetIsExactAcrossEveryFusedForm) {
     Vm vm(p.image(), run.builtins, o);
     auto r = vm.run(fi, {}, run.host);
     if (budget >= total) {
-      EXPECT_EQ(outcome(r), "array:[41, 25, 2]") << budget;
+      EXPECT_EQ(outcome(r), "array:[41, 25, 2, 3]") << budget;
       EXPECT_EQ(vm.steps(), total) << budget;
     } else {
       EXPECT_EQ(outcome(r), "error:This event used more steps than it is allowed@0") << budget;
