@@ -170,6 +170,42 @@ TEST(MethodCalls, ReceiverTypeChoosesTheMember) {
             "KELO3017 'time#hour' takes 0 argument(s) and got more @4:9");
 }
 
+TEST(MethodCalls, GlobalsCarryTheirValueTypeIntoFunctions) {
+  struct Row {
+    const char* source;
+    const char* function;
+    const char* ops;
+  };
+  const Row rows[] = {
+      {"let x = [5]\nfn f() { return x.len() }", "f",
+       "GetGlobal 0; CallHost array#len 1; Return; ReturnNothing"},
+      {"var name = \"abc\"\nfn f() { return name.upper() }", "f",
+       "GetGlobal 0; CallHost text#upper 1; Return; ReturnNothing"},
+      {"var keep = []\nfn f(v) { keep.push(v) }", "f",
+       "GetGlobal 0; GetLocal 0; CallHost array#push 2; Pop; ReturnNothing"},
+      // A global typed by an earlier one; a lambda in a function reads it too.
+      {"let a = \"x\"\nlet b = a + \"y\"\nfn f() { let g = () => b.upper() }", "<lambda>",
+       "GetGlobal 1; CallHost text#upper 1; Return"},
+      // A written type still decides.
+      {"let c: any = \"x\"\nlet d: text = \"y\"\nfn f() { return d.upper() }", "f",
+       "GetGlobal 1; CallHost text#upper 1; Return; ReturnNothing"},
+  };
+  for (const auto& row : rows) {
+    const auto out = compile_fixed(std::string("script \"S\"\n") + row.source + "\n");
+    EXPECT_EQ(messages(out), "") << row.source;
+    EXPECT_EQ(ops(out, row.function), row.ops) << row.source;
+  }
+  // The global's initial value is compiled and reported once, into "<main>" alone, and its
+  // constants are pooled in program order.
+  const auto out = compile_fixed("script \"S\"\nlet x = [zz, 7]\nfn f() { return 8 }\n");
+  EXPECT_EQ(diagnostics_text(out), "KELO3004 'zz' is not defined @2:10");
+  EXPECT_EQ(ops(out, "<main>"), "Nothing; Const Int(7); MakeArray 2; SetGlobal 0; Pop; Halt");
+  ASSERT_EQ(out.image.constants.size(), 2u);
+  EXPECT_EQ(out.image.constants[0].i, 8);
+  EXPECT_EQ(out.image.constants[1].i, 7);
+  EXPECT_EQ(out.image.functions.size(), 3u);
+}
+
 TEST(MethodCalls, TypesFollowTheRegistry) {
   EXPECT_EQ(messages(in_function("let a: text = close.highest(20)")),
             "KELO3001 'a': expected text but found series<num>");

@@ -193,6 +193,9 @@ class Compiler {
   void compile_plot(const ast::Declaration::Plot& plot);
   void compile_panel(const ast::Declaration::Panel& panel);
   void check_handlers(const ast::Program& program);
+  // Gives each untyped global its initial value's type; returns the names so typed.
+  std::vector<std::string> infer_global_types(const ast::Program& program);
+  void set_global_type(const std::string& name, const Type& type);
   std::uint16_t append_function(bc::Function function);
   // One of `block` and `expr` is the body.
   std::uint16_t compile_function_body(const std::string& name,

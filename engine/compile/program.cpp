@@ -90,6 +90,10 @@ void Compiler::compile_program(const ast::Program& program) {
                               f->return_type ? resolve_type(*f->return_type) : Type(P::Any)});
   }
 
+  // Untyped globals take their initial value's type for the bodies below; step 10
+  // types them again as it compiles "<main>".
+  const std::vector<std::string> inferred = infer_global_types(program);
+
   // 8: bodies, each moved into its slot; handlers become events.
   for (const auto& decl : program.declarations) {
     const auto* f = decl.as<ast::FnDecl>();
@@ -106,6 +110,8 @@ void Compiler::compile_program(const ast::Program& program) {
     if (kind != bc::EventKind::None) image_.events.push_back({kind, info.index});
   }
 
+  for (const std::string& name : inferred) set_global_type(name, P::Any);
+
   // 9: the input initialiser.
   build_input_initialiser(program);
 
@@ -118,8 +124,7 @@ void Compiler::compile_program(const ast::Program& program) {
     const Type t = compile_expr(v->init);
     const Type declared = global_types_.count(v->name) ? global_types_.at(v->name) : Type(P::Any);
     if (declared.is(P::Any)) {
-      global_types_.insert_or_assign(v->name, t);
-      if (auto* symbol = frames_.front().scopes.lookup_mut(v->name)) symbol->type = t;
+      set_global_type(v->name, t);
     } else {
       expect_assignable(t, declared, v->init.span, "'" + v->name + "'");
     }
@@ -159,6 +164,55 @@ void Compiler::compile_program(const ast::Program& program) {
     warning("KELO3042", "This indicator has no plot and no onCalculate, so it will draw nothing",
             program.span);
   }
+}
+
+void Compiler::set_global_type(const std::string& name, const Type& type) {
+  global_types_.insert_or_assign(name, type);
+  if (auto* symbol = frames_.front().scopes.lookup_mut(name)) symbol->type = type;
+}
+
+// A function body reads a global declared without a type; without its value's type a
+// method call on it (`xs.len()`, `name.upper()`) could not choose the built-in member.
+// The initial values are compiled as step 10 does, by a throw-away compiler over a copy
+// of the declarations, so nothing is emitted, pooled or reported twice.
+std::vector<std::string> Compiler::infer_global_types(const ast::Program& program) {
+  Diagnostics discarded;
+  Compiler trial(discarded, registry_);
+  trial.structs_ = structs_;
+  trial.enums_ = enums_;
+  trial.functions_ = functions_;
+  trial.global_types_ = global_types_;
+  trial.global_first_ = global_first_;
+  trial.global_names_ = global_names_;
+  trial.frames_.front().scopes = frames_.front().scopes;
+  trial.kind_ = kind_;
+  try {
+    for (const auto& decl : program.declarations) {
+      const auto* v = decl.as<ast::VarDecl>();
+      if (!v || !trial.global_index(v->name)) continue;
+      const Type t = trial.compile_expr(v->init);
+      auto it = trial.global_types_.find(v->name);
+      if (it == trial.global_types_.end() || it->second.is(P::Any)) {
+        trial.set_global_type(v->name, t);
+      }
+    }
+  } catch (const std::exception&) {
+    // The real pass meets the same failure and reports it; what is typed so far stands.
+  }
+  std::vector<std::string> inferred;
+  for (const auto& decl : program.declarations) {
+    const auto* v = decl.as<ast::VarDecl>();
+    if (!v) continue;
+    auto mine = global_types_.find(v->name);
+    auto theirs = trial.global_types_.find(v->name);
+    if (mine == global_types_.end() || !mine->second.is(P::Any) ||
+        theirs == trial.global_types_.end() || theirs->second.is(P::Any)) {
+      continue;
+    }
+    set_global_type(v->name, theirs->second);
+    inferred.push_back(v->name);
+  }
+  return inferred;
 }
 
 }  // namespace kelo_compile::compiler

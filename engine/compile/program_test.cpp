@@ -81,11 +81,11 @@ TEST(ProgramPass, GlobalsDeclaredTwice) {
   EXPECT_EQ(out.image.global_count, 1);
 }
 
-TEST(ProgramPass, UntypedGlobalsLearnTheirTypeInMain) {
-  // Inside function bodies an untyped global is still any; code after main sees the type.
+TEST(ProgramPass, UntypedGlobalsTakeTheirValueType) {
+  // Function bodies, main and the code after main all see the initial value's type.
   const auto out = compile_fixed(
       "indicator \"I\"\nlet n = 5\nfn f() { let a: text = n }\nplot n { title: \"N\" }\n");
-  EXPECT_EQ(messages(out), "");
+  EXPECT_EQ(diagnostics_text(out), "KELO3001 'a': expected text but found int @3:24");
   const auto typed = compile_fixed("script \"S\"\nlet n = 5\nlet m: text = n\n");
   EXPECT_EQ(messages(typed), "KELO3001 'm': expected text but found int");
 }
