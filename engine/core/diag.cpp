@@ -7,7 +7,16 @@ std::string_view severity_text(Severity severity) {
 }
 
 void Diagnostics::push(Severity severity, std::string_view code, std::string message, Span span) {
-  items.push_back(Diagnostic{std::move(message), {}, code, span, severity});
+  if (unlisted == 0 && items.size() < kMaxListed) {
+    items.push_back(Diagnostic{std::move(message), {}, code, span, severity});
+    return;
+  }
+  if (unlisted++ == 0) items.push_back(Diagnostic{{}, {}, code, span, severity});
+  Diagnostic& last = items.back();
+  if (severity == Severity::Error) last.severity = Severity::Error;
+  last.message = std::to_string(unlisted) +
+                 (unlisted == 1 ? " more finding was" : " more findings were") +
+                 " not listed; correct the ones above first";
 }
 
 bool Diagnostics::has_errors() const {

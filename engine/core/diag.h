@@ -2,6 +2,7 @@
 // appends to. Nothing stops at the first finding; callers ask has_errors() afterwards.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -45,8 +46,16 @@ struct Diagnostic {
 };
 
 struct Diagnostics {
+  // Findings listed at most; a source full of faults would otherwise make a list (and a
+  // reply) many times its own size.
+  static constexpr std::size_t kMaxListed = 1000;
+
+  // At most kMaxListed findings, then, once more arrive, one last entry that counts them:
+  // the code and span of the first one left out, an error when any of them is.
   std::vector<Diagnostic> items;
   std::string file;
+  // Findings left out of the list.
+  std::size_t unlisted = 0;
 
   Diagnostics() = default;
   explicit Diagnostics(std::string file_name) : file(std::move(file_name)) {}

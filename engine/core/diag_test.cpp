@@ -50,6 +50,52 @@ TEST(Diagnostics, PushKeepsEveryField) {
   EXPECT_EQ(static_cast<int>(Severity::Warning), 1);
 }
 
+TEST(Diagnostics, ListStopsAtItsCapAndCountsTheRest) {
+  struct Extra {
+    Severity severity;
+    const char* code;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Extra> beyond;  // pushed after a full list of warnings
+    std::size_t size;
+    bool has_errors;
+    std::string last;  // rendered
+  };
+  const std::vector<Case> cases = {
+      {"a full list leaves nothing out", {}, 1000, false, "m.kelo:1000:1 warning KELO3031: w"},
+      {"one warning more is counted in a last entry",
+       {{Severity::Warning, "KELO1005"}},
+       1001,
+       false,
+       "m.kelo:1001:1 warning KELO1005: 1 more finding was not listed; correct the ones "
+       "above first"},
+      {"an error left out makes the last entry an error, with the first code left out",
+       {{Severity::Warning, "KELO1005"},
+        {Severity::Error, "KELO2001"},
+        {Severity::Warning, "KELO3031"}},
+       1001,
+       true,
+       "m.kelo:1001:1 error KELO1005: 3 more findings were not listed; correct the ones "
+       "above first"},
+  };
+  for (const Case& c : cases) {
+    Diagnostics diagnostics("m.kelo");
+    std::uint32_t line = 0;
+    for (std::size_t i = 0; i < Diagnostics::kMaxListed; ++i) {
+      diagnostics.warning("KELO3031", "w", at(++line, 1));
+    }
+    for (const Extra& extra : c.beyond) {
+      diagnostics.push(extra.severity, extra.code, "dropped", at(++line, 1));
+    }
+    ASSERT_EQ(diagnostics.items.size(), c.size) << c.name;
+    EXPECT_EQ(diagnostics.unlisted, c.beyond.size()) << c.name;
+    EXPECT_EQ(diagnostics.has_errors(), c.has_errors) << c.name;
+    const std::string all = diagnostics.render_all();
+    EXPECT_EQ(all.substr(all.rfind('\n') + 1), c.last) << c.name;
+  }
+}
+
 TEST(Diagnostics, EmptyFileNameStillRenders) {
   Diagnostics diagnostics;
   diagnostics.error("KELO1005", "Unexpected character '@'", at(1, 2));
