@@ -20,7 +20,18 @@ constexpr std::string_view kUnterminatedComment = "KELO1001";
 constexpr std::string_view kUnexpectedCharacter = "KELO1005";
 
 // What an ASCII character can start; the main loop dispatches on it.
-enum class Start : std::uint8_t { Other, Blank, LineFeed, Slash, Quote, Hash, Digit, Dot, Letter, Punct };
+enum class Start : std::uint8_t {
+  Other,
+  Blank,
+  LineFeed,
+  Slash,
+  Quote,
+  Hash,
+  Digit,
+  Dot,
+  Letter,
+  Punct
+};
 
 constexpr std::array<Start, 128> make_starts() {
   std::array<Start, 128> starts{};
@@ -108,7 +119,8 @@ std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
         break;
       case Start::LineFeed:
         advance();
-        if (depth_ == 0 && can_terminate(tokens_)) emit(TokenKind::Newline, start).text.push_back('\n');
+        if (depth_ == 0 && can_terminate(tokens_))
+          emit(TokenKind::Newline, start).text.push_back('\n');
         break;
       case Start::Slash:
         if (peek(1) == U'*') {
@@ -146,7 +158,8 @@ std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
         if (c == U'(' || c == U'[') increment(depth_);
         if ((c == U')' || c == U']') && depth_ > 0) --depth_;
         advance();
-        const auto code = static_cast<std::uint8_t>(token::kPunctuation.find(static_cast<char>(c)) + 1);
+        const auto code =
+            static_cast<std::uint8_t>(token::kPunctuation.find(static_cast<char>(c)) + 1);
         emit(TokenKind::Punct, start, code).text.push_back(static_cast<char>(c));
         break;
       }
@@ -180,16 +193,19 @@ bool Lexer::can_terminate(const std::vector<Token>& tokens) {
     case TokenKind::Keyword: {
       using token::fixed_code;
       const std::uint8_t code = token::code_of(last);
-      return code == fixed_code(TokenKind::Keyword, "now") || code == fixed_code(TokenKind::Keyword, "true") ||
-             code == fixed_code(TokenKind::Keyword, "none") || code == fixed_code(TokenKind::Keyword, "false") ||
-             code == fixed_code(TokenKind::Keyword, "break") || code == fixed_code(TokenKind::Keyword, "return") ||
+      return code == fixed_code(TokenKind::Keyword, "now") ||
+             code == fixed_code(TokenKind::Keyword, "true") ||
+             code == fixed_code(TokenKind::Keyword, "none") ||
+             code == fixed_code(TokenKind::Keyword, "false") ||
+             code == fixed_code(TokenKind::Keyword, "break") ||
+             code == fixed_code(TokenKind::Keyword, "return") ||
              code == fixed_code(TokenKind::Keyword, "continue");
     }
     case TokenKind::Punct: {
       using token::fixed_code;
       const std::uint8_t code = token::code_of(last);
-      return code == fixed_code(TokenKind::Punct, ")") || code == fixed_code(TokenKind::Punct, "]") ||
-             code == fixed_code(TokenKind::Punct, "}");
+      return code == fixed_code(TokenKind::Punct, ")") ||
+             code == fixed_code(TokenKind::Punct, "]") || code == fixed_code(TokenKind::Punct, "}");
     }
     default:
       return false;

@@ -109,8 +109,12 @@ class Parser {
   static bool is(const token::Token& tok, Fixed<K> f) {
     return tok.kind == K && token::code_of(tok) == f.code;
   }
-  static bool is_op(const token::Token& tok, Fixed<token::TokenKind::Operator> f) { return is(tok, f); }
-  static bool is_punct(const token::Token& tok, Fixed<token::TokenKind::Punct> f) { return is(tok, f); }
+  static bool is_op(const token::Token& tok, Fixed<token::TokenKind::Operator> f) {
+    return is(tok, f);
+  }
+  static bool is_punct(const token::Token& tok, Fixed<token::TokenKind::Punct> f) {
+    return is(tok, f);
+  }
   bool at_punct(Fixed<token::TokenKind::Punct> t) const { return is(cur(), t); }
   bool at_op(Fixed<token::TokenKind::Operator> t) const { return is(cur(), t); }
   bool at_keyword(Fixed<token::TokenKind::Keyword> t) const { return is(cur(), t); }

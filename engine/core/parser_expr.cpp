@@ -130,6 +130,15 @@ bool takes_trailing_block(const Expr& e) {
   return false;
 }
 
+// Makes `e` a node of kind K over the given parts, which usually hold `e` itself moved
+// into a box. Built in place: assigning a fresh Expr would move the node through two
+// temporaries, and the parser does this once per operator and call.
+template <class K, class... Parts>
+void rebuild(Expr& e, diag::Span span, Parts&&... parts) {
+  e.kind.node.template emplace<K>(std::forward<Parts>(parts)...);
+  e.span = span;
+}
+
 }  // namespace
 
 #define KELO_OUT_OF_LINE [[gnu::noinline]]
@@ -171,7 +180,8 @@ KELO_OUT_OF_LINE bool Parser::finish_pipe(Expr& left) {
     skip_newlines();
     auto right = parse_range();
     if (!right) return false;
-    left = Expr{ExprKind::Pipe{std::move(left), std::move(*right)}, span_from(from)};
+    rebuild<ExprKind::Pipe>(left, span_from(from), Box<Expr>(std::move(left)),
+                            Box<Expr>(std::move(*right)));
   }
   return true;
 }
@@ -195,7 +205,8 @@ KELO_OUT_OF_LINE bool Parser::finish_assign(Expr& target, ast::AssignOp op) {
   skip_newlines();
   auto value = parse_assignment();
   if (!value) return false;
-  target = Expr{ExprKind::Assign{op, std::move(target), std::move(*value)}, span_from(from)};
+  rebuild<ExprKind::Assign>(target, span_from(from), op, Box<Expr>(std::move(target)),
+                            Box<Expr>(std::move(*value)));
   return true;
 }
 
@@ -240,7 +251,8 @@ KELO_OUT_OF_LINE bool Parser::finish_binary(Expr& left, int min) {
 
 KELO_OUT_OF_LINE void Parser::fold_binary(Expr& left, ast::BinaryOp op, Expr&& right) {
   diag::Position from = left.span.start;
-  left = Expr{ExprKind::Binary{op, std::move(left), std::move(right)}, span_from(from)};
+  rebuild<ExprKind::Binary>(left, span_from(from), op, Box<Expr>(std::move(left)),
+                            Box<Expr>(std::move(right)));
 }
 
 std::optional<Expr> Parser::parse_unary() {
@@ -287,7 +299,7 @@ KELO_OUT_OF_LINE bool Parser::postfix_call(Expr& expr) {
   diag::Position from = expr.span.start;
   std::vector<ast::Argument> args;
   if (!parse_call_arguments(args)) return false;
-  expr = Expr{ExprKind::Call{std::move(expr), std::move(args)}, span_from(from)};
+  rebuild<ExprKind::Call>(expr, span_from(from), Box<Expr>(std::move(expr)), std::move(args));
   return true;
 }
 
@@ -296,7 +308,8 @@ KELO_OUT_OF_LINE bool Parser::postfix_member(Expr& expr) {
   advance();
   auto name = expect_name();
   if (!name) return false;
-  expr = Expr{ExprKind::Member{std::move(expr), std::move(name->text)}, span_from(from)};
+  rebuild<ExprKind::Member>(expr, span_from(from), Box<Expr>(std::move(expr)),
+                            std::move(name->text));
   return true;
 }
 
@@ -308,7 +321,8 @@ KELO_OUT_OF_LINE bool Parser::postfix_index(Expr& expr) {
   if (!subscript) return false;
   skip_newlines();
   if (!expect<TokenKind::Punct>("]")) return false;
-  expr = Expr{ExprKind::Index{std::move(expr), std::move(*subscript)}, span_from(from)};
+  rebuild<ExprKind::Index>(expr, span_from(from), Box<Expr>(std::move(expr)),
+                           Box<Expr>(std::move(*subscript)));
   return true;
 }
 
@@ -421,8 +435,7 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_keyword_primary() {
   if (same(k, "if")) return parse_if_expression();
   if (same(k, "match")) return parse_match_expression();
   // `bot` and `plot` are also library names: `bot.magic`, `plot(x)`.
-  if ((same(k, "bot") || same(k, "plot")) &&
-      (is_op(peek(1), ".") || is_punct(peek(1), "("))) {
+  if ((same(k, "bot") || same(k, "plot")) && (is_op(peek(1), ".") || is_punct(peek(1), "("))) {
     return Expr{ExprKind::Identifier{std::move(advance().text)}, span};
   }
   return fail_expression();

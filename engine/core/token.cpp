@@ -6,7 +6,8 @@ namespace {
 // Keywords bucketed by first letter and length; each bucket lists up to three codes.
 constexpr std::size_t kMaxKeywordSize = 11;
 constexpr std::size_t kBucketSlots = 3;
-using KeywordBuckets = std::array<std::array<std::uint8_t, kBucketSlots>, 26 * (kMaxKeywordSize + 1)>;
+using KeywordBuckets =
+    std::array<std::array<std::uint8_t, kBucketSlots>, 26 * (kMaxKeywordSize + 1)>;
 
 constexpr std::size_t bucket_of(char first, std::size_t size) {
   return static_cast<std::size_t>(first - 'a') * (kMaxKeywordSize + 1) + size;
@@ -16,7 +17,8 @@ constexpr KeywordBuckets make_keyword_buckets() {
   KeywordBuckets buckets{};
   for (std::size_t i = 0; i < kKeywords.size(); ++i) {
     const std::string_view k = kKeywords[i];
-    if (k.size() < 2 || k.size() > kMaxKeywordSize || k[0] < 'a' || k[0] > 'z') throw "keyword out of range";
+    if (k.size() < 2 || k.size() > kMaxKeywordSize || k[0] < 'a' || k[0] > 'z')
+      throw "keyword out of range";
     auto& slots = buckets[bucket_of(k[0], k.size())];
     std::size_t j = 0;
     while (j < kBucketSlots && slots[j] != 0) ++j;
@@ -65,7 +67,9 @@ std::uint8_t keyword_code(std::string_view text) {
   return 0;
 }
 
-bool is_keyword(std::string_view text) { return keyword_code(text) != 0; }
+bool is_keyword(std::string_view text) {
+  return keyword_code(text) != 0;
+}
 
 std::uint8_t table_code(TokenKind kind, std::string_view text) {
   switch (kind) {

@@ -81,7 +81,9 @@ std::uint8_t keyword_code(std::string_view text);
 std::uint8_t table_code(TokenKind kind, std::string_view text);
 
 // The token's code, derived from its text when it carries none.
-inline std::uint8_t code_of(const Token& t) { return t.code != 0 ? t.code : table_code(t.kind, t.text); }
+inline std::uint8_t code_of(const Token& t) {
+  return t.code != 0 ? t.code : table_code(t.kind, t.text);
+}
 
 // The code of a text known at compile time; a text missing from the table does not compile.
 consteval std::uint8_t fixed_code(TokenKind kind, std::string_view text) {
@@ -93,7 +95,8 @@ consteval std::uint8_t fixed_code(TokenKind kind, std::string_view text) {
   };
   if (kind == TokenKind::Keyword) return find(kKeywords);
   if (kind == TokenKind::Operator) return find(kOperators);
-  if (kind == TokenKind::Punct && text.size() == 1 && kPunctuation.find(text[0]) != std::string_view::npos) {
+  if (kind == TokenKind::Punct && text.size() == 1 &&
+      kPunctuation.find(text[0]) != std::string_view::npos) {
     return static_cast<std::uint8_t>(kPunctuation.find(text[0]) + 1);
   }
   throw "text is not in the table of its kind";
