@@ -101,13 +101,12 @@ std::uint16_t Compiler::host_id(std::string_view path) const {
 
 }  // namespace compiler
 
-namespace {
-std::int64_t system_seconds() {
+std::int64_t now_seconds(const CompileOptions& options) {
+  if (options.now_seconds) return options.now_seconds();
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   const auto secs = std::chrono::duration_cast<std::chrono::seconds>(now).count();
   return secs < 0 ? 0 : static_cast<std::int64_t>(secs);
 }
-}  // namespace
 
 CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostics,
                              const CompileOptions& options) {
@@ -129,8 +128,7 @@ CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostic
   out.schema.groups = compiler.input_groups();
   out.schema.inputs = compiler.input_specs();
   out.image = std::move(compiler).finish();
-  const std::int64_t now = options.now_seconds ? options.now_seconds() : system_seconds();
-  out.manifest = manifest::build(program, out.image, now);
+  out.manifest = manifest::build(program, out.image, now_seconds(options));
   out.diagnostics = std::move(diagnostics);
   return out;
 }

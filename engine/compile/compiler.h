@@ -4,6 +4,7 @@
 // handlers); they all operate on this one state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -43,10 +44,17 @@ struct CompileOptions {
   std::function<std::int64_t()> now_seconds;
 };
 
+// The longest source compiled, in bytes of UTF-8; a longer one gets one error (KELO3000)
+// and is not read.
+inline constexpr std::size_t kMaxSourceBytes = std::size_t{4} << 20;
+
 // Parses and compiles one source file. Never fails: every finding, including a broken
 // invariant of the compiler itself, ends up in the diagnostics.
 CompileOutput compile(std::string_view source, std::string_view file_name,
                       const CompileOptions& options = {});
+
+// The manifest's clock: the options' one, else the system clock.
+std::int64_t now_seconds(const CompileOptions& options);
 
 // Compiles an already parsed program with the given diagnostics list.
 CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostics,

@@ -1,5 +1,6 @@
 // kelo_completions, kelo_describe and kelo_tokens: walks of a fresh registry and of
 // the lexer's tokens.
+#include "compile/compiler.h"
 #include "core/lexer.h"
 #include "core/types.h"
 #include "interface/json_text.h"
@@ -122,6 +123,8 @@ std::string describe_reply(std::string_view name) {
 }
 
 std::string tokens_reply(std::string_view source) {
+  // Beyond what the compiler reads, there is nothing to colour.
+  if (source.size() > kelo_compile::kMaxSourceBytes) return std::string(R"({"tokens":[]})");
   kelo_core::diag::Diagnostics discarded("editor");
   const auto tokens = kelo_core::lexer::lex(source, discarded);
   const kelo_std::Registry registry = kelo_std::builtins();
