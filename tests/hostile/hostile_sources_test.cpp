@@ -127,7 +127,7 @@ TEST(HostileSources, FiftyMegabyteSourceAnswersInBounds) {
 // Statements and stray characters grow a check's work and its reply with the text: the
 // limit refuses 50 MB of them at once, and the diagnostics of a text just below the limit
 // stop at the list's cap.
-TEST(HostileSources, DISABLED_FiftyMegabytesOfStatementsOrStrayCharactersAnswerInBounds) {
+TEST(HostileSources, FiftyMegabytesOfStatementsOrStrayCharactersAnswerInBounds) {
   const auto statements = [](size_t size) {
     return fill_to("script \"Big\"\n", "let v = 1 + 2 * 3\n", size);
   };
