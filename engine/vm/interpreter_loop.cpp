@@ -21,6 +21,11 @@
 #endif
 #else
 #define KELO_COMPUTED_GOTO 0
+#if defined(__GNUC__)
+// The switch form labels every handler too, for the fused forms' fallbacks; most labels
+// are then unused.
+#pragma GCC diagnostic ignored "-Wunused-label"
+#endif
 #endif
 
 #if KELO_COMPUTED_GOTO && defined(__x86_64__) && !defined(__clang__)
