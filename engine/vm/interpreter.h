@@ -5,7 +5,7 @@
 // Design: the image is decoded once per Vm into flat instruction arrays with absolute
 // jump targets and verified (operand ranges, stack depth), so the dispatch loop has no
 // bounds checks; constants are materialised once; common instruction sequences are
-// fused into single steps that still count every instruction they stand for
+// fused into single dispatches that still count every instruction they stand for
 // (interpreter_internal.h). Bytecode calls push a frame in the
 // same loop (no C++ recursion); only a built-in calling back into bytecode
 // (`call_value`) starts a nested loop, which unwinds no further than its own frames.
