@@ -9,12 +9,9 @@ namespace {
 
 using testing::compile_fixed;
 using testing::diagnostics_text;
+using testing::in_function;
 using testing::messages;
 using testing::ops;
-
-CompileOutput in_function(const std::string& body, const std::string& before = "") {
-  return compile_fixed("script \"S\"\n" + before + "fn t() {\n" + body + "\n}\n");
-}
 
 TEST(StructConstruction, BindsFieldsInDeclarationOrder) {
   const std::string decl = "struct P { x: num, y: num }\n";

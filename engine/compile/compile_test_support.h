@@ -1,5 +1,5 @@
-// Helpers shared by the compiler's tests: compile with a fixed clock, list diagnostics
-// and disassemble functions by name.
+// Helpers shared by the compiler's tests: compile with a fixed clock, compile a function
+// body, list diagnostics and disassemble functions by name.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,6 +16,16 @@ inline CompileOutput compile_fixed(std::string_view source) {
   CompileOptions options;
   options.now_seconds = [] { return std::int64_t{1700000000}; };
   return compile(source, "test.kelo", options);
+}
+
+// Compiles `body` as the body of `fn t(<params>)` in a script, after the `before` lines.
+inline CompileOutput in_function_with(const std::string& body, const std::string& params,
+                                      const std::string& before = "") {
+  return compile_fixed("script \"S\"\n" + before + "fn t(" + params + ") {\n" + body + "\n}\n");
+}
+
+inline CompileOutput in_function(const std::string& body, const std::string& before = "") {
+  return in_function_with(body, "", before);
 }
 
 // "CODE message @line:column", one per diagnostic, joined by "\n".

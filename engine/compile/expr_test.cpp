@@ -8,13 +8,9 @@ namespace {
 
 using testing::compile_fixed;
 using testing::diagnostics_text;
+using testing::in_function;
 using testing::messages;
 using testing::ops;
-
-// Compiles `body` as the body of `fn t()` in a script.
-CompileOutput in_function(const std::string& body, const std::string& before = "") {
-  return compile_fixed("script \"S\"\n" + before + "fn t() {\n" + body + "\n}\n");
-}
 
 TEST(ExpressionTypes, ShownThroughMismatchMessages) {
   struct Row {

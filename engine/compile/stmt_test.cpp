@@ -8,13 +8,10 @@ namespace {
 
 using testing::compile_fixed;
 using testing::diagnostics_text;
+using testing::in_function;
+using testing::in_function_with;
 using testing::messages;
 using testing::ops;
-
-CompileOutput in_function(const std::string& body, const std::string& params = "",
-                          const std::string& before = "") {
-  return compile_fixed("script \"S\"\n" + before + "fn t(" + params + ") {\n" + body + "\n}\n");
-}
 
 TEST(Statements, Diagnostics) {
   struct Row {
@@ -45,7 +42,7 @@ TEST(Statements, Diagnostics) {
       {"", "let n: int = \"x\"", "KELO3001 'n': expected int but found text @3:14"},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(diagnostics_text(in_function(row.body, row.params)), row.expected) << row.body;
+    EXPECT_EQ(diagnostics_text(in_function_with(row.body, row.params)), row.expected) << row.body;
   }
 }
 
@@ -90,7 +87,7 @@ TEST(Statements, JumpShapes) {
       {"", "atNewBar { }", "CallHost bars.isNew 0; JumpIfFalse 0; ReturnNothing"},
   };
   for (const auto& row : rows) {
-    const auto out = in_function(row.body, row.params);
+    const auto out = in_function_with(row.body, row.params);
     EXPECT_EQ(messages(out), "") << row.body;
     EXPECT_EQ(ops(out, "t"), row.ops) << row.body;
   }
