@@ -12,7 +12,6 @@
 #include "interface/reply.h"
 #include "interface/symbol_spec.h"
 #include "vm/backtest.h"
-#include "vm/column_pool.h"
 #include "vm/replay_host.h"
 #include "vm/series_builtins.h"
 #include "vm/synthetic_bars.h"
@@ -140,9 +139,7 @@ std::string backtest_reply(std::string_view source, std::string_view file_name,
   const auto warm_up = static_cast<std::size_t>(static_cast<std::uint64_t>(warmup));
   const kelo_vm::StandardBuiltins builtins;
   bt::Report report = bt::Backtest(std::move(host), image, warm_up, builtins).run();
-  std::string reply = report_json(report);
-  kelo_vm::columns::give(std::move(report.equity));
-  return reply;
+  return report_json(report);
 }
 
 }  // namespace kelo

@@ -55,7 +55,6 @@ class Account {
 
   const host::Bars& bars() const { return bars_; }
   // Hands the bars over, leaving none; for the end of a run.
-  host::Bars take_bars() { return std::move(bars_); }
   const host::SymbolSpec& symbol() const { return symbol_; }
   size_t bar_count() const { return bars_.size(); }
   size_t bar_index() const { return bar_index_; }

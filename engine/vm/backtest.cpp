@@ -5,22 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "vm/column_pool.h"
+#include "vm/columns.h"
 #include "vm/interpreter.h"
 
 namespace kelo_vm::backtest {
-
-namespace {
-
-void give_back(host::Bars bars) {
-  columns::give(std::move(bars.times));
-  for (std::vector<double>* c :
-       {&bars.open, &bars.high, &bars.low, &bars.close, &bars.volume, &bars.spread}) {
-    columns::give(std::move(*c));
-  }
-}
-
-}  // namespace
 
 Backtest::Backtest(ReplayHost host, std::shared_ptr<const bytecode::Image> image, size_t warm_up,
                    const Builtins& builtins)
@@ -35,7 +23,6 @@ Report Backtest::run() && {
     report.errors = std::move(errors).take(
         [](std::string, uint64_t dropped) { return errors_dropped_message(dropped); });
     report.ending_balance = host_.account().balance();
-    give_back(host_.account().take_bars());
   };
 
   Vm vm(image_, builtins_);

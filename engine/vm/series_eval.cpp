@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "vm/column_pool.h"
+#include "vm/columns.h"
 #include "vm/indicator.h"
 #include "vm/series_window.h"
 
@@ -307,11 +307,7 @@ void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& 
     }
   }
   ++computations_;
-  // The storage goes back to the column pool once the last reader lets go.
-  SeriesColumn column(new Column(compute_column(node, host, bars)), [](const Column* c) {
-    columns::give(std::move(*const_cast<Column*>(c)));  // made non-const just above
-    delete c;
-  });
+  SeriesColumn column = std::make_shared<const Column>(compute_column(node, host, bars));
   if (keyed) {
     if (memo_size_ + column->size() > memo_limit_) forget();
     memo_size_ += column->size();

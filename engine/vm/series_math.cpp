@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "vm/column_pool.h"
+#include "vm/columns.h"
 #include "vm/series_window.h"
 
 namespace kelo_vm::series {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "vm/column_pool.h"
+#include "vm/columns.h"
 
 namespace kelo_vm::backtest {
 
