@@ -15,7 +15,8 @@ constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
 void constant(const bc::Constant& c, ByteWriter& out) {
   switch (c.kind) {
-    case bc::ConstantKind::Int: out.u8(1); out.i64(c.i); return;
+    case bc::ConstantKind::Int:
+    case bc::ConstantKind::HostFunction: out.u8(1); out.i64(c.i); return;
     case bc::ConstantKind::Num: out.u8(2); out.f64(c.n); return;
     case bc::ConstantKind::Text: out.u8(3); out.str(c.text); return;
     case bc::ConstantKind::Time: out.u8(4); out.i64(c.i); return;

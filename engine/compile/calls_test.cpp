@@ -151,7 +151,7 @@ TEST(MethodCalls, ReceiverTypeChoosesTheMember) {
        "Pop; ReturnNothing"},
       {"let b = account.balance()", "CallHost account.balance 0; SetLocal 0; Pop; ReturnNothing"},
       // A method taken as a value drops its receiver.
-      {"let f = close.highest", "CallHost close 0; Pop; Const Int(" , },
+      {"let f = close.highest", "CallHost close 0; Pop; Const HostFunction(" , },
   };
   for (const auto& row : rows) {
     const auto out = in_function(row.body);

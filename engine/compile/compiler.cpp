@@ -36,7 +36,8 @@ std::optional<std::string> pool_key(const bc::Constant& c) {
   };
   switch (c.kind) {
     case bc::ConstantKind::Int:
-    case bc::ConstantKind::Time: add_bits(&c.i, sizeof c.i); break;
+    case bc::ConstantKind::Time:
+    case bc::ConstantKind::HostFunction: add_bits(&c.i, sizeof c.i); break;
     case bc::ConstantKind::Num:
     case bc::ConstantKind::Duration: {
       if (std::isnan(c.n)) return std::nullopt;

@@ -230,7 +230,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
     switch (entry->type.tag()) {
       case ty::Tag::Function:
         emit(Op::with_c(Opcode::Const,
-                        constant(bc::Constant::integer(host_id(name)))),
+                        constant(bc::Constant::host_function(host_id(name)))),
              span);
         return entry->type;
       case ty::Tag::Object:
@@ -333,7 +333,7 @@ Type Compiler::compile_member(const ast::ExprKind::Member& member, const Span& s
     const std::string path = *ns + "." + member.property;
     if (auto type = type_for_path(path)) {
       if (type->tag() == ty::Tag::Function) {
-        emit(Op::with_c(Opcode::Const, constant(bc::Constant::integer(host_id(path)))), span);
+        emit(Op::with_c(Opcode::Const, constant(bc::Constant::host_function(host_id(path)))), span);
       } else {
         emit(Op::call_host(host_id(path), 0), span);
       }
@@ -373,7 +373,7 @@ Type Compiler::compile_member_of(const Type& object_type, const std::string& mem
       if (type->tag() == ty::Tag::Function) {
         // A method taken as a value: the receiver is not part of it.
         emit(Op::plain(Opcode::Pop), span);
-        emit(Op::with_c(Opcode::Const, constant(bc::Constant::integer(host_id(path)))), span);
+        emit(Op::with_c(Opcode::Const, constant(bc::Constant::host_function(host_id(path)))), span);
       } else {
         emit(Op::call_host(host_id(path), 1), span);
       }

@@ -14,14 +14,18 @@ std::string take(char* reply) {
   return text;
 }
 
-// The journal of a backtest over two bars, or the whole reply when it has none.
-std::string journal(const std::string& source) {
+// The reply of a backtest over two bars.
+std::string backtest(const std::string& source) {
   static const double close[2] = {1.1, 1.2};
   static const double high[2] = {1.2, 1.3};
   static const double low[2] = {1.0, 1.1};
-  const std::string reply = take(
-      kelo_backtest(source.c_str(), "g.kelo", nullptr, nullptr, high, low, close, nullptr, 2, 0,
-                    nullptr, 10000));
+  return take(kelo_backtest(source.c_str(), "g.kelo", nullptr, nullptr, high, low, close,
+                            nullptr, 2, 0, nullptr, 10000));
+}
+
+// The journal of a backtest over two bars, or the whole reply when it has none.
+std::string journal(const std::string& source) {
+  const std::string reply = backtest(source);
   const std::size_t start = reply.find("\"journal\":[");
   const std::size_t end = reply.find("],\"equity\"");
   if (start == std::string::npos || end == std::string::npos) return reply;
@@ -58,6 +62,31 @@ TEST(GlobalMethods, MembersFollowTheGlobalsValue) {
   for (const Row& row : rows) {
     EXPECT_EQ(journal(row.source), row.journal) << row.behaviour;
   }
+}
+
+TEST(GlobalMethods, OnlyFunctionValuesAreCalled) {
+  struct Row {
+    const char* behaviour;
+    const char* source;
+    std::string journal;
+  };
+  const Row rows[] = {
+      {"a built-in function held in a global",
+       "bot \"I\"\nlet f = abs\nfn onBar() { log.info(text.of(f(-2))) }", info("2", "2")},
+      {"a built-in function passed to a method",
+       "bot \"I\"\nfn onBar() { log.info(text.of([-1, -2].map(abs))) }", info("[1, 2]", "[1, 2]")},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(journal(row.source), row.journal) << row.behaviour;
+  }
+  // A receiver of unknown type falls back to its member value; an int found there is an
+  // error, never the built-in function that happens to have its number.
+  const std::string reply =
+      backtest("bot \"I\"\nfn n(xs) { return xs.len() }\nfn onBar() { log.info(text.of(n([7]))) }");
+  EXPECT_NE(reply.find(R"("journal":[],"equity":[10000,10000],"errors":["bar 0: int is not )"
+                       R"(something you can call","bar 1: int is not something you can call"]})"),
+            std::string::npos)
+      << reply;
 }
 
 }  // namespace

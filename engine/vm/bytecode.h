@@ -142,10 +142,13 @@ struct Op {
 };
 static_assert(sizeof(Op) == 8);
 
-enum class ConstantKind : uint8_t { Int, Num, Text, Time, Duration, Color, Name };
+// HostFunction lives in memory only: a built-in function used as a value, so that the
+// interpreter can tell it from a plain int. The bundle file stores it as an Int.
+enum class ConstantKind : uint8_t { Int, Num, Text, Time, Duration, Color, Name, HostFunction };
 
 // A pooled constant. Only the field of its kind is meaningful: `i` for Int and Time,
-// `n` for Num and Duration, `color` for Color, `text` for Text and Name.
+// `n` for Num and Duration, `color` for Color, `text` for Text and Name, `i` (the host
+// id) for HostFunction.
 struct Constant {
   ConstantKind kind = ConstantKind::Int;
   int64_t i = 0;
@@ -160,6 +163,9 @@ struct Constant {
   static Constant duration(double ms) { return {ConstantKind::Duration, 0, ms, 0, {}}; }
   static Constant colour(uint32_t rgba) { return {ConstantKind::Color, 0, 0.0, rgba, {}}; }
   static Constant name(std::string v) { return {ConstantKind::Name, 0, 0.0, 0, std::move(v)}; }
+  static Constant host_function(uint16_t id) {
+    return {ConstantKind::HostFunction, id, 0.0, 0, {}};
+  }
 
   // Pooling equality: floats compare by bits, so NaN pools with NaN and -0.0 stays
   // apart from 0.0.
@@ -167,7 +173,8 @@ struct Constant {
     if (x.kind != y.kind) return false;
     switch (x.kind) {
       case ConstantKind::Int:
-      case ConstantKind::Time: return x.i == y.i;
+      case ConstantKind::Time:
+      case ConstantKind::HostFunction: return x.i == y.i;
       case ConstantKind::Num:
       case ConstantKind::Duration:
         return std::bit_cast<uint64_t>(x.n) == std::bit_cast<uint64_t>(y.n);
@@ -306,6 +313,7 @@ inline std::string Constant::debug() const {
     case ConstantKind::Duration: return "Duration(" + fmt_double(n) + ")";
     case ConstantKind::Color: return "Color(" + std::to_string(color) + ")";
     case ConstantKind::Name: return "Name(" + text + ")";
+    case ConstantKind::HostFunction: return "HostFunction(" + std::to_string(i) + ")";
   }
   return {};
 }

@@ -458,9 +458,6 @@ Result<Value> Vm::call_value_inner(const Value& callee, std::span<const Value> a
     }
     case Tag::HostFunction:
       return call_host_resolved(callee.host_id(), args, host);
-    case Tag::Int:
-      return call_host_resolved(
-          static_cast<uint16_t>(static_cast<uint64_t>(callee.int_value()) & 0xFFFF), args, host);
     default: {
       std::string m(type_name(callee));
       m += " is not something you can call";
@@ -641,6 +638,8 @@ Value Vm::constant(uint32_t index) const {
       return Value::duration(c.n);
     case bytecode::ConstantKind::Color:
       return Value::color(c.color);
+    case bytecode::ConstantKind::HostFunction:
+      return Value::host_function(static_cast<uint16_t>(c.i));
   }
   return Value();
 }

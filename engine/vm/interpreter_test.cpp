@@ -494,10 +494,21 @@ TEST(Interpreter, Expressions) {
          return f;
        },
        "error:Unknown call 65535@2"},
-      {"calling an int calls its low 16 bits",
+      {"an int is never a host id",
        [](Prog& p) {
          Fn f;
-         f.c(Opcode::Const, p.integer(0x10000 + kCount))
+         f.line(4)
+             .c(Opcode::Const, p.integer(kCount))
+             .op(Opcode::True)
+             .a(Opcode::Call, 1)
+             .op(Opcode::Return);
+         return f;
+       },
+       "error:int is not something you can call@4"},
+      {"a host-function constant is called",
+       [](Prog& p) {
+         Fn f;
+         f.c(Opcode::Const, p.k(Constant::host_function(kCount)))
              .op(Opcode::True)
              .a(Opcode::Call, 1)
              .op(Opcode::Return);
