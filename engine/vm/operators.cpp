@@ -5,6 +5,7 @@
 
 #include "core/numeric.h"
 #include "vm/bytecode.h"
+#include "vm/methods.h"
 
 namespace kelo_vm::builtins {
 
@@ -55,9 +56,18 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
     return Value::series(Series::binary(*sop, as_series(left), as_series(right)));
   }
   if (op == code(Opcode::Add) && (left.is(Tag::Text) || right.is(Tag::Text))) {
+    // A text doubled in a loop must end in an error, not in memory exhaustion: the
+    // size is checked before anything is allocated, and reserved once so growing
+    // never holds two copies.
+    const std::size_t known = (left.is(Tag::Text) ? left.str().size() : 0) +
+                              (right.is(Tag::Text) ? right.str().size() : 0);
+    if (known > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
+    const bool both_texts = left.is(Tag::Text) && right.is(Tag::Text);
     std::string s;
+    s.reserve(known + (both_texts ? 0 : 64));
     display_to(s, left);
     display_to(s, right);
+    if (s.size() > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
     return Value::text(std::move(s));
   }
   if (op == code(Opcode::Equal)) return Value::boolean(equals(left, right));

@@ -16,6 +16,8 @@ namespace kelo_vm::builtins {
 
 inline constexpr std::string_view kSeriesOperationMessage =
     "That operation does not work on a series";
+inline constexpr std::string_view kTextTooLongMessage =
+    "The text would be longer than 268435456 bytes";
 
 // `op` is the opcode number (Add 16 ... Pow 21, Equal 24 ... GreaterEqual 29). Fails with
 // "Cannot combine {} and {}" or the series message; never changes its operands.

@@ -119,6 +119,23 @@ TEST(Operators, Errors) {
   }
 }
 
+TEST(Operators, TextJoinsStopAtTheTextCap) {
+  // Half the cap plus one byte, joined to itself, would pass the cap.
+  const Value half = Value::text(std::string((std::size_t{1} << 27) + 1, 'x'));
+  auto over = binary(op(Opcode::Add), half, half);
+  ASSERT_FALSE(over.ok());
+  EXPECT_EQ(over.error().message, "The text would be longer than 268435456 bytes");
+
+  // Exactly at the cap is still a text; a number joined to a text is measured too.
+  const Value quarter = Value::text(std::string(std::size_t{1} << 27, 'y'));
+  auto at_cap = binary(op(Opcode::Add), quarter, quarter);
+  ASSERT_TRUE(at_cap.ok());
+  EXPECT_EQ(at_cap.value().str().size(), std::size_t{1} << 28);
+  auto past = binary(op(Opcode::Add), at_cap.value(), Value::integer(7));
+  ASSERT_FALSE(past.ok());
+  EXPECT_EQ(past.error().message, "The text would be longer than 268435456 bytes");
+}
+
 TEST(Operators, SeriesNodes) {
   Value close = Value::series(Series::source(SeriesKind::Close));
   struct Row {
