@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "decode/encode_fields.h"
 #include "decode/record_hash.h"
 
 namespace zx::bridge {
@@ -9,6 +10,7 @@ namespace zx::bridge {
 using decode::Decoder;
 using decode::Fields;
 using decode::hashOptional;
+using decode::insertOptional;
 
 namespace {
 
@@ -51,12 +53,31 @@ Diagnostic Diagnostic::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject Diagnostic::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("severity"), severity);
+  o.insert(QStringLiteral("code"), code);
+  o.insert(QStringLiteral("message"), message);
+  o.insert(QStringLiteral("line"), line);
+  o.insert(QStringLiteral("column"), column);
+  o.insert(QStringLiteral("endLine"), endLine);
+  o.insert(QStringLiteral("endColumn"), endColumn);
+  return o;
+}
+
 CheckResult CheckResult::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   CheckResult r;
   r.ok = f.boolean(QStringLiteral("ok"));
   r.diagnostics = f.records<Diagnostic>(QStringLiteral("diagnostics"));
   return r;
+}
+
+QJsonObject CheckResult::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("ok"), ok);
+  o.insert(QStringLiteral("diagnostics"), decode::records(diagnostics));
+  return o;
 }
 
 InputGroup InputGroup::decode(Decoder& d, const QJsonValue& v) {
@@ -66,6 +87,14 @@ InputGroup InputGroup::decode(Decoder& d, const QJsonValue& v) {
   r.label = f.text(QStringLiteral("label"));
   r.advanced = f.boolean(QStringLiteral("advanced"));
   return r;
+}
+
+QJsonObject InputGroup::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("id"), id);
+  o.insert(QStringLiteral("label"), label);
+  o.insert(QStringLiteral("advanced"), advanced);
+  return o;
 }
 
 InputSpec InputSpec::decode(Decoder& d, const QJsonValue& v) {
@@ -84,6 +113,21 @@ InputSpec InputSpec::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject InputSpec::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("name"), name);
+  o.insert(QStringLiteral("type"), type);
+  o.insert(QStringLiteral("group"), group);
+  o.insert(QStringLiteral("label"), label);
+  o.insert(QStringLiteral("hint"), hint);
+  insertOptional(o, QStringLiteral("min"), min);
+  insertOptional(o, QStringLiteral("max"), max);
+  insertOptional(o, QStringLiteral("step"), step);
+  o.insert(QStringLiteral("required"), required);
+  o.insert(QStringLiteral("advanced"), advanced);
+  return o;
+}
+
 InputSchema InputSchema::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   InputSchema r;
@@ -91,6 +135,14 @@ InputSchema InputSchema::decode(Decoder& d, const QJsonValue& v) {
   r.groups = f.records<InputGroup>(QStringLiteral("groups"));
   r.inputs = f.records<InputSpec>(QStringLiteral("inputs"));
   return r;
+}
+
+QJsonObject InputSchema::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("ok"), ok);
+  o.insert(QStringLiteral("groups"), decode::records(groups));
+  o.insert(QStringLiteral("inputs"), decode::records(inputs));
+  return o;
 }
 
 Trade Trade::decode(Decoder& d, const QJsonValue& v) {
@@ -108,6 +160,20 @@ Trade Trade::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject Trade::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("ticket"), ticket);
+  o.insert(QStringLiteral("side"), side);
+  o.insert(QStringLiteral("volume"), volume);
+  o.insert(QStringLiteral("openPrice"), openPrice);
+  o.insert(QStringLiteral("closePrice"), closePrice);
+  o.insert(QStringLiteral("openTime"), openTime);
+  o.insert(QStringLiteral("closeTime"), closeTime);
+  o.insert(QStringLiteral("profit"), profit);
+  o.insert(QStringLiteral("reason"), reason);
+  return o;
+}
+
 QString JournalLine::id() const {
   return QString::number(bar) + u'-' + message;
 }
@@ -120,6 +186,15 @@ JournalLine JournalLine::decode(Decoder& d, const QJsonValue& v) {
   r.level = f.text(QStringLiteral("level"));
   r.message = f.text(QStringLiteral("message"));
   return r;
+}
+
+QJsonObject JournalLine::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("bar"), bar);
+  o.insert(QStringLiteral("time"), time);
+  o.insert(QStringLiteral("level"), level);
+  o.insert(QStringLiteral("message"), message);
+  return o;
 }
 
 BacktestReport BacktestReport::decode(Decoder& d, const QJsonValue& v) {
@@ -145,6 +220,24 @@ BacktestReport BacktestReport::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject BacktestReport::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("ok"), ok);
+  o.insert(QStringLiteral("startingBalance"), startingBalance);
+  o.insert(QStringLiteral("endingBalance"), endingBalance);
+  o.insert(QStringLiteral("netProfit"), netProfit);
+  o.insert(QStringLiteral("wins"), wins);
+  o.insert(QStringLiteral("losses"), losses);
+  o.insert(QStringLiteral("winRate"), winRate);
+  o.insert(QStringLiteral("profitFactor"), profitFactor);
+  o.insert(QStringLiteral("maxDrawdown"), maxDrawdown);
+  o.insert(QStringLiteral("trades"), decode::records(trades));
+  o.insert(QStringLiteral("journal"), decode::records(journal));
+  o.insert(QStringLiteral("equity"), decode::values(equity));
+  o.insert(QStringLiteral("errors"), decode::values(errors));
+  return o;
+}
+
 BacktestReport BacktestReport::failed(double balance, const QString& error) {
   BacktestReport r;
   r.startingBalance = balance;
@@ -165,6 +258,17 @@ BuildResult BuildResult::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject BuildResult::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("ok"), ok);
+  insertOptional(o, QStringLiteral("path"), path);
+  insertOptional(o, QStringLiteral("bytes"), bytes);
+  insertOptional(o, QStringLiteral("functions"), functions);
+  insertOptional(o, QStringLiteral("inputs"), inputs);
+  insertOptional(o, QStringLiteral("error"), error);
+  return o;
+}
+
 Completion Completion::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   Completion r;
@@ -176,11 +280,27 @@ Completion Completion::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject Completion::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("name"), name);
+  o.insert(QStringLiteral("kind"), kind);
+  o.insert(QStringLiteral("type"), type);
+  o.insert(QStringLiteral("summary"), summary);
+  o.insert(QStringLiteral("group"), group);
+  return o;
+}
+
 CompletionList CompletionList::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   CompletionList r;
   r.items = f.records<Completion>(QStringLiteral("items"));
   return r;
+}
+
+QJsonObject CompletionList::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("items"), decode::records(items));
+  return o;
 }
 
 Token Token::decode(Decoder& d, const QJsonValue& v) {
@@ -193,11 +313,26 @@ Token Token::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject Token::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("kind"), kind);
+  o.insert(QStringLiteral("start"), start);
+  o.insert(QStringLiteral("end"), end);
+  o.insert(QStringLiteral("line"), line);
+  return o;
+}
+
 TokenList TokenList::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   TokenList r;
   r.tokens = f.records<Token>(QStringLiteral("tokens"));
   return r;
+}
+
+QJsonObject TokenList::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("tokens"), decode::records(tokens));
+  return o;
 }
 
 Description Description::decode(Decoder& d, const QJsonValue& v) {
@@ -209,6 +344,16 @@ Description Description::decode(Decoder& d, const QJsonValue& v) {
   r.summary = f.optionalText(QStringLiteral("summary"));
   r.example = f.optionalText(QStringLiteral("example"));
   return r;
+}
+
+QJsonObject Description::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("found"), found);
+  insertOptional(o, QStringLiteral("name"), name);
+  insertOptional(o, QStringLiteral("type"), type);
+  insertOptional(o, QStringLiteral("summary"), summary);
+  insertOptional(o, QStringLiteral("example"), example);
+  return o;
 }
 
 size_t qHash(const Diagnostic& r, size_t seed) {

@@ -2,10 +2,11 @@
 // name; `decode` reads one strictly (see decode/strict_json.h): a required key that is
 // missing, null or of the wrong type leaves the decoder failed, optional keys may be
 // missing or null, keys a record does not read are ignored, numbers must be finite
-// and integers exact.
+// and integers exact. `encode` writes the same keys back, leaving absent optionals out.
 #pragma once
 
 #include <QHashFunctions>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -28,6 +29,7 @@ struct Diagnostic {
   // code-line-column-message; not unique: equal findings of another severity share it.
   QString id() const;
   static Diagnostic decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const Diagnostic&, const Diagnostic&) = default;
 };
 
@@ -36,6 +38,7 @@ struct CheckResult {
   QList<Diagnostic> diagnostics;
 
   static CheckResult decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const CheckResult&, const CheckResult&) = default;
 };
 
@@ -45,6 +48,7 @@ struct InputGroup {
   bool advanced = false;
 
   static InputGroup decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const InputGroup&, const InputGroup&) = default;
 };
 
@@ -63,6 +67,7 @@ struct InputSpec {
 
   const QString& id() const { return name; }
   static InputSpec decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const InputSpec&, const InputSpec&) = default;
 };
 
@@ -72,6 +77,7 @@ struct InputSchema {
   QList<InputSpec> inputs;
 
   static InputSchema decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const InputSchema&, const InputSchema&) = default;
 };
 
@@ -89,6 +95,7 @@ struct Trade {
 
   qint64 id() const { return ticket; }
   static Trade decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const Trade&, const Trade&) = default;
 };
 
@@ -102,6 +109,7 @@ struct JournalLine {
   // bar-message; two equal lines of one bar share it.
   QString id() const;
   static JournalLine decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const JournalLine&, const JournalLine&) = default;
 };
 
@@ -121,6 +129,7 @@ struct BacktestReport {
   QList<QString> errors;
 
   static BacktestReport decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   // A run that never happened: both balances `balance`, zero statistics, one error.
   static BacktestReport failed(double balance, const QString& error);
   friend bool operator==(const BacktestReport&, const BacktestReport&) = default;
@@ -135,6 +144,7 @@ struct BuildResult {
   std::optional<QString> error;
 
   static BuildResult decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const BuildResult&, const BuildResult&) = default;
 };
 
@@ -148,6 +158,7 @@ struct Completion {
 
   const QString& id() const { return name; }
   static Completion decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const Completion&, const Completion&) = default;
 };
 
@@ -155,6 +166,7 @@ struct CompletionList {
   QList<Completion> items;
 
   static CompletionList decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const CompletionList&, const CompletionList&) = default;
 };
 
@@ -166,6 +178,7 @@ struct Token {
   qint64 line = 0;
 
   static Token decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const Token&, const Token&) = default;
 };
 
@@ -173,6 +186,7 @@ struct TokenList {
   QList<Token> tokens;
 
   static TokenList decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const TokenList&, const TokenList&) = default;
 };
 
@@ -184,6 +198,7 @@ struct Description {
   std::optional<QString> example;
 
   static Description decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const Description&, const Description&) = default;
 };
 

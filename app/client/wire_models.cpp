@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "decode/encode_fields.h"
 #include "decode/record_hash.h"
 
 namespace zx::client {
@@ -10,6 +11,7 @@ namespace zx::client {
 using decode::Decoder;
 using decode::Fields;
 using decode::hashOptional;
+using decode::insertOptional;
 
 Broker Broker::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
@@ -20,12 +22,27 @@ Broker Broker::decode(Decoder& d, const QJsonValue& v) {
   return b;
 }
 
+QJsonObject Broker::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("name"), name);
+  insertOptional(o, QStringLiteral("logo"), logo);
+  insertOptional(o, QStringLiteral("servers"), servers);
+  return o;
+}
+
 BrokerPage BrokerPage::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   BrokerPage page;
   page.items = f.records<Broker>(QStringLiteral("items"));
   page.total = f.integer(QStringLiteral("total"));
   return page;
+}
+
+QJsonObject BrokerPage::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("items"), decode::records(items));
+  o.insert(QStringLiteral("total"), total);
+  return o;
 }
 
 bool TradingServer::isDemo() const {
@@ -38,6 +55,13 @@ TradingServer TradingServer::decode(Decoder& d, const QJsonValue& v) {
   s.serverName = f.text(QStringLiteral("serverName"));
   s.type = f.optionalText(QStringLiteral("type"));
   return s;
+}
+
+QJsonObject TradingServer::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("serverName"), serverName);
+  insertOptional(o, QStringLiteral("type"), type);
+  return o;
 }
 
 Session Session::decode(Decoder& d, const QJsonValue& v) {
@@ -53,7 +77,7 @@ Session Session::decode(Decoder& d, const QJsonValue& v) {
   return s;
 }
 
-QJsonObject Session::toJson() const {
+QJsonObject Session::encode() const {
   QJsonObject o;
   o.insert(QStringLiteral("login"), login);
   o.insert(QStringLiteral("name"), name);
@@ -73,11 +97,24 @@ LoginResponse LoginResponse::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject LoginResponse::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("token"), token);
+  o.insert(QStringLiteral("session"), session.encode());
+  return o;
+}
+
 AccountBlock AccountBlock::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   AccountBlock a;
   a.currency = f.optionalText(QStringLiteral("currency"));
   return a;
+}
+
+QJsonObject AccountBlock::encode() const {
+  QJsonObject o;
+  insertOptional(o, QStringLiteral("currency"), currency);
+  return o;
 }
 
 SymbolRow SymbolRow::decode(Decoder& d, const QJsonValue& v) {
@@ -95,12 +132,33 @@ SymbolRow SymbolRow::decode(Decoder& d, const QJsonValue& v) {
   return r;
 }
 
+QJsonObject SymbolRow::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("sym"), sym);
+  insertOptional(o, QStringLiteral("name"), name);
+  o.insert(QStringLiteral("digits"), digits);
+  insertOptional(o, QStringLiteral("group"), group);
+  insertOptional(o, QStringLiteral("contract"), contract);
+  insertOptional(o, QStringLiteral("minLot"), minLot);
+  insertOptional(o, QStringLiteral("maxLot"), maxLot);
+  insertOptional(o, QStringLiteral("lotStep"), lotStep);
+  insertOptional(o, QStringLiteral("open"), open);
+  return o;
+}
+
 Quote Quote::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   Quote q;
   q.bid = f.optionalNumber(QStringLiteral("bid"));
   q.ask = f.optionalNumber(QStringLiteral("ask"));
   return q;
+}
+
+QJsonObject Quote::encode() const {
+  QJsonObject o;
+  insertOptional(o, QStringLiteral("bid"), bid);
+  insertOptional(o, QStringLiteral("ask"), ask);
+  return o;
 }
 
 StateResponse StateResponse::decode(Decoder& d, const QJsonValue& v) {
@@ -112,6 +170,14 @@ StateResponse StateResponse::decode(Decoder& d, const QJsonValue& v) {
     return decode::map(d, v, &Quote::decode);
   });
   return s;
+}
+
+QJsonObject StateResponse::encode() const {
+  QJsonObject o;
+  o.insert(QStringLiteral("symbols"), decode::records(symbols));
+  insertOptional(o, QStringLiteral("account"), account, &AccountBlock::encode);
+  insertOptional(o, QStringLiteral("quotes"), quotes, &decode::recordMap<Quote>);
+  return o;
 }
 
 Candle Candle::decode(Decoder& d, const QJsonValue& v) {
@@ -126,6 +192,17 @@ Candle Candle::decode(Decoder& d, const QJsonValue& v) {
   return c;
 }
 
+QJsonObject Candle::encode() const {
+  QJsonObject json;
+  json.insert(QStringLiteral("t"), t);
+  json.insert(QStringLiteral("o"), o);
+  json.insert(QStringLiteral("h"), h);
+  json.insert(QStringLiteral("l"), l);
+  json.insert(QStringLiteral("c"), c);
+  insertOptional(json, QStringLiteral("v"), v);
+  return json;
+}
+
 Credentials Credentials::decode(Decoder& d, const QJsonValue& v) {
   Fields f(d, v);
   Credentials c;
@@ -137,7 +214,7 @@ Credentials Credentials::decode(Decoder& d, const QJsonValue& v) {
 QByteArray Credentials::encode() const {
   QJsonObject o;
   o.insert(QStringLiteral("token"), token);
-  if (session) o.insert(QStringLiteral("session"), session->toJson());
+  if (session) o.insert(QStringLiteral("session"), session->encode());
   return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 

@@ -1,11 +1,13 @@
 // The records that travel between the application and the platform's web API, the
 // credentials kept in the keyring, and the account digest handed to the workspace.
 // Every record mirrors its JSON by field name; `decode` reads one strictly (see
-// decode/strict_json.h) and leaves the decoder failed on the first broken rule.
+// decode/strict_json.h) and leaves the decoder failed on the first broken rule;
+// `encode` writes the same keys back, leaving absent optionals out.
 #pragma once
 
 #include <QByteArray>
 #include <QHashFunctions>
+#include <QJsonObject>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -43,6 +45,7 @@ struct Broker {
 
   const QString& id() const { return name; }
   static Broker decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const Broker&, const Broker&) = default;
 };
 
@@ -51,6 +54,7 @@ struct BrokerPage {
   qint64 total = 0;
 
   static BrokerPage decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
 };
 
 struct TradingServer {
@@ -60,6 +64,7 @@ struct TradingServer {
   const QString& id() const { return serverName; }
   bool isDemo() const;
   static TradingServer decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const TradingServer&, const TradingServer&) = default;
 };
 
@@ -73,7 +78,7 @@ struct Session {
   double balance = 0;
 
   static Session decode(decode::Decoder& d, const QJsonValue& v);
-  QJsonObject toJson() const;
+  QJsonObject encode() const;
   friend bool operator==(const Session&, const Session&) = default;
 };
 
@@ -82,12 +87,14 @@ struct LoginResponse {
   Session session;
 
   static LoginResponse decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
 };
 
 struct AccountBlock {
   std::optional<QString> currency;
 
   static AccountBlock decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
 };
 
 struct SymbolRow {
@@ -103,6 +110,7 @@ struct SymbolRow {
 
   const QString& id() const { return sym; }
   static SymbolRow decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const SymbolRow&, const SymbolRow&) = default;
 };
 
@@ -111,6 +119,7 @@ struct Quote {
   std::optional<double> ask;
 
   static Quote decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
   friend bool operator==(const Quote&, const Quote&) = default;
 };
 
@@ -120,6 +129,7 @@ struct StateResponse {
   std::optional<QMap<QString, Quote>> quotes;
 
   static StateResponse decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
 };
 
 // One downloaded bar; `t` is in epoch milliseconds.
@@ -132,6 +142,7 @@ struct Candle {
   std::optional<double> v;
 
   static Candle decode(decode::Decoder& d, const QJsonValue& v);
+  QJsonObject encode() const;
 };
 
 // The keyring payload: the bearer token and the account it belongs to.
