@@ -131,11 +131,12 @@ bool takes_trailing_block(const Expr& e) {
 }
 
 // Makes `e` a node of kind K over the given parts, which usually hold `e` itself moved
-// into a box. Built in place: assigning a fresh Expr would move the node through two
-// temporaries, and the parser does this once per operator and call.
+// into a box. Emplaced rather than assigned: a fresh Expr would move the node through
+// two temporaries, and the parser does this once per operator and call. K is braced
+// because not every compiler accepts parenthesised aggregate initialisation yet.
 template <class K, class... Parts>
 void rebuild(Expr& e, diag::Span span, Parts&&... parts) {
-  e.kind.node.template emplace<K>(std::forward<Parts>(parts)...);
+  e.kind.node.template emplace<K>(K{std::forward<Parts>(parts)...});
   e.span = span;
 }
 
