@@ -86,6 +86,24 @@ struct Harness {
     Vm vm(p.image(), builtins, opts);
     return vm.run(f, {}, host);
   }
+  // Runs function `fi` under every budget from 1 to one past `total`: below `total` the
+  // run must stop with the budget error one step past its budget; from `total` on it
+  // must finish with `expected` in exactly `total` steps.
+  void expect_exact_budget(Prog& p, uint16_t fi, uint64_t total, const std::string& expected) {
+    for (uint64_t budget = 1; budget <= total + 1; ++budget) {
+      VmOptions o;
+      o.budget = budget;
+      Vm vm(p.image(), builtins, o);
+      auto r = vm.run(fi, {}, host);
+      if (budget >= total) {
+        EXPECT_EQ(outcome(r), expected) << budget;
+        EXPECT_EQ(vm.steps(), total) << budget;
+      } else {
+        EXPECT_EQ(outcome(r), "error:This event used more steps than it is allowed@0") << budget;
+        EXPECT_EQ(vm.steps(), budget + 1) << budget;
+      }
+    }
+  }
 };
 
 using Build = std::function<Fn(Prog&)>;
@@ -857,19 +875,7 @@ TEST(Interpreter, BudgetIsExactAcrossFusedInstructions) {
   const uint64_t total = 3 + 15 + 4 + 2;
   uint16_t fi = p.add(std::move(f));
   Harness run;
-  for (uint64_t budget = 1; budget <= total + 1; ++budget) {
-    VmOptions o;
-    o.budget = budget;
-    Vm vm(p.image(), run.builtins, o);
-    auto r = vm.run(fi, {}, run.host);
-    if (budget >= total) {
-      EXPECT_EQ(outcome(r), "int:3") << budget;
-      EXPECT_EQ(vm.steps(), total) << budget;
-    } else {
-      EXPECT_EQ(outcome(r), "error:This event used more steps than it is allowed@0") << budget;
-      EXPECT_EQ(vm.steps(), budget + 1) << budget;
-    }
-  }
+  run.expect_exact_budget(p, fi, total, "int:3");
 }
 
 // Runs every fused form: locals pairs, constant and local operands, compare-and-jump,
@@ -938,19 +944,7 @@ TEST(Interpreter, BudgetIsExactAcrossEveryFusedForm) {
   // second loop, 3 + 4 * 4 + 3 * 6 for the third, 10 at the end.
   const uint64_t total = 16 + 155 + 2 + 40 + 37 + 10;
   Harness run;
-  for (uint64_t budget = 1; budget <= total + 1; ++budget) {
-    VmOptions o;
-    o.budget = budget;
-    Vm vm(p.image(), run.builtins, o);
-    auto r = vm.run(fi, {}, run.host);
-    if (budget >= total) {
-      EXPECT_EQ(outcome(r), "array:[41, 25, 2, 3]") << budget;
-      EXPECT_EQ(vm.steps(), total) << budget;
-    } else {
-      EXPECT_EQ(outcome(r), "error:This event used more steps than it is allowed@0") << budget;
-      EXPECT_EQ(vm.steps(), budget + 1) << budget;
-    }
-  }
+  run.expect_exact_budget(p, fi, total, "array:[41, 25, 2, 3]");
 }
 
 // Fused forms give the same results as their instructions one by one, including where
