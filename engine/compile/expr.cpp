@@ -158,26 +158,19 @@ Type Compiler::compile_expr(const ast::Expr& expr) {
   if (auto* v = std::get_if<K::Assign>(&node)) {
     return compile_assign(v->op, *v->target, *v->value, span);
   }
-  if (auto* v = std::get_if<K::Ternary>(&node)) {
-    compile_expr(*v->condition);
+  // `c ? a : b` and the if-expression compile alike: one value from either branch.
+  auto choice = [&](const auto& v) {
+    compile_expr(*v.condition);
     const std::size_t to_else = emit(Op::jump(Opcode::JumpIfFalse, 0), span);
-    const Type then_type = compile_expr(*v->then);
+    const Type then_type = compile_expr(*v.then);
     const std::size_t to_end = emit(Op::jump(Opcode::Jump, 0), span);
     fn().patch_jump(to_else);
-    const Type else_type = compile_expr(*v->otherwise);
+    const Type else_type = compile_expr(*v.otherwise);
     fn().patch_jump(to_end);
     return ty::common(then_type, else_type);
-  }
-  if (auto* v = std::get_if<K::If>(&node)) {
-    compile_expr(*v->condition);
-    const std::size_t to_else = emit(Op::jump(Opcode::JumpIfFalse, 0), span);
-    const Type then_type = compile_expr(*v->then);
-    const std::size_t to_end = emit(Op::jump(Opcode::Jump, 0), span);
-    fn().patch_jump(to_else);
-    const Type else_type = compile_expr(*v->otherwise);
-    fn().patch_jump(to_end);
-    return ty::common(then_type, else_type);
-  }
+  };
+  if (auto* v = std::get_if<K::Ternary>(&node)) return choice(*v);
+  if (auto* v = std::get_if<K::If>(&node)) return choice(*v);
   if (auto* v = std::get_if<K::Range>(&node)) {
     compile_expr(*v->from);
     compile_expr(*v->to);
