@@ -225,6 +225,7 @@ class Parser {
   std::optional<ast::Expr> parse_if_expression();
   std::optional<ast::Expr> parse_block_value();
   std::optional<ast::Expr> parse_lambda();
+  std::optional<ast::FnBody> parse_arrow_body();
   bool parse_call_arguments(std::vector<ast::Argument>& args);
   bool is_lambda_start() const;
   std::optional<ast::Expr> fail_expression();  // KELO2007 at the current token

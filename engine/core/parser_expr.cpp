@@ -586,21 +586,25 @@ std::optional<Expr> Parser::parse_block_value() {
   return Expr{ExprKind::BlockValue{std::move(*block)}, span};
 }
 
+// What follows `=>` in a lambda or a match arm: a block, or a single expression.
+std::optional<ast::FnBody> Parser::parse_arrow_body() {
+  if (at_punct("{")) {
+    auto block = parse_block();
+    if (!block) return std::nullopt;
+    return ast::FnBody(std::move(*block));
+  }
+  auto value = parse_assignment();
+  if (!value) return std::nullopt;
+  return ast::FnBody(std::move(*value));
+}
+
 KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_lambda() {
   diag::Position from = start();
   auto params = parse_parameter_list();
   if (!params) return std::nullopt;
   if (!expect<TokenKind::Operator>("=>")) return std::nullopt;
-  std::optional<ast::FnBody> body;
-  if (at_punct("{")) {
-    auto block = parse_block();
-    if (!block) return std::nullopt;
-    body.emplace(std::move(*block));
-  } else {
-    auto value = parse_assignment();
-    if (!value) return std::nullopt;
-    body.emplace(std::move(*value));
-  }
+  auto body = parse_arrow_body();
+  if (!body) return std::nullopt;
   return Expr{ExprKind::Lambda{std::move(*params), Box<ast::FnBody>(std::move(*body))},
               span_from(from)};
 }

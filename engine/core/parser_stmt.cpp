@@ -316,16 +316,8 @@ std::optional<std::vector<ast::MatchArm>> Parser::parse_match_arms() {
       if (!pattern) return std::nullopt;
     }
     if (!expect<TokenKind::Operator>("=>")) return std::nullopt;
-    std::optional<ast::FnBody> body;
-    if (at_punct("{")) {
-      auto block = parse_block();
-      if (!block) return std::nullopt;
-      body.emplace(std::move(*block));
-    } else {
-      auto value = parse_assignment();
-      if (!value) return std::nullopt;
-      body.emplace(std::move(*value));
-    }
+    auto body = parse_arrow_body();
+    if (!body) return std::nullopt;
     arms.push_back({std::move(pattern), std::move(*body), span_from(from)});
     if (at_punct(",")) advance();
     skip_newlines();
