@@ -1,6 +1,7 @@
 // Prints the case-mapping tables of engine/core/unicode_case_tables.inc from ICU: the full
 // case mapping of every scalar value that changes, in the root locale (u_strToUpper /
-// u_strToLower of the lone character).
+// u_strToLower of the lone character), and the Cased and Case_Ignorable properties that
+// decide the final form of a capital sigma.
 // Not part of the build; run once when the Unicode version should move:
 //   g++ -std=c++20 -O2 tools/gen_case_tables.cpp -o /tmp/gen_case_tables \
 //       $(pkg-config --cflags --libs icu-uc)
@@ -82,6 +83,28 @@ void print_tables(const char* simple_name, const char* special_name, Mapper mapp
   std::printf("};\n");
 }
 
+// Sorted, disjoint, inclusive ranges of the code points that have the property.
+void print_ranges(const char* name, UProperty property) {
+  std::printf("inline constexpr Range %s[] = {\n", name);
+  int count = 0;
+  UChar32 cp = 0;
+  while (cp <= 0x10FFFF) {
+    if (!u_hasBinaryProperty(cp, property)) {
+      ++cp;
+      continue;
+    }
+    const UChar32 first = cp;
+    while (cp < 0x10FFFF && u_hasBinaryProperty(cp + 1, property)) ++cp;
+    std::printf("%s{0x%04X, 0x%04X},", count % 4 == 0 ? "    " : " ",
+                static_cast<unsigned>(first), static_cast<unsigned>(cp));
+    if (count % 4 == 3) std::printf("\n");
+    ++count;
+    ++cp;
+  }
+  if (count % 4 != 0) std::printf("\n");
+  std::printf("};  // %d ranges\n", count);
+}
+
 }  // namespace
 
 int main() {
@@ -91,5 +114,9 @@ int main() {
   print_tables("kUpperSimple", "kUpperSpecial", u_strToUpper);
   std::printf("\n");
   print_tables("kLowerSimple", "kLowerSpecial", u_strToLower);
+  std::printf("\n// Sorted, disjoint, inclusive ranges of code points.\n");
+  print_ranges("kCased", UCHAR_CASED);
+  std::printf("\n");
+  print_ranges("kCaseIgnorable", UCHAR_CASE_IGNORABLE);
   return 0;
 }

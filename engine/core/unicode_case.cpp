@@ -18,6 +18,11 @@ struct SpecialMapping {
   char32_t from;
   char32_t to[3];
 };
+// Inclusive code-point range of a property.
+struct Range {
+  char32_t first;
+  char32_t last;
+};
 
 #include "core/unicode_case_tables.inc"
 
@@ -40,6 +45,35 @@ void append_mapped(std::string& out, char32_t cp, const SimpleMapping (&simple)[
   } else {
     utf8::append(out, cp);
   }
+}
+
+template <std::size_t N>
+bool contains(const Range (&table)[N], char32_t cp) {
+  // First range whose last code point is not below cp.
+  const Range* it = std::lower_bound(std::begin(table), std::end(table), cp,
+                                     [](const Range& r, char32_t c) { return r.last < c; });
+  return it != std::end(table) && it->first <= cp;
+}
+
+constexpr char32_t kCapitalSigma = 0x03A3;
+constexpr char32_t kFinalSigma = 0x03C2;
+
+// Whether the nearest character before `end` (walking back from it) or from `begin` on
+// that is not case-ignorable is cased. A character that is both (a modifier letter such as
+// U+02B0) is skipped as case-ignorable, as ICU does.
+bool cased_before(const char32_t* begin, const char32_t* end) {
+  while (end != begin) {
+    const char32_t cp = *--end;
+    if (!contains(kCaseIgnorable, cp)) return contains(kCased, cp);
+  }
+  return false;
+}
+
+bool cased_after(const char32_t* begin, const char32_t* end) {
+  for (; begin != end; ++begin) {
+    if (!contains(kCaseIgnorable, *begin)) return contains(kCased, *begin);
+  }
+  return false;
 }
 
 bool is_ascii(std::string_view text) {
@@ -70,7 +104,19 @@ std::string to_lower(std::string_view text) {
   if (is_ascii(text)) return map_ascii(text, 'A', 'Z');
   std::string out;
   out.reserve(text.size());
-  for (char32_t cp : utf8::decode(text)) append_lower(out, cp);
+  const std::u32string cps = utf8::decode(text);
+  const char32_t* const begin = cps.data();
+  const char32_t* const end = begin + cps.size();
+  for (const char32_t* p = begin; p != end; ++p) {
+    // A capital sigma that ends a word takes the final form. Each walk stops at the nearest
+    // character that is not case-ignorable, so the whole text is still read a bounded number
+    // of times.
+    if (*p == kCapitalSigma && cased_before(begin, p) && !cased_after(p + 1, end)) {
+      utf8::append(out, kFinalSigma);
+    } else {
+      append_lower(out, *p);
+    }
+  }
   return out;
 }
 
