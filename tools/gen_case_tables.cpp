@@ -3,8 +3,7 @@
 // u_strToLower of the lone character), and the Cased and Case_Ignorable properties that
 // decide the final form of a capital sigma.
 // Not part of the build; run once when the Unicode version should move:
-//   g++ -std=c++20 -O2 tools/gen_case_tables.cpp -o /tmp/gen_case_tables \
-//       $(pkg-config --cflags --libs icu-uc)
+//   g++ -std=c++20 -O2 tools/gen_case_tables.cpp -o /tmp/gen_case_tables $(pkg-config --cflags --libs icu-uc)
 //   /tmp/gen_case_tables > engine/core/unicode_case_tables.inc
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>

@@ -1,7 +1,6 @@
 // Prints the code-point range tables of engine/core/unicode_tables.inc from ICU.
 // Not part of the build; run once when the Unicode version should move:
-//   g++ -std=c++20 -O2 tools/gen_unicode_tables.cpp -o /tmp/gen_unicode_tables \
-//       $(pkg-config --cflags --libs icu-uc)
+//   g++ -std=c++20 -O2 tools/gen_unicode_tables.cpp -o /tmp/gen_unicode_tables $(pkg-config --cflags --libs icu-uc)
 //   /tmp/gen_unicode_tables > engine/core/unicode_tables.inc
 #include <unicode/uchar.h>
 #include <unicode/uversion.h>
