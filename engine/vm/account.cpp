@@ -1,5 +1,6 @@
 #include "vm/account.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -49,13 +50,51 @@ double Account::normalize_lots(double requested) const {
   return volume;
 }
 
+namespace {
+
+// What a text allocates beside its object (short ones live inside it).
+uint64_t text_bytes(std::string_view s) {
+  return s.size() > 15 ? s.size() + 1 : 0;
+}
+
+// What adding n items to v allocates: a new buffer beside the old one when it is full.
+template <class T>
+uint64_t growth(const std::vector<T>& v, size_t n) {
+  if (v.size() + n <= v.capacity()) return 0;
+  return std::max(v.size() + n, 2 * v.size()) * sizeof(T);
+}
+
+// A reason is one of a few short names; a comment moves over from its position.
+constexpr uint64_t kReasonBytes = 32;
+
+}  // namespace
+
+bool Account::room_to_open(std::string_view comment) const {
+  return heap::fits(growth(positions_, 1) + text_bytes(comment));
+}
+
+bool Account::room_to_close(size_t count) const {
+  return heap::fits(growth(trades_, count) + count * kReasonBytes);
+}
+
+void Account::settle_charge() {
+  const uint64_t now = positions_.capacity() * sizeof(OpenPosition) +
+                       trades_.capacity() * sizeof(ClosedTrade) + text_bytes_;
+  if (now > charge_.bytes())
+    charge_.add(now - charge_.bytes());
+  else
+    charge_.drop(charge_.bytes() - now);
+}
+
 int64_t Account::open(Side side, std::string comment, double requested_volume, double stop_loss,
                       double take_profit) {
   double price = side == Side::Buy ? ask() : close();
   int64_t ticket = next_ticket_;
   if (next_ticket_ < std::numeric_limits<int64_t>::max()) ++next_ticket_;
+  text_bytes_ += text_bytes(comment);
   positions_.push_back(OpenPosition{std::move(comment), ticket, normalize_lots(requested_volume),
                                     price, stop_loss, take_profit, bar_index_, time(), side});
+  settle_charge();
   return ticket;
 }
 
@@ -86,6 +125,8 @@ std::optional<ClosedTrade> Account::close_ticket(int64_t ticket, std::string_vie
   ClosedTrade trade{std::string(reason), std::move(p.comment), p.ticket,   p.volume, p.open_price,
                     price,               p.open_time,          time(),     profit,   p.side};
   trades_.push_back(trade);
+  text_bytes_ += text_bytes(trade.reason);
+  settle_charge();
   return trade;
 }
 

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "vm/heap.h"
 #include "vm/host.h"
 
 namespace kelo_vm::backtest {
@@ -85,6 +86,11 @@ class Account {
   // volume snapped to it (halves away from zero), then held inside the symbol's limits.
   double normalize_lots(double requested) const;
 
+  // Whether opening a position with this comment, or closing `count` positions into the
+  // trade list, fits the thread's heap meter: the positions and trades are charged to it.
+  bool room_to_open(std::string_view comment) const;
+  bool room_to_close(size_t count) const;
+
   // Opens a position at the current close (plus the spread for a buy); answers its ticket.
   int64_t open(Side side, std::string comment, double requested_volume, double stop_loss,
                double take_profit);
@@ -104,10 +110,15 @@ class Account {
   double equity() const { return balance_ + floating(); }
 
  private:
+  // Moves the charge to what the lists hold now.
+  void settle_charge();
+
   host::Bars bars_;
   host::SymbolSpec symbol_;
   std::vector<OpenPosition> positions_;
   std::vector<ClosedTrade> trades_;
+  uint64_t text_bytes_ = 0;  // the comments' and reasons' own allocations
+  heap::Charge charge_;      // the lists' storage and text_bytes_
   size_t bar_index_ = 0;
   double balance_ = 0.0;
   int64_t next_ticket_ = 1;

@@ -23,6 +23,13 @@ Result<Value> higher_order(HigherOrder method, const Value& array, std::span<con
                            Vm& vm, host::Host& host) {
   if (!array.is(Tag::Array)) return Value();
   const Value f = args.empty() ? Value() : args[0];
+  // The snapshot below and, for the methods that build an array, the result (sortBy
+  // also its keyed copy and the merge buffer): asked for before anything is built.
+  const std::size_t n = array.array_obj().items.size();
+  std::size_t slots = n;
+  if (method == HigherOrder::Map || method == HigherOrder::Filter) slots += n;
+  if (method == HigherOrder::SortBy) slots += 5 * n;
+  if (!heap::fits(slots * sizeof(Value) + sizeof(Array))) return heap::error();
   // Callbacks may change the receiver; the run goes over the elements as they were.
   std::vector<Value> elements = array.array_obj().items;
   auto call = [&](const Value& element) {

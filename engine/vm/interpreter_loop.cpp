@@ -351,10 +351,16 @@ dispatch:
   }
   OP(SetMember) {
     Value& obj = sp[-2];
-    if (obj.is(Tag::Map)) obj.map_obj().set(names_[INS->c].text_obj(), sp[-1]);
+    if (obj.is(Tag::Map)) {
+      Map& m = obj.map_obj();
+      if (!room_for_key(m, names_[INS->c].text_obj())) RAISE(heap::kMessage);
+      m.set(names_[INS->c].text_obj(), sp[-1]);
+    }
     // Struct values are records: assigning a field changes it for every holder.
-    else if (obj.is(Tag::Record))
+    else if (obj.is(Tag::Record)) {
+      if (!heap::fits(kFieldBytes)) RAISE(heap::kMessage);
       obj.record_obj().with(names_[INS->c].str(), sp[-1]);
+    }
     sp[-2] = std::move(sp[-1]);
     POP_DISCARD();
     NEXT();
@@ -397,17 +403,26 @@ dispatch:
     if (c.is(Tag::Array)) {
       auto k = as_int(i);
       if (k && *k >= 0 && *k < kMaxIndexWrite) {
-        auto& items = c.array_obj().items;
+        Array& a = c.array_obj();
+        auto& items = a.items;
         const auto at = static_cast<size_t>(*k);
-        if (at >= items.size()) items.resize(at + 1);
+        if (at >= items.size()) {
+          if (!heap::fits(growth_bytes(items, at + 1))) RAISE(heap::kMessage);
+          items.resize(at + 1);
+          settle(a);
+        }
         items[at] = sp[-1];
       }
     } else if (c.is(Tag::Map)) {
+      Map& m = c.map_obj();
       if (i.is(Tag::Text)) {
-        c.map_obj().set(i.text_obj(), sp[-1]);
+        if (!room_for_key(m, i.text_obj())) RAISE(heap::kMessage);
+        m.set(i.text_obj(), sp[-1]);
       } else {
         std::string scratch;
-        c.map_obj().set(key_text(i, scratch), sp[-1]);
+        const std::string_view key = key_text(i, scratch);
+        if (!room_for_key(m, key)) RAISE(heap::kMessage);
+        m.set(key, sp[-1]);
       }
     }
     sp[-3] = std::move(sp[-1]);
@@ -448,6 +463,7 @@ dispatch:
         err = std::move(r).error();
         goto raise;
       }
+      if (heap::over()) RAISE(heap::kMessage);
       new (sp++) Value(std::move(r).value());
     }
     NEXT();
@@ -465,6 +481,8 @@ dispatch:
         err = std::move(r).error();
         goto raise;
       }
+      // Whatever a built-in built without asking first stops the run here.
+      if (heap::over()) RAISE(heap::kMessage);
       new (sp++) Value(std::move(r).value());
     }
     NEXT();
@@ -478,6 +496,7 @@ dispatch:
     }
     {
       const auto& ups = image_->functions[INS->b].upvalues;
+      if (!heap::fits(sizeof(Closure) + ups.size() * sizeof(Value))) RAISE(heap::kMessage);
       std::vector<Value> cap;
       cap.reserve(ups.size());
       for (const bytecode::Upvalue& u : ups) {
@@ -524,16 +543,20 @@ dispatch:
       a.set_int(wrapping_negate(a.int_value()));
     else if (a.is(Tag::Num))
       a.set_num(-a.num_value());
-    else
+    else {
       a = builtins::negate(a);
+      if (heap::over()) RAISE(heap::kMessage);
+    }
     NEXT();
   }
   OP(Not) {
     Value& a = sp[-1];
     if (a.is(Tag::Bool))
       a.set_bool(!a.bool_value());
-    else
+    else {
       a = builtins::logical_not(a);
+      if (heap::over()) RAISE(heap::kMessage);
+    }
     NEXT();
   }
   OP(Coalesce) {
@@ -584,6 +607,7 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
+      if (!heap::fits(sizeof(Array) + size_t{n} * sizeof(Value))) RAISE(heap::kMessage);
       std::vector<Value> items;
       items.reserve(n);
       for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
@@ -596,6 +620,8 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
+      // Slots, entries, hashes and order for n keys, with the tables' slack.
+      if (!heap::fits(sizeof(Map) + 2 * size_t{n} * 64)) RAISE(heap::kMessage);
       auto m = make_ref<Map>();
       std::string scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -613,6 +639,7 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
+      if (!heap::fits(sizeof(Record) + size_t{n} * kFieldBytes)) RAISE(heap::kMessage);
       MapItems fields;
       std::string type, scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -633,6 +660,7 @@ dispatch:
       } else {
         auto r = Record::make(std::move(type));
         r->fields = std::move(fields);
+        settle(*r);
         new (sp++) Value(Value::record(std::move(r)));
       }
     }
@@ -854,6 +882,7 @@ slow_binary : SAVE();
     err = std::move(r).error();
     goto raise;
   }
+  if (heap::over()) RAISE(heap::kMessage);
   POP_DISCARD();
   sp[-1] = std::move(r).value();
 }

@@ -160,7 +160,7 @@
   }
   OPX(SetIndexPop, kOpSetIndexPop) {
     if (left == 0) goto L_SetIndex;
-    if (sp[-3].is(Tag::Map) && sp[-2].is(Tag::Text)) {
+    if (sp[-3].is(Tag::Map) && sp[-2].is(Tag::Text) && !sp[-3].map_obj().may_grow()) {
       --left;
       sp[-3].map_obj().set(sp[-2].text_obj(), std::move(sp[-1]));
       POP_DISCARD();

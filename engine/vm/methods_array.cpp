@@ -22,6 +22,17 @@ using Items = std::vector<Value>;
 Items& items(BuiltinCall& c) {
   return c.args[0].array_obj().items;
 }
+// Whether the receiver may grow to n items; after growing, `grown` settles its charge.
+bool room_for(BuiltinCall& c, std::size_t n) {
+  return heap::fits(growth_bytes(items(c), n));
+}
+void grown(BuiltinCall& c) {
+  settle(c.args[0].array_obj());
+}
+// Whether a new array of n items fits.
+bool room_for_new(std::size_t n) {
+  return heap::fits(sizeof(Array) + n * sizeof(Value));
+}
 Value arg(BuiltinCall& c, std::size_t i) {
   return i < c.args.size() ? c.args[i] : Value();
 }
@@ -43,13 +54,22 @@ Result<Value> len(BuiltinCall& c) {
 
 Result<Value> push(BuiltinCall& c) {
   Value v = arg(c, 1);
-  items(c).push_back(std::move(v));
-  return length_of(items(c));
+  Items& a = items(c);
+  if (a.size() < a.capacity()) {
+    a.push_back(std::move(v));
+    return length_of(a);
+  }
+  if (!room_for(c, a.size() + 1)) return heap::error();
+  a.push_back(std::move(v));
+  grown(c);
+  return length_of(a);
 }
 
 Result<Value> unshift(BuiltinCall& c) {
   Value v = arg(c, 1);
+  if (!room_for(c, items(c).size() + 1)) return heap::error();
   items(c).insert(items(c).begin(), std::move(v));
+  grown(c);
   return length_of(items(c));
 }
 
@@ -57,7 +77,9 @@ Result<Value> insert(BuiltinCall& c) {
   Value v = arg(c, 2);
   Items& a = items(c);
   const std::size_t at = position(c, 1, a.size());
+  if (!room_for(c, a.size() + 1)) return heap::error();
   a.insert(a.begin() + static_cast<std::ptrdiff_t>(at), std::move(v));
+  grown(c);
   return length_of(a);
 }
 
@@ -93,7 +115,9 @@ Result<Value> remove(BuiltinCall& c) {
 Result<Value> resize(BuiltinCall& c) {
   const int64_t n = std::max<int64_t>(integer(c.args, 1), 0);
   if (static_cast<uint64_t>(n) > kMaxArrayItems) return Value();
+  if (!room_for(c, static_cast<std::size_t>(n))) return heap::error();
   items(c).resize(static_cast<std::size_t>(n));
+  grown(c);
   return Value::integer(n);
 }
 
@@ -109,6 +133,7 @@ Result<Value> fill(BuiltinCall& c) {
 }
 
 Result<Value> copy(BuiltinCall& c) {
+  if (!room_for_new(items(c).size())) return heap::error();
   return Value::array(Items(items(c)));
 }
 
@@ -118,16 +143,20 @@ Result<Value> slice(BuiltinCall& c) {
   const bool to_end = c.args.size() < 3 || c.args[2].is_nothing();
   const std::size_t j = to_end ? a.size() : position(c, 2, a.size());
   if (j <= i) return Value::array();
+  if (!room_for_new(j - i)) return heap::error();
   return Value::array(Items(a.begin() + static_cast<std::ptrdiff_t>(i),
                             a.begin() + static_cast<std::ptrdiff_t>(j)));
 }
 
 Result<Value> reverse(BuiltinCall& c) {
+  if (!room_for_new(items(c).size())) return heap::error();
   return Value::array(Items(items(c).rbegin(), items(c).rend()));
 }
 
 // Ascending by the numeric view; values without one (and NaN) compare equal to all.
 Result<Value> sort(BuiltinCall& c) {
+  // The copy, and the merge sort's buffer beside it.
+  if (!room_for_new(2 * items(c).size())) return heap::error();
   Items sorted = items(c);
   stable_merge_sort(sorted, [](const Value& a, const Value& b) {
     const auto x = numeric_view(a);
@@ -146,6 +175,7 @@ Result<Value> join(BuiltinCall& c) {
     first = false;
     out += render(v);
     if (out.size() > kMaxTextBytes) return Value::text("");
+    if (!heap::fits(out.capacity())) return heap::error();
   }
   return Value::text(std::move(out));
 }

@@ -128,6 +128,7 @@ Result<Value> to_array(BuiltinCall& c) {
   const auto count = static_cast<std::size_t>(*n);
   const SeriesColumn col = c.vm.builtins().values_of(c.args[0].series_obj(), c.host);
   const std::size_t bar = c.host.bar_index();
+  if (!heap::fits(sizeof(Array) + count * sizeof(Value))) return heap::error();
   std::vector<Value> out;
   out.reserve(count);
   for (std::size_t k = 0; k < count; ++k) {
@@ -182,6 +183,7 @@ Result<Value> map_len(BuiltinCall& c) {
 }
 
 Result<Value> keys(BuiltinCall& c) {
+  if (!heap::fits(sizeof(Array) + entries(c).size() * sizeof(Value))) return heap::error();
   std::vector<Value> out;
   out.reserve(entries(c).size());
   for (const MapEntry& e : entries(c).ordered()) out.push_back(Value::text(e.key));
@@ -189,6 +191,7 @@ Result<Value> keys(BuiltinCall& c) {
 }
 
 Result<Value> values(BuiltinCall& c) {
+  if (!heap::fits(sizeof(Array) + entries(c).size() * sizeof(Value))) return heap::error();
   std::vector<Value> out;
   out.reserve(entries(c).size());
   for (const MapEntry& e : entries(c).ordered()) out.push_back(e.value);
@@ -213,10 +216,15 @@ Result<Value> has(BuiltinCall& c) {
 
 Result<Value> set(BuiltinCall& c) {
   Value v = c.args.size() > 2 ? c.args[2] : Value();
-  if (key_is_text(c))
-    entries(c).set(c.args[1].text_obj(), std::move(v));
-  else
-    entries(c).set(text(c.args, 1), std::move(v));
+  if (key_is_text(c)) {
+    Text& key = c.args[1].text_obj();
+    if (!room_for_key(entries(c), key)) return heap::error();
+    entries(c).set(key, std::move(v));
+  } else {
+    const std::string key = text(c.args, 1);
+    if (!room_for_key(entries(c), key)) return heap::error();
+    entries(c).set(key, std::move(v));
+  }
   return Value();
 }
 

@@ -53,6 +53,7 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
   if (left.is(Tag::Series) || right.is(Tag::Series)) {
     auto sop = series_op_of(op);
     if (!sop) return RuntimeError::here(std::string(kSeriesOperationMessage));
+    if (!heap::fits(sizeof(Series))) return heap::error();
     return Value::series(Series::binary(*sop, as_series(left), as_series(right)));
   }
   if (op == code(Opcode::Add) && (left.is(Tag::Text) || right.is(Tag::Text))) {
@@ -62,12 +63,18 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
     const std::size_t known = (left.is(Tag::Text) ? left.str().size() : 0) +
                               (right.is(Tag::Text) ? right.str().size() : 0);
     if (known > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
-    const bool both_texts = left.is(Tag::Text) && right.is(Tag::Text);
+    // The operand that is not a text is written out first: the cap is measured on the
+    // whole result before the memory it needs is asked for.
+    std::string written;
+    if (!left.is(Tag::Text)) display_to(written, left);
+    if (!right.is(Tag::Text)) display_to(written, right);
+    const std::size_t total = known + written.size();
+    if (total > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
+    if (!heap::fits(sizeof(Text) + total)) return heap::error();
     std::string s;
-    s.reserve(known + (both_texts ? 0 : 64));
-    display_to(s, left);
-    display_to(s, right);
-    if (s.size() > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
+    s.reserve(total);
+    s += left.is(Tag::Text) ? left.str() : std::string_view(written);
+    s += right.is(Tag::Text) ? right.str() : std::string_view(written);
     return Value::text(std::move(s));
   }
   if (op == code(Opcode::Equal)) return Value::boolean(equals(left, right));

@@ -33,6 +33,35 @@ std::string calls::text_arg(Args args, size_t i) {
 ReplayHost::ReplayHost(host::Bars bars, host::SymbolSpec symbol, double balance, double spread)
     : account_(std::move(bars), std::move(symbol), balance, spread) {}
 
+namespace {
+// A store entry: one tree node, and its key's own allocation when the key is long.
+uint64_t entry_bytes(std::string_view key) {
+  return kFieldBytes + (key.size() > 15 ? key.size() + 1 : 0);
+}
+}  // namespace
+
+Outcome ReplayHost::store_set(std::string_view key, Value v) {
+  auto it = store_.find(key);
+  if (it != store_.end()) {
+    it->second = std::move(v);
+    return {};
+  }
+  const uint64_t bytes = entry_bytes(key);
+  if (!heap::fits(bytes)) return heap::error();
+  store_.emplace(std::string(key), std::move(v));
+  store_charge_.add(bytes);
+  return {};
+}
+
+bool ReplayHost::store_erase(std::string_view key) {
+  auto it = store_.find(key);
+  if (it == store_.end()) return false;
+  const uint64_t bytes = entry_bytes(key);
+  store_.erase(it);
+  store_charge_.drop(bytes);
+  return true;
+}
+
 Result<Value> ReplayHost::call(std::string_view name, std::span<const Value> args) {
   Recent& recent = recent_[(reinterpret_cast<std::uintptr_t>(name.data()) >> 4) % recent_.size()];
   if (recent.handler != nullptr && recent.name == name) return recent.handler(*this, name, args);

@@ -52,7 +52,11 @@ class ReplayHost final : public host::Host {
   // The journal for the report: the last line says how many were dropped, if any.
   std::vector<JournalLine> take_journal();
 
-  MapItems& store() { return store_; }
+  const MapItems& store() const { return store_; }
+  // Stores a value; a new key is charged to the thread's heap meter and refused (nothing
+  // changes) when it would pass the limit.
+  Outcome store_set(std::string_view key, Value v);
+  bool store_erase(std::string_view key);
 
   // The "Position" record of an open position, valued now.
   Value position_record(const OpenPosition& p) const;
@@ -73,6 +77,7 @@ class ReplayHost final : public host::Host {
   std::array<Recent, 8> recent_{};
   Bounded<JournalLine> journal_{kMaxJournalLines};
   MapItems store_;  // one map serves the store and the globals calls
+  heap::Charge store_charge_;  // what the store's entries are charged on the heap meter
   int64_t magic_ = kDefaultMagic;
   bool new_bar_ = true;
 };

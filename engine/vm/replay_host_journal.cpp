@@ -57,7 +57,8 @@ Result<Value> store_get(ReplayHost& h, std::string_view, Args args) {
 }
 
 Result<Value> store_set(ReplayHost& h, std::string_view, Args args) {
-  h.store().insert_or_assign(text_arg(args, 0), args.size() > 1 ? args[1] : Value::nothing());
+  Outcome done = h.store_set(text_arg(args, 0), args.size() > 1 ? args[1] : Value::nothing());
+  if (!done.ok()) return done.error();
   return Value::nothing();
 }
 
@@ -66,10 +67,11 @@ Result<Value> store_has(ReplayHost& h, std::string_view, Args args) {
 }
 
 Result<Value> store_delete(ReplayHost& h, std::string_view, Args args) {
-  return Value::boolean(h.store().erase(text_arg(args, 0)) > 0);
+  return Value::boolean(h.store_erase(text_arg(args, 0)));
 }
 
 Result<Value> store_keys(ReplayHost& h, std::string_view, Args) {
+  if (!heap::fits(sizeof(Array) + h.store().size() * sizeof(Value))) return heap::error();
   std::vector<Value> keys;
   keys.reserve(h.store().size());
   for (const auto& entry : h.store()) keys.push_back(Value::text(entry.first));

@@ -11,6 +11,9 @@ namespace kelo_vm::backtest::calls {
 namespace {
 
 Value all_positions(ReplayHost& h) {
+  // Records are made only when they fit; the caller reports the run over its limit.
+  constexpr size_t kRecordBytes = sizeof(Value) + sizeof(Record) + 10 * kFieldBytes;
+  if (!heap::fits(h.account().positions().size() * kRecordBytes)) return Value::array();
   std::vector<Value> records;
   records.reserve(h.account().positions().size());
   for (const OpenPosition& p : h.account().positions()) records.push_back(h.position_record(p));
@@ -21,7 +24,9 @@ Result<Value> open_position(ReplayHost& h, std::string_view name, Args args) {
   double volume = number(args, 0);
   if (!(std::isfinite(volume) && volume > 0)) return failure("A volume above zero is needed");
   Side side = name.ends_with("buy") ? Side::Buy : Side::Sell;
-  int64_t ticket = h.account().open(side, text_arg(args, 3), volume, optional_price(args, 1),
+  std::string comment = text_arg(args, 3);
+  if (!h.account().room_to_open(comment)) return heap::error();
+  int64_t ticket = h.account().open(side, std::move(comment), volume, optional_price(args, 1),
                                     optional_price(args, 2));
   // The result reports the volume as requested, before step rounding and limits.
   return ReplayHost::trade_result(true, ticket, "filled", h.account().positions().back().open_price,
@@ -37,6 +42,7 @@ std::optional<int64_t> record_ticket(Args args) {
 Result<Value> close_position(ReplayHost& h, std::string_view, Args args) {
   std::optional<int64_t> ticket = record_ticket(args);
   if (!ticket) return ReplayHost::trade_result(false, 0, "a position is needed", 0, 0);
+  if (h.account().find(*ticket) && !h.account().room_to_close(1)) return heap::error();
   std::optional<ClosedTrade> trade = h.account().close_ticket(*ticket, "closed by bot");
   if (!trade) return ReplayHost::trade_result(false, *ticket, "no such position", 0, 0);
   return ReplayHost::trade_result(true, trade->ticket, "closed", trade->close_price, trade->volume);
@@ -56,6 +62,7 @@ Result<Value> modify_position(ReplayHost& h, std::string_view, Args args) {
 Result<Value> close_all(ReplayHost& h, std::string_view, Args) {
   std::vector<int64_t> tickets;
   for (const OpenPosition& p : h.account().positions()) tickets.push_back(p.ticket);
+  if (!h.account().room_to_close(tickets.size())) return heap::error();
   for (int64_t ticket : tickets) h.account().close_ticket(ticket, "close all");
   return count_value(tickets.size());
 }

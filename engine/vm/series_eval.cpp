@@ -241,6 +241,9 @@ SeriesColumn Evaluator::values_of(const Series& root, host::Host& host) {
       continue;
     }
     stack.pop_back();
+    // A chain of nodes each with a column of its own can outgrow the run's memory:
+    // no values then (none), and the interpreter reports the run over its limit.
+    if (heap::over()) return nullptr;
     compute(node, host, bars);
   }
   return root.cache;
@@ -300,6 +303,7 @@ void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& 
   const bool keyed = key_of(node);
   if (keyed) {
     if (const SeriesColumn* found = memo_.find(key_.words())) {
+      settle(const_cast<Series&>(node));
       node.cache = *found;
       node.cache_bars = count_;
       node.cache_valid = true;
@@ -314,6 +318,9 @@ void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& 
     owned_.insert(column.get());
     memo_.insert(key_.words(), column);
   }
+  // A column no one else shares is the node's own: charged to it while it holds it.
+  auto& owner = const_cast<Series&>(node);
+  heap::settle(owner, heap_bytes(owner) + (keyed ? 0 : column->capacity() * sizeof(double)));
   node.cache = std::move(column);
   node.cache_bars = count_;
   node.cache_valid = true;

@@ -131,8 +131,10 @@ Record& Record::with(std::string_view name, Value v) {
   auto it = fields.find(name);
   if (it != fields.end())
     it->second = std::move(v);
-  else
+  else {
     fields.emplace(std::string(name), std::move(v));
+    settle(*this);
+  }
   return *this;
 }
 void Record::trace(void (*f)(const Value&, void*), void* ctx) const {
@@ -225,13 +227,13 @@ Value Value::closure(Ref<Closure> c) {
 }
 Value Value::range(int64_t start, int64_t end, bool inclusive) {
   Value v(Tag::Range);
-  v.u_.obj = new RangeBox(start, end, inclusive);
+  v.u_.obj = make_ref<RangeBox>(start, end, inclusive).release();
   return v;
 }
 Value Value::status(bool ok, std::string_view reason) {
   Value v(Tag::Status);
   v.set_aux(ok ? 1 : 0);
-  v.u_.obj = reason.empty() ? nullptr : new Text(std::string(reason));
+  v.u_.obj = reason.empty() ? nullptr : make_ref<Text>(std::string(reason)).release();
   return v;
 }
 

@@ -44,6 +44,8 @@
 #include <utility>
 #include <vector>
 
+#include "vm/heap.h"
+
 namespace kelo_vm {
 
 enum class Tag : uint8_t {
@@ -70,12 +72,17 @@ enum class Tag : uint8_t {
 
 struct Object {
   uint32_t rc = 1;
+  uint32_t charge = 0;  // bytes counted on this thread's heap meter for this object
   Object* release_next = nullptr;  // links objects waiting to be freed
   Object() = default;
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
-  virtual ~Object() = default;
+  virtual ~Object() {
+    if (charge != 0) heap::release(charge);
+  }
 };
+// The charge sits in the padding after the count: objects do not grow.
+static_assert(sizeof(Object) == 2 * sizeof(void*) + 8);
 
 namespace detail {
 // Frees `o` (its count reached zero) and whatever that releases, without recursion.
@@ -132,9 +139,24 @@ class Ref {
   T* p_ = nullptr;
 };
 
+// The bytes an object holds: its own size, plus what its payload allocates (the
+// overloads below, found where make_ref is instantiated).
+template <class T>
+std::size_t heap_bytes(const T&) {
+  return heap::block(sizeof(T));
+}
+// Moves what `o` is charged for to what it holds now (after its storage changed).
+template <class T>
+void settle(T& o) {
+  heap::settle(o, heap_bytes(o));
+}
+
+// A fresh object (count 1), charged to this thread's meter.
 template <class T, class... Args>
 Ref<T> make_ref(Args&&... args) {
-  return Ref<T>::adopt(new T(std::forward<Args>(args)...));
+  T* p = new T(std::forward<Args>(args)...);
+  settle(*p);
+  return Ref<T>::adopt(p);
 }
 
 class Value;
@@ -444,6 +466,13 @@ struct Map final : Container {
   Ordered ordered() const;
   // A sorted copy of the entries.
   MapItems to_items() const;
+  // The bytes the map's tables hold, and the most one more key may allocate.
+  std::size_t footprint() const;
+  std::size_t insert_bytes() const;
+  // Whether one more key would allocate (a full entry list or a table to enlarge).
+  bool may_grow() const {
+    return entries_.size() == entries_.capacity() || (entries_.size() + 1) * 4 > slots_.size() * 3;
+  }
 
   void trace(void (*f)(const Value&, void*), void* ctx) const override;
   void drain(std::vector<Value>& out) override;
@@ -574,6 +603,56 @@ struct Series final : Object {
                                std::vector<double> numbers, uint8_t selector);
   static Ref<Series> buffer_of(std::shared_ptr<std::vector<double>> data);
 };
+
+// ---------------------------------------------------------------------------------------
+// What each payload holds (see make_ref and settle)
+
+// A buffer of n bytes, none when empty.
+inline std::size_t buffer_bytes(std::size_t n) {
+  return n == 0 ? 0 : heap::block(n);
+}
+inline std::size_t heap_bytes(const Text& t) {
+  // Short texts live inside the string itself.
+  const std::size_t capacity = t.str.capacity();
+  return heap::block(sizeof(Text)) + (capacity > 15 ? heap::block(capacity + 1) : 0);
+}
+inline std::size_t heap_bytes(const Array& a) {
+  return heap::block(sizeof(Array)) + buffer_bytes(a.items.capacity() * sizeof(Value));
+}
+inline std::size_t heap_bytes(const Map& m) {
+  return m.footprint();
+}
+// A field is one tree node: links, name and value.
+inline constexpr std::size_t kFieldBytes = 96;
+inline std::size_t heap_bytes(const Record& r) {
+  return heap::block(sizeof(Record)) + r.fields.size() * kFieldBytes;
+}
+inline std::size_t heap_bytes(const Closure& c) {
+  return heap::block(sizeof(Closure)) + buffer_bytes(c.captured.capacity() * sizeof(Value));
+}
+inline std::size_t heap_bytes(const Series& s) {
+  return heap::block(sizeof(Series)) + buffer_bytes(s.inputs.capacity() * sizeof(Ref<Series>)) +
+         buffer_bytes(s.numbers.capacity() * sizeof(double)) +
+         (s.name.capacity() > 15 ? heap::block(s.name.capacity() + 1) : 0);
+}
+
+// Whether storing under `key` fits the meter: a key already there allocates nothing, a
+// new one the map's growth (and, given as bytes, a text of its own).
+inline bool room_for_key(Map& m, const Text& key) {
+  return !m.may_grow() || heap::fits(m.insert_bytes()) || m.find(key) != nullptr;
+}
+inline bool room_for_key(Map& m, std::string_view key) {
+  return heap::fits(m.insert_bytes() + heap::block(sizeof(Text)) + heap::block(key.size())) ||
+         m.find(key) != nullptr;
+}
+
+// The bytes growing `items` to `n` elements allocates (0 when it fits in place): a
+// vector at least doubles, and the old storage lives until the copy is done.
+inline std::size_t growth_bytes(const std::vector<Value>& items, std::size_t n) {
+  if (n <= items.capacity()) return 0;
+  const std::size_t doubled = 2 * items.size();
+  return (n > doubled ? n : doubled) * sizeof(Value);
+}
 
 // ---------------------------------------------------------------------------------------
 // Inline readers

@@ -50,6 +50,26 @@ Map::Map(const MapItems& m) {
 
 Map::~Map() = default;
 
+std::size_t Map::footprint() const {
+  return heap::block(sizeof(Map)) + buffer_bytes(entries_.capacity() * sizeof(MapEntry)) +
+         buffer_bytes(hashes_.capacity() * sizeof(uint64_t)) +
+         buffer_bytes(slots_.capacity() * sizeof(uint64_t)) +
+         buffer_bytes(order_.capacity() * sizeof(uint32_t));
+}
+
+std::size_t Map::insert_bytes() const {
+  std::size_t bytes = 0;
+  const std::size_t n = entries_.size();
+  if (n == entries_.capacity()) {
+    // The entries, their hashes and the order at least double, each beside its old copy.
+    const std::size_t grown = n == 0 ? 1 : 2 * n;
+    bytes += grown * (sizeof(MapEntry) + sizeof(uint64_t) + sizeof(uint32_t));
+  }
+  if ((n + 1) * 4 > slots_.size() * 3)
+    bytes += (slots_.empty() ? 8 : 2 * slots_.size()) * sizeof(uint64_t);
+  return bytes;
+}
+
 int64_t Map::locate(std::string_view key, uint64_t h, const Text* same) const {
   if (slots_.empty()) return -1;
   const size_t mask = slots_.size() - 1;
@@ -135,6 +155,7 @@ void Map::insert_new(Ref<Text> key, uint64_t h, Value v) {
   entries_.push_back(MapEntry{std::move(key), std::move(v)});
   hashes_.push_back(h);
   place(e, h);
+  settle(*this);
 }
 
 bool Map::erase(std::string_view key) {
@@ -184,6 +205,7 @@ void Map::clear() {
   slots_.clear();
   order_.clear();
   order_valid_ = true;
+  settle(*this);
 }
 
 Map::Ordered Map::ordered() const {

@@ -94,14 +94,43 @@ TEST(HostileScripts, TextDoubledInALoopStopsWithAnError) {
                   1, {R"("errors":["bar 0: )"}});
 }
 
-// Known to fail: the cap on index writes is per write (16,777,216 elements, 256 MiB),
-// so three arrays written just below it hold 768 MiB. Enable once writes far past the
-// end are bounded by the run's memory rather than by the single array.
-TEST(HostileScripts, DISABLED_IndexWritesNearTheCapInSeveralArraysStayBounded) {
+constexpr const char* kMemory = "This run holds more memory than it is allowed";
+
+// Each operation is capped on its own (an index write at 16,777,216 elements), so the
+// run's memory bounds what several of them hold together: the second write is refused.
+TEST(HostileScripts, IndexWritesNearTheCapInSeveralArraysStayBounded) {
   expect_bounded({"index writes near the cap in several arrays",
                   "bot \"Far\"\nfn onBar() {\n  var keep = []\n  for i in 0..3 {\n"
                   "    var a = [1]\n    a[16777215] = 5\n    keep.push(a)\n  }\n}\n",
-                  1, {}});
+                  1, {std::string(R"("errors":["bar 0: )") + kMemory + "\"]}"}});
+}
+
+// What a run keeps in globals, the store or the account from one event to the next
+// stops at the run's memory limit; every later event fails at its first allocation.
+TEST(HostileScripts, GrowthAcrossEventsStopsAtTheMemoryLimit) {
+  const std::string first = std::string(R"("errors":["bar 0: )") + kMemory + "\"";
+  const std::string later = std::string("\"bar 49: ") + kMemory + "\"]}";
+  const std::vector<Row> rows = {
+      {"a linked list of arrays in a global",
+       "bot \"List\"\nvar a = []\nfn onBar() {\n  while true { a = [a] }\n}\n", 50,
+       {later}},
+      {"a map grown with fresh keys",
+       "bot \"Keys\"\nvar m = [\"k\": 0]\nvar pad = \"k\".repeat(1000)\nvar i = 0\n"
+       "fn onBar() {\n  while true {\n    m[pad + i] = i\n    i += 1\n  }\n}\n",
+       50, {later}},
+      {"a series chain in a global",
+       "bot \"Chain\"\nvar s = close\nfn onBar() {\n  while true { s = s + close }\n}\n", 50,
+       {later}},
+      {"the store written with fresh keys",
+       "bot \"Store\"\nvar pad = \"k\".repeat(1000)\nvar i = 0\nfn onBar() {\n"
+       "  while true {\n    store.set(pad + i, i)\n    i += 1\n  }\n}\n",
+       50, {later}},
+      {"trades opened and closed without end",
+       "bot \"Churn\"\nvar note = \"n\".repeat(20000)\nfn onBar() {\n  while true {\n"
+       "    trade.buy(0.1, 0, 0, note)\n    trade.closeAll()\n  }\n}\n",
+       50, {later}},
+  };
+  for (const Row& row : rows) expect_bounded(row);
 }
 
 }  // namespace
