@@ -125,11 +125,19 @@ Result<Value> split(BuiltinCall& c) {
   const std::string_view s = r.view();
   const std::string sep = text(c.args, 1);
   std::vector<Value> parts;
+  // Each part is a text of its own: a long text cut into characters holds many times
+  // its size, so every part asks first.
+  auto add = [&parts](std::string_view part) {
+    if (!heap::fits(growth_bytes(parts, parts.size() + 1) + sizeof(Text) + part.size()))
+      return false;
+    parts.push_back(Value::text(part));
+    return true;
+  };
   if (sep.empty()) {
     for (std::size_t i = 0; i < s.size();) {
       std::size_t j = i + 1;
       while (j < s.size() && !ut::starts_char(s[j])) ++j;
-      parts.push_back(Value::text(s.substr(i, j - i)));
+      if (!add(s.substr(i, j - i))) return heap::error();
       i = j;
     }
     return Value::array(std::move(parts));
@@ -137,15 +145,15 @@ Result<Value> split(BuiltinCall& c) {
   std::size_t start = 0;
   for (std::size_t at; (at = s.find(sep, start)) != std::string_view::npos;
        start = at + sep.size()) {
-    parts.push_back(Value::text(s.substr(start, at - start)));
+    if (!add(s.substr(start, at - start))) return heap::error();
   }
-  parts.push_back(Value::text(s.substr(start)));
+  if (!add(s.substr(start))) return heap::error();
   return Value::array(std::move(parts));
 }
 
 // An empty search text matches at every character boundary, so "ab" with every "" made
 // "-" reads "-a-b-", and with the first one "-ab".
-Value replace_text(Args a, bool all) {
+Result<Value> replace_text(Args a, bool all) {
   const Receiver r(a);
   const std::string_view s = r.view();
   const std::string from = text(a, 1);
@@ -156,6 +164,8 @@ Value replace_text(Args a, bool all) {
     for (std::size_t i = 0; i < s.size(); ++i) {
       if (ut::starts_char(s[i])) out += to;
       out.push_back(s[i]);
+      if (out.size() > kMaxTextBytes) return text_of("");
+      if (!heap::fits(out.capacity())) return heap::error();
     }
     out += to;
     return out.size() > kMaxTextBytes ? text_of("") : text_of(std::move(out));
@@ -167,6 +177,7 @@ Value replace_text(Args a, bool all) {
     start = at + from.size();
     if (!all) break;
     if (out.size() > kMaxTextBytes) return text_of("");
+    if (!heap::fits(out.capacity())) return heap::error();
   }
   out.append(s.substr(start));
   return text_of(std::move(out));
@@ -184,6 +195,7 @@ Result<Value> repeat(BuiltinCall& c) {
   const std::size_t n = count_arg(c.args, 1);
   const std::size_t size = r.view().size();
   if (n == 0 || size == 0 || n > kMaxTextBytes / size) return Value::text("");
+  if (!heap::fits(sizeof(Text) + size * n)) return heap::error();
   std::string out;
   out.reserve(size * n);
   for (std::size_t k = 0; k < n; ++k) out.append(r.view());
@@ -218,6 +230,9 @@ Result<Value> pad(BuiltinCall& c) {
   if (have >= w || fill_chars == 0) return Value::text(r.view());
   const std::size_t times = (w - have + fill_chars - 1) / fill_chars;
   if (times > kMaxTextBytes / fill.size()) return Value::text(r.view());
+  // The run, and the padded text built from it.
+  if (!heap::fits(sizeof(Text) + 2 * times * fill.size() + r.view().size()))
+    return heap::error();
   std::string run;
   run.reserve(times * fill.size());
   for (std::size_t k = 0; k < times; ++k) run += fill;

@@ -92,7 +92,7 @@ Value join_fn(Args a) {
     if (!first) out += sep;
     first = false;
     out += render(v);
-    if (out.size() > kMaxTextBytes) return Value::text("");
+    if (out.size() > kMaxTextBytes || !heap::fits(out.capacity())) return Value::text("");
   }
   return Value::text(std::move(out));
 }
@@ -104,6 +104,7 @@ Value format_fn(Args a) {
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] == '{' && i + 1 < pattern.size() && pattern[i + 1] == '}') {
       out += render(next < a.size() ? a[next] : Value());
+      if (out.size() > kMaxTextBytes || !heap::fits(out.capacity())) return Value::text("");
       ++next;
       ++i;
     } else {
