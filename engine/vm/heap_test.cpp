@@ -376,6 +376,33 @@ TEST(HeapLimit, InstructionsThatAllocateStopTheRunAtTheirLine) {
   }
 }
 
+TEST(HeapLimit, ARefusedGrowthIsCaughtByTry) {
+  using bytecode::Opcode;
+  testing::Prog p;
+  // f(a): try { a[1000] = 5 } catch e { return e }
+  testing::Fn f("f", 1, 2);
+  f.line(7);
+  const size_t h = f.jump(Opcode::TryBegin);
+  f.b(Opcode::GetLocal, 0)
+      .c(Opcode::Const, p.integer(1000))
+      .c(Opcode::Const, p.integer(5))
+      .op(Opcode::SetIndex)
+      .op(Opcode::Pop)
+      .op(Opcode::TryEnd);
+  const size_t e = f.jump(Opcode::Jump);
+  f.patch(h).b(Opcode::SetLocal, 1).op(Opcode::Pop);
+  f.patch(e).b(Opcode::GetLocal, 1).op(Opcode::Return);
+  const uint16_t fi = p.add(std::move(f));
+  testing::ScriptHost host;
+  StandardBuiltins builtins;
+  Vm vm(p.image(), builtins);
+  const Value args[] = {A({I(1)})};
+  heap::LimitOverride guard(heap::live() + 200);  // room for the error record only
+  EXPECT_EQ(testing::outcome(vm.run(fi, args, host)),
+            std::string("record:Error(code: 7, line: 7, message: ") + kRefused + ")");
+  EXPECT_EQ(display(args[0]), "[1]");
+}
+
 TEST(HeapLimit, TheStoreAndTheTradeListRefuseGrowth) {
   backtest::ReplayHost h(testing::TestHost::bars_from_close({1.1, 1.2, 1.3}), {}, 10000.0, 0.0001);
   auto call = [&](std::string_view name, std::vector<Value> args) {

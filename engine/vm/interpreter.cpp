@@ -534,7 +534,8 @@ RuntimeError Vm::located(RuntimeError e, const Frame& f) const {
 }
 
 void Vm::maybe_collect() {
-  if (live_containers() < gc_threshold_) return;
+  // A run over its memory limit may only be holding garbage cycles: they go first.
+  if (live_containers() < gc_threshold_ && !heap::over()) return;
   collect_cycles();
   gc_threshold_ = std::max<size_t>(4096, live_containers() * 2);
 }
