@@ -316,6 +316,16 @@ TEST(HeapLimit, InstructionsThatAllocateStopTheRunAtTheirLine) {
              .op(Opcode::Return);
        },
        refused},
+      {"iterating an array takes a copy", A({I(1), I(2)}),
+       [&](Prog&) {
+         return start().b(Opcode::GetLocal, 0).a(Opcode::IterInit, 1).op(Opcode::Return);
+       },
+       refused},
+      {"iterating a map takes a copy", M({{"a", I(1)}}),
+       [&](Prog&) {
+         return start().b(Opcode::GetLocal, 0).a(Opcode::IterInit, 2).op(Opcode::Return);
+       },
+       refused},
       {"array literal", Value(),
        [&](Prog& p) {
          return start()
@@ -431,10 +441,13 @@ TEST(HeapLimit, TheStoreAndTheTradeListRefuseGrowth) {
         {"closing into a full trade list", "trade.close", {position}, refused},
         {"closing everything", "trade.closeAll", {}, refused},
         {"opening into a full position list", "trade.buy", {Value::number(0.1)}, refused},
+        {"a journal line", "log.info", {T("note")}, refused},
+        {"an alert", "alert", {T("note")}, refused},
     };
     for (const Row& row : rows) EXPECT_EQ(call(row.name, row.args), row.want) << row.behaviour;
     EXPECT_EQ(h.account().positions().size(), 1u);
     EXPECT_EQ(h.account().trades().size(), 0u);
+    EXPECT_EQ(h.journal().size(), 0u);
   }
   EXPECT_EQ(heap::live(), held);
   EXPECT_EQ(call("trade.closeAll", {}), "int:1");

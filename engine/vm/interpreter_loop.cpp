@@ -496,7 +496,6 @@ dispatch:
     }
     {
       const auto& ups = image_->functions[INS->b].upvalues;
-      if (!heap::fits(sizeof(Closure) + ups.size() * sizeof(Value))) RAISE(heap::kMessage);
       std::vector<Value> cap;
       cap.reserve(ups.size());
       for (const bytecode::Upvalue& u : ups) {
@@ -510,6 +509,8 @@ dispatch:
       }
       new (sp++) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
     }
+    // A closure's size is fixed by its function: made first, then measured.
+    if (heap::over()) RAISE(heap::kMessage);
     NEXT();
   }
 
@@ -681,10 +682,13 @@ dispatch:
       Value v = std::move(sp[-1]);
       switch (v.tag()) {
         case Tag::Array:
+          // The elements as they are now: a copy, asked for like any other growth.
+          if (!heap::fits(v.array_obj().items.size() * sizeof(Value))) RAISE(heap::kMessage);
           it.kind = Iter::Kind::Items;
-          it.items = v.array_obj().items;  // the elements as they are now
+          it.items = v.array_obj().items;
           break;
         case Tag::Map:
+          if (!heap::fits(v.map_obj().size() * 2 * sizeof(Value))) RAISE(heap::kMessage);
           it.kind = Iter::Kind::Pairs;
           it.items.reserve(v.map_obj().size());
           for (const MapEntry& e : v.map_obj().ordered()) {

@@ -46,6 +46,9 @@ class ReplayHost final : public host::Host {
   void set_new_bar(bool value) { new_bar_ = value; }
   int64_t magic() const { return magic_; }
 
+  // Whether a journal line of `bytes` fits the thread's heap meter; the lines kept are
+  // charged to it (a line past the journal's cap is only counted and needs nothing).
+  bool room_to_log(size_t bytes) const;
   // The journal as kept so far (at most kMaxJournalLines lines).
   const std::vector<JournalLine>& journal() const { return journal_.items(); }
   uint64_t journal_dropped() const { return journal_.dropped(); }
@@ -66,6 +69,8 @@ class ReplayHost final : public host::Host {
 
  private:
   using Handler = Result<Value> (*)(ReplayHost&, std::string_view, std::span<const Value>);
+  // Moves the journal's charge to what it holds now.
+  void settle_journal_charge();
   // The last rows found, by the address of the name asked for: a script asks for the
   // same few names on every bar, and this spares hashing them.
   struct Recent {
@@ -77,7 +82,9 @@ class ReplayHost final : public host::Host {
   std::array<Recent, 8> recent_{};
   Bounded<JournalLine> journal_{kMaxJournalLines};
   MapItems store_;  // one map serves the store and the globals calls
-  heap::Charge store_charge_;  // what the store's entries are charged on the heap meter
+  heap::Charge store_charge_;
+  heap::Charge journal_charge_;  // the lines kept, their texts and the list's storage
+  uint64_t journal_text_bytes_ = 0;  // what the store's entries are charged on the heap meter
   int64_t magic_ = kDefaultMagic;
   bool new_bar_ = true;
 };

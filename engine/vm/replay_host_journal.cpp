@@ -42,12 +42,16 @@ std::string fixed_text(double x, int64_t decimals) {
 }
 
 Result<Value> log_line(ReplayHost& h, std::string_view name, Args args) {
-  h.log(name.substr(name.find('.') + 1), joined(args));
+  std::string line = joined(args);
+  if (!h.room_to_log(line.size())) return heap::error();
+  h.log(name.substr(name.find('.') + 1), line);
   return Value::nothing();
 }
 
 Result<Value> alert_line(ReplayHost& h, std::string_view, Args args) {
-  h.log("alert", joined(args));
+  std::string line = joined(args);
+  if (!h.room_to_log(line.size())) return heap::error();
+  h.log("alert", line);
   return Value::nothing();
 }
 

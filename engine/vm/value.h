@@ -153,9 +153,10 @@ void settle(T& o) {
 
 // A fresh object (count 1), charged to this thread's meter.
 template <class T, class... Args>
-Ref<T> make_ref(Args&&... args) {
+KELO_HOT Ref<T> make_ref(Args&&... args) {
   T* p = new T(std::forward<Args>(args)...);
-  settle(*p);
+  const std::size_t bytes = heap_bytes(*p);
+  heap::settle(*p, bytes);
   return Ref<T>::adopt(p);
 }
 
