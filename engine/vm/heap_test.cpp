@@ -326,6 +326,31 @@ TEST(HeapLimit, InstructionsThatAllocateStopTheRunAtTheirLine) {
          return start().b(Opcode::GetLocal, 0).a(Opcode::IterInit, 2).op(Opcode::Return);
        },
        refused},
+      {"member write of a new record field", Value::record(Record::make("Node")),
+       [&](Prog& p) {
+         return start()
+             .b(Opcode::GetLocal, 0)
+             .c(Opcode::Const, p.integer(5))
+             .c(Opcode::SetMember, p.name("next"))
+             .op(Opcode::Return);
+       },
+       refused},
+      {"member write of a record field already there",
+       [] {
+         auto r = Record::make("Node");
+         r->with("next", I(1));
+         return Value::record(r);
+       }(),
+       [&](Prog& p) {
+         return start()
+             .b(Opcode::GetLocal, 0)
+             .c(Opcode::Const, p.integer(5))
+             .c(Opcode::SetMember, p.name("next"))
+             .op(Opcode::Pop)
+             .b(Opcode::GetLocal, 0)
+             .op(Opcode::Return);
+       },
+       "record:Node(next: 5)", "Node(next: 5)"},
       {"array literal", Value(),
        [&](Prog& p) {
          return start()

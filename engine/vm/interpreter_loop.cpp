@@ -358,8 +358,11 @@ dispatch:
     }
     // Struct values are records: assigning a field changes it for every holder.
     else if (obj.is(Tag::Record)) {
-      if (!heap::fits(kFieldBytes)) RAISE(heap::kMessage);
-      obj.record_obj().with(names_[INS->c].str(), sp[-1]);
+      Record& r = obj.record_obj();
+      const std::string_view name = names_[INS->c].str();
+      // Only a new field allocates.
+      if (!heap::fits(kFieldBytes) && !r.fields.contains(name)) RAISE(heap::kMessage);
+      r.with(name, sp[-1]);
     }
     sp[-2] = std::move(sp[-1]);
     POP_DISCARD();
