@@ -76,7 +76,6 @@ template <class O>
 inline void settle(O& o, std::size_t bytes_now) {
   constexpr std::size_t kMax = std::numeric_limits<uint32_t>::max();
   const auto b = static_cast<uint32_t>(bytes_now < kMax ? bytes_now : kMax);
-  if (b == o.charge) return;
   meter().live += static_cast<int64_t>(b) - static_cast<int64_t>(o.charge);
   o.charge = b;
 }

@@ -77,9 +77,7 @@ struct Object {
   Object() = default;
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
-  virtual ~Object() {
-    if (charge != 0) heap::release(charge);
-  }
+  virtual ~Object() { heap::release(charge); }
 };
 // The charge sits in the padding after the count: objects do not grow.
 static_assert(sizeof(Object) == 2 * sizeof(void*) + 8);
@@ -155,8 +153,7 @@ void settle(T& o) {
 template <class T, class... Args>
 KELO_HOT Ref<T> make_ref(Args&&... args) {
   T* p = new T(std::forward<Args>(args)...);
-  const std::size_t bytes = heap_bytes(*p);
-  heap::settle(*p, bytes);
+  heap::settle(*p, heap_bytes(*p));
   return Ref<T>::adopt(p);
 }
 
