@@ -66,10 +66,13 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
     // The operand that is not a text is written out first: the cap is measured on the
     // whole result before the memory it needs is asked for.
     std::string written;
-    if (!left.is(Tag::Text)) display_to(written, left);
-    if (!right.is(Tag::Text)) display_to(written, right);
+    bool whole = true;
+    if (!left.is(Tag::Text)) whole = display_to(written, left);
+    if (!right.is(Tag::Text)) whole = display_to(written, right);
     const std::size_t total = known + written.size();
     if (total > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
+    // Cut short below the cap: its next growth did not fit the run's memory.
+    if (!whole) return heap::error();
     if (!heap::fits(sizeof(Text) + total)) return heap::error();
     std::string s;
     s.reserve(total);

@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <unordered_map>
+#include <utility>
 
 #include "core/numeric.h"
 
@@ -399,7 +402,36 @@ namespace {
 // end, and the C++ stack must stay bounded.
 constexpr int kMaxDepth = 1000;
 
-bool equals_at(const Value& a, const Value& b, int depth) {
+// Structures that share their parts (a = [a, a] repeated) hold exponentially many paths.
+// Past a number of visits, the pairs found equal are remembered with the depth they were
+// found at: the same pair at that depth or above is equal again without a walk (below it
+// the depth rule could still decide otherwise, so it is walked).
+class Comparer {
+ public:
+  bool equals_at(const Value& a, const Value& b, int depth);
+
+ private:
+  struct PairHash {
+    size_t operator()(const std::pair<const Object*, const Object*>& p) const {
+      return std::hash<const void*>()(p.first) * 31 + std::hash<const void*>()(p.second);
+    }
+  };
+  static constexpr size_t kRememberAfter = 4096;
+  bool known(const Value& a, const Value& b, int depth) const {
+    if (visits_ <= kRememberAfter) return false;
+    auto it = equal_.find({a.object(), b.object()});
+    return it != equal_.end() && depth <= it->second;
+  }
+  void remember(const Value& a, const Value& b, int depth) {
+    if (visits_ <= kRememberAfter) return;
+    auto [it, added] = equal_.try_emplace({a.object(), b.object()}, depth);
+    if (!added && depth > it->second) it->second = depth;
+  }
+  size_t visits_ = 0;
+  std::unordered_map<std::pair<const Object*, const Object*>, int, PairHash> equal_;
+};
+
+bool Comparer::equals_at(const Value& a, const Value& b, int depth) {
   auto na = numeric_view(a);
   auto nb = numeric_view(b);
   if (na && nb) return *na == *nb;
@@ -413,6 +445,8 @@ bool equals_at(const Value& a, const Value& b, int depth) {
       return a.color_value() == b.color_value();
     case Tag::Array: {
       if (depth >= kMaxDepth) return false;
+      ++visits_;
+      if (known(a, b, depth)) return true;
       const auto& x = a.array_obj().items;
       const auto& y = b.array_obj().items;
       if (x.size() != y.size()) return false;
@@ -421,10 +455,13 @@ bool equals_at(const Value& a, const Value& b, int depth) {
         // which equality never changes, but stay in bounds regardless.
         if (i >= x.size() || i >= y.size() || !equals_at(x[i], y[i], depth + 1)) return false;
       }
+      remember(a, b, depth);
       return true;
     }
     case Tag::Record: {
       if (depth >= kMaxDepth) return false;
+      ++visits_;
+      if (known(a, b, depth)) return true;
       const Record& x = a.record_obj();
       const Record& y = b.record_obj();
       if (x.type_name != y.type_name || x.fields.size() != y.fields.size()) return false;
@@ -432,6 +469,7 @@ bool equals_at(const Value& a, const Value& b, int depth) {
         auto it = y.fields.find(k);
         if (it == y.fields.end() || !equals_at(v, it->second, depth + 1)) return false;
       }
+      remember(a, b, depth);
       return true;
     }
     default:
@@ -442,6 +480,18 @@ bool equals_at(const Value& a, const Value& b, int depth) {
 struct Printer {
   std::string& out;
   std::vector<const Object*> path;
+  // Shared parts print once per path: the text stops at the cap (or where its next
+  // growth would not fit the memory meter) instead of growing without end.
+  size_t limit = 0;
+  bool full = false;
+
+  bool room() {
+    if (full) return false;
+    if (out.size() > limit || (out.capacity() > kLargeText && !heap::fits(out.capacity())))
+      full = true;
+    return !full;
+  }
+  static constexpr size_t kLargeText = size_t{1} << 20;
 
   bool enter(const Object* o) {
     if (path.size() >= static_cast<size_t>(kMaxDepth)) return false;
@@ -452,6 +502,7 @@ struct Printer {
   }
 
   void print(const Value& v) {
+    if (!room()) return;
     switch (v.tag()) {
       case Tag::Nothing:
         out += "none";
@@ -506,7 +557,7 @@ struct Printer {
         }
         out += '[';
         const auto& items = v.array_obj().items;
-        for (size_t i = 0; i < items.size(); ++i) {
+        for (size_t i = 0; i < items.size() && !full; ++i) {
           if (i) out += ", ";
           print(items[i]);
         }
@@ -522,6 +573,7 @@ struct Printer {
         out += '[';
         bool first = true;
         for (const MapEntry& e : v.map_obj().ordered()) {
+          if (full) break;
           if (!first) out += ", ";
           first = false;
           out += e.key_str();
@@ -542,6 +594,7 @@ struct Printer {
         out += '(';
         bool first = true;
         for (const auto& [k, item] : r.fields) {
+          if (full) break;
           if (!first) out += ", ";
           first = false;
           out += k;
@@ -559,12 +612,14 @@ struct Printer {
 }  // namespace
 
 bool equals(const Value& a, const Value& b) {
-  return equals_at(a, b, 0);
+  Comparer c;
+  return c.equals_at(a, b, 0);
 }
 
-void display_to(std::string& out, const Value& v) {
-  Printer p{out, {}};
+bool display_to(std::string& out, const Value& v) {
+  Printer p{out, {}, out.size() + kMaxDisplayBytes};
   p.print(v);
+  return !p.full;
 }
 
 std::string display(const Value& v) {

@@ -14,6 +14,10 @@
 //   Closure  a function of the image and its captured values
 //   RangeBox the two bounds of a Range (boxed so that Value stays 16 bytes)
 //
+// Every object carries what it is charged on its thread's memory meter (heap.h): made
+// by make_ref, it is charged for its size and its payload's storage; code that changes
+// that storage settles the charge afterwards, and freeing the object releases it.
+//
 // Releasing never recurses: an object whose count drops to zero is queued and freed by
 // one loop, so a million nested arrays or a 100k-long series chain free in constant C++
 // stack. Arrays, maps, records and closures are also "containers" tracked per thread, so
@@ -721,8 +725,11 @@ bool equals(const Value& a, const Value& b);
 
 // The one text form of a value. Self-containing or very deep arrays, maps and records
 // print "[...]" (or "Name(...)") where the nesting repeats or passes a fixed depth.
+// A form longer than kMaxDisplayBytes (a structure sharing its parts over and over)
+// is cut short there; display_to then answers false.
+inline constexpr std::size_t kMaxDisplayBytes = std::size_t{1} << 28;
 std::string display(const Value& v);
-void display_to(std::string& out, const Value& v);
+bool display_to(std::string& out, const Value& v);
 std::string format_number(double x);
 void format_number_to(std::string& out, double x);
 

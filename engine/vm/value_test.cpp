@@ -322,5 +322,49 @@ TEST(Value, MapKeepsKeysFindableAndWalksThemInByteOrder) {
   for (const Row& row : rows) EXPECT_EQ(row.run(), row.expected) << row.behaviour;
 }
 
+// [x, x] wrapped `levels` times: 2^levels paths through `levels` + 1 arrays.
+Value shared_tower(Value leaf, int levels) {
+  Value v = std::move(leaf);
+  for (int i = 0; i < levels; ++i) v = arr({v, v});
+  return v;
+}
+
+TEST(Value, StructuresSharingTheirPartsCompareWithoutWalkingEveryPath) {
+  struct Row {
+    const char* behaviour;
+    Value a, b;
+    bool equal;
+  };
+  const Value a60 = shared_tower(Value::integer(1), 60);
+  const Row rows[] = {
+      {"the same tower", a60, a60, true},
+      {"two towers built apart", a60, shared_tower(Value::integer(1), 60), true},
+      {"towers with different leaves", a60, shared_tower(Value::integer(2), 60), false},
+      {"towers of different heights", a60, shared_tower(Value::integer(1), 59), false},
+      {"a text leaf against a number", shared_tower(Value::text("1"), 40),
+       shared_tower(Value::integer(1), 40), false},
+      {"past the depth limit still unequal", shared_tower(Value::integer(1), 1200),
+       shared_tower(Value::integer(1), 1200), false},
+  };
+  for (const Row& row : rows) EXPECT_EQ(equals(row.a, row.b), row.equal) << row.behaviour;
+}
+
+TEST(Value, ADisplayThatWouldNotFitStopsShort) {
+  const Value tower = shared_tower(Value::integer(7), 40);
+  std::string out;
+  {
+    // Room for a few MiB: the text stops where its next growth would pass that.
+    heap::LimitOverride guard(heap::live() + (8 << 20));
+    EXPECT_FALSE(display_to(out, tower));
+  }
+  EXPECT_GT(out.size(), size_t{1} << 20);
+  EXPECT_LT(out.size(), size_t{8} << 20);
+  EXPECT_EQ(out.substr(0, 12), "[[[[[[[[[[[[");
+
+  std::string small;
+  EXPECT_TRUE(display_to(small, shared_tower(Value::integer(7), 2)));
+  EXPECT_EQ(small, "[[7, 7], [7, 7]]");
+}
+
 }  // namespace
 }  // namespace kelo_vm
