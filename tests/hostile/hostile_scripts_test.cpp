@@ -67,6 +67,11 @@ TEST(HostileScripts, EndWithAClearErrorOrABoundedResult) {
        "  log.info(text.of(a == a))\n}\n",
        2, {R"("message":"true"},{"bar":0,"time":0,"level":"info","message":"false"})",
            R"("errors":[])"}},
+      {"arrays sharing their parts 60 levels deep compare without walking every path",
+       "bot \"Tower\"\nfn wrap(x) { return [x, x] }\nfn onBar() {\n  var a = wrap(0)\n"
+       "  var b = wrap(0)\n  for i in 0..60 {\n    a = wrap(a)\n    b = wrap(b)\n  }\n"
+       "  log.info(text.of(a == b))\n}\n",
+       1, {R"("message":"true"}])", R"("errors":[])"}},
       {"array pushed to without end stops at the step budget",
        "bot \"Grow\"\nfn onBar() {\n  var a = [1]\n  while true { a.push(1) }\n}\n", 3,
        {std::string(R"("errors":["bar 0: )") + kBudget}},
