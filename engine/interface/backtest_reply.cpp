@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "compile/compiler.h"
 #include "interface/json_text.h"
@@ -56,45 +58,78 @@ void append_journal_line(std::string& out, const bt::JournalLine& line) {
   out += '}';
 }
 
+// Pieces are written to a small text that moves into the reply whenever it fills, so the
+// long lists are written once, in place, and never held twice.
+class ChunkedText {
+ public:
+  explicit ChunkedText(ReplyWriter& reply) : reply_(reply) { text_.reserve(kChunk + 512); }
+  std::string& text() { return text_; }
+  // After each piece: passes the text on once it holds a chunk.
+  void piece_done() {
+    if (text_.size() >= kChunk) flush();
+  }
+  void flush() {
+    reply_.append(text_);
+    text_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kChunk = std::size_t{1} << 16;
+  ReplyWriter& reply_;
+  std::string text_;
+};
+
 template <class T, class Write>
-void append_list(std::string& out, const std::vector<T>& items, Write write) {
+void append_list(ChunkedText& chunks, const std::vector<T>& items, Write write) {
+  std::string& out = chunks.text();
   out += '[';
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i > 0) out += ',';
     write(out, items[i]);
+    chunks.piece_done();
   }
   out += ']';
 }
 
 // Equity stays flat while no position is open, so most samples repeat the one before:
-// such a sample copies the text already written instead of converting the number again.
-void append_equity(std::string& out, const std::vector<double>& equity) {
+// such a sample copies the text written last instead of converting the number again.
+void append_equity(ChunkedText& chunks, const std::vector<double>& equity) {
+  std::string& out = chunks.text();
   out += '[';
   std::uint64_t last_bits = 0;
-  std::size_t last_at = 0;
-  std::size_t last_length = 0;
+  std::string last;
   for (std::size_t i = 0; i < equity.size(); ++i) {
     if (i > 0) out += ',';
     const auto bits = std::bit_cast<std::uint64_t>(equity[i]);
     if (i > 0 && bits == last_bits) {
-      out.append(out, last_at, last_length);
-      continue;
+      out += last;
+    } else {
+      const std::size_t at = out.size();
+      append_number(out, equity[i]);
+      last.assign(out, at);
+      last_bits = bits;
     }
-    last_at = out.size();
-    append_number(out, equity[i]);
-    last_length = out.size() - last_at;
-    last_bits = bits;
+    chunks.piece_done();
   }
   out += ']';
 }
 
+// Close to the reply's length for a typical run; a longer reply grows past it, and room
+// left unwritten is handed back.
+std::size_t estimated_length(const bt::Report& report) {
+  std::size_t bytes = 512 + report.equity.size() * 24 + report.trades.size() * 200;
+  for (const bt::JournalLine& line : report.journal)
+    bytes += 64 + line.level.size() + line.message.size();
+  for (const std::string& error : report.errors) bytes += 4 + error.size();
+  return bytes;
+}
+
 }  // namespace
 
-std::string report_json(const bt::Report& report) {
-  std::string out;
-  // About 20 bytes per equity sample dominate a long run's reply.
-  out.reserve(256 + report.equity.size() * 20 + report.trades.size() * 180 +
-              report.journal.size() * 80);
+ReplyWriter report_reply(const bt::Report& report) {
+  ReplyWriter reply(estimated_length(report));
+  ChunkedText chunks(reply);
+  std::string& out = chunks.text();
   out += "{\"ok\":true,\"startingBalance\":";
   append_number(out, report.starting_balance);
   out += ",\"endingBalance\":";
@@ -113,23 +148,32 @@ std::string report_json(const bt::Report& report) {
   out += ",\"maxDrawdown\":";
   append_number(out, report.max_drawdown);
   out += ",\"trades\":";
-  append_list(out, report.trades, append_trade);
+  append_list(chunks, report.trades, append_trade);
   out += ",\"journal\":";
-  append_list(out, report.journal, append_journal_line);
+  append_list(chunks, report.journal, append_journal_line);
   out += ",\"equity\":";
-  append_equity(out, report.equity);
+  append_equity(chunks, report.equity);
   out += ",\"errors\":";
-  append_list(out, report.errors,
+  append_list(chunks, report.errors,
               [](std::string& o, const std::string& e) { append_quoted(o, e); });
   out += '}';
-  return out;
+  chunks.flush();
+  return reply;
 }
 
-std::string backtest_reply(std::string_view source, std::string_view file_name,
+std::string report_json(const bt::Report& report) {
+  return std::string(report_reply(report).text());
+}
+
+ReplyWriter backtest_reply(std::string_view source, std::string_view file_name,
                            const bt::PriceColumns& prices, std::int64_t warmup,
                            const KeloSymbol* spec, double balance) {
   kelo_compile::CompileOutput output = kelo_compile::compile(source, file_name);
-  if (output.diagnostics.has_errors()) return failure_reply(output.diagnostics.render_all());
+  if (output.diagnostics.has_errors()) {
+    ReplyWriter failure;
+    failure.append(failure_reply(output.diagnostics.render_all()));
+    return failure;
+  }
 
   const SymbolConversion symbol = symbol_spec(spec);
   const double spread = symbol.spread_price();
@@ -139,7 +183,7 @@ std::string backtest_reply(std::string_view source, std::string_view file_name,
   const auto warm_up = static_cast<std::size_t>(static_cast<std::uint64_t>(warmup));
   const kelo_vm::StandardBuiltins builtins;
   bt::Report report = bt::Backtest(std::move(host), image, warm_up, builtins).run();
-  return report_json(report);
+  return report_reply(report);
 }
 
 }  // namespace kelo

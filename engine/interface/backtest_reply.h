@@ -3,11 +3,14 @@
 
 #include <string>
 
+#include "interface/reply.h"
 #include "vm/report.h"
 
 namespace kelo {
 
-// The success reply of a finished run.
+// The success reply of a finished run, written in place.
+ReplyWriter report_reply(const kelo_vm::backtest::Report& report);
+// The same reply as a string.
 std::string report_json(const kelo_vm::backtest::Report& report);
 
 }  // namespace kelo

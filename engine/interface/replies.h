@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "interface/reply.h"
 #include "kelo.h"  // engine/include
 #include "vm/synthetic_bars.h"
 
@@ -29,8 +30,9 @@ std::string completions_reply(const kelo_std::registry::Registry& registry,
 std::string describe_reply(std::string_view name);
 std::string tokens_reply(std::string_view source);
 
-// `prices` are the caller's arrays, each null or holding `prices.count` entries.
-std::string backtest_reply(std::string_view source, std::string_view file_name,
+// `prices` are the caller's arrays, each null or holding `prices.count` entries. The
+// reply is long (about 19 bytes per bar), so it is written straight into its malloc'd block.
+ReplyWriter backtest_reply(std::string_view source, std::string_view file_name,
                            const kelo_vm::backtest::PriceColumns& prices,
                            std::int64_t warmup,
                            const KeloSymbol* spec, double balance);

@@ -29,9 +29,9 @@ struct PriceColumns {
 };
 
 // The bars a backtest replays. With no close column or a count of 0: 5000 generated bars
-// of seed 7, whatever the other columns hold. Otherwise `count` bars: times copied, or
-// one-minute steps from 0 when absent; other absent columns 0; every spread entry
-// `spread_price`.
+// of seed 7, whatever the other columns hold. Otherwise `count` bars: the given columns
+// are viewed, not copied, so they must outlive the bars; absent times are one-minute
+// steps from 0, other absent columns 0; every spread entry `spread_price`.
 host::Bars price_bars(const PriceColumns& columns, double spread_price);
 
 }  // namespace kelo_vm::backtest
