@@ -1,5 +1,6 @@
-// Bar columns that view the caller's prices: reads see the caller's values without a
-// copy, writes copy first and never reach the caller's arrays.
+// Bar columns that view the caller's prices or repeat one value: reads see the values
+// without laying them out, writes make them the column's own and never reach the
+// caller's arrays.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -71,6 +72,53 @@ TEST(BarColumn, ChangesCopyTheViewFirst) {
   }
 }
 
+TEST(BarColumn, ARepeatIsLaidOutOnlyWhenItsMemoryIsAskedFor) {
+  struct Row {
+    const char* behaviour;
+    bool (*read)(const BarColumn<double>&);  // whether the values read are right
+    bool laid_out;
+  };
+  const Row rows[] = {
+      {"size", [](const BarColumn<double>& c) { return c.size() == 3 && !c.empty(); }, false},
+      {"one entry", [](const BarColumn<double>& c) { return c[2] == 0.25; }, false},
+      {"first and last",
+       [](const BarColumn<double>& c) { return c.front() == 0.25 && c.back() == 0.25; }, false},
+      {"compared", [](const BarColumn<double>& c) { return c == BarColumn<double>({0.25, 0.25, 0.25}); },
+       false},
+      {"data", [](const BarColumn<double>& c) { return c.data()[1] == 0.25; }, true},
+      {"as a span",
+       [](const BarColumn<double>& c) {
+         const std::span<const double> s = c;
+         return s.size() == 3 && s[0] == 0.25 && s[2] == 0.25;
+       },
+       true},
+      {"as a vector",
+       [](const BarColumn<double>& c) {
+         const std::vector<double>& v = c;
+         return v == std::vector<double>{0.25, 0.25, 0.25};
+       },
+       true},
+  };
+  for (const Row& row : rows) {
+    const BarColumn<double> column = BarColumn<double>::filled(3, 0.25);
+    EXPECT_TRUE(row.read(column)) << row.behaviour;
+    EXPECT_EQ(column.is_filled(), !row.laid_out) << row.behaviour;
+    // Laid out or not, the values stay the same.
+    EXPECT_EQ(column.size(), 3u) << row.behaviour;
+    EXPECT_EQ(column[1], 0.25) << row.behaviour;
+  }
+  BarColumn<double> changed = BarColumn<double>::filled(2, 1.5);
+  changed[1] = 4;
+  EXPECT_FALSE(changed.is_filled());
+  EXPECT_EQ(changed, BarColumn<double>({1.5, 4}));
+  BarColumn<double> moved = BarColumn<double>::filled(2, 1.5);
+  const BarColumn<double> target(std::move(moved));
+  EXPECT_TRUE(target.is_filled());
+  EXPECT_EQ(target, BarColumn<double>({1.5, 1.5}));
+  EXPECT_TRUE(moved.empty());
+  EXPECT_TRUE(BarColumn<double>::filled(0, 1).empty());
+}
+
 TEST(BarColumn, OwnValuesBehaveAsAVector) {
   BarColumn<std::int64_t> times = std::vector<std::int64_t>{1, 2};
   EXPECT_FALSE(times.is_borrowed());
@@ -86,7 +134,8 @@ TEST(BarColumn, OwnValuesBehaveAsAVector) {
   EXPECT_EQ(empty.begin(), empty.end());
 }
 
-// Supplied prices are viewed for the run; what is not supplied is made.
+// Supplied prices are viewed for the run; what is not supplied is made, a constant
+// column as a repeat.
 TEST(PriceBars, SuppliedColumnsAreViewedNotCopied) {
   const std::int64_t times[] = {10, 20};
   const double open[] = {1, 2}, high[] = {3, 4}, low[] = {0.5, 1}, close[] = {2, 3},
@@ -99,12 +148,13 @@ TEST(PriceBars, SuppliedColumnsAreViewedNotCopied) {
   EXPECT_EQ(all.low.data(), low);
   EXPECT_EQ(all.close.data(), close);
   EXPECT_EQ(all.volume.data(), volume);
-  EXPECT_FALSE(all.spread.is_borrowed());
+  EXPECT_TRUE(all.spread.is_filled());
   EXPECT_EQ(all.spread, BarColumn<double>({0.0002, 0.0002}));
 
   const host::Bars some = backtest::price_bars({nullptr, nullptr, high, nullptr, close, nullptr, 2}, 0);
   EXPECT_FALSE(some.times.is_borrowed());
   EXPECT_EQ(some.times, BarColumn<std::int64_t>({0, 60000}));
+  EXPECT_TRUE(some.open.is_filled());
   EXPECT_EQ(some.open, BarColumn<double>({0, 0}));
   EXPECT_EQ(some.high.data(), high);
   EXPECT_EQ(some.low, BarColumn<double>({0, 0}));

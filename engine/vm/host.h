@@ -3,7 +3,6 @@
 // answer. Borrowed by the interpreter and the built-ins for the duration of one call.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -18,9 +17,12 @@
 
 namespace kelo_vm::host {
 
-// One column of bar data: values of its own, or a view of values the caller keeps
-// alive for the whole run (a long run's prices are then never copied). Reads look like a
-// vector's; writing to a view copies it first.
+// One column of bar data: values of its own, a view of values the caller keeps alive
+// for the whole run, or one value repeated. A long run's prices are then never copied,
+// and a constant column costs no memory until something needs its values laid out.
+// Reads look like a vector's; a change, or reading a view or a repeat as a vector or
+// through data(), first makes the values the column's own. That can happen inside a
+// const read, so a column is not for sharing between threads.
 template <class T>
 class BarColumn {
  public:
@@ -28,20 +30,17 @@ class BarColumn {
   BarColumn(std::vector<T> values) : own_(std::move(values)) {}  // NOLINT: reads as a vector
   BarColumn(std::initializer_list<T> values) : own_(values) {}
   BarColumn(const BarColumn&) = default;
-  BarColumn(BarColumn&& other) noexcept
-      : own_(std::move(other.own_)), view_(std::exchange(other.view_, {})),
-        borrowed_(std::exchange(other.borrowed_, false)) {}
+  BarColumn(BarColumn&& other) noexcept { take(other); }
   BarColumn& operator=(const BarColumn&) = default;
   BarColumn& operator=(BarColumn&& other) noexcept {
-    own_ = std::move(other.own_);
-    view_ = std::exchange(other.view_, {});
-    borrowed_ = std::exchange(other.borrowed_, false);
+    if (this != &other) take(other);
     return *this;
   }
   BarColumn& operator=(std::vector<T> values) {
     own_ = std::move(values);
     view_ = {};
-    borrowed_ = false;
+    count_ = 0;
+    kind_ = Kind::Own;
     return *this;
   }
   BarColumn& operator=(std::initializer_list<T> values) { return *this = std::vector<T>(values); }
@@ -50,23 +49,40 @@ class BarColumn {
   static BarColumn borrowed(std::span<const T> values) {
     BarColumn column;
     column.view_ = values;
-    column.borrowed_ = true;
+    column.kind_ = Kind::View;
     return column;
   }
-  bool is_borrowed() const { return borrowed_; }
+  // `count` entries of `value`.
+  static BarColumn filled(std::size_t count, T value) {
+    BarColumn column;
+    column.count_ = count;
+    column.value_ = value;
+    column.kind_ = Kind::Fill;
+    return column;
+  }
+  bool is_borrowed() const { return kind_ == Kind::View; }
+  bool is_filled() const { return kind_ == Kind::Fill; }
 
-  std::size_t size() const { return borrowed_ ? view_.size() : own_.size(); }
+  std::size_t size() const {
+    switch (kind_) {
+      case Kind::View: return view_.size();
+      case Kind::Fill: return count_;
+      case Kind::Own: break;
+    }
+    return own_.size();
+  }
   bool empty() const { return size() == 0; }
-  const T* data() const { return borrowed_ ? view_.data() : own_.data(); }
+  const T* data() const {
+    if (kind_ == Kind::Fill) own();
+    return kind_ == Kind::View ? view_.data() : own_.data();
+  }
   const T* begin() const { return data(); }
   const T* end() const { return data() + size(); }
-  const T& operator[](std::size_t i) const { return data()[i]; }
-  const T& front() const { return data()[0]; }
-  const T& back() const { return data()[size() - 1]; }
-  std::span<const T> span() const { return {data(), size()}; }
+  const T& operator[](std::size_t i) const { return kind_ == Kind::Fill ? value_ : data()[i]; }
+  const T& front() const { return (*this)[0]; }
+  const T& back() const { return (*this)[size() - 1]; }
 
-  // For code written against vectors: a view is copied into the column's own storage
-  // on first use, once.
+  // For code written against vectors.
   operator const std::vector<T>&() const {  // NOLINT: reads as a vector
     own();
     return own_;
@@ -96,20 +112,36 @@ class BarColumn {
   void clear() { *this = std::vector<T>(); }
 
   friend bool operator==(const BarColumn& a, const BarColumn& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (!(a[i] == b[i])) return false;
+    return true;
   }
 
  private:
+  enum class Kind : unsigned char { Own, View, Fill };
+
   void own() const {
-    if (!borrowed_) return;
-    own_.assign(view_.begin(), view_.end());
+    if (kind_ == Kind::View) own_.assign(view_.begin(), view_.end());
+    if (kind_ == Kind::Fill) own_.assign(count_, value_);
     view_ = {};
-    borrowed_ = false;
+    count_ = 0;
+    kind_ = Kind::Own;
+  }
+  void take(BarColumn& other) noexcept {
+    own_ = std::move(other.own_);
+    other.own_.clear();
+    view_ = std::exchange(other.view_, {});
+    count_ = std::exchange(other.count_, 0);
+    value_ = other.value_;
+    kind_ = std::exchange(other.kind_, Kind::Own);
   }
 
   mutable std::vector<T> own_;
   mutable std::span<const T> view_;
-  mutable bool borrowed_ = false;
+  mutable std::size_t count_ = 0;  // entries of a repeat
+  T value_{};                      // the repeated value
+  mutable Kind kind_ = Kind::Own;
 };
 
 // Seven columns of equal length, oldest bar first.

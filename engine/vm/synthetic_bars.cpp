@@ -45,7 +45,7 @@ host::Bars synthetic_bars(size_t count, uint64_t seed) {
   bars.low = std::move(lows);
   bars.close = std::move(closes);
   bars.volume = std::move(volumes);
-  bars.spread = columns::filled(count, 10.0);
+  bars.spread = host::BarColumn<double>::filled(count, 10.0);
   return bars;
 }
 
@@ -54,7 +54,7 @@ host::Bars price_bars(const PriceColumns& c, double spread_price) {
   const size_t n = c.count;
   auto column = [n](const double* data) {
     if (data) return host::BarColumn<double>::borrowed({data, n});
-    return host::BarColumn<double>(columns::filled(n, 0.0));
+    return host::BarColumn<double>::filled(n, 0.0);
   };
   host::Bars bars;
   if (c.times) {
@@ -72,7 +72,7 @@ host::Bars price_bars(const PriceColumns& c, double spread_price) {
   bars.low = column(c.low);
   bars.close = column(c.close);
   bars.volume = column(c.volume);
-  bars.spread = columns::filled(n, spread_price);
+  bars.spread = host::BarColumn<double>::filled(n, spread_price);
   return bars;
 }
 
