@@ -91,23 +91,20 @@ void append_list(ChunkedText& chunks, const std::vector<T>& items, Write write) 
   out += ']';
 }
 
-// Equity stays flat while no position is open, so most samples repeat the one before:
-// such a sample copies the text written last instead of converting the number again.
-void append_equity(ChunkedText& chunks, const std::vector<double>& equity) {
+// Most samples repeat the one before bit for bit: such a sample copies the text written
+// last instead of converting the number again.
+void append_equity(ChunkedText& chunks, const bt::EquitySamples& equity) {
   std::string& out = chunks.text();
   out += '[';
-  std::uint64_t last_bits = 0;
   std::string last;
-  for (std::size_t i = 0; i < equity.size(); ++i) {
-    if (i > 0) out += ',';
-    const auto bits = std::bit_cast<std::uint64_t>(equity[i]);
-    if (i > 0 && bits == last_bits) {
+  for (auto it = equity.begin(); it != equity.end(); ++it) {
+    if (it != equity.begin()) out += ',';
+    if (it.repeats()) {
       out += last;
     } else {
       const std::size_t at = out.size();
-      append_number(out, equity[i]);
+      append_number(out, *it);
       last.assign(out, at);
-      last_bits = bits;
     }
     chunks.piece_done();
   }

@@ -47,7 +47,6 @@ Report Backtest::run() && {
   size_t count = host_.account().bar_count();
   size_t first = warm_up_ < count ? warm_up_ : count;
   Drawdown drawdown(host_.account().equity());
-  report.equity = columns::take(count - first);
   for (size_t i = first; i < count; ++i) {
     host_.set_bar_index(i);
     host_.set_new_bar(true);

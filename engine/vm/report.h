@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vm/account.h"
+#include "vm/equity_samples.h"
 
 namespace kelo_vm::backtest {
 
@@ -31,7 +32,7 @@ std::string errors_dropped_message(uint64_t dropped);
 
 struct Report {
   std::vector<ClosedTrade> trades;  // closing order
-  std::vector<double> equity;       // one sample per replayed bar
+  EquitySamples equity;             // one sample per replayed bar
   std::vector<JournalLine> journal;
   std::vector<std::string> errors;
   double starting_balance = 0.0;
