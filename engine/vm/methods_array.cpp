@@ -12,6 +12,7 @@
 #include "vm/methods.h"
 #include "vm/methods_sort.h"
 #include "vm/operators.h"
+#include "vm/text_builder.h"
 
 namespace kelo_vm::builtins::methods {
 namespace {
@@ -168,16 +169,16 @@ Result<Value> sort(BuiltinCall& c) {
 
 Result<Value> join(BuiltinCall& c) {
   const std::string sep = text(c.args, 1);
-  std::string out;
+  TextBuilder out;
   bool first = true;
   for (const Value& v : items(c)) {
-    if (!first) out += sep;
+    if (!first) out.append(sep);
     first = false;
-    out += render(v);
-    if (out.size() > kMaxTextBytes) return Value::text("");
-    if (!heap::fits(out.capacity())) return heap::error();
+    if (!out.append(render(v))) break;
   }
-  return Value::text(std::move(out));
+  if (out.status() == TextBuilder::Status::TooLong) return Value::text("");
+  if (!out.ok()) return heap::error();
+  return Value::text(std::move(out).take());
 }
 
 int64_t index_of(BuiltinCall& c) {

@@ -10,6 +10,7 @@
 #include "vm/methods.h"
 #include "vm/methods_unicode.h"
 #include "vm/operators.h"
+#include "vm/text_builder.h"
 
 namespace kelo_vm::builtins::methods {
 namespace {
@@ -158,29 +159,29 @@ Result<Value> replace_text(Args a, bool all) {
   const std::string_view s = r.view();
   const std::string from = text(a, 1);
   const std::string to = text(a, 2);
-  std::string out;
-  if (from.empty()) {
-    if (!all) return text_of(to + std::string(s));
-    for (std::size_t i = 0; i < s.size(); ++i) {
-      if (ut::starts_char(s[i])) out += to;
+  TextBuilder out;
+  if (from.empty() && !all) {
+    out.append(to);
+    out.append(s);
+  } else if (from.empty()) {
+    for (std::size_t i = 0; i < s.size() && out.ok(); ++i) {
+      if (ut::starts_char(s[i])) out.append(to);
       out.push_back(s[i]);
-      if (out.size() > kMaxTextBytes) return text_of("");
-      if (!heap::fits(out.capacity())) return heap::error();
     }
-    out += to;
-    return out.size() > kMaxTextBytes ? text_of("") : text_of(std::move(out));
+    out.append(to);
+  } else {
+    std::size_t start = 0;
+    for (std::size_t at; out.ok() && (at = s.find(from, start)) != std::string_view::npos;) {
+      out.append(s.substr(start, at - start));
+      out.append(to);
+      start = at + from.size();
+      if (!all) break;
+    }
+    out.append(s.substr(start));
   }
-  std::size_t start = 0;
-  for (std::size_t at; (at = s.find(from, start)) != std::string_view::npos;) {
-    out.append(s.substr(start, at - start));
-    out += to;
-    start = at + from.size();
-    if (!all) break;
-    if (out.size() > kMaxTextBytes) return text_of("");
-    if (!heap::fits(out.capacity())) return heap::error();
-  }
-  out.append(s.substr(start));
-  return text_of(std::move(out));
+  if (out.status() == TextBuilder::Status::TooLong) return text_of("");
+  if (!out.ok()) return heap::error();
+  return text_of(std::move(out).take());
 }
 
 Result<Value> replace(BuiltinCall& c) {

@@ -13,6 +13,7 @@
 #include "vm/methods_unicode.h"
 #include "vm/operators.h"
 #include "vm/pure_functions.h"
+#include "vm/text_builder.h"
 
 namespace kelo_vm::builtins::pure {
 namespace {
@@ -86,32 +87,30 @@ Value from_code_fn(Args a) {
 Value join_fn(Args a) {
   if (a.empty() || !a[0].is(Tag::Array)) return Value::text("");
   const std::string sep = text(a, 1);
-  std::string out;
+  TextBuilder out;
   bool first = true;
   for (const Value& v : a[0].array_obj().items) {
-    if (!first) out += sep;
+    if (!first) out.append(sep);
     first = false;
-    out += render(v);
-    if (out.size() > kMaxTextBytes || !heap::fits(out.capacity())) return Value::text("");
+    if (!out.append(render(v))) return Value::text("");
   }
-  return Value::text(std::move(out));
+  return Value::text(std::move(out).take());
 }
 
 Value format_fn(Args a) {
   const std::string pattern = text(a, 0);
-  std::string out;
+  TextBuilder out;
   std::size_t next = 1;
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] == '{' && i + 1 < pattern.size() && pattern[i + 1] == '}') {
-      out += render(next < a.size() ? a[next] : Value());
-      if (out.size() > kMaxTextBytes || !heap::fits(out.capacity())) return Value::text("");
+      if (!out.append(render(next < a.size() ? a[next] : Value()))) return Value::text("");
       ++next;
       ++i;
     } else {
       out.push_back(pattern[i]);
     }
   }
-  return Value::text(std::move(out));
+  return Value::text(std::move(out).take());
 }
 
 Value pips_fn(Args a) {
