@@ -2,6 +2,7 @@
 // Golden Cross sample over generated and supplied bars (indicators at top level, and
 // created inside onBar), and the editor's tokens and completion calls.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <string>
@@ -16,13 +17,22 @@ namespace {
 using kelo_bench::kGoldenCross;
 using kelo_bench::kGoldenCrossInBar;
 
-// A full backtest reply; 0 bars means the engine's own 5000 generated bars.
+long minor_faults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
+}
+
+// A full backtest reply; 0 bars means the engine's own 5000 generated bars. "faults" counts
+// the pages each call touched for the first time: the cost that grows with a long run's
+// fresh memory rather than with its work.
 void backtest(benchmark::State& state, const char* source) {
   const auto n = static_cast<size_t>(state.range(0));
   kelo_vm::host::Bars bars;
   if (n > 0) bars = kelo_vm::backtest::synthetic_bars(n, 7);
   const size_t replayed = n > 0 ? n : 5000;
   size_t reply_bytes = 0;
+  const long faults_before = minor_faults();
   for (auto _ : state) {
     char* reply = kelo_backtest(source, "golden-cross.kelo", n > 0 ? bars.times.data() : nullptr,
                                 n > 0 ? bars.open.data() : nullptr,
@@ -36,6 +46,8 @@ void backtest(benchmark::State& state, const char* source) {
   state.counters["bars/s"] = benchmark::Counter(
       static_cast<double>(replayed), benchmark::Counter::kIsIterationInvariantRate);
   state.counters["reply bytes"] = static_cast<double>(reply_bytes);
+  state.counters["faults"] = benchmark::Counter(static_cast<double>(minor_faults() - faults_before),
+                                                benchmark::Counter::kAvgIterations);
 }
 
 void BM_BacktestGoldenCross(benchmark::State& state) { backtest(state, kGoldenCross); }

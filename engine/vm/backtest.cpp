@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "vm/columns.h"
 #include "vm/interpreter.h"
 
 namespace kelo_vm::backtest {

@@ -20,7 +20,7 @@ class Backtest {
            const Builtins& builtins);
 
   // Consumes the backtest. Never fails as a whole: every failure of the program is
-  // recorded in the report's errors. The bars' storage goes back to the column pool.
+  // recorded in the report's errors. The bars and every series column are freed with it.
   Report run() &&;
 
  private:
