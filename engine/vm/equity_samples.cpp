@@ -16,10 +16,14 @@ void EquitySamples::push_back(double sample) {
   const std::size_t index = size_;
   if (index % 64 == 0) bits_.push_back(0);
   // Bits, not ==: 0 and -0 differ in the reply, and a NaN must repeat as itself.
-  if (index == 0 ||
-      std::bit_cast<std::uint64_t>(sample) != std::bit_cast<std::uint64_t>(changes_.back())) {
+  if (index == 0 || std::bit_cast<std::uint64_t>(sample) != std::bit_cast<std::uint64_t>(back())) {
     bits_[index / 64] |= std::uint64_t{1} << (index % 64);
-    changes_.push_back(sample);
+    if (changes_ % kBlock == 0) {
+      blocks_.emplace_back();
+      blocks_.back().reserve(kBlock);
+    }
+    blocks_.back().push_back(sample);
+    ++changes_;
   }
   ++size_;
 }
@@ -31,7 +35,7 @@ double EquitySamples::operator[](std::size_t index) const {
   for (std::size_t w = 0; w < word; ++w) count += static_cast<std::size_t>(std::popcount(bits_[w]));
   const unsigned shift = 63 - static_cast<unsigned>(index % 64);
   count += static_cast<std::size_t>(std::popcount(bits_[word] << shift));
-  return changes_[count - 1];
+  return change(count - 1);
 }
 
 std::vector<double> EquitySamples::to_vector() const { return {begin(), end()}; }

@@ -1,6 +1,7 @@
 // The equity samples of a backtest, one per replayed bar. Equity stays flat while no
 // position is open, so most samples repeat the one before: a sample equal to it bit for
-// bit is kept as one bit, and only the samples that change are stored whole.
+// bit is kept as one bit, and only the samples that change are stored whole, in blocks
+// that are never moved, so growing never copies nor touches more than is kept.
 #pragma once
 
 #include <cstddef>
@@ -23,10 +24,10 @@ class EquitySamples {
   // Reads walk the change bits before `index`: cheap near the start, linear in `index`
   // (a 64th of it) further on. Read in order through the iterators.
   double operator[](std::size_t index) const;
-  double front() const { return changes_.front(); }
-  double back() const { return changes_.back(); }
+  double front() const { return change(0); }
+  double back() const { return blocks_.back().back(); }
   // How many samples differ from the one before them (the first always does).
-  std::size_t changes() const { return changes_.size(); }
+  std::size_t changes() const { return changes_; }
 
   class const_iterator {
    public:
@@ -37,7 +38,7 @@ class EquitySamples {
     using reference = const double&;
 
     const_iterator() = default;
-    reference operator*() const { return owner_->changes_[change_]; }
+    reference operator*() const { return owner_->change(change_); }
     const_iterator& operator++() {
       ++index_;
       if (index_ < owner_->size_ && owner_->starts_change(index_)) ++change_;
@@ -70,10 +71,15 @@ class EquitySamples {
   friend bool operator==(const EquitySamples& a, const EquitySamples& b);
 
  private:
-  bool starts_change(std::size_t index) const { return (bits_[index / 64] >> (index % 64)) & 1u; }
+  static constexpr std::size_t kBlock = 8192;  // changes per block (64 KiB)
 
-  std::vector<double> changes_;      // every sample that differs from the one before
-  std::vector<std::uint64_t> bits_;  // bit i: sample i is in changes_
+  bool starts_change(std::size_t index) const { return (bits_[index / 64] >> (index % 64)) & 1u; }
+  const double& change(std::size_t k) const { return blocks_[k / kBlock][k % kBlock]; }
+
+  // Every sample that differs from the one before, kBlock to a block.
+  std::vector<std::vector<double>> blocks_;
+  std::vector<std::uint64_t> bits_;  // bit i: sample i starts a change
+  std::size_t changes_ = 0;
   std::size_t size_ = 0;
 };
 

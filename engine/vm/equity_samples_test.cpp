@@ -42,6 +42,8 @@ TEST(EquitySamples, ReadsGiveBackEverySampleBitForBit) {
       {"a change on the first bit of a word", runs_of(129, 64), 3},
       {"long flat runs over many words", runs_of(1000, 300), 4},
       {"short runs over many words", runs_of(1000, 3), 334},
+      {"changes filling several blocks", runs_of(20000, 1), 20000},
+      {"a block filled exactly, then repeats", runs_of(8192 * 2, 2), 8192},
   };
   for (const Row& row : rows) {
     const EquitySamples samples(row.samples);
