@@ -1,7 +1,6 @@
 // kelo_backtest: compile the bot, set up the replay, run it and write the report.
 #include "interface/backtest_reply.h"
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <memory>
