@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <utility>
 
 namespace kelo_vm::backtest {
@@ -11,7 +12,8 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-double column_at(const std::vector<double>& column, size_t index) {
+// A span reads a borrowed price column where it lies instead of copying it.
+double column_at(std::span<const double> column, size_t index) {
   return index < column.size() ? column[index] : kNaN;
 }
 

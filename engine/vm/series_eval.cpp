@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -84,12 +85,13 @@ std::uint64_t word(SeriesForm form) {
 
 Column source_values(SeriesKind kind, const host::Bars& bars) {
   const std::size_t n = bars.close.size();
-  auto copy = [](const std::vector<double>& c) {
+  // Spans read borrowed price columns where they lie instead of copying them first.
+  auto copy = [](std::span<const double> c) {
     Column out = columns::take(c.size());
     out.assign(c.begin(), c.end());
     return out;
   };
-  auto at = [](const std::vector<double>& c, std::size_t i) { return series::at(c, i); };
+  auto at = [](std::span<const double> c, std::size_t i) { return series::at(c, i); };
   Column out;
   switch (kind) {
     case SeriesKind::Open:
