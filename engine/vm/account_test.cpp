@@ -288,5 +288,32 @@ TEST(Report, BoundedListKeepsTheCapAndSaysHowManyWereDropped) {
   EXPECT_EQ(journal_dropped_message(7), "7 more journal lines were dropped");
 }
 
+// Texts are bounded too: the first entry that would pass the byte cap ends the list,
+// even when later ones are short, so the notice always follows what was kept.
+TEST(Report, BoundedListStopsAtItsByteCap) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> pushed;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"exactly the byte cap", {"aaaa", "bbbb", "cc"}, {"aaaa", "bbbb", "cc"}},
+      {"one byte over", {"aaaa", "bbbb", "ccc"}, {"aaaa", "2 more errors were dropped"}},
+      {"short ones after a long one are dropped too",
+       {"aaaa", std::string(7, 'b'), "c"},
+       {"3 more errors were dropped"}},
+      {"first entry too long: a notice alone", {std::string(11, 'x'), "y"},
+       {"2 more errors were dropped"}},
+      {"nothing kept, one dropped", {std::string(11, 'x')}, {"1 more errors were dropped"}},
+  };
+  for (const Case& c : cases) {
+    Bounded<std::string> list(100, 10);
+    for (const std::string& e : c.pushed) list.push(e, e.size());
+    std::vector<std::string> out = std::move(list).take(
+        [](std::string, uint64_t dropped) { return errors_dropped_message(dropped); });
+    EXPECT_EQ(out, c.expected) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace kelo_vm::backtest

@@ -17,7 +17,12 @@ Report Backtest::run() && {
   using bytecode::EventKind;
   Report report;
   report.starting_balance = host_.account().balance();
-  Bounded<std::string> errors(kMaxErrors);
+  Bounded<std::string> errors(kMaxErrors, kMaxErrorBytes);
+  // A thrown text can be long: one that would not be kept is only counted.
+  auto note = [&errors](std::string line) {
+    const size_t bytes = line.size();
+    errors.push(errors.accepts(bytes) ? std::move(line) : std::string(), bytes);
+  };
   auto finish = [&] {
     report.errors = std::move(errors).take(
         [](std::string, uint64_t dropped) { return errors_dropped_message(dropped); });
@@ -26,7 +31,7 @@ Report Backtest::run() && {
 
   Vm vm(image_, builtins_);
   if (Outcome loaded = vm.load_with(host_, {}); !loaded) {
-    errors.push("load: " + loaded.error().message);
+    note("load: " + loaded.error().message);
     finish();
     return report;
   }
@@ -40,7 +45,7 @@ Report Backtest::run() && {
   host_.set_bar_index(0);
   if (on_init) {
     Result<Value> r = vm.run(*on_init, {}, host_);
-    if (!r) errors.push("onInit: " + r.error().message);
+    if (!r) note("onInit: " + r.error().message);
   }
 
   size_t count = host_.account().bar_count();
@@ -52,12 +57,12 @@ Report Backtest::run() && {
     host_.account().settle_stops();
     if (on_bar) {
       Result<Value> r = vm.run(*on_bar, {}, host_);
-      if (!r) errors.push("bar " + std::to_string(i) + ": " + r.error().message);
+      if (!r) note("bar " + std::to_string(i) + ": " + r.error().message);
     }
     host_.set_new_bar(false);
     if (on_tick) {
       Result<Value> r = vm.run(*on_tick, {}, host_);
-      if (!r) errors.push("tick " + std::to_string(i) + ": " + r.error().message);
+      if (!r) note("tick " + std::to_string(i) + ": " + r.error().message);
     }
     double equity = host_.account().equity();
     report.equity.push_back(equity);

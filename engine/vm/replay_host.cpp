@@ -80,7 +80,7 @@ Result<Value> ReplayHost::call(std::string_view name, std::span<const Value> arg
 }
 
 bool ReplayHost::room_to_log(size_t bytes) const {
-  if (journal_.size() >= kMaxJournalLines) return true;
+  if (!journal_.accepts(bytes)) return true;
   const auto& lines = journal_.items();
   const size_t grown = lines.size() < lines.capacity() ? 0 : 2 * lines.size() + 1;
   // The level is a short name; the message is the line's one large text.
@@ -96,18 +96,21 @@ void ReplayHost::settle_journal_charge() {
 }
 
 void ReplayHost::log(std::string_view level, std::string_view message) {
-  if (journal_.size() >= kMaxJournalLines) {
-    journal_.push({});  // counted only
+  const size_t bytes = level.size() + message.size();
+  if (!journal_.accepts(bytes)) {
+    // Counted only; the stand-in keeps the line's place without its text.
+    journal_.push(JournalLine{{}, {}, account_.bar_index(), account_.time()}, bytes);
     return;
   }
   journal_text_bytes_ += line_bytes(level) + line_bytes(message);
   journal_.push(JournalLine{std::string(level), std::string(message), account_.bar_index(),
-                            account_.time()});
+                            account_.time()},
+                bytes);
   settle_journal_charge();
 }
 
 std::vector<JournalLine> ReplayHost::take_journal() {
-  Bounded<JournalLine> journal = std::exchange(journal_, Bounded<JournalLine>(kMaxJournalLines));
+  Bounded<JournalLine> journal = std::exchange(journal_, Bounded<JournalLine>(kMaxJournalLines, kMaxJournalBytes));
   journal_text_bytes_ = 0;  // the lines are the caller's now
   settle_journal_charge();
   return std::move(journal).take([](JournalLine last, uint64_t dropped) {

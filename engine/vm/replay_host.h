@@ -49,6 +49,8 @@ class ReplayHost final : public host::Host {
   // Whether a journal line of `bytes` fits the thread's heap meter; the lines kept are
   // charged to it (a line past the journal's cap is only counted and needs nothing).
   bool room_to_log(size_t bytes) const;
+  // Whether the journal still keeps lines (below its line and byte caps).
+  bool journal_open() const { return journal_.accepts(0); }
   // The journal as kept so far (at most kMaxJournalLines lines).
   const std::vector<JournalLine>& journal() const { return journal_.items(); }
   uint64_t journal_dropped() const { return journal_.dropped(); }
@@ -80,7 +82,7 @@ class ReplayHost final : public host::Host {
 
   Account account_;
   std::array<Recent, 8> recent_{};
-  Bounded<JournalLine> journal_{kMaxJournalLines};
+  Bounded<JournalLine> journal_{kMaxJournalLines, kMaxJournalBytes};
   MapItems store_;  // one map serves the store and the globals calls
   heap::Charge store_charge_;
   heap::Charge journal_charge_;  // the lines kept, their texts and the list's storage

@@ -24,7 +24,9 @@ struct JournalLine {
 // Output of one run is bounded so that a logging loop cannot exhaust memory: past a cap,
 // lines are counted instead of kept, and the last kept line says how many were dropped.
 inline constexpr size_t kMaxJournalLines = 100'000;
+inline constexpr size_t kMaxJournalBytes = size_t{16} << 20;
 inline constexpr size_t kMaxErrors = 1'000;
+inline constexpr size_t kMaxErrorBytes = size_t{4} << 20;
 
 // "N more journal lines were dropped" / "N more errors were dropped".
 std::string journal_dropped_message(uint64_t dropped);
@@ -50,18 +52,30 @@ struct Report {
   void count_outcomes();
 };
 
-// A list that keeps at most `cap` entries. Entries past the cap are only counted; when
-// anything was dropped, the last kept entry is replaced on `take` by a notice saying how
-// many entries (that one included) were dropped.
+// A list that keeps at most `cap` entries and at most `byte_cap` bytes of their texts.
+// Once an entry does not fit, it and every later one are only counted; when anything was
+// dropped, `take` replaces the last kept entry by a notice saying how many entries (that
+// one included) were dropped, or, when nothing was kept, adds the notice after a stand-in
+// for the first dropped entry.
 template <class T>
 class Bounded {
  public:
-  explicit Bounded(size_t cap) : cap_(cap < 1 ? 1 : cap) {}
-  void push(T item) {
-    if (items_.size() < cap_)
+  explicit Bounded(size_t cap, size_t byte_cap = SIZE_MAX)
+      : cap_(cap < 1 ? 1 : cap), byte_cap_(byte_cap) {}
+  // Whether an entry whose texts take `bytes` would be kept.
+  bool accepts(size_t bytes) const {
+    return dropped_ == 0 && items_.size() < cap_ && bytes <= byte_cap_ - bytes_;
+  }
+  // `item` may be a light stand-in (its texts left out) when `accepts` said no: only
+  // the first dropped entry of an empty list is kept, for its place in the notice.
+  void push(T item, size_t bytes = 0) {
+    if (accepts(bytes)) {
       items_.push_back(std::move(item));
-    else
-      ++dropped_;
+      bytes_ += bytes;
+      return;
+    }
+    if (dropped_ == 0 && items_.empty()) first_dropped_.push_back(std::move(item));
+    ++dropped_;
   }
   size_t size() const { return items_.size(); }
   uint64_t dropped() const { return dropped_; }
@@ -69,13 +83,20 @@ class Bounded {
   // `notice(last_kept, dropped_count)` makes the closing entry.
   template <class Notice>
   std::vector<T> take(Notice notice) && {
-    if (dropped_ > 0) items_.back() = notice(std::move(items_.back()), dropped_ + 1);
+    if (dropped_ > 0 && items_.empty()) {
+      items_.push_back(notice(std::move(first_dropped_.front()), dropped_));
+    } else if (dropped_ > 0) {
+      items_.back() = notice(std::move(items_.back()), dropped_ + 1);
+    }
     return std::move(items_);
   }
 
  private:
   size_t cap_;
+  size_t byte_cap_;
+  size_t bytes_ = 0;
   std::vector<T> items_;
+  std::vector<T> first_dropped_;  // at most one
   uint64_t dropped_ = 0;
 };
 

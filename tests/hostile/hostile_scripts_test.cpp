@@ -88,6 +88,10 @@ TEST(HostileScripts, EndWithAClearErrorOrABoundedResult) {
       {"journal written every step keeps its cap and says how much it dropped",
        "bot \"Chatty\"\nfn onBar() {\n  while true { log.info(\"again\") }\n}\n", 2,
        {"more journal lines were dropped\"}],", std::string(R"("errors":["bar 0: )") + kBudget}},
+      {"journal of long lines stops at its byte cap",
+       "bot \"Long\"\nfn onBar() {\n  var s = \"x\".repeat(1000000)\n"
+       "  while true { log.info(s) }\n}\n",
+       20, {"more journal lines were dropped\"}],", std::string(R"("errors":["bar 0: )") + kBudget}},
   };
   for (const Row& row : rows) expect_bounded(row);
 }
