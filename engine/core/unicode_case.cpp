@@ -1,6 +1,8 @@
 #include "core/unicode_case.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <iterator>
 
 #include "core/utf8.h"
@@ -58,23 +60,37 @@ bool contains(const Range (&table)[N], char32_t cp) {
 constexpr char32_t kCapitalSigma = 0x03A3;
 constexpr char32_t kFinalSigma = 0x03C2;
 
-// Whether the nearest character before `end` (walking back from it) or from `begin` on
-// that is not case-ignorable is cased. A character that is both (a modifier letter such as
-// U+02B0) is skipped as case-ignorable, as ICU does.
-bool cased_before(const char32_t* begin, const char32_t* end) {
-  while (end != begin) {
-    const char32_t cp = *--end;
-    if (!contains(kCaseIgnorable, cp)) return contains(kCased, cp);
+bool ignorable(char32_t cp) {
+  return contains(kCaseIgnorable, cp);
+}
+
+// Whether, skipping case-ignorable characters, the nearest character from byte `i` on is
+// cased. A character that is both (a modifier letter such as U+02B0) is skipped as
+// case-ignorable, as ICU does.
+bool cased_from(std::string_view text, std::size_t i) {
+  while (i < text.size()) {
+    const char32_t cp = utf8::next(text, i);
+    if (!ignorable(cp)) return contains(kCased, cp);
   }
   return false;
 }
 
-bool cased_after(const char32_t* begin, const char32_t* end) {
-  for (; begin != end; ++begin) {
-    if (!contains(kCaseIgnorable, *begin)) return contains(kCased, *begin);
+// Calls each(cp, final) for every character in order; `final` marks a capital sigma that
+// ends a word. Characters are classified only when the text holds a capital sigma at all,
+// and each look ahead stops at the nearest character that is not case-ignorable (a sigma
+// is not), so the text is read a bounded number of times.
+template <class Each>
+void each_lower(std::string_view text, Each&& each) {
+  const bool has_sigma = text.find("\xCE\xA3") != std::string_view::npos;
+  bool cased_before = false;  // the nearest earlier character that is not case-ignorable
+  for (std::size_t i = 0; i < text.size();) {
+    const char32_t cp = utf8::next(text, i);
+    each(cp, has_sigma && cp == kCapitalSigma && cased_before && !cased_from(text, i));
+    if (has_sigma && !ignorable(cp)) cased_before = contains(kCased, cp);
   }
-  return false;
 }
+
+void append_lower_form(std::string& out, char32_t cp, bool final_sigma);
 
 bool is_ascii(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
@@ -100,31 +116,81 @@ void append_upper(std::string& out, char32_t cp) {
   append_mapped(out, cp, kUpperSimple, kUpperSpecial);
 }
 
+namespace {
+void append_lower_form(std::string& out, char32_t cp, bool final_sigma) {
+  if (final_sigma) {
+    utf8::append(out, kFinalSigma);
+  } else {
+    append_lower(out, cp);
+  }
+}
+}  // namespace
+
+namespace {
+
+using AppendFn = void (*)(std::string&, char32_t);
+
+// The byte length of every BMP character's mapping, worked out once per direction:
+// sizing a long text is then one lookup per character.
+std::array<uint8_t, 0x10000> bmp_sizes(AppendFn append) {
+  std::array<uint8_t, 0x10000> sizes{};
+  std::string one;
+  for (char32_t cp = 0; cp < 0x10000; ++cp) {
+    one.clear();
+    append(one, cp);
+    sizes[cp] = static_cast<uint8_t>(one.size());
+  }
+  return sizes;
+}
+
+std::size_t mapped_size(std::string_view text, const std::array<uint8_t, 0x10000>& bmp,
+                        AppendFn append) {
+  std::size_t size = 0;
+  std::string one;
+  for (std::size_t i = 0; i < text.size();) {
+    const char32_t cp = utf8::next(text, i);
+    if (cp < bmp.size()) {
+      size += bmp[cp];
+    } else {
+      one.clear();
+      append(one, cp);
+      size += one.size();
+    }
+  }
+  return size;
+}
+
+}  // namespace
+
+// A final sigma is as long as the other small sigma, so sizing needs no context.
+std::size_t lower_size(std::string_view text) {
+  if (is_ascii(text)) return text.size();
+  static const std::array<uint8_t, 0x10000> sizes = bmp_sizes(append_lower);
+  return mapped_size(text, sizes, append_lower);
+}
+
+std::size_t upper_size(std::string_view text) {
+  if (is_ascii(text)) return text.size();
+  static const std::array<uint8_t, 0x10000> sizes = bmp_sizes(append_upper);
+  return mapped_size(text, sizes, append_upper);
+}
+
+// Both walk the text twice, to size the result first: a growing result would hold
+// its old and its new storage at once, and a long text must not be held as four bytes
+// per character.
 std::string to_lower(std::string_view text) {
   if (is_ascii(text)) return map_ascii(text, 'A', 'Z');
   std::string out;
-  out.reserve(text.size());
-  const std::u32string cps = utf8::decode(text);
-  const char32_t* const begin = cps.data();
-  const char32_t* const end = begin + cps.size();
-  for (const char32_t* p = begin; p != end; ++p) {
-    // A capital sigma that ends a word takes the final form. Each walk stops at the nearest
-    // character that is not case-ignorable, so the whole text is still read a bounded number
-    // of times.
-    if (*p == kCapitalSigma && cased_before(begin, p) && !cased_after(p + 1, end)) {
-      utf8::append(out, kFinalSigma);
-    } else {
-      append_lower(out, *p);
-    }
-  }
+  out.reserve(lower_size(text));
+  each_lower(text, [&](char32_t cp, bool final_sigma) { append_lower_form(out, cp, final_sigma); });
   return out;
 }
 
 std::string to_upper(std::string_view text) {
   if (is_ascii(text)) return map_ascii(text, 'a', 'z');
   std::string out;
-  out.reserve(text.size());
-  for (char32_t cp : utf8::decode(text)) append_upper(out, cp);
+  out.reserve(upper_size(text));
+  for (std::size_t i = 0; i < text.size();) append_upper(out, utf8::next(text, i));
   return out;
 }
 

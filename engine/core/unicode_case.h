@@ -5,6 +5,7 @@
 // word becomes the final sigma.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,8 @@ void append_upper(std::string& out, char32_t cp);
 // Case_Ignorable properties).
 std::string to_lower(std::string_view text);
 std::string to_upper(std::string_view text);
+// The byte sizes of those results, without building them.
+std::size_t lower_size(std::string_view text);
+std::size_t upper_size(std::string_view text);
 
 }  // namespace kelo_core::unicode

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
+#include "core/utf8.h"
+
 namespace kelo_core::unicode {
 namespace {
 
@@ -101,6 +106,44 @@ TEST(UnicodeCase, AppendsOneCharacter) {
   append_lower(out, 0x3A3);  // alone, with no context: never the final form
   append_upper(out, 0x10FFFF);
   EXPECT_EQ(out, "xi\xCC\x87" "FFIq\xCF\x83\xF4\x8F\xBF\xBF");
+}
+
+// The sizes are asked for before a long text is mapped, so they must be exact, sigma
+// context and broken bytes included.
+TEST(UnicodeCase, SizesMatchTheMappedTexts) {
+  const char* texts[] = {
+      "",
+      "plain ascii",
+      "\xCE\x91\xCE\xA3 \xCE\xA3\xCE\x91\xCE\xA3.",  // final and medial sigma
+      "stra\xC3\x9F" "e",                                // sharp s becomes two letters
+      "\xCE\x90\xCE\xB0",                              // each becomes three characters
+      "\xEF\xAC\x83",                                   // the ffi ligature
+      "\xC4\xB0",                                        // capital I with dot above
+      "bad \xFF\xC3 bytes \xE2\x82",                   // each invalid part is one U+FFFD
+      "\xF0\x9F\x98\x80 \xF0\x90\x90\x80",        // beyond the BMP
+  };
+  for (const char* t : texts) {
+    SCOPED_TRACE(t);
+    EXPECT_EQ(lower_size(t), to_lower(t).size());
+    EXPECT_EQ(upper_size(t), to_upper(t).size());
+  }
+}
+
+// A mapped text is at most three times as long in bytes: the bound callers size by.
+TEST(UnicodeCase, NoCharacterGrowsMoreThanThreefold) {
+  std::size_t worst_upper = 0, worst_lower = 0;
+  for (char32_t cp = 0x80; cp <= 0x10FFFF; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    std::string one;
+    utf8::append(one, cp);
+    std::string up, low;
+    append_upper(up, cp);
+    append_lower(low, cp);
+    worst_upper = std::max(worst_upper, up.size() * 100 / one.size());
+    worst_lower = std::max(worst_lower, low.size() * 100 / one.size());
+  }
+  EXPECT_EQ(worst_upper, 300u);  // U+0390 (2 bytes) becomes three characters of 6
+  EXPECT_EQ(worst_lower, 150u);  // U+0130 (2 bytes) becomes i and a combining dot
 }
 
 }  // namespace

@@ -11,66 +11,59 @@ namespace kelo_core::utf8 {
 
 inline constexpr char32_t kReplacement = 0xFFFD;
 
+// The scalar value that starts at byte `i`, moving `i` past it. `i` must be below the
+// size. Lets long texts be walked without holding four bytes per character.
+inline char32_t next(std::string_view bytes, std::size_t& i) {
+  const std::size_t n = bytes.size();
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+  const unsigned char b0 = byte(i);
+  if (b0 < 0x80) {
+    ++i;
+    return b0;
+  }
+  std::size_t need;
+  char32_t cp;
+  // Range of the second byte; the narrower ranges exclude overlongs and surrogates.
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    need = 1;
+    cp = b0 & 0x1F;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    need = 2;
+    cp = b0 & 0x0F;
+    if (b0 == 0xE0) lo = 0xA0;
+    if (b0 == 0xED) hi = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    need = 3;
+    cp = b0 & 0x07;
+    if (b0 == 0xF0) lo = 0x90;
+    if (b0 == 0xF4) hi = 0x8F;
+  } else {
+    ++i;
+    return kReplacement;
+  }
+  std::size_t k = 1;
+  for (; k <= need; ++k) {
+    if (i + k >= n) break;
+    const unsigned char b = byte(i + k);
+    const unsigned char min = k == 1 ? lo : 0x80;
+    const unsigned char max = k == 1 ? hi : 0xBF;
+    if (b < min || b > max) break;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (k > need) {
+    i += need + 1;
+    return cp;
+  }
+  i += k;  // the lead byte and the continuation bytes that fit
+  return kReplacement;
+}
+
 inline std::u32string decode(std::string_view bytes) {
   // Never more characters than bytes; written through a pointer and trimmed after.
   std::u32string out(bytes.size(), U'\0');
   char32_t* dst = out.data();
-  const std::size_t n = bytes.size();
-  std::size_t i = 0;
-  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-  while (i < n) {
-    unsigned char b0 = byte(i);
-    if (b0 < 0x80) {
-      *dst++ = b0;
-      ++i;
-      continue;
-    }
-    std::size_t need;
-    char32_t cp;
-    // Range of the second byte; the narrower ranges exclude overlongs and surrogates.
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-      need = 1;
-      cp = b0 & 0x1F;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-      need = 2;
-      cp = b0 & 0x0F;
-      if (b0 == 0xE0) lo = 0xA0;
-      if (b0 == 0xED) hi = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-      need = 3;
-      cp = b0 & 0x07;
-      if (b0 == 0xF0) lo = 0x90;
-      if (b0 == 0xF4) hi = 0x8F;
-    } else {
-      *dst++ = kReplacement;
-      ++i;
-      continue;
-    }
-    std::size_t k = 1;
-    bool ok = true;
-    for (; k <= need; ++k) {
-      if (i + k >= n) {
-        ok = false;
-        break;
-      }
-      unsigned char b = byte(i + k);
-      unsigned char min = k == 1 ? lo : 0x80;
-      unsigned char max = k == 1 ? hi : 0xBF;
-      if (b < min || b > max) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if (ok) {
-      *dst++ = cp;
-      i += need + 1;
-    } else {
-      *dst++ = kReplacement;
-      i += k;  // the lead byte and the continuation bytes that fit
-    }
-  }
+  for (std::size_t i = 0; i < bytes.size();) *dst++ = next(bytes, i);
   out.resize(static_cast<std::size_t>(dst - out.data()));
   return out;
 }

@@ -214,6 +214,8 @@ TEST(HeapLimit, GrowthSitesRefuseAndLeaveTheReceiverUnchanged) {
       {"text pad", T("ab"), "text#pad", {I(30)}, refused},
       {"text split", T("a,b"), "text#split", {T(",")}, refused},
       {"text replaceAll", T(std::string(40, 'a')), "text#replaceAll", {T("a"), T("bb")}, refused},
+      {"text upper of a long text", T(std::string(1 << 16, 'a')), "text#upper", {}, refused},
+      {"text lower of a long text", T(std::string(1 << 16, 'A')), "text#lower", {}, refused},
       {"series toArray",
        Value::series(Series::source(SeriesKind::Close)),
        "series#toArray",

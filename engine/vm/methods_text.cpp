@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "core/unicode_case.h"
 #include "core/utf8.h"
 #include "vm/methods.h"
 #include "vm/methods_unicode.h"
@@ -53,11 +52,19 @@ Result<Value> len(BuiltinCall& c) {
   return Value::integer(static_cast<int64_t>(ut::char_count(Receiver(c.args).view())));
 }
 
+Result<Value> case_mapped(BuiltinCall& c, bool upper) {
+  ut::CaseMapped m = ut::to_case(Receiver(c.args).view(), upper);
+  if (m.refused == ut::CaseRefusal::TooLong) {
+    return RuntimeError::here(std::string(kTextTooLongMessage));
+  }
+  if (m.refused) return heap::error();
+  return text_of(std::move(m.text));
+}
 Result<Value> upper(BuiltinCall& c) {
-  return text_of(kelo_core::unicode::to_upper(Receiver(c.args).view()));
+  return case_mapped(c, true);
 }
 Result<Value> lower(BuiltinCall& c) {
-  return text_of(kelo_core::unicode::to_lower(Receiver(c.args).view()));
+  return case_mapped(c, false);
 }
 
 template <bool Start, bool End>

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "core/unicode_case.h"
 #include "core/unicode_class.h"
 #include "core/utf8.h"
+#include "vm/heap.h"
+#include "vm/methods.h"
 
 namespace kelo_vm::unicode_text {
 namespace {
@@ -56,6 +59,18 @@ std::string_view trim(std::string_view s, bool start, bool end) {
     }
   }
   return s.substr(first, last - first);
+}
+
+CaseMapped to_case(std::string_view s, bool upper) {
+  namespace uc = kelo_core::unicode;
+  // Short texts cannot reach either limit; sizing them would only cost a pass.
+  constexpr std::size_t kSizedFrom = std::size_t{1} << 16;
+  if (s.size() >= kSizedFrom) {
+    const std::size_t size = upper ? uc::upper_size(s) : uc::lower_size(s);
+    if (size > builtins::kMaxTextBytes) return {{}, CaseRefusal::TooLong};
+    if (!heap::fits(size)) return {{}, CaseRefusal::NoMemory};
+  }
+  return {upper ? uc::to_upper(s) : uc::to_lower(s), std::nullopt};
 }
 
 }  // namespace kelo_vm::unicode_text

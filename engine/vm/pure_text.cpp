@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/numeric.h"
-#include "core/unicode_case.h"
 #include "core/utf8.h"
 #include "vm/methods.h"
 #include "vm/methods_unicode.h"
@@ -23,11 +22,12 @@ using Args = std::span<const Value>;
 Value of_fn(Args a) {
   return Value::text(render(a.empty() ? Value() : a[0]));
 }
+// A refused mapping (past the text cap or the run's memory) gives "", as a join does.
 Value upper_fn(Args a) {
-  return Value::text(kelo_core::unicode::to_upper(text(a, 0)));
+  return Value::text(unicode_text::to_case(text(a, 0), true).text);
 }
 Value lower_fn(Args a) {
-  return Value::text(kelo_core::unicode::to_lower(text(a, 0)));
+  return Value::text(unicode_text::to_case(text(a, 0), false).text);
 }
 Value trim_fn(Args a) {
   return Value::text(unicode_text::trim(text(a, 0), true, true));

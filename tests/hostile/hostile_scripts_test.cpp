@@ -88,6 +88,10 @@ TEST(HostileScripts, EndWithAClearErrorOrABoundedResult) {
       {"journal written every step keeps its cap and says how much it dropped",
        "bot \"Chatty\"\nfn onBar() {\n  while true { log.info(\"again\") }\n}\n", 2,
        {"more journal lines were dropped\"}],", std::string(R"("errors":["bar 0: )") + kBudget}},
+      {"upper case of a text that would pass the cap is refused before it is built",
+       "bot \"Upper\"\nfn onBar() {\n  var s = \"\xCE\x90\".repeat(45000000)\n"
+       "  log.info(text.of(s.upper().len()))\n}\n",
+       1, {R"("journal":[])", R"("errors":["bar 0: The text would be longer than 268435456 bytes"])"}},
       {"journal of long lines stops at its byte cap",
        "bot \"Long\"\nfn onBar() {\n  var s = \"x\".repeat(1000000)\n"
        "  while true { log.info(s) }\n}\n",
