@@ -1,5 +1,6 @@
 #include "vm/value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -478,6 +479,8 @@ bool Comparer::equals_at(const Value& a, const Value& b, int depth) {
 }
 
 struct Printer {
+  Printer(std::string& text, size_t cap) : out(text), limit(cap) {}
+
   std::string& out;
   std::vector<const Object*> path;
   // Shared parts print once per path: the text stops at the cap (or where its next
@@ -485,11 +488,68 @@ struct Printer {
   size_t limit = 0;
   bool full = false;
 
+  // A structure that printed with no marker inside ("[...]" for a cycle or the depth
+  // limit) prints the same wherever it appears again no deeper: a part it reaches could
+  // only be on the path if it reached that structure back, which would have left a
+  // marker. Its text is then copied instead of walked again, which keeps a structure that
+  // shares its parts over and over (`[x, x]` nested) linear in what it writes.
+  struct Printed {
+    size_t offset;
+    size_t length;
+    size_t depth;  // the path's length where it was printed
+  };
+  std::unordered_map<const Object*, Printed> printed;
+  size_t markers = 0;
+  static constexpr size_t kReusedFrom = 64;  // bytes; shorter texts are cheaper to walk
+
+  bool reuse(const Object* o) {
+    auto it = printed.find(o);
+    if (it == printed.end() || path.size() > it->second.depth) return false;
+    const Printed p = it->second;
+    // Near the cap, walk it instead, to stop where a walk stops.
+    if (out.size() + p.length > limit) return false;
+    if (ensure(p.length)) out.append(out, p.offset, p.length);
+    return true;
+  }
+  void remember(const Object* o, size_t offset, size_t markers_before, size_t depth) {
+    const size_t length = out.size() - offset;
+    if (full || markers != markers_before || length < kReusedFrom) return;
+    printed.try_emplace(o, Printed{offset, length, depth});
+  }
+  void marker(const char* text) {
+    out += text;
+    ++markers;
+  }
+
   bool room() {
     if (full) return false;
     if (out.size() > limit || (out.capacity() > kLargeText && !heap::fits(out.capacity())))
       full = true;
+    // Small texts grow as strings do; large ones only through `ensure`.
+    if (!full && out.capacity() >= kLargeText) ensure(kSlack);
     return !full;
+  }
+  // Grows the text by hand: a string doubling on its own near the cap would reserve
+  // twice the cap. Every append is small, or asks for its room here first; the closing
+  // brackets written after the cap is reached fit in the slack.
+  static constexpr size_t kSlack = 4096;
+  // False (and the text full) when the run's memory cannot hold the old and the new
+  // buffer at once.
+  bool ensure(size_t extra) {
+    const size_t need = out.size() + extra;
+    if (need <= out.capacity()) return true;
+    // Once doubling reaches half the cap, the next buffer is the last one the cap needs.
+    const size_t doubled = 2 * out.capacity();
+    const size_t target = std::max(need, doubled >= limit / 2 ? limit + kSlack : doubled);
+    if (target > kLargeText && !heap::fits(target + out.capacity())) {
+      full = true;
+      return false;
+    }
+    std::string next;
+    next.reserve(target);
+    next.append(out);
+    out.swap(next);
+    return true;
   }
   static constexpr size_t kLargeText = size_t{1} << 20;
 
@@ -518,7 +578,7 @@ struct Printer {
         format_number_to(out, v.num_value());
         return;
       case Tag::Text:
-        out += v.str();
+        if (ensure(v.str().size())) out += v.str();
         return;
       case Tag::Duration:
         format_number_to(out, v.num_value());
@@ -551,8 +611,10 @@ struct Printer {
         }
         return;
       case Tag::Array: {
+        if (reuse(v.object())) return;
+        const size_t offset = out.size(), markers_before = markers, depth = path.size();
         if (!enter(v.object())) {
-          out += "[...]";
+          marker("[...]");
           return;
         }
         out += '[';
@@ -563,11 +625,14 @@ struct Printer {
         }
         out += ']';
         path.pop_back();
+        remember(v.object(), offset, markers_before, depth);
         return;
       }
       case Tag::Map: {
+        if (reuse(v.object())) return;
+        const size_t offset = out.size(), markers_before = markers, depth = path.size();
         if (!enter(v.object())) {
-          out += "[...]";
+          marker("[...]");
           return;
         }
         out += '[';
@@ -576,19 +641,23 @@ struct Printer {
           if (full) break;
           if (!first) out += ", ";
           first = false;
+          if (!ensure(e.key_str().size() + 2)) break;
           out += e.key_str();
           out += ": ";
           print(e.value);
         }
         out += ']';
         path.pop_back();
+        remember(v.object(), offset, markers_before, depth);
         return;
       }
       case Tag::Record: {
+        if (reuse(v.object())) return;
+        const size_t offset = out.size(), markers_before = markers, depth = path.size();
         const Record& r = v.record_obj();
         out += r.type_name;
         if (!enter(v.object())) {
-          out += "(...)";
+          marker("(...)");
           return;
         }
         out += '(';
@@ -603,6 +672,7 @@ struct Printer {
         }
         out += ')';
         path.pop_back();
+        remember(v.object(), offset, markers_before, depth);
         return;
       }
     }
@@ -617,7 +687,7 @@ bool equals(const Value& a, const Value& b) {
 }
 
 bool display_to(std::string& out, const Value& v) {
-  Printer p{out, {}, out.size() + kMaxDisplayBytes};
+  Printer p(out, out.size() + kMaxDisplayBytes);
   p.print(v);
   return !p.full;
 }

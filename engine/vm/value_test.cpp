@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -364,6 +365,92 @@ TEST(Value, ADisplayThatWouldNotFitStopsShort) {
   std::string small;
   EXPECT_TRUE(display_to(small, shared_tower(Value::integer(7), 2)));
   EXPECT_EQ(small, "[[7, 7], [7, 7]]");
+}
+
+// The plain walk that display must agree with: every path printed, "[...]" for an array
+// already on the path or past 1,000 levels.
+void walk(const Value& v, std::vector<const Object*>& path, std::string& out) {
+  if (!v.is(Tag::Array)) {
+    out += display(v);
+    return;
+  }
+  if (path.size() >= 1000 || std::find(path.begin(), path.end(), v.object()) != path.end()) {
+    out += "[...]";
+    return;
+  }
+  path.push_back(v.object());
+  out += '[';
+  const auto& items = v.array_obj().items;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i) out += ", ";
+    walk(items[i], path, out);
+  }
+  out += ']';
+  path.pop_back();
+}
+
+// Parts printed before are copied, not walked again; the text must be what a walk of
+// every path gives, cycles and the depth limit included.
+TEST(Value, DisplayOfSharedPartsMatchesAWalkOfEveryPath) {
+  struct Row {
+    const char* behaviour;
+    std::function<Value()> make;
+  };
+  // A chain of `n` arrays, each holding the next; the last holds `leaf`.
+  auto chain = [](int n, Value leaf) {
+    Value v = std::move(leaf);
+    for (int i = 0; i < n; ++i) v = arr({v});
+    return v;
+  };
+  const Row rows[] = {
+      {"a tower of shared pairs", [] { return shared_tower(Value::integer(3), 12); }},
+      {"shared parts inside a cycle",
+       [] {
+         Value inner = shared_tower(Value::text("leaf text"), 6);
+         Value loop = arr({inner});
+         loop.array_obj().items.push_back(loop);  // holds itself beside the shared part
+         Value outer = arr({loop, inner, loop});
+         loop.array_obj().items.push_back(outer);  // and the structure that holds it
+         return outer;
+       }},
+      {"a part seen first on the path of a cycle, then from outside it",
+       [] {
+         Value a = arr({Value::integer(1), Value::text("a part long enough to be reused")});
+         Value b = arr({a, Value::text("another part long enough to be reused")});
+         a.array_obj().items.push_back(b);  // a and b hold each other
+         return arr({a, b, a, b});
+       }},
+      {"a shared part first near the top, then near the depth limit",
+       [&chain] {
+         Value part = shared_tower(Value::integer(5), 4);
+         return arr({part, chain(994, part)});
+       }},
+      {"a shared part first near the depth limit, then near the top",
+       [&chain] {
+         Value part = shared_tower(Value::integer(5), 4);
+         return arr({chain(994, part), part});
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.behaviour);
+    const Value v = row.make();
+    std::vector<const Object*> path;
+    std::string expected;
+    walk(v, path, expected);
+    EXPECT_EQ(display(v), expected);
+  }
+  collect_cycles();
+}
+
+// 2^60 paths: walking them all would never end; copying what was printed stops at the
+// display cap after writing it once.
+TEST(Value, DisplayOfATallSharedTowerStopsAtTheCap) {
+  const heap::LimitOverride roomy(int64_t{1} << 40);
+  std::string out;
+  EXPECT_FALSE(display_to(out, shared_tower(Value::integer(7), 60)));
+  EXPECT_GE(out.size(), kMaxDisplayBytes);
+  EXPECT_LT(out.size(), kMaxDisplayBytes + 4096);
+  EXPECT_EQ(out.substr(0, 64), std::string(60, '[') + "7, 7");
 }
 
 }  // namespace

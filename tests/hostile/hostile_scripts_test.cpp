@@ -72,6 +72,10 @@ TEST(HostileScripts, EndWithAClearErrorOrABoundedResult) {
        "  var b = wrap(0)\n  for i in 0..60 {\n    a = wrap(a)\n    b = wrap(b)\n  }\n"
        "  log.info(text.of(a == b))\n}\n",
        1, {R"("message":"true"}])", R"("errors":[])"}},
+      {"arrays sharing their parts 60 levels deep print up to the display cap",
+       "bot \"Tower\"\nfn wrap(x) { return [x, x] }\nfn onBar() {\n  var a = wrap(0)\n"
+       "  for i in 0..60 { a = wrap(a) }\n  log.info(text.of(text.of(a).len()))\n}\n",
+       1, {R"("message":"268435519"}])", R"("errors":[])"}},
       {"array pushed to without end stops at the step budget",
        "bot \"Grow\"\nfn onBar() {\n  var a = [1]\n  while true { a.push(1) }\n}\n", 3,
        {std::string(R"("errors":["bar 0: )") + kBudget}},
