@@ -54,38 +54,24 @@ double Account::normalize_lots(double requested) const {
 
 namespace {
 
-// What a text allocates beside its object (short ones live inside it).
-uint64_t text_bytes(std::string_view s) {
-  return s.size() > 15 ? s.size() + 1 : 0;
-}
-
-// What adding n items to v allocates: a new buffer beside the old one when it is full.
-template <class T>
-uint64_t growth(const std::vector<T>& v, size_t n) {
-  if (v.size() + n <= v.capacity()) return 0;
-  return std::max(v.size() + n, 2 * v.size()) * sizeof(T);
-}
-
 // A reason is one of a few short names; a comment moves over from its position.
 constexpr uint64_t kReasonBytes = 32;
 
 }  // namespace
 
 bool Account::room_to_open(std::string_view comment) const {
-  return heap::fits(growth(positions_, 1) + text_bytes(comment));
+  return heap::fits(heap::growth_bytes(positions_, positions_.size() + 1) +
+                    heap::string_bytes(comment.size()));
 }
 
 bool Account::room_to_close(size_t count) const {
-  return heap::fits(growth(trades_, count) + count * kReasonBytes);
+  return heap::fits(heap::growth_bytes(trades_, trades_.size() + count) + count * kReasonBytes);
 }
 
 void Account::settle_charge() {
   const uint64_t now = positions_.capacity() * sizeof(OpenPosition) +
                        trades_.capacity() * sizeof(ClosedTrade) + text_bytes_;
-  if (now > charge_.bytes())
-    charge_.add(now - charge_.bytes());
-  else
-    charge_.drop(charge_.bytes() - now);
+  charge_.settle(now);
 }
 
 int64_t Account::open(Side side, std::string comment, double requested_volume, double stop_loss,
@@ -93,7 +79,7 @@ int64_t Account::open(Side side, std::string comment, double requested_volume, d
   double price = side == Side::Buy ? ask() : close();
   int64_t ticket = next_ticket_;
   if (next_ticket_ < std::numeric_limits<int64_t>::max()) ++next_ticket_;
-  text_bytes_ += text_bytes(comment);
+  text_bytes_ += heap::string_bytes(comment.size());
   positions_.push_back(OpenPosition{std::move(comment), ticket, normalize_lots(requested_volume),
                                     price, stop_loss, take_profit, bar_index_, time(), side});
   settle_charge();
@@ -127,7 +113,7 @@ std::optional<ClosedTrade> Account::close_ticket(int64_t ticket, std::string_vie
   ClosedTrade trade{std::string(reason), std::move(p.comment), p.ticket,   p.volume, p.open_price,
                     price,               p.open_time,          time(),     profit,   p.side};
   trades_.push_back(trade);
-  text_bytes_ += text_bytes(trade.reason);
+  text_bytes_ += heap::string_bytes(trade.reason.size());
   settle_charge();
   return trade;
 }

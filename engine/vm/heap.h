@@ -13,6 +13,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "vm/runtime_error.h"
 
@@ -42,6 +43,20 @@ inline Meter& meter() {
 inline constexpr std::size_t block(std::size_t bytes) {
   const std::size_t b = (bytes + 8 + 15) & ~std::size_t{15};
   return b < 32 ? 32 : b;
+}
+
+// What a string of `capacity` allocates beside its object: short ones live inside it.
+inline constexpr std::size_t string_bytes(std::size_t capacity) {
+  return capacity > 15 ? block(capacity + 1) : 0;
+}
+
+// The bytes growing `v` to `n` elements allocates (0 when it fits in place): a vector
+// at least doubles, and the old storage lives until the copy is done.
+template <class T>
+std::size_t growth_bytes(const std::vector<T>& v, std::size_t n) {
+  if (n <= v.capacity()) return 0;
+  const std::size_t doubled = 2 * v.size();
+  return (n > doubled ? n : doubled) * sizeof(T);
 }
 
 // Bytes charged on this thread now.
@@ -103,6 +118,13 @@ class Charge {
     if (bytes > bytes_) bytes = bytes_;
     release(bytes);
     bytes_ -= bytes;
+  }
+  // Moves the charge to `bytes`.
+  void settle(uint64_t bytes) {
+    if (bytes > bytes_)
+      add(bytes - bytes_);
+    else
+      drop(bytes_ - bytes);
   }
   uint64_t bytes() const { return bytes_; }
 

@@ -410,7 +410,7 @@ dispatch:
         auto& items = a.items;
         const auto at = static_cast<size_t>(*k);
         if (at >= items.size()) {
-          if (!heap::fits(growth_bytes(items, at + 1))) RAISE(heap::kMessage);
+          if (!heap::fits(heap::growth_bytes(items, at + 1))) RAISE(heap::kMessage);
           items.resize(at + 1);
           settle(a);
         }
@@ -611,7 +611,7 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
-      if (!heap::fits(sizeof(Array) + size_t{n} * sizeof(Value))) RAISE(heap::kMessage);
+      if (!room_for_array(n)) RAISE(heap::kMessage);
       std::vector<Value> items;
       items.reserve(n);
       for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));

@@ -25,14 +25,10 @@ Items& items(BuiltinCall& c) {
 }
 // Whether the receiver may grow to n items; after growing, `grown` settles its charge.
 bool room_for(BuiltinCall& c, std::size_t n) {
-  return heap::fits(growth_bytes(items(c), n));
+  return heap::fits(heap::growth_bytes(items(c), n));
 }
 void grown(BuiltinCall& c) {
   settle(c.args[0].array_obj());
-}
-// Whether a new array of n items fits.
-bool room_for_new(std::size_t n) {
-  return heap::fits(sizeof(Array) + n * sizeof(Value));
 }
 Value arg(BuiltinCall& c, std::size_t i) {
   return i < c.args.size() ? c.args[i] : Value();
@@ -56,13 +52,11 @@ Result<Value> len(BuiltinCall& c) {
 Result<Value> push(BuiltinCall& c) {
   Value v = arg(c, 1);
   Items& a = items(c);
-  if (a.size() < a.capacity()) {
-    a.push_back(std::move(v));
-    return length_of(a);
-  }
-  if (!room_for(c, a.size() + 1)) return heap::error();
+  // Within its capacity a push allocates nothing, so it needs no room, even over the limit.
+  const bool grows = a.size() == a.capacity();
+  if (grows && !room_for(c, a.size() + 1)) return heap::error();
   a.push_back(std::move(v));
-  grown(c);
+  if (grows) grown(c);
   return length_of(a);
 }
 
@@ -134,7 +128,7 @@ Result<Value> fill(BuiltinCall& c) {
 }
 
 Result<Value> copy(BuiltinCall& c) {
-  if (!room_for_new(items(c).size())) return heap::error();
+  if (!room_for_array(items(c).size())) return heap::error();
   return Value::array(Items(items(c)));
 }
 
@@ -144,20 +138,20 @@ Result<Value> slice(BuiltinCall& c) {
   const bool to_end = c.args.size() < 3 || c.args[2].is_nothing();
   const std::size_t j = to_end ? a.size() : position(c, 2, a.size());
   if (j <= i) return Value::array();
-  if (!room_for_new(j - i)) return heap::error();
+  if (!room_for_array(j - i)) return heap::error();
   return Value::array(Items(a.begin() + static_cast<std::ptrdiff_t>(i),
                             a.begin() + static_cast<std::ptrdiff_t>(j)));
 }
 
 Result<Value> reverse(BuiltinCall& c) {
-  if (!room_for_new(items(c).size())) return heap::error();
+  if (!room_for_array(items(c).size())) return heap::error();
   return Value::array(Items(items(c).rbegin(), items(c).rend()));
 }
 
 // Ascending by the numeric view; values without one (and NaN) compare equal to all.
 Result<Value> sort(BuiltinCall& c) {
   // The copy, and the merge sort's buffer beside it.
-  if (!room_for_new(2 * items(c).size())) return heap::error();
+  if (!room_for_array(2 * items(c).size())) return heap::error();
   Items sorted = items(c);
   stable_merge_sort(sorted, [](const Value& a, const Value& b) {
     const auto x = numeric_view(a);

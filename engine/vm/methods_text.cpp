@@ -136,7 +136,7 @@ Result<Value> split(BuiltinCall& c) {
   // Each part is a text of its own: a long text cut into characters holds many times
   // its size, so every part asks first.
   auto add = [&parts](std::string_view part) {
-    if (!heap::fits(growth_bytes(parts, parts.size() + 1) + sizeof(Text) + part.size()))
+    if (!heap::fits(heap::growth_bytes(parts, parts.size() + 1) + sizeof(Text) + part.size()))
       return false;
     parts.push_back(Value::text(part));
     return true;

@@ -128,7 +128,7 @@ Result<Value> to_array(BuiltinCall& c) {
   const auto count = static_cast<std::size_t>(*n);
   const SeriesColumn col = c.vm.builtins().values_of(c.args[0].series_obj(), c.host);
   const std::size_t bar = c.host.bar_index();
-  if (!heap::fits(sizeof(Array) + count * sizeof(Value))) return heap::error();
+  if (!room_for_array(count)) return heap::error();
   std::vector<Value> out;
   out.reserve(count);
   for (std::size_t k = 0; k < count; ++k) {
@@ -183,7 +183,7 @@ Result<Value> map_len(BuiltinCall& c) {
 }
 
 Result<Value> keys(BuiltinCall& c) {
-  if (!heap::fits(sizeof(Array) + entries(c).size() * sizeof(Value))) return heap::error();
+  if (!room_for_array(entries(c).size())) return heap::error();
   std::vector<Value> out;
   out.reserve(entries(c).size());
   for (const MapEntry& e : entries(c).ordered()) out.push_back(Value::text(e.key));
@@ -191,7 +191,7 @@ Result<Value> keys(BuiltinCall& c) {
 }
 
 Result<Value> values(BuiltinCall& c) {
-  if (!heap::fits(sizeof(Array) + entries(c).size() * sizeof(Value))) return heap::error();
+  if (!room_for_array(entries(c).size())) return heap::error();
   std::vector<Value> out;
   out.reserve(entries(c).size());
   for (const MapEntry& e : entries(c).ordered()) out.push_back(e.value);

@@ -34,13 +34,9 @@ ReplayHost::ReplayHost(host::Bars bars, host::SymbolSpec symbol, double balance,
     : account_(std::move(bars), std::move(symbol), balance, spread) {}
 
 namespace {
-// What a journal text allocates beside its line (short ones live inside it).
-uint64_t line_bytes(std::string_view text) {
-  return text.size() > 15 ? heap::block(text.size() + 1) : 0;
-}
 // A store entry: one tree node, and its key's own allocation when the key is long.
 uint64_t entry_bytes(std::string_view key) {
-  return kFieldBytes + (key.size() > 15 ? key.size() + 1 : 0);
+  return kFieldBytes + heap::string_bytes(key.size());
 }
 }  // namespace
 
@@ -82,17 +78,13 @@ Result<Value> ReplayHost::call(std::string_view name, std::span<const Value> arg
 bool ReplayHost::room_to_log(size_t bytes) const {
   if (!journal_.accepts(bytes)) return true;
   const auto& lines = journal_.items();
-  const size_t grown = lines.size() < lines.capacity() ? 0 : 2 * lines.size() + 1;
   // The level is a short name; the message is the line's one large text.
-  return heap::fits(grown * sizeof(JournalLine) + heap::block(bytes + 1));
+  return heap::fits(heap::growth_bytes(lines, lines.size() + 1) + heap::block(bytes + 1));
 }
 
 void ReplayHost::settle_journal_charge() {
-  const uint64_t now = journal_text_bytes_ + journal_.items().capacity() * sizeof(JournalLine);
-  if (now > journal_charge_.bytes())
-    journal_charge_.add(now - journal_charge_.bytes());
-  else
-    journal_charge_.drop(journal_charge_.bytes() - now);
+  journal_charge_.settle(journal_text_bytes_ +
+                         journal_.items().capacity() * sizeof(JournalLine));
 }
 
 void ReplayHost::log(std::string_view level, std::string_view message) {
@@ -102,7 +94,7 @@ void ReplayHost::log(std::string_view level, std::string_view message) {
     journal_.push(JournalLine{{}, {}, account_.bar_index(), account_.time()}, bytes);
     return;
   }
-  journal_text_bytes_ += line_bytes(level) + line_bytes(message);
+  journal_text_bytes_ += heap::string_bytes(level.size()) + heap::string_bytes(message.size());
   journal_.push(JournalLine{std::string(level), std::string(message), account_.bar_index(),
                             account_.time()},
                 bytes);
@@ -110,7 +102,8 @@ void ReplayHost::log(std::string_view level, std::string_view message) {
 }
 
 std::vector<JournalLine> ReplayHost::take_journal() {
-  Bounded<JournalLine> journal = std::exchange(journal_, Bounded<JournalLine>(kMaxJournalLines, kMaxJournalBytes));
+  Bounded<JournalLine> journal =
+      std::exchange(journal_, Bounded<JournalLine>(kMaxJournalLines, kMaxJournalBytes));
   journal_text_bytes_ = 0;  // the lines are the caller's now
   settle_journal_charge();
   return std::move(journal).take([](JournalLine last, uint64_t dropped) {

@@ -86,7 +86,7 @@ class ReplayHost final : public host::Host {
   MapItems store_;  // one map serves the store and the globals calls
   heap::Charge store_charge_;
   heap::Charge journal_charge_;  // the lines kept, their texts and the list's storage
-  uint64_t journal_text_bytes_ = 0;  // what the store's entries are charged on the heap meter
+  uint64_t journal_text_bytes_ = 0;  // the kept lines' own text allocations
   int64_t magic_ = kDefaultMagic;
   bool new_bar_ = true;
 };

@@ -84,7 +84,7 @@ Result<Value> store_delete(ReplayHost& h, std::string_view, Args args) {
 }
 
 Result<Value> store_keys(ReplayHost& h, std::string_view, Args) {
-  if (!heap::fits(sizeof(Array) + h.store().size() * sizeof(Value))) return heap::error();
+  if (!room_for_array(h.store().size())) return heap::error();
   std::vector<Value> keys;
   keys.reserve(h.store().size());
   for (const auto& entry : h.store()) keys.push_back(Value::text(entry.first));

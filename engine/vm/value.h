@@ -614,9 +614,7 @@ inline std::size_t buffer_bytes(std::size_t n) {
   return n == 0 ? 0 : heap::block(n);
 }
 inline std::size_t heap_bytes(const Text& t) {
-  // Short texts live inside the string itself.
-  const std::size_t capacity = t.str.capacity();
-  return heap::block(sizeof(Text)) + (capacity > 15 ? heap::block(capacity + 1) : 0);
+  return heap::block(sizeof(Text)) + heap::string_bytes(t.str.capacity());
 }
 inline std::size_t heap_bytes(const Array& a) {
   return heap::block(sizeof(Array)) + buffer_bytes(a.items.capacity() * sizeof(Value));
@@ -635,7 +633,7 @@ inline std::size_t heap_bytes(const Closure& c) {
 inline std::size_t heap_bytes(const Series& s) {
   return heap::block(sizeof(Series)) + buffer_bytes(s.inputs.capacity() * sizeof(Ref<Series>)) +
          buffer_bytes(s.numbers.capacity() * sizeof(double)) +
-         (s.name.capacity() > 15 ? heap::block(s.name.capacity() + 1) : 0);
+         heap::string_bytes(s.name.capacity());
 }
 
 // Whether storing under `key` fits the meter: a key already there allocates nothing, a
@@ -648,12 +646,9 @@ inline bool room_for_key(Map& m, std::string_view key) {
          m.find(key) != nullptr;
 }
 
-// The bytes growing `items` to `n` elements allocates (0 when it fits in place): a
-// vector at least doubles, and the old storage lives until the copy is done.
-inline std::size_t growth_bytes(const std::vector<Value>& items, std::size_t n) {
-  if (n <= items.capacity()) return 0;
-  const std::size_t doubled = 2 * items.size();
-  return (n > doubled ? n : doubled) * sizeof(Value);
+// Whether a new array of n items fits the meter.
+inline bool room_for_array(std::size_t n) {
+  return heap::fits(sizeof(Array) + n * sizeof(Value));
 }
 
 // ---------------------------------------------------------------------------------------
