@@ -59,6 +59,16 @@ std::size_t growth_bytes(const std::vector<T>& v, std::size_t n) {
   return (n > doubled ? n : doubled) * sizeof(T);
 }
 
+// Gives `s` room for exactly `capacity` bytes: a fresh string gets what it reserves,
+// while one grown in place may round the request up to twice its old size, which near
+// a cap would reserve twice the cap.
+inline void reserve_exactly(std::string& s, std::size_t capacity) {
+  std::string next;
+  next.reserve(capacity);
+  next.append(s);
+  s.swap(next);
+}
+
 // Bytes charged on this thread now.
 inline int64_t live() {
   return meter().live;

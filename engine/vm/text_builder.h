@@ -45,12 +45,7 @@ class TextBuilder {
     if (!heap::fits(static_cast<uint64_t>(target) + out_.capacity())) {
       return fail(Status::NoMemory);
     }
-    // A fresh string gets exactly what it reserves; growing one in place may round the
-    // request up to twice its old size.
-    std::string next;
-    next.reserve(target);
-    next.append(out_);
-    out_.swap(next);
+    heap::reserve_exactly(out_, target);
     return true;
   }
   bool fail(Status s) {

@@ -545,10 +545,7 @@ struct Printer {
       full = true;
       return false;
     }
-    std::string next;
-    next.reserve(target);
-    next.append(out);
-    out.swap(next);
+    heap::reserve_exactly(out, target);
     return true;
   }
   static constexpr size_t kLargeText = size_t{1} << 20;
