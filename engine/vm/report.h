@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,7 +75,7 @@ class Bounded {
       bytes_ += bytes;
       return;
     }
-    if (dropped_ == 0 && items_.empty()) first_dropped_.push_back(std::move(item));
+    if (dropped_ == 0 && items_.empty()) first_dropped_ = std::move(item);
     ++dropped_;
   }
   size_t size() const { return items_.size(); }
@@ -84,7 +85,7 @@ class Bounded {
   template <class Notice>
   std::vector<T> take(Notice notice) && {
     if (dropped_ > 0 && items_.empty()) {
-      items_.push_back(notice(std::move(first_dropped_.front()), dropped_));
+      items_.push_back(notice(std::move(*first_dropped_), dropped_));
     } else if (dropped_ > 0) {
       items_.back() = notice(std::move(items_.back()), dropped_ + 1);
     }
@@ -96,7 +97,7 @@ class Bounded {
   size_t byte_cap_;
   size_t bytes_ = 0;
   std::vector<T> items_;
-  std::vector<T> first_dropped_;  // at most one
+  std::optional<T> first_dropped_;
   uint64_t dropped_ = 0;
 };
 
