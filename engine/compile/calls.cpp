@@ -200,6 +200,8 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
         error(codes::kNoParameter, arg.span, *arg.name, join_names(params));
         continue;
       }
+      // The later value wins, as programs written so far rely on; it is only pointed out.
+      if (bound[i]) warning(codes::kGivenTwice, arg.span, *arg.name);
       bound[i] = &arg;
       continue;
     }
@@ -207,6 +209,7 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
       error(codes::kTooManyArguments, arg.span, std::to_string(params.size()));
       continue;
     }
+    if (bound[next]) warning(codes::kSuppliedByName, arg.span);
     bound[next++] = &arg;
   }
   for (std::size_t i = 0; i < params.size(); ++i) {
