@@ -57,10 +57,10 @@ std::optional<Type> Compiler::type_for_path(std::string_view path) const {
   return std::nullopt;
 }
 
-std::optional<ty::Signature> Compiler::signature_for(std::string_view path) const {
-  auto type = type_for_path(path);
-  if (!type || !type->signature()) return std::nullopt;
-  return *type->signature();
+const ty::Signature* Compiler::signature_for(std::string_view path) const {
+  // The payload is shared with the registry's own type, which outlives the compile.
+  const std::optional<Type> type = type_for_path(path);
+  return type ? type->signature() : nullptr;
 }
 
 bool Compiler::is_shadowed(std::string_view name) {

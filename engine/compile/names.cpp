@@ -24,7 +24,7 @@ std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool 
 }
 
 std::optional<std::uint16_t> Compiler::global_index(std::string_view name) const {
-  auto it = global_first_.find(std::string(name));
+  auto it = global_first_.find(name);
   if (it == global_first_.end()) return std::nullopt;
   return it->second;
 }
@@ -92,7 +92,7 @@ Type Compiler::struct_type(const std::string& name) const {
 }
 
 std::uint32_t Compiler::name_constant(std::string_view name) {
-  return constant(bc::Constant::name(std::string(name)));
+  return text_constant(bc::ConstantKind::Name, name);
 }
 
 void Compiler::expect_assignable(const Type& found, const Type& expected, const Span& span,

@@ -18,15 +18,19 @@ void Scopes::insert(const std::string& name, Symbol symbol) {
 }
 
 const Symbol* Scopes::lookup(std::string_view name) const {
+  const Hashed key = hashed(name);
   for (auto it = scopes_.rbegin(); it != scopes_.rend(); ++it) {
-    if (auto found = it->find(name); found != it->end()) return &found->second;
+    if (it->empty()) continue;
+    if (auto found = it->find(key); found != it->end()) return &found->second;
   }
   return nullptr;
 }
 
 Symbol* Scopes::lookup_mut(std::string_view name) {
+  const Hashed key = hashed(name);
   for (auto it = scopes_.rbegin(); it != scopes_.rend(); ++it) {
-    if (auto found = it->find(name); found != it->end()) return &found->second;
+    if (it->empty()) continue;
+    if (auto found = it->find(key); found != it->end()) return &found->second;
   }
   return nullptr;
 }

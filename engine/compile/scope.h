@@ -42,11 +42,20 @@ class Scopes {
   std::size_t depth() const { return scopes_.size(); }
 
  private:
+  // A name with its hash worked out once, for probing every scope of a lookup.
+  struct Hashed {
+    std::string_view text;
+    std::size_t hash;
+    friend bool operator==(const Hashed& a, const std::string& b) { return a.text == b; }
+    friend bool operator==(const std::string& a, const Hashed& b) { return a == b.text; }
+  };
   struct Hash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    std::size_t operator()(const Hashed& h) const { return h.hash; }
   };
   using Scope = std::unordered_map<std::string, Symbol, Hash, std::equal_to<>>;
+  static Hashed hashed(std::string_view name) { return {name, Hash{}(name)}; }
   std::vector<Scope> scopes_;
 };
 
