@@ -90,8 +90,22 @@ bc::Image Compiler::finish() && {
 }
 
 std::uint16_t Compiler::host_id(std::string_view path) const {
-  const auto* host = hosts_.get(path);
-  return host ? host->id : 0;
+  const auto* found = host(path);
+  return found ? found->id : 0;
+}
+
+const kelo_std::Entry* Compiler::registry_global(std::string_view name) const {
+  if (auto it = registry_globals_.find(name); it != registry_globals_.end()) return it->second;
+  const kelo_std::Entry* entry = registry_.global(name);
+  registry_globals_.emplace(name, entry);
+  return entry;
+}
+
+const kelo_std::hosts::HostFn* Compiler::host(std::string_view path) const {
+  if (auto it = hosts_by_path_.find(path); it != hosts_by_path_.end()) return it->second;
+  const kelo_std::hosts::HostFn* found = hosts_.get(path);
+  hosts_by_path_.emplace(path, found);
+  return found;
 }
 
 }  // namespace compiler
@@ -106,7 +120,8 @@ std::int64_t now_seconds(const CompileOptions& options) {
 CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostics,
                              const CompileOptions& options) {
   CompileOutput out;
-  const kelo_std::Registry registry = kelo_std::builtins();
+  // Built once and only read afterwards, by any number of compiles at once.
+  static const kelo_std::Registry registry = kelo_std::builtins();
   compiler::Compiler compiler(diagnostics, registry);
   try {
     compiler.compile_program(program);

@@ -147,6 +147,7 @@ class Compiler {
   // The signature of a registry function, held by the registry; null for anything else.
   const ty::Signature* signature_for(std::string_view path) const;
   std::optional<Type> type_for_path(std::string_view path) const;
+  std::optional<Type> look_up_path(std::string_view path) const;
   std::optional<std::string> namespace_path(const ast::Expr& expr);
 
   // ---- statements ----
@@ -175,6 +176,10 @@ class Compiler {
   using FieldList = std::vector<std::pair<std::string, Type>>;
 
   [[noreturn]] static void no_frame();
+  // The registry's global and the host function of a name or path, each looked up once
+  // per compile: a program names the same few built-ins on nearly every line.
+  const kelo_std::Entry* registry_global(std::string_view name) const;
+  const kelo_std::hosts::HostFn* host(std::string_view path) const;
   std::uint32_t append_constant(bc::Constant value);
 
   // expressions
@@ -270,6 +275,9 @@ class Compiler {
   std::unordered_map<std::string, FieldList> structs_;
   std::unordered_map<std::string, std::vector<std::string>> enums_;
   std::unordered_map<std::string, FunctionInfo> functions_;
+  mutable TextMap<const kelo_std::Entry*> registry_globals_;
+  mutable TextMap<const kelo_std::hosts::HostFn*> hosts_by_path_;
+  mutable TextMap<std::optional<Type>> path_types_;
   ast::ProgramKind kind_ = ast::ProgramKind::Script;
 };
 
