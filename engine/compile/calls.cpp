@@ -167,7 +167,7 @@ Type Compiler::compile_struct_construction(const std::string& name, const FieldL
     if (!chosen && i < positional.size()) chosen = positional[i];
     if (chosen) {
       const Type t = compile_expr(*chosen->value);
-      expect_assignable(t, type, chosen->value->span, name + "." + field);
+      expect_assignable(t, type, chosen->value->span, [&] { return name + "." + field; });
     } else {
       error(codes::kFieldNeedsValue, span, name, field);
       emit(Op::plain(Opcode::Nothing), span);
@@ -283,7 +283,7 @@ Type Compiler::compile_host_call(const std::string& path, const ty::Signature& s
     if (bound[i]) {
       const Type t = compile_expr(*bound[i]->value);
       expect_assignable(t, params[i].type, bound[i]->value->span,
-                        path + " parameter '" + params[i].name + "'");
+                        [&] { return path + " parameter '" + params[i].name + "'"; });
     } else {
       if (!params[i].optional) {
         error(codes::kHostMissingArgument, span, path, params[i].name);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -123,6 +124,14 @@ class Compiler {
   std::uint32_t name_constant(std::string_view name);
   void expect_assignable(const Type& found, const Type& expected, const Span& span,
                          std::string_view context);
+  // The same with a context that is built only when there is something to report.
+  template <class Context>
+  requires std::is_invocable_r_v<std::string, Context>
+  void expect_assignable(const Type& found, const Type& expected, const Span& span,
+                         Context&& context) {
+    if (mismatch(found, expected)) expect_assignable(found, expected, span, context());
+  }
+  static bool mismatch(const Type& found, const Type& expected);
   std::optional<std::uint16_t> global_index(std::string_view name) const;
   std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable);
   std::uint16_t host_id(std::string_view path) const;

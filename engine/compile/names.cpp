@@ -95,14 +95,19 @@ std::uint32_t Compiler::name_constant(std::string_view name) {
   return text_constant(bc::ConstantKind::Name, name);
 }
 
-void Compiler::expect_assignable(const Type& found, const Type& expected, const Span& span,
-                                 std::string_view context) {
+bool Compiler::mismatch(const Type& found, const Type& expected) {
   if (expected.is(ty::Primitive::Any) || found.is(ty::Primitive::Any) ||
       expected.is(ty::Primitive::Void)) {
-    return;
+    return false;
   }
-  if (ty::assignable(found, expected)) return;
-  error(codes::kNotAssignable, span, context, expected.to_string(), found.to_string());
+  return !ty::assignable(found, expected);
+}
+
+void Compiler::expect_assignable(const Type& found, const Type& expected, const Span& span,
+                                 std::string_view context) {
+  if (mismatch(found, expected)) {
+    error(codes::kNotAssignable, span, context, expected.to_string(), found.to_string());
+  }
 }
 
 }  // namespace kelo_compile::compiler
