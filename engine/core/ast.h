@@ -42,13 +42,22 @@ class NodeCache {
   }
 
   void* take() { return head_ != nullptr ? pop() : ::operator new(Size); }
+  // Nodes are taken in the order they were given, oldest first: a tree is freed in about
+  // the order it was built, so the next tree gets its nodes in address order again and
+  // is walked with the memory's grain rather than against it.
   void give(void* node) noexcept {
     // A tree destroyed after the thread's own list (a static one) frees its nodes itself.
     if (closed_ || count_ >= kMaxBytes / Size) {
       ::operator delete(node);
       return;
     }
-    head_ = ::new (node) Free{head_};
+    Free* added = ::new (node) Free{nullptr};
+    if (head_ == nullptr) {
+      head_ = added;
+    } else {
+      tail_->next = added;
+    }
+    tail_ = added;
     ++count_;
   }
 
@@ -67,6 +76,7 @@ class NodeCache {
   }
 
   Free* head_ = nullptr;
+  Free* tail_ = nullptr;  // valid while head_ is not null
   std::size_t count_ = 0;
   bool closed_ = false;
 };
