@@ -108,8 +108,8 @@ Type Compiler::compile_call(const ast::Expr& callee, const std::vector<Arg>& arg
       const FieldList fields = it->second;
       return compile_struct_construction(name, fields, args, span);
     }
-    if (auto it = functions_.find(name); it != functions_.end()) {
-      const FunctionInfo info = it->second;  // the map may grow while arguments compile
+    if (const FunctionInfo* found = function_info(name)) {
+      const FunctionInfo info = *found;  // the map may grow while arguments compile
       return compile_declared_call(info, args, span);
     }
     if (!is_shadowed(name)) {

@@ -212,8 +212,8 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
   }
   if (auto global = global_index(name)) {
     emit(Op::with_b(Opcode::GetGlobal, *global), span);
-    auto it = global_types_.find(name);
-    return it != global_types_.end() ? it->second : Type(P::Any);
+    const Type* type = global_type(name);
+    return type ? *type : Type(P::Any);
   }
   if (enums_.count(name) != 0) {
     push_text(name, span);
@@ -408,8 +408,8 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
     }
     if (auto global = global_index(id->name)) {
       emit(Op::with_b(Opcode::SetGlobal, *global), span);
-      auto it = global_types_.find(id->name);
-      return it != global_types_.end() ? it->second : t;
+      const Type* type = global_type(id->name);
+      return type ? *type : t;
     }
     error(codes::kNotDefined, target.span, id->name);
     emit(Op::plain(Opcode::Pop), span);
