@@ -104,11 +104,7 @@ void Lexer::push(TokenKind kind, std::string&& text, Position start, double valu
 
 Token& Lexer::emit(TokenKind kind, Position start, std::uint8_t code) {
   // Built in place: moving a finished token would copy its short text twice.
-  Token& t = tokens_.emplace_back();
-  t.span = diag::Span{start, here()};
-  t.kind = kind;
-  t.code = code;
-  return t;
+  return tokens_.emplace_back(std::string(), diag::Span{start, here()}, 0.0, kind, code);
 }
 
 bool Lexer::may_end_statement() const {
@@ -118,10 +114,20 @@ bool Lexer::may_end_statement() const {
 // One pass of the main loop; the text must not be at its end.
 [[gnu::always_inline]] inline void Lexer::scan(diag::Diagnostics& diagnostics) {
   const auto byte = static_cast<unsigned char>(src_[i_]);
+  const Start kind = byte < 0x80 ? kStarts[byte] : Start::Other;
+  if (kind == Start::Blank) {
+    // A run of blanks (indentation, mostly) at once, without a position for each.
+    std::size_t end = i_ + 1;
+    while (end < src_.size() && static_cast<unsigned char>(src_[end]) < 0x80 &&
+           kStarts[static_cast<unsigned char>(src_[end])] == Start::Blank) {
+      ++end;
+    }
+    advance_ascii(end - i_);
+    return;
+  }
   const Position start = here();
-  switch (byte < 0x80 ? kStarts[byte] : Start::Other) {
+  switch (kind) {
     case Start::Blank:
-      advance_ascii(1);
       break;
     case Start::LineFeed:
       advance();
