@@ -17,6 +17,9 @@ CompileOutput compile(std::string_view source, std::string_view file_name,
     out.diagnostics = std::move(diagnostics);
     return out;
   }
+  // The tree is built, read and dropped here and nowhere else, so its nodes come from
+  // one arena, freed whole after the tree.
+  const ast::NodeArena arena;
   const ast::Program program = kelo_core::parser::parse(source, diagnostics);
   return compile_parsed(program, std::move(diagnostics), options);
 }

@@ -8,6 +8,19 @@
 #include <cmath>
 
 namespace kelo_core::ast {
+
+NodeArena::~NodeArena() {
+  for (void* block : blocks_) ::operator delete(block);
+  current_ = outer_;
+}
+
+void NodeArena::grow(std::size_t size) {
+  const std::size_t bytes = size > kBlock ? size : kBlock;
+  blocks_.reserve(blocks_.size() + 1);
+  next_ = static_cast<char*>(::operator new(bytes));
+  blocks_.push_back(next_);
+  end_ = next_ + bytes;
+}
 namespace {
 
 constexpr std::array<std::string_view, 27> kExprKindNames = {

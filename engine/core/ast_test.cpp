@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <vector>
 
 namespace kelo_core::ast {
 namespace {
@@ -33,6 +34,35 @@ TEST(AstBox, CopiesAreDeepAndMovesTakeTheSourceFirst) {
   Box<Expr> other(integer(7));
   other = copy.kind.as<ExprKind::Binary>()->left;
   EXPECT_EQ(debug(*other), debug(sum(integer(1), integer(2))));
+}
+
+// Nodes made under an arena come from it and end with it; nodes made without one are
+// the general allocator's, wherever they end. (Sanitizer builds catch a node freed the
+// wrong way.)
+TEST(AstBox, ArenaNodesEndWithTheirArena) {
+  Expr outside = sum(integer(1), integer(2));
+  EXPECT_EQ(NodeArena::current(), nullptr);
+  {
+    const NodeArena arena;
+    EXPECT_EQ(NodeArena::current(), &arena);
+    Expr inside = sum(integer(3), integer(4));
+    Expr copy = outside;  // a copy made under the arena is the arena's
+    {
+      const NodeArena inner;
+      EXPECT_EQ(NodeArena::current(), &inner);
+      Expr deep = sum(copy, inside);
+      EXPECT_EQ(debug(deep), debug(sum(sum(integer(1), integer(2)), sum(integer(3), integer(4)))));
+    }
+    EXPECT_EQ(NodeArena::current(), &arena);
+    // Large nodes and many of them take further blocks.
+    std::vector<Expr> many;
+    for (int i = 0; i < 5000; ++i) many.push_back(sum(integer(i), integer(i)));
+    Expr moved = std::move(outside);  // a heap node, freed as one
+    EXPECT_EQ(debug(moved), debug(sum(integer(1), integer(2))));
+  }
+  EXPECT_EQ(NodeArena::current(), nullptr);
+  Expr after = sum(integer(5), integer(6));
+  EXPECT_EQ(debug(after), debug(sum(integer(5), integer(6))));
 }
 
 }  // namespace
