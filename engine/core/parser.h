@@ -247,6 +247,8 @@ class Parser {
   token::Token* cur_ = nullptr;
   // Statements of the blocks being parsed, innermost last (see parse_block).
   std::vector<ast::Stmt> statement_stack_;
+  // Arguments of the calls being parsed, innermost last (see parse_call_arguments).
+  std::vector<ast::Argument> argument_stack_;
   std::size_t pos_ = 0;
   // The end of the last token consumed; before any, the end of the first token.
   diag::Position last_end_;

@@ -347,9 +347,18 @@ KELO_OUT_OF_LINE bool Parser::postfix_trailing_block(Expr& expr) {
   return true;
 }
 
-KELO_OUT_OF_LINE bool Parser::parse_call_arguments(std::vector<ast::Argument>& args) {
+KELO_OUT_OF_LINE bool Parser::parse_call_arguments(std::vector<ast::Argument>& out) {
   advance();  // (
   skip_newlines();
+  // As statements do (see parse_block): gathered on a shared stack, then moved into a
+  // list of the final size.
+  const std::size_t base = argument_stack_.size();
+  struct Unwind {
+    std::vector<ast::Argument>& stack;
+    std::size_t base;
+    ~Unwind() { stack.erase(stack.begin() + static_cast<std::ptrdiff_t>(base), stack.end()); }
+  } unwind{argument_stack_, base};
+  auto& args = argument_stack_;
   while (!at_punct(")") && !at_eof()) {
     diag::Position from = start();
     std::optional<std::string> name;
@@ -366,7 +375,10 @@ KELO_OUT_OF_LINE bool Parser::parse_call_arguments(std::vector<ast::Argument>& a
     advance();
     skip_newlines();
   }
-  return expect<TokenKind::Punct>(")") != nullptr;
+  if (!expect<TokenKind::Punct>(")")) return false;
+  out.reserve(out.size() + args.size() - base);
+  for (std::size_t i = base; i < args.size(); ++i) out.push_back(std::move(args[i]));
+  return true;
 }
 
 std::optional<Expr> Parser::parse_primary() {
