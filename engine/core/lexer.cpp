@@ -103,8 +103,15 @@ void Lexer::push(TokenKind kind, std::string&& text, Position start, double valu
 }
 
 Token& Lexer::emit(TokenKind kind, Position start, std::uint8_t code) {
-  // Built in place: moving a finished token would copy its short text twice.
-  return tokens_.emplace_back(std::string(), diag::Span{start, here()}, 0.0, kind, code);
+  // Built in place: moving a finished token would copy its short text twice. The fields
+  // are stored one by one; a span built aside and copied whole reads back its own
+  // narrower stores, which stalls on every token.
+  Token& t = tokens_.emplace_back();
+  t.span.start = start;
+  t.span.end = here();
+  t.kind = kind;
+  t.code = code;
+  return t;
 }
 
 bool Lexer::may_end_statement() const {
