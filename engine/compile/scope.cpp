@@ -9,8 +9,13 @@ std::uint32_t Scopes::find(std::string_view name) const {
     const auto it = last_.find(name);
     return it == last_.end() ? kNone : it->second;
   }
+  // Names of locals are short and often one letter: the length and the first character
+  // settle most comparisons without a call.
+  const char first = name.empty() ? '\0' : name[0];
   for (std::size_t i = entries_.size(); i-- > 0;) {
-    if (entries_[i].name == name) return static_cast<std::uint32_t>(i);
+    const std::string& candidate = entries_[i].name;
+    if (candidate.size() != name.size() || (!name.empty() && candidate[0] != first)) continue;
+    if (std::string_view(candidate) == name) return static_cast<std::uint32_t>(i);
   }
   return kNone;
 }
