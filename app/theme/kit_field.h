@@ -39,12 +39,14 @@ class KitField : public QWidget {
   // Escape clears a non-empty text and is passed on when the text is empty; handled here
   // only, never as a shortcut override, so an enclosing bar's Escape shortcut wins.
   void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void clearByUser();
   void syncClearButton();
   void layoutChildren();
+  void syncEditPalette();
 
   QLineEdit* edit_;
   QAbstractButton* clear_;

@@ -74,9 +74,9 @@ TEST(Fonts, StylesAskTheirWeightsAndShowTheirPixelSizes) {
     EXPECT_EQ(font(row.style).weight(), row.weight);
     EXPECT_EQ(QFontInfo(font(row.style)).pixelSize(), row.pixels);
   }
-  EXPECT_TRUE(QFontInfo(font(FontStyle::code)).fixedPitch());
-  EXPECT_FALSE(QFontInfo(font(FontStyle::body)).fixedPitch());
-  EXPECT_DOUBLE_EQ(font(FontStyle::body).pointSizeF(), 12.5 * 0.75);
+  EXPECT_TRUE(QFontInfo(theme::font(FontStyle::code)).fixedPitch());
+  EXPECT_FALSE(QFontInfo(theme::font(FontStyle::body)).fixedPitch());
+  EXPECT_DOUBLE_EQ(theme::font(FontStyle::body).pointSizeF(), 12.5 * 0.75);
 }
 
 }  // namespace

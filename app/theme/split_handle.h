@@ -3,6 +3,7 @@
 // a 1-px line in layout with an invisible 9-px grip over it that takes the pointer.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include "theme/tokens.h"
@@ -44,7 +45,7 @@ class SplitHandle : public QWidget {
   bool inverted_;
   double value_ = 0;
   double start_ = 0;
-  SplitGrip* grip_;
+  QPointer<SplitGrip> grip_;
 };
 
 // The sizes of a vertical split of height `height`: the bottom pane is at least
@@ -98,7 +99,7 @@ class VerticalSplit : public QWidget {
   double minBottom_;
   double bottomHeight_;
   double dragStart_ = 0;
-  SplitGrip* grip_;
+  QPointer<SplitGrip> grip_;
 };
 
 }  // namespace zx::theme

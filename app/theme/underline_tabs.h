@@ -32,6 +32,8 @@ class TabButton : public QAbstractButton {
   void paintEvent(QPaintEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  // The strip's selection decides; a click never checks or unchecks by itself.
+  void nextCheckState() override {}
 
  private:
   int tag_;
