@@ -96,6 +96,10 @@ FindBar::FindBar(KeloTextView* view, QWidget* parent) : QWidget(parent), view_(v
   connect(done_, &QToolButton::clicked, this, &FindBar::close);
   connect(replaceOne_, &QPushButton::clicked, this, &FindBar::replace);
   connect(replaceAll_, &QPushButton::clicked, this, &FindBar::replaceAll);
+  // The count names the match under the caret, wherever the caret goes.
+  connect(view_, &QTextEdit::cursorPositionChanged, this, [this] {
+    if (isOpen()) showCount();
+  });
   find_->installEventFilter(this);
   replace_->installEventFilter(this);
 }
