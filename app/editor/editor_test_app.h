@@ -10,6 +10,8 @@
 namespace zx::editor::testing {
 
 inline int runWidgetTests(int argc, char** argv) {
+  // Test discovery runs the program without the tests' environment.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
