@@ -185,6 +185,12 @@ TEST_F(Find, KeyboardOpensAndEscapeCloses) {
   EXPECT_TRUE(bar()->replaceField()->hasFocus());
   QTest::keyClick(bar()->replaceField(), Qt::Key_Escape);
   EXPECT_FALSE(bar()->isOpen());
+  // Escape from the text closes the bar too, and does nothing once it is closed.
+  QTest::keyClick(view(), Qt::Key_F, Qt::ControlModifier);
+  view()->setFocus();
+  QTest::keyClick(view(), Qt::Key_Escape);
+  EXPECT_FALSE(bar()->isOpen());
+  EXPECT_FALSE(editor.actions().last()->isEnabled());
 
   QStringList titles;
   for (const QAction* a : editor.findActions()) {

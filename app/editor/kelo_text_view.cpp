@@ -38,6 +38,15 @@ KeloTextView::KeloTextView(QWidget* parent) : QTextEdit(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setViewportMargins(LineGutter::kWidth, 0, 0, 0);
   gutter_ = new LineGutter(this);
+  // Until the owner hands in its colours: the widget palette, and no band.
+  const QPalette p = palette();
+  gutter_->setColours({p.color(QPalette::Window), p.color(QPalette::Mid),
+                       p.color(QPalette::PlaceholderText), p.color(QPalette::Highlight)});
+  RowLayout::Colours start;
+  start.caret = p.color(QPalette::Text);
+  layout_->setColours(start);
+  setAccessibleName(QStringLiteral("Script"));
+  gutter_->setAccessibleName(QStringLiteral("Line numbers"));
 
   connect(this, &QTextEdit::cursorPositionChanged, this, &KeloTextView::caretMoved);
   connect(this, &QTextEdit::selectionChanged, this, &KeloTextView::caretMoved);

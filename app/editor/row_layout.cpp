@@ -286,7 +286,7 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
     const int bpos = block.position();
     const int bend = bpos + block.length();
 
-    if (block.blockNumber() == band_ && colours_.band.alpha() > 0) {
+    if (block.blockNumber() == band_ && colours_.band.isValid() && colours_.band.alpha() > 0) {
       painter->fillRect(QRectF(clip.left(), rows.top(), clip.width(), rows.height()),
                         colours_.band);
     }
