@@ -126,15 +126,11 @@ Type Compiler::compile_callee_value_call(const Type& callee_type, const std::vec
   // a function must not reach a call, or it would run whatever host function it numbers.
   const Type callee = callee_type.unwrap_optional();
   if (!callee.signature() && !callee.is(P::Any) && !callee.is(P::Never)) {
-    error("KELO3025",
-          "A value of type " + callee_type.to_string() + " is not a function and cannot be called",
-          span);
+    error(codes::kNotCallable, span, callee_type.to_string());
   }
   for (const Arg& arg : args) {
     if (arg.name) {
-      error("KELO3012",
-            "'" + *arg.name + ":' names a parameter, and this call does not take named arguments",
-            arg.span);
+      error(codes::kNamedToValue, arg.span, *arg.name);
     }
     compile_expr(*arg.value);
   }
@@ -166,7 +162,7 @@ Type Compiler::compile_struct_construction(const std::string& name, const FieldL
       const Type t = compile_expr(*chosen->value);
       expect_assignable(t, type, chosen->value->span, name + "." + field);
     } else {
-      error("KELO3019", name + " needs a value for '" + field + "'", span);
+      error(codes::kFieldNeedsValue, span, name, field);
       emit(Op::plain(Opcode::Nothing), span);
     }
   }
@@ -180,8 +176,7 @@ Type Compiler::compile_struct_construction(const std::string& name, const FieldL
     bool known = false;
     for (const auto& [field, type] : fields) known = known || field == *arg.name;
     if (!known) {
-      error("KELO3020", name + " has no field '" + *arg.name + "'. Fields: " + field_names,
-            arg.span);
+      error(codes::kStructNoField, arg.span, name, *arg.name, field_names);
     }
   }
   if (fields.size() + 1 > std::numeric_limits<std::uint16_t>::max()) {
@@ -202,20 +197,19 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
       std::size_t i = 0;
       while (i < params.size() && params[i].name != *arg.name) ++i;
       if (i == params.size()) {
-        error("KELO3015",
-              "No parameter '" + *arg.name + "'. Parameters: " + join_names(params), arg.span);
+        error(codes::kNoParameter, arg.span, *arg.name, join_names(params));
         continue;
       }
+      // The later value wins, as programs written so far rely on; it is only pointed out.
+      if (bound[i]) warning(codes::kGivenTwice, arg.span, *arg.name);
       bound[i] = &arg;
       continue;
     }
     if (next >= params.size()) {
-      error("KELO3017",
-            "This function takes " + std::to_string(params.size()) +
-                " argument(s) and got more",
-            arg.span);
+      error(codes::kTooManyArguments, arg.span, std::to_string(params.size()));
       continue;
     }
+    if (bound[next]) warning(codes::kSuppliedByName, arg.span);
     bound[next++] = &arg;
   }
   for (std::size_t i = 0; i < params.size(); ++i) {
@@ -224,7 +218,7 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
     } else if (params[i].default_value) {
       compile_expr(*params[i].default_value);
     } else {
-      error("KELO3018", "Missing argument '" + params[i].name + "'", span);
+      error(codes::kMissingArgument, span, params[i].name);
       emit(Op::plain(Opcode::Nothing), span);
     }
   }
@@ -237,7 +231,7 @@ Type Compiler::compile_host_call(const std::string& path, const ty::Signature& s
                                  const Span& span) {
   const auto* host = hosts_.get(path);
   if (!host) {
-    error("KELO3013", "'" + path + "' is not available in this program", span);
+    error(codes::kNotAvailable, span, path);
     // The receiver, if any, is replaced by the fallback value.
     if (receivers != 0) emit(Op::plain(Opcode::Pop), span);
     emit(Op::plain(Opcode::Nothing), span);
@@ -256,29 +250,23 @@ Type Compiler::compile_host_call(const std::string& path, const ty::Signature& s
       std::size_t i = 0;
       while (i < params.size() && params[i].name != *arg.name) ++i;
       if (i == params.size()) {
-        error("KELO3015",
-              "'" + path + "' has no parameter '" + *arg.name + "'. Parameters: " +
-                  join_names(params),
-              arg.span);
+        error(codes::kHostNoParameter, arg.span, path, *arg.name, join_names(params));
       } else if (bound[i]) {
-        error("KELO3014", "'" + *arg.name + "' was given twice", arg.span);
+        error(codes::kGivenTwice, arg.span, *arg.name);
       } else {
         bound[i] = &arg;
       }
       continue;
     }
     if (next >= params.size()) {
-      error("KELO3017",
-            "'" + path + "' takes " + std::to_string(params.size()) +
-                " argument(s) and got more",
-            arg.span);
+      error(codes::kHostTooManyArguments, arg.span, path, std::to_string(params.size()));
       compile_expr(*arg.value);
       emit(Op::plain(Opcode::Pop), span);
       ++next;
       continue;
     }
     if (bound[next]) {
-      error("KELO3016", "This value was already supplied by name", arg.span);
+      error(codes::kSuppliedByName, arg.span);
       ++next;
       continue;
     }
@@ -291,7 +279,7 @@ Type Compiler::compile_host_call(const std::string& path, const ty::Signature& s
                         path + " parameter '" + params[i].name + "'");
     } else {
       if (!params[i].optional) {
-        error("KELO3018", "'" + path + "' needs '" + params[i].name + "'", span);
+        error(codes::kHostMissingArgument, span, path, params[i].name);
       }
       emit(Op::plain(Opcode::Nothing), span);
     }
@@ -305,7 +293,7 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
   // A property called with arguments has nothing to take them: report, keep the stack.
   auto property_with_args = [&](const std::string& path) {
     if (args.empty()) return;
-    error("KELO3017", "'" + path + "' takes 0 argument(s) and got more", span);
+    error(codes::kHostTooManyArguments, span, path, "0");
     for (const Arg& arg : args) {
       compile_expr(*arg.value);
       emit(Op::plain(Opcode::Pop), span);
@@ -320,10 +308,7 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
       property_with_args(path);
       return *type;
     }
-    error("KELO3009",
-          "'" + *ns + "' has no call named '" + member.property + "'." +
-              namespace_members(*ns, true, 10),
-          span);
+    error(codes::kNoCall, span, *ns, member.property, namespace_members(*ns, true, 10));
     emit(Op::plain(Opcode::Nothing), span);
     return P::Any;
   }

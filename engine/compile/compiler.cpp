@@ -73,14 +73,6 @@ std::size_t Compiler::push_text(std::string_view text, const Span& span) {
               span);
 }
 
-void Compiler::error(std::string_view code, std::string message, const Span& span) {
-  diagnostics_.error(code, std::move(message), span);
-}
-
-void Compiler::warning(std::string_view code, std::string message, const Span& span) {
-  diagnostics_.warning(code, std::move(message), span);
-}
-
 std::uint16_t Compiler::append_function(bc::Function function) {
   if (image_.functions.size() > std::numeric_limits<std::uint16_t>::max()) {
     throw InternalError("the program has more functions than 65536");
@@ -118,13 +110,11 @@ CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostic
     compiler.compile_program(program);
   } catch (const InternalError& failure) {
     // The compile stops here; what was built so far is still handed back.
-    diagnostics.error("KELO3000", std::string("The compiler stopped: ") + failure.what(),
-                      program.span);
+    diagnostics.error(codes::kStopped, program.span, failure.what());
   } catch (const std::bad_alloc&) {
-    diagnostics.error("KELO3000", "The compiler stopped: out of memory", program.span);
+    diagnostics.error(codes::kStopped, program.span, "out of memory");
   } catch (const std::exception& failure) {
-    diagnostics.error("KELO3000", std::string("The compiler stopped: ") + failure.what(),
-                      program.span);
+    diagnostics.error(codes::kStopped, program.span, failure.what());
   }
   out.schema.groups = compiler.input_groups();
   out.schema.inputs = compiler.input_specs();

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "compile/compiler_codes.h"
 #include "compile/emit.h"
 #include "compile/inputs.h"
 #include "compile/manifest.h"
@@ -87,8 +88,14 @@ class Compiler {
   std::size_t emit(bc::Op op, const Span& span);
   std::uint32_t constant(bc::Constant value);
   std::size_t push_text(std::string_view text, const Span& span);
-  void error(std::string_view code, std::string message, const Span& span);
-  void warning(std::string_view code, std::string message, const Span& span);
+  template <std::size_t N, class... Args>
+  void error(const kelo_core::diag::Message<N>& message, const Span& span, const Args&... args) {
+    diagnostics_.error(message, span, args...);
+  }
+  template <std::size_t N, class... Args>
+  void warning(const kelo_core::diag::Message<N>& message, const Span& span, const Args&... args) {
+    diagnostics_.warning(message, span, args...);
+  }
   FnState& fn();
   bc::Image finish() &&;
 

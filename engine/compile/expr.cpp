@@ -227,10 +227,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
              span);
         return entry->type;
       case ty::Tag::Object:
-        error("KELO3003",
-              "'" + name + "' is a group of calls. Use one of its members, such as " + name +
-                  ".something",
-              span);
+        error(codes::kGroupOfCalls, span, name, name);
         emit(Op::plain(Opcode::Nothing), span);
         return P::Any;
       default:
@@ -238,7 +235,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
         return entry->type;
     }
   }
-  error("KELO3004", "'" + name + "' is not defined", span);
+  error(codes::kNotDefined, span, name);
   emit(Op::plain(Opcode::Nothing), span);
   return P::Any;
 }
@@ -256,12 +253,10 @@ Type Compiler::compile_unary(const ast::ExprKind::Unary& unary, const Span& span
 void Compiler::check_numeric_pair(const Type& left, const Type& right, const Span& left_span,
                                   const Span& right_span) {
   if (!is_numeric_operand(left)) {
-    error("KELO3005", "Arithmetic needs numbers, found " + left.unwrap_series().to_string(),
-          left_span);
+    error(codes::kNotNumeric, left_span, left.unwrap_series().to_string());
   }
   if (!is_numeric_operand(right)) {
-    error("KELO3005", "Arithmetic needs numbers, found " + right.unwrap_series().to_string(),
-          right_span);
+    error(codes::kNotNumeric, right_span, right.unwrap_series().to_string());
   }
 }
 
@@ -312,7 +307,7 @@ Type Compiler::compile_index(const ast::ExprKind::Index& index, const Span& span
   switch (target.tag()) {
     case ty::Tag::Series:
       if (!at.is(P::Any) && !ty::assignable(at, P::Int)) {
-        error("KELO3002", "A series is indexed by a whole number of bars back", index.index->span);
+        error(codes::kSeriesIndex, index.index->span);
       }
       return *target.series_element();
     case ty::Tag::Array: return *target.array_element();
@@ -332,10 +327,7 @@ Type Compiler::compile_member(const ast::ExprKind::Member& member, const Span& s
       }
       return *type;
     }
-    error("KELO3009",
-          "'" + *ns + "' has no member '" + member.property + "'." +
-              namespace_members(*ns, false, 12),
-          span);
+    error(codes::kNoMember, span, *ns, member.property, namespace_members(*ns, false, 12));
     emit(Op::plain(Opcode::Nothing), span);
     return P::Any;
   }
@@ -344,10 +336,7 @@ Type Compiler::compile_member(const ast::ExprKind::Member& member, const Span& s
       bool found = false;
       for (const auto& c : it->second) found = found || c == member.property;
       if (!found) {
-        error("KELO3010",
-              "'" + id->name + "' has no case '" + member.property + "'. Cases: " +
-                  join(it->second),
-              span);
+        error(codes::kNoCase, span, id->name, member.property, join(it->second));
       }
       push_text(member.property, span);
       return P::Text;
@@ -377,9 +366,7 @@ Type Compiler::compile_member_of(const Type& object_type, const std::string& mem
   if (const auto* fields = t.fields()) {
     emit(Op::with_c(Opcode::GetMember, name_constant(member)), span);
     if (auto it = fields->fields.find(member); it != fields->fields.end()) return it->second;
-    error("KELO3011",
-          t.to_string() + " has no field '" + member + "'. Fields: " + joined_field_names(*fields),
-          span);
+    error(codes::kNoField, span, t.to_string(), member, joined_field_names(*fields));
     return P::Any;
   }
   emit(Op::with_c(Opcode::GetMember, name_constant(member)), span);
@@ -405,9 +392,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
       const scope::Symbol symbol = *found;
       const Type t = compile_value();
       if (!symbol.is_mutable) {
-        error("KELO3006",
-              "'" + id->name + "' was declared with let and cannot be reassigned. Use var.",
-              target.span);
+        error(codes::kLetReassigned, target.span, id->name);
       }
       expect_assignable(t, symbol.type, value.span, "Assignment");
       emit(Op::with_b(symbol.kind == SymbolKind::Local ? Opcode::SetLocal : Opcode::SetGlobal,
@@ -417,7 +402,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
     }
     const Type t = compile_value();
     if (resolve_upvalue(id->name)) {
-      error("KELO3007", "A captured value cannot be reassigned inside a closure", target.span);
+      error(codes::kCapturedReassigned, target.span);
       emit(Op::plain(Opcode::Pop), span);
       return t;
     }
@@ -426,7 +411,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
       auto it = global_types_.find(id->name);
       return it != global_types_.end() ? it->second : t;
     }
-    error("KELO3004", "'" + id->name + "' is not defined", target.span);
+    error(codes::kNotDefined, target.span, id->name);
     emit(Op::plain(Opcode::Pop), span);
     return t;
   }
@@ -443,7 +428,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
     emit(Op::plain(Opcode::SetIndex), span);
     return t;
   }
-  error("KELO3008", "That is not something you can assign to", target.span);
+  error(codes::kNotAssignTarget, target.span);
   // The expression still yields one value.
   emit(Op::plain(Opcode::Nothing), span);
   return P::Any;

@@ -78,7 +78,7 @@ void Compiler::close_tries_to(const LoopContext& loop, const Span& span) {
 void Compiler::compile_break(const Span& span) {
   if (fn().loops.empty()) {
     emit(Op::jump(Opcode::Jump, 0), span);
-    error("KELO3021", "break is only valid inside a loop", span);
+    error(codes::kBreakOutsideLoop, span);
     return;
   }
   close_tries_to(fn().loops.back(), span);
@@ -88,7 +88,7 @@ void Compiler::compile_break(const Span& span) {
 
 void Compiler::compile_continue(const Span& span) {
   if (fn().loops.empty()) {
-    error("KELO3022", "continue is only valid inside a loop", span);
+    error(codes::kContinueOutsideLoop, span);
     return;
   }
   close_tries_to(fn().loops.back(), span);

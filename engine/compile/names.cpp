@@ -102,10 +102,7 @@ void Compiler::expect_assignable(const Type& found, const Type& expected, const 
     return;
   }
   if (ty::assignable(found, expected)) return;
-  error("KELO3001",
-        std::string(context) + ": expected " + expected.to_string() + " but found " +
-            found.to_string(),
-        span);
+  error(codes::kNotAssignable, span, context, expected.to_string(), found.to_string());
 }
 
 }  // namespace kelo_compile::compiler

@@ -28,23 +28,20 @@ bool known(const std::string_view (&list)[N], std::string_view name) {
 void Compiler::compile_program(const ast::Program& program) {
   // 1-3: header, setting names, permission names.
   if (!program.header) {
-    error("KELO3030", "A file starts with bot, indicator, library or script, then its name",
-          program.span);
+    error(codes::kNoHeader, program.span);
   } else {
     kind_ = program.header->kind;
     image_.name = program.header->name;
     for (const auto& entry : program.header->meta) {
       if (!known(kSettings, entry.name)) {
-        warning("KELO3031",
-                "'" + entry.name + "' is not a known program setting and will be ignored",
-                entry.span);
+        warning(codes::kUnknownSetting, entry.span, entry.name);
       }
     }
   }
   if (program.permissions) {
     for (const auto& entry : *program.permissions) {
       if (!known(kPermissions, entry.name)) {
-        warning("KELO3032", "'" + entry.name + "' is not a known permission", entry.span);
+        warning(codes::kUnknownPermission, entry.span, entry.name);
       }
     }
   }
@@ -72,7 +69,7 @@ void Compiler::compile_program(const ast::Program& program) {
       declare_global(b->name, ty::series(P::Num), true);
     } else if (const auto* v = decl.as<ast::VarDecl>()) {
       if (global_index(v->name)) {
-        error("KELO3037", "'" + v->name + "' is declared twice", v->span);
+        error(codes::kDeclaredTwice, v->span, v->name);
         continue;
       }
       declare_global(v->name, v->type_ref ? resolve_type(*v->type_ref) : Type(P::Any),
@@ -155,14 +152,11 @@ void Compiler::compile_program(const ast::Program& program) {
   using E = bc::EventKind;
   if (kind_ == ast::ProgramKind::Bot && !image_.event(E::OnTick) && !image_.event(E::OnBar) &&
       !image_.event(E::OnTimer) && !image_.event(E::OnWebhook)) {
-    warning("KELO3041",
-            "This bot has no onTick, onBar, onTimer or onWebhook, so it will never act",
-            program.span);
+    warning(codes::kBotNeverActs, program.span);
   }
   if (kind_ == ast::ProgramKind::Indicator && image_.plots.empty() &&
       !image_.event(E::OnCalculate)) {
-    warning("KELO3042", "This indicator has no plot and no onCalculate, so it will draw nothing",
-            program.span);
+    warning(codes::kIndicatorDrawsNothing, program.span);
   }
 }
 

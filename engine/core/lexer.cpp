@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/lexer_chars.h"
+#include "core/lexer_codes.h"
 #include "core/unicode_class.h"
 #include "core/utf8.h"
 
@@ -15,9 +16,6 @@ using token::Token;
 using token::TokenKind;
 
 namespace {
-
-constexpr std::string_view kUnterminatedComment = "KELO1001";
-constexpr std::string_view kUnexpectedCharacter = "KELO1005";
 
 // What an ASCII character can start; the main loop dispatches on it.
 enum class Start : std::uint8_t {
@@ -232,7 +230,7 @@ void Lexer::block_comment(Position start, diag::Diagnostics& diagnostics) {
       advance();
     }
   }
-  diagnostics.error(kUnterminatedComment, "Unterminated block comment", diag::Span{start, here()});
+  diagnostics.error(codes::kUnterminatedComment, diag::Span{start, here()});
 }
 
 void Lexer::line_comment() {
@@ -279,11 +277,10 @@ void Lexer::operator_or_unexpected(Position start, diag::Diagnostics& diagnostic
       }
     }
   }
-  std::string message = "Unexpected character '";
-  utf8::append(message, peek());
-  message += '\'';
+  std::string character;
+  utf8::append(character, peek());
   advance();
-  diagnostics.error(kUnexpectedCharacter, std::move(message), diag::Span{start, here()});
+  diagnostics.error(codes::kUnexpectedCharacter, diag::Span{start, here()}, character);
 }
 
 }  // namespace kelo_core::lexer

@@ -6,6 +6,7 @@
 
 #include "core/lexer.h"
 #include "core/lexer_chars.h"
+#include "core/lexer_codes.h"
 #include "core/numeric.h"
 #include "core/utf8.h"
 
@@ -15,10 +16,6 @@ using diag::Position;
 using token::TokenKind;
 
 namespace {
-
-constexpr std::string_view kUnterminatedText = "KELO1002";
-constexpr std::string_view kBadColour = "KELO1003";
-constexpr std::string_view kUnknownSuffix = "KELO1004";
 
 // Milliseconds per unit, or 0 for a suffix that is no duration unit.
 double duration_unit(std::string_view suffix) {
@@ -113,9 +110,7 @@ void Lexer::number(Position start, diag::Diagnostics& diagnostics) {
     push(TokenKind::Duration, text + suffix, start, value * unit);
     return;
   }
-  diagnostics.error(kUnknownSuffix,
-                    "Unknown suffix '" + suffix + "'. Durations use ms, s, m, h, d or w",
-                    diag::Span{start, here()});
+  diagnostics.error(codes::kUnknownSuffix, diag::Span{start, here()}, suffix);
   push(TokenKind::Num, std::move(text), start, value);
 }
 
@@ -124,7 +119,7 @@ void Lexer::text_literal(Position start, diag::Diagnostics& diagnostics) {
   advance();
   std::string content;
   auto unterminated = [&] {
-    diagnostics.error(kUnterminatedText, "Unterminated text literal", diag::Span{start, here()});
+    diagnostics.error(codes::kUnterminatedText, diag::Span{start, here()});
   };
   while (true) {
     // The line feed is left in place so that it can still end the statement.
@@ -188,8 +183,7 @@ void Lexer::colour_literal(Position start, diag::Diagnostics& diagnostics) {
   }
   const std::size_t n = digits.size();
   if (n != 3 && n != 4 && n != 6 && n != 8) {
-    diagnostics.error(kBadColour, "Colour needs 3, 4, 6 or 8 hex digits, got " + std::to_string(n),
-                      diag::Span{start, here()});
+    diagnostics.error(codes::kBadColour, diag::Span{start, here()}, std::to_string(n));
   }
   std::string expanded;
   if (n == 3 || n == 4) {

@@ -61,14 +61,14 @@ bool Parser::parse_item(ast::Program& program) {
     } else if (same(k, "panel")) {
       d = parse_panel();
     } else {
-      error_here(codes::kExpectedDeclaration, "Expected a declaration but found " + cur().label());
+      error_here(codes::kExpectedDeclaration, cur().label());
       return false;
     }
     if (!d) return false;
     program.declarations.push_back(std::move(*d));
     return true;
   }
-  error_here(codes::kExpectedDeclaration, "Expected a declaration but found " + cur().label());
+  error_here(codes::kExpectedDeclaration, cur().label());
   return false;
 }
 
@@ -90,7 +90,7 @@ bool Parser::parse_header(ast::Program& program) {
   if (!end_statement()) return false;
   if (program.header) {
     // Parsed in full so the rest of the line is consumed; the first header stays.
-    error(codes::kSecondProgram, "A file declares exactly one program", keyword_span);
+    error(codes::kSecondProgram, keyword_span);
   } else {
     program.header = std::move(header);
   }
@@ -103,7 +103,7 @@ bool Parser::parse_permissions(ast::Program& program) {
   if (!entries) return false;
   if (!end_statement()) return false;
   if (program.permissions) {
-    error(codes::kSecondPermissions, "Only one permissions block per file", keyword_span);
+    error(codes::kSecondPermissions, keyword_span);
   } else {
     program.permissions = std::move(*entries);
   }
@@ -134,7 +134,7 @@ bool Parser::parse_import(ast::Program& program) {
     }
     if (!expect<TokenKind::Punct>("}")) return false;
     if (!is(cur(), TokenKind::Identifier, "from")) {
-      error_here(codes::kExpectedFrom, "Expected 'from' after a named import list");
+      error_here(codes::kExpectedFrom);
       return false;
     }
     advance();
@@ -310,7 +310,7 @@ std::optional<ast::VarDecl> Parser::parse_var_decl(bool exported) {
 std::optional<ast::TypeRef> Parser::parse_type_ref() {
   DepthGuard guard(*this);
   if (!guard.ok()) {
-    error_here(codes::kExpectedName, "Expected a name but found " + cur().label());
+    error_here(codes::kExpectedName, cur().label());
     return std::nullopt;
   }
   auto name = expect_name();

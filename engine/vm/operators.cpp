@@ -5,7 +5,6 @@
 
 #include "core/numeric.h"
 #include "vm/bytecode.h"
-#include "vm/methods.h"
 
 namespace kelo_vm::builtins {
 

@@ -71,6 +71,11 @@ enum class Tag : uint8_t {
   Status = 15,
 };
 
+// Caps on what one operation may build: a text of more bytes or an array of more items
+// is refused (an error, or the built-in's neutral result) before it is made.
+inline constexpr std::size_t kMaxTextBytes = std::size_t{1} << 28;
+inline constexpr std::size_t kMaxArrayItems = std::size_t{1} << 24;
+
 // ---------------------------------------------------------------------------------------
 // Objects and references
 
