@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -176,6 +177,14 @@ TEST(VerticalSplit, LaysOutAndDragsTheBottomHeight) {
   EXPECT_EQ(over.split->bottom()->height(), 400);
   over.drag(10);
   EXPECT_EQ(over.edits, QList<double>{390});
+
+  // A replaced pane takes the old one's place and the grip stays on top.
+  QPointer<QWidget> old = up.split->bottom();
+  auto* fresh = new QWidget;
+  up.split->setBottom(fresh);
+  EXPECT_TRUE(old.isNull());
+  EXPECT_EQ(fresh->geometry(), QRect(0, 270, 400, 330));
+  EXPECT_EQ(up.window.childAt(200, 272), up.split->grip());
 
   // Too low for the bottom pane: everything from the top, nothing negative.
   SplitWindow low(120, 100);
