@@ -56,6 +56,7 @@ KitField::KitField(const QString& placeholder, QWidget* parent)
   edit_->installEventFilter(this);
   syncEditPalette();
   setAccessibleName(placeholder);
+  edit_->setAccessibleName(placeholder);
   clear_->hide();
   connect(edit_, &QLineEdit::textEdited, this, [this](const QString& text) {
     syncClearButton();
@@ -82,6 +83,7 @@ QString KitField::placeholder() const {
 void KitField::setPlaceholder(const QString& placeholder) {
   edit_->setPlaceholderText(placeholder);
   setAccessibleName(placeholder);
+  edit_->setAccessibleName(placeholder);
 }
 
 QSize KitField::sizeHint() const {
