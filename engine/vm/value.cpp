@@ -292,10 +292,8 @@ Ref<Series> Series::buffer_of(std::shared_ptr<std::vector<double>> data) {
 }
 
 SeriesKind series_kind(std::string_view name) {
-  static constexpr std::string_view kNames[] = {"open",   "high", "low", "close", "volume",
-                                                "spread", "time", "hl2", "hlc3",  "ohlc4"};
-  for (size_t i = 0; i < std::size(kNames); ++i)
-    if (kNames[i] == name) return static_cast<SeriesKind>(i);
+  for (size_t i = 0; i < std::size(kSeriesKindNames); ++i)
+    if (kSeriesKindNames[i] == name) return static_cast<SeriesKind>(i);
   return SeriesKind::None;
 }
 
