@@ -29,7 +29,7 @@ const std::set<std::string_view> kRefusedWhileBacktesting = {
     "button", "custom", "fill", "label", "row", "separator", "slider", "toggle", "value",
     "src_close", "src_high", "src_hl2", "src_hlc3", "src_low", "src_ohlc4", "src_open",
     // Conversions and helpers no Part answers at run time yet.
-    "at", "clearError", "lots", "price", "rand", "randInt", "seed", "webhook",
+    "at", "clearError", "rand", "randInt", "seed", "webhook",
     "lastError.code", "lastError.message", "series.of", "store.clear", "time#format",
     "text.parseJson", "text.parseTime", "text.toJson",
     // The live account, symbol and market.
