@@ -1,7 +1,6 @@
 #include "vm/value.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -9,6 +8,7 @@
 #include <utility>
 
 #include "core/numeric.h"
+#include "core/shortest_decimal.h"
 
 namespace kelo_vm {
 
@@ -706,10 +706,7 @@ void format_number_to(std::string& out, double x) {
     out += std::to_string(static_cast<int64_t>(x));
     return;
   }
-  // Shortest round-trip digits, positional: 1e308 needs ~310 characters.
-  char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
-  out.append(buf, res.ptr);
+  kelo_core::numeric::append_shortest_decimal(out, x);
 }
 
 std::string format_number(double x) {
