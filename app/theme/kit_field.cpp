@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "theme/control_frame.h"
@@ -160,6 +161,11 @@ void KitField::keyPressEvent(QKeyEvent* event) {
     }
   }
   event->ignore();  // an empty field passes Escape on: a dialog still closes
+}
+
+void KitField::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) edit_->setFocus(Qt::MouseFocusReason);
+  QWidget::mousePressEvent(event);
 }
 
 bool KitField::eventFilter(QObject* watched, QEvent* event) {

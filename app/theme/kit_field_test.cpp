@@ -76,6 +76,9 @@ TEST(KitField, SetterNeverEmitsAndTheEntryStartsAfterTheIcon) {
   EXPECT_EQ(w.field->clearButton()->focusPolicy(), Qt::NoFocus);
   EXPECT_EQ(w.field->lineEdit()->placeholderText(), "Search the standard library");
   EXPECT_EQ(w.field->accessibleName(), "Search the standard library");
+  w.other->setFocus();
+  QTest::mouseClick(w.field, Qt::LeftButton, {}, QPoint(12, 14));  // on the search icon
+  EXPECT_TRUE(w.field->lineEdit()->hasFocus());
 }
 
 TEST(KitField, EscapeClearsTextAndPassesOnWhenEmpty) {
