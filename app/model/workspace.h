@@ -217,12 +217,14 @@ class Workspace final : public QObject {
   void publish(Field field);
   void assertThread() const;
   std::optional<qsizetype> indexOf(const QUuid& id) const;
+  // The open document with `id`, or null; valid until `files` next changes.
+  SourceFile* findFile(const QUuid& id);
   // Emits `files` after a change to one document in place.
   void publishFiles() { publish(Field::files); }
 
   // Documents.
   QString uniqueName(const QString& base) const;
-  void write(const SourceFile& file, const QString& path, qsizetype index);
+  void write(SourceFile file, QString path);
   QString defaultBuildFolder(const SourceFile& file) const;
 
   // Check.

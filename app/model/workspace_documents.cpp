@@ -102,7 +102,7 @@ void Workspace::save(SourceFile file) {
   const std::optional<qsizetype> i = indexOf(file.id);
   if (!i) return;
   if (!files_[*i].url) return saveAs(std::move(file));
-  write(files_[*i], *files_[*i].url, *i);
+  write(files_[*i], *files_[*i].url);
 }
 
 void Workspace::saveAs(SourceFile file) {
@@ -123,24 +123,29 @@ void Workspace::saveAs(SourceFile file) {
   if (!chosen) return;
   const std::optional<qsizetype> i = indexOf(file.id);
   if (!i) return;
-  write(files_[*i], QDir::cleanPath(*chosen), *i);
+  write(files_[*i], QDir::cleanPath(*chosen));
 }
 
-void Workspace::write(const SourceFile& file, const QString& path, qsizetype index) {
-  // `file` may be an element of files_, which the publications below replace.
-  const QString text = file.text;
-  if (const std::optional<QString> error = writeTextFile(path, text, file.format)) {
+void Workspace::write(SourceFile file, QString path) {
+  if (const std::optional<QString> error = writeTextFile(path, file.text, file.format)) {
     setBuildFailed(true);
     setBuildMessage(QStringLiteral("Could not save: ") + *error);
     return;
   }
   const QString name = fileNameOf(path);
-  files_[index].url = path;
-  publishFiles();
-  files_[index].name = name;
-  publishFiles();
-  files_[index].savedText = text;
-  publishFiles();
+  // A listener may change `files` at each publication, so the document is found anew.
+  if (SourceFile* f = findFile(file.id)) {
+    f->url = path;
+    publishFiles();
+  }
+  if (SourceFile* f = findFile(file.id)) {
+    f->name = name;
+    publishFiles();
+  }
+  if (SourceFile* f = findFile(file.id)) {
+    f->savedText = file.text;
+    publishFiles();
+  }
   setBuildFailed(false);
   setBuildMessage(QStringLiteral("Saved ") + name);
 }
@@ -176,8 +181,11 @@ void Workspace::rename(SourceFile file, const QString& typed) {
       publishFiles();
     }
   }
-  files_[*i].name = name;
-  publishFiles();
+  // Found anew: a listener may have changed `files` at the publication above.
+  if (SourceFile* f = findFile(file.id)) {
+    f->name = name;
+    publishFiles();
+  }
 }
 
 void Workspace::reveal(SourceFile file) {
