@@ -222,6 +222,12 @@ Result<Value> Vm::execute(host::Host& host) {
     err = RuntimeError::here(std::string(msg)); \
     goto raise;                                 \
   } while (0)
+// A refusal of the run's memory budget.
+#define RAISE_EXHAUSTED() \
+  do {                    \
+    err = heap::error();  \
+    goto raise;           \
+  } while (0)
 #define POP_DISCARD() ((--sp)->~Value())
 // Drops top values known to hold no object (numbers): nothing to release.
 #define POP_PLAIN(k) (sp -= (k))
@@ -319,7 +325,7 @@ dispatch:
     Value& obj = sp[-2];
     if (obj.is(Tag::Map)) {
       Map& m = obj.map_obj();
-      if (!room_for_key(m, names_[INS->c].text_obj())) RAISE(heap::kMessage);
+      if (!room_for_key(m, names_[INS->c].text_obj())) RAISE_EXHAUSTED();
       m.set(names_[INS->c].text_obj(), sp[-1]);
     }
     // Struct values are records: assigning a field changes it for every holder.
@@ -327,7 +333,7 @@ dispatch:
       Record& r = obj.record_obj();
       const std::string_view name = names_[INS->c].str();
       // Only a new field allocates.
-      if (!heap::fits(kFieldBytes) && !r.fields.contains(name)) RAISE(heap::kMessage);
+      if (!heap::fits(kFieldBytes) && !r.fields.contains(name)) RAISE_EXHAUSTED();
       r.with(name, sp[-1]);
     }
     sp[-2] = std::move(sp[-1]);
@@ -376,7 +382,7 @@ dispatch:
         auto& items = a.items;
         const auto at = static_cast<size_t>(*k);
         if (at >= items.size()) {
-          if (!heap::fits(heap::growth_bytes(items, at + 1))) RAISE(heap::kMessage);
+          if (!heap::fits(heap::growth_bytes(items, at + 1))) RAISE_EXHAUSTED();
           items.resize(at + 1);
           settle(a);
         }
@@ -385,12 +391,12 @@ dispatch:
     } else if (c.is(Tag::Map)) {
       Map& m = c.map_obj();
       if (i.is(Tag::Text)) {
-        if (!room_for_key(m, i.text_obj())) RAISE(heap::kMessage);
+        if (!room_for_key(m, i.text_obj())) RAISE_EXHAUSTED();
         m.set(i.text_obj(), sp[-1]);
       } else {
         std::string scratch;
         const std::string_view key = key_text(i, scratch);
-        if (!room_for_key(m, key)) RAISE(heap::kMessage);
+        if (!room_for_key(m, key)) RAISE_EXHAUSTED();
         m.set(key, sp[-1]);
       }
     }
@@ -432,7 +438,7 @@ dispatch:
         err = std::move(r).error();
         goto raise;
       }
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
       new (sp++) Value(std::move(r).value());
     }
     NEXT();
@@ -451,7 +457,7 @@ dispatch:
         goto raise;
       }
       // Whatever a built-in built without asking first stops the run here.
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
       new (sp++) Value(std::move(r).value());
     }
     NEXT();
@@ -479,7 +485,7 @@ dispatch:
       new (sp++) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
     }
     // A closure's size is fixed by its function: made first, then measured.
-    if (heap::over()) RAISE(heap::kMessage);
+    if (heap::over()) RAISE_EXHAUSTED();
     NEXT();
   }
 
@@ -515,7 +521,7 @@ dispatch:
       a.set_num(-a.num_value());
     else {
       a = builtins::negate(a);
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
     }
     NEXT();
   }
@@ -525,7 +531,7 @@ dispatch:
       a.set_bool(!a.bool_value());
     else {
       a = builtins::logical_not(a);
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
     }
     NEXT();
   }
@@ -577,7 +583,7 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
-      if (!room_for_array(n)) RAISE(heap::kMessage);
+      if (!room_for_array(n)) RAISE_EXHAUSTED();
       std::vector<Value> items;
       items.reserve(n);
       for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
@@ -591,7 +597,7 @@ dispatch:
     {
       const uint32_t n = INS->b;
       // Slots, entries, hashes and order for n keys, with the tables' slack.
-      if (!heap::fits(sizeof(Map) + 2 * size_t{n} * 64)) RAISE(heap::kMessage);
+      if (!heap::fits(sizeof(Map) + 2 * size_t{n} * 64)) RAISE_EXHAUSTED();
       auto m = make_ref<Map>();
       std::string scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -609,7 +615,7 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
-      if (!heap::fits(sizeof(Record) + size_t{n} * kFieldBytes)) RAISE(heap::kMessage);
+      if (!heap::fits(sizeof(Record) + size_t{n} * kFieldBytes)) RAISE_EXHAUSTED();
       MapItems fields;
       std::string type, scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -652,12 +658,12 @@ dispatch:
       switch (v.tag()) {
         case Tag::Array:
           // The elements as they are now: a copy, asked for like any other growth.
-          if (!heap::fits(v.array_obj().items.size() * sizeof(Value))) RAISE(heap::kMessage);
+          if (!heap::fits(v.array_obj().items.size() * sizeof(Value))) RAISE_EXHAUSTED();
           it.kind = Iter::Kind::Items;
           it.items = v.array_obj().items;
           break;
         case Tag::Map:
-          if (!heap::fits(v.map_obj().size() * 2 * sizeof(Value))) RAISE(heap::kMessage);
+          if (!heap::fits(v.map_obj().size() * 2 * sizeof(Value))) RAISE_EXHAUSTED();
           it.kind = Iter::Kind::Pairs;
           it.items.reserve(v.map_obj().size());
           for (const MapEntry& e : v.map_obj().ordered()) {
@@ -855,7 +861,7 @@ slow_binary : SAVE();
     err = std::move(r).error();
     goto raise;
   }
-  if (heap::over()) RAISE(heap::kMessage);
+  if (heap::over()) RAISE_EXHAUSTED();
   POP_DISCARD();
   sp[-1] = std::move(r).value();
 }
@@ -923,6 +929,7 @@ if (!over) {
 #undef RELOAD_STEPS
 #undef PUSH_ROOM
 #undef RAISE
+#undef RAISE_EXHAUSTED
 #undef POP_DISCARD
 #undef POP_PLAIN
 #undef OP
