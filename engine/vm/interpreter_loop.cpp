@@ -204,6 +204,12 @@ Result<Value> Vm::execute(host::Host& host) {
   bool over = false;  // the budget ran out (here or in a callback): no try catches that
   RuntimeError err;
   uint8_t binary_op = 0;  // the operator slow_binary applies
+  // An exception (an allocation that failed, in an instruction or in a built-in it
+  // called) leaves through the catch at the end, which comes back here to raise the
+  // memory budget's error like any other: `pending` says that one waits, `recovering`
+  // that raising it has not finished. Failing again meanwhile leaves the loop with the
+  // exception, the stack cut back to its entry.
+  bool pending = false, recovering = false;
 
 // The instruction running: the one before ip.
 #define INS (ip - 1)
@@ -232,6 +238,8 @@ Result<Value> Vm::execute(host::Host& host) {
 // Drops top values known to hold no object (numbers): nothing to release.
 #define POP_PLAIN(k) (sp -= (k))
 
+resume:
+  try {
 #if KELO_COMPUTED_GOTO
   // One label per opcode, in opcode order: both lists also number the opcodes.
   static void* const kLabels[] = {
@@ -248,6 +256,7 @@ Result<Value> Vm::execute(host::Host& host) {
     --left;                              \
     goto* kLabels[(ip++)->op];           \
   } while (0)
+  if (pending) goto raise_pending;
   NEXT();
 #else
 #define OP(name)                \
@@ -257,6 +266,7 @@ Result<Value> Vm::execute(host::Host& host) {
   case kOp##name:   \
   L_##name:
 #define NEXT() goto dispatch
+  if (pending) goto raise_pending;
 dispatch:
   if (left == 0) goto budget_exceeded;
   --left;
@@ -482,7 +492,8 @@ dispatch:
           cap.push_back(c && u.index < c->captured.size() ? c->captured[u.index] : Value());
         }
       }
-      new (sp++) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
+      new (sp) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
+      ++sp;
     }
     // A closure's size is fixed by its function: made first, then measured.
     if (heap::over()) RAISE_EXHAUSTED();
@@ -588,7 +599,8 @@ dispatch:
       items.reserve(n);
       for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
       for (uint32_t k = 0; k < n; ++k) POP_DISCARD();  // moved-from: Nothing
-      new (sp++) Value(Value::array(std::move(items)));
+      new (sp) Value(Value::array(std::move(items)));
+      ++sp;
     }
     NEXT();
   }
@@ -632,7 +644,8 @@ dispatch:
       }
       for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
       if (type.empty()) {
-        new (sp++) Value(Value::map(std::move(fields)));
+        new (sp) Value(Value::map(std::move(fields)));
+        ++sp;
       } else {
         auto r = Record::make(std::move(type));
         r->fields = std::move(fields);
@@ -737,7 +750,8 @@ dispatch:
         size_t j = it.byte + 1;
         while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
         if (two) new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
-        new (sp++) Value(Value::text(std::string_view(s).substr(it.byte, j - it.byte)));
+        new (sp) Value(Value::text(std::string_view(s).substr(it.byte, j - it.byte)));
+        ++sp;
         it.byte = j;
         ++it.pos;
         NEXT();
@@ -870,6 +884,9 @@ NEXT();
 overflow : err = RuntimeError::here(std::string(kTooDeepMessage));
 goto raise;
 
+raise_pending : err = heap::error();
+goto raise;
+
 budget_exceeded : err = RuntimeError::here(std::string(kBudgetMessage));
 over = true;
 goto raise;
@@ -894,14 +911,19 @@ if (!over) {
       handlers_.pop_back();  // its try was left by break or continue
     }
     if (found) {
-      const Handler h = handlers_.back();
-      handlers_.pop_back();
-      while (sp > h.sp) POP_DISCARD();
-      cut_iterators(h.iter_height);
-      fp = &f;
-      base = f.base;
-      ip = f.code + h.resume;
-      new (sp++) Value(error_record(err));
+      {
+        // Made first: when it cannot be, nothing has changed yet.
+        Value record = error_record(err);
+        const Handler h = handlers_.back();
+        handlers_.pop_back();
+        while (sp > h.sp) POP_DISCARD();
+        cut_iterators(h.iter_height);
+        fp = &f;
+        base = f.base;
+        ip = f.code + h.resume;
+        new (sp++) Value(std::move(record));
+      }
+      recovering = false;
       NEXT();
     }
     if (frame_count_ - 1 == barrier_) break;
@@ -919,6 +941,21 @@ if (!over) {
   sp_ = sp;
   return err;
 }
+  } catch (...) {
+    // Nothing here allocates: the failure may well come back.
+    if (recovering) {
+      const Frame& entry = frames_[barrier_];
+      while (sp > entry.base - 1) POP_DISCARD();
+      cut_iterators(entry.iter_base);
+      handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
+      frame_count_ = barrier_;
+      sp_ = sp;
+      throw;
+    }
+    SAVE();
+    recovering = pending = true;
+    goto resume;
+  }
 
 #undef INS
 #undef KELO_PINNED
