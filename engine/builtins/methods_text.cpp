@@ -55,7 +55,7 @@ Result<Value> len(BuiltinCall& c) {
 Result<Value> case_mapped(BuiltinCall& c, bool upper) {
   ut::CaseMapped m = ut::to_case(Receiver(c.args).view(), upper);
   if (m.refused == ut::CaseRefusal::TooLong) {
-    return RuntimeError::here(std::string(kTextTooLongMessage));
+    return text_too_long();
   }
   if (m.refused) return heap::error();
   return text_of(std::move(m.text));

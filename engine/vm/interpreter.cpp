@@ -405,13 +405,18 @@ Result<Value> Vm::enter_and_execute(uint16_t function, const Closure* closure, c
             closure,
             static_cast<uint32_t>(iters_.size()),
             static_cast<uint32_t>(handlers_.size())};
-  const uint32_t saved_barrier = barrier_;
+  // Restored however the loop is left, an exception included.
+  struct Reentry {
+    Vm& vm;
+    uint32_t barrier;
+    ~Reentry() {
+      --vm.reentry_;
+      vm.barrier_ = barrier;
+    }
+  } reentry{*this, barrier_};
   barrier_ = frame_count_ - 1;
   ++reentry_;
-  Result<Value> r = execute(host);
-  --reentry_;
-  barrier_ = saved_barrier;
-  return r;
+  return execute(host);
 }
 
 Result<Value> Vm::call_host(uint16_t id, std::span<const Value> args, host::Host& host) {

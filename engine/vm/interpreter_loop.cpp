@@ -204,6 +204,12 @@ Result<Value> Vm::execute(host::Host& host) {
   bool over = false;  // the budget ran out (here or in a callback): no try catches that
   RuntimeError err;
   uint8_t binary_op = 0;  // the operator slow_binary applies
+  // An exception (an allocation that failed, in an instruction or in a built-in it
+  // called) leaves through the catch at the end, which comes back here to raise the
+  // memory budget's error like any other: `pending` says that one waits, `recovering`
+  // that raising it has not finished. Failing again meanwhile leaves the loop with the
+  // exception, the stack cut back to its entry.
+  bool pending = false, recovering = false;
 
 // The instruction running: the one before ip.
 #define INS (ip - 1)
@@ -222,10 +228,18 @@ Result<Value> Vm::execute(host::Host& host) {
     err = RuntimeError::here(std::string(msg)); \
     goto raise;                                 \
   } while (0)
+// A refusal of the run's memory budget.
+#define RAISE_EXHAUSTED() \
+  do {                    \
+    err = heap::error();  \
+    goto raise;           \
+  } while (0)
 #define POP_DISCARD() ((--sp)->~Value())
 // Drops top values known to hold no object (numbers): nothing to release.
 #define POP_PLAIN(k) (sp -= (k))
 
+resume:
+  try {
 #if KELO_COMPUTED_GOTO
   // One label per opcode, in opcode order: both lists also number the opcodes.
   static void* const kLabels[] = {
@@ -242,6 +256,7 @@ Result<Value> Vm::execute(host::Host& host) {
     --left;                              \
     goto* kLabels[(ip++)->op];           \
   } while (0)
+  if (pending) goto raise_pending;
   NEXT();
 #else
 #define OP(name)                \
@@ -251,6 +266,7 @@ Result<Value> Vm::execute(host::Host& host) {
   case kOp##name:   \
   L_##name:
 #define NEXT() goto dispatch
+  if (pending) goto raise_pending;
 dispatch:
   if (left == 0) goto budget_exceeded;
   --left;
@@ -319,7 +335,7 @@ dispatch:
     Value& obj = sp[-2];
     if (obj.is(Tag::Map)) {
       Map& m = obj.map_obj();
-      if (!room_for_key(m, names_[INS->c].text_obj())) RAISE(heap::kMessage);
+      if (!room_for_key(m, names_[INS->c].text_obj())) RAISE_EXHAUSTED();
       m.set(names_[INS->c].text_obj(), sp[-1]);
     }
     // Struct values are records: assigning a field changes it for every holder.
@@ -327,7 +343,7 @@ dispatch:
       Record& r = obj.record_obj();
       const std::string_view name = names_[INS->c].str();
       // Only a new field allocates.
-      if (!heap::fits(kFieldBytes) && !r.fields.contains(name)) RAISE(heap::kMessage);
+      if (!heap::fits(kFieldBytes) && !r.fields.contains(name)) RAISE_EXHAUSTED();
       r.with(name, sp[-1]);
     }
     sp[-2] = std::move(sp[-1]);
@@ -376,7 +392,7 @@ dispatch:
         auto& items = a.items;
         const auto at = static_cast<size_t>(*k);
         if (at >= items.size()) {
-          if (!heap::fits(heap::growth_bytes(items, at + 1))) RAISE(heap::kMessage);
+          if (!heap::fits(heap::growth_bytes(items, at + 1))) RAISE_EXHAUSTED();
           items.resize(at + 1);
           settle(a);
         }
@@ -385,12 +401,12 @@ dispatch:
     } else if (c.is(Tag::Map)) {
       Map& m = c.map_obj();
       if (i.is(Tag::Text)) {
-        if (!room_for_key(m, i.text_obj())) RAISE(heap::kMessage);
+        if (!room_for_key(m, i.text_obj())) RAISE_EXHAUSTED();
         m.set(i.text_obj(), sp[-1]);
       } else {
         std::string scratch;
         const std::string_view key = key_text(i, scratch);
-        if (!room_for_key(m, key)) RAISE(heap::kMessage);
+        if (!room_for_key(m, key)) RAISE_EXHAUSTED();
         m.set(key, sp[-1]);
       }
     }
@@ -432,7 +448,7 @@ dispatch:
         err = std::move(r).error();
         goto raise;
       }
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
       new (sp++) Value(std::move(r).value());
     }
     NEXT();
@@ -451,7 +467,7 @@ dispatch:
         goto raise;
       }
       // Whatever a built-in built without asking first stops the run here.
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
       new (sp++) Value(std::move(r).value());
     }
     NEXT();
@@ -476,10 +492,11 @@ dispatch:
           cap.push_back(c && u.index < c->captured.size() ? c->captured[u.index] : Value());
         }
       }
-      new (sp++) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
+      new (sp) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
+      ++sp;
     }
     // A closure's size is fixed by its function: made first, then measured.
-    if (heap::over()) RAISE(heap::kMessage);
+    if (heap::over()) RAISE_EXHAUSTED();
     NEXT();
   }
 
@@ -515,7 +532,7 @@ dispatch:
       a.set_num(-a.num_value());
     else {
       a = builtins::negate(a);
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
     }
     NEXT();
   }
@@ -525,7 +542,7 @@ dispatch:
       a.set_bool(!a.bool_value());
     else {
       a = builtins::logical_not(a);
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
     }
     NEXT();
   }
@@ -577,12 +594,13 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
-      if (!room_for_array(n)) RAISE(heap::kMessage);
+      if (!room_for_array(n)) RAISE_EXHAUSTED();
       std::vector<Value> items;
       items.reserve(n);
       for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
       for (uint32_t k = 0; k < n; ++k) POP_DISCARD();  // moved-from: Nothing
-      new (sp++) Value(Value::array(std::move(items)));
+      new (sp) Value(Value::array(std::move(items)));
+      ++sp;
     }
     NEXT();
   }
@@ -591,7 +609,7 @@ dispatch:
     {
       const uint32_t n = INS->b;
       // Slots, entries, hashes and order for n keys, with the tables' slack.
-      if (!heap::fits(sizeof(Map) + 2 * size_t{n} * 64)) RAISE(heap::kMessage);
+      if (!heap::fits(sizeof(Map) + 2 * size_t{n} * 64)) RAISE_EXHAUSTED();
       auto m = make_ref<Map>();
       std::string scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -609,7 +627,7 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
-      if (!heap::fits(sizeof(Record) + size_t{n} * kFieldBytes)) RAISE(heap::kMessage);
+      if (!heap::fits(sizeof(Record) + size_t{n} * kFieldBytes)) RAISE_EXHAUSTED();
       MapItems fields;
       std::string type, scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -626,7 +644,8 @@ dispatch:
       }
       for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
       if (type.empty()) {
-        new (sp++) Value(Value::map(std::move(fields)));
+        new (sp) Value(Value::map(std::move(fields)));
+        ++sp;
       } else {
         auto r = Record::make(std::move(type));
         r->fields = std::move(fields);
@@ -652,12 +671,12 @@ dispatch:
       switch (v.tag()) {
         case Tag::Array:
           // The elements as they are now: a copy, asked for like any other growth.
-          if (!heap::fits(v.array_obj().items.size() * sizeof(Value))) RAISE(heap::kMessage);
+          if (!heap::fits(v.array_obj().items.size() * sizeof(Value))) RAISE_EXHAUSTED();
           it.kind = Iter::Kind::Items;
           it.items = v.array_obj().items;
           break;
         case Tag::Map:
-          if (!heap::fits(v.map_obj().size() * 2 * sizeof(Value))) RAISE(heap::kMessage);
+          if (!heap::fits(v.map_obj().size() * 2 * sizeof(Value))) RAISE_EXHAUSTED();
           it.kind = Iter::Kind::Pairs;
           it.items.reserve(v.map_obj().size());
           for (const MapEntry& e : v.map_obj().ordered()) {
@@ -731,7 +750,8 @@ dispatch:
         size_t j = it.byte + 1;
         while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
         if (two) new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
-        new (sp++) Value(Value::text(std::string_view(s).substr(it.byte, j - it.byte)));
+        new (sp) Value(Value::text(std::string_view(s).substr(it.byte, j - it.byte)));
+        ++sp;
         it.byte = j;
         ++it.pos;
         NEXT();
@@ -855,13 +875,16 @@ slow_binary : SAVE();
     err = std::move(r).error();
     goto raise;
   }
-  if (heap::over()) RAISE(heap::kMessage);
+  if (heap::over()) RAISE_EXHAUSTED();
   POP_DISCARD();
   sp[-1] = std::move(r).value();
 }
 NEXT();
 
 overflow : err = RuntimeError::here(std::string(kTooDeepMessage));
+goto raise;
+
+raise_pending : err = heap::error();
 goto raise;
 
 budget_exceeded : err = RuntimeError::here(std::string(kBudgetMessage));
@@ -888,14 +911,19 @@ if (!over) {
       handlers_.pop_back();  // its try was left by break or continue
     }
     if (found) {
-      const Handler h = handlers_.back();
-      handlers_.pop_back();
-      while (sp > h.sp) POP_DISCARD();
-      cut_iterators(h.iter_height);
-      fp = &f;
-      base = f.base;
-      ip = f.code + h.resume;
-      new (sp++) Value(error_record(err));
+      {
+        // Made first: when it cannot be, nothing has changed yet.
+        Value record = error_record(err);
+        const Handler h = handlers_.back();
+        handlers_.pop_back();
+        while (sp > h.sp) POP_DISCARD();
+        cut_iterators(h.iter_height);
+        fp = &f;
+        base = f.base;
+        ip = f.code + h.resume;
+        new (sp++) Value(std::move(record));
+      }
+      recovering = false;
       NEXT();
     }
     if (frame_count_ - 1 == barrier_) break;
@@ -913,6 +941,21 @@ if (!over) {
   sp_ = sp;
   return err;
 }
+  } catch (...) {
+    // Nothing here allocates: the failure may well come back.
+    if (recovering) {
+      const Frame& entry = frames_[barrier_];
+      while (sp > entry.base - 1) POP_DISCARD();
+      cut_iterators(entry.iter_base);
+      handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
+      frame_count_ = barrier_;
+      sp_ = sp;
+      throw;
+    }
+    SAVE();
+    recovering = pending = true;
+    goto resume;
+  }
 
 #undef INS
 #undef KELO_PINNED
@@ -923,6 +966,7 @@ if (!over) {
 #undef RELOAD_STEPS
 #undef PUSH_ROOM
 #undef RAISE
+#undef RAISE_EXHAUSTED
 #undef POP_DISCARD
 #undef POP_PLAIN
 #undef OP
