@@ -164,7 +164,7 @@ class Compiler {
   Type compile_index(const ast::ExprKind::Index& index, const Span& span);
   Type compile_member(const ast::ExprKind::Member& member, const Span& span);
   Type compile_member_of(const Type& object_type, const std::string& member,
-                         const Span& span);
+                         const Span& span, const Type& chooser);
   Type compile_match_value(const ast::ExprKind::Match& match, const Span& span);
   Type compile_lambda(const ast::ExprKind::Lambda& lambda, const Span& span);
   Type compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span);
@@ -208,8 +208,12 @@ class Compiler {
   void compile_plot(const ast::Declaration::Plot& plot);
   void compile_panel(const ast::Declaration::Panel& panel);
   void check_handlers(const ast::Program& program);
-  // Gives each untyped global its initial value's type; returns the names so typed.
-  std::vector<std::string> infer_global_types(const ast::Program& program);
+  // Hints for method calls in function bodies: each untyped global's initial value type.
+  void hint_global_types(const ast::Program& program);
+  // The top-level function whose body compiles next (null after the last).
+  void begin_hinted_function(const ast::FnDecl* decl);
+  Type receiver_type(const ast::ExprKind::Member& site, const Type& compiled);
+  void record_member_hints();
   void set_global_type(const std::string& name, const Type& type);
   std::uint16_t append_function(bc::Function function);
   // One of `block` and `expr` is the body.
@@ -236,6 +240,14 @@ class Compiler {
   std::unordered_map<std::string, std::vector<std::string>> enums_;
   std::unordered_map<std::string, FunctionInfo> functions_;
   ast::ProgramKind kind_ = ast::ProgramKind::Script;
+  // Untyped globals' initial value types while function bodies compile (hint_global_types).
+  std::unordered_map<std::string, Type> global_hints_;
+  const ast::FnDecl* hinted_fn_ = nullptr;  // the function compiling, while hints exist
+  bool hinted_read_ = false;                // it has read a hinted global
+  // Receiver types by member site, from a compile of hinted_fn_ with the hinted types.
+  std::optional<std::unordered_map<const void*, Type>> member_hints_;
+  // In that compile: where the receiver types go.
+  std::unordered_map<const void*, Type>* member_record_ = nullptr;
 };
 
 }  // namespace compiler
