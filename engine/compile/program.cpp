@@ -215,15 +215,19 @@ void Compiler::begin_hinted_function(const ast::FnDecl* decl) {
   member_hints_.reset();
 }
 
-// The type that chooses the member at a member site: the receiver's own, unless the
-// function has read a hinted global, in which case the receiver type a compile with the
-// hinted types gives there (so every member is chosen as if the globals had those types).
+// The type that chooses the member at a member site: the receiver's own when it has the
+// member; otherwise, once the function has read a hinted global, the receiver type that a
+// compile with the hinted types gives there, so members are chosen as those types choose.
 Type Compiler::receiver_type(const ast::ExprKind::Member& site, const Type& compiled) {
   if (member_record_) {
     member_record_->insert_or_assign(&site, compiled);
     return compiled;
   }
   if (!hinted_fn_ || !hinted_read_) return compiled;
+  if (auto owner = owner_name(compiled); owner && type_for_path(*owner + "#" + site.property)) {
+    return compiled;
+  }
+  if (compiled.unwrap_optional().fields()) return compiled;
   if (!member_hints_) record_member_hints();
   auto it = member_hints_->find(&site);
   return it != member_hints_->end() ? it->second : compiled;
