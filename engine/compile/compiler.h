@@ -102,6 +102,12 @@ class Compiler {
   // ---- names ----
   std::uint16_t declare_global(const std::string& name, Type type, bool is_mutable);
   std::optional<std::uint16_t> resolve_upvalue(std::string_view name);
+  struct Captured {
+    std::uint16_t index = 0;
+    Type type;
+  };
+  // A local of any enclosing function, captured through the functions between.
+  std::optional<Captured> capture_from_outer(std::string_view name);
   Type resolve_type(const ast::TypeRef& ref);
   std::uint32_t name_constant(std::string_view name);
   void expect_assignable(const Type& found, const Type& expected, const Span& span,
@@ -183,6 +189,7 @@ class Compiler {
                                 std::size_t limit) const;
   const ty::Fields* namespace_fields(std::string_view ns) const;
   bool is_shadowed(std::string_view name);
+  std::optional<std::uint16_t> capture(std::size_t at, std::string_view name, bool through);
 
   // statements
   void compile_var(const ast::VarDecl& decl);

@@ -238,6 +238,18 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
         return entry->type;
     }
   }
+  // Names that mean nothing nearer: a local of a function further out than the enclosing
+  // one, then a function of the program as a value.
+  if (auto outer = capture_from_outer(name)) {
+    emit(Op::with_b(Opcode::GetUpvalue, outer->index), span);
+    return outer->type;
+  }
+  if (auto it = functions_.find(name); it != functions_.end()) {
+    emit(Op::with_b(Opcode::Closure, it->second.index), span);
+    std::vector<ty::Parameter> params;
+    for (const auto& p : *it->second.params) params.push_back(ty::p(p.name, P::Any));
+    return ty::function(std::move(params), it->second.result);
+  }
   error(codes::kNotDefined, span, name);
   emit(Op::plain(Opcode::Nothing), span);
   return P::Any;
@@ -413,6 +425,11 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
       emit(Op::with_b(Opcode::SetGlobal, *global), span);
       auto it = global_types_.find(id->name);
       return it != global_types_.end() ? it->second : t;
+    }
+    if (capture_from_outer(id->name)) {
+      error(codes::kCapturedReassigned, target.span);
+      emit(Op::plain(Opcode::Pop), span);
+      return t;
     }
     error(codes::kNotDefined, target.span, id->name);
     emit(Op::plain(Opcode::Pop), span);

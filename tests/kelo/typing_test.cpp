@@ -98,5 +98,28 @@ TEST(MapValues, CountLikeAnyValues) {
   EXPECT_EQ(run.errors, std::vector<std::string>{"bar 0: Cannot combine none and int"});
 }
 
+TEST(RangeLoops, NameWholeNumbers) {
+  const CheckRow rows[] = {
+      {"a range loop's name indexes a series",
+       "bot \"B\"\nlet window = 3\nfn onBar() {\n  var gains = 0.0\n"
+       "  for i in 0..window { gains += close[i] - close[i + 1] }\n}",
+       ""},
+      {"a range loop's name as an indicator length and a whole number",
+       "bot \"B\"\nfn onBar() {\n  for i in 0..3 {\n    let s = sma(close, i + 1)\n"
+       "    let j: int = i + 1\n  }\n}",
+       ""},
+      {"a loop over another value keeps its element type",
+       "bot \"B\"\nfn onBar() { for x in [1.5] { let j: int = x } }",
+       "KELO3001 'j': expected int but found num @2:44"},
+  };
+  expect_checks(std::begin(rows), std::end(rows));
+  const RunRow runs[] = {
+      {"halves of 1 to 3",
+       "bot \"B\"\nfn onBar() { for n in 1..=3 { let half: int = n / 2\nlog.info(\"\" + half) } }",
+       {"0 info: 0", "0 info: 1", "0 info: 1"}},
+  };
+  expect_runs(std::begin(runs), std::end(runs), Bars::closes({10}));
+}
+
 }  // namespace
 }  // namespace kelo_corpus
