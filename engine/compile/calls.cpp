@@ -321,7 +321,8 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
   }
   // The receiver's real type chooses the member.
   const Type object = compile_expr(*member.object);
-  if (auto owner = owner_name(object)) {
+  const Type chooser = receiver_type(member, object);
+  if (auto owner = owner_name(chooser)) {
     const std::string path = *owner + "#" + member.property;
     if (auto sig = signature_for(path)) return compile_host_call(path, *sig, args, 1, span);
     if (auto type = type_for_path(path)) {
@@ -330,7 +331,7 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
       return *type;
     }
   }
-  const Type callee = compile_member_of(object, member.property, span);
+  const Type callee = compile_member_of(object, member.property, span, chooser);
   return compile_callee_value_call(callee, args, span);
 }
 

@@ -120,6 +120,12 @@ class Compiler {
   // ---- names ----
   std::uint16_t declare_global(const std::string& name, Type type, bool is_mutable);
   std::optional<std::uint16_t> resolve_upvalue(std::string_view name);
+  struct Captured {
+    std::uint16_t index = 0;
+    Type type;
+  };
+  // A local of any enclosing function, captured through the functions between.
+  std::optional<Captured> capture_from_outer(std::string_view name);
   Type resolve_type(const ast::TypeRef& ref);
   std::uint32_t name_constant(std::string_view name);
   void expect_assignable(const Type& found, const Type& expected, const Span& span,
@@ -199,7 +205,7 @@ class Compiler {
   Type compile_index(const ast::ExprKind::Index& index, const Span& span);
   Type compile_member(const ast::ExprKind::Member& member, const Span& span);
   Type compile_member_of(const Type& object_type, const std::string& member,
-                         const Span& span);
+                         const Span& span, const Type& chooser);
   Type compile_match_value(const ast::ExprKind::Match& match, const Span& span);
   Type compile_lambda(const ast::ExprKind::Lambda& lambda, const Span& span);
   Type compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span);
@@ -218,6 +224,7 @@ class Compiler {
                                 std::size_t limit) const;
   const ty::Fields* namespace_fields(std::string_view ns) const;
   bool is_shadowed(std::string_view name);
+  std::optional<std::uint16_t> capture(std::size_t at, std::string_view name, bool through);
 
   // statements
   void compile_var(const ast::VarDecl& decl);
@@ -243,8 +250,12 @@ class Compiler {
   void compile_plot(const ast::Declaration::Plot& plot);
   void compile_panel(const ast::Declaration::Panel& panel);
   void check_handlers(const ast::Program& program);
-  // Gives each untyped global its initial value's type; returns the names so typed.
-  std::vector<std::string> infer_global_types(const ast::Program& program);
+  // Hints for method calls in function bodies: each untyped global's initial value type.
+  void hint_global_types(const ast::Program& program);
+  // The top-level function whose body compiles next (null after the last).
+  void begin_hinted_function(const ast::FnDecl* decl);
+  Type receiver_type(const ast::ExprKind::Member& site, const Type& compiled);
+  void record_member_hints();
   void set_global_type(const std::string& name, const Type& type);
   std::uint16_t append_function(bc::Function function);
   // One of `block` and `expr` is the body.
@@ -288,6 +299,14 @@ class Compiler {
   mutable TextMap<const kelo_std::hosts::HostFn*> hosts_by_path_;
   mutable TextMap<std::optional<Type>> path_types_;
   ast::ProgramKind kind_ = ast::ProgramKind::Script;
+  // Untyped globals' initial value types while function bodies compile (hint_global_types).
+  std::unordered_map<std::string, Type> global_hints_;
+  const ast::FnDecl* hinted_fn_ = nullptr;  // the function compiling, while hints exist
+  bool hinted_read_ = false;                // it has read a hinted global
+  // Receiver types by member site, from a compile of hinted_fn_ with the hinted types.
+  std::optional<std::unordered_map<const void*, Type>> member_hints_;
+  // In that compile: where the receiver types go.
+  std::unordered_map<const void*, Type>* member_record_ = nullptr;
 };
 
 }  // namespace compiler
