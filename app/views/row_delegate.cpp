@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "views/row_list_view.h"
 #include "views/view_look.h"
 
 namespace zx::views {
@@ -10,6 +11,12 @@ namespace zx::views {
 namespace {
 
 constexpr int kPadding = theme::Space::xl;
+
+// The keyboard's current row looks like the pointer's.
+bool marksCurrent(const QStyleOptionViewItem& option, const QModelIndex& index) {
+  const auto* view = qobject_cast<const RowListView*>(option.widget);
+  return view && view->marksCurrent() && view->currentIndex() == index;
+}
 
 }  // namespace
 
@@ -34,8 +41,7 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->fillRect(rect, palette.surfaceSunken);
   } else if (option.state & QStyle::State_Selected) {
     painter->fillRect(rect, palette.selection);
-  } else if (option.state & (QStyle::State_MouseOver | QStyle::State_HasFocus)) {
-    // The keyboard's current row looks like the pointer's.
+  } else if ((option.state & QStyle::State_MouseOver) || marksCurrent(option, index)) {
     painter->fillRect(rect, palette.rowHover);
   }
 

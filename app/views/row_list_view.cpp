@@ -34,7 +34,17 @@ void RowListView::keyPressEvent(QKeyEvent* event) {
     emit rowEntered(currentIndex());
     return;
   }
+  const QModelIndex before = currentIndex();
   QListView::keyPressEvent(event);
+  if (currentIndex() != before) {
+    keyboardCurrent_ = true;
+    viewport()->update();
+  }
+}
+
+void RowListView::mousePressEvent(QMouseEvent* event) {
+  keyboardCurrent_ = false;
+  QListView::mousePressEvent(event);
 }
 
 bool RowListView::event(QEvent* event) {

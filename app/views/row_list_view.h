@@ -17,6 +17,8 @@ class RowListView : public QListView {
   void setCopyable(bool copyable) { copyable_ = copyable; }
   // Empty space above the first row and below the last.
   void setVerticalMargins(int margin) { setViewportMargins(0, margin, 0, margin); }
+  // Whether the current row is marked: only after the keyboard moved it, while focused.
+  bool marksCurrent() const { return keyboardCurrent_ && hasFocus(); }
 
  signals:
   void copyRequested();
@@ -27,11 +29,13 @@ class RowListView : public QListView {
   void keyPressEvent(QKeyEvent* event) override;
   bool event(QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   void syncPalette();
 
   bool copyable_ = false;
+  bool keyboardCurrent_ = false;
 };
 
 }  // namespace zx::views

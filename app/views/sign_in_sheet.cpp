@@ -179,7 +179,6 @@ SignInSheet::SignInSheet(model::Workspace& workspace, client::PlatformClient& cl
   showProblem();
   showSubmit();
   syncPalette();
-  search_->setFocus();
 }
 
 QString SignInSheet::title() const {
@@ -377,7 +376,7 @@ void SignInSheet::showStep() {
   if (credentials) {
     login_->setFocus();
   } else {
-    search_->setFocus();
+    search_->lineEdit()->setFocus();
   }
   showSubmit();
 }
@@ -420,6 +419,15 @@ bool SignInSheet::event(QEvent* event) {
     if (changeBroker_) syncPalette();
   }
   return QDialog::event(event);
+}
+
+void SignInSheet::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (flow_->broker()) {
+    login_->setFocus();
+  } else {
+    search_->lineEdit()->setFocus();
+  }
 }
 
 void SignInSheet::paintEvent(QPaintEvent*) {

@@ -55,6 +55,7 @@ class SignInSheet final : public QDialog {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
