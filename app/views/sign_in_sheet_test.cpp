@@ -425,6 +425,16 @@ TEST(SignInSheet, BrokerStep) {
   EXPECT_EQ(picker->itemText(2), "Acme-Old");
   EXPECT_EQ(picker->currentIndex(), 0);
   EXPECT_TRUE(sheet->loginEdit()->hasFocus());
+  QTest::keyClicks(sheet->loginEdit(), "1");
+  QTest::keyClicks(sheet->passwordEdit(), "2");
+  picker->setFocus();
+  QList<QWidget*> order{QApplication::focusWidget()};
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order << QApplication::focusWidget();
+  }
+  EXPECT_EQ(order, (QList<QWidget*>{picker, sheet->loginEdit(), sheet->passwordEdit(),
+                                    sheet->cancelButton(), sheet->signInButton()}));
 
   sheet->changeBrokerButton()->click();
   EXPECT_EQ(sheet->steps()->currentIndex(), 0);

@@ -448,6 +448,14 @@ TEST(TesterSettings, SignedInPickers) {
   QTest::keyClick(symbol, Qt::Key_Down);
   EXPECT_EQ(w.testSymbol(), "XAUUSD");
 
+  QList<QWidget*> order{QApplication::focusWidget()};
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order << QApplication::focusWidget();
+  }
+  EXPECT_EQ(order, (QList<QWidget*>{symbol, timeframe, strip->balanceBox()->lineEdit(),
+                                    strip->barsBox()->lineEdit(), strip->accountButton()}));
+
   Publications published(w);
   w.setSymbols(symbols({"AUDUSD", "EURUSD"}));
   w.setTestSymbol("NZDUSD");

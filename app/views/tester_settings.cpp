@@ -169,6 +169,12 @@ void TesterSettings::build() {
   }
   layout_->addWidget(variant);
   variant_ = variant;
+  // Left to right, whatever order the children were made or moved in.
+  const QList<QWidget*> chain =
+      signedIn_
+          ? QList<QWidget*>{symbol_, timeframe_, balance_->lineEdit(), bars_->lineEdit(), account_}
+          : QList<QWidget*>{balance_->lineEdit(), bars_->lineEdit(), signIn_};
+  for (qsizetype i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 QWidget* TesterSettings::labelled(const QString& title, QWidget* control, QWidget* parent) {
