@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "editor/kelo_editor.h"
+#include "editor/kelo_text_view.h"
 #include "model/workspace.h"
 #include "theme/theme.h"
 #include "views/editor_palette.h"
@@ -72,8 +73,13 @@ void EditorPane::showSelection() {
   if (file) {
     // Equal texts are skipped by the editor, so the echo of an edit changes nothing.
     editor_->setText(file->text);
+    // Another document with the very same text keeps the editor's text, but not its
+    // history: an undo must never act on a document it was not done in.
+    if (file->id != shownFile_) editor_->textView()->document()->clearUndoRedoStacks();
+    shownFile_ = file->id;
     stack_->setCurrentWidget(editor_);
   } else {
+    shownFile_ = std::nullopt;
     stack_->setCurrentWidget(emptyState_);
   }
 }

@@ -5,7 +5,9 @@
 // into the workspace. It keeps one editor for its whole life.
 #pragma once
 
+#include <QUuid>
 #include <QWidget>
+#include <optional>
 
 #include "bridge/engine_calls.h"
 
@@ -62,6 +64,7 @@ class EditorPane : public QWidget {
   QStackedLayout* stack_;
   editor::KeloEditor* editor_;
   theme::EmptyState* emptyState_;
+  std::optional<QUuid> shownFile_;
 };
 
 }  // namespace zx::views

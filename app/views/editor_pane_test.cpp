@@ -111,8 +111,8 @@ TEST(EditorPane, TypingStoresTheTextAndAsksForOneDelayedCheck) {
   ASSERT_EQ(pane.editor()->text(), sample);
 
   qsizetype before = rig.engine.calls().size();
-  QTest::keyClick(rig.view(), Qt::Key_X);
   const qint64 typedAt = rig.engine.elapsedMs();
+  QTest::keyClick(rig.view(), Qt::Key_X);
   EXPECT_EQ(rig.w().selected()->text, "x" + sample);
   EXPECT_TRUE(rig.callsSince(before).isEmpty());  // not yet: the check waits
   ASSERT_TRUE(waitFor(rig.w(), F::lastCheckMilliseconds));
@@ -176,6 +176,23 @@ TEST(EditorPane, SelectingAnotherFileReplacesTheTextWithoutWritingIt) {
   EXPECT_EQ(pane.editor()->text(), sample);
   EXPECT_EQ(rig.view()->textCursor().position(), 5);
   EXPECT_EQ(edits.count(), 0);
+}
+
+TEST(EditorPane, UndoNeverCrossesIntoADocumentWithTheSameText) {
+  PaneRig rig;
+  EditorPane& pane = rig.open();
+  rig.openFile("one.kelo", "same");
+  rig.view()->moveCursor(QTextCursor::End);
+  QTest::keyClick(rig.view(), Qt::Key_X);
+  QTest::keyClick(rig.view(), Qt::Key_Backspace);
+  ASSERT_EQ(rig.w().selected()->text, "same");
+  ASSERT_GT(rig.view()->document()->availableUndoSteps(), 0);
+
+  rig.openFile("two.kelo", "same");
+  EXPECT_EQ(rig.view()->document()->availableUndoSteps(), 0);
+  QTest::keyClick(rig.view(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(rig.w().selected()->text, "same");
+  EXPECT_EQ(pane.editor()->text(), "same");
 }
 
 TEST(EditorPane, UnderlinesFollowTheWorkspaceDiagnostics) {

@@ -17,7 +17,8 @@ QLabel* wrappingLabel(const QFont& font, QWidget* parent) {
   label->setTextFormat(Qt::PlainText);  // engine texts are shown verbatim
   label->setWordWrap(true);
   label->setFont(font);
-  label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+  // Its width comes from the pane: an unbreakable word must not widen the whole column.
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
   return label;
 }
 

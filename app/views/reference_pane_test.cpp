@@ -176,6 +176,42 @@ TEST(ReferencePane, TheChosenEntryStaysInTheDetail) {
   EXPECT_FALSE(pane.detail()->summaryLabel()->isVisible());
 }
 
+TEST(ReferencePane, FollowsAPaletteChangeAtOnce) {
+  PaneRig rig;
+  ReferencePane& pane = rig.show();
+  rig.click(rig.rows().findEntry("ema"));
+  const auto headerPixel = [&] {
+    const QPoint at = rig.list()->visualRect(rig.rows().index(0)).topRight() + QPoint(-60, 2);
+    return rig.list()->viewport()->grab().toImage().pixelColor(at).name().toUpper();
+  };
+  EXPECT_EQ(headerPixel(), "#FBFBFD");
+  theme::PaletteScope::set(rig.host.get(), theme::darkPalette());
+  EXPECT_EQ(headerPixel(), "#0C1128");
+  EXPECT_EQ(pane.detail()->typeLabel()->palette().color(QPalette::WindowText),
+            theme::darkPalette().accent);
+  EXPECT_EQ(pane.detail()->summaryLabel()->palette().color(QPalette::WindowText),
+            theme::darkPalette().textTertiary);
+}
+
+TEST(ReferencePane, ALongTypeWrapsWithinANarrowPane) {
+  const QString type = "fn(series<num>, series<num>, series<num>, int) -> series<num>";
+  const QString word = "fn(series<num>,series<num>,series<num>,series<num>)->series<num>";
+  PaneRig rig(theme::lightPalette(), {{"long", "function", type, "", "Maths"},
+                                      {"word", "function", word, "", "Maths"}});
+  ReferencePane& pane = rig.show(240, 520);
+  QLabel* label = pane.detail()->typeLabel();
+  rig.click(rig.rows().findEntry("long"));
+  QTest::qWait(10);
+  EXPECT_LE(label->geometry().right(), 240 - 16);
+  EXPECT_GE(label->height(), 3 * label->fontMetrics().lineSpacing());
+  EXPECT_EQ(label->text(), type);  // copied as the engine wrote it
+
+  // A type with no break in it is cut rather than widening the whole column.
+  rig.click(rig.rows().findEntry("word"));
+  EXPECT_LE(pane.minimumSizeHint().width(), 240);
+  EXPECT_LE(pane.detail()->minimumSizeHint().width(), 240);
+}
+
 TEST(ReferencePane, KeyboardWalksFoldsAndChooses) {
   PaneRig rig;
   ReferencePane& pane = rig.show();
