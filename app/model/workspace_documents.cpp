@@ -91,21 +91,21 @@ void Workspace::openFromDisk() {
   runCheck(true);
 }
 
-void Workspace::select(const SourceFile& file) {
+void Workspace::select(SourceFile file) {
   setSelectedFileID(file.id);
   setReport(std::nullopt);
   setBuildMessage(std::nullopt);
   runCheck(true);
 }
 
-void Workspace::save(const SourceFile& file) {
+void Workspace::save(SourceFile file) {
   const std::optional<qsizetype> i = indexOf(file.id);
   if (!i) return;
-  if (!files_[*i].url) return saveAs(file);
+  if (!files_[*i].url) return saveAs(std::move(file));
   write(files_[*i], *files_[*i].url, *i);
 }
 
-void Workspace::saveAs(const SourceFile& file) {
+void Workspace::saveAs(SourceFile file) {
   if (!indexOf(file.id)) return;
   FilePanel panel;
   panel.title = QStringLiteral("Save ") + file.name;
@@ -145,7 +145,7 @@ void Workspace::write(const SourceFile& file, const QString& path, qsizetype ind
   setBuildMessage(QStringLiteral("Saved ") + name);
 }
 
-void Workspace::rename(const SourceFile& file, const QString& typed) {
+void Workspace::rename(SourceFile file, const QString& typed) {
   const std::optional<qsizetype> i = indexOf(file.id);
   if (!i) return;
   const QString trimmed = trimBlanks(typed);
@@ -180,7 +180,7 @@ void Workspace::rename(const SourceFile& file, const QString& typed) {
   publishFiles();
 }
 
-void Workspace::reveal(const SourceFile& file) {
+void Workspace::reveal(SourceFile file) {
   if (!file.url) {
     setBuildFailed(true);
     setBuildMessage(file.name + QStringLiteral(" has not been saved to disk yet"));
@@ -193,7 +193,7 @@ void Workspace::reveal(const SourceFile& file) {
   });
 }
 
-void Workspace::confirmDelete(const SourceFile& file) {
+void Workspace::confirmDelete(SourceFile file) {
   // The open document's own text tells whether edits would be lost.
   const std::optional<qsizetype> i = indexOf(file.id);
   const SourceFile& current = i ? files_[*i] : file;
@@ -216,7 +216,7 @@ void Workspace::confirmDelete(const SourceFile& file) {
   if (dialogs_.ask(alert) == 0) closeFile(file);
 }
 
-void Workspace::closeFile(const SourceFile& file) {
+void Workspace::closeFile(SourceFile file) {
   QList<SourceFile> files = files_;
   const qsizetype removed = files.removeIf([&](const SourceFile& f) { return f.id == file.id; });
   if (removed == 0) return;

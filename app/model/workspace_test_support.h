@@ -61,8 +61,10 @@ class RecordingEngine final : public bridge::EngineCalls {
   }
   qint64 elapsedMs() const { return clock_.elapsed(); }
   void openGate() { gate_.release(1000); }
-  // Waits until a held backtest has entered the engine.
-  void waitForBacktestStarted() { started_.acquire(); }
+  // Turns the event loop until a held backtest has entered the engine.
+  void waitForBacktestStarted() {
+    while (!started_.tryAcquire(1, 2)) QCoreApplication::processEvents();
+  }
 
   QString version() const override { return fake.version(); }
   bridge::CheckResult check(const QString& s, const QString& n) const override {

@@ -247,11 +247,6 @@ Result<Value> pad(BuiltinCall& c) {
   return text_of(Left ? run + std::string(r.view()) : std::string(r.view()) + run);
 }
 
-struct Entry {
-  std::string_view name;
-  BuiltinFn fn;
-};
-
 constexpr Entry kMethods[] = {
     {"len", len},
     {"upper", upper},
@@ -276,6 +271,10 @@ constexpr Entry kMethods[] = {
 };
 
 }  // namespace
+
+std::span<const Entry> text_table() {
+  return kMethods;
+}
 
 BuiltinFn text_method(std::string_view method) {
   for (const Entry& e : kMethods) {

@@ -30,16 +30,7 @@ void FnState::patch_jump(std::size_t index) {
     throw InternalError("cannot patch op " + std::to_string(index) + " beyond the code");
   }
   bc::Op& op = code[index];
-  switch (op.code) {
-    case bc::Opcode::Jump:
-    case bc::Opcode::JumpIfFalse:
-    case bc::Opcode::JumpIfTrue:
-    case bc::Opcode::JumpIfFalsePeek:
-    case bc::Opcode::JumpIfTruePeek:
-    case bc::Opcode::IterNext:
-    case bc::Opcode::TryBegin: break;
-    default: throw InternalError("cannot patch " + op_debug(op));
-  }
+  if (!bc::is_jump(op.code)) throw InternalError("cannot patch " + op_debug(op));
   op.set_offset(distance(index, code.size()));
 }
 

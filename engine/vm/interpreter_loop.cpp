@@ -6,6 +6,7 @@
 // A computed goto skips destructors: no local with one may still be alive at NEXT(),
 // so op bodies that need such locals keep them in an inner block.
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "core/numeric.h"
@@ -226,50 +227,15 @@ Result<Value> Vm::execute(host::Host& host) {
 #define POP_PLAIN(k) (sp -= (k))
 
 #if KELO_COMPUTED_GOTO
-  static void* const kLabels[kOpTotal] = {
-#define KELO_LABEL(name, operand, effect) &&L_##name,
-      KELO_OPCODES(KELO_LABEL)
-#undef KELO_LABEL
-          && L_EndLoop,
-      &&L_Nop,
-      &&L_SetLocalPop,
-      &&L_LocalConst,
-      &&L_LessJump,
-      &&L_AddToLocal,
-      &&L_IterNextLocal,
-      &&L_LocalIndex,
-      &&L_ConstCoalesce,
-      &&L_LocalLocal,
-      &&L_LocalLocalIndex,
-      &&L_SetIndexPop,
-#define KELO_LABEL(name) &&L_##name##Store,
-      KELO_FUSED_STORE(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_Const##name,
-      KELO_FUSED_ARITH(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_Local##name,
-      KELO_FUSED_ARITH(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_Const##name##Jump,
-      KELO_FUSED_COMPARE(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_Local##name##Jump,
-      KELO_FUSED_COMPARE(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_LocalConst##name,
-      KELO_FUSED_ARITH(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_LocalConst##name##Jump,
-      KELO_FUSED_COMPARE(KELO_LABEL)
-#undef KELO_LABEL
-      &&L_JumpToIterNextLocal,
-#define KELO_LABEL(name) &&L_JumpToLocalConst##name##Jump,
-      KELO_FUSED_COMPARE(KELO_LABEL)
+  // One label per opcode, in opcode order: both lists also number the opcodes.
+  static void* const kLabels[] = {
+#define KELO_LABEL(name, ...) &&L_##name,
+      KELO_OPCODES(KELO_LABEL) KELO_INTERNAL_OPS(KELO_LABEL)
 #undef KELO_LABEL
   };
+  static_assert(std::size(kLabels) == kOpTotal);
 #define OP(name) L_##name:
-#define OPX(name, code) L_##name:
+#define OPX(name) L_##name:
 #define NEXT()                           \
   do {                                   \
     if (left == 0) goto budget_exceeded; \
@@ -281,8 +247,8 @@ Result<Value> Vm::execute(host::Host& host) {
 #define OP(name)                \
   case op_of(Opcode::name):     \
   L_##name:
-#define OPX(name, code) \
-  case code:            \
+#define OPX(name) \
+  case kOp##name:   \
   L_##name:
 #define NEXT() goto dispatch
 dispatch:
@@ -782,7 +748,7 @@ dispatch:
     JUMP_TO(INS->c);
     NEXT();
   }
-  OPX(EndLoop, kOpEndLoop) {
+  OPX(EndLoop) {
     // The loop's placeholder is on top: its iterator, and any inner one a break left
     // behind, end here.
     Value* placeholder = sp - 1;
@@ -791,7 +757,7 @@ dispatch:
     POP_DISCARD();
     NEXT();
   }
-  OPX(Nop, kOpNop) {
+  OPX(Nop) {
     NEXT();
   }
 
