@@ -305,6 +305,7 @@ TEST(ReferencePaneGrabs, LightAndDark) {
       const int sma = rig.rows().findEntry("sma");
       list->verticalScrollBar()->setValue(list->visualRect(rig.rows().index(sma)).top() +
                                           list->verticalScrollBar()->value() - 90);
+      QTest::mouseMove(list->viewport(), rig.centreOfRow(rig.rows().findEntry("stoch")));
       QTest::qWait(20);
       pane.grab().save(folder + "/reference-pane-" + name + ".png");
       rig.type("avg");
