@@ -222,8 +222,8 @@ TEST(ReferencePane, KeyboardWalksFoldsAndChooses) {
   ASSERT_TRUE(rig.list()->hasFocus());
 
   EXPECT_EQ(rig.list()->currentIndex().row(), 0);  // the Price data header
-  QTest::keyClick(rig.list(), Qt::Key_Down);  // close
-  QTest::keyClick(rig.list(), Qt::Key_Down);  // Indicators
+  QTest::keyClick(rig.list(), Qt::Key_Down);       // close
+  QTest::keyClick(rig.list(), Qt::Key_Down);       // Indicators
   QTest::keyClick(rig.list(), Qt::Key_Space);
   EXPECT_TRUE(pane.state().isCollapsed("Indicators"));
   EXPECT_EQ(rig.list()->currentIndex().row(), rig.rows().findHeader("Indicators"));
