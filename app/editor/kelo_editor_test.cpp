@@ -261,6 +261,35 @@ TEST_F(Editor, ReportsTheCaretOfTheSelectionStart) {
   EXPECT_EQ(last(), std::make_pair(1, 4));
 }
 
+TEST_F(Editor, KeysAndClicksMoveTheCaretOverRows) {
+  editor->show();
+  QStringList lines;
+  for (int i = 1; i <= 120; ++i) lines << u"row %1 text"_qs.arg(i, 3, 10, QLatin1Char('0'));
+  editor->setText(lines.join(u'\n'));
+  placeCaret(2);
+  struct Row {
+    int key;
+    CaretPlace expected;
+  };
+  for (const Row& r :
+       {Row{Qt::Key_Down, {2, 3}}, Row{Qt::Key_Down, {3, 3}}, Row{Qt::Key_Up, {2, 3}},
+        Row{Qt::Key_End, {2, 13}}, Row{Qt::Key_Tab, {2, 14}}}) {
+    QTest::keyClick(view(), Qt::Key(r.key));
+    EXPECT_EQ(editor->caret(), r.expected) << r.key;
+  }
+  QTest::keyClick(view(), Qt::Key_PageDown);
+  EXPECT_GT(editor->caret().line, 10);
+  EXPECT_EQ(editor->text().count(u'\t'), 1);  // Tab types a tab
+
+  view()->verticalScrollBar()->setValue(0);
+  const int pitch = view()->rowLayout()->pitch();
+  const QFontMetricsF m(view()->font(), view()->viewport());
+  const QPoint inRow5(RowLayout::kPadding + int(4.3 * m.horizontalAdvance(QLatin1Char('M'))),
+                      RowLayout::kTopInset + 4 * pitch + pitch / 2);
+  QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, inRow5);
+  EXPECT_EQ(editor->caret(), (CaretPlace{5, 5}));
+}
+
 TEST_F(Editor, JumpsToAFindingStart) {
   editor->show();
   QStringList lines;

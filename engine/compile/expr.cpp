@@ -19,8 +19,10 @@ std::uint16_t u16_count(std::size_t n, std::string_view what) {
   return static_cast<std::uint16_t>(n);
 }
 
+// `any?` passes as `any` does: a map's value read by key (`counts["up"] += 1`) is one.
 bool is_numeric_operand(const Type& t) {
   const Type u = t.unwrap_series();
+  if (const Type* inner = u.optional_inner(); inner && inner->is(P::Any)) return true;
   return u.is(P::Any) || u.is(P::Int) || u.is(P::Num) || u.is(P::Duration) || u.is(P::Price) ||
          u.is(P::Lots) || u.is(P::Time);
 }
@@ -212,6 +214,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
   }
   if (auto global = global_index(name)) {
     emit(Op::with_b(Opcode::GetGlobal, *global), span);
+    if (hinted_fn_ && global_hints_.count(name) != 0) hinted_read_ = true;
     auto it = global_types_.find(name);
     return it != global_types_.end() ? it->second : Type(P::Any);
   }
@@ -219,7 +222,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
     push_text(name, span);
     return P::Text;
   }
-  if (const auto* entry = registry_.global(name)) {
+  if (const auto* entry = registry_global(name)) {
     switch (entry->type.tag()) {
       case ty::Tag::Function:
         emit(Op::with_c(Opcode::Const,
@@ -234,6 +237,18 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
         emit(Op::call_host(host_id(name), 0), span);
         return entry->type;
     }
+  }
+  // Names that mean nothing nearer: a local of a function further out than the enclosing
+  // one, then a function of the program as a value.
+  if (auto outer = capture_from_outer(name)) {
+    emit(Op::with_b(Opcode::GetUpvalue, outer->index), span);
+    return outer->type;
+  }
+  if (auto it = functions_.find(name); it != functions_.end()) {
+    emit(Op::with_b(Opcode::Closure, it->second.index), span);
+    std::vector<ty::Parameter> params;
+    for (const auto& p : *it->second.params) params.push_back(ty::p(p.name, P::Any));
+    return ty::function(std::move(params), it->second.result);
   }
   error(codes::kNotDefined, span, name);
   emit(Op::plain(Opcode::Nothing), span);
@@ -343,13 +358,13 @@ Type Compiler::compile_member(const ast::ExprKind::Member& member, const Span& s
     }
   }
   const Type object = compile_expr(*member.object);
-  return compile_member_of(object, member.property, span);
+  return compile_member_of(object, member.property, span, receiver_type(member, object));
 }
 
-// Member steps on an object already on the stack.
+// Member steps on an object already on the stack; `chooser` picks the built-in member.
 Type Compiler::compile_member_of(const Type& object_type, const std::string& member,
-                                 const Span& span) {
-  if (auto owner = owner_name(object_type)) {
+                                 const Span& span, const Type& chooser) {
+  if (auto owner = owner_name(chooser)) {
     const std::string path = *owner + "#" + member;
     if (auto type = type_for_path(path)) {
       if (type->tag() == ty::Tag::Function) {
@@ -410,6 +425,11 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
       emit(Op::with_b(Opcode::SetGlobal, *global), span);
       auto it = global_types_.find(id->name);
       return it != global_types_.end() ? it->second : t;
+    }
+    if (capture_from_outer(id->name)) {
+      error(codes::kCapturedReassigned, target.span);
+      emit(Op::plain(Opcode::Pop), span);
+      return t;
     }
     error(codes::kNotDefined, target.span, id->name);
     emit(Op::plain(Opcode::Pop), span);
