@@ -37,6 +37,7 @@ build-asan: deps $(ASAN_BUILD)/build.ninja
 
 test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 # The interpreter's plain switch dispatch, which the computed goto of the normal build

@@ -12,15 +12,16 @@ using decode::Fields;
 
 namespace {
 
-// Copies the reply and hands it back to the engine at once, also if copying throws.
-QString takeReply(const EngineFunctions& f, char* reply) {
-  if (!reply) return {};
+// Lets `read` see the reply's bytes (none for a null reply) and hands the reply back to
+// the engine afterwards, also if reading throws.
+template <class Read>
+auto readReply(const EngineFunctions& f, char* reply, Read&& read) {
   struct Release {
     void (*free)(char*) noexcept;
     void operator()(char* text) const noexcept { free(text); }
   };
   const std::unique_ptr<char, Release> held(reply, Release{f.stringFree});
-  return QString::fromUtf8(held.get());
+  return std::forward<Read>(read)(reply ? QByteArrayView(reply) : QByteArrayView());
 }
 
 // The two-member answer of a backtest the engine refused, e.g. a bot that does not compile.
@@ -38,27 +39,28 @@ struct Refusal {
 };
 
 template <class R>
-R decodeOr(const QString& reply, R fallback) {
-  std::optional<R> r = Kelo::decode<R>(reply);
+R decodeOr(const EngineFunctions& f, char* reply, R fallback) {
+  std::optional<R> r =
+      readReply(f, reply, [](QByteArrayView bytes) { return Kelo::decodeUtf8<R>(bytes); });
   return r ? std::move(*r) : std::move(fallback);
 }
 
 }  // namespace
 
 QString ExportedEngine::version() const {
-  return takeReply(f_, f_.version());
+  return readReply(f_, f_.version(), [](QByteArrayView bytes) { return QString::fromUtf8(bytes); });
 }
 
 CheckResult ExportedEngine::check(const QString& source, const QString& name) const {
   const QByteArray s = source.toUtf8();
   const QByteArray n = name.toUtf8();
-  return decodeOr(takeReply(f_, f_.check(s.constData(), n.constData())), CheckResult{});
+  return decodeOr(f_, f_.check(s.constData(), n.constData()), CheckResult{});
 }
 
 InputSchema ExportedEngine::inputs(const QString& source, const QString& name) const {
   const QByteArray s = source.toUtf8();
   const QByteArray n = name.toUtf8();
-  return decodeOr(takeReply(f_, f_.inputs(s.constData(), n.constData())), InputSchema{});
+  return decodeOr(f_, f_.inputs(s.constData(), n.constData()), InputSchema{});
 }
 
 BuildResult ExportedEngine::build(const QString& source, const QString& name,
@@ -68,8 +70,7 @@ BuildResult ExportedEngine::build(const QString& source, const QString& name,
   const QByteArray o = output.toUtf8();
   BuildResult fallback;
   fallback.error = QString::fromLatin1(kUnreadableResult);
-  return decodeOr(takeReply(f_, f_.build(s.constData(), n.constData(), o.constData())),
-                  std::move(fallback));
+  return decodeOr(f_, f_.build(s.constData(), n.constData(), o.constData()), std::move(fallback));
 }
 
 BacktestReport ExportedEngine::backtest(const QString& source, const QString& name,
@@ -78,37 +79,42 @@ BacktestReport ExportedEngine::backtest(const QString& source, const QString& na
                                         qint64 warmup) const {
   const MarketSymbol traded = symbol ? *symbol : defaultSymbol();
   // The engine call runs inside the lending, so the symbol's name outlives it.
-  const QString reply = traded.withUnsafeSpec([&](const KeloSymbol* spec) {
+  char* reply = traded.withUnsafeSpec([&](const KeloSymbol* spec) {
     const QByteArray s = source.toUtf8();
     const QByteArray n = name.toUtf8();
     const PriceColumns c = priceColumns(bars ? &*bars : nullptr);
-    return takeReply(f_, f_.backtest(s.constData(), n.constData(), c.times, c.open, c.high, c.low,
-                                     c.close, c.volume, c.count, warmup, spec, balance));
+    return f_.backtest(s.constData(), n.constData(), c.times, c.open, c.high, c.low, c.close,
+                       c.volume, c.count, warmup, spec, balance);
   });
-  if (std::optional<BacktestReport> report = Kelo::decode<BacktestReport>(reply)) {
-    return std::move(*report);
-  }
-  // The engine's reason reaches the user instead of a claim that the reply was unreadable.
-  if (std::optional<Refusal> refusal = Kelo::decode<Refusal>(reply); refusal && !refusal->ok) {
-    return BacktestReport::failed(balance, refusal->error);
-  }
-  return BacktestReport::failed(balance, QString::fromLatin1(kUnreadableResult));
+  // A report of a million bars is tens of megabytes: it is read where the engine wrote it.
+  return readReply(f_, reply, [&](QByteArrayView bytes) {
+    if (std::optional<BacktestReport> report = Kelo::decodeUtf8<BacktestReport>(bytes)) {
+      return std::move(*report);
+    }
+    // The engine's reason reaches the user instead of a claim that the reply was unreadable.
+    if (std::optional<Refusal> refusal = Kelo::decodeUtf8<Refusal>(bytes);
+        refusal && !refusal->ok) {
+      return BacktestReport::failed(balance, refusal->error);
+    }
+    return BacktestReport::failed(balance, QString::fromLatin1(kUnreadableResult));
+  });
 }
 
 QList<Token> ExportedEngine::tokens(const QString& source) const {
   const QByteArray s = source.toUtf8();
-  return decodeOr(takeReply(f_, f_.tokens(s.constData())), TokenList{}).tokens;
+  return decodeOr(f_, f_.tokens(s.constData()), TokenList{}).tokens;
 }
 
 QList<Completion> ExportedEngine::completions(const QString& prefix) const {
   const QByteArray p = prefix.toUtf8();
-  return decodeOr(takeReply(f_, f_.completions(p.constData())), CompletionList{}).items;
+  return decodeOr(f_, f_.completions(p.constData()), CompletionList{}).items;
 }
 
 std::optional<Description> ExportedEngine::describe(const QString& name) const {
   const QByteArray n = name.toUtf8();
   std::optional<Description> d =
-      Kelo::decode<Description>(takeReply(f_, f_.describe(n.constData())));
+      readReply(f_, f_.describe(n.constData()),
+                [](QByteArrayView bytes) { return Kelo::decodeUtf8<Description>(bytes); });
   if (d && d->found) return d;
   return std::nullopt;
 }

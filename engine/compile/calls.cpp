@@ -32,12 +32,19 @@ std::string join_names(const Names& items) {
 }  // namespace
 
 const ty::Fields* Compiler::namespace_fields(std::string_view ns) const {
-  const auto* entry = registry_.global(ns);
+  const auto* entry = registry_global(ns);
   if (!entry || entry->type.tag() != ty::Tag::Object) return nullptr;
   return entry->type.fields();
 }
 
 std::optional<Type> Compiler::type_for_path(std::string_view path) const {
+  if (auto it = path_types_.find(path); it != path_types_.end()) return it->second;
+  std::optional<Type> type = look_up_path(path);
+  path_types_.emplace(path, type);
+  return type;
+}
+
+std::optional<Type> Compiler::look_up_path(std::string_view path) const {
   if (auto hash = path.find('#'); hash != std::string_view::npos) {
     const auto* entry = registry_.member(path.substr(0, hash), path.substr(hash + 1));
     if (entry) return entry->type;
@@ -53,14 +60,14 @@ std::optional<Type> Compiler::type_for_path(std::string_view path) const {
     if (const auto* entry = registry_.member(ns, name)) return entry->type;
     return std::nullopt;
   }
-  if (const auto* entry = registry_.global(path)) return entry->type;
+  if (const auto* entry = registry_global(path)) return entry->type;
   return std::nullopt;
 }
 
-std::optional<ty::Signature> Compiler::signature_for(std::string_view path) const {
-  auto type = type_for_path(path);
-  if (!type || !type->signature()) return std::nullopt;
-  return *type->signature();
+const ty::Signature* Compiler::signature_for(std::string_view path) const {
+  // The payload is shared with the registry's own type, which outlives the compile.
+  const std::optional<Type> type = type_for_path(path);
+  return type ? type->signature() : nullptr;
 }
 
 bool Compiler::is_shadowed(std::string_view name) {
@@ -109,7 +116,7 @@ Type Compiler::compile_call(const ast::Expr& callee, const std::vector<Arg>& arg
       const std::string of = name + ".of";
       if (auto sig = signature_for(of)) return compile_host_call(of, *sig, args, 0, span);
       // A built-in function called by its bare name binds its arguments like any host call.
-      if (const auto* entry = registry_.global(name); entry && entry->type.signature()) {
+      if (const auto* entry = registry_global(name); entry && entry->type.signature()) {
         return compile_host_call(name, *entry->type.signature(), args, 0, span);
       }
     }
@@ -126,15 +133,11 @@ Type Compiler::compile_callee_value_call(const Type& callee_type, const std::vec
   // a function must not reach a call, or it would run whatever host function it numbers.
   const Type callee = callee_type.unwrap_optional();
   if (!callee.signature() && !callee.is(P::Any) && !callee.is(P::Never)) {
-    error("KELO3025",
-          "A value of type " + callee_type.to_string() + " is not a function and cannot be called",
-          span);
+    error(codes::kNotCallable, span, callee_type.to_string());
   }
   for (const Arg& arg : args) {
     if (arg.name) {
-      error("KELO3012",
-            "'" + *arg.name + ":' names a parameter, and this call does not take named arguments",
-            arg.span);
+      error(codes::kNamedToValue, arg.span, *arg.name);
     }
     compile_expr(*arg.value);
   }
@@ -164,9 +167,9 @@ Type Compiler::compile_struct_construction(const std::string& name, const FieldL
     if (!chosen && i < positional.size()) chosen = positional[i];
     if (chosen) {
       const Type t = compile_expr(*chosen->value);
-      expect_assignable(t, type, chosen->value->span, name + "." + field);
+      expect_assignable(t, type, chosen->value->span, [&] { return name + "." + field; });
     } else {
-      error("KELO3019", name + " needs a value for '" + field + "'", span);
+      error(codes::kFieldNeedsValue, span, name, field);
       emit(Op::plain(Opcode::Nothing), span);
     }
   }
@@ -180,8 +183,7 @@ Type Compiler::compile_struct_construction(const std::string& name, const FieldL
     bool known = false;
     for (const auto& [field, type] : fields) known = known || field == *arg.name;
     if (!known) {
-      error("KELO3020", name + " has no field '" + *arg.name + "'. Fields: " + field_names,
-            arg.span);
+      error(codes::kStructNoField, arg.span, name, *arg.name, field_names);
     }
   }
   if (fields.size() + 1 > std::numeric_limits<std::uint16_t>::max()) {
@@ -202,20 +204,19 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
       std::size_t i = 0;
       while (i < params.size() && params[i].name != *arg.name) ++i;
       if (i == params.size()) {
-        error("KELO3015",
-              "No parameter '" + *arg.name + "'. Parameters: " + join_names(params), arg.span);
+        error(codes::kNoParameter, arg.span, *arg.name, join_names(params));
         continue;
       }
+      // The later value wins, as programs written so far rely on; it is only pointed out.
+      if (bound[i]) warning(codes::kGivenTwice, arg.span, *arg.name);
       bound[i] = &arg;
       continue;
     }
     if (next >= params.size()) {
-      error("KELO3017",
-            "This function takes " + std::to_string(params.size()) +
-                " argument(s) and got more",
-            arg.span);
+      error(codes::kTooManyArguments, arg.span, std::to_string(params.size()));
       continue;
     }
+    if (bound[next]) warning(codes::kSuppliedByName, arg.span);
     bound[next++] = &arg;
   }
   for (std::size_t i = 0; i < params.size(); ++i) {
@@ -224,7 +225,7 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
     } else if (params[i].default_value) {
       compile_expr(*params[i].default_value);
     } else {
-      error("KELO3018", "Missing argument '" + params[i].name + "'", span);
+      error(codes::kMissingArgument, span, params[i].name);
       emit(Op::plain(Opcode::Nothing), span);
     }
   }
@@ -235,9 +236,9 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
 Type Compiler::compile_host_call(const std::string& path, const ty::Signature& signature,
                                  const std::vector<Arg>& args, std::uint8_t receivers,
                                  const Span& span) {
-  const auto* host = hosts_.get(path);
+  const auto* host = this->host(path);
   if (!host) {
-    error("KELO3013", "'" + path + "' is not available in this program", span);
+    error(codes::kNotAvailable, span, path);
     // The receiver, if any, is replaced by the fallback value.
     if (receivers != 0) emit(Op::plain(Opcode::Pop), span);
     emit(Op::plain(Opcode::Nothing), span);
@@ -256,29 +257,23 @@ Type Compiler::compile_host_call(const std::string& path, const ty::Signature& s
       std::size_t i = 0;
       while (i < params.size() && params[i].name != *arg.name) ++i;
       if (i == params.size()) {
-        error("KELO3015",
-              "'" + path + "' has no parameter '" + *arg.name + "'. Parameters: " +
-                  join_names(params),
-              arg.span);
+        error(codes::kHostNoParameter, arg.span, path, *arg.name, join_names(params));
       } else if (bound[i]) {
-        error("KELO3014", "'" + *arg.name + "' was given twice", arg.span);
+        error(codes::kGivenTwice, arg.span, *arg.name);
       } else {
         bound[i] = &arg;
       }
       continue;
     }
     if (next >= params.size()) {
-      error("KELO3017",
-            "'" + path + "' takes " + std::to_string(params.size()) +
-                " argument(s) and got more",
-            arg.span);
+      error(codes::kHostTooManyArguments, arg.span, path, std::to_string(params.size()));
       compile_expr(*arg.value);
       emit(Op::plain(Opcode::Pop), span);
       ++next;
       continue;
     }
     if (bound[next]) {
-      error("KELO3016", "This value was already supplied by name", arg.span);
+      error(codes::kSuppliedByName, arg.span);
       ++next;
       continue;
     }
@@ -288,10 +283,10 @@ Type Compiler::compile_host_call(const std::string& path, const ty::Signature& s
     if (bound[i]) {
       const Type t = compile_expr(*bound[i]->value);
       expect_assignable(t, params[i].type, bound[i]->value->span,
-                        path + " parameter '" + params[i].name + "'");
+                        [&] { return path + " parameter '" + params[i].name + "'"; });
     } else {
       if (!params[i].optional) {
-        error("KELO3018", "'" + path + "' needs '" + params[i].name + "'", span);
+        error(codes::kHostMissingArgument, span, path, params[i].name);
       }
       emit(Op::plain(Opcode::Nothing), span);
     }
@@ -305,7 +300,7 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
   // A property called with arguments has nothing to take them: report, keep the stack.
   auto property_with_args = [&](const std::string& path) {
     if (args.empty()) return;
-    error("KELO3017", "'" + path + "' takes 0 argument(s) and got more", span);
+    error(codes::kHostTooManyArguments, span, path, "0");
     for (const Arg& arg : args) {
       compile_expr(*arg.value);
       emit(Op::plain(Opcode::Pop), span);
@@ -320,16 +315,14 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
       property_with_args(path);
       return *type;
     }
-    error("KELO3009",
-          "'" + *ns + "' has no call named '" + member.property + "'." +
-              namespace_members(*ns, true, 10),
-          span);
+    error(codes::kNoCall, span, *ns, member.property, namespace_members(*ns, true, 10));
     emit(Op::plain(Opcode::Nothing), span);
     return P::Any;
   }
   // The receiver's real type chooses the member.
   const Type object = compile_expr(*member.object);
-  if (auto owner = owner_name(object)) {
+  const Type chooser = receiver_type(member, object);
+  if (auto owner = owner_name(chooser)) {
     const std::string path = *owner + "#" + member.property;
     if (auto sig = signature_for(path)) return compile_host_call(path, *sig, args, 1, span);
     if (auto type = type_for_path(path)) {
@@ -338,7 +331,7 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
       return *type;
     }
   }
-  const Type callee = compile_member_of(object, member.property, span);
+  const Type callee = compile_member_of(object, member.property, span, chooser);
   return compile_callee_value_call(callee, args, span);
 }
 

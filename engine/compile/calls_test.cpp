@@ -56,6 +56,30 @@ TEST(DeclaredFunctions, ArgumentsBindToParameters) {
   for (const auto& row : rows) {
     EXPECT_EQ(diagnostics_text(in_function(row.call, decl)), row.expected) << row.call;
   }
+  // A value given twice keeps the later one, with a warning in the host binder's words.
+  struct Twice {
+    const char* call;
+    const char* rendered;
+    const char* ops;
+  };
+  const Twice twice[] = {
+      {"f(a: 1, 2, 3)", "test.kelo:4:9 warning KELO3016: This value was already supplied by name",
+       "Closure 0; Const Int(2); Const Int(3); Call 2; Pop; ReturnNothing"},
+      {"f(a: 1, a: 5, b: 2)", "test.kelo:4:9 warning KELO3014: 'a' was given twice",
+       "Closure 0; Const Int(5); Const Int(2); Call 2; Pop; ReturnNothing"},
+      {"f(1, a: 5)", "test.kelo:4:6 warning KELO3014: 'a' was given twice",
+       "Closure 0; Const Int(5); Const Int(5); Call 2; Pop; ReturnNothing"},
+      {"f(b: 1, a: 2, 3)",
+       "test.kelo:4:15 warning KELO3016: This value was already supplied by name",
+       "Closure 0; Const Int(3); Const Int(1); Call 2; Pop; ReturnNothing"},
+      {"f(b: 1, 2)", "", "Closure 0; Const Int(2); Const Int(1); Call 2; Pop; ReturnNothing"},
+  };
+  for (const auto& row : twice) {
+    const CompileOutput out = in_function(row.call, decl);
+    EXPECT_EQ(out.diagnostics.render_all(), row.rendered) << row.call;
+    EXPECT_FALSE(out.diagnostics.has_errors()) << row.call;
+    EXPECT_EQ(ops(out, "t"), row.ops) << row.call;
+  }
   // The default is compiled at the call.
   EXPECT_EQ(ops(in_function("f(1)", decl), "t"),
             "Closure 0; Const Int(1); Const Int(5); Call 2; Pop; ReturnNothing");

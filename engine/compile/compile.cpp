@@ -10,10 +10,7 @@ CompileOutput compile(std::string_view source, std::string_view file_name,
   if (source.size() > kMaxSourceBytes) {
     // Not even lexed: the time and memory of a check grow with the text.
     const Span start{{0, 1, 1}, {0, 1, 1}};
-    diagnostics.error("KELO3000",
-                      "The compiler stopped: the source is larger than the limit of 4 MiB (" +
-                          std::to_string(kMaxSourceBytes) + " bytes)",
-                      start);
+    diagnostics.error(codes::kSourceTooLarge, start, std::to_string(kMaxSourceBytes));
     CompileOutput out;
     const ast::Program empty{};
     out.manifest = manifest::build(empty, out.image, now_seconds(options));

@@ -10,10 +10,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "compile/compiler_codes.h"
 #include "compile/emit.h"
 #include "compile/inputs.h"
 #include "compile/manifest.h"
@@ -71,6 +73,17 @@ std::optional<std::string> owner_name(const Type& type);
 // The field names of a struct or object type, joined by ", ".
 std::string joined_field_names(const ty::Fields& fields);
 
+// Hashes a text the same whether it is held as a string or only viewed, so that maps
+// keyed by names are searched without copying the name.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+template <class V>
+using TextMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
+
 // A call argument as the binding rules see it (a view into the tree, or a synthesised
 // first argument of a pipe).
 struct Arg {
@@ -84,21 +97,47 @@ class Compiler {
   Compiler(Diagnostics& diagnostics, const kelo_std::Registry& registry);
 
   // ---- frame ----
-  std::size_t emit(bc::Op op, const Span& span);
+  std::size_t emit(bc::Op op, const Span& span) { return fn().emit(op, span.start); }
   std::uint32_t constant(bc::Constant value);
+  // A Text or Name constant, looked up before one is made.
+  std::uint32_t text_constant(bc::ConstantKind kind, std::string_view text);
   std::size_t push_text(std::string_view text, const Span& span);
-  void error(std::string_view code, std::string message, const Span& span);
-  void warning(std::string_view code, std::string message, const Span& span);
-  FnState& fn();
+  template <std::size_t N, class... Args>
+  void error(const kelo_core::diag::Message<N>& message, const Span& span, const Args&... args) {
+    diagnostics_.error(message, span, args...);
+  }
+  template <std::size_t N, class... Args>
+  void warning(const kelo_core::diag::Message<N>& message, const Span& span, const Args&... args) {
+    diagnostics_.warning(message, span, args...);
+  }
+  FnState& fn() {
+    if (frames_.empty()) [[unlikely]]
+      no_frame();
+    return frames_.back();
+  }
   bc::Image finish() &&;
 
   // ---- names ----
   std::uint16_t declare_global(const std::string& name, Type type, bool is_mutable);
   std::optional<std::uint16_t> resolve_upvalue(std::string_view name);
+  struct Captured {
+    std::uint16_t index = 0;
+    Type type;
+  };
+  // A local of any enclosing function, captured through the functions between.
+  std::optional<Captured> capture_from_outer(std::string_view name);
   Type resolve_type(const ast::TypeRef& ref);
   std::uint32_t name_constant(std::string_view name);
   void expect_assignable(const Type& found, const Type& expected, const Span& span,
                          std::string_view context);
+  // The same with a context that is built only when there is something to report.
+  template <class Context>
+  requires std::is_invocable_r_v<std::string, Context>
+  void expect_assignable(const Type& found, const Type& expected, const Span& span,
+                         Context&& context) {
+    if (mismatch(found, expected)) expect_assignable(found, expected, span, context());
+  }
+  static bool mismatch(const Type& found, const Type& expected);
   std::optional<std::uint16_t> global_index(std::string_view name) const;
   std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable);
   std::uint16_t host_id(std::string_view path) const;
@@ -120,8 +159,10 @@ class Compiler {
                                  const std::vector<ast::Parameter>& params,
                                  const ast::FnBody& body, const std::optional<Type>& result,
                                  const Span& span);
-  std::optional<ty::Signature> signature_for(std::string_view path) const;
+  // The signature of a registry function, held by the registry; null for anything else.
+  const ty::Signature* signature_for(std::string_view path) const;
   std::optional<Type> type_for_path(std::string_view path) const;
+  std::optional<Type> look_up_path(std::string_view path) const;
   std::optional<std::string> namespace_path(const ast::Expr& expr);
 
   // ---- statements ----
@@ -149,6 +190,13 @@ class Compiler {
   };
   using FieldList = std::vector<std::pair<std::string, Type>>;
 
+  [[noreturn]] static void no_frame();
+  // The registry's global and the host function of a name or path, each looked up once
+  // per compile: a program names the same few built-ins on nearly every line.
+  const kelo_std::Entry* registry_global(std::string_view name) const;
+  const kelo_std::hosts::HostFn* host(std::string_view path) const;
+  std::uint32_t append_constant(bc::Constant value);
+
   // expressions
   Type compile_identifier(const std::string& name, const Span& span);
   Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span);
@@ -157,7 +205,7 @@ class Compiler {
   Type compile_index(const ast::ExprKind::Index& index, const Span& span);
   Type compile_member(const ast::ExprKind::Member& member, const Span& span);
   Type compile_member_of(const Type& object_type, const std::string& member,
-                         const Span& span);
+                         const Span& span, const Type& chooser);
   Type compile_match_value(const ast::ExprKind::Match& match, const Span& span);
   Type compile_lambda(const ast::ExprKind::Lambda& lambda, const Span& span);
   Type compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span);
@@ -176,6 +224,7 @@ class Compiler {
                                 std::size_t limit) const;
   const ty::Fields* namespace_fields(std::string_view ns) const;
   bool is_shadowed(std::string_view name);
+  std::optional<std::uint16_t> capture(std::size_t at, std::string_view name, bool through);
 
   // statements
   void compile_var(const ast::VarDecl& decl);
@@ -201,8 +250,12 @@ class Compiler {
   void compile_plot(const ast::Declaration::Plot& plot);
   void compile_panel(const ast::Declaration::Panel& panel);
   void check_handlers(const ast::Program& program);
-  // Gives each untyped global its initial value's type; returns the names so typed.
-  std::vector<std::string> infer_global_types(const ast::Program& program);
+  // Hints for method calls in function bodies: each untyped global's initial value type.
+  void hint_global_types(const ast::Program& program);
+  // The top-level function whose body compiles next (null after the last).
+  void begin_hinted_function(const ast::FnDecl* decl);
+  Type receiver_type(const ast::ExprKind::Member& site, const Type& compiled);
+  void record_member_hints();
   void set_global_type(const std::string& name, const Type& type);
   std::uint16_t append_function(bc::Function function);
   // One of `block` and `expr` is the body.
@@ -212,10 +265,24 @@ class Compiler {
                                       const std::optional<Type>& result);
 
   bc::Image image_;
-  // First pool index per constant key, so pooling stays linear in program size.
-  std::unordered_map<std::string, std::uint32_t> constant_index_;
+  // First pool index per constant, so pooling stays linear in program size: texts and
+  // names by their text, the rest by kind and payload bits.
+  struct ScalarKey {
+    std::uint64_t bits = 0;
+    bc::ConstantKind kind = bc::ConstantKind::Int;
+    friend bool operator==(const ScalarKey&, const ScalarKey&) = default;
+  };
+  struct ScalarKeyHash {
+    std::size_t operator()(const ScalarKey& key) const {
+      return std::hash<std::uint64_t>{}(key.bits ^
+                                        (std::uint64_t{static_cast<std::uint8_t>(key.kind)} << 56));
+    }
+  };
+  std::unordered_map<ScalarKey, std::uint32_t, ScalarKeyHash> scalar_index_;
+  TextMap<std::uint32_t> text_index_;
+  TextMap<std::uint32_t> name_index_;
   // First global slot per name.
-  std::unordered_map<std::string, std::uint16_t> global_first_;
+  TextMap<std::uint16_t> global_first_;
   std::vector<FnState> frames_;
   std::vector<std::string> global_names_;
   std::vector<inputs::InputGroupSpec> input_groups_;
@@ -228,7 +295,18 @@ class Compiler {
   std::unordered_map<std::string, FieldList> structs_;
   std::unordered_map<std::string, std::vector<std::string>> enums_;
   std::unordered_map<std::string, FunctionInfo> functions_;
+  mutable TextMap<const kelo_std::Entry*> registry_globals_;
+  mutable TextMap<const kelo_std::hosts::HostFn*> hosts_by_path_;
+  mutable TextMap<std::optional<Type>> path_types_;
   ast::ProgramKind kind_ = ast::ProgramKind::Script;
+  // Untyped globals' initial value types while function bodies compile (hint_global_types).
+  std::unordered_map<std::string, Type> global_hints_;
+  const ast::FnDecl* hinted_fn_ = nullptr;  // the function compiling, while hints exist
+  bool hinted_read_ = false;                // it has read a hinted global
+  // Receiver types by member site, from a compile of hinted_fn_ with the hinted types.
+  std::optional<std::unordered_map<const void*, Type>> member_hints_;
+  // In that compile: where the receiver types go.
+  std::unordered_map<const void*, Type>* member_record_ = nullptr;
 };
 
 }  // namespace compiler

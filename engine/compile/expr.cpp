@@ -19,8 +19,10 @@ std::uint16_t u16_count(std::size_t n, std::string_view what) {
   return static_cast<std::uint16_t>(n);
 }
 
+// `any?` passes as `any` does: a map's value read by key (`counts["up"] += 1`) is one.
 bool is_numeric_operand(const Type& t) {
   const Type u = t.unwrap_series();
+  if (const Type* inner = u.optional_inner(); inner && inner->is(P::Any)) return true;
   return u.is(P::Any) || u.is(P::Int) || u.is(P::Num) || u.is(P::Duration) || u.is(P::Price) ||
          u.is(P::Lots) || u.is(P::Time);
 }
@@ -212,6 +214,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
   }
   if (auto global = global_index(name)) {
     emit(Op::with_b(Opcode::GetGlobal, *global), span);
+    if (hinted_fn_ && global_hints_.count(name) != 0) hinted_read_ = true;
     auto it = global_types_.find(name);
     return it != global_types_.end() ? it->second : Type(P::Any);
   }
@@ -219,7 +222,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
     push_text(name, span);
     return P::Text;
   }
-  if (const auto* entry = registry_.global(name)) {
+  if (const auto* entry = registry_global(name)) {
     switch (entry->type.tag()) {
       case ty::Tag::Function:
         emit(Op::with_c(Opcode::Const,
@@ -227,10 +230,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
              span);
         return entry->type;
       case ty::Tag::Object:
-        error("KELO3003",
-              "'" + name + "' is a group of calls. Use one of its members, such as " + name +
-                  ".something",
-              span);
+        error(codes::kGroupOfCalls, span, name, name);
         emit(Op::plain(Opcode::Nothing), span);
         return P::Any;
       default:
@@ -238,7 +238,19 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
         return entry->type;
     }
   }
-  error("KELO3004", "'" + name + "' is not defined", span);
+  // Names that mean nothing nearer: a local of a function further out than the enclosing
+  // one, then a function of the program as a value.
+  if (auto outer = capture_from_outer(name)) {
+    emit(Op::with_b(Opcode::GetUpvalue, outer->index), span);
+    return outer->type;
+  }
+  if (auto it = functions_.find(name); it != functions_.end()) {
+    emit(Op::with_b(Opcode::Closure, it->second.index), span);
+    std::vector<ty::Parameter> params;
+    for (const auto& p : *it->second.params) params.push_back(ty::p(p.name, P::Any));
+    return ty::function(std::move(params), it->second.result);
+  }
+  error(codes::kNotDefined, span, name);
   emit(Op::plain(Opcode::Nothing), span);
   return P::Any;
 }
@@ -256,12 +268,10 @@ Type Compiler::compile_unary(const ast::ExprKind::Unary& unary, const Span& span
 void Compiler::check_numeric_pair(const Type& left, const Type& right, const Span& left_span,
                                   const Span& right_span) {
   if (!is_numeric_operand(left)) {
-    error("KELO3005", "Arithmetic needs numbers, found " + left.unwrap_series().to_string(),
-          left_span);
+    error(codes::kNotNumeric, left_span, left.unwrap_series().to_string());
   }
   if (!is_numeric_operand(right)) {
-    error("KELO3005", "Arithmetic needs numbers, found " + right.unwrap_series().to_string(),
-          right_span);
+    error(codes::kNotNumeric, right_span, right.unwrap_series().to_string());
   }
 }
 
@@ -312,7 +322,7 @@ Type Compiler::compile_index(const ast::ExprKind::Index& index, const Span& span
   switch (target.tag()) {
     case ty::Tag::Series:
       if (!at.is(P::Any) && !ty::assignable(at, P::Int)) {
-        error("KELO3002", "A series is indexed by a whole number of bars back", index.index->span);
+        error(codes::kSeriesIndex, index.index->span);
       }
       return *target.series_element();
     case ty::Tag::Array: return *target.array_element();
@@ -332,10 +342,7 @@ Type Compiler::compile_member(const ast::ExprKind::Member& member, const Span& s
       }
       return *type;
     }
-    error("KELO3009",
-          "'" + *ns + "' has no member '" + member.property + "'." +
-              namespace_members(*ns, false, 12),
-          span);
+    error(codes::kNoMember, span, *ns, member.property, namespace_members(*ns, false, 12));
     emit(Op::plain(Opcode::Nothing), span);
     return P::Any;
   }
@@ -344,23 +351,20 @@ Type Compiler::compile_member(const ast::ExprKind::Member& member, const Span& s
       bool found = false;
       for (const auto& c : it->second) found = found || c == member.property;
       if (!found) {
-        error("KELO3010",
-              "'" + id->name + "' has no case '" + member.property + "'. Cases: " +
-                  join(it->second),
-              span);
+        error(codes::kNoCase, span, id->name, member.property, join(it->second));
       }
       push_text(member.property, span);
       return P::Text;
     }
   }
   const Type object = compile_expr(*member.object);
-  return compile_member_of(object, member.property, span);
+  return compile_member_of(object, member.property, span, receiver_type(member, object));
 }
 
-// Member steps on an object already on the stack.
+// Member steps on an object already on the stack; `chooser` picks the built-in member.
 Type Compiler::compile_member_of(const Type& object_type, const std::string& member,
-                                 const Span& span) {
-  if (auto owner = owner_name(object_type)) {
+                                 const Span& span, const Type& chooser) {
+  if (auto owner = owner_name(chooser)) {
     const std::string path = *owner + "#" + member;
     if (auto type = type_for_path(path)) {
       if (type->tag() == ty::Tag::Function) {
@@ -377,9 +381,7 @@ Type Compiler::compile_member_of(const Type& object_type, const std::string& mem
   if (const auto* fields = t.fields()) {
     emit(Op::with_c(Opcode::GetMember, name_constant(member)), span);
     if (auto it = fields->fields.find(member); it != fields->fields.end()) return it->second;
-    error("KELO3011",
-          t.to_string() + " has no field '" + member + "'. Fields: " + joined_field_names(*fields),
-          span);
+    error(codes::kNoField, span, t.to_string(), member, joined_field_names(*fields));
     return P::Any;
   }
   emit(Op::with_c(Opcode::GetMember, name_constant(member)), span);
@@ -405,9 +407,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
       const scope::Symbol symbol = *found;
       const Type t = compile_value();
       if (!symbol.is_mutable) {
-        error("KELO3006",
-              "'" + id->name + "' was declared with let and cannot be reassigned. Use var.",
-              target.span);
+        error(codes::kLetReassigned, target.span, id->name);
       }
       expect_assignable(t, symbol.type, value.span, "Assignment");
       emit(Op::with_b(symbol.kind == SymbolKind::Local ? Opcode::SetLocal : Opcode::SetGlobal,
@@ -417,7 +417,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
     }
     const Type t = compile_value();
     if (resolve_upvalue(id->name)) {
-      error("KELO3007", "A captured value cannot be reassigned inside a closure", target.span);
+      error(codes::kCapturedReassigned, target.span);
       emit(Op::plain(Opcode::Pop), span);
       return t;
     }
@@ -426,7 +426,12 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
       auto it = global_types_.find(id->name);
       return it != global_types_.end() ? it->second : t;
     }
-    error("KELO3004", "'" + id->name + "' is not defined", target.span);
+    if (capture_from_outer(id->name)) {
+      error(codes::kCapturedReassigned, target.span);
+      emit(Op::plain(Opcode::Pop), span);
+      return t;
+    }
+    error(codes::kNotDefined, target.span, id->name);
     emit(Op::plain(Opcode::Pop), span);
     return t;
   }
@@ -443,7 +448,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
     emit(Op::plain(Opcode::SetIndex), span);
     return t;
   }
-  error("KELO3008", "That is not something you can assign to", target.span);
+  error(codes::kNotAssignTarget, target.span);
   // The expression still yields one value.
   emit(Op::plain(Opcode::Nothing), span);
   return P::Any;

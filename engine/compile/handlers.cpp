@@ -57,21 +57,18 @@ void Compiler::check_handlers(const ast::Program& program) {
           if (!list.empty()) list += ", ";
           list += e;
         }
-        error("KELO3039",
-              "A " + std::string(kind_name(kind_)) + " does not receive " + name +
-                  ". It receives: " + list,
-              f->span);
+        error(codes::kNotReceived, f->span, kind_name(kind_), name, list);
       }
     }
     if (name == "onInit" && f->return_type && f->return_type->name != "status") {
-      error("KELO3040", "onInit returns status. Use status.ok or status.failed(reason).", f->span);
+      error(codes::kOnInitStatus, f->span);
     }
   }
 }
 
 void Compiler::compile_plot(const ast::Declaration::Plot& plot) {
   if (kind_ != ast::ProgramKind::Indicator) {
-    error("KELO3038", "plot belongs in an indicator. A bot draws with draw.* instead.", plot.span);
+    error(codes::kPlotOutsideIndicator, plot.span);
   }
   bc::PlotDef def;
   def.function = compile_function_body("<plot>", {}, nullptr, &plot.value, std::nullopt);

@@ -48,7 +48,7 @@ InputValue literal(const K::Expr& expr, kelo_core::diag::Diagnostics& diagnostic
     }
     return inner;
   }
-  diagnostics.error("KELO3101", "An input default has to be a literal value", expr.span);
+  diagnostics.error(codes::kDefaultNotLiteral, expr.span);
   return IV::none();
 }
 
@@ -148,8 +148,7 @@ void Compiler::declare_input(const ast::InputItem::Input& input) {
       if (!list.empty()) list += ", ";
       list += t;
     }
-    error("KELO3033", "'" + spec.type + "' is not an input type. Use one of: " + list,
-          input.type_ref.span);
+    error(codes::kNotInputType, input.type_ref.span, spec.type, list);
   }
   const Type type = resolve_type(input.type_ref);
   spec.default_value = input.default_value ? inputs::literal(*input.default_value, diagnostics_)
@@ -181,32 +180,27 @@ void Compiler::declare_input(const ast::InputItem::Input& input) {
         }
       }
     } else {
-      warning("KELO3034", "'" + n + "' is not a known input setting and will be ignored",
-              prop.span);
+      warning(codes::kUnknownInputSetting, prop.span, n);
     }
   }
   if (spec.min && spec.max) {
     const double lo = *spec.min;
     const double hi = *spec.max;
     if (!(lo <= hi)) {
-      error("KELO3035",
-            "min (" + kelo_json::format_number(lo) + ") is above max (" +
-                kelo_json::format_number(hi) + ")",
-            input.span);
+      error(codes::kMinAboveMax, input.span, kelo_json::format_number(lo),
+            kelo_json::format_number(hi));
     }
     std::optional<double> value;
     const auto& d = spec.default_value;
     if (d.tag == InputValue::Tag::Int) value = static_cast<double>(d.integer);
     if (d.tag == InputValue::Tag::Num || d.tag == InputValue::Tag::Duration) value = d.number;
     if (value && (*value < lo || *value > hi || std::isnan(*value))) {
-      error("KELO3036",
-            "The default " + kelo_json::format_number(*value) + " is outside min " +
-                kelo_json::format_number(lo) + " and max " + kelo_json::format_number(hi),
-            input.span);
+      error(codes::kDefaultOutside, input.span, kelo_json::format_number(*value),
+            kelo_json::format_number(lo), kelo_json::format_number(hi));
     }
   }
   if (global_index(input.name)) {
-    error("KELO3037", "'" + input.name + "' is declared twice", input.span);
+    error(codes::kDeclaredTwice, input.span, input.name);
   }
   spec.global = declare_global(input.name, type, false);
   inputs_.push_back(std::move(spec));

@@ -47,6 +47,8 @@ void Compiler::compile_for(const ast::Stmt::For& stmt) {
     case ty::Tag::Map: element = *iterable.map_value(); break;
     default: break;
   }
+  // A range yields whole numbers.
+  if (stmt.names.size() == 1 && stmt.iterable.kind.is<ast::ExprKind::Range>()) element = P::Int;
   auto bind = [&](const std::string& name, Type type) {
     const std::uint16_t slot = declare_local(name, std::move(type), true);
     emit(Op::with_b(Opcode::SetLocal, slot), stmt.span);
@@ -78,7 +80,7 @@ void Compiler::close_tries_to(const LoopContext& loop, const Span& span) {
 void Compiler::compile_break(const Span& span) {
   if (fn().loops.empty()) {
     emit(Op::jump(Opcode::Jump, 0), span);
-    error("KELO3021", "break is only valid inside a loop", span);
+    error(codes::kBreakOutsideLoop, span);
     return;
   }
   close_tries_to(fn().loops.back(), span);
@@ -88,7 +90,7 @@ void Compiler::compile_break(const Span& span) {
 
 void Compiler::compile_continue(const Span& span) {
   if (fn().loops.empty()) {
-    error("KELO3022", "continue is only valid inside a loop", span);
+    error(codes::kContinueOutsideLoop, span);
     return;
   }
   close_tries_to(fn().loops.back(), span);

@@ -24,7 +24,7 @@ std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool 
 }
 
 std::optional<std::uint16_t> Compiler::global_index(std::string_view name) const {
-  auto it = global_first_.find(std::string(name));
+  auto it = global_first_.find(name);
   if (it == global_first_.end()) return std::nullopt;
   return it->second;
 }
@@ -38,17 +38,44 @@ std::uint16_t Compiler::declare_local(const std::string& name, Type type, bool i
 
 std::optional<std::uint16_t> Compiler::resolve_upvalue(std::string_view name) {
   if (frames_.size() < 2) return std::nullopt;
-  FnState& current = frames_.back();
+  return capture(frames_.size() - 1, name, false);
+}
+
+std::optional<Compiler::Captured> Compiler::capture_from_outer(std::string_view name) {
+  if (frames_.size() < 2) return std::nullopt;
+  auto index = capture(frames_.size() - 1, name, true);
+  if (!index) return std::nullopt;
+  for (std::size_t f = frames_.size() - 1; f-- > 0;) {
+    if (const Symbol* symbol = frames_[f].scopes.lookup(name)) return Captured{*index, symbol->type};
+  }
+  return Captured{*index, ty::Primitive::Any};
+}
+
+// The upvalue of frame `at` for a local of the frame below it; with `through`, also for a
+// local further out, which each frame between captures in turn and passes on (flag 0:
+// the closure copies its creator's captured value).
+std::optional<std::uint16_t> Compiler::capture(std::size_t at, std::string_view name,
+                                               bool through) {
+  FnState& current = frames_[at];
   for (std::size_t i = 0; i < current.upvalue_names.size(); ++i) {
     if (current.upvalue_names[i] == name) return static_cast<std::uint16_t>(i);
   }
-  const FnState& parent = frames_[frames_.size() - 2];
-  const Symbol* symbol = parent.scopes.lookup(name);
-  if (!symbol || symbol->kind == SymbolKind::Global) return std::nullopt;
+  const FnState& parent = frames_[at - 1];
+  bc::Upvalue upvalue{0, 1};
+  if (const Symbol* symbol = parent.scopes.lookup(name)) {
+    if (symbol->kind == SymbolKind::Global) return std::nullopt;
+    upvalue.index = symbol->index;
+  } else if (!through || at < 2) {
+    return std::nullopt;
+  } else if (auto outer = capture(at - 1, name, true)) {
+    upvalue = bc::Upvalue{*outer, 0};
+  } else {
+    return std::nullopt;
+  }
   if (current.upvalues.size() >= std::numeric_limits<std::uint16_t>::max()) {
     throw InternalError("a function captures more than 65535 variables");
   }
-  current.upvalues.push_back(bc::Upvalue{symbol->index, 1});
+  current.upvalues.push_back(upvalue);
   current.upvalue_names.emplace_back(name);
   return static_cast<std::uint16_t>(current.upvalues.size() - 1);
 }
@@ -92,20 +119,22 @@ Type Compiler::struct_type(const std::string& name) const {
 }
 
 std::uint32_t Compiler::name_constant(std::string_view name) {
-  return constant(bc::Constant::name(std::string(name)));
+  return text_constant(bc::ConstantKind::Name, name);
+}
+
+bool Compiler::mismatch(const Type& found, const Type& expected) {
+  if (expected.is(ty::Primitive::Any) || found.is(ty::Primitive::Any) ||
+      expected.is(ty::Primitive::Void)) {
+    return false;
+  }
+  return !ty::assignable(found, expected);
 }
 
 void Compiler::expect_assignable(const Type& found, const Type& expected, const Span& span,
                                  std::string_view context) {
-  if (expected.is(ty::Primitive::Any) || found.is(ty::Primitive::Any) ||
-      expected.is(ty::Primitive::Void)) {
-    return;
+  if (mismatch(found, expected)) {
+    error(codes::kNotAssignable, span, context, expected.to_string(), found.to_string());
   }
-  if (ty::assignable(found, expected)) return;
-  error("KELO3001",
-        std::string(context) + ": expected " + expected.to_string() + " but found " +
-            found.to_string(),
-        span);
 }
 
 }  // namespace kelo_compile::compiler

@@ -28,23 +28,20 @@ bool known(const std::string_view (&list)[N], std::string_view name) {
 void Compiler::compile_program(const ast::Program& program) {
   // 1-3: header, setting names, permission names.
   if (!program.header) {
-    error("KELO3030", "A file starts with bot, indicator, library or script, then its name",
-          program.span);
+    error(codes::kNoHeader, program.span);
   } else {
     kind_ = program.header->kind;
     image_.name = program.header->name;
     for (const auto& entry : program.header->meta) {
       if (!known(kSettings, entry.name)) {
-        warning("KELO3031",
-                "'" + entry.name + "' is not a known program setting and will be ignored",
-                entry.span);
+        warning(codes::kUnknownSetting, entry.span, entry.name);
       }
     }
   }
   if (program.permissions) {
     for (const auto& entry : *program.permissions) {
       if (!known(kPermissions, entry.name)) {
-        warning("KELO3032", "'" + entry.name + "' is not a known permission", entry.span);
+        warning(codes::kUnknownPermission, entry.span, entry.name);
       }
     }
   }
@@ -72,7 +69,7 @@ void Compiler::compile_program(const ast::Program& program) {
       declare_global(b->name, ty::series(P::Num), true);
     } else if (const auto* v = decl.as<ast::VarDecl>()) {
       if (global_index(v->name)) {
-        error("KELO3037", "'" + v->name + "' is declared twice", v->span);
+        error(codes::kDeclaredTwice, v->span, v->name);
         continue;
       }
       declare_global(v->name, v->type_ref ? resolve_type(*v->type_ref) : Type(P::Any),
@@ -90,15 +87,16 @@ void Compiler::compile_program(const ast::Program& program) {
                               f->return_type ? resolve_type(*f->return_type) : Type(P::Any)});
   }
 
-  // Untyped globals take their initial value's type for the bodies below; step 10
-  // types them again as it compiles "<main>".
-  const std::vector<std::string> inferred = infer_global_types(program);
+  // Untyped globals stay `any` for the bodies below, their initial values' types serving
+  // only to choose the members of method calls; step 10 types them as it compiles "<main>".
+  hint_global_types(program);
 
   // 8: bodies, each moved into its slot; handlers become events.
   for (const auto& decl : program.declarations) {
     const auto* f = decl.as<ast::FnDecl>();
     if (!f) continue;
     const FunctionInfo info = functions_.at(f->name);
+    begin_hinted_function(f);
     const std::uint16_t compiled =
         compile_function(f->name, f->params, f->body, info.result, f->span);
     if (compiled + 1u != image_.functions.size()) {
@@ -110,7 +108,8 @@ void Compiler::compile_program(const ast::Program& program) {
     if (kind != bc::EventKind::None) image_.events.push_back({kind, info.index});
   }
 
-  for (const std::string& name : inferred) set_global_type(name, P::Any);
+  begin_hinted_function(nullptr);
+  global_hints_.clear();
 
   // 9: the input initialiser.
   build_input_initialiser(program);
@@ -126,7 +125,7 @@ void Compiler::compile_program(const ast::Program& program) {
     if (declared.is(P::Any)) {
       set_global_type(v->name, t);
     } else {
-      expect_assignable(t, declared, v->init.span, "'" + v->name + "'");
+      expect_assignable(t, declared, v->init.span, [&] { return "'" + v->name + "'"; });
     }
     emit(Op::with_b(Opcode::SetGlobal, *slot), v->span);
     emit(Op::plain(Opcode::Pop), v->span);
@@ -155,14 +154,11 @@ void Compiler::compile_program(const ast::Program& program) {
   using E = bc::EventKind;
   if (kind_ == ast::ProgramKind::Bot && !image_.event(E::OnTick) && !image_.event(E::OnBar) &&
       !image_.event(E::OnTimer) && !image_.event(E::OnWebhook)) {
-    warning("KELO3041",
-            "This bot has no onTick, onBar, onTimer or onWebhook, so it will never act",
-            program.span);
+    warning(codes::kBotNeverActs, program.span);
   }
   if (kind_ == ast::ProgramKind::Indicator && image_.plots.empty() &&
       !image_.event(E::OnCalculate)) {
-    warning("KELO3042", "This indicator has no plot and no onCalculate, so it will draw nothing",
-            program.span);
+    warning(codes::kIndicatorDrawsNothing, program.span);
   }
 }
 
@@ -174,8 +170,9 @@ void Compiler::set_global_type(const std::string& name, const Type& type) {
 // A function body reads a global declared without a type; without its value's type a
 // method call on it (`xs.len()`, `name.upper()`) could not choose the built-in member.
 // The initial values are compiled as step 10 does, by a throw-away compiler over a copy
-// of the declarations, so nothing is emitted, pooled or reported twice.
-std::vector<std::string> Compiler::infer_global_types(const ast::Program& program) {
+// of the declarations, so nothing is emitted, pooled or reported twice. The types found
+// are only hints: the global stays `any` for every check.
+void Compiler::hint_global_types(const ast::Program& program) {
   Diagnostics discarded;
   Compiler trial(discarded, registry_);
   trial.structs_ = structs_;
@@ -199,7 +196,6 @@ std::vector<std::string> Compiler::infer_global_types(const ast::Program& progra
   } catch (const std::exception&) {
     // The real pass meets the same failure and reports it; what is typed so far stands.
   }
-  std::vector<std::string> inferred;
   for (const auto& decl : program.declarations) {
     const auto* v = decl.as<ast::VarDecl>();
     if (!v) continue;
@@ -209,10 +205,55 @@ std::vector<std::string> Compiler::infer_global_types(const ast::Program& progra
         theirs == trial.global_types_.end() || theirs->second.is(P::Any)) {
       continue;
     }
-    set_global_type(v->name, theirs->second);
-    inferred.push_back(v->name);
+    global_hints_.insert_or_assign(v->name, theirs->second);
   }
-  return inferred;
+}
+
+void Compiler::begin_hinted_function(const ast::FnDecl* decl) {
+  hinted_fn_ = global_hints_.empty() ? nullptr : decl;
+  hinted_read_ = false;
+  member_hints_.reset();
+}
+
+// The type that chooses the member at a member site: the receiver's own when it has the
+// member; otherwise, once the function has read a hinted global, the receiver type that a
+// compile with the hinted types gives there, so members are chosen as those types choose.
+Type Compiler::receiver_type(const ast::ExprKind::Member& site, const Type& compiled) {
+  if (member_record_) {
+    member_record_->insert_or_assign(&site, compiled);
+    return compiled;
+  }
+  if (!hinted_fn_ || !hinted_read_) return compiled;
+  if (auto owner = owner_name(compiled); owner && type_for_path(*owner + "#" + site.property)) {
+    return compiled;
+  }
+  if (compiled.unwrap_optional().fields()) return compiled;
+  if (!member_hints_) record_member_hints();
+  auto it = member_hints_->find(&site);
+  return it != member_hints_->end() ? it->second : compiled;
+}
+
+void Compiler::record_member_hints() {
+  member_hints_.emplace();
+  Diagnostics discarded;
+  Compiler trial(discarded, registry_);
+  trial.structs_ = structs_;
+  trial.enums_ = enums_;
+  trial.functions_ = functions_;
+  trial.global_types_ = global_types_;
+  trial.global_first_ = global_first_;
+  trial.global_names_ = global_names_;
+  trial.frames_.front().scopes = frames_.front().scopes;
+  trial.kind_ = kind_;
+  for (const auto& [name, type] : global_hints_) trial.set_global_type(name, type);
+  trial.member_record_ = &*member_hints_;
+  const FunctionInfo info = functions_.at(hinted_fn_->name);
+  try {
+    trial.compile_function(hinted_fn_->name, hinted_fn_->params, hinted_fn_->body, info.result,
+                           hinted_fn_->span);
+  } catch (const std::exception&) {
+    // The real pass meets the same failure; the members recorded so far stand.
+  }
 }
 
 }  // namespace kelo_compile::compiler

@@ -72,11 +72,11 @@ void Compiler::compile_var(const ast::VarDecl& decl) {
   const Type init = compile_expr(decl.init);
   Type type = init;
   if (written) {
-    expect_assignable(init, *written, decl.init.span, "'" + decl.name + "'");
+    expect_assignable(init, *written, decl.init.span, [&] { return "'" + decl.name + "'"; });
     type = *written;
   }
   if (fn().scopes.declared_here(decl.name)) {
-    error("KELO3024", "'" + decl.name + "' is already declared in this block", decl.span);
+    error(codes::kDeclaredInBlock, decl.span, decl.name);
   }
   const std::uint16_t slot =
       declare_local(decl.name, type, decl.mutability == ast::Mutability::Var);
@@ -121,7 +121,7 @@ void Compiler::compile_condition(const ast::Expr& expr) {
       u.is(P::Price) || u.is(P::Lots)) {
     return;
   }
-  error("KELO3023", "A condition has to be true or false, found " + u.to_string(), expr.span);
+  error(codes::kNotCondition, expr.span, u.to_string());
 }
 
 }  // namespace kelo_compile::compiler

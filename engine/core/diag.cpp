@@ -2,6 +2,24 @@
 
 namespace kelo_core::diag {
 
+std::string fill(std::string_view pattern, std::initializer_list<std::string_view> args) {
+  std::size_t size = pattern.size();
+  for (std::string_view arg : args) size += arg.size();
+  std::string out;
+  out.reserve(size);
+  const std::string_view* next = args.begin();
+  std::size_t i = 0;
+  while (i < pattern.size()) {
+    const std::size_t at = pattern.find("{}", i);
+    if (at == std::string_view::npos || next == args.end()) break;
+    out.append(pattern, i, at - i);
+    out += *next++;
+    i = at + 2;
+  }
+  out.append(pattern, i, std::string_view::npos);
+  return out;
+}
+
 std::string_view severity_text(Severity severity) {
   return severity == Severity::Warning ? "warning" : "error";
 }

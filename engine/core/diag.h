@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,6 +34,33 @@ enum class Severity : std::uint8_t { Error = 0, Warning = 1 };
 
 // "error" or "warning".
 std::string_view severity_text(Severity severity);
+
+// How many "{}" placeholders a message pattern holds.
+consteval std::size_t placeholders(std::string_view pattern) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i + 1 < pattern.size(); ++i) {
+    if (pattern[i] == '{' && pattern[i + 1] == '}') ++n;
+  }
+  return n;
+}
+
+// One row of a stage's diagnostic list: the code and the message pattern, in which each
+// "{}" takes the next argument. `Args` is the pattern's placeholder count, so a report
+// with too few or too many arguments does not compile.
+template <std::size_t Args>
+struct Message {
+  std::string_view code;
+  std::string_view pattern;
+};
+
+// Declares `name` as the Message of one row of a stage's X(name, code, pattern) list.
+#define KELO_DIAGNOSTIC_MESSAGE(name, code, pattern)                                          \
+  inline constexpr ::kelo_core::diag::Message<::kelo_core::diag::placeholders(pattern)> name{ \
+      code, pattern};
+
+// The pattern with each "{}" replaced by the next argument, in order; an argument's own
+// braces are copied as they are.
+std::string fill(std::string_view pattern, std::initializer_list<std::string_view> args);
 
 struct Diagnostic {
   std::string message;
@@ -67,6 +95,18 @@ struct Diagnostics {
   }
   void warning(std::string_view code, std::string message, Span span) {
     push(Severity::Warning, code, std::move(message), span);
+  }
+
+  // A row of a stage's list, filled with its arguments.
+  template <std::size_t N, class... Args>
+  void error(const Message<N>& message, Span span, const Args&... args) {
+    static_assert(sizeof...(Args) == N, "one argument per placeholder");
+    push(Severity::Error, message.code, fill(message.pattern, {std::string_view(args)...}), span);
+  }
+  template <std::size_t N, class... Args>
+  void warning(const Message<N>& message, Span span, const Args&... args) {
+    static_assert(sizeof...(Args) == N, "one argument per placeholder");
+    push(Severity::Warning, message.code, fill(message.pattern, {std::string_view(args)...}), span);
   }
 
   bool has_errors() const;

@@ -96,6 +96,57 @@ TEST(Diagnostics, ListStopsAtItsCapAndCountsTheRest) {
   }
 }
 
+TEST(Diagnostics, FillsPatternsInOrder) {
+  struct Case {
+    const char* name;
+    std::string_view pattern;
+    std::vector<std::string_view> args;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"no placeholder", "Unterminated block comment", {}, "Unterminated block comment"},
+      {"one placeholder", "Unexpected character '{}'", {"@"}, "Unexpected character '@'"},
+      {"in order",
+       "{}: expected {} but found {}",
+       {"'n'", "int", "text"},
+       "'n': expected int but found text"},
+      {"an argument's braces stay as written",
+       "Expected '{}' but found {}",
+       {"{}", "'{'"},
+       "Expected '{}' but found '{'"},
+      {"empty arguments", "min ({}) is above max ({})", {"", ""}, "min () is above max ()"},
+      {"lone braces are text", "a { b } {}", {"c"}, "a { b } c"},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    switch (c.args.size()) {
+      case 0:
+        out = fill(c.pattern, {});
+        break;
+      case 1:
+        out = fill(c.pattern, {c.args[0]});
+        break;
+      case 2:
+        out = fill(c.pattern, {c.args[0], c.args[1]});
+        break;
+      default:
+        out = fill(c.pattern, {c.args[0], c.args[1], c.args[2]});
+        break;
+    }
+    EXPECT_EQ(out, c.expected) << c.name;
+  }
+  static_assert(placeholders("none") == 0);
+  static_assert(placeholders("'{}' has no member '{}'.{}") == 3);
+  constexpr Message<placeholders("'{}' is not defined")> not_defined{"KELO3004",
+                                                                     "'{}' is not defined"};
+  Diagnostics diagnostics("m.kelo");
+  diagnostics.error(not_defined, at(4, 2), std::string("fast"));
+  diagnostics.warning(not_defined, at(5, 3), "slow");
+  EXPECT_EQ(diagnostics.render_all(),
+            "m.kelo:4:2 error KELO3004: 'fast' is not defined\n"
+            "m.kelo:5:3 warning KELO3004: 'slow' is not defined");
+}
+
 TEST(Diagnostics, EmptyFileNameStillRenders) {
   Diagnostics diagnostics;
   diagnostics.error("KELO1005", "Unexpected character '@'", at(1, 2));

@@ -51,23 +51,14 @@ diag::Span Parser::span_from(diag::Position from) const {
   return {from, tokens_[consumed_ ? last_ : 0].span.end};
 }
 
-void Parser::error(std::string_view code, std::string message, diag::Span span) {
-  diagnostics_.error(code, std::move(message), span);
-}
-
-void Parser::error_here(std::string_view code, std::string message) {
-  error(code, std::move(message), cur().span);
-}
-
 Token* Parser::expect_kind(std::string_view description) {
   if (cur().kind == TokenKind::Text) return &advance();
-  error_here(codes::kExpected,
-             "Expected " + std::string(description) + " but found " + cur().label());
+  error_here(codes::kExpectedKind, description, cur().label());
   return nullptr;
 }
 
 Token* Parser::expect_failed(std::string_view text) {
-  error_here(codes::kExpected, "Expected '" + std::string(text) + "' but found " + cur().label());
+  error_here(codes::kExpected, text, cur().label());
   return nullptr;
 }
 
@@ -76,7 +67,7 @@ std::optional<Parser::Name> Parser::expect_name() {
     Token& t = advance();
     return Name{std::move(t.text), t.span};
   }
-  error_here(codes::kExpectedName, "Expected a name but found " + cur().label());
+  error_here(codes::kExpectedName, cur().label());
   return std::nullopt;
 }
 
@@ -87,7 +78,7 @@ bool Parser::end_statement() {
     return true;
   }
   if (at_punct("}") || at_eof()) return true;
-  error_here(codes::kAfterStatement, "Unexpected " + cur().label() + " after statement");
+  error_here(codes::kAfterStatement, cur().label());
   return false;
 }
 
@@ -104,7 +95,7 @@ void Parser::recover() {
 }
 
 bool Parser::depth_error() {
-  error_here(codes::kExpectedExpression, "Expected an expression but found " + cur().label());
+  error_here(codes::kExpectedExpression, cur().label());
   return false;
 }
 

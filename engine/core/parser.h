@@ -133,8 +133,15 @@ class Parser {
   diag::Span span_from(diag::Position from) const;
 
   // Shared routines; each failing one reports and returns failure.
-  void error(std::string_view code, std::string message, diag::Span span);
-  void error_here(std::string_view code, std::string message);
+  template <std::size_t N, class... Args>
+  void error(const diag::Message<N>& message, diag::Span span, const Args&... args) {
+    diagnostics_.error(message, span, args...);
+  }
+  // At the current token.
+  template <std::size_t N, class... Args>
+  void error_here(const diag::Message<N>& message, const Args&... args) {
+    diagnostics_.error(message, cur().span, args...);
+  }
   token::Token* expect_kind(std::string_view description);
   template <token::TokenKind K>
   token::Token* expect(Fixed<K> f) {
@@ -157,6 +164,7 @@ class Parser {
   bool parse_import(ast::Program& program);
   bool parse_input(ast::Program& program);
   std::optional<std::vector<ast::MetaEntry>> parse_meta_block();
+  bool entry_follows_comma() const;
   std::optional<ast::FnDecl> parse_fn_decl(bool exported);
   std::optional<std::vector<ast::Parameter>> parse_parameter_list();
   std::optional<ast::VarDecl> parse_var_decl(bool exported);

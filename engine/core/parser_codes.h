@@ -1,17 +1,22 @@
-// Codes of the syntax diagnostics. Messages are built where they are reported.
+// The parser's diagnostics: one row per message, X(name, code, pattern). A code may
+// carry more than one message; a found token is written by Token::label.
 #pragma once
 
-#include <string_view>
+#include "core/diag.h"
+
+#define KELO_PARSER_DIAGNOSTICS(X)                                                  \
+  X(kExpectedKind, "KELO2001", "Expected {} but found {}") /* description, found */ \
+  X(kExpected, "KELO2001", "Expected '{}' but found {}")   /* token text, found */  \
+  X(kExpectedName, "KELO2002", "Expected a name but found {}")                      \
+  X(kAfterStatement, "KELO2003", "Unexpected {} after statement")                   \
+  X(kSecondProgram, "KELO2004", "A file declares exactly one program")              \
+  X(kSecondPermissions, "KELO2005", "Only one permissions block per file")          \
+  X(kExpectedDeclaration, "KELO2006", "Expected a declaration but found {}")        \
+  X(kExpectedExpression, "KELO2007", "Expected an expression but found {}")         \
+  X(kExpectedFrom, "KELO2008", "Expected 'from' after a named import list")
 
 namespace kelo_core::parser::codes {
 
-inline constexpr std::string_view kExpected = "KELO2001";
-inline constexpr std::string_view kExpectedName = "KELO2002";
-inline constexpr std::string_view kAfterStatement = "KELO2003";
-inline constexpr std::string_view kSecondProgram = "KELO2004";
-inline constexpr std::string_view kSecondPermissions = "KELO2005";
-inline constexpr std::string_view kExpectedDeclaration = "KELO2006";
-inline constexpr std::string_view kExpectedExpression = "KELO2007";
-inline constexpr std::string_view kExpectedFrom = "KELO2008";
+KELO_PARSER_DIAGNOSTICS(KELO_DIAGNOSTIC_MESSAGE)
 
 }  // namespace kelo_core::parser::codes

@@ -61,14 +61,14 @@ bool Parser::parse_item(ast::Program& program) {
     } else if (same(k, "panel")) {
       d = parse_panel();
     } else {
-      error_here(codes::kExpectedDeclaration, "Expected a declaration but found " + cur().label());
+      error_here(codes::kExpectedDeclaration, cur().label());
       return false;
     }
     if (!d) return false;
     program.declarations.push_back(std::move(*d));
     return true;
   }
-  error_here(codes::kExpectedDeclaration, "Expected a declaration but found " + cur().label());
+  error_here(codes::kExpectedDeclaration, cur().label());
   return false;
 }
 
@@ -90,7 +90,7 @@ bool Parser::parse_header(ast::Program& program) {
   if (!end_statement()) return false;
   if (program.header) {
     // Parsed in full so the rest of the line is consumed; the first header stays.
-    error(codes::kSecondProgram, "A file declares exactly one program", keyword_span);
+    error(codes::kSecondProgram, keyword_span);
   } else {
     program.header = std::move(header);
   }
@@ -103,7 +103,7 @@ bool Parser::parse_permissions(ast::Program& program) {
   if (!entries) return false;
   if (!end_statement()) return false;
   if (program.permissions) {
-    error(codes::kSecondPermissions, "Only one permissions block per file", keyword_span);
+    error(codes::kSecondPermissions, keyword_span);
   } else {
     program.permissions = std::move(*entries);
   }
@@ -134,7 +134,7 @@ bool Parser::parse_import(ast::Program& program) {
     }
     if (!expect<TokenKind::Punct>("}")) return false;
     if (!is(cur(), TokenKind::Identifier, "from")) {
-      error_here(codes::kExpectedFrom, "Expected 'from' after a named import list");
+      error_here(codes::kExpectedFrom);
       return false;
     }
     advance();
@@ -196,6 +196,16 @@ bool Parser::parse_input(ast::Program& program) {
   return true;
 }
 
+// At a comma of a settings entry: whether a name and ':' follow it (newlines between
+// allowed), starting the next entry; any other comma goes on with the values.
+bool Parser::entry_follows_comma() const {
+  std::size_t ahead = 1;
+  while (peek(ahead).kind == TokenKind::Newline) ++ahead;
+  const Token& name = peek(ahead);
+  return (name.kind == TokenKind::Identifier || name.kind == TokenKind::Keyword) &&
+         is_op(peek(ahead + 1), ":");
+}
+
 std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
   if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
@@ -205,11 +215,16 @@ std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
     if (!name) return std::nullopt;
     ast::MetaEntry entry{std::move(name->text), {}, {}};
     if (at_op(":")) advance();  // `{ panel: overlay }` reads as `{ panel overlay }`
+    bool next_entry = false;  // `{ panel: overlay, precision: 5 }`: the comma ends the entry
     if (!at_statement_end()) {
       auto value = parse_assignment();
       if (!value) return std::nullopt;
       entry.values.push_back(std::move(*value));
       while (at_punct(",")) {
+        if (entry_follows_comma()) {
+          next_entry = true;
+          break;
+        }
         advance();
         skip_newlines();
         value = parse_assignment();
@@ -218,7 +233,12 @@ std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
       }
     }
     entry.span = span_from(name->span.start);
-    if (!end_statement()) return std::nullopt;
+    if (next_entry) {
+      advance();
+      skip_newlines();
+    } else if (!end_statement()) {
+      return std::nullopt;
+    }
     entries.push_back(std::move(entry));
     skip_newlines();
   }
@@ -310,7 +330,7 @@ std::optional<ast::VarDecl> Parser::parse_var_decl(bool exported) {
 std::optional<ast::TypeRef> Parser::parse_type_ref() {
   DepthGuard guard(*this);
   if (!guard.ok()) {
-    error_here(codes::kExpectedName, "Expected a name but found " + cur().label());
+    error_here(codes::kExpectedName, cur().label());
     return std::nullopt;
   }
   auto name = expect_name();

@@ -145,7 +145,7 @@ void rebuild(Expr& e, diag::Span span, Parts&&... parts) {
 #define KELO_OUT_OF_LINE [[gnu::noinline]]
 
 KELO_OUT_OF_LINE std::optional<Expr> Parser::fail_expression() {
-  error_here(codes::kExpectedExpression, "Expected an expression but found " + cur().label());
+  error_here(codes::kExpectedExpression, cur().label());
   return std::nullopt;
 }
 
