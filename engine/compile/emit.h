@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -43,6 +44,7 @@ struct FnState {
   std::uint8_t arity = 0;
   std::uint8_t required = 0;
   int try_depth = 0;  // try bodies currently open; break/continue close the ones they leave
+  std::optional<kelo_core::types::Type> result;  // the written result type, for `return`
 
   explicit FnState(std::string fn_name) : name(std::move(fn_name)) {}
 

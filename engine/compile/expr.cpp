@@ -390,9 +390,11 @@ Type Compiler::compile_member_of(const Type& object_type, const std::string& mem
 
 Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const ast::Expr& value,
                               const Span& span) {
+  // A variable whose written type is num, price or lots takes a whole number as a Num.
+  Type number_place = P::Any;
   auto compile_value = [&]() -> Type {
     switch (op) {
-      case ast::AssignOp::Assign: return compile_expr(value);
+      case ast::AssignOp::Assign: return compile_number_value(value, number_place);
       case ast::AssignOp::Add: return compile_binary(ast::BinaryOp::Add, target, value, span);
       case ast::AssignOp::Sub: return compile_binary(ast::BinaryOp::Sub, target, value, span);
       case ast::AssignOp::Mul: return compile_binary(ast::BinaryOp::Mul, target, value, span);
@@ -405,6 +407,10 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
   if (const auto* id = target.kind.as<K::Identifier>()) {
     if (const auto* found = fn().scopes.lookup(id->name)) {
       const scope::Symbol symbol = *found;
+      if (symbol.written ||
+          (symbol.kind == SymbolKind::Global && number_globals_.count(id->name) != 0)) {
+        number_place = symbol.type;
+      }
       const Type t = compile_value();
       if (!symbol.is_mutable) {
         error(codes::kLetReassigned, target.span, id->name);
@@ -415,6 +421,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
            span);
       return t;
     }
+    if (number_globals_.count(id->name) != 0) number_place = global_types_.at(id->name);
     const Type t = compile_value();
     if (resolve_upvalue(id->name)) {
       error(codes::kCapturedReassigned, target.span);
@@ -511,6 +518,38 @@ Type Compiler::compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span) {
     return compile_call(*call->callee, args, span);
   }
   return compile_call(*pipe.right, args, span);
+}
+
+bool holds_number(const Type& declared) {
+  const Type d = declared.unwrap_optional();
+  return d.is(P::Num) || d.is(P::Price) || d.is(P::Lots);
+}
+
+Type Compiler::compile_number_value(const ast::Expr& expr, const Type& declared) {
+  if (!holds_number(declared)) return compile_expr(expr);
+  using K = ast::ExprKind;
+  const K::Int* literal = expr.kind.as<K::Int>();
+  bool negated = false;
+  if (const auto* unary = expr.kind.as<K::Unary>(); unary && unary->op == ast::UnaryOp::Neg) {
+    literal = unary->operand->kind.as<K::Int>();
+    negated = true;
+  }
+  if (literal) {
+    const double value = static_cast<double>(literal->value);
+    emit(Op::with_c(Opcode::Const, constant(bc::Constant::number(negated ? 0.0 - value : value))),
+         expr.span);
+    return P::Num;
+  }
+  const Type found = compile_expr(expr);
+  if (!found.is(P::Int)) return found;
+  // num(x) unless x is none (a whole division by zero), which stays none.
+  emit(Op::plain(Opcode::Dup), expr.span);
+  emit(Op::plain(Opcode::Nothing), expr.span);
+  emit(Op::plain(Opcode::Equal), expr.span);
+  const std::size_t skip = emit(Op::jump(Opcode::JumpIfTrue, 0), expr.span);
+  emit(Op::call_host(host_id("num"), 1), expr.span);
+  fn().patch_jump(skip);
+  return P::Num;
 }
 
 Type Compiler::compile_block_value(const ast::Block& block) {
