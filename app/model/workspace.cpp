@@ -163,6 +163,11 @@ std::optional<qsizetype> Workspace::indexOf(const QUuid& id) const {
   return std::nullopt;
 }
 
+SourceFile* Workspace::findFile(const QUuid& id) {
+  const std::optional<qsizetype> i = indexOf(id);
+  return i ? &files_[*i] : nullptr;
+}
+
 std::optional<qsizetype> Workspace::selectedIndex() const {
   if (!selectedFileID_) return std::nullopt;
   return indexOf(*selectedFileID_);

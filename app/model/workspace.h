@@ -154,16 +154,17 @@ class Workspace final : public QObject {
   // The caret, 1-based: publishes the line, then the column.
   void setCursor(qint64 line, qint64 column);
 
-  // Documents. Operations given a document find it in `files` by id.
+  // Documents. Operations given a document find it in `files` by id. They take a copy:
+  // the caller's may be an element of `files`, which they replace.
   void newFile(SourceFile::Kind kind);
   void openFromDisk();
-  void select(const SourceFile& file);
-  void save(const SourceFile& file);
-  void saveAs(const SourceFile& file);
-  void rename(const SourceFile& file, const QString& name);
-  void reveal(const SourceFile& file);
-  void confirmDelete(const SourceFile& file);
-  void closeFile(const SourceFile& file);
+  void select(SourceFile file);
+  void save(SourceFile file);
+  void saveAs(SourceFile file);
+  void rename(SourceFile file, const QString& name);
+  void reveal(SourceFile file);
+  void confirmDelete(SourceFile file);
+  void closeFile(SourceFile file);
 
   // Checks the selected document (or "" as "untitled.kelo") now, or 150 ms after the
   // last delayed request. A newer request supersedes an older one.
@@ -216,12 +217,14 @@ class Workspace final : public QObject {
   void publish(Field field);
   void assertThread() const;
   std::optional<qsizetype> indexOf(const QUuid& id) const;
+  // The open document with `id`, or null; valid until `files` next changes.
+  SourceFile* findFile(const QUuid& id);
   // Emits `files` after a change to one document in place.
   void publishFiles() { publish(Field::files); }
 
   // Documents.
   QString uniqueName(const QString& base) const;
-  void write(const SourceFile& file, const QString& path, qsizetype index);
+  void write(SourceFile file, QString path);
   QString defaultBuildFolder(const SourceFile& file) const;
 
   // Check.

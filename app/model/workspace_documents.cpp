@@ -91,21 +91,21 @@ void Workspace::openFromDisk() {
   runCheck(true);
 }
 
-void Workspace::select(const SourceFile& file) {
+void Workspace::select(SourceFile file) {
   setSelectedFileID(file.id);
   setReport(std::nullopt);
   setBuildMessage(std::nullopt);
   runCheck(true);
 }
 
-void Workspace::save(const SourceFile& file) {
+void Workspace::save(SourceFile file) {
   const std::optional<qsizetype> i = indexOf(file.id);
   if (!i) return;
-  if (!files_[*i].url) return saveAs(file);
-  write(files_[*i], *files_[*i].url, *i);
+  if (!files_[*i].url) return saveAs(std::move(file));
+  write(files_[*i], *files_[*i].url);
 }
 
-void Workspace::saveAs(const SourceFile& file) {
+void Workspace::saveAs(SourceFile file) {
   if (!indexOf(file.id)) return;
   FilePanel panel;
   panel.title = QStringLiteral("Save ") + file.name;
@@ -123,29 +123,34 @@ void Workspace::saveAs(const SourceFile& file) {
   if (!chosen) return;
   const std::optional<qsizetype> i = indexOf(file.id);
   if (!i) return;
-  write(files_[*i], QDir::cleanPath(*chosen), *i);
+  write(files_[*i], QDir::cleanPath(*chosen));
 }
 
-void Workspace::write(const SourceFile& file, const QString& path, qsizetype index) {
-  // `file` may be an element of files_, which the publications below replace.
-  const QString text = file.text;
-  if (const std::optional<QString> error = writeTextFile(path, text, file.format)) {
+void Workspace::write(SourceFile file, QString path) {
+  if (const std::optional<QString> error = writeTextFile(path, file.text, file.format)) {
     setBuildFailed(true);
     setBuildMessage(QStringLiteral("Could not save: ") + *error);
     return;
   }
   const QString name = fileNameOf(path);
-  files_[index].url = path;
-  publishFiles();
-  files_[index].name = name;
-  publishFiles();
-  files_[index].savedText = text;
-  publishFiles();
+  // A listener may change `files` at each publication, so the document is found anew.
+  if (SourceFile* f = findFile(file.id)) {
+    f->url = path;
+    publishFiles();
+  }
+  if (SourceFile* f = findFile(file.id)) {
+    f->name = name;
+    publishFiles();
+  }
+  if (SourceFile* f = findFile(file.id)) {
+    f->savedText = file.text;
+    publishFiles();
+  }
   setBuildFailed(false);
   setBuildMessage(QStringLiteral("Saved ") + name);
 }
 
-void Workspace::rename(const SourceFile& file, const QString& typed) {
+void Workspace::rename(SourceFile file, const QString& typed) {
   const std::optional<qsizetype> i = indexOf(file.id);
   if (!i) return;
   const QString trimmed = trimBlanks(typed);
@@ -176,11 +181,14 @@ void Workspace::rename(const SourceFile& file, const QString& typed) {
       publishFiles();
     }
   }
-  files_[*i].name = name;
-  publishFiles();
+  // Found anew: a listener may have changed `files` at the publication above.
+  if (SourceFile* f = findFile(file.id)) {
+    f->name = name;
+    publishFiles();
+  }
 }
 
-void Workspace::reveal(const SourceFile& file) {
+void Workspace::reveal(SourceFile file) {
   if (!file.url) {
     setBuildFailed(true);
     setBuildMessage(file.name + QStringLiteral(" has not been saved to disk yet"));
@@ -193,7 +201,7 @@ void Workspace::reveal(const SourceFile& file) {
   });
 }
 
-void Workspace::confirmDelete(const SourceFile& file) {
+void Workspace::confirmDelete(SourceFile file) {
   // The open document's own text tells whether edits would be lost.
   const std::optional<qsizetype> i = indexOf(file.id);
   const SourceFile& current = i ? files_[*i] : file;
@@ -216,7 +224,7 @@ void Workspace::confirmDelete(const SourceFile& file) {
   if (dialogs_.ask(alert) == 0) closeFile(file);
 }
 
-void Workspace::closeFile(const SourceFile& file) {
+void Workspace::closeFile(SourceFile file) {
   QList<SourceFile> files = files_;
   const qsizetype removed = files.removeIf([&](const SourceFile& f) { return f.id == file.id; });
   if (removed == 0) return;

@@ -163,7 +163,7 @@ TEST(WorkspaceDocuments, SaveAndSaveAs) {
 
   // The next save writes with no panel; no check follows a save.
   w.setSelectedText("changed");
-  settle(200);
+  ASSERT_TRUE(testing::waitFor(w, Workspace::Field::lastCheckMilliseconds));
   const qsizetype before = checks(rig);
   w.save(*w.selected());
   EXPECT_EQ(rig.dialogs.kinds.size(), 1);

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
+#include <QThreadPool>
 #include <memory>
 
 #include "bridge/fake_engine.h"
@@ -61,8 +62,10 @@ class RecordingEngine final : public bridge::EngineCalls {
   }
   qint64 elapsedMs() const { return clock_.elapsed(); }
   void openGate() { gate_.release(1000); }
-  // Waits until a held backtest has entered the engine.
-  void waitForBacktestStarted() { started_.acquire(); }
+  // Turns the event loop until a held backtest has entered the engine.
+  void waitForBacktestStarted() {
+    while (!started_.tryAcquire(1, 2)) QCoreApplication::processEvents();
+  }
 
   QString version() const override { return fake.version(); }
   bridge::CheckResult check(const QString& s, const QString& n) const override {
@@ -124,11 +127,18 @@ class Publications {
   QStringList names_;
 };
 
-// Turns the event loop for a while: queued work, an instant fake engine's worker and
-// the fakes' replies all finish well within it. Only for "nothing more happens" and
-// for fakes that answer at once; a real engine is waited for with waitFor.
+// Turns the event loop for at least `ms`, then until no worker is busy and what the
+// last one posted has been delivered. Queued checks, the fake engine's answers and the
+// fakes' replies all end within it; a delayed check only when `ms` covers its delay.
 inline void settle(int ms = 40) {
-  QTest::qWait(ms);
+  QElapsedTimer clock;
+  clock.start();
+  int idleRounds = 0;
+  while (clock.elapsed() < ms || idleRounds < 2) {
+    QTest::qWait(5);
+    idleRounds = QThreadPool::globalInstance()->activeThreadCount() == 0 ? idleRounds + 1 : 0;
+    if (clock.elapsed() > 30000) break;
+  }
 }
 
 // Waits until `field` is published next; false after a generous time.

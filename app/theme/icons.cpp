@@ -56,7 +56,6 @@ void paintIcon(QPainter& painter, Icon icon, const QRectF& square, qreal weight,
 IconView::IconView(Icon icon, qreal size, qreal weight, QWidget* parent)
     : QWidget(parent), icon_(icon), size_(size), weight_(weight) {
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-  setAttribute(Qt::WA_TranslucentBackground);
 }
 
 void IconView::setIcon(Icon icon) {

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "theme/control_frame.h"
@@ -56,6 +57,7 @@ KitField::KitField(const QString& placeholder, QWidget* parent)
   edit_->installEventFilter(this);
   syncEditPalette();
   setAccessibleName(placeholder);
+  edit_->setAccessibleName(placeholder);
   clear_->hide();
   connect(edit_, &QLineEdit::textEdited, this, [this](const QString& text) {
     syncClearButton();
@@ -82,6 +84,7 @@ QString KitField::placeholder() const {
 void KitField::setPlaceholder(const QString& placeholder) {
   edit_->setPlaceholderText(placeholder);
   setAccessibleName(placeholder);
+  edit_->setAccessibleName(placeholder);
 }
 
 QSize KitField::sizeHint() const {
@@ -158,6 +161,11 @@ void KitField::keyPressEvent(QKeyEvent* event) {
     }
   }
   event->ignore();  // an empty field passes Escape on: a dialog still closes
+}
+
+void KitField::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) edit_->setFocus(Qt::MouseFocusReason);
+  QWidget::mousePressEvent(event);
 }
 
 bool KitField::eventFilter(QObject* watched, QEvent* event) {

@@ -39,6 +39,8 @@ class KitField : public QWidget {
   // Escape clears a non-empty text and is passed on when the text is empty; handled here
   // only, never as a shortcut override, so an enclosing bar's Escape shortcut wins.
   void keyPressEvent(QKeyEvent* event) override;
+  // A click on the icon or the padding still puts the caret in the entry.
+  void mousePressEvent(QMouseEvent* event) override;
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

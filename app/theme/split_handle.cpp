@@ -90,6 +90,32 @@ VerticalSplit::VerticalSplit(QWidget* top, QWidget* bottom, double minTop, doubl
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
+namespace {
+
+void replacePane(QWidget*& slot, QWidget* next, QWidget* split) {
+  if (!next || next == slot) return;
+  delete slot;
+  slot = next;
+  slot->setParent(split);
+  slot->show();
+}
+
+}  // namespace
+
+void VerticalSplit::setTop(QWidget* top) {
+  replacePane(top_, top, this);
+  line_->raise();
+  grip_->raise();
+  layoutPanes();
+}
+
+void VerticalSplit::setBottom(QWidget* bottom) {
+  replacePane(bottom_, bottom, this);
+  line_->raise();
+  grip_->raise();
+  layoutPanes();
+}
+
 VerticalSplit::~VerticalSplit() {
   delete grip_.data();
 }

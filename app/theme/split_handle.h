@@ -69,6 +69,9 @@ class VerticalSplit : public QWidget {
 
   QWidget* top() const { return top_; }
   QWidget* bottom() const { return bottom_; }
+  // Replace a pane (the old one is deleted), for views rebuilt while the split stays.
+  void setTop(QWidget* top);
+  void setBottom(QWidget* bottom);
   QWidget* divider() const { return line_; }
   QWidget* grip() const;
   double bottomHeight() const { return bottomHeight_; }

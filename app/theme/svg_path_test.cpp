@@ -160,6 +160,18 @@ TEST(Icons, SearchIconCircleScalesWithSize) {
   }
 }
 
+TEST(Icons, IconViewDrawsInItsPaletteRole) {
+  test::app();
+  IconView view(Icon::plus, 14, 2);
+  EXPECT_EQ(view.sizeHint(), QSize(14, 14));
+  view.resize(14, 14);
+  EXPECT_EQ(test::hex(test::pixelAt(view, 7, 7)), "#1D1D1F");  // textSecondary by default
+  view.setForeground(&Palette::accent);
+  EXPECT_EQ(test::hex(test::pixelAt(view, 7, 7)), "#0071E3");
+  view.setForeground(QColor(Qt::red));
+  EXPECT_EQ(test::hex(test::pixelAt(view, 7, 7)), "#FF0000");
+}
+
 TEST(Symbols, EveryNameTheViewsUseResolves) {
   test::app();
   const QStringList names = {"doc.text",

@@ -1,9 +1,19 @@
 // The sign-in sheet over fake platform clients: search, servers, sign-in, late replies.
+#include "views/sign_in_sheet.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
 #include <deque>
 
-#include "model/workspace_test_support.h"
+#include "views/broker_row.h"
 #include "views/sign_in_flow.h"
+#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {
@@ -308,6 +318,257 @@ TEST(SignInFlowSteps, ChangeBrokerKeepsTheSearch) {
   EXPECT_FALSE(flow.server().has_value());
   EXPECT_EQ(flow.query(), "ac");
   EXPECT_EQ(brokerNames(flow), (QStringList{"Acme", "Acorn"}));
+}
+
+// A window with a sheet presented over it the way the shell does.
+struct Presented {
+  Rig rig;
+  model::Workspace& w = rig.start();
+  testing::Window window{{900, 700}};
+
+  Presented() {
+    window.show(new QWidget);
+    presentSignInWhenWanted(window.widget(), w, rig.client);
+  }
+  SignInSheet* sheet() {
+    for (SignInSheet* s : window.widget()->findChildren<SignInSheet*>()) {
+      if (s->isVisible()) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(s));
+        return s;
+      }
+    }
+    return nullptr;
+  }
+  int sheets() {
+    testing::settle();
+    return int(window.widget()->findChildren<SignInSheet*>().size());
+  }
+};
+
+void typeSearch(SignInSheet* sheet, const char* text) {
+  QTest::keyClicks(sheet->searchField()->lineEdit(), text);
+  settle();
+}
+
+TEST(SignInSheet, PresentedWhileWanted) {
+  Presented p;
+  EXPECT_EQ(p.sheets(), 0);
+  p.w.setWantsSignIn(true);
+  SignInSheet* sheet = p.sheet();
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+  EXPECT_EQ(sheet->size(), QSize(460, 520));
+  EXPECT_FALSE(theme::PaletteScope::isHost(sheet)) << "it follows the window";
+  p.w.setWantsSignIn(true);
+  EXPECT_EQ(p.sheets(), 1) << "one sheet at a time";
+
+  QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
+  EXPECT_FALSE(p.w.wantsSignIn()) << "closing writes the flag back";
+  EXPECT_EQ(p.sheets(), 0);
+
+  p.w.setWantsSignIn(true);
+  sheet = p.sheet();
+  ASSERT_TRUE(sheet);
+  EXPECT_TRUE(sheet->searchField()->lineEdit()->hasFocus()) << "a fresh sheet";
+  EXPECT_TRUE(sheet->searchField()->text().isEmpty());
+  p.w.setWantsSignIn(false);
+  EXPECT_EQ(p.sheets(), 0) << "closed from outside";
+
+  p.w.setWantsSignIn(true);
+  sheet = p.sheet();
+  QTest::keyClick(sheet->searchField()->lineEdit(), Qt::Key_Escape);
+  EXPECT_FALSE(p.w.wantsSignIn()) << "Esc acts as Cancel";
+  p.w.setWantsSignIn(true);
+  p.sheet()->close();
+  EXPECT_FALSE(p.w.wantsSignIn()) << "so does the window's close button";
+}
+
+TEST(SignInSheet, BrokerStep) {
+  Presented p;
+  p.w.setWantsSignIn(true);
+  SignInSheet* sheet = p.sheet();
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(sheet->title(), "Sign in to Zentrix");
+  EXPECT_FALSE(sheet->changeBrokerButton()->isVisible());
+  EXPECT_FALSE(sheet->signInButton()->isVisible());
+  typeSearch(sheet, "a");
+  EXPECT_EQ(sheet->hint()->text(), kShort);
+  EXPECT_TRUE(sheet->hint()->isVisible());
+
+  p.rig.client.brokersReply = QList<Broker>{{"Acme", std::nullopt, 3}, {"Acorn", std::nullopt, 1}};
+  typeSearch(sheet, "c");
+  EXPECT_EQ(p.rig.client.calls, QStringList{"brokers ac"});
+  QList<BrokerRow*> rows = sheet->brokerRows();
+  ASSERT_EQ(rows.size(), 2);
+  EXPECT_FALSE(sheet->hint()->isVisible());
+  EXPECT_EQ(rows[0]->accessibleName(), "Acme");
+  EXPECT_EQ(rows[0]->detail(), "3 servers");
+  EXPECT_EQ(rows[1]->detail(), "1 server");
+
+  // Tab order: search, then the rows.
+  sheet->searchField()->lineEdit()->setFocus();
+  QTest::keyClick(sheet->searchField()->lineEdit(), Qt::Key_Tab);
+  EXPECT_TRUE(rows[0]->hasFocus());
+
+  // A click in the empty middle of a row chooses it, once.
+  p.rig.client.serversReply = servers({"Acme-Live", "Acme-Demo", "Acme-Old"});
+  QTest::mouseClick(rows[0], Qt::LeftButton, {}, rows[0]->rect().center());
+  settle();
+  EXPECT_EQ(p.rig.client.calls.count("servers Acme"), 1);
+  EXPECT_EQ(sheet->title(), "Sign in to Acme");
+  EXPECT_EQ(sheet->steps()->currentIndex(), 1);
+  EXPECT_TRUE(sheet->changeBrokerButton()->isVisible());
+  ASSERT_TRUE(sheet->serverField()->isVisible());
+  QComboBox* picker = sheet->serverPicker();
+  EXPECT_EQ(picker->count(), 3);
+  EXPECT_EQ(picker->itemText(0), "Acme-Live");
+  EXPECT_EQ(picker->itemText(2), "Acme-Old");
+  EXPECT_EQ(picker->currentIndex(), 0);
+  EXPECT_TRUE(sheet->loginEdit()->hasFocus());
+  QTest::keyClicks(sheet->loginEdit(), "1");
+  QTest::keyClicks(sheet->passwordEdit(), "2");
+  picker->setFocus();
+  QList<QWidget*> order{QApplication::focusWidget()};
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    order << QApplication::focusWidget();
+  }
+  EXPECT_EQ(order, (QList<QWidget*>{picker, sheet->loginEdit(), sheet->passwordEdit(),
+                                    sheet->cancelButton(), sheet->signInButton()}));
+
+  sheet->changeBrokerButton()->click();
+  EXPECT_EQ(sheet->steps()->currentIndex(), 0);
+  EXPECT_EQ(sheet->searchField()->text(), "ac");
+  EXPECT_EQ(sheet->brokerRows().size(), 2);
+
+  // Space on a focused row chooses it too.
+  p.rig.client.serversReply = servers({"Acorn-1"});
+  sheet->brokerRows()[1]->setFocus();
+  QTest::keyClick(sheet->brokerRows()[1], Qt::Key_Space);
+  settle();
+  EXPECT_EQ(sheet->title(), "Sign in to Acorn");
+  EXPECT_FALSE(sheet->serverField()->isVisible()) << "one server needs no picker";
+}
+
+TEST(SignInSheet, CredentialsStep) {
+  Presented p;
+  p.w.setWantsSignIn(true);
+  SignInSheet* sheet = p.sheet();
+  p.rig.client.serversReply = servers({});
+  sheet->flow()->choose(Broker{"Acme", std::nullopt, 0});
+  settle();
+  EXPECT_FALSE(sheet->serverField()->isVisible());
+  EXPECT_FALSE(sheet->problemStrip()->isVisible());
+  theme::KitButton* signIn = sheet->signInButton();
+  EXPECT_TRUE(signIn->isVisible());
+  EXPECT_FALSE(signIn->isEnabled());
+  QTest::keyClicks(sheet->loginEdit(), "5001");
+  EXPECT_FALSE(signIn->isEnabled());
+  QTest::keyClicks(sheet->passwordEdit(), "pw");
+  EXPECT_TRUE(signIn->isEnabled());
+  EXPECT_EQ(sheet->passwordEdit()->echoMode(), QLineEdit::Password);
+
+  // Return in a field does nothing.
+  QTest::keyClick(sheet->loginEdit(), Qt::Key_Return);
+  QTest::keyClick(sheet->passwordEdit(), Qt::Key_Return);
+  settle();
+  EXPECT_FALSE(p.rig.client.calls.join(' ').contains("signIn"));
+  EXPECT_TRUE(sheet->isVisible());
+
+  p.rig.client.signInReply = client::APIError::http(401, QStringLiteral("Wrong password"));
+  QTest::mouseClick(signIn, Qt::LeftButton);
+  EXPECT_EQ(signIn->title(), "Signing in");
+  EXPECT_FALSE(signIn->isEnabled());
+  EXPECT_TRUE(sheet->cancelButton()->isEnabled());
+  settle();
+  EXPECT_EQ(signIn->title(), "Sign in");
+  EXPECT_TRUE(signIn->isEnabled());
+  EXPECT_TRUE(sheet->problemStrip()->isVisible());
+  EXPECT_EQ(sheet->problemText()->text(), "Wrong password");
+  EXPECT_EQ(sheet->loginEdit()->text(), "5001");
+  EXPECT_EQ(sheet->passwordEdit()->text(), "pw");
+
+  // Success: the sheet stays until the symbols are in.
+  p.rig.client.signInReply = acmeSession();
+  p.rig.client.marketReply = market({"EURUSD"});
+  QTest::mouseClick(signIn, Qt::LeftButton);
+  EXPECT_TRUE(sheet->isVisible());
+  settle();
+  EXPECT_EQ(p.sheets(), 0);
+  EXPECT_FALSE(p.w.wantsSignIn());
+  EXPECT_EQ(p.w.session(), std::optional<client::Session>(acmeSession()));
+  EXPECT_EQ(p.rig.client.calls.count("market"), 1);
+}
+
+TEST(SignInSheet, CancelWhileSigningIn) {
+  Presented p;
+  p.w.setWantsSignIn(true);
+  SignInSheet* sheet = p.sheet();
+  p.rig.client.serversReply = servers({"Acme-Live"});
+  sheet->flow()->choose(Broker{"Acme", std::nullopt, 1});
+  settle();
+  QTest::keyClicks(sheet->loginEdit(), "5001");
+  QTest::keyClicks(sheet->passwordEdit(), "pw");
+  p.rig.client.signInReply = acmeSession();
+  p.rig.client.marketReply = market({"EURUSD"});
+  QTest::mouseClick(sheet->signInButton(), Qt::LeftButton);
+  QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
+  EXPECT_FALSE(p.w.wantsSignIn());
+  EXPECT_EQ(p.sheets(), 0) << "closed at once";
+  settle();
+  EXPECT_EQ(p.w.session(), std::optional<client::Session>(acmeSession()));
+  EXPECT_EQ(p.rig.client.calls.count("market"), 1);
+}
+
+TEST(SignInSheet, LogoRowsAndPixels) {
+  Presented p;
+  p.w.setWantsSignIn(true);
+  SignInSheet* sheet = p.sheet();
+  QImage image(30, 10, QImage::Format_ARGB32);
+  image.fill(QColor(0, 200, 0));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  p.rig.client.brokersReply = QList<Broker>{
+      {"Acme", "data:image/png;base64," + QString::fromLatin1(png.toBase64()), std::nullopt},
+      {"Plain", std::nullopt, std::nullopt}};
+  typeSearch(sheet, "ac");
+  QList<BrokerRow*> rows = sheet->brokerRows();
+  ASSERT_EQ(rows.size(), 2);
+  EXPECT_FALSE(rows[0]->logo().isNull());
+  EXPECT_TRUE(rows[1]->logo().isNull());
+  EXPECT_EQ(rows[0]->detail(), "");
+  // The 30 x 10 logo is fitted to 15 x 5, centred in the row's 15-px logo column.
+  const QImage shot = testing::grab(rows[0]);
+  const int middle = rows[0]->height() / 2;
+  EXPECT_TRUE(testing::near(shot.pixelColor(8 + 7, middle), QColor(0, 200, 0), 30));
+  EXPECT_FALSE(testing::near(shot.pixelColor(8 + 7, middle - 5), QColor(0, 200, 0), 30));
+}
+
+TEST(BrokerRow, HoverAndClicks) {
+  testing::Window window({300, 100});
+  auto* box = window.show(new QWidget);
+  auto* layout = new QVBoxLayout(box);
+  auto* top = new BrokerRow(Broker{"Top", std::nullopt, std::nullopt}, "", box);
+  auto* bottom = new BrokerRow(Broker{"Bottom", std::nullopt, 2}, "2 servers", box);
+  layout->addWidget(top);
+  layout->addWidget(bottom);
+  settle();
+  int clicks = 0;
+  QObject::connect(bottom, &QAbstractButton::clicked, [&] { ++clicks; });
+  const theme::Palette& palette = window.palette();
+  const int middle = bottom->height() / 2;
+  QTest::mouseMove(bottom, bottom->rect().center());
+  settle();
+  EXPECT_TRUE(bottom->hovering());
+  EXPECT_TRUE(testing::near(testing::grab(bottom).pixelColor(150, middle), palette.rowHover, 2));
+  EXPECT_FALSE(testing::near(testing::grab(top).pixelColor(150, middle), palette.rowHover, 2));
+  QTest::mouseMove(top, top->rect().center());
+  settle();
+  EXPECT_FALSE(bottom->hovering());
+  QTest::mouseClick(bottom, Qt::LeftButton, {}, QPoint(bottom->width() / 2, middle));
+  EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace

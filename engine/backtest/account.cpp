@@ -40,10 +40,20 @@ OpenPosition* Account::find(int64_t ticket) {
   return nullptr;
 }
 
-double Account::normalize_lots(double requested) const {
-  double step = symbol_.volume_step;
+namespace {
+double snapped(double requested, double step) {
   if (!(step >= 1e-6)) step = 1e-6;  // smaller or NaN
-  double volume = step * std::round(requested / step);
+  return step * std::round(requested / step);
+}
+}  // namespace
+
+double Account::snap_lots(double requested) const {
+  if (!std::isfinite(requested)) return std::numeric_limits<double>::quiet_NaN();
+  return snapped(requested, symbol_.volume_step);
+}
+
+double Account::normalize_lots(double requested) const {
+  double volume = snapped(requested, symbol_.volume_step);
   // Crossed limits are read in their sorted order rather than trusted.
   double lo = symbol_.volume_min, hi = symbol_.volume_max;
   if (lo > hi) std::swap(lo, hi);

@@ -85,6 +85,9 @@ class Account {
   // The step rule of opening: the symbol's step, or 1e-6 when smaller or NaN; the
   // volume snapped to it (halves away from zero), then held inside the symbol's limits.
   double normalize_lots(double requested) const;
+  // The same snap without the limits (the `lots` conversion); NaN for a number that is
+  // not finite.
+  double snap_lots(double requested) const;
 
   // Whether opening a position with this comment, or closing `count` positions into the
   // trade list, fits the thread's heap meter: the positions and trades are charged to it.

@@ -23,9 +23,27 @@ Report Backtest::run() && {
     const size_t bytes = line.size();
     errors.push(errors.accepts(bytes) ? std::move(line) : std::string(), bytes);
   };
+  // The error with which a resource guard ended the run, and the bar it ended at. It
+  // closes the errors list whatever the list's caps have dropped before it.
+  std::optional<std::string> stopped_by;
+  size_t stopped_at = 0;
+  // Notes a failed handler; whether it ends the run.
+  auto failed = [&](std::string line, const RuntimeError& e) {
+    if (!e.exhausted) {
+      note(std::move(line));
+      return false;
+    }
+    stopped_by = std::move(line);
+    stopped_at = host_.account().bar_index();
+    return true;
+  };
   auto finish = [&] {
     report.errors = std::move(errors).take(
         [](std::string, uint64_t dropped) { return errors_dropped_message(dropped); });
+    if (stopped_by) {
+      report.errors.push_back(std::move(*stopped_by));
+      report.errors.push_back(run_stopped_message(stopped_at));
+    }
     report.ending_balance = host_.account().balance();
   };
 
@@ -43,26 +61,27 @@ Report Backtest::run() && {
   std::optional<uint16_t> on_bar = image.event(EventKind::OnBar);
 
   host_.set_bar_index(0);
+  bool stop = false;
   if (on_init) {
     Result<Value> r = vm.run(*on_init, {}, host_);
-    if (!r) note("onInit: " + r.error().message);
+    if (!r) stop = failed("onInit: " + r.error().message, r.error());
   }
 
   size_t count = host_.account().bar_count();
   size_t first = warm_up_ < count ? warm_up_ : count;
   Drawdown drawdown(host_.account().equity());
-  for (size_t i = first; i < count; ++i) {
+  for (size_t i = first; i < count && !stop; ++i) {
     host_.set_bar_index(i);
     host_.set_new_bar(true);
     host_.account().settle_stops();
     if (on_bar) {
       Result<Value> r = vm.run(*on_bar, {}, host_);
-      if (!r) note("bar " + std::to_string(i) + ": " + r.error().message);
+      if (!r) stop = failed("bar " + std::to_string(i) + ": " + r.error().message, r.error());
     }
     host_.set_new_bar(false);
-    if (on_tick) {
+    if (on_tick && !stop) {
       Result<Value> r = vm.run(*on_tick, {}, host_);
-      if (!r) note("tick " + std::to_string(i) + ": " + r.error().message);
+      if (!r) stop = failed("tick " + std::to_string(i) + ": " + r.error().message, r.error());
     }
     double equity = host_.account().equity();
     report.equity.push_back(equity);

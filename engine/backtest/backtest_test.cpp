@@ -8,6 +8,8 @@
 
 #include "backtest/synthetic_bars.h"
 #include "vm/dispatch.h"
+#include "vm/heap.h"
+#include "vm/operators.h"
 
 namespace kelo_vm::backtest {
 namespace {
@@ -245,6 +247,116 @@ TEST(Backtest, ErrorsAreCappedWithTheDroppedCountLast) {
   EXPECT_EQ(r.errors[998], "bar 998: 'nope' is not available while backtesting");
   EXPECT_EQ(r.errors.back(), "501 more errors were dropped");
   EXPECT_EQ(r.equity.size(), 1500u);
+}
+
+// Calls `name` (no arguments) in a handler on bar `bar` only.
+std::vector<Op> on_bar_number(Program& p, double bar, const std::string& name) {
+  std::vector<Op> call = p.stmt(name, {});
+  return concat({{p.call("bars.index", 0), p.num(bar), Op::plain(Opcode::Equal),
+                  Op::jump(Opcode::JumpIfFalse, static_cast<int32_t>(call.size()))},
+                 call});
+}
+
+// A refusal of the run's memory or of the text cap reaching the top of a handler ends the
+// run there: no later handler or bar runs, what is open closes "end of test", onDeinit
+// runs, and the errors list ends with that error and the line saying where the run
+// stopped. Other errors, the step budget's included, end only their handler.
+TEST(Backtest, AResourceGuardEndsTheRunWhereItRefused) {
+  struct Case {
+    const char* behaviour;
+    EventKind where;
+    double bar;
+    const char* call;
+    std::vector<std::string> errors;
+    std::vector<std::string> journal;
+    size_t samples;
+    int64_t closed_at;
+  };
+  const std::string memory = "This run holds more memory than it is allowed";
+  const std::string stopped = " because the bot ran out of memory.";
+  const Case cases[] = {
+      {"the memory budget in onBar",
+       EventKind::OnBar,
+       2,
+       "memory.refused",
+       {"bar 2: " + memory, "The run stopped at bar 2" + stopped},
+       {"0 1000 info tick", "1 61000 info tick", "2 121000 info end of test"},
+       3,
+       121000},
+      {"the text cap in onBar",
+       EventKind::OnBar,
+       0,
+       "text.refused",
+       {"bar 0: The text would be longer than 268435456 bytes",
+        "The run stopped at bar 0" + stopped},
+       {"0 1000 info end of test"},
+       1,
+       1000},
+      {"the memory budget in onTick",
+       EventKind::OnTick,
+       1,
+       "memory.refused",
+       {"tick 1: " + memory, "The run stopped at bar 1" + stopped},
+       {"0 1000 info tick", "1 61000 info tick", "1 61000 info end of test"},
+       2,
+       61000},
+      {"the memory budget in onInit",
+       EventKind::OnInit,
+       0,
+       "memory.refused",
+       {"onInit: " + memory, "The run stopped at bar 0" + stopped},
+       {"0 1000 info end of test"},
+       0,
+       1000},
+      {"another error goes on",
+       EventKind::OnBar,
+       1,
+       "other.refused",
+       {"bar 1: no"},
+       {"0 1000 info tick", "1 61000 info tick", "2 121000 info tick", "3 181000 info tick",
+        "4 241000 info tick", "4 241000 info end of test"},
+       5,
+       241000},
+  };
+  for (const Case& c : cases) {
+    Program p;
+    p.builtins.handlers = {
+        {"memory.refused", +[](BuiltinCall&) -> Result<Value> { return heap::error(); }},
+        {"text.refused", +[](BuiltinCall&) -> Result<Value> { return builtins::text_too_long(); }},
+        {"other.refused", +[](BuiltinCall&) -> Result<Value> { return RuntimeError::here("no"); }},
+    };
+    std::vector<Op> init = p.stmt("trade.buy", {p.num(0.1)});
+    std::vector<Op> bar, tick = p.stmt("log.info", {p.text("tick")});
+    std::vector<Op>& failing = c.where == EventKind::OnInit  ? init
+                               : c.where == EventKind::OnBar ? bar
+                                                             : tick;
+    failing = concat({failing, on_bar_number(p, c.bar, c.call)});
+    p.on(EventKind::OnInit, init);
+    p.on(EventKind::OnBar, bar);
+    p.on(EventKind::OnTick, tick);
+    p.on(EventKind::OnDeinit, p.stmt("log.info", {Op::with_b(Opcode::GetLocal, 0)}), 1);
+    Report r = p.run(flat_bars({1, 1, 1, 1, 1}), 0);
+    EXPECT_EQ(r.errors, c.errors) << c.behaviour;
+    EXPECT_EQ(journal_texts(r), c.journal) << c.behaviour;
+    EXPECT_EQ(r.equity.size(), c.samples) << c.behaviour;
+    ASSERT_EQ(r.trades.size(), 1u) << c.behaviour;
+    EXPECT_EQ(r.trades[0].reason, "end of test") << c.behaviour;
+    EXPECT_EQ(r.trades[0].close_time, c.closed_at) << c.behaviour;
+  }
+}
+
+// Errors dropped by the cap before it do not hide the error that ended the run.
+TEST(Backtest, TheErrorThatEndedTheRunClosesACappedList) {
+  Program p;
+  p.builtins.handlers = {
+      {"memory.refused", +[](BuiltinCall&) -> Result<Value> { return heap::error(); }}};
+  p.on(EventKind::OnBar, concat({on_bar_number(p, 1200, "memory.refused"), p.stmt("nope", {})}));
+  Report r = p.run(flat_bars(std::vector<double>(1500, 1.0)), 0);
+  ASSERT_EQ(r.errors.size(), kMaxErrors + 2);
+  EXPECT_EQ(r.errors[kMaxErrors - 1], "201 more errors were dropped");
+  EXPECT_EQ(r.errors[kMaxErrors], "bar 1200: This run holds more memory than it is allowed");
+  EXPECT_EQ(r.errors.back(), "The run stopped at bar 1200 because the bot ran out of memory.");
+  EXPECT_EQ(r.equity.size(), 1201u);
 }
 
 TEST(Backtest, JournalOfALoggingLoopIsCapped) {

@@ -71,8 +71,18 @@ Result<Value> ReplayHost::call(std::string_view name, std::span<const Value> arg
     recent = Recent{it->first, it->second};
     return it->second(*this, name, args);
   }
-  if (name.starts_with("draw.") || name.starts_with("plot")) return Value::nothing();
+  if (answers_without_effect(name)) return Value::nothing();
   return calls::failure("'" + std::string(name) + "' is not available while backtesting");
+}
+
+std::vector<std::string_view> ReplayHost::call_names() {
+  std::vector<std::string_view> names;
+  for (const auto& [name, handler] : call_table()) names.push_back(name);
+  return names;
+}
+
+bool ReplayHost::answers_without_effect(std::string_view name) {
+  return name.starts_with("draw.") || name.starts_with("plot");
 }
 
 bool ReplayHost::room_to_log(size_t bytes) const {

@@ -63,6 +63,11 @@ class ReplayHost final : public host::Host {
   Outcome store_set(std::string_view key, Value v);
   bool store_erase(std::string_view key);
 
+  // The names the call table answers, and the calls answered outside it: drawing and
+  // plot calls, which do nothing here.
+  static std::vector<std::string_view> call_names();
+  static bool answers_without_effect(std::string_view name);
+
   // The "Position" record of an open position, valued now.
   Value position_record(const OpenPosition& p) const;
   // The "TradeResult" record a trade call answers.

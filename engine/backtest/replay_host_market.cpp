@@ -22,6 +22,23 @@ Result<Value> normalize_price(ReplayHost& h, std::string_view, Args args) {
   return Value::number(std::round(number(args) * scale) / scale);
 }
 
+// The `lots` conversion: snapped to the volume step, not held inside the limits.
+Result<Value> lots_of(ReplayHost& h, std::string_view, Args args) {
+  return Value::number(acct(h).snap_lots(number(args)));
+}
+
+// The `price` conversion: as symbol.normalize, and NaN for a number that is not finite.
+Result<Value> price_of(ReplayHost& h, std::string_view, Args args) {
+  const double x = number(args);
+  if (!std::isfinite(x)) return Value::number(kNaN);
+  const double scale = std::pow(10.0, static_cast<double>(sym(h).digits));
+  const double scaled = x * scale;
+  // From 2^52 on a double has no digits below its units: x has none to round at this
+  // scale, and scaling back could only move it.
+  if (!(std::fabs(scaled) < 4503599627370496.0)) return Value::number(x);
+  return Value::number(std::round(scaled) / scale);
+}
+
 Result<Value> normalize_lots(ReplayHost& h, std::string_view, Args args) {
   return Value::number(acct(h).normalize_lots(number(args)));
 }
@@ -67,6 +84,9 @@ const std::pair<std::string_view, Handler> kRows[] = {
     {"symbol.sessionOpen", KELO_HOST_ANSWER(Value::boolean(true))},
     {"symbol.normalize", normalize_price},
     {"symbol.normalizeLots", normalize_lots},
+    // The conversions to a volume and to a price.
+    {"lots", lots_of},
+    {"price", price_of},
 
     // Account: fixed values describe the simulated account.
     {"account.name", KELO_HOST_ANSWER(Value::text("Backtest"))},

@@ -180,6 +180,36 @@ TEST(ReplayHost, NormalizeRoundsHalvesAwayFromZeroAtTheSymbolsDigits) {
   EXPECT_EQ(call_text(h, "priceText", {Value::number(0.125)}), "text 0.12");
 }
 
+// The default symbol: volume step 0.01 (limits 0.01 to 100), 5 digits.
+TEST(ReplayHost, LotsAndPriceConvertByTheSymbol) {
+  ReplayHost h = make_host();
+  struct Case {
+    const char* name;
+    Value x;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"lots", Value::number(0.125), "num 0.13"},
+      {"lots", Value::number(-0.125), "num -0.13"},
+      {"lots", Value::number(0.004), "num 0"},    // below the minimum: not clamped
+      {"lots", Value::number(250.0), "num 250"},  // above the maximum: not clamped
+      {"lots", Value::integer(3), "num 3"},
+      {"lots", Value::number(kNaN), "num none"},
+      {"lots", Value::number(kInf), "num none"},
+      {"lots", Value::text("1"), "num none"},
+      {"price", Value::number(1.23456789), "num 1.23457"},
+      {"price", Value::number(-1.23456789), "num -1.23457"},
+      {"price", Value::number(0.000025), "num 0.00003"},  // 2.5 points: halves away from zero
+      {"price", Value::integer(2), "num 2"},
+      {"price", Value::number(1e300), "num " + display(Value::number(1e300))},
+      {"price", Value::number(kNaN), "num none"},
+      {"price", Value::number(-kInf), "num none"},
+      {"price", Value(), "num none"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(call_text(h, c.name, {c.x}), c.expected) << c.name << "(" << display(c.x) << ")";
+}
+
 TEST(ReplayHost, NothingToSumIsNegativeZero) {
   ReplayHost h = make_host();
   for (const char* name : {"history.profit", "positions.volume", "account.profit", "positions.profit"}) {

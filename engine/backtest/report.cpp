@@ -12,6 +12,10 @@ std::string errors_dropped_message(uint64_t dropped) {
   return std::to_string(dropped) + " more errors were dropped";
 }
 
+std::string run_stopped_message(size_t bar) {
+  return "The run stopped at bar " + std::to_string(bar) + " because the bot ran out of memory.";
+}
+
 double Report::profit_factor() const {
   if (trades.empty()) return 0.0;
   double gross_profit = 0.0, gross_loss = 0.0;

@@ -32,6 +32,8 @@ inline constexpr size_t kMaxErrorBytes = size_t{4} << 20;
 // "N more journal lines were dropped" / "N more errors were dropped".
 std::string journal_dropped_message(uint64_t dropped);
 std::string errors_dropped_message(uint64_t dropped);
+// The line after the error with which a resource guard ended the run at `bar`.
+std::string run_stopped_message(size_t bar);
 
 struct Report {
   std::vector<ClosedTrade> trades;  // closing order

@@ -18,6 +18,17 @@ std::optional<Split> split_name(std::string_view name) {
 
 }  // namespace
 
+std::vector<std::string> method_names() {
+  const std::pair<std::string_view, std::span<const methods::Entry>> tables[] = {
+      {"text", methods::text_table()},     {"time", methods::time_table()},
+      {"series", methods::series_table()}, {"array", methods::array_table()},
+      {"map", methods::map_table()}};
+  std::vector<std::string> names;
+  for (const auto& [type, table] : tables)
+    for (const methods::Entry& e : table) names.push_back(std::string(type) + "#" + std::string(e.name));
+  return names;
+}
+
 BuiltinFn resolve_method(std::string_view name) {
   const auto s = split_name(name);
   if (!s) return nullptr;

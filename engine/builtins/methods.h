@@ -10,7 +10,9 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "vm/dispatch.h"
 #include "vm/value.h"
@@ -25,7 +27,21 @@ BuiltinFn resolve_method(std::string_view name);
 std::optional<Result<Value>> method_call(std::string_view name, std::span<const Value> args,
                                          host::Host& host, Vm& vm);
 
+// Every name the methods answer ("text#trim", ...): the rows of the tables below.
+std::vector<std::string> method_names();
+
 namespace methods {
+struct Entry {
+  std::string_view name;
+  BuiltinFn fn;
+};
+// The table of each receiver type.
+std::span<const Entry> text_table();
+std::span<const Entry> time_table();
+std::span<const Entry> series_table();
+std::span<const Entry> array_table();
+std::span<const Entry> map_table();
+
 // One table per receiver type; null when the method is not in it.
 BuiltinFn text_method(std::string_view method);
 BuiltinFn time_method(std::string_view method);

@@ -250,11 +250,6 @@ Result<Value> guarded(BuiltinCall& c) {
   return F(c);
 }
 
-struct Entry {
-  std::string_view name;
-  BuiltinFn fn;
-};
-
 constexpr Entry kMethods[] = {
     {"len", guarded<len>},
     {"push", guarded<push>},
@@ -288,6 +283,10 @@ constexpr Entry kMethods[] = {
 };
 
 }  // namespace
+
+std::span<const Entry> array_table() {
+  return kMethods;
+}
 
 BuiltinFn array_method(std::string_view method) {
   for (const Entry& e : kMethods) {

@@ -55,7 +55,7 @@ Result<Value> len(BuiltinCall& c) {
 Result<Value> case_mapped(BuiltinCall& c, bool upper) {
   ut::CaseMapped m = ut::to_case(Receiver(c.args).view(), upper);
   if (m.refused == ut::CaseRefusal::TooLong) {
-    return RuntimeError::here(std::string(kTextTooLongMessage));
+    return text_too_long();
   }
   if (m.refused) return heap::error();
   return text_of(std::move(m.text));
@@ -247,11 +247,6 @@ Result<Value> pad(BuiltinCall& c) {
   return text_of(Left ? run + std::string(r.view()) : std::string(r.view()) + run);
 }
 
-struct Entry {
-  std::string_view name;
-  BuiltinFn fn;
-};
-
 constexpr Entry kMethods[] = {
     {"len", len},
     {"upper", upper},
@@ -276,6 +271,10 @@ constexpr Entry kMethods[] = {
 };
 
 }  // namespace
+
+std::span<const Entry> text_table() {
+  return kMethods;
+}
 
 BuiltinFn text_method(std::string_view method) {
   for (const Entry& e : kMethods) {

@@ -16,11 +16,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-struct Entry {
-  std::string_view name;
-  BuiltinFn fn;
-};
-
 template <std::size_t N>
 BuiltinFn find_in(const Entry (&table)[N], std::string_view name) {
   for (const Entry& e : table) {
@@ -250,6 +245,16 @@ constexpr Entry kMap[] = {
 };
 
 }  // namespace
+
+std::span<const Entry> time_table() {
+  return kTime;
+}
+std::span<const Entry> series_table() {
+  return kSeries;
+}
+std::span<const Entry> map_table() {
+  return kMap;
+}
 
 BuiltinFn time_method(std::string_view method) {
   return find_in(kTime, method);

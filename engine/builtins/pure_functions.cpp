@@ -17,6 +17,13 @@ std::optional<Value> pure_call(std::string_view name, std::span<const Value> arg
   return e->fn(args);
 }
 
+std::vector<std::string_view> pure_names() {
+  std::vector<std::string_view> names;
+  for (const auto rows : {pure::maths_rows(), pure::text_rows(), pure::name_rows()})
+    for (const pure::Entry& e : rows) names.push_back(e.name);
+  return names;
+}
+
 BuiltinFn resolve_pure(std::string_view name) {
   const pure::Entry* e = find(name);
   return e ? e->builtin : nullptr;

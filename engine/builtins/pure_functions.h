@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "vm/dispatch.h"
 #include "vm/value.h"
@@ -19,6 +20,9 @@ std::optional<Value> pure_call(std::string_view name, std::span<const Value> arg
 
 // The handler of a pure function for the dispatch table, or null.
 BuiltinFn resolve_pure(std::string_view name);
+
+// Every name the pure functions answer.
+std::vector<std::string_view> pure_names();
 
 namespace pure {
 
@@ -39,6 +43,10 @@ Result<Value> adapt(BuiltinCall& call) {
 const Entry* find_maths(std::string_view name);  // maths, conversions, statistics, status
 const Entry* find_text(std::string_view name);   // the text namespace, pct, pips
 const Entry* find_names(std::string_view name);  // constants, colours, self-naming names
+// The same tables whole.
+std::span<const Entry> maths_rows();
+std::span<const Entry> text_rows();
+std::span<const Entry> name_rows();
 
 }  // namespace pure
 }  // namespace kelo_vm::builtins

@@ -303,6 +303,10 @@ constexpr Entry kRows[] = {
 
 }  // namespace
 
+std::span<const Entry> maths_rows() {
+  return kRows;
+}
+
 const Entry* find_maths(std::string_view name) {
   for (const Entry& e : kRows) {
     if (e.name == name) return &e;

@@ -132,6 +132,10 @@ constexpr Entry kRows[] = {
 
 }  // namespace
 
+std::span<const Entry> name_rows() {
+  return kRows;
+}
+
 const Entry* find_names(std::string_view name) {
   for (const Entry& e : kRows) {
     if (e.name == name) return &e;

@@ -156,6 +156,10 @@ constexpr Entry kRows[] = {
 
 }  // namespace
 
+std::span<const Entry> text_rows() {
+  return kRows;
+}
+
 const Entry* find_text(std::string_view name) {
   for (const Entry& e : kRows) {
     if (e.name == name) return &e;

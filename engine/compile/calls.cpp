@@ -33,12 +33,19 @@ std::string join_names(const Names& items) {
 }  // namespace
 
 const ty::Fields* Compiler::namespace_fields(std::string_view ns) const {
-  const auto* entry = registry_.global(ns);
+  const auto* entry = registry_global(ns);
   if (!entry || entry->type.tag() != ty::Tag::Object) return nullptr;
   return entry->type.fields();
 }
 
 std::optional<Type> Compiler::type_for_path(std::string_view path) const {
+  if (auto it = path_types_.find(path); it != path_types_.end()) return it->second;
+  std::optional<Type> type = look_up_path(path);
+  path_types_.emplace(path, type);
+  return type;
+}
+
+std::optional<Type> Compiler::look_up_path(std::string_view path) const {
   if (auto hash = path.find('#'); hash != std::string_view::npos) {
     const auto* entry = registry_.member(path.substr(0, hash), path.substr(hash + 1));
     if (entry) return entry->type;
@@ -54,14 +61,14 @@ std::optional<Type> Compiler::type_for_path(std::string_view path) const {
     if (const auto* entry = registry_.member(ns, name)) return entry->type;
     return std::nullopt;
   }
-  if (const auto* entry = registry_.global(path)) return entry->type;
+  if (const auto* entry = registry_global(path)) return entry->type;
   return std::nullopt;
 }
 
-std::optional<ty::Signature> Compiler::signature_for(std::string_view path) const {
-  auto type = type_for_path(path);
-  if (!type || !type->signature()) return std::nullopt;
-  return *type->signature();
+const ty::Signature* Compiler::signature_for(std::string_view path) const {
+  // The payload is shared with the registry's own type, which outlives the compile.
+  const std::optional<Type> type = type_for_path(path);
+  return type ? type->signature() : nullptr;
 }
 
 bool Compiler::is_shadowed(std::string_view name) {
@@ -111,7 +118,7 @@ Type Compiler::compile_call(const ast::Expr& callee, const std::vector<Arg>& arg
       const std::string of = name + ".of";
       if (auto sig = signature_for(of)) return compile_host_call(of, *sig, args, 0, span);
       // A built-in function called by its bare name binds its arguments like any host call.
-      if (const auto* entry = registry_.global(name); entry && entry->type.signature()) {
+      if (const auto* entry = registry_global(name); entry && entry->type.signature()) {
         return compile_host_call(name, *entry->type.signature(), args, 0, span);
       }
     }
@@ -162,7 +169,7 @@ Type Compiler::compile_struct_construction(const std::string& name, const FieldL
     if (!chosen && i < positional.size()) chosen = positional[i];
     if (chosen) {
       const Type t = compile_expr(*chosen->value);
-      expect_assignable(t, type, chosen->value->span, name + "." + field);
+      expect_assignable(t, type, chosen->value->span, [&] { return name + "." + field; });
     } else {
       error(codes::kFieldNeedsValue, span, name, field);
       emit(Op::plain(Opcode::Nothing), span);
@@ -283,7 +290,7 @@ Type Compiler::compile_default(const std::vector<ast::Parameter>& params, std::s
 Type Compiler::compile_host_call(const std::string& path, const ty::Signature& signature,
                                  const std::vector<Arg>& args, std::uint8_t receivers,
                                  const Span& span) {
-  const auto* host = hosts_.get(path);
+  const auto* host = this->host(path);
   if (!host) {
     error(codes::kNotAvailable, span, path);
     // The receiver, if any, is replaced by the fallback value.
@@ -330,7 +337,7 @@ Type Compiler::compile_host_call(const std::string& path, const ty::Signature& s
     if (bound[i]) {
       const Type t = compile_expr(*bound[i]->value);
       expect_assignable(t, params[i].type, bound[i]->value->span,
-                        path + " parameter '" + params[i].name + "'");
+                        [&] { return path + " parameter '" + params[i].name + "'"; });
     } else {
       if (!params[i].optional) {
         error(codes::kHostMissingArgument, span, path, params[i].name);

@@ -1,6 +1,7 @@
 // Compiler frame: emission, constant pooling, diagnostics and the finished image.
 #include "compile/compiler.h"
 
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -19,58 +20,59 @@ Compiler::Compiler(Diagnostics& diagnostics, const kelo_std::Registry& registry)
   frames_.emplace_back("<main>");
 }
 
-FnState& Compiler::fn() {
-  if (frames_.empty()) throw InternalError("a frame");
-  return frames_.back();
+void Compiler::no_frame() {
+  throw InternalError("a frame");
 }
 
-std::size_t Compiler::emit(bc::Op op, const Span& span) { return fn().emit(op, span.start); }
-
-namespace {
-// The pooling identity of a constant: variant and payload. Numbers compare as floats,
-// so -0.0 keys like 0.0 and a NaN has no key (it never pools).
-std::optional<std::string> pool_key(const bc::Constant& c) {
-  std::string key(1, static_cast<char>(c.kind));
-  auto add_bits = [&key](const void* p, std::size_t n) {
-    key.append(static_cast<const char*>(p), n);
-  };
-  switch (c.kind) {
-    case bc::ConstantKind::Int:
-    case bc::ConstantKind::Time:
-    case bc::ConstantKind::HostFunction: add_bits(&c.i, sizeof c.i); break;
-    case bc::ConstantKind::Num:
-    case bc::ConstantKind::Duration: {
-      if (std::isnan(c.n)) return std::nullopt;
-      const double v = c.n == 0.0 ? 0.0 : c.n;
-      add_bits(&v, sizeof v);
-      break;
-    }
-    case bc::ConstantKind::Color: add_bits(&c.color, sizeof c.color); break;
-    case bc::ConstantKind::Text:
-    case bc::ConstantKind::Name: key += c.text; break;
-  }
-  return key;
-}
-}  // namespace
-
-std::uint32_t Compiler::constant(bc::Constant value) {
+std::uint32_t Compiler::append_constant(bc::Constant value) {
   auto& pool = image_.constants;
-  auto key = pool_key(value);
-  if (key) {
-    if (auto it = constant_index_.find(*key); it != constant_index_.end()) return it->second;
-  }
   if (pool.size() >= std::numeric_limits<std::uint32_t>::max()) {
     throw InternalError("the program has more constants than an image can hold");
   }
   pool.push_back(std::move(value));
-  const auto index = static_cast<std::uint32_t>(pool.size() - 1);
-  if (key) constant_index_.emplace(std::move(*key), index);
-  return index;
+  return static_cast<std::uint32_t>(pool.size() - 1);
+}
+
+// The pooling identity of a constant is its kind and payload. Numbers compare as floats,
+// so -0.0 pools with 0.0 and a NaN never pools.
+std::uint32_t Compiler::constant(bc::Constant value) {
+  using K = bc::ConstantKind;
+  if (value.kind == K::Text || value.kind == K::Name) {
+    auto& index = value.kind == K::Text ? text_index_ : name_index_;
+    if (auto it = index.find(std::string_view(value.text)); it != index.end()) return it->second;
+    const std::uint32_t at = append_constant(std::move(value));
+    index.emplace(image_.constants.back().text, at);
+    return at;
+  }
+  ScalarKey key{0, value.kind};
+  switch (value.kind) {
+    case K::Num:
+    case K::Duration:
+      if (std::isnan(value.n)) return append_constant(std::move(value));
+      key.bits = std::bit_cast<std::uint64_t>(value.n == 0.0 ? 0.0 : value.n);
+      break;
+    case K::Color:
+      key.bits = value.color;
+      break;
+    default:
+      key.bits = static_cast<std::uint64_t>(value.i);
+      break;
+  }
+  if (auto it = scalar_index_.find(key); it != scalar_index_.end()) return it->second;
+  const std::uint32_t at = append_constant(std::move(value));
+  scalar_index_.emplace(key, at);
+  return at;
+}
+
+std::uint32_t Compiler::text_constant(bc::ConstantKind kind, std::string_view text) {
+  const auto& index = kind == bc::ConstantKind::Text ? text_index_ : name_index_;
+  if (auto it = index.find(text); it != index.end()) return it->second;
+  return constant(kind == bc::ConstantKind::Text ? bc::Constant::text_of(std::string(text))
+                                                 : bc::Constant::name(std::string(text)));
 }
 
 std::size_t Compiler::push_text(std::string_view text, const Span& span) {
-  return emit(bc::Op::with_c(bc::Opcode::Const, constant(bc::Constant::text_of(std::string(text)))),
-              span);
+  return emit(bc::Op::with_c(bc::Opcode::Const, text_constant(bc::ConstantKind::Text, text)), span);
 }
 
 std::uint16_t Compiler::append_function(bc::Function function) {
@@ -88,8 +90,22 @@ bc::Image Compiler::finish() && {
 }
 
 std::uint16_t Compiler::host_id(std::string_view path) const {
-  const auto* host = hosts_.get(path);
-  return host ? host->id : 0;
+  const auto* found = host(path);
+  return found ? found->id : 0;
+}
+
+const kelo_std::Entry* Compiler::registry_global(std::string_view name) const {
+  if (auto it = registry_globals_.find(name); it != registry_globals_.end()) return it->second;
+  const kelo_std::Entry* entry = registry_.global(name);
+  registry_globals_.emplace(name, entry);
+  return entry;
+}
+
+const kelo_std::hosts::HostFn* Compiler::host(std::string_view path) const {
+  if (auto it = hosts_by_path_.find(path); it != hosts_by_path_.end()) return it->second;
+  const kelo_std::hosts::HostFn* found = hosts_.get(path);
+  hosts_by_path_.emplace(path, found);
+  return found;
 }
 
 }  // namespace compiler
@@ -104,7 +120,8 @@ std::int64_t now_seconds(const CompileOptions& options) {
 CompileOutput compile_parsed(const ast::Program& program, Diagnostics diagnostics,
                              const CompileOptions& options) {
   CompileOutput out;
-  const kelo_std::Registry registry = kelo_std::builtins();
+  // Built once and only read afterwards, by any number of compiles at once.
+  static const kelo_std::Registry registry = kelo_std::builtins();
   compiler::Compiler compiler(diagnostics, registry);
   try {
     compiler.compile_program(program);

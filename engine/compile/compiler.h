@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -75,6 +76,17 @@ std::optional<std::string> owner_name(const Type& type);
 // The field names of a struct or object type, joined by ", ".
 std::string joined_field_names(const ty::Fields& fields);
 
+// Hashes a text the same whether it is held as a string or only viewed, so that maps
+// keyed by names are searched without copying the name.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+template <class V>
+using TextMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
+
 // A call argument as the binding rules see it (a view into the tree, or a synthesised
 // first argument of a pipe).
 struct Arg {
@@ -88,8 +100,10 @@ class Compiler {
   Compiler(Diagnostics& diagnostics, const kelo_std::Registry& registry);
 
   // ---- frame ----
-  std::size_t emit(bc::Op op, const Span& span);
+  std::size_t emit(bc::Op op, const Span& span) { return fn().emit(op, span.start); }
   std::uint32_t constant(bc::Constant value);
+  // A Text or Name constant, looked up before one is made.
+  std::uint32_t text_constant(bc::ConstantKind kind, std::string_view text);
   std::size_t push_text(std::string_view text, const Span& span);
   template <std::size_t N, class... Args>
   void error(const kelo_core::diag::Message<N>& message, const Span& span, const Args&... args) {
@@ -99,7 +113,11 @@ class Compiler {
   void warning(const kelo_core::diag::Message<N>& message, const Span& span, const Args&... args) {
     diagnostics_.warning(message, span, args...);
   }
-  FnState& fn();
+  FnState& fn() {
+    if (frames_.empty()) [[unlikely]]
+      no_frame();
+    return frames_.back();
+  }
   bc::Image finish() &&;
 
   // ---- names ----
@@ -115,6 +133,14 @@ class Compiler {
   std::uint32_t name_constant(std::string_view name);
   void expect_assignable(const Type& found, const Type& expected, const Span& span,
                          std::string_view context);
+  // The same with a context that is built only when there is something to report.
+  template <class Context>
+  requires std::is_invocable_r_v<std::string, Context>
+  void expect_assignable(const Type& found, const Type& expected, const Span& span,
+                         Context&& context) {
+    if (mismatch(found, expected)) expect_assignable(found, expected, span, context());
+  }
+  static bool mismatch(const Type& found, const Type& expected);
   std::optional<std::uint16_t> global_index(std::string_view name) const;
   std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable,
                               bool written = false);
@@ -140,8 +166,10 @@ class Compiler {
                                  const std::vector<ast::Parameter>& params,
                                  const ast::FnBody& body, const std::optional<Type>& result,
                                  const Span& span);
-  std::optional<ty::Signature> signature_for(std::string_view path) const;
+  // The signature of a registry function, held by the registry; null for anything else.
+  const ty::Signature* signature_for(std::string_view path) const;
   std::optional<Type> type_for_path(std::string_view path) const;
+  std::optional<Type> look_up_path(std::string_view path) const;
   std::optional<std::string> namespace_path(const ast::Expr& expr);
 
   // ---- statements ----
@@ -168,6 +196,13 @@ class Compiler {
     Type result;
   };
   using FieldList = std::vector<std::pair<std::string, Type>>;
+
+  [[noreturn]] static void no_frame();
+  // The registry's global and the host function of a name or path, each looked up once
+  // per compile: a program names the same few built-ins on nearly every line.
+  const kelo_std::Entry* registry_global(std::string_view name) const;
+  const kelo_std::hosts::HostFn* host(std::string_view path) const;
+  std::uint32_t append_constant(bc::Constant value);
 
   // expressions
   Type compile_identifier(const std::string& name, const Span& span);
@@ -241,10 +276,24 @@ class Compiler {
                                       const std::optional<Type>& result);
 
   bc::Image image_;
-  // First pool index per constant key, so pooling stays linear in program size.
-  std::unordered_map<std::string, std::uint32_t> constant_index_;
+  // First pool index per constant, so pooling stays linear in program size: texts and
+  // names by their text, the rest by kind and payload bits.
+  struct ScalarKey {
+    std::uint64_t bits = 0;
+    bc::ConstantKind kind = bc::ConstantKind::Int;
+    friend bool operator==(const ScalarKey&, const ScalarKey&) = default;
+  };
+  struct ScalarKeyHash {
+    std::size_t operator()(const ScalarKey& key) const {
+      return std::hash<std::uint64_t>{}(key.bits ^
+                                        (std::uint64_t{static_cast<std::uint8_t>(key.kind)} << 56));
+    }
+  };
+  std::unordered_map<ScalarKey, std::uint32_t, ScalarKeyHash> scalar_index_;
+  TextMap<std::uint32_t> text_index_;
+  TextMap<std::uint32_t> name_index_;
   // First global slot per name.
-  std::unordered_map<std::string, std::uint16_t> global_first_;
+  TextMap<std::uint16_t> global_first_;
   std::vector<FnState> frames_;
   std::vector<std::string> global_names_;
   std::vector<inputs::InputGroupSpec> input_groups_;
@@ -257,6 +306,9 @@ class Compiler {
   std::unordered_map<std::string, FieldList> structs_;
   std::unordered_map<std::string, std::vector<std::string>> enums_;
   std::unordered_map<std::string, FunctionInfo> functions_;
+  mutable TextMap<const kelo_std::Entry*> registry_globals_;
+  mutable TextMap<const kelo_std::hosts::HostFn*> hosts_by_path_;
+  mutable TextMap<std::optional<Type>> path_types_;
   ast::ProgramKind kind_ = ast::ProgramKind::Script;
   // Untyped globals' initial value types while function bodies compile (hint_global_types).
   std::unordered_map<std::string, Type> global_hints_;

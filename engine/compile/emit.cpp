@@ -4,16 +4,8 @@
 
 namespace kelo_compile {
 
-std::size_t FnState::emit(bc::Op op, kelo_core::diag::Position at) {
-  if (code.size() >= std::numeric_limits<std::uint32_t>::max()) {
-    throw InternalError("function '" + name + "' has more operations than an image can hold");
-  }
-  const std::size_t index = code.size();
-  code.push_back(op);
-  if (lines.empty() || lines.back().line != at.line || lines.back().column != at.column) {
-    lines.push_back({static_cast<std::uint32_t>(index), at.line, at.column});
-  }
-  return index;
+void FnState::too_many_ops() const {
+  throw InternalError("function '" + name + "' has more operations than an image can hold");
 }
 
 std::int32_t FnState::distance(std::size_t from, std::size_t target) {
@@ -30,16 +22,7 @@ void FnState::patch_jump(std::size_t index) {
     throw InternalError("cannot patch op " + std::to_string(index) + " beyond the code");
   }
   bc::Op& op = code[index];
-  switch (op.code) {
-    case bc::Opcode::Jump:
-    case bc::Opcode::JumpIfFalse:
-    case bc::Opcode::JumpIfTrue:
-    case bc::Opcode::JumpIfFalsePeek:
-    case bc::Opcode::JumpIfTruePeek:
-    case bc::Opcode::IterNext:
-    case bc::Opcode::TryBegin: break;
-    default: throw InternalError("cannot patch " + op_debug(op));
-  }
+  if (!bc::is_jump(op.code)) throw InternalError("cannot patch " + op_debug(op));
   op.set_offset(distance(index, code.size()));
 }
 

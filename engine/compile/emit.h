@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -46,10 +47,23 @@ struct FnState {
   int try_depth = 0;  // try bodies currently open; break/continue close the ones they leave
   std::optional<kelo_core::types::Type> result;  // the written result type, for `return`
 
-  explicit FnState(std::string fn_name) : name(std::move(fn_name)) {}
+  explicit FnState(std::string fn_name) : name(std::move(fn_name)) {
+    // Room for a typical function, so that its first few dozen ops need no regrowing.
+    code.reserve(64);
+    lines.reserve(32);
+  }
 
   // Appends an op; a line entry only when the position changes.
-  std::size_t emit(bc::Op op, kelo_core::diag::Position at);
+  std::size_t emit(bc::Op op, kelo_core::diag::Position at) {
+    const std::size_t index = code.size();
+    if (index >= kMaxOps) [[unlikely]]
+      too_many_ops();
+    code.push_back(op);
+    if (lines.empty() || lines.back().line != at.line || lines.back().column != at.column) {
+      lines.push_back({static_cast<std::uint32_t>(index), at.line, at.column});
+    }
+    return index;
+  }
   // Makes the jump at `index` land at the current end of code.
   void patch_jump(std::size_t index);
   // Relative operand from the op after `from` to `target`.
@@ -60,6 +74,10 @@ struct FnState {
   void end_scope();
 
   bc::Function finish() &&;
+
+ private:
+  static constexpr std::size_t kMaxOps = std::numeric_limits<std::uint32_t>::max();
+  [[noreturn]] void too_many_ops() const;
 };
 
 // Debug form of an op, e.g. "Pop" or "Jump(-4)" or "CallHost(12, 0)".

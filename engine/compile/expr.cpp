@@ -222,7 +222,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
     push_text(name, span);
     return P::Text;
   }
-  if (const auto* entry = registry_.global(name)) {
+  if (const auto* entry = registry_global(name)) {
     switch (entry->type.tag()) {
       case ty::Tag::Function:
         emit(Op::with_c(Opcode::Const,

@@ -24,7 +24,7 @@ std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool 
 }
 
 std::optional<std::uint16_t> Compiler::global_index(std::string_view name) const {
-  auto it = global_first_.find(std::string(name));
+  auto it = global_first_.find(name);
   if (it == global_first_.end()) return std::nullopt;
   return it->second;
 }
@@ -122,17 +122,22 @@ Type Compiler::struct_type(const std::string& name) const {
 }
 
 std::uint32_t Compiler::name_constant(std::string_view name) {
-  return constant(bc::Constant::name(std::string(name)));
+  return text_constant(bc::ConstantKind::Name, name);
+}
+
+bool Compiler::mismatch(const Type& found, const Type& expected) {
+  if (expected.is(ty::Primitive::Any) || found.is(ty::Primitive::Any) ||
+      expected.is(ty::Primitive::Void)) {
+    return false;
+  }
+  return !ty::assignable(found, expected);
 }
 
 void Compiler::expect_assignable(const Type& found, const Type& expected, const Span& span,
                                  std::string_view context) {
-  if (expected.is(ty::Primitive::Any) || found.is(ty::Primitive::Any) ||
-      expected.is(ty::Primitive::Void)) {
-    return;
+  if (mismatch(found, expected)) {
+    error(codes::kNotAssignable, span, context, expected.to_string(), found.to_string());
   }
-  if (ty::assignable(found, expected)) return;
-  error(codes::kNotAssignable, span, context, expected.to_string(), found.to_string());
 }
 
 }  // namespace kelo_compile::compiler

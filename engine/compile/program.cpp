@@ -126,7 +126,7 @@ void Compiler::compile_program(const ast::Program& program) {
     if (declared.is(P::Any)) {
       set_global_type(v->name, t);
     } else {
-      expect_assignable(t, declared, v->init.span, "'" + v->name + "'");
+      expect_assignable(t, declared, v->init.span, [&] { return "'" + v->name + "'"; });
     }
     emit(Op::with_b(Opcode::SetGlobal, *slot), v->span);
     emit(Op::plain(Opcode::Pop), v->span);

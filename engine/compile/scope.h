@@ -23,12 +23,18 @@ struct Symbol {
   bool written = false;  // the type was written in the source, not taken from a value
 };
 
-// Innermost scope last. Lookups are exact and case-sensitive.
+// Innermost scope last. Lookups are exact and case-sensitive. A returned symbol stays
+// valid until the next insert.
+//
+// The symbols of all open scopes sit in one list, outer scopes first, one entry per name
+// and scope, so the last entry of a name is the one in force. A function's handful of
+// locals is searched from the end; past kIndexed entries (the globals of "<main>") a
+// hash index of each name's last entry takes over.
 class Scopes {
  public:
-  Scopes() : scopes_(1) {}
+  Scopes() : starts_(1, 0) {}
 
-  void begin() { scopes_.emplace_back(); }
+  void begin() { starts_.push_back(static_cast<std::uint32_t>(entries_.size())); }
   // Drops the innermost scope; returns how many locals it held.
   std::uint16_t end();
 
@@ -40,15 +46,31 @@ class Scopes {
   // Whether the innermost scope alone has the name.
   bool declared_here(std::string_view name) const;
 
-  std::size_t depth() const { return scopes_.size(); }
+  std::size_t depth() const { return starts_.size(); }
 
  private:
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+  static constexpr std::size_t kIndexed = 24;
+
+  struct Entry {
+    std::string name;
+    Symbol symbol;
+    std::uint32_t shadowed = kNone;  // the entry of the same name in an outer scope
+  };
   struct Hash {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  using Scope = std::unordered_map<std::string, Symbol, Hash, std::equal_to<>>;
-  std::vector<Scope> scopes_;
+
+  // The last entry of the name, or kNone.
+  std::uint32_t find(std::string_view name) const;
+  void build_index();
+
+  std::vector<Entry> entries_;
+  std::vector<std::uint32_t> starts_;  // first entry of each open scope
+  // Name to its last entry, while there are more than kIndexed entries.
+  std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> last_;
+  bool indexed_ = false;
 };
 
 }  // namespace kelo_compile::scope

@@ -76,7 +76,7 @@ void Compiler::compile_var(const ast::VarDecl& decl) {
   const Type init = written ? compile_number_value(decl.init, *written) : compile_expr(decl.init);
   Type type = init;
   if (written) {
-    expect_assignable(init, *written, decl.init.span, "'" + decl.name + "'");
+    expect_assignable(init, *written, decl.init.span, [&] { return "'" + decl.name + "'"; });
     type = *written;
   }
   if (fn().scopes.declared_here(decl.name)) {

@@ -1,13 +1,13 @@
 #include "core/lexer.h"
 
 #include <array>
+#include <cstring>
 #include <limits>
 #include <utility>
 
 #include "core/lexer_chars.h"
 #include "core/lexer_codes.h"
 #include "core/unicode_class.h"
-#include "core/utf8.h"
 
 namespace kelo_core::lexer {
 
@@ -69,8 +69,15 @@ constexpr OperatorStarts make_operator_starts() {
 
 constexpr OperatorStarts kOperatorStarts = make_operator_starts();
 
-bool is_ascii_identifier_continue(char32_t c) {
+bool is_ascii_identifier_continue(unsigned char c) {
   return c < 0x80 && (kStarts[c] == Start::Letter || kStarts[c] == Start::Digit);
+}
+
+// Whether eight bytes from `p` are all ASCII.
+bool ascii8(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return (word & 0x8080808080808080ull) == 0;
 }
 
 void increment(std::uint32_t& counter) {
@@ -83,10 +90,10 @@ std::vector<Token> lex(std::string_view source, diag::Diagnostics& diagnostics) 
   return Lexer(source).run(diagnostics);
 }
 
-Lexer::Lexer(std::string_view source) : chars_(utf8::decode(source)) {}
+Lexer::Lexer(std::string_view source) : src_(source) {}
 
 void Lexer::advance_by(std::size_t count) {
-  for (std::size_t i = 0; i < count && pos_ < chars_.size(); ++i) advance();
+  for (std::size_t i = 0; i < count && i_ < src_.size(); ++i) advance();
 }
 
 void Lexer::push(TokenKind kind, std::string&& text, Position start, double value) {
@@ -107,13 +114,13 @@ Token& Lexer::emit(TokenKind kind, Position start, std::uint8_t code) {
 std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
   // Real sources hold well under one token per two characters; reserving that much
   // avoids regrowing, and pages never touched cost nothing.
-  tokens_.reserve(chars_.size() / 2 + 2);
-  while (pos_ < chars_.size()) {
-    const char32_t c = chars_[pos_];
+  tokens_.reserve(src_.size() / 2 + 2);
+  while (i_ < src_.size()) {
+    const auto byte = static_cast<unsigned char>(src_[i_]);
     const Position start = here();
-    switch (c < 0x80 ? kStarts[c] : Start::Other) {
+    switch (byte < 0x80 ? kStarts[byte] : Start::Other) {
       case Start::Blank:
-        advance();
+        advance_ascii(1);
         break;
       case Start::LineFeed:
         advance();
@@ -121,9 +128,9 @@ std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
           emit(TokenKind::Newline, start).text.push_back('\n');
         break;
       case Start::Slash:
-        if (peek(1) == U'*') {
+        if (peek_ascii(1) == U'*') {
           block_comment(start, diagnostics);
-        } else if (peek(1) == U'/') {
+        } else if (peek_ascii(1) == U'/') {
           line_comment();
         } else {
           operator_or_unexpected(start, diagnostics);
@@ -143,7 +150,7 @@ std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
         }
         break;
       case Start::Dot:
-        if (chars::is_digit(peek(1))) {
+        if (chars::is_digit(peek_ascii(1))) {
           number(start, diagnostics);
         } else {
           operator_or_unexpected(start, diagnostics);
@@ -153,16 +160,16 @@ std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
         identifier(start);
         break;
       case Start::Punct: {
-        if (c == U'(' || c == U'[') increment(depth_);
-        if ((c == U')' || c == U']') && depth_ > 0) --depth_;
-        advance();
+        if (byte == '(' || byte == '[') increment(depth_);
+        if ((byte == ')' || byte == ']') && depth_ > 0) --depth_;
+        advance_ascii(1);
         const auto code =
-            static_cast<std::uint8_t>(token::kPunctuation.find(static_cast<char>(c)) + 1);
-        emit(TokenKind::Punct, start, code).text.push_back(static_cast<char>(c));
+            static_cast<std::uint8_t>(token::kPunctuation.find(static_cast<char>(byte)) + 1);
+        emit(TokenKind::Punct, start, code).text.push_back(static_cast<char>(byte));
         break;
       }
       case Start::Other:
-        if (chars::is_identifier_start(c)) {
+        if (chars::is_identifier_start(peek())) {
           identifier(start);
         } else {
           operator_or_unexpected(start, diagnostics);
@@ -217,14 +224,15 @@ std::string Lexer::slice(const std::u32string& chars, std::size_t start, std::si
 }
 
 void Lexer::block_comment(Position start, diag::Diagnostics& diagnostics) {
-  advance_by(2);
+  advance_ascii(2);
   std::size_t nesting = 1;
-  while (pos_ < chars_.size()) {
-    if (peek() == U'/' && peek(1) == U'*') {
+  while (i_ < src_.size()) {
+    const char c = src_[i_];
+    if (c == '/' && peek_ascii(1) == U'*') {
       ++nesting;
-      advance_by(2);
-    } else if (peek() == U'*' && peek(1) == U'/') {
-      advance_by(2);
+      advance_ascii(2);
+    } else if (c == '*' && peek_ascii(1) == U'/') {
+      advance_ascii(2);
       if (--nesting == 0) return;
     } else {
       advance();
@@ -234,23 +242,31 @@ void Lexer::block_comment(Position start, diag::Diagnostics& diagnostics) {
 }
 
 void Lexer::line_comment() {
-  while (pos_ < chars_.size() && peek() != U'\n') advance();
+  // Up to the line feed, which stays for the main loop; the column still counts the
+  // characters passed, for a comment that ends the text.
+  const char* const end = src_.data() + src_.size();
+  const char* p = src_.data() + i_;
+  const void* feed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+  const char* const stop = feed ? static_cast<const char*>(feed) : end;
+  while (stop - p >= 8 && ascii8(p)) p += 8;
+  while (p < stop && static_cast<unsigned char>(*p) < 0x80) ++p;
+  advance_ascii(static_cast<std::size_t>(p - (src_.data() + i_)));
+  while (i_ < static_cast<std::size_t>(stop - src_.data())) advance();
 }
 
 void Lexer::identifier(Position start) {
   // The text is written into the token in place; its span is set once it is read.
   Token& t = emit(TokenKind::Identifier, start);
   std::string& text = t.text;
-  std::size_t end = pos_;
-  while (end < chars_.size() && is_ascii_identifier_continue(chars_[end])) ++end;
-  if (end > pos_ && (end == chars_.size() || chars_[end] < 0x80)) {
+  std::size_t end = i_;
+  while (end < src_.size() && is_ascii_identifier_continue(static_cast<unsigned char>(src_[end]))) {
+    ++end;
+  }
+  if (end > i_ && (end == src_.size() || static_cast<unsigned char>(src_[end]) < 0x80)) {
     // All ASCII on one line: copy the run at once and move the column by its length.
-    const std::size_t count = end - pos_;
-    text.resize(count);
-    for (std::size_t i = 0; i < count; ++i) text[i] = static_cast<char>(chars_[pos_ + i]);
-    const std::size_t column = column_ + count;
-    column_ = static_cast<std::uint32_t>(column < UINT32_MAX ? column : UINT32_MAX);
-    pos_ = end;
+    const std::size_t count = end - i_;
+    text.assign(src_.data() + i_, count);
+    advance_ascii(count);
   } else {
     while (chars::is_identifier_continue(peek())) {
       utf8::append(text, peek());
@@ -269,9 +285,9 @@ void Lexer::operator_or_unexpected(Position start, diag::Diagnostics& diagnostic
       if (code == 0) break;
       const std::string_view op = token::kOperators[code - 1];
       std::size_t i = 1;
-      while (i < op.size() && peek(i) == static_cast<char32_t>(op[i])) ++i;
+      while (i < op.size() && peek_ascii(i) == static_cast<char32_t>(op[i])) ++i;
       if (i == op.size()) {
-        advance_by(op.size());
+        advance_ascii(op.size());
         emit(TokenKind::Operator, start, code).text.assign(op.data(), op.size());
         return;
       }

@@ -11,6 +11,7 @@
 
 #include "core/diag.h"
 #include "core/token.h"
+#include "core/utf8.h"
 
 namespace kelo_core::lexer {
 
@@ -21,6 +22,7 @@ std::vector<token::Token> lex(std::string_view source, diag::Diagnostics& diagno
 
 class Lexer {
  public:
+  // `source` must outlive the lexer.
   explicit Lexer(std::string_view source);
 
   // Runs the main loop once over the whole text and hands over the tokens.
@@ -36,23 +38,54 @@ class Lexer {
   void number(diag::Position start, diag::Diagnostics& diagnostics);
 
  private:
-  // Reading past the end yields NUL, which starts and continues nothing.
-  char32_t peek(std::size_t ahead = 0) const {
-    return ahead < chars_.size() - pos_ ? chars_[pos_ + ahead] : U'\0';
+  // Lexing reads the UTF-8 bytes in place. `i_` is the byte index of the next character
+  // and `offset_` its index among characters, which positions count; the two move
+  // together over ASCII, the bulk of any source.
+  bool at_end() const { return i_ >= src_.size(); }
+  // The next character, decoded; NUL at the end, which starts and continues nothing.
+  char32_t peek() const {
+    if (i_ >= src_.size()) return U'\0';
+    const auto b = static_cast<unsigned char>(src_[i_]);
+    if (b < 0x80) return b;
+    std::size_t at = i_;
+    return utf8::next(src_, at);
+  }
+  // The character `ahead` places on, when every character before it is ASCII; any
+  // other byte reads as U+FFFD, which matches none of the ASCII characters that
+  // lookahead compares against. NUL past the end.
+  char32_t peek_ascii(std::size_t ahead) const {
+    if (ahead >= src_.size() - i_) return U'\0';
+    const auto b = static_cast<unsigned char>(src_[i_ + ahead]);
+    return b < 0x80 ? b : utf8::kReplacement;
   }
   diag::Position here() const {
     constexpr std::size_t kMax = UINT32_MAX;
-    return diag::Position{static_cast<std::uint32_t>(pos_ < kMax ? pos_ : kMax), line_, column_};
+    return diag::Position{static_cast<std::uint32_t>(offset_ < kMax ? offset_ : kMax), line_,
+                          column_};
   }
   void advance() {
-    if (pos_ >= chars_.size()) return;
-    if (chars_[pos_] == U'\n') {
+    if (i_ >= src_.size()) return;
+    const auto b = static_cast<unsigned char>(src_[i_]);
+    if (b == '\n') {
       if (line_ != UINT32_MAX) ++line_;
       column_ = 1;
-    } else if (column_ != UINT32_MAX) {
-      ++column_;
+      ++i_;
+    } else {
+      if (column_ != UINT32_MAX) ++column_;
+      if (b < 0x80) {
+        ++i_;
+      } else {
+        utf8::next(src_, i_);
+      }
     }
-    ++pos_;
+    ++offset_;
+  }
+  // Moves over `count` ASCII characters on one line, known to be there.
+  void advance_ascii(std::size_t count) {
+    i_ += count;
+    offset_ += count;
+    const std::size_t column = column_ + count;
+    column_ = static_cast<std::uint32_t>(column < UINT32_MAX ? column : UINT32_MAX);
   }
   void advance_by(std::size_t count);
   void push(token::TokenKind kind, std::string&& text, diag::Position start, double value = 0);
@@ -68,9 +101,10 @@ class Lexer {
   void identifier(diag::Position start);
   void operator_or_unexpected(diag::Position start, diag::Diagnostics& diagnostics);
 
-  std::u32string chars_;
+  std::string_view src_;
   std::vector<token::Token> tokens_;
-  std::size_t pos_ = 0;
+  std::size_t i_ = 0;
+  std::size_t offset_ = 0;
   std::uint32_t line_ = 1;
   std::uint32_t column_ = 1;
   std::uint32_t depth_ = 0;

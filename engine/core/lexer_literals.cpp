@@ -64,38 +64,53 @@ void append_padded(std::string& out, std::int64_t value, std::size_t width) {
 
 void Lexer::number(Position start, diag::Diagnostics& diagnostics) {
   std::string text;
+  // Digits and underscores, all ASCII on one line; the digits are kept.
   auto read_digits = [&] {
-    for (char32_t c = peek(); chars::is_digit(c) || c == U'_'; c = peek()) {
-      if (c != U'_') text.push_back(static_cast<char>(c));
-      advance();
+    std::size_t j = i_;
+    for (; j < src_.size(); ++j) {
+      const char c = src_[j];
+      if (c >= '0' && c <= '9') {
+        text.push_back(c);
+      } else if (c != '_') {
+        break;
+      }
     }
+    advance_ascii(j - i_);
   };
   read_digits();
   bool fractional = false;
   // A "." without a digit after it is left alone, so 1..5 is a range.
-  if (peek() == U'.' && chars::is_digit(peek(1))) {
+  if (peek_ascii(0) == U'.' && chars::is_digit(peek_ascii(1))) {
     text.push_back('.');
-    advance();
+    advance_ascii(1);
     read_digits();
     fractional = true;
   }
-  const char32_t e = peek();
-  const char32_t after = peek(1);
-  if ((e == U'e' || e == U'E') &&
-      (chars::is_digit(after) || ((after == U'+' || after == U'-') && chars::is_digit(peek(2))))) {
+  const char32_t e = peek_ascii(0);
+  const char32_t after = peek_ascii(1);
+  if ((e == U'e' || e == U'E') && (chars::is_digit(after) || ((after == U'+' || after == U'-') &&
+                                                              chars::is_digit(peek_ascii(2))))) {
     text.push_back('e');
-    advance();
-    if (peek() == U'+' || peek() == U'-') {
-      text.push_back(static_cast<char>(peek()));
-      advance();
+    advance_ascii(1);
+    if (peek_ascii(0) == U'+' || peek_ascii(0) == U'-') {
+      text.push_back(static_cast<char>(peek_ascii(0)));
+      advance_ascii(1);
     }
-    while (chars::is_digit(peek())) {
-      text.push_back(static_cast<char>(peek()));
-      advance();
+    while (chars::is_digit(peek_ascii(0))) {
+      text.push_back(static_cast<char>(peek_ascii(0)));
+      advance_ascii(1);
     }
     fractional = true;
   }
-  const double value = numeric::parse_double(text).value_or(0.0);
+  // A whole number of up to 15 digits is exact as a double, so it needs no parser.
+  double value = 0;
+  if (!fractional && text.size() <= 15) {
+    std::uint64_t whole = 0;
+    for (char c : text) whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+    value = static_cast<double>(whole);
+  } else {
+    value = numeric::parse_double(text).value_or(0.0);
+  }
 
   std::string suffix;
   while (chars::is_identifier_continue(peek())) {
@@ -122,8 +137,19 @@ void Lexer::text_literal(Position start, diag::Diagnostics& diagnostics) {
     diagnostics.error(codes::kUnterminatedText, diag::Span{start, here()});
   };
   while (true) {
+    // Plain ASCII up to the quote, a backslash or a line feed is copied as a run.
+    std::size_t j = i_;
+    while (j < src_.size()) {
+      const auto b = static_cast<unsigned char>(src_[j]);
+      if (b >= 0x80 || b == quote || b == '\\' || b == '\n') break;
+      ++j;
+    }
+    if (j > i_) {
+      content.append(src_.data() + i_, j - i_);
+      advance_ascii(j - i_);
+    }
     // The line feed is left in place so that it can still end the statement.
-    if (pos_ >= chars_.size() || peek() == U'\n') {
+    if (at_end() || peek_ascii(0) == U'\n') {
       unterminated();
       break;
     }
@@ -135,7 +161,7 @@ void Lexer::text_literal(Position start, diag::Diagnostics& diagnostics) {
       continue;
     }
     // A backslash as the last character escapes nothing; never read past the end.
-    if (pos_ >= chars_.size()) {
+    if (at_end()) {
       unterminated();
       break;
     }
@@ -157,9 +183,9 @@ void Lexer::text_literal(Position start, diag::Diagnostics& diagnostics) {
       case U'u': {
         char32_t code = 0;
         int digits = 0;
-        while (digits < 4 && chars::is_hex_digit(peek())) {
-          code = code * 16 + static_cast<char32_t>(chars::hex_value(peek()));
-          advance();
+        while (digits < 4 && chars::is_hex_digit(peek_ascii(0))) {
+          code = code * 16 + static_cast<char32_t>(chars::hex_value(peek_ascii(0)));
+          advance_ascii(1);
           ++digits;
         }
         const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
@@ -175,11 +201,11 @@ void Lexer::text_literal(Position start, diag::Diagnostics& diagnostics) {
 }
 
 void Lexer::colour_literal(Position start, diag::Diagnostics& diagnostics) {
-  advance();  // "#"
+  advance_ascii(1);  // "#"
   std::string digits;
-  while (chars::is_hex_digit(peek())) {
-    digits.push_back(static_cast<char>(peek()));
-    advance();
+  while (chars::is_hex_digit(peek_ascii(0))) {
+    digits.push_back(static_cast<char>(peek_ascii(0)));
+    advance_ascii(1);
   }
   const std::size_t n = digits.size();
   if (n != 3 && n != 4 && n != 6 && n != 8) {
@@ -204,7 +230,7 @@ void Lexer::colour_literal(Position start, diag::Diagnostics& diagnostics) {
 bool Lexer::at_time_literal() const {
   // DDDD.DD.DD
   for (std::size_t i = 0; i < 10; ++i) {
-    const char32_t c = peek(i);
+    const char32_t c = peek_ascii(i);
     const bool ok = (i == 4 || i == 7) ? c == U'.' : chars::is_digit(c);
     if (!ok) return false;
   }
@@ -213,25 +239,31 @@ bool Lexer::at_time_literal() const {
 
 void Lexer::time_literal(Position start) {
   auto two_digits = [&](std::size_t at) {
-    return static_cast<std::int64_t>((peek(at) - U'0') * 10 + (peek(at + 1) - U'0'));
+    return static_cast<std::int64_t>((peek_ascii(at) - U'0') * 10 + (peek_ascii(at + 1) - U'0'));
   };
   const std::int64_t year = two_digits(0) * 100 + two_digits(2);
   const std::int64_t month = two_digits(5);
   const std::int64_t day = two_digits(8);
-  advance_by(10);
+  advance_ascii(10);
 
   std::int64_t hour = 0, minute = 0, second = 0;
-  if (peek() == U' ') {
+  if (peek_ascii(0) == U' ') {
     std::size_t k = 0;
-    while (peek(k) == U' ') ++k;
-    if (chars::is_digit(peek(k)) && chars::is_digit(peek(k + 1)) && peek(k + 2) == U':') {
+    while (peek_ascii(k) == U' ') ++k;
+    if (chars::is_digit(peek_ascii(k)) && chars::is_digit(peek_ascii(k + 1)) &&
+        peek_ascii(k + 2) == U':') {
       hour = two_digits(k);
-      minute = read_small_number(slice(chars_, pos_ + k + 3, 2)).value_or(0);
+      // Two characters, or what is left: a non-ASCII one is no digit, in bytes as in
+      // characters.
+      const std::size_t at = i_ + k + 3;
+      minute = read_small_number(at <= src_.size() ? src_.substr(at, 2) : std::string_view())
+                   .value_or(0);
       // Near the end of the text this stops at the end rather than past it.
       advance_by(k + 5);
-      if (peek() == U':' && chars::is_digit(peek(1)) && chars::is_digit(peek(2))) {
+      if (peek_ascii(0) == U':' && chars::is_digit(peek_ascii(1)) &&
+          chars::is_digit(peek_ascii(2))) {
         second = two_digits(1);
-        advance_by(3);
+        advance_ascii(3);
       }
     }
   }

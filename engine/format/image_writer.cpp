@@ -26,48 +26,22 @@ void constant(const bc::Constant& c, ByteWriter& out) {
   }
 }
 
-// Operands A and B as the file lays them out; which field each opcode uses is fixed
-// by the format, not by the in-memory encoding.
+// Operands A and B as the file lays them out, by the opcode's operand shape: the one
+// operand in A, except CallHost's two (host id in A, argument count in B). IterInit's
+// count of names is kept too: it decides what each step of its loop pushes, so a loader
+// needs it to run the loop the way it was compiled.
 void instruction(const bc::Op& op, ByteWriter& out) {
   std::uint32_t a = 0;
   std::uint32_t b = 0;
-  switch (op.code) {
-    case bc::Opcode::Const:
-    case bc::Opcode::GetMember:
-    case bc::Opcode::SetMember:
-    case bc::Opcode::EnumCase:
-    case bc::Opcode::Jump:
-    case bc::Opcode::JumpIfFalse:
-    case bc::Opcode::JumpIfTrue:
-    case bc::Opcode::JumpIfFalsePeek:
-    case bc::Opcode::JumpIfTruePeek:
-    case bc::Opcode::IterNext:
-    case bc::Opcode::TryBegin:
-      a = op.c;
-      break;
-    case bc::Opcode::GetLocal:
-    case bc::Opcode::SetLocal:
-    case bc::Opcode::GetGlobal:
-    case bc::Opcode::SetGlobal:
-    case bc::Opcode::GetUpvalue:
-    case bc::Opcode::Closure:
-    case bc::Opcode::MakeArray:
-    case bc::Opcode::MakeMap:
-    case bc::Opcode::MakeObject:
-      a = op.b;
-      break;
-    case bc::Opcode::Call:
-    case bc::Opcode::MakeRange:
-    // How many names the loop binds decides what each step pushes, so a loader
-    // needs it to run the loop the way it was compiled.
-    case bc::Opcode::IterInit:
-      a = op.a;
-      break;
-    case bc::Opcode::CallHost:
+  switch (bc::opcode_operand(op.code)) {
+    case bc::Operand::None: break;
+    case bc::Operand::A8: a = op.a; break;
+    case bc::Operand::B16: a = op.b; break;
+    case bc::Operand::C32:
+    case bc::Operand::Jump: a = op.c; break;
+    case bc::Operand::B16A8:
       a = op.b;
       b = op.a;
-      break;
-    default:
       break;
   }
   out.u8(static_cast<std::uint8_t>(static_cast<unsigned>(op.code) + 1));

@@ -252,6 +252,13 @@ std::optional<Value> series_call(std::string_view name, std::span<const Value> a
   return std::nullopt;
 }
 
+std::vector<std::string_view> call_names() {
+  std::vector<std::string_view> names(std::begin(kSeriesKindNames), std::end(kSeriesKindNames));
+  for (const SingleRow& row : kSingle) names.push_back(row.name);
+  for (const MultiRow& row : kMulti) names.push_back(row.name);
+  return names;
+}
+
 std::optional<Value> source_call(std::string_view name) {
   const SeriesKind kind = series_kind(name);
   if (kind == SeriesKind::None) return std::nullopt;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "vm/dispatch.h"
 #include "vm/value.h"
@@ -18,6 +19,9 @@ std::optional<Value> series_call(std::string_view name, std::span<const Value> a
 
 // A new source series for a bar-source name ("open" ... "ohlc4"), or none.
 std::optional<Value> source_call(std::string_view name);
+
+// Every name these calls answer: the bar sources and the indicators.
+std::vector<std::string_view> call_names();
 
 // Handlers for the dispatch table; null when the name is not of this kind. Each handler
 // is bound to its row, so a call never looks its name up again.

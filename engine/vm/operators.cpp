@@ -61,7 +61,7 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
     // never holds two copies.
     const std::size_t known = (left.is(Tag::Text) ? left.str().size() : 0) +
                               (right.is(Tag::Text) ? right.str().size() : 0);
-    if (known > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
+    if (known > kMaxTextBytes) return text_too_long();
     // The operand that is not a text is written out first: the cap is measured on the
     // whole result before the memory it needs is asked for.
     std::string written;
@@ -69,7 +69,7 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
     if (!left.is(Tag::Text)) whole = display_to(written, left);
     if (!right.is(Tag::Text)) whole = display_to(written, right);
     const std::size_t total = known + written.size();
-    if (total > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
+    if (total > kMaxTextBytes) return text_too_long();
     // Cut short below the cap: its next growth did not fit the run's memory.
     if (!whole) return heap::error();
     if (!heap::fits(sizeof(Text) + total)) return heap::error();

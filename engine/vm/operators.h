@@ -18,6 +18,10 @@ inline constexpr std::string_view kSeriesOperationMessage =
     "That operation does not work on a series";
 inline constexpr std::string_view kTextTooLongMessage =
     "The text would be longer than 268435456 bytes";
+// A text past kMaxTextBytes was refused: a guard of the run's resources.
+inline RuntimeError text_too_long() {
+  return RuntimeError::exhaustion(kTextTooLongMessage);
+}
 
 // `op` is the opcode number (Add 16 ... Pow 21, Equal 24 ... GreaterEqual 29). Fails with
 // "Cannot combine {} and {}" or the series message; never changes its operands.

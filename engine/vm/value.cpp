@@ -1,7 +1,6 @@
 #include "vm/value.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -9,6 +8,7 @@
 #include <utility>
 
 #include "core/numeric.h"
+#include "core/shortest_decimal.h"
 
 namespace kelo_vm {
 
@@ -292,10 +292,8 @@ Ref<Series> Series::buffer_of(std::shared_ptr<std::vector<double>> data) {
 }
 
 SeriesKind series_kind(std::string_view name) {
-  static constexpr std::string_view kNames[] = {"open",   "high", "low", "close", "volume",
-                                                "spread", "time", "hl2", "hlc3",  "ohlc4"};
-  for (size_t i = 0; i < std::size(kNames); ++i)
-    if (kNames[i] == name) return static_cast<SeriesKind>(i);
+  for (size_t i = 0; i < std::size(kSeriesKindNames); ++i)
+    if (kSeriesKindNames[i] == name) return static_cast<SeriesKind>(i);
   return SeriesKind::None;
 }
 
@@ -708,10 +706,7 @@ void format_number_to(std::string& out, double x) {
     out += std::to_string(static_cast<int64_t>(x));
     return;
   }
-  // Shortest round-trip digits, positional: 1e308 needs ~310 characters.
-  char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
-  out.append(buf, res.ptr);
+  kelo_core::numeric::append_shortest_decimal(out, x);
 }
 
 std::string format_number(double x) {

@@ -546,6 +546,9 @@ enum class SeriesKind : uint8_t {
   Ohlc4 = 9,
   None = 255,
 };
+// The bar-source names, by SeriesKind.
+inline constexpr std::string_view kSeriesKindNames[] = {
+    "open", "high", "low", "close", "volume", "spread", "time", "hl2", "hlc3", "ohlc4"};
 SeriesKind series_kind(std::string_view name);
 
 // Operator codes of one- and two-operand series nodes.
