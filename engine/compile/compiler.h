@@ -206,9 +206,9 @@ class Compiler {
 
   // expressions
   Type compile_identifier(const std::string& name, const Span& span);
-  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span);
+  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span, bool as_condition);
   Type compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
-                      const Span& span);
+                      const Span& span, bool as_condition = false);
   Type compile_index(const ast::ExprKind::Index& index, const Span& span);
   Type compile_member(const ast::ExprKind::Member& member, const Span& span);
   Type compile_member_of(const Type& object_type, const std::string& member,
@@ -322,6 +322,9 @@ class Compiler {
   std::unordered_set<std::string> number_globals_;
   // The frame compiling a default argument: nothing is captured from around it.
   std::optional<std::size_t> isolated_frame_;
+  // The next expression is the condition of if, guard or while (or an operand of its !,
+  // && and ||): it reads series at the current bar.
+  bool condition_ = false;
 };
 
 }  // namespace compiler

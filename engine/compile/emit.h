@@ -70,6 +70,8 @@ struct FnState {
   static std::int32_t distance(std::size_t from, std::size_t target);
   // Next local slot (slot discipline: take `live`, raise `slots`).
   std::uint16_t take_slot();
+  // A slot above every one in use so far, for a value an expression keeps while it runs.
+  std::uint16_t spare_slot();
   void begin_scope() { scopes.begin(); }
   void end_scope();
 

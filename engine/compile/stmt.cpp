@@ -120,6 +120,7 @@ void Compiler::compile_if(const ast::IfStmt& stmt) {
 }
 
 void Compiler::compile_condition(const ast::Expr& expr) {
+  condition_ = true;
   const Type u = compile_expr(expr).unwrap_series();
   if (u.is(P::Any) || u.is(P::Bool) || u.is(P::Int) || u.is(P::Num) || u.is(P::Duration) ||
       u.is(P::Price) || u.is(P::Lots)) {

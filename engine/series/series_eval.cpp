@@ -57,6 +57,10 @@ double binary_op(SeriesOp op, double a, double b) {
       return -a;
     case SeriesOp::Not:
       return (a == 0.0 || std::isnan(a)) ? 1.0 : 0.0;
+    case SeriesOp::Where:
+      return (a != 0.0 && !std::isnan(a)) ? b : kNaN;
+    case SeriesOp::Fill:
+      return std::isnan(a) ? b : a;
   }
   return kNaN;
 }

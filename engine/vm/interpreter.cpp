@@ -106,6 +106,9 @@ void Vm::decode() {
         case Opcode::IterInit:
           in.a = op.a >= 2 ? 2 : 1;
           break;
+        case Opcode::Coalesce:
+          if (op.a >= bytecode::kChoiceCount) fault_ = "unknown choice " + std::to_string(op.a);
+          break;
         default:
           break;
       }
@@ -285,7 +288,7 @@ void fuse(std::vector<Vm::Instr>& code) {
           in.op = kForms.const_jump[next.op];
         else if (kForms.by_const[next.op])
           in.op = kForms.by_const[next.op];
-        else if (next.op == op_of(Opcode::Coalesce))
+        else if (next.op == op_of(Opcode::Coalesce) && next.a == 0)  // plain Coalesce only
           in.op = kOpConstCoalesce;
         break;
       case op_of(Opcode::SetLocal):

@@ -569,6 +569,8 @@ enum class SeriesOp : uint8_t {
   Or = 13,
   Negate = 14,
   Not = 15,
+  Where = 16,  // the right value where the left is true (non-zero, not NaN), else NaN
+  Fill = 17,   // the left value, or the right where the left is NaN
 };
 
 enum class SeriesForm : uint8_t { Source, Constant, Unary, Binary, Indicator, Buffer };
