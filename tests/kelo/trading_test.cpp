@@ -77,5 +77,22 @@ TEST(MagicNumbers, StayWithTheirPositions) {
   EXPECT_EQ(run.journal, journal) << run.reply;
 }
 
+TEST(NewBars, ReachOnTickWhenThereIsNoOnBar) {
+  const std::pair<const char*, std::vector<std::string>> rows[] = {
+      {"bot \"B\"\nfn onTick() { atNewBar { log.info(\"new \" + bars.index()) } }",
+       {"0 info: new 0", "1 info: new 1", "2 info: new 2"}},
+      {"bot \"B\"\nfn onTick() { log.info(\"\" + bars.isNew()) }",
+       {"0 info: true", "1 info: true", "2 info: true"}},
+      // With onBar the bar is new to onBar alone, as before.
+      {"bot \"B\"\nfn onBar() { atNewBar { log.info(\"bar\") } }\n"
+       "fn onTick() { atNewBar { log.info(\"tick\") } }",
+       {"0 info: bar", "1 info: bar", "2 info: bar"}},
+  };
+  for (const auto& [source, journal] : rows) {
+    const Replay run = backtest(source, Bars::closes({10, 11, 12}));
+    EXPECT_EQ(run.journal, journal) << source << ": " << run.reply;
+  }
+}
+
 }  // namespace
 }  // namespace kelo_corpus
