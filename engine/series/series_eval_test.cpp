@@ -248,6 +248,25 @@ TEST(SeriesEvaluation, BuffersAreNeverShared) {
   expect_column(*ev.values_of(*b, host), {N, 6}, "refilled buffer");
 }
 
+TEST(SeriesEvaluation, NodesOverABufferAreComputedAgainAfterAWrite) {
+  TestHost host(TestHost::bars_from_close({1, 2}));
+  Evaluator ev;
+  auto data = std::make_shared<std::vector<double>>(std::vector<double>{1, 1});
+  const auto buffer = Series::buffer_of(data);
+  const auto sum = Series::indicator("sum", {buffer}, {2}, 0);
+  const auto plain = Series::binary(SeriesOp::Add, source(SeriesKind::Close), constant(1));
+  EXPECT_TRUE(sum->reads_buffer);
+  EXPECT_FALSE(plain->reads_buffer);
+  expect_column(*ev.values_of(*sum, host), {N, 2}, "before the write");
+  const auto plain_column = ev.values_of(*plain, host);
+  (*data)[1] = 5;
+  count_buffer_write();
+  expect_column(*ev.values_of(*sum, host), {N, 6}, "after the write");
+  expect_column(*ev.values_of(*buffer, host), {1, 5}, "the buffer itself");
+  // A node that reads no buffer keeps its column.
+  EXPECT_EQ(ev.values_of(*plain, host).get(), plain_column.get());
+}
+
 TEST(SeriesEvaluation, MemoStartsOverPastItsLimit) {
   TestHost host(TestHost::bars_from_close({1, 2, 3, 4}));
   Evaluator ev(8);  // room for two columns of four bars

@@ -398,6 +398,8 @@ dispatch:
         }
         items[at] = sp[-1];
       }
+    } else if (c.is(Tag::Series)) {
+      if (!write_buffer(c.series_obj(), i, sp[-1], host)) RAISE_EXHAUSTED();
     } else if (c.is(Tag::Map)) {
       Map& m = c.map_obj();
       if (i.is(Tag::Text)) {

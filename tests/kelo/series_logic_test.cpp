@@ -89,5 +89,22 @@ TEST(SeriesLogic, ConditionsReadTheCurrentBarAndShortCut) {
   EXPECT_EQ(run.journal, journal);
 }
 
+TEST(Buffers, KeepWhatIsWrittenBarByBar) {
+  const Replay run = backtest(
+      "bot \"Body\"\nbuffer body\nbuffer other\n"
+      "fn onBar() {\n  log.info(\"before \" + body[0])\n"
+      "  body[0] = abs(close[0] - open[0])\n"
+      "  if bars.index() == 1 { body[1] = 100 }\n"
+      "  log.info(body[0] + \" \" + body[1] + \" \" + sma(body, 2)[0] + \" other \" + other[0])\n}",
+      four_bars());
+  EXPECT_TRUE(run.errors.empty()) << run.reply;
+  const std::vector<std::string> journal = {
+      "0 info: before none", "0 info: 1 none none other none",
+      "1 info: before none", "1 info: 2 100 51 other none",
+      "2 info: before none", "2 info: 1 2 1.5 other none",
+      "3 info: before none", "3 info: 0.1999999999999993 1 0.5999999999999996 other none"};
+  EXPECT_EQ(run.journal, journal);
+}
+
 }  // namespace
 }  // namespace kelo_corpus
