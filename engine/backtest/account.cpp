@@ -85,13 +85,14 @@ void Account::settle_charge() {
 }
 
 int64_t Account::open(Side side, std::string comment, double requested_volume, double stop_loss,
-                      double take_profit) {
+                      double take_profit, int64_t magic) {
   double price = side == Side::Buy ? ask() : close();
   int64_t ticket = next_ticket_;
   if (next_ticket_ < std::numeric_limits<int64_t>::max()) ++next_ticket_;
   text_bytes_ += heap::string_bytes(comment.size());
   positions_.push_back(OpenPosition{std::move(comment), ticket, normalize_lots(requested_volume),
-                                    price, stop_loss, take_profit, bar_index_, time(), side});
+                                    price, stop_loss, take_profit, bar_index_, time(), side,
+                                    magic});
   settle_charge();
   return ticket;
 }
@@ -120,8 +121,17 @@ std::optional<ClosedTrade> Account::close_ticket(int64_t ticket, std::string_vie
   double price = valuation_price(p);
   double profit = profit_at(p, price);
   balance_ += profit;
-  ClosedTrade trade{std::string(reason), std::move(p.comment), p.ticket,   p.volume, p.open_price,
-                    price,               p.open_time,          time(),     profit,   p.side};
+  ClosedTrade trade{std::string(reason),
+                    std::move(p.comment),
+                    p.ticket,
+                    p.volume,
+                    p.open_price,
+                    price,
+                    p.open_time,
+                    time(),
+                    profit,
+                    p.side,
+                    p.magic};
   trades_.push_back(trade);
   text_bytes_ += heap::string_bytes(trade.reason.size());
   settle_charge();

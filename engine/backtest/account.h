@@ -35,6 +35,7 @@ struct OpenPosition {
   size_t open_bar = 0;
   int64_t open_time = 0;     // the open bar's time; 0 beyond the data
   Side side = Side::Buy;
+  int64_t magic = 0;  // the magic number it was opened with
 };
 
 struct ClosedTrade {
@@ -48,6 +49,7 @@ struct ClosedTrade {
   int64_t close_time = 0;
   double profit = 0.0;  // account currency, commission deducted
   Side side = Side::Buy;
+  int64_t magic = 0;
 };
 
 class Account {
@@ -96,7 +98,7 @@ class Account {
 
   // Opens a position at the current close (plus the spread for a buy); answers its ticket.
   int64_t open(Side side, std::string comment, double requested_volume, double stop_loss,
-               double take_profit);
+               double take_profit, int64_t magic = 0);
   // Closes the first open position with the ticket at the current bar; none when no open
   // position has it.
   std::optional<ClosedTrade> close_ticket(int64_t ticket, std::string_view reason);

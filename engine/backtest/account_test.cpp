@@ -191,6 +191,16 @@ TEST(Account, TicketsCountUpAndAreNeverReused) {
   EXPECT_EQ(a.trades().size(), 1u);
 }
 
+TEST(Account, AMagicNumberStaysWithThePositionAndItsTrade) {
+  Account a = default_account({{1.1, 1.1, 1.1}});
+  a.open(Side::Buy, "", 1, 0, 0, 4242);
+  a.open(Side::Sell, "", 1, 0, 0);
+  EXPECT_EQ(a.positions()[0].magic, 4242);
+  EXPECT_EQ(a.positions()[1].magic, 0);
+  EXPECT_EQ(a.close_ticket(1, "x")->magic, 4242);
+  EXPECT_EQ(a.trades().back().magic, 4242);
+}
+
 TEST(Account, FloatingStartsFromNegativeZeroAndIsNaNBeyondTheData) {
   Account a = default_account({{1.1, 1.1, 1.1}});
   EXPECT_EQ(a.floating(), 0.0);

@@ -43,7 +43,7 @@ const std::set<std::string_view> kRefusedWhileBacktesting = {
     "clock.dst", "clock.gmtOffset", "clock.inSession", "clock.isWeekend", "clock.of",
     "clock.parse", "clock.startOfMonth", "clock.startOfWeek", "clock.ticks",
     // Pending orders and trade management the account does not simulate.
-    "orders.byTicket", "positions.byMagic", "positions.longVolume", "positions.shortVolume",
+    "orders.byTicket", "positions.longVolume", "positions.shortVolume",
     "history.deals", "history.orders", "history.positions",
     "trade.breakEven", "trade.buyLimit", "trade.buyStop", "trade.buyStopLimit",
     "trade.calcMargin", "trade.calcProfit", "trade.cancel", "trade.cancelAll",

@@ -78,11 +78,13 @@ Report Backtest::run() && {
       Result<Value> r = vm.run(*on_bar, {}, host_);
       if (!r) stop = failed("bar " + std::to_string(i) + ": " + r.error().message, r.error());
     }
-    host_.set_new_bar(false);
+    // The bar is new to the first handler that runs on it: onBar, or onTick without one.
+    if (on_bar) host_.set_new_bar(false);
     if (on_tick && !stop) {
       Result<Value> r = vm.run(*on_tick, {}, host_);
       if (!r) stop = failed("tick " + std::to_string(i) + ": " + r.error().message, r.error());
     }
+    host_.set_new_bar(false);
     double equity = host_.account().equity();
     report.equity.push_back(equity);
     drawdown.sample(equity);

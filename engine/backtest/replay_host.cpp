@@ -136,7 +136,7 @@ Value ReplayHost::position_record(const OpenPosition& p) const {
       .with("swap", Value::number(0.0))
       .with("commission", Value::number(p.volume * account_.commission()))
       .with("openTime", Value::time(p.open_time))
-      .with("magic", Value::integer(magic_))
+      .with("magic", Value::integer(p.magic))
       .with("comment", Value::text(p.comment))
       .with("botId", Value::text("backtest"))
       .with("isLong", Value::boolean(p.side == Side::Buy))

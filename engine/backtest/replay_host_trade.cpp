@@ -10,13 +10,16 @@ namespace kelo_vm::backtest::calls {
 
 namespace {
 
-Value all_positions(ReplayHost& h) {
+// The open positions' records; with a magic number, those opened with it.
+Value all_positions(ReplayHost& h, std::optional<int64_t> magic = std::nullopt) {
   // Records are made only when they fit; the caller reports the run over its limit.
   constexpr size_t kRecordBytes = sizeof(Value) + sizeof(Record) + 10 * kFieldBytes;
   if (!heap::fits(h.account().positions().size() * kRecordBytes)) return Value::array();
   std::vector<Value> records;
   records.reserve(h.account().positions().size());
-  for (const OpenPosition& p : h.account().positions()) records.push_back(h.position_record(p));
+  for (const OpenPosition& p : h.account().positions()) {
+    if (!magic || p.magic == *magic) records.push_back(h.position_record(p));
+  }
   return Value::array(std::move(records));
 }
 
@@ -26,8 +29,10 @@ Result<Value> open_position(ReplayHost& h, std::string_view name, Args args) {
   Side side = name.ends_with("buy") ? Side::Buy : Side::Sell;
   std::string comment = text_arg(args, 3);
   if (!h.account().room_to_open(comment)) return heap::error();
+  // A magic number given with the order stays with the position; else the bot's own.
+  const int64_t magic = args.size() > 4 && !args[4].is_nothing() ? integer(args, 4) : h.magic();
   int64_t ticket = h.account().open(side, std::move(comment), volume, optional_price(args, 1),
-                                    optional_price(args, 2));
+                                    optional_price(args, 2), magic);
   // The result reports the volume as requested, before step rounding and limits.
   return ReplayHost::trade_result(true, ticket, "filled", h.account().positions().back().open_price,
                                   volume);
@@ -85,10 +90,30 @@ double open_volume(ReplayHost& h) {
   return sum;
 }
 
-double closed_profit(ReplayHost& h) {
+// The closed trades inside [from, to], both bounds inclusive, by their close time; a bound
+// that is not a number (none, or left out) does not bound.
+template <class Visit>
+void closed_within(ReplayHost& h, Args args, Visit visit) {
+  auto bound = [&](size_t i, int64_t open) {
+    return i < args.size() && numeric_view(args[i]) ? integer(args, i) : open;
+  };
+  const int64_t from = bound(0, std::numeric_limits<int64_t>::min());
+  const int64_t to = bound(1, std::numeric_limits<int64_t>::max());
+  for (const ClosedTrade& trade : h.account().trades()) {
+    if (trade.close_time >= from && trade.close_time <= to) visit(trade);
+  }
+}
+
+Result<Value> history_count(ReplayHost& h, std::string_view, Args args) {
+  size_t n = 0;
+  closed_within(h, args, [&](const ClosedTrade&) { ++n; });
+  return count_value(n);
+}
+
+Result<Value> history_profit(ReplayHost& h, std::string_view, Args args) {
   double sum = -0.0;
-  for (const ClosedTrade& trade : h.account().trades()) sum += trade.profit;
-  return sum;
+  closed_within(h, args, [&](const ClosedTrade& trade) { sum += trade.profit; });
+  return Value::number(sum);
 }
 
 const std::pair<std::string_view, Handler> kRows[] = {
@@ -98,6 +123,10 @@ const std::pair<std::string_view, Handler> kRows[] = {
     {"positions.bySymbol", KELO_HOST_ANSWER(all_positions(h))},
     {"positions.count", KELO_HOST_ANSWER(count_value(h.account().positions().size()))},
     {"positions.byTicket", by_ticket},
+    {"positions.byMagic",
+     +[](ReplayHost& h, std::string_view, Args args) -> Result<Value> {
+       return all_positions(h, integer(args, 0));
+     }},
     {"positions.oldest", KELO_HOST_ANSWER(newest(h, false))},
     {"positions.newest", KELO_HOST_ANSWER(newest(h, true))},
     {"positions.profit", KELO_HOST_ANSWER(Value::number(h.account().floating()))},
@@ -110,8 +139,8 @@ const std::pair<std::string_view, Handler> kRows[] = {
     {"orders.byMagic", KELO_HOST_ANSWER(Value::array())},
     {"orders.count", KELO_HOST_ANSWER(Value::integer(0))},
 
-    {"history.count", KELO_HOST_ANSWER(count_value(h.account().trades().size()))},
-    {"history.profit", KELO_HOST_ANSWER(Value::number(closed_profit(h)))},
+    {"history.count", history_count},
+    {"history.profit", history_profit},
 
     {"trade.buy", open_position},
     {"trade.sell", open_position},

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -66,6 +67,8 @@ namespace compiler {
 
 // Result type of arithmetic on two operands.
 Type numeric_result(const Type& a, const Type& b);
+// Whether a place of this written type holds its whole numbers as Nums: num, price, lots.
+bool holds_number(const Type& declared);
 
 // The owner of "owner#member" paths for values of a type (series, array, map or a
 // primitive's name); none for other types.
@@ -141,7 +144,8 @@ class Compiler {
   std::optional<std::uint16_t> global_index(std::string_view name) const;
   // The static type of the global of that name; null when there is none.
   const Type* global_type(std::string_view name) const;
-  std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable);
+  std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable,
+                              bool written = false);
   std::uint16_t host_id(std::string_view path) const;
 
   // ---- expressions ----
@@ -149,6 +153,9 @@ class Compiler {
   Type compile_assign(ast::AssignOp op, const ast::Expr& target, const ast::Expr& value,
                       const Span& span);
   Type compile_block_value(const ast::Block& block);
+  // An expression for a place whose written type is `declared`: where that is num, price or
+  // lots, a whole number becomes a Num (an Int literal is folded; none stays none).
+  Type compile_number_value(const ast::Expr& expr, const Type& declared);
   void check_numeric_pair(const Type& left, const Type& right, const Span& left_span,
                           const Span& right_span);
 
@@ -204,9 +211,9 @@ class Compiler {
 
   // expressions
   Type compile_identifier(const std::string& name, const Span& span);
-  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span);
+  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span, bool as_condition);
   Type compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
-                      const Span& span);
+                      const Span& span, bool as_condition = false);
   Type compile_index(const ast::ExprKind::Index& index, const Span& span);
   Type compile_member(const ast::ExprKind::Member& member, const Span& span);
   Type compile_member_of(const Type& object_type, const std::string& member,
@@ -221,6 +228,10 @@ class Compiler {
                                    const std::vector<Arg>& args, const Span& span);
   Type compile_declared_call(const FunctionInfo& info, const std::vector<Arg>& args,
                              const Span& span);
+  // Parameter i's default, compiled as in the function's own scope: the earlier parameters
+  // are the values kept in `kept` (hidden locals of the caller), nothing of the caller shows.
+  Type compile_default(const std::vector<ast::Parameter>& params, std::size_t i,
+                       const std::vector<std::uint16_t>& kept);
   Type compile_callee_value_call(const Type& callee_type, const std::vector<Arg>& args,
                                  const Span& span);
   Type compile_method_call(const ast::ExprKind::Member& member, const std::vector<Arg>& args,
@@ -315,6 +326,13 @@ class Compiler {
   std::optional<std::unordered_map<const void*, Type>> member_hints_;
   // In that compile: where the receiver types go.
   std::unordered_map<const void*, Type>* member_record_ = nullptr;
+  // Globals whose written type is num, price or lots (inputs too): assignments convert.
+  std::unordered_set<std::string> number_globals_;
+  // The frame compiling a default argument: nothing is captured from around it.
+  std::optional<std::size_t> isolated_frame_;
+  // The next expression is the condition of if, guard or while (or an operand of its !,
+  // && and ||): it reads series at the current bar.
+  bool condition_ = false;
 };
 
 }  // namespace compiler

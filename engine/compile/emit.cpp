@@ -35,6 +35,13 @@ std::uint16_t FnState::take_slot() {
   return slot;
 }
 
+std::uint16_t FnState::spare_slot() {
+  if (slots == std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError("function '" + name + "' has more local variables than 65535");
+  }
+  return slots++;
+}
+
 void FnState::end_scope() {
   const std::uint16_t freed = scopes.end();
   live = freed > live ? 0 : static_cast<std::uint16_t>(live - freed);

@@ -41,10 +41,12 @@ const Type* Compiler::global_type(std::string_view name) const {
   return outer_ != nullptr ? outer_->global_type(name) : nullptr;
 }
 
-std::uint16_t Compiler::declare_local(const std::string& name, Type type, bool is_mutable) {
+std::uint16_t Compiler::declare_local(const std::string& name, Type type, bool is_mutable,
+                                      bool written) {
   FnState& f = fn();
   const std::uint16_t slot = f.take_slot();
-  f.scopes.insert(name, Symbol{std::move(type), SymbolKind::Local, slot, is_mutable, true});
+  f.scopes.insert(name,
+                  Symbol{std::move(type), SymbolKind::Local, slot, is_mutable, true, written});
   return slot;
 }
 
@@ -68,6 +70,7 @@ std::optional<Compiler::Captured> Compiler::capture_from_outer(std::string_view 
 // the closure copies its creator's captured value).
 std::optional<std::uint16_t> Compiler::capture(std::size_t at, std::string_view name,
                                                bool through) {
+  if (isolated_frame_ && at == *isolated_frame_) return std::nullopt;
   FnState& current = frames_[at];
   for (std::size_t i = 0; i < current.upvalue_names.size(); ++i) {
     if (current.upvalue_names[i] == name) return static_cast<std::uint16_t>(i);

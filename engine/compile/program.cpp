@@ -72,8 +72,9 @@ void Compiler::compile_program(const ast::Program& program) {
         error(codes::kDeclaredTwice, v->span, v->name);
         continue;
       }
-      declare_global(v->name, v->type_ref ? resolve_type(*v->type_ref) : Type(P::Any),
-                     v->mutability == ast::Mutability::Var);
+      const Type type = v->type_ref ? resolve_type(*v->type_ref) : Type(P::Any);
+      if (holds_number(type)) number_globals_.insert(v->name);
+      declare_global(v->name, type, v->mutability == ast::Mutability::Var);
     }
   }
 
@@ -120,9 +121,9 @@ void Compiler::compile_program(const ast::Program& program) {
     if (!v) continue;
     const auto slot = global_index(v->name);
     if (!slot) continue;
-    const Type t = compile_expr(v->init);
     const Type* written = global_type(v->name);
     const Type declared = written ? *written : Type(P::Any);
+    const Type t = v->type_ref ? compile_number_value(v->init, declared) : compile_expr(v->init);
     if (declared.is(P::Any)) {
       set_global_type(v->name, t);
     } else {

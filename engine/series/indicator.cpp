@@ -88,8 +88,17 @@ Column indicator_column(std::string_view name, InputColumns& inputs,
   switch (kind_of(name)) {
     case Kind::Sma:
       return s::sma(in0(), count_at(0, 14));
-    case Kind::Ma:
-      return s::sma(in0(), count_at(0, 14));
+    case Kind::Ma:  // the kernel its type chose (series_calls.cpp)
+      switch (selector) {
+        case 1:
+          return s::ema(in0(), count_at(0, 14));
+        case 2:
+          return s::smma(in0(), count_at(0, 14));
+        case 3:
+          return s::lwma(in0(), count_at(0, 14));
+        default:
+          return s::sma(in0(), count_at(0, 14));
+      }
     case Kind::Avg:
       return s::sma(in0(), count_at(0, 20));
     case Kind::Ema:

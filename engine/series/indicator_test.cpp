@@ -179,6 +179,11 @@ TEST(IndicatorEvaluation, ParameterRules) {
   EXPECT_TRUE(same(run("sma", {x}, {}), fourteen));
   EXPECT_TRUE(same(run("sma", {x}, {3.9}), series::sma(x, 3)));
   EXPECT_TRUE(same(run("ma", {x}, {3, 99}), series::sma(x, 3)));
+  // The kernel that ma's type chose, by its selector.
+  EXPECT_TRUE(same(run("ma", {x}, {3}, 1), series::ema(x, 3)));
+  EXPECT_TRUE(same(run("ma", {x}, {3}, 2), series::smma(x, 3)));
+  EXPECT_TRUE(same(run("ma", {x}, {3}, 3), series::lwma(x, 3)));
+  EXPECT_TRUE(same(run("ma", {x}, {3}, 9), series::sma(x, 3)));
   EXPECT_TRUE(same(run("avg", {x}, {}), series::sma(x, 20)));
   EXPECT_TRUE(same(run("sma", {x}, {1e300}), Column(20, N)));
   EXPECT_EQ(count_param(std::vector<double>{1e300}, 0, 5),

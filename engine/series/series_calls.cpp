@@ -114,9 +114,18 @@ std::vector<Ref<Series>> inputs_of(std::span<const Value> args, std::size_t k) {
   return inputs;
 }
 
+// `ma(source, length, type)` keeps the kernel its type text names in the selector: 1
+// "ema", 2 "smma", 3 "lwma" (exact texts, as indicator names compare); 0, the simple
+// average, for "sma", none or any other text. Every other single-output node has 0.
+uint8_t selector_of(const SingleRow& row, std::span<const Value> args) {
+  if (row.name != "ma" || args.size() < 3 || !args[2].is(Tag::Text)) return 0;
+  const std::string_view type = args[2].str();
+  return type == "ema" ? 1 : type == "smma" ? 2 : type == "lwma" ? 3 : 0;
+}
+
 Value single(const SingleRow& row, std::span<const Value> args) {
   return Value::series(Series::indicator(std::string(row.name), inputs_of(args, row.series_args),
-                                         numbers(args, row.series_args), 0));
+                                         numbers(args, row.series_args), selector_of(row, args)));
 }
 
 Value multi(const MultiRow& row, std::span<const Value> args) {
@@ -169,9 +178,9 @@ Result<Value> shared_single_fn(BuiltinCall& call) {
   evaluate::Evaluator* ev = evaluator_of(call);
   SharedArgs a;
   if (!ev || !shared_args(call, *ev, row.series_args, a)) return single(row, call.args);
-  return Value::series(ev->shared_indicator(
-      row.name, std::span(a.inputs.data(), row.series_args),
-      std::span(a.numbers.data(), a.number_count), 0, call.host));
+  return Value::series(ev->shared_indicator(row.name, std::span(a.inputs.data(), row.series_args),
+                                            std::span(a.numbers.data(), a.number_count),
+                                            selector_of(row, call.args), call.host));
 }
 
 template <std::size_t I>

@@ -20,7 +20,8 @@ using series::kNaN;
 namespace {
 
 bool cached(const Series& s, std::size_t count) {
-  return s.cache_valid && s.cache_bars == count;
+  return s.cache_valid && s.cache_bars == count &&
+         (!s.reads_buffer || s.cache_writes == buffer_writes());
 }
 
 double binary_op(SeriesOp op, double a, double b) {
@@ -57,6 +58,10 @@ double binary_op(SeriesOp op, double a, double b) {
       return -a;
     case SeriesOp::Not:
       return (a == 0.0 || std::isnan(a)) ? 1.0 : 0.0;
+    case SeriesOp::Where:
+      return (a != 0.0 && !std::isnan(a)) ? b : kNaN;
+    case SeriesOp::Fill:
+      return std::isnan(a) ? b : a;
   }
   return kNaN;
 }
@@ -310,6 +315,7 @@ void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& 
       settle(const_cast<Series&>(node));
       node.cache = *found;
       node.cache_bars = count_;
+      node.cache_writes = buffer_writes();
       node.cache_valid = true;
       return;
     }
@@ -328,6 +334,7 @@ void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& 
   heap::settle(owner, heap_bytes(owner) + (keyed ? 0 : column->capacity() * sizeof(double)));
   node.cache = std::move(column);
   node.cache_bars = count_;
+  node.cache_writes = buffer_writes();
   node.cache_valid = true;
 }
 

@@ -69,6 +69,15 @@ TEST(SeriesEvaluation, Forms) {
       {"or", Series::binary(SeriesOp::Or, close, constant(0)), {1, 1, 0, 1}},
       {"negate", Series::unary(SeriesOp::Negate, close), {-1, -2, -0.0, -4}},
       {"not", Series::unary(SeriesOp::Not, close), {0, 0, 1, 0}},
+      {"where: the right value where the left is true",
+       Series::binary(SeriesOp::Where, close, constant(7)),
+       {7, 7, N, 7}},
+      {"where with a NaN condition",
+       Series::binary(SeriesOp::Where, constant(N), close),
+       {N, N, N, N}},
+      {"fill: the left, or the right where it is NaN",
+       Series::binary(SeriesOp::Fill, Series::binary(SeriesOp::Where, close, close), constant(9)),
+       {1, 2, 9, 4}},
       {"indicator", Series::indicator("sma", {close}, {2}, 0), {N, 1.5, 1, 2}},
       {"indicator without a computation",
        Series::indicator("ichimoku", {close}, {}, 0),
@@ -237,6 +246,25 @@ TEST(SeriesEvaluation, BuffersAreNeverShared) {
   (*data)[1] = 5;
   const auto b = Series::indicator("sum", {Series::buffer_of(data)}, {2}, 0);
   expect_column(*ev.values_of(*b, host), {N, 6}, "refilled buffer");
+}
+
+TEST(SeriesEvaluation, NodesOverABufferAreComputedAgainAfterAWrite) {
+  TestHost host(TestHost::bars_from_close({1, 2}));
+  Evaluator ev;
+  auto data = std::make_shared<std::vector<double>>(std::vector<double>{1, 1});
+  const auto buffer = Series::buffer_of(data);
+  const auto sum = Series::indicator("sum", {buffer}, {2}, 0);
+  const auto plain = Series::binary(SeriesOp::Add, source(SeriesKind::Close), constant(1));
+  EXPECT_TRUE(sum->reads_buffer);
+  EXPECT_FALSE(plain->reads_buffer);
+  expect_column(*ev.values_of(*sum, host), {N, 2}, "before the write");
+  const auto plain_column = ev.values_of(*plain, host);
+  (*data)[1] = 5;
+  count_buffer_write();
+  expect_column(*ev.values_of(*sum, host), {N, 6}, "after the write");
+  expect_column(*ev.values_of(*buffer, host), {1, 5}, "the buffer itself");
+  // A node that reads no buffer keeps its column.
+  EXPECT_EQ(ev.values_of(*plain, host).get(), plain_column.get());
 }
 
 TEST(SeriesEvaluation, MemoStartsOverPastItsLimit) {

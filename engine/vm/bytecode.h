@@ -104,7 +104,7 @@ struct StackEffect {
   X(LessEqual,       None,  2,     1, Next,   "pop a, b; push a <= b")                          \
   X(Greater,         None,  2,     1, Next,   "pop a, b; push a > b")                           \
   X(GreaterEqual,    None,  2,     1, Next,   "pop a, b; push a >= b")                          \
-  X(Coalesce,        None,  2,     1, Next,   "pop a, b; push a unless it is nothing or NaN, else b") \
+  X(Coalesce,        A8,    2,     1, Next,   "pop a, b; push a unless it is nothing or NaN, else b (the operand picks a Choice)") \
   X(Jump,            Jump,  0,     0, Goto,   "jump")                                           \
   X(JumpIfFalse,     Jump,  1,     0, Branch, "pop; jump when not truthy")                      \
   X(JumpIfTrue,      Jump,  1,     0, Branch, "pop; jump when truthy")                          \
@@ -133,6 +133,19 @@ enum class Opcode : uint8_t {
   KELO_OPCODES(KELO_OPCODE_ENUM)
 #undef KELO_OPCODE_ENUM
 };
+
+// What Coalesce does with its two values, by its `a` operand. The forms past Coalesce
+// build the element-wise series node when either value is a series (`close > open &&
+// ready`, `c ? high : low` as a series); on two plain values they give the scalar answer.
+enum class Choice : uint8_t {
+  Coalesce = 0,    // a unless it is nothing or NaN, else b
+  And = 1,         // both true: series code And; else Bool
+  Or = 2,          // either true: series code Or; else Bool
+  Where = 3,       // b where a is true, else NaN (nothing on plain values)
+  WhereAfter = 4,  // a where b is true, else NaN (nothing on plain values)
+  Fill = 5,        // a, or b where a is NaN (or nothing)
+};
+inline constexpr uint8_t kChoiceCount = 6;
 
 inline constexpr int kOpcodeCount = 0
 #define KELO_OPCODE_COUNT(name, ...) +1

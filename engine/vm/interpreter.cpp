@@ -106,6 +106,9 @@ void Vm::decode() {
         case Opcode::IterInit:
           in.a = op.a >= 2 ? 2 : 1;
           break;
+        case Opcode::Coalesce:
+          if (op.a >= bytecode::kChoiceCount) fault_ = "unknown choice " + std::to_string(op.a);
+          break;
         default:
           break;
       }
@@ -285,7 +288,7 @@ void fuse(std::vector<Vm::Instr>& code) {
           in.op = kForms.const_jump[next.op];
         else if (kForms.by_const[next.op])
           in.op = kForms.by_const[next.op];
-        else if (next.op == op_of(Opcode::Coalesce))
+        else if (next.op == op_of(Opcode::Coalesce) && next.a == 0)  // plain Coalesce only
           in.op = kOpConstCoalesce;
         break;
       case op_of(Opcode::SetLocal):
@@ -326,6 +329,14 @@ void fuse(std::vector<Vm::Instr>& code) {
 
 Outcome Vm::load_with(host::Host& host, std::span<const std::pair<std::string, Value>> overrides) {
   if (!image_) return RuntimeError{fault_, 0};
+  // Each buffer global holds a series of its own, empty until the program writes it.
+  for (const std::string& name : image_->buffers) {
+    for (size_t g = 0; g < image_->global_names.size() && g < globals_.size(); ++g)
+      if (image_->global_names[g] == name) {
+        globals_[g] = Value::series(Series::buffer_of(std::make_shared<std::vector<double>>()));
+        break;
+      }
+  }
   if (image_->input_initialiser) {
     auto r = run(*image_->input_initialiser, {}, host);
     if (!r.ok()) return std::move(r).error();
@@ -513,6 +524,26 @@ Value Vm::index_value(const Value& container, const Value& index, host::Host& ho
     default:
       return Value();
   }
+}
+
+// `buffer[k] = v` stores v's number (NaN when it has none) at the current bar minus k; a
+// bar outside the host's bars stores nothing. Nodes computed over a buffer are stale
+// after any write. False when the buffer may not grow within the run's memory.
+bool Vm::write_buffer(const Series& s, const Value& index, const Value& value, host::Host& host) {
+  if (s.form != SeriesForm::Buffer || !s.buffer) return true;
+  const auto k = as_int(index);
+  if (!k) return true;
+  const __int128 at = static_cast<__int128>(host.bar_index()) - *k;
+  if (at < 0 || at >= static_cast<__int128>(host.bars().size())) return true;
+  std::vector<double>& data = *s.buffer;
+  const auto pos = static_cast<size_t>(at);
+  if (pos >= data.size()) {
+    if (!heap::fits((pos + 1 - data.size()) * sizeof(double))) return false;
+    data.resize(pos + 1, std::numeric_limits<double>::quiet_NaN());
+  }
+  data[pos] = numeric_view(value).value_or(std::numeric_limits<double>::quiet_NaN());
+  count_buffer_write();
+  return true;
 }
 
 Value Vm::member_of(const Value& value, std::string_view name) {

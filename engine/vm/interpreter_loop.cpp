@@ -398,6 +398,8 @@ dispatch:
         }
         items[at] = sp[-1];
       }
+    } else if (c.is(Tag::Series)) {
+      if (!write_buffer(c.series_obj(), i, sp[-1], host)) RAISE_EXHAUSTED();
     } else if (c.is(Tag::Map)) {
       Map& m = c.map_obj();
       if (i.is(Tag::Text)) {
@@ -547,6 +549,19 @@ dispatch:
     NEXT();
   }
   OP(Coalesce) {
+    if (INS->a != 0) {
+      // The element-wise forms (&&, || and ?: building a series): out of line.
+      SAVE();
+      Result<Value> r = builtins::choose(INS->a, sp[-2], sp[-1]);
+      if (!r.ok()) {
+        err = std::move(r).error();
+        goto raise;
+      }
+      if (heap::over()) RAISE_EXHAUSTED();
+      POP_DISCARD();
+      sp[-1] = std::move(r).value();
+      NEXT();
+    }
     const Value& a = sp[-2];
     if (a.is_nothing() || (a.is(Tag::Num) && std::isnan(a.num_value()))) sp[-2] = std::move(sp[-1]);
     POP_DISCARD();

@@ -135,6 +135,46 @@ Value logical_not(const Value& v) {
   return Value::boolean(!truthy(v));
 }
 
+Result<Value> choose(uint8_t form, const Value& left, const Value& right) {
+  using bytecode::Choice;
+  const auto choice = static_cast<Choice>(form);
+  if (left.is(Tag::Series) || right.is(Tag::Series)) {
+    if (!heap::fits(sizeof(Series))) return heap::error();
+    auto node = [](SeriesOp op, const Value& l, const Value& r) {
+      return Value::series(Series::binary(op, as_series(l), as_series(r)));
+    };
+    switch (choice) {
+      case Choice::And:
+        return node(SeriesOp::And, left, right);
+      case Choice::Or:
+        return node(SeriesOp::Or, left, right);
+      case Choice::Where:
+        return node(SeriesOp::Where, left, right);
+      case Choice::WhereAfter:
+        return node(SeriesOp::Where, right, left);
+      case Choice::Fill:
+        return node(SeriesOp::Fill, left, right);
+      case Choice::Coalesce:
+        break;
+    }
+  }
+  switch (choice) {
+    case Choice::And:
+      return Value::boolean(truthy(left) && truthy(right));
+    case Choice::Or:
+      return Value::boolean(truthy(left) || truthy(right));
+    case Choice::Where:
+      return truthy(left) ? right : Value();
+    case Choice::WhereAfter:
+      return truthy(right) ? left : Value();
+    case Choice::Coalesce:
+    case Choice::Fill:
+      break;
+  }
+  const bool missing = left.is_nothing() || (left.is(Tag::Num) && std::isnan(left.num_value()));
+  return missing ? right : left;
+}
+
 double number(std::span<const Value> args, size_t i) {
   if (i >= args.size()) return std::numeric_limits<double>::quiet_NaN();
   auto n = numeric_view(args[i]);

@@ -28,6 +28,9 @@ inline RuntimeError text_too_long() {
 Result<Value> binary(uint8_t op, const Value& left, const Value& right);
 Value negate(const Value& v);
 Value logical_not(const Value& v);
+// Coalesce with its operand `form` (a bytecode::Choice past plain Coalesce): with a series
+// on either side the element-wise node, else the plain answer.
+Result<Value> choose(uint8_t form, const Value& left, const Value& right);
 
 // The series code of an operator opcode; none for the others.
 std::optional<SeriesOp> series_op_of(uint8_t opcode);

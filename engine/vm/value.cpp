@@ -263,6 +263,7 @@ Ref<Series> Series::unary(SeriesOp op, Ref<Series> operand) {
   auto s = make_ref<Series>();
   s->form = SeriesForm::Unary;
   s->op = op;
+  s->reads_buffer = operand && operand->reads_buffer;
   s->left = std::move(operand);
   return s;
 }
@@ -270,6 +271,7 @@ Ref<Series> Series::binary(SeriesOp op, Ref<Series> l, Ref<Series> r) {
   auto s = make_ref<Series>();
   s->form = SeriesForm::Binary;
   s->op = op;
+  s->reads_buffer = (l && l->reads_buffer) || (r && r->reads_buffer);
   s->left = std::move(l);
   s->right = std::move(r);
   return s;
@@ -279,6 +281,8 @@ Ref<Series> Series::indicator(std::string name, std::vector<Ref<Series>> inputs,
   auto s = make_ref<Series>();
   s->form = SeriesForm::Indicator;
   s->name = std::move(name);
+  for (const Ref<Series>& in : inputs)
+    s->reads_buffer = s->reads_buffer || (in && in->reads_buffer);
   s->inputs = std::move(inputs);
   s->numbers = std::move(numbers);
   s->selector = selector;
@@ -288,7 +292,19 @@ Ref<Series> Series::buffer_of(std::shared_ptr<std::vector<double>> data) {
   auto s = make_ref<Series>();
   s->form = SeriesForm::Buffer;
   s->buffer = std::move(data);
+  s->reads_buffer = true;
   return s;
+}
+
+namespace {
+thread_local uint64_t tl_buffer_writes = 0;
+}  // namespace
+
+uint64_t buffer_writes() {
+  return tl_buffer_writes;
+}
+void count_buffer_write() {
+  ++tl_buffer_writes;
 }
 
 SeriesKind series_kind(std::string_view name) {

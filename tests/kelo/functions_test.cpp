@@ -77,5 +77,40 @@ TEST(FunctionValues, ATopLevelFunctionIsAValue) {
   expect_rows(std::begin(rows), std::end(rows));
 }
 
+TEST(DefaultArguments, ReadTheFunctionsOwnScope) {
+  const Row rows[] = {
+      {"a default from an earlier parameter, the caller holding a local of that name",
+       "bot \"B\"\nfn stopBelow(entry: num, distance: num = entry * 0.01) => entry - distance\n"
+       "fn onBar() {\n  let entry = close[0]\n  log.info(stopBelow(2.0) + \" \" + "
+       "stopBelow(distance: 0.5, entry: 3.0))\n}",
+       "",
+       {"0 info: 1.98 2.5"}},
+      {"the same default for a caller without such a local",
+       "bot \"B\"\nfn stopBelow(entry: num, distance: num = entry * 0.01) => entry - distance\n"
+       "fn onBar() { log.info(\"\" + stopBelow(4)) }",
+       "",
+       {"0 info: 3.96"}},
+      {"a default reads the global input, not the caller's local",
+       "bot \"B\"\ninput num pad = 2\nfn widen(x: num, extra: num = pad) => x + extra\n"
+       "fn onBar() {\n  let pad = 100\n  log.info(\"\" + widen(1))\n}",
+       "",
+       {"0 info: 3"}},
+      {"a lambda in a default captures an earlier parameter",
+       "bot \"B\"\nfn g(a, f = () => a * 2) => f()\nfn onBar() { log.info(\"\" + g(5)) }",
+       "",
+       {"0 info: 10"}},
+      {"defaults chained through a left-out parameter",
+       "bot \"B\"\nfn box(a, b = a + 1, c = b * 10) => [a, b, c]\n"
+       "fn onBar() { log.info(\"\" + box(1) + box(1, c: 5)) }",
+       "",
+       {"0 info: [1, 2, 20][1, 2, 5]"}},
+      {"a default cannot read a later parameter",
+       "bot \"B\"\nfn f(a = b, b = 1) => a\nfn onBar() { let b = 3\nlet x = f() }",
+       "KELO3004 'b' is not defined @2:10",
+       {}},
+  };
+  expect_rows(std::begin(rows), std::end(rows));
+}
+
 }  // namespace
 }  // namespace kelo_corpus

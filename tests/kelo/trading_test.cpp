@@ -31,5 +31,68 @@ TEST(TradeCalls, TakeAPositionThatMayBeNone) {
       << run.reply;
 }
 
+// Noon of each day from Sunday 31 December 2023 to Thursday 4 January 2024.
+Bars noon_bars() {
+  Bars bars;
+  const std::int64_t sunday_noon = 1704024000000;
+  for (int day = 0; day < 5; ++day) bars.add(10, 10, 10, 10, sunday_noon + day * 86400000LL);
+  return bars;
+}
+
+TEST(History, CountsAndSumsTheTradesClosedInTheWindow) {
+  // A position opened on each of the first three bars is closed on the next: the trades
+  // close on Monday, Tuesday and Wednesday at noon.
+  const std::string bot =
+      "bot \"B\"\nfn onBar() {\n  for p in positions.all() { trade.close(p) }\n"
+      "  if bars.index() < 3 { trade.buy(0.1) }\n  if bars.index() == 4 {\n";
+  const std::pair<const char*, const char*> rows[] = {
+      {"history.count(2024.01.01)", "3"},
+      {"history.count(2024.01.02)", "2"},
+      {"history.count(2024.01.04)", "0"},
+      {"history.count(2024.01.01, 2024.01.01 23:59)", "1"},
+      {"history.count(2024.01.02 12:00, 2024.01.03 12:00)", "2"},
+      {"history.profit(2024.01.04)", "0"},
+      {"history.profit(2024.01.01) == history.profit(2023.12.01)", "true"},
+      {"history.profit(2024.01.03) * 3 == history.profit(2024.01.01)", "true"},
+  };
+  for (const auto& [expression, value] : rows) {
+    const Replay run =
+        backtest(bot + "    log.info(\"\" + (" + expression + "))\n  }\n}", noon_bars());
+    EXPECT_EQ(run.journal, std::vector<std::string>{std::string("4 info: ") + value})
+        << expression << ": " << run.reply;
+  }
+}
+
+TEST(MagicNumbers, StayWithTheirPositions) {
+  const Replay run = backtest(
+      "bot \"B\"\nfn onBar() {\n  trade.buy(0.1, magic: 4242)\n  trade.buy(0.2)\n"
+      "  trade.sell(0.3, magic: 4242)\n"
+      "  for p in positions.byMagic(4242) { log.info(p.ticket + \" \" + p.volume) }\n"
+      "  for p in positions.all() { log.info(p.ticket + \" magic \" + p.magic) }\n"
+      "  log.info(\"none with 7: \" + positions.byMagic(7).len())\n}",
+      Bars::closes({10}));
+  const std::vector<std::string> journal = {"0 info: 1 0.1",        "0 info: 3 0.3",
+                                            "0 info: 1 magic 4242", "0 info: 2 magic 770001",
+                                            "0 info: 3 magic 4242", "0 info: none with 7: 0"};
+  EXPECT_EQ(run.journal, journal) << run.reply;
+}
+
+TEST(NewBars, ReachOnTickWhenThereIsNoOnBar) {
+  const std::pair<const char*, std::vector<std::string>> rows[] = {
+      {"bot \"B\"\nfn onTick() { atNewBar { log.info(\"new \" + bars.index()) } }",
+       {"0 info: new 0", "1 info: new 1", "2 info: new 2"}},
+      {"bot \"B\"\nfn onTick() { log.info(\"\" + bars.isNew()) }",
+       {"0 info: true", "1 info: true", "2 info: true"}},
+      // With onBar the bar is new to onBar alone, as before.
+      {"bot \"B\"\nfn onBar() { atNewBar { log.info(\"bar\") } }\n"
+       "fn onTick() { atNewBar { log.info(\"tick\") } }",
+       {"0 info: bar", "1 info: bar", "2 info: bar"}},
+  };
+  for (const auto& [source, journal] : rows) {
+    const Replay run = backtest(source, Bars::closes({10, 11, 12}));
+    EXPECT_EQ(run.journal, journal) << source << ": " << run.reply;
+  }
+}
+
 }  // namespace
 }  // namespace kelo_corpus

@@ -121,5 +121,42 @@ TEST(RangeLoops, NameWholeNumbers) {
   expect_runs(std::begin(runs), std::end(runs), Bars::closes({10}));
 }
 
+TEST(DeclaredNumbers, HoldWholeNumbersAsNums) {
+  const RunRow runs[] = {
+      {"a num input's whole default",
+       "bot \"B\"\ninput num riskPct = 1\n"
+       "fn onBar() { log.info(\"\" + riskPct / 100 * account.balance) }",
+       {"0 info: 100"}},
+      {"lots, and an int input left alone",
+       "bot \"B\"\ninput lots baseLots = 1\ninput int steps = 7\n"
+       "fn onBar() { log.info(baseLots / 2 + \" \" + steps / 2) }",
+       {"0 info: 0.5 3"}},
+      {"a parameter's whole default, and a typed result",
+       "bot \"B\"\nfn half(x: num = 1) -> num => x / 2\nfn five() -> num { return 5 }\n"
+       "fn onBar() { log.info(half() + \" \" + five() / 2) }",
+       {"0 info: 0.5 2.5"}},
+      {"typed parameters at the call, from literals and from an int variable",
+       "bot \"B\"\nfn midpoint(a: num, b: num) -> num => (a + b) / 2\n"
+       "fn onBar() {\n  let w = 3\n  log.info(midpoint(1, 2) + \" \" + midpoint(w, 4))\n}",
+       {"0 info: 1.5 3.5"}},
+      {"typed locals, assigned again, and an untyped one left alone",
+       "bot \"B\"\nfn onBar() {\n  let n: num = 7\n  var total: price = 0\n  total = 5\n"
+       "  let k = 7\n  log.info(n / 2 + \" \" + total / 2 + \" \" + k / 2)\n}",
+       {"0 info: 3.5 2.5 3"}},
+      {"a typed global, also assigned inside a function",
+       "bot \"B\"\nvar level: num = 1\nfn onBar() {\n  log.info(\"\" + level / 2)\n  level = 3\n"
+       "  log.info(\"\" + level / 2)\n}",
+       {"0 info: 0.5", "0 info: 1.5"}},
+      {"a whole division by zero stays none",
+       "bot \"B\"\nfn onBar() {\n  let d = 0\n  let z: num = 1 / d\n"
+       "  log.info((z == none) + \" \" + -3 / 2)\n}",
+       {"0 info: true -1"}},
+  };
+  expect_runs(std::begin(runs), std::end(runs), Bars::closes({10}));
+  EXPECT_NE(take(kelo_inputs("bot \"B\"\ninput num riskPct = 1\nfn onBar() {}", "t.kelo"))
+                .find(R"("default":1})"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace kelo_corpus
