@@ -373,6 +373,19 @@ TEST(InputsPanel, RowRules) {
     EXPECT_EQ(panelLines(panel), row.lines);
   }
 
+  // Rows are kept by position: another schema of the same shape changes only their texts.
+  {
+    InputsPanel panel;
+    panel.setSchema({true, {g}, {spec("a", "g", 1, 2), spec("b", "g", 3, 4)}});
+    const QList<QWidget*> before = panel.entries();
+    panel.setSchema({true, {unused}, {spec("b", "u", 5, 6), spec("a", "u", 0.5, 5)}});
+    EXPECT_EQ(panel.entries(), before);
+    EXPECT_EQ(panelLines(panel), QStringList({"UNUSED", "b|5\u20136|int|b", "a|0.5\u20135|int|a"}));
+    panel.setSchema({true, {}, {spec("c", "", 1, 2)}});
+    EXPECT_EQ(panelLines(panel), QStringList({"c|1\u20132|int|c"}));
+    EXPECT_EQ(panel.entries().size(), 1);
+  }
+
   // An equal schema keeps the rows and the scroll position.
   InputsPanel panel;
   panel.resize(240, 120);
