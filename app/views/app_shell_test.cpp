@@ -3,6 +3,7 @@
 // reference pane made and deleted, the sign-in sheet, the jump and the appearance.
 #include <QActionGroup>
 #include <QMenu>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QWindow>
 
@@ -12,6 +13,7 @@
 #include "theme/theme.h"
 #include "views/bottom_panel.h"
 #include "views/editor_pane.h"
+#include "views/inputs_panel.h"
 #include "views/number_box.h"
 #include "views/problems_list.h"
 #include "views/reference_pane.h"
@@ -328,6 +330,51 @@ TEST(AppShell, JumpFromAProblem) {
   EXPECT_EQ(w.cursorColumn(), 3);
   EXPECT_EQ(rig.status("Ln"), "9");
   EXPECT_EQ(rig.status("Col"), "3");
+}
+
+// The regions Tab passes through, each once: "top", "sidebar", "editor", "bottom", "reference".
+QStringList tabRegions(RootView& root) {
+  QStringList out;
+  for (QWidget* w : root.tabOrder()) {
+    QString region = root.topBar()->isAncestorOf(w)        ? "top"
+                     : root.sidebar()->isAncestorOf(w)     ? "sidebar"
+                     : root.editorPane()->isAncestorOf(w)  ? "editor"
+                     : root.bottomPanel()->isAncestorOf(w) ? "bottom"
+                                                           : "reference";
+    if (out.isEmpty() || out.last() != region) out << region;
+  }
+  return out;
+}
+
+TEST(AppShell, TabOrder) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  RootView& root = rig.root();
+  const QStringList expected{"top", "sidebar", "editor", "bottom", "reference"};
+  EXPECT_EQ(tabRegions(root), expected);
+  // Views made later keep their place: new rows, another tab's content, the pane again.
+  app.workspace().newFile(model::SourceFile::Kind::bot);
+  app.viewState().setBottomTab(BottomTab::tester);
+  app.viewState().setShowReference(false);
+  app.viewState().setShowReference(true);
+  QTest::qWait(1);
+  EXPECT_EQ(tabRegions(root), expected);
+
+  // From the "+" button, Tab reaches the selected row, the inputs list, then the editor;
+  // Shift+Tab goes back.
+  root.sidebar()->newFileButton()->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  auto* row = qobject_cast<theme::SidebarRow*>(QApplication::focusWidget());
+  ASSERT_TRUE(row);
+  EXPECT_EQ(row->label(), "untitled-bot.kelo");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(),
+            static_cast<QWidget*>(root.sidebar()->inputsPanel()->scrollArea()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(root.editorPane()->isAncestorOf(QApplication::focusWidget()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), row);
 }
 
 TEST(AppShell, Appearance) {

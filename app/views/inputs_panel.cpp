@@ -114,6 +114,8 @@ InputsPanel::InputsPanel(QWidget* parent) : QWidget(parent) {
   scroll_->setFrameShape(QFrame::NoFrame);
   scroll_->setWidgetResizable(true);
   scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Reachable by Tab to scroll with the keys, but a click never takes the editor's focus.
+  scroll_->setFocusPolicy(Qt::TabFocus);
   content_ = new QWidget(scroll_);
   content_->setAutoFillBackground(false);
   list_ = new QVBoxLayout(content_);

@@ -1,5 +1,6 @@
 #include "views/root_view.h"
 
+#include <QApplication>
 #include <QEasingCurve>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -251,6 +252,42 @@ void RootView::refreshMessage() {
   if (!message) return;
   message_->setText(*message);
   message_->setColour(workspace_.buildFailed() ? &theme::Palette::sell : &theme::Palette::buy);
+}
+
+QList<QWidget*> RootView::tabOrder() const {
+  const QList<QWidget*> regions = {topBar_, sidebar_, editorPane_, bottomPanel_,
+                                   referencePane_.data()};
+  QList<QWidget*> chain;
+  QWidget* start = window();
+  for (QWidget* w = start->nextInFocusChain(); w && w != start; w = w->nextInFocusChain()) {
+    if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isEnabled() &&
+        w->isVisibleTo(start)) {
+      chain << w;
+    }
+  }
+  QList<QWidget*> order;
+  for (QWidget* region : regions) {
+    if (!region) continue;
+    for (QWidget* w : chain) {
+      if (region->isAncestorOf(w)) order << w;
+    }
+  }
+  return order;
+}
+
+bool RootView::focusNextPrevChild(bool next) {
+  const QList<QWidget*> order = tabOrder();
+  if (order.isEmpty()) return QWidget::focusNextPrevChild(next);
+  QWidget* focused = QApplication::focusWidget();
+  qsizetype at = order.indexOf(focused);
+  // Focus inside a tab stop (a field's own editor) counts as the stop.
+  for (qsizetype i = 0; at < 0 && focused && i < order.size(); ++i) {
+    if (order[i]->isAncestorOf(focused)) at = i;
+  }
+  const qsizetype n = order.size();
+  const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
+  order[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  return true;
 }
 
 void RootView::paintEvent(QPaintEvent*) {

@@ -71,8 +71,14 @@ class RootView final : public QWidget {
   theme::KitLabel* buildMessage() const { return message_; }
   double bottomHeight() const { return bottomHeight_; }
 
+  // The widgets Tab visits, in order: the top bar, the sidebar, the editor, the bottom
+  // panel, the reference pane; within each, Qt's own order. Views made later (a new row,
+  // another tab's content, the pane shown again) keep their place.
+  QList<QWidget*> tabOrder() const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   QWidget* makeStatusBar(const bridge::EngineCalls& engine);
