@@ -210,6 +210,24 @@ TEST(Sidebar, RowsStayAcrossEditsAndFollowKeys) {
   // A click selects.
   QTest::mouseClick(rig.sidebar->rows()[0], Qt::LeftButton);
   EXPECT_EQ(w.selected()->name, "a.kelo");
+
+  // The menus open from the keys: Shift+F10 or the Menu key on a row, Space on the "+".
+  const struct {
+    QWidget* target;
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    const char* first;
+  } menus[] = {{rig.sidebar->rows()[0], Qt::Key_F10, Qt::ShiftModifier, "Open"},
+               {rig.sidebar->rows()[0], Qt::Key_Menu, Qt::NoModifier, "Open"},
+               {rig.sidebar->newFileButton(), Qt::Key_Space, Qt::NoModifier, "New bot"}};
+  for (const auto& m : menus) {
+    m.target->setFocus();
+    QTest::keyClick(m.target, m.key, m.mods);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu) << m.first;
+    EXPECT_EQ(menu->actions().value(0)->text(), m.first);
+    menu->close();
+  }
 }
 
 TEST(Sidebar, NewFileMenu) {
