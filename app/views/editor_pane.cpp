@@ -27,6 +27,7 @@ EditorPane::EditorPane(model::Workspace& workspace, const bridge::EngineCalls& e
   header_->addTrailing(lineCount_);
 
   editor_ = new editor::KeloEditor(engine);
+  editor_->setCodeFont(theme::font(theme::FontStyle::code));
   emptyState_ = new theme::EmptyState(theme::Glyph::ofSymbol(QStringLiteral("doc.text")),
                                       QStringLiteral("No file open"),
                                       QStringLiteral("Make a new bot or indicator from the "
@@ -86,7 +87,6 @@ void EditorPane::showSelection() {
 
 void EditorPane::applyLook() {
   editor_->setColours(fromPalette(theme::PaletteScope::of(this)));
-  editor_->setCodeFont(theme::font(theme::FontStyle::code));
 }
 
 bool EditorPane::event(QEvent* event) {

@@ -222,8 +222,8 @@ TEST(ReferencePane, KeyboardWalksFoldsAndChooses) {
   ASSERT_TRUE(rig.list()->hasFocus());
 
   EXPECT_EQ(rig.list()->currentIndex().row(), 0);  // the Price data header
-  QTest::keyClick(rig.list(), Qt::Key_Down);  // close
-  QTest::keyClick(rig.list(), Qt::Key_Down);  // Indicators
+  QTest::keyClick(rig.list(), Qt::Key_Down);       // close
+  QTest::keyClick(rig.list(), Qt::Key_Down);       // Indicators
   QTest::keyClick(rig.list(), Qt::Key_Space);
   EXPECT_TRUE(pane.state().isCollapsed("Indicators"));
   EXPECT_EQ(rig.list()->currentIndex().row(), rig.rows().findHeader("Indicators"));
@@ -305,6 +305,7 @@ TEST(ReferencePaneGrabs, LightAndDark) {
       const int sma = rig.rows().findEntry("sma");
       list->verticalScrollBar()->setValue(list->visualRect(rig.rows().index(sma)).top() +
                                           list->verticalScrollBar()->value() - 90);
+      QTest::mouseMove(list->viewport(), rig.centreOfRow(rig.rows().findEntry("stoch")));
       QTest::qWait(20);
       pane.grab().save(folder + "/reference-pane-" + name + ".png");
       rig.type("avg");
