@@ -97,6 +97,10 @@ TEST(AppShell, Launch) {
   app.window().resize(800, 500);
   EXPECT_EQ(app.window().size(), QSize(1020, 660));
   EXPECT_EQ(rig.desktop.starts(), 1) << "Match System follows the desktop";
+  // The editor's find commands close the Edit menu, after a divider.
+  QStringList edit;
+  for (const QAction* a : app.menus().editMenu()->actions()) edit << a->text();
+  EXPECT_EQ(edit.mid(6, 3), QStringList({"Select All", "", "Find\u2026"}));
 }
 
 TEST(AppShell, TitleStatusAndMessage) {
