@@ -2,13 +2,17 @@
 // status bar and title, the tab kept with the menus, the grown bottom panel, the
 // reference pane made and deleted, the sign-in sheet, the jump and the appearance.
 #include <QActionGroup>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QWindow>
 
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
+#include "model/qt_dialogs.h"
 #include "theme/fake_system_appearance.h"
 #include "theme/theme.h"
 #include "views/bottom_panel.h"
@@ -334,6 +338,54 @@ TEST(AppShell, JumpFromAProblem) {
   EXPECT_EQ(w.cursorColumn(), 3);
   EXPECT_EQ(rig.status("Ln"), "9");
   EXPECT_EQ(rig.status("Col"), "3");
+}
+
+// The rename through the real prompt, answered from a timer as a user would.
+TEST(AppShell, RenameThroughTheRealPrompt) {
+  AppRig rig;
+  model::QtDialogs real;
+  rig.app = std::make_unique<ZentrixCodeApp>(
+      ZentrixCodeApp::Services{rig.engine, rig.client, real, rig.viewer, rig.desktop, *rig.store});
+  real.setMainWindow(&rig.app->window());
+  rig.app->show();
+  model::Workspace& w = rig.app->workspace();
+  const struct {
+    const char* typed;  // nullptr: Escape
+    const char* name;
+  } rows[] = {{"  strategy  ", "strategy.kelo"}, {nullptr, "strategy.kelo"}, {"", "strategy.kelo"}};
+  for (const auto& row : rows) {
+    const QString before = w.files()[0].name;
+    QString title, label, shown, accept, selected;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      if (!prompt) return;
+      poll.stop();
+      title = prompt->windowTitle();
+      label = prompt->labelText();
+      shown = prompt->textValue();
+      accept = prompt->okButtonText();
+      auto* edit = prompt->findChild<QLineEdit*>();
+      selected = edit ? edit->selectedText() : QString();
+      if (!row.typed) {
+        QTest::keyClick(edit, Qt::Key_Escape);
+      } else {
+        if (*row.typed) QTest::keyClicks(edit, QString::fromUtf8(row.typed));
+        QTest::keyClick(edit, Qt::Key_Return);
+      }
+    });
+    poll.start();
+    std::unique_ptr<QMenu> menu(rig.root().sidebar()->makeContextMenu(w.files()[0].id));
+    menu->actions()[6]->trigger();
+    EXPECT_EQ(title, "Rename " + before);
+    EXPECT_EQ(label, "Give the file a new name.");
+    EXPECT_EQ(shown, before);
+    EXPECT_EQ(selected, before) << "the whole name is selected";
+    EXPECT_EQ(accept, "Rename");
+    EXPECT_EQ(w.files()[0].name, row.name);
+  }
+  rig.app.reset();  // before the dialogs it uses
 }
 
 // The regions Tab passes through, each once: "top", "sidebar", "editor", "bottom", "reference".
