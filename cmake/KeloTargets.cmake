@@ -40,6 +40,12 @@ function(kelo_folder_library name)
     target_include_directories(${name} INTERFACE ${ARG_INCLUDE_ROOT})
     target_link_libraries(${name} INTERFACE ${ARG_DEPS})
   endif()
+  # For the layer check (KeloLayers.cmake): which folder the library is and what it uses.
+  set_property(GLOBAL APPEND PROPERTY KELO_FOLDER_LIBRARIES ${name})
+  set_target_properties(${name} PROPERTIES
+    KELO_FOLDER ${CMAKE_CURRENT_SOURCE_DIR}
+    KELO_DEPS "${ARG_DEPS}"
+    KELO_TEST_DEPS "${ARG_TEST_DEPS}")
   foreach(test IN LISTS tests)
     get_filename_component(stem ${test} NAME_WE)
     kelo_add_test(${name}_${stem} LABEL ${ARG_LABEL} SOURCES ${test} LIBS ${name} ${ARG_TEST_DEPS})

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "backtest/synthetic_bars.h"
 #include "kelo.h"
 #include "readable_reply.h"
-#include "vm/synthetic_bars.h"
 
 namespace {
 

@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev libgl-dev libsecret-1-dev libcpp-httplib-dev
   clang libclang-rt-14-dev lua5.4
   gnome-keyring dbus-daemon
+  fonts-dejavu-core
+  xvfb
+  xauth
 )
 
 missing=()

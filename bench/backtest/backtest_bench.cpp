@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "vm/backtest.h"
+#include "backtest/backtest.h"
+#include "backtest/synthetic_bars.h"
 #include "vm/dispatch.h"
-#include "vm/synthetic_bars.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "../golden_cross_sample.h"
+#include "backtest/backtest.h"
+#include "backtest/synthetic_bars.h"
+#include "builtins/standard_builtins.h"
 #include "compile/compiler.h"
-#include "vm/backtest.h"
-#include "vm/series_builtins.h"
-#include "vm/synthetic_bars.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void run_bot(benchmark::State& state, const char* source) {
     return;
   }
   auto image = std::make_shared<const bytecode::Image>(std::move(out.image));
-  StandardBuiltins builtins;
+  builtins::StandardBuiltins builtins;
   host::Bars bars = synthetic_bars(n, 7);
   size_t trades = 0;
   for (auto _ : state) {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "../golden_cross_sample.h"
+#include "backtest/synthetic_bars.h"
 #include "kelo.h"
-#include "vm/synthetic_bars.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "series/indicator_kernels.h"
+#include "series/series_eval.h"
+#include "series/series_math.h"
 #include "vm/host.h"
-#include "vm/indicator_kernels.h"
-#include "vm/series_eval.h"
-#include "vm/series_math.h"
 
 namespace {
 

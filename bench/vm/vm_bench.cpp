@@ -25,10 +25,10 @@
 #include <sstream>
 #include <string>
 
+#include "builtins/standard_builtins.h"
 #include "compile/compiler.h"
 #include "vm/host.h"
 #include "vm/interpreter.h"
-#include "vm/series_builtins.h"
 
 extern char** environ;
 
@@ -143,7 +143,7 @@ void VsLua(benchmark::State& state, const char* name) {
     state.SkipWithError("the Kelo program has no bench function");
     return;
   }
-  StandardBuiltins builtins;
+  builtins::StandardBuiltins builtins;
   QuietHost host;
   VmOptions options;
   options.budget = ~uint64_t{0};

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "compile/compiler.h"
+#include "compile/mentions.h"
 
 namespace kelo_compile::compiler {
 
@@ -89,7 +90,8 @@ const ty::Signature* Compiler::signature_for(std::string_view path) const {
 
 bool Compiler::is_shadowed(std::string_view name) {
   if (fn().scopes.lookup(name) || global_index(name)) return true;
-  // A local of the enclosing function would be captured.
+  // A local of the enclosing function would be captured (not into a default argument).
+  if (isolated_frame_ && *isolated_frame_ == frames_.size() - 1) return false;
   return frames_.size() >= 2 && frames_[frames_.size() - 2].scopes.lookup(name) != nullptr &&
          frames_[frames_.size() - 2].scopes.lookup(name)->kind == scope::SymbolKind::Local;
 }
@@ -236,18 +238,70 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
     if (bound[next]) warning(codes::kSuppliedByName, arg.span);
     bound[next++] = &arg;
   }
+  // A default that reads earlier parameters needs their values: each is also kept in a
+  // hidden local of the caller while the arguments are pushed.
+  std::size_t keep = 0;
+  std::vector<std::string> earlier;
   for (std::size_t i = 0; i < params.size(); ++i) {
+    if (!bound[i] && params[i].default_value && mentions_any(*params[i].default_value, earlier)) {
+      keep = i;
+    }
+    earlier.push_back(params[i].name);
+  }
+  fn().begin_scope();
+  std::vector<std::uint16_t> kept;
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    const Type declared = params[i].type_ref ? resolve_type(*params[i].type_ref) : Type(P::Any);
     if (bound[i]) {
-      compile_expr(*bound[i]->value);
+      compile_number_value(*bound[i]->value, declared);
     } else if (params[i].default_value) {
-      compile_expr(*params[i].default_value);
+      compile_default(params, i, kept);
     } else {
       error(codes::kMissingArgument, span, params[i].name);
       emit(Op::plain(Opcode::Nothing), span);
     }
+    if (i < keep) {
+      kept.push_back(declare_local("<argument " + std::to_string(i) + ">", declared, true));
+      emit(Op::with_b(Opcode::SetLocal, kept.back()), span);
+    }
   }
+  fn().end_scope();
   emit(Op::with_a(Opcode::Call, u8_count(params.size())), span);
   return info.result;
+}
+
+Type Compiler::compile_default(const std::vector<ast::Parameter>& params, std::size_t i,
+                               const std::vector<std::uint16_t>& kept) {
+  scope::Scopes own;
+  for (std::size_t j = 0; j < kept.size() && j < i; ++j) {
+    const bool written = params[j].type_ref.has_value();
+    own.insert(params[j].name,
+               scope::Symbol{written ? resolve_type(*params[j].type_ref) : Type(P::Any),
+                             scope::SymbolKind::Local, kept[j], true, true, written});
+  }
+  // The caller's names and loops are set aside; frames pushed meanwhile (lambdas) are
+  // popped again before the swap back, unless compiling stops altogether.
+  const std::size_t at = frames_.size() - 1;
+  std::vector<LoopContext> loops;
+  std::swap(frames_[at].scopes, own);
+  std::swap(frames_[at].loops, loops);
+  const auto outer = isolated_frame_;
+  isolated_frame_ = at;
+  auto restore = [&] {
+    isolated_frame_ = outer;
+    std::swap(frames_[at].loops, loops);
+    std::swap(frames_[at].scopes, own);
+  };
+  const Type declared = params[i].type_ref ? resolve_type(*params[i].type_ref) : Type(P::Any);
+  Type t;
+  try {
+    t = compile_number_value(*params[i].default_value, declared);
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+  return t;
 }
 
 Type Compiler::compile_host_call(const std::string& path, const ty::Signature& signature,
@@ -338,7 +392,8 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
   }
   // The receiver's real type chooses the member.
   const Type object = compile_expr(*member.object);
-  if (auto owner = owner_name(object)) {
+  const Type chooser = receiver_type(member, object);
+  if (auto owner = owner_name(chooser)) {
     const std::string path = *owner + "#" + member.property;
     if (auto sig = signature_for(path)) return compile_host_call(path, *sig, args, 1, span);
     if (auto type = type_for_path(path)) {
@@ -347,7 +402,7 @@ Type Compiler::compile_method_call(const ast::ExprKind::Member& member,
       return *type;
     }
   }
-  const Type callee = compile_member_of(object, member.property, span);
+  const Type callee = compile_member_of(object, member.property, span, chooser);
   return compile_callee_value_call(callee, args, span);
 }
 
@@ -373,9 +428,11 @@ std::uint16_t Compiler::compile_function_body(const std::string& name,
     std::size_t required = 0;
     while (required < params.size() && !params[required].default_value) ++required;
     f.required = static_cast<std::uint8_t>(required);
+    f.result = result;
   }
   for (const auto& p : params) {
-    declare_local(p.name, p.type_ref ? resolve_type(*p.type_ref) : Type(P::Any), true);
+    declare_local(p.name, p.type_ref ? resolve_type(*p.type_ref) : Type(P::Any), true,
+                  p.type_ref.has_value());
   }
   if (block) {
     fn().begin_scope();
@@ -383,7 +440,7 @@ std::uint16_t Compiler::compile_function_body(const std::string& name,
     fn().end_scope();
     emit(Op::plain(Opcode::ReturnNothing), block->span);
   } else if (expr) {
-    const Type t = compile_expr(*expr);
+    const Type t = result ? compile_number_value(*expr, *result) : compile_expr(*expr);
     if (result) expect_assignable(t, *result, expr->span, "Return value");
     emit(Op::plain(Opcode::Return), expr->span);
   }

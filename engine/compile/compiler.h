@@ -12,6 +12,7 @@
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -66,6 +67,8 @@ namespace compiler {
 
 // Result type of arithmetic on two operands.
 Type numeric_result(const Type& a, const Type& b);
+// Whether a place of this written type holds its whole numbers as Nums: num, price, lots.
+bool holds_number(const Type& declared);
 
 // The owner of "owner#member" paths for values of a type (series, array, map or a
 // primitive's name); none for other types.
@@ -120,6 +123,12 @@ class Compiler {
   // ---- names ----
   std::uint16_t declare_global(const std::string& name, Type type, bool is_mutable);
   std::optional<std::uint16_t> resolve_upvalue(std::string_view name);
+  struct Captured {
+    std::uint16_t index = 0;
+    Type type;
+  };
+  // A local of any enclosing function, captured through the functions between.
+  std::optional<Captured> capture_from_outer(std::string_view name);
   Type resolve_type(const ast::TypeRef& ref);
   std::uint32_t name_constant(std::string_view name);
   void expect_assignable(const Type& found, const Type& expected, const Span& span,
@@ -135,7 +144,8 @@ class Compiler {
   std::optional<std::uint16_t> global_index(std::string_view name) const;
   // The static type of the global of that name; null when there is none.
   const Type* global_type(std::string_view name) const;
-  std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable);
+  std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable,
+                              bool written = false);
   std::uint16_t host_id(std::string_view path) const;
 
   // ---- expressions ----
@@ -143,6 +153,9 @@ class Compiler {
   Type compile_assign(ast::AssignOp op, const ast::Expr& target, const ast::Expr& value,
                       const Span& span);
   Type compile_block_value(const ast::Block& block);
+  // An expression for a place whose written type is `declared`: where that is num, price or
+  // lots, a whole number becomes a Num (an Int literal is folded; none stays none).
+  Type compile_number_value(const ast::Expr& expr, const Type& declared);
   void check_numeric_pair(const Type& left, const Type& right, const Span& left_span,
                           const Span& right_span);
 
@@ -198,13 +211,13 @@ class Compiler {
 
   // expressions
   Type compile_identifier(const std::string& name, const Span& span);
-  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span);
+  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span, bool as_condition);
   Type compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
-                      const Span& span);
+                      const Span& span, bool as_condition = false);
   Type compile_index(const ast::ExprKind::Index& index, const Span& span);
   Type compile_member(const ast::ExprKind::Member& member, const Span& span);
   Type compile_member_of(const Type& object_type, const std::string& member,
-                         const Span& span);
+                         const Span& span, const Type& chooser);
   Type compile_match_value(const ast::ExprKind::Match& match, const Span& span);
   Type compile_lambda(const ast::ExprKind::Lambda& lambda, const Span& span);
   Type compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span);
@@ -215,6 +228,10 @@ class Compiler {
                                    const std::vector<Arg>& args, const Span& span);
   Type compile_declared_call(const FunctionInfo& info, const std::vector<Arg>& args,
                              const Span& span);
+  // Parameter i's default, compiled as in the function's own scope: the earlier parameters
+  // are the values kept in `kept` (hidden locals of the caller), nothing of the caller shows.
+  Type compile_default(const std::vector<ast::Parameter>& params, std::size_t i,
+                       const std::vector<std::uint16_t>& kept);
   Type compile_callee_value_call(const Type& callee_type, const std::vector<Arg>& args,
                                  const Span& span);
   Type compile_method_call(const ast::ExprKind::Member& member, const std::vector<Arg>& args,
@@ -223,6 +240,7 @@ class Compiler {
                                 std::size_t limit) const;
   const ty::Fields* namespace_fields(std::string_view ns) const;
   bool is_shadowed(std::string_view name);
+  std::optional<std::uint16_t> capture(std::size_t at, std::string_view name, bool through);
 
   // statements
   void compile_var(const ast::VarDecl& decl);
@@ -248,8 +266,12 @@ class Compiler {
   void compile_plot(const ast::Declaration::Plot& plot);
   void compile_panel(const ast::Declaration::Panel& panel);
   void check_handlers(const ast::Program& program);
-  // Gives each untyped global its initial value's type; returns the names so typed.
-  std::vector<std::string> infer_global_types(const ast::Program& program);
+  // Hints for method calls in function bodies: each untyped global's initial value type.
+  void hint_global_types(const ast::Program& program);
+  // The top-level function whose body compiles next (null after the last).
+  void begin_hinted_function(const ast::FnDecl* decl);
+  Type receiver_type(const ast::ExprKind::Member& site, const Type& compiled);
+  void record_member_hints();
   void set_global_type(const std::string& name, const Type& type);
   std::uint16_t append_function(bc::Function function);
   // One of `block` and `expr` is the body.
@@ -296,6 +318,21 @@ class Compiler {
   mutable TextMap<const kelo_std::hosts::HostFn*> hosts_by_path_;
   mutable TextMap<std::optional<Type>> path_types_;
   ast::ProgramKind kind_ = ast::ProgramKind::Script;
+  // Untyped globals' initial value types while function bodies compile (hint_global_types).
+  std::unordered_map<std::string, Type> global_hints_;
+  const ast::FnDecl* hinted_fn_ = nullptr;  // the function compiling, while hints exist
+  bool hinted_read_ = false;                // it has read a hinted global
+  // Receiver types by member site, from a compile of hinted_fn_ with the hinted types.
+  std::optional<std::unordered_map<const void*, Type>> member_hints_;
+  // In that compile: where the receiver types go.
+  std::unordered_map<const void*, Type>* member_record_ = nullptr;
+  // Globals whose written type is num, price or lots (inputs too): assignments convert.
+  std::unordered_set<std::string> number_globals_;
+  // The frame compiling a default argument: nothing is captured from around it.
+  std::optional<std::size_t> isolated_frame_;
+  // The next expression is the condition of if, guard or while (or an operand of its !,
+  // && and ||): it reads series at the current bar.
+  bool condition_ = false;
 };
 
 }  // namespace compiler

@@ -18,7 +18,18 @@ std::string disassemble(const bc::Image& image, const bc::Function& function) {
     };
     switch (bc::opcode_operand(op.code)) {
       case bc::Operand::None: break;
-      case bc::Operand::A8: number(op.a); break;
+      case bc::Operand::A8:
+        // Plain Coalesce reads as it always did; its other forms by name.
+        if (op.code == bc::Opcode::Coalesce) {
+          constexpr const char* kChoices[] = {"", "and", "or", "where", "where-after", "fill"};
+          if (op.a != 0) {
+            out += ' ';
+            out += op.a < std::size(kChoices) ? kChoices[op.a] : std::to_string(op.a).c_str();
+          }
+          break;
+        }
+        number(op.a);
+        break;
       case bc::Operand::B16: number(op.b); break;
       case bc::Operand::C32:
         if (op.c < image.constants.size()) {

@@ -22,16 +22,7 @@ void FnState::patch_jump(std::size_t index) {
     throw InternalError("cannot patch op " + std::to_string(index) + " beyond the code");
   }
   bc::Op& op = code[index];
-  switch (op.code) {
-    case bc::Opcode::Jump:
-    case bc::Opcode::JumpIfFalse:
-    case bc::Opcode::JumpIfTrue:
-    case bc::Opcode::JumpIfFalsePeek:
-    case bc::Opcode::JumpIfTruePeek:
-    case bc::Opcode::IterNext:
-    case bc::Opcode::TryBegin: break;
-    default: throw InternalError("cannot patch " + op_debug(op));
-  }
+  if (!bc::is_jump(op.code)) throw InternalError("cannot patch " + op_debug(op));
   op.set_offset(distance(index, code.size()));
 }
 
@@ -42,6 +33,13 @@ std::uint16_t FnState::take_slot() {
   const std::uint16_t slot = live++;
   if (live > slots) slots = live;
   return slot;
+}
+
+std::uint16_t FnState::spare_slot() {
+  if (slots == std::numeric_limits<std::uint16_t>::max()) {
+    throw InternalError("function '" + name + "' has more local variables than 65535");
+  }
+  return slots++;
 }
 
 void FnState::end_scope() {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,6 +45,7 @@ struct FnState {
   std::uint8_t arity = 0;
   std::uint8_t required = 0;
   int try_depth = 0;  // try bodies currently open; break/continue close the ones they leave
+  std::optional<kelo_core::types::Type> result;  // the written result type, for `return`
 
   explicit FnState(std::string fn_name) : name(std::move(fn_name)) {
     // Room for a typical function, so that its first few dozen ops need no regrowing.
@@ -68,6 +70,8 @@ struct FnState {
   static std::int32_t distance(std::size_t from, std::size_t target);
   // Next local slot (slot discipline: take `live`, raise `slots`).
   std::uint16_t take_slot();
+  // A slot above every one in use so far, for a value an expression keeps while it runs.
+  std::uint16_t spare_slot();
   void begin_scope() { scopes.begin(); }
   void end_scope();
 

@@ -1,5 +1,6 @@
 // Expressions: each leaves exactly one value on the stack and returns its static type.
 #include <limits>
+#include <utility>
 
 #include "compile/compiler.h"
 
@@ -19,8 +20,21 @@ std::uint16_t u16_count(std::size_t n, std::string_view what) {
   return static_cast<std::uint16_t>(n);
 }
 
+std::uint8_t choice_code(bc::Choice choice) {
+  return static_cast<std::uint8_t>(choice);
+}
+
+// A branch that a series choice can take bar by bar: a number, a truth value or a series.
+bool is_number_or_bool(const Type& t) {
+  const Type u = t.unwrap_series();
+  return u.is(P::Int) || u.is(P::Num) || u.is(P::Price) || u.is(P::Lots) || u.is(P::Duration) ||
+         u.is(P::Time) || u.is(P::Bool);
+}
+
+// `any?` passes as `any` does: a map's value read by key (`counts["up"] += 1`) is one.
 bool is_numeric_operand(const Type& t) {
   const Type u = t.unwrap_series();
+  if (const Type* inner = u.optional_inner(); inner && inner->is(P::Any)) return true;
   return u.is(P::Any) || u.is(P::Int) || u.is(P::Num) || u.is(P::Duration) || u.is(P::Price) ||
          u.is(P::Lots) || u.is(P::Time);
 }
@@ -77,6 +91,7 @@ std::string joined_field_names(const ty::Fields& fields) {
 }
 
 Type Compiler::compile_expr(const ast::Expr& expr) {
+  const bool as_condition = std::exchange(condition_, false);
   const Span& span = expr.span;
   using K = ast::ExprKind;
   const auto& node = expr.kind.node;
@@ -151,23 +166,39 @@ Type Compiler::compile_expr(const ast::Expr& expr) {
          span);
     return ty::map(P::Text, P::Any);
   }
-  if (auto* v = std::get_if<K::Unary>(&node)) return compile_unary(*v, span);
+  if (auto* v = std::get_if<K::Unary>(&node)) return compile_unary(*v, span, as_condition);
   if (auto* v = std::get_if<K::Binary>(&node)) {
-    return compile_binary(v->op, *v->left, *v->right, span);
+    return compile_binary(v->op, *v->left, *v->right, span, as_condition);
   }
   if (auto* v = std::get_if<K::Assign>(&node)) {
     return compile_assign(v->op, *v->target, *v->value, span);
   }
-  // `c ? a : b` and the if-expression compile alike: one value from either branch.
+  // `c ? a : b` and the if-expression compile alike: one value from either branch. With a
+  // series condition and number or series branches the value is a series choosing bar by
+  // bar; the jumps emitted for the plain form then become the steps that build it.
   auto choice = [&](const auto& v) {
-    compile_expr(*v.condition);
+    const Type condition = compile_expr(*v.condition);
     const std::size_t to_else = emit(Op::jump(Opcode::JumpIfFalse, 0), span);
     const Type then_type = compile_expr(*v.then);
     const std::size_t to_end = emit(Op::jump(Opcode::Jump, 0), span);
-    fn().patch_jump(to_else);
+    const std::size_t else_start = fn().code.size();
     const Type else_type = compile_expr(*v.otherwise);
+    const Type result = ty::common(then_type, else_type);
+    if (condition.tag() == ty::Tag::Series && result.tag() == ty::Tag::Series &&
+        is_number_or_bool(then_type) && is_number_or_bool(else_type)) {
+      // c: SetLocal t; a: Where; b: GetLocal t, Not, WhereAfter, Fill.
+      const std::uint16_t kept = fn().spare_slot();
+      fn().code[to_else] = Op::with_b(Opcode::SetLocal, kept);
+      fn().code[to_end] = Op::with_a(Opcode::Coalesce, choice_code(bc::Choice::Where));
+      emit(Op::with_b(Opcode::GetLocal, kept), span);
+      emit(Op::plain(Opcode::Not), span);
+      emit(Op::with_a(Opcode::Coalesce, choice_code(bc::Choice::WhereAfter)), span);
+      emit(Op::with_a(Opcode::Coalesce, choice_code(bc::Choice::Fill)), span);
+      return result;
+    }
+    fn().code[to_else].set_offset(FnState::distance(to_else, else_start));
     fn().patch_jump(to_end);
-    return ty::common(then_type, else_type);
+    return result;
   };
   if (auto* v = std::get_if<K::Ternary>(&node)) return choice(*v);
   if (auto* v = std::get_if<K::If>(&node)) return choice(*v);
@@ -212,6 +243,7 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
   }
   if (auto global = global_index(name)) {
     emit(Op::with_b(Opcode::GetGlobal, *global), span);
+    if (hinted_fn_ && global_hints_.count(name) != 0) hinted_read_ = true;
     const Type* type = global_type(name);
     return type ? *type : Type(P::Any);
   }
@@ -235,12 +267,26 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
         return entry->type;
     }
   }
+  // Names that mean nothing nearer: a local of a function further out than the enclosing
+  // one, then a function of the program as a value.
+  if (auto outer = capture_from_outer(name)) {
+    emit(Op::with_b(Opcode::GetUpvalue, outer->index), span);
+    return outer->type;
+  }
+  if (auto it = functions_.find(name); it != functions_.end()) {
+    emit(Op::with_b(Opcode::Closure, it->second.index), span);
+    std::vector<ty::Parameter> params;
+    for (const auto& p : *it->second.params) params.push_back(ty::p(p.name, P::Any));
+    return ty::function(std::move(params), it->second.result);
+  }
   error(codes::kNotDefined, span, name);
   emit(Op::plain(Opcode::Nothing), span);
   return P::Any;
 }
 
-Type Compiler::compile_unary(const ast::ExprKind::Unary& unary, const Span& span) {
+Type Compiler::compile_unary(const ast::ExprKind::Unary& unary, const Span& span,
+                             bool as_condition) {
+  condition_ = as_condition && unary.op == ast::UnaryOp::Not;
   const Type t = compile_expr(*unary.operand);
   if (unary.op == ast::UnaryOp::Not) {
     emit(Op::plain(Opcode::Not), span);
@@ -261,14 +307,31 @@ void Compiler::check_numeric_pair(const Type& left, const Type& right, const Spa
 }
 
 Type Compiler::compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
-                              const Span& span) {
+                              const Span& span, bool as_condition) {
   using B = ast::BinaryOp;
   if (op == B::And || op == B::Or) {
+    // A condition reads a series at the current bar, short-cutting as ever; a value with a
+    // series operand is the element-wise series (no short cut: both sides run).
+    const auto form = choice_code(op == B::And ? bc::Choice::And : bc::Choice::Or);
+    condition_ = as_condition;
     const Type l = compile_expr(left);
+    if (!as_condition && l.tag() == ty::Tag::Series) {
+      const Type r = compile_expr(right);
+      emit(Op::with_a(Opcode::Coalesce, form), span);
+      return ty::lift(l, r, P::Bool);
+    }
     const std::size_t skip =
         emit(Op::jump(op == B::And ? Opcode::JumpIfFalsePeek : Opcode::JumpIfTruePeek, 0), span);
-    emit(Op::plain(Opcode::Pop), span);
+    const std::size_t pop = emit(Op::plain(Opcode::Pop), span);
+    condition_ = as_condition;
     const Type r = compile_expr(right);
+    if (!as_condition && r.tag() == ty::Tag::Series) {
+      // Only the right side is a series: the short cut becomes two steps that do nothing.
+      fn().code[skip] = Op::jump(Opcode::Jump, 0);
+      fn().code[pop] = Op::jump(Opcode::Jump, 0);
+      emit(Op::with_a(Opcode::Coalesce, form), span);
+      return ty::lift(l, r, P::Bool);
+    }
     fn().patch_jump(skip);
     return ty::lift(l, r, P::Bool);
   }
@@ -343,13 +406,13 @@ Type Compiler::compile_member(const ast::ExprKind::Member& member, const Span& s
     }
   }
   const Type object = compile_expr(*member.object);
-  return compile_member_of(object, member.property, span);
+  return compile_member_of(object, member.property, span, receiver_type(member, object));
 }
 
-// Member steps on an object already on the stack.
+// Member steps on an object already on the stack; `chooser` picks the built-in member.
 Type Compiler::compile_member_of(const Type& object_type, const std::string& member,
-                                 const Span& span) {
-  if (auto owner = owner_name(object_type)) {
+                                 const Span& span, const Type& chooser) {
+  if (auto owner = owner_name(chooser)) {
     const std::string path = *owner + "#" + member;
     if (auto type = type_for_path(path)) {
       if (type->tag() == ty::Tag::Function) {
@@ -375,9 +438,11 @@ Type Compiler::compile_member_of(const Type& object_type, const std::string& mem
 
 Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const ast::Expr& value,
                               const Span& span) {
+  // A variable whose written type is num, price or lots takes a whole number as a Num.
+  Type number_place = P::Any;
   auto compile_value = [&]() -> Type {
     switch (op) {
-      case ast::AssignOp::Assign: return compile_expr(value);
+      case ast::AssignOp::Assign: return compile_number_value(value, number_place);
       case ast::AssignOp::Add: return compile_binary(ast::BinaryOp::Add, target, value, span);
       case ast::AssignOp::Sub: return compile_binary(ast::BinaryOp::Sub, target, value, span);
       case ast::AssignOp::Mul: return compile_binary(ast::BinaryOp::Mul, target, value, span);
@@ -390,6 +455,10 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
   if (const auto* id = target.kind.as<K::Identifier>()) {
     if (const auto* found = fn().scopes.lookup(id->name)) {
       const scope::Symbol symbol = *found;
+      if (symbol.written ||
+          (symbol.kind == SymbolKind::Global && number_globals_.count(id->name) != 0)) {
+        number_place = symbol.type;
+      }
       const Type t = compile_value();
       if (!symbol.is_mutable) {
         error(codes::kLetReassigned, target.span, id->name);
@@ -400,6 +469,7 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
            span);
       return t;
     }
+    if (number_globals_.count(id->name) != 0) number_place = global_types_.at(id->name);
     const Type t = compile_value();
     if (resolve_upvalue(id->name)) {
       error(codes::kCapturedReassigned, target.span);
@@ -410,6 +480,11 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
       emit(Op::with_b(Opcode::SetGlobal, *global), span);
       const Type* type = global_type(id->name);
       return type ? *type : t;
+    }
+    if (capture_from_outer(id->name)) {
+      error(codes::kCapturedReassigned, target.span);
+      emit(Op::plain(Opcode::Pop), span);
+      return t;
     }
     error(codes::kNotDefined, target.span, id->name);
     emit(Op::plain(Opcode::Pop), span);
@@ -491,6 +566,38 @@ Type Compiler::compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span) {
     return compile_call(*call->callee, args, span);
   }
   return compile_call(*pipe.right, args, span);
+}
+
+bool holds_number(const Type& declared) {
+  const Type d = declared.unwrap_optional();
+  return d.is(P::Num) || d.is(P::Price) || d.is(P::Lots);
+}
+
+Type Compiler::compile_number_value(const ast::Expr& expr, const Type& declared) {
+  if (!holds_number(declared)) return compile_expr(expr);
+  using K = ast::ExprKind;
+  const K::Int* literal = expr.kind.as<K::Int>();
+  bool negated = false;
+  if (const auto* unary = expr.kind.as<K::Unary>(); unary && unary->op == ast::UnaryOp::Neg) {
+    literal = unary->operand->kind.as<K::Int>();
+    negated = true;
+  }
+  if (literal) {
+    const double value = static_cast<double>(literal->value);
+    emit(Op::with_c(Opcode::Const, constant(bc::Constant::number(negated ? 0.0 - value : value))),
+         expr.span);
+    return P::Num;
+  }
+  const Type found = compile_expr(expr);
+  if (!found.is(P::Int)) return found;
+  // num(x) unless x is none (a whole division by zero), which stays none.
+  emit(Op::plain(Opcode::Dup), expr.span);
+  emit(Op::plain(Opcode::Nothing), expr.span);
+  emit(Op::plain(Opcode::Equal), expr.span);
+  const std::size_t skip = emit(Op::jump(Opcode::JumpIfTrue, 0), expr.span);
+  emit(Op::call_host(host_id("num"), 1), expr.span);
+  fn().patch_jump(skip);
+  return P::Num;
 }
 
 Type Compiler::compile_block_value(const ast::Block& block) {

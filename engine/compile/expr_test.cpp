@@ -129,7 +129,7 @@ TEST(ExpressionCode, MatchValueYieldsNothingWithoutDefault) {
             "Const Int(20); Jump 2; Pop; Nothing; SetLocal 1; Pop; ReturnNothing");
 }
 
-TEST(Upvalues, CaptureFromTheDirectParentOnly) {
+TEST(Upvalues, CaptureFromTheParentAndThroughIt) {
   // One upvalue for two uses; a second name gets position 1.
   auto out = in_function("let a = 1\nlet b = 2\nlet g = () => a + a + b");
   EXPECT_EQ(messages(out), "");
@@ -140,9 +140,18 @@ TEST(Upvalues, CaptureFromTheDirectParentOnly) {
   EXPECT_EQ(ops(out, "<lambda>"),
             "GetUpvalue 0; GetUpvalue 0; Add; GetUpvalue 1; Add; Return");
 
-  // A lambda inside a lambda cannot reach the outer function's locals.
+  // A lambda inside a lambda reaches the outer function's locals through the middle one,
+  // which copies the value when it is made and hands it on.
   out = in_function("let a = 1\nlet g = () => () => a");
-  EXPECT_EQ(diagnostics_text(out), "KELO3004 'a' is not defined @4:21");
+  EXPECT_EQ(diagnostics_text(out), "");
+  std::vector<const bc::Function*> lambdas;
+  for (const auto& f : out.image.functions) {
+    if (f.name == "<lambda>") lambdas.push_back(&f);
+  }
+  ASSERT_EQ(lambdas.size(), 2u);
+  EXPECT_EQ(lambdas[0]->upvalues, (std::vector<bc::Upvalue>{{0, 0}}));  // the inner one
+  EXPECT_EQ(lambdas[1]->upvalues, (std::vector<bc::Upvalue>{{0, 1}}));
+  EXPECT_EQ(ops(out, "<lambda>"), "GetUpvalue 0; Return");
 
   // At top level a global is read through its slot.
   out = compile_fixed("script \"S\"\nlet k = 3\nlet g = () => k\n");

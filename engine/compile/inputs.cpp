@@ -153,6 +153,12 @@ void Compiler::declare_input(const ast::InputItem::Input& input) {
   const Type type = resolve_type(input.type_ref);
   spec.default_value = input.default_value ? inputs::literal(*input.default_value, diagnostics_)
                                            : inputs::default_for(spec.type);
+  if (holds_number(type)) {
+    number_globals_.insert(input.name);
+    if (spec.default_value.tag == InputValue::Tag::Int) {
+      spec.default_value = InputValue::of_num(static_cast<double>(spec.default_value.integer));
+    }
+  }
   for (const auto& prop : input.settings) {
     const std::string& n = prop.name;
     if (n == "label" || n == "hint" || n == "unit" || n == "dependsOn") {

@@ -47,6 +47,8 @@ void Compiler::compile_for(const ast::Stmt::For& stmt) {
     case ty::Tag::Map: element = *iterable.map_value(); break;
     default: break;
   }
+  // A range yields whole numbers.
+  if (stmt.names.size() == 1 && stmt.iterable.kind.is<ast::ExprKind::Range>()) element = P::Int;
   auto bind = [&](const std::string& name, Type type) {
     const std::uint16_t slot = declare_local(name, std::move(type), true);
     emit(Op::with_b(Opcode::SetLocal, slot), stmt.span);

@@ -41,26 +41,56 @@ const Type* Compiler::global_type(std::string_view name) const {
   return outer_ != nullptr ? outer_->global_type(name) : nullptr;
 }
 
-std::uint16_t Compiler::declare_local(const std::string& name, Type type, bool is_mutable) {
+std::uint16_t Compiler::declare_local(const std::string& name, Type type, bool is_mutable,
+                                      bool written) {
   FnState& f = fn();
   const std::uint16_t slot = f.take_slot();
-  f.scopes.insert(name, Symbol{std::move(type), SymbolKind::Local, slot, is_mutable, true});
+  f.scopes.insert(name,
+                  Symbol{std::move(type), SymbolKind::Local, slot, is_mutable, true, written});
   return slot;
 }
 
 std::optional<std::uint16_t> Compiler::resolve_upvalue(std::string_view name) {
   if (frames_.size() < 2) return std::nullopt;
-  FnState& current = frames_.back();
+  return capture(frames_.size() - 1, name, false);
+}
+
+std::optional<Compiler::Captured> Compiler::capture_from_outer(std::string_view name) {
+  if (frames_.size() < 2) return std::nullopt;
+  auto index = capture(frames_.size() - 1, name, true);
+  if (!index) return std::nullopt;
+  for (std::size_t f = frames_.size() - 1; f-- > 0;) {
+    if (const Symbol* symbol = frames_[f].scopes.lookup(name)) return Captured{*index, symbol->type};
+  }
+  return Captured{*index, ty::Primitive::Any};
+}
+
+// The upvalue of frame `at` for a local of the frame below it; with `through`, also for a
+// local further out, which each frame between captures in turn and passes on (flag 0:
+// the closure copies its creator's captured value).
+std::optional<std::uint16_t> Compiler::capture(std::size_t at, std::string_view name,
+                                               bool through) {
+  if (isolated_frame_ && at == *isolated_frame_) return std::nullopt;
+  FnState& current = frames_[at];
   for (std::size_t i = 0; i < current.upvalue_names.size(); ++i) {
     if (current.upvalue_names[i] == name) return static_cast<std::uint16_t>(i);
   }
-  const FnState& parent = frames_[frames_.size() - 2];
-  const Symbol* symbol = parent.scopes.lookup(name);
-  if (!symbol || symbol->kind == SymbolKind::Global) return std::nullopt;
+  const FnState& parent = frames_[at - 1];
+  bc::Upvalue upvalue{0, 1};
+  if (const Symbol* symbol = parent.scopes.lookup(name)) {
+    if (symbol->kind == SymbolKind::Global) return std::nullopt;
+    upvalue.index = symbol->index;
+  } else if (!through || at < 2) {
+    return std::nullopt;
+  } else if (auto outer = capture(at - 1, name, true)) {
+    upvalue = bc::Upvalue{*outer, 0};
+  } else {
+    return std::nullopt;
+  }
   if (current.upvalues.size() >= std::numeric_limits<std::uint16_t>::max()) {
     throw InternalError("a function captures more than 65535 variables");
   }
-  current.upvalues.push_back(bc::Upvalue{symbol->index, 1});
+  current.upvalues.push_back(upvalue);
   current.upvalue_names.emplace_back(name);
   return static_cast<std::uint16_t>(current.upvalues.size() - 1);
 }

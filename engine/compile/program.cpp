@@ -72,8 +72,9 @@ void Compiler::compile_program(const ast::Program& program) {
         error(codes::kDeclaredTwice, v->span, v->name);
         continue;
       }
-      declare_global(v->name, v->type_ref ? resolve_type(*v->type_ref) : Type(P::Any),
-                     v->mutability == ast::Mutability::Var);
+      const Type type = v->type_ref ? resolve_type(*v->type_ref) : Type(P::Any);
+      if (holds_number(type)) number_globals_.insert(v->name);
+      declare_global(v->name, type, v->mutability == ast::Mutability::Var);
     }
   }
 
@@ -87,15 +88,16 @@ void Compiler::compile_program(const ast::Program& program) {
                               f->return_type ? resolve_type(*f->return_type) : Type(P::Any)});
   }
 
-  // Untyped globals take their initial value's type for the bodies below; step 10
-  // types them again as it compiles "<main>".
-  const std::vector<std::string> inferred = infer_global_types(program);
+  // Untyped globals stay `any` for the bodies below, their initial values' types serving
+  // only to choose the members of method calls; step 10 types them as it compiles "<main>".
+  hint_global_types(program);
 
   // 8: bodies, each moved into its slot; handlers become events.
   for (const auto& decl : program.declarations) {
     const auto* f = decl.as<ast::FnDecl>();
     if (!f) continue;
     const FunctionInfo info = functions_.at(f->name);
+    begin_hinted_function(f);
     const std::uint16_t compiled =
         compile_function(f->name, f->params, f->body, info.result, f->span);
     if (compiled + 1u != image_.functions.size()) {
@@ -107,7 +109,8 @@ void Compiler::compile_program(const ast::Program& program) {
     if (kind != bc::EventKind::None) image_.events.push_back({kind, info.index});
   }
 
-  for (const std::string& name : inferred) set_global_type(name, P::Any);
+  begin_hinted_function(nullptr);
+  global_hints_.clear();
 
   // 9: the input initialiser.
   build_input_initialiser(program);
@@ -118,9 +121,9 @@ void Compiler::compile_program(const ast::Program& program) {
     if (!v) continue;
     const auto slot = global_index(v->name);
     if (!slot) continue;
-    const Type t = compile_expr(v->init);
     const Type* written = global_type(v->name);
     const Type declared = written ? *written : Type(P::Any);
+    const Type t = v->type_ref ? compile_number_value(v->init, declared) : compile_expr(v->init);
     if (declared.is(P::Any)) {
       set_global_type(v->name, t);
     } else {
@@ -169,8 +172,9 @@ void Compiler::set_global_type(const std::string& name, const Type& type) {
 // A function body reads a global declared without a type; without its value's type a
 // method call on it (`xs.len()`, `name.upper()`) could not choose the built-in member.
 // The initial values are compiled as step 10 does, by a throw-away compiler that reads
-// the declarations of this one, so nothing is emitted, pooled or reported twice.
-std::vector<std::string> Compiler::infer_global_types(const ast::Program& program) {
+// the declarations of this one, so nothing is emitted, pooled or reported twice. The types
+// found are only hints: the global stays `any` for every check.
+void Compiler::hint_global_types(const ast::Program& program) {
   Diagnostics discarded;
   Compiler trial(discarded, registry_);
   trial.structs_ = structs_;
@@ -194,7 +198,6 @@ std::vector<std::string> Compiler::infer_global_types(const ast::Program& progra
   } catch (const std::exception&) {
     // The real pass meets the same failure and reports it; what is typed so far stands.
   }
-  std::vector<std::string> inferred;
   for (const auto& decl : program.declarations) {
     const auto* v = decl.as<ast::VarDecl>();
     if (!v) continue;
@@ -203,10 +206,55 @@ std::vector<std::string> Compiler::infer_global_types(const ast::Program& progra
     if (mine == nullptr || !mine->is(P::Any) || theirs == nullptr || theirs->is(P::Any)) {
       continue;
     }
-    set_global_type(v->name, *theirs);
-    inferred.push_back(v->name);
+    global_hints_.insert_or_assign(v->name, *theirs);
   }
-  return inferred;
+}
+
+void Compiler::begin_hinted_function(const ast::FnDecl* decl) {
+  hinted_fn_ = global_hints_.empty() ? nullptr : decl;
+  hinted_read_ = false;
+  member_hints_.reset();
+}
+
+// The type that chooses the member at a member site: the receiver's own when it has the
+// member; otherwise, once the function has read a hinted global, the receiver type that a
+// compile with the hinted types gives there, so members are chosen as those types choose.
+Type Compiler::receiver_type(const ast::ExprKind::Member& site, const Type& compiled) {
+  if (member_record_) {
+    member_record_->insert_or_assign(&site, compiled);
+    return compiled;
+  }
+  if (!hinted_fn_ || !hinted_read_) return compiled;
+  if (auto owner = owner_name(compiled); owner && type_for_path(*owner + "#" + site.property)) {
+    return compiled;
+  }
+  if (compiled.unwrap_optional().fields()) return compiled;
+  if (!member_hints_) record_member_hints();
+  auto it = member_hints_->find(&site);
+  return it != member_hints_->end() ? it->second : compiled;
+}
+
+void Compiler::record_member_hints() {
+  member_hints_.emplace();
+  Diagnostics discarded;
+  Compiler trial(discarded, registry_);
+  trial.structs_ = structs_;
+  trial.enums_ = enums_;
+  trial.functions_ = functions_;
+  trial.global_types_ = global_types_;
+  trial.global_first_ = global_first_;
+  trial.global_names_ = global_names_;
+  trial.frames_.front().scopes = frames_.front().scopes;
+  trial.kind_ = kind_;
+  for (const auto& [name, type] : global_hints_) trial.set_global_type(name, type);
+  trial.member_record_ = &*member_hints_;
+  const FunctionInfo info = functions_.at(hinted_fn_->name);
+  try {
+    trial.compile_function(hinted_fn_->name, hinted_fn_->params, hinted_fn_->body, info.result,
+                           hinted_fn_->span);
+  } catch (const std::exception&) {
+    // The real pass meets the same failure; the members recorded so far stand.
+  }
 }
 
 }  // namespace kelo_compile::compiler

@@ -82,10 +82,12 @@ TEST(ProgramPass, GlobalsDeclaredTwice) {
 }
 
 TEST(ProgramPass, UntypedGlobalsTakeTheirValueType) {
-  // Function bodies, main and the code after main all see the initial value's type.
+  // Function bodies see `any` (the value's type only chooses their method calls); main
+  // and the code after main see the initial value's type.
   const auto out = compile_fixed(
-      "indicator \"I\"\nlet n = 5\nfn f() { let a: text = n }\nplot n { title: \"N\" }\n");
-  EXPECT_EQ(diagnostics_text(out), "KELO3001 'a': expected text but found int @3:24");
+      "indicator \"I\"\nlet n = 5\nlet s = \"x\"\nfn f() { let a: text = n }\n"
+      "plot s - 1 { title: \"N\" }\n");
+  EXPECT_EQ(diagnostics_text(out), "KELO3005 Arithmetic needs numbers, found text @5:6");
   const auto typed = compile_fixed("script \"S\"\nlet n = 5\nlet m: text = n\n");
   EXPECT_EQ(messages(typed), "KELO3001 'm': expected text but found int");
 }

@@ -19,7 +19,8 @@ struct Symbol {
   SymbolKind kind = SymbolKind::Local;
   std::uint16_t index = 0;
   bool is_mutable = false;
-  bool flag = true;  // set by every declaration
+  bool flag = true;      // set by every declaration
+  bool written = false;  // the type was written in the source, not taken from a value
 };
 
 // Innermost scope last. Lookups are exact and case-sensitive. A returned symbol stays

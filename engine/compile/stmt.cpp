@@ -32,7 +32,11 @@ void Compiler::compile_stmt(const ast::Stmt& stmt) {
   }
   if (const auto* v = std::get_if<S::Return>(&node)) {
     if (v->value) {
-      compile_expr(*v->value);
+      if (fn().result) {
+        compile_number_value(*v->value, *fn().result);
+      } else {
+        compile_expr(*v->value);
+      }
       emit(Op::plain(Opcode::Return), v->span);
     } else {
       emit(Op::plain(Opcode::ReturnNothing), v->span);
@@ -69,7 +73,7 @@ void Compiler::compile_block(const ast::Block& block) {
 void Compiler::compile_var(const ast::VarDecl& decl) {
   std::optional<Type> written;
   if (decl.type_ref) written = resolve_type(*decl.type_ref);
-  const Type init = compile_expr(decl.init);
+  const Type init = written ? compile_number_value(decl.init, *written) : compile_expr(decl.init);
   Type type = init;
   if (written) {
     expect_assignable(init, *written, decl.init.span, [&] { return "'" + decl.name + "'"; });
@@ -79,7 +83,7 @@ void Compiler::compile_var(const ast::VarDecl& decl) {
     error(codes::kDeclaredInBlock, decl.span, decl.name);
   }
   const std::uint16_t slot =
-      declare_local(decl.name, type, decl.mutability == ast::Mutability::Var);
+      declare_local(decl.name, type, decl.mutability == ast::Mutability::Var, written.has_value());
   emit(Op::with_b(Opcode::SetLocal, slot), decl.span);
   emit(Op::plain(Opcode::Pop), decl.span);
 }
@@ -116,6 +120,7 @@ void Compiler::compile_if(const ast::IfStmt& stmt) {
 }
 
 void Compiler::compile_condition(const ast::Expr& expr) {
+  condition_ = true;
   const Type u = compile_expr(expr).unwrap_series();
   if (u.is(P::Any) || u.is(P::Bool) || u.is(P::Int) || u.is(P::Num) || u.is(P::Duration) ||
       u.is(P::Price) || u.is(P::Lots)) {

@@ -168,6 +168,7 @@ class Parser {
   bool parse_import(ast::Program& program);
   bool parse_input(ast::Program& program);
   std::optional<std::vector<ast::MetaEntry>> parse_meta_block();
+  bool entry_follows_comma() const;
   std::optional<ast::FnDecl> parse_fn_decl(bool exported);
   std::optional<std::vector<ast::Parameter>> parse_parameter_list();
   std::optional<ast::VarDecl> parse_var_decl(bool exported);

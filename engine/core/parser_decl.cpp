@@ -196,6 +196,16 @@ bool Parser::parse_input(ast::Program& program) {
   return true;
 }
 
+// At a comma of a settings entry: whether a name and ':' follow it (newlines between
+// allowed), starting the next entry; any other comma goes on with the values.
+bool Parser::entry_follows_comma() const {
+  std::size_t ahead = 1;
+  while (peek(ahead).kind == TokenKind::Newline) ++ahead;
+  const Token& name = peek(ahead);
+  return (name.kind == TokenKind::Identifier || name.kind == TokenKind::Keyword) &&
+         is_op(peek(ahead + 1), ":");
+}
+
 std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
   if (!expect<TokenKind::Punct>("{")) return std::nullopt;
   skip_newlines();
@@ -205,11 +215,16 @@ std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
     if (!name) return std::nullopt;
     ast::MetaEntry entry{std::move(name->text), {}, {}};
     if (at_op(":")) advance();  // `{ panel: overlay }` reads as `{ panel overlay }`
+    bool next_entry = false;  // `{ panel: overlay, precision: 5 }`: the comma ends the entry
     if (!at_statement_end()) {
       auto value = parse_assignment();
       if (!value) return std::nullopt;
       entry.values.push_back(std::move(*value));
       while (at_punct(",")) {
+        if (entry_follows_comma()) {
+          next_entry = true;
+          break;
+        }
         advance();
         skip_newlines();
         value = parse_assignment();
@@ -218,7 +233,12 @@ std::optional<std::vector<ast::MetaEntry>> Parser::parse_meta_block() {
       }
     }
     entry.span = span_from(name->span.start);
-    if (!end_statement()) return std::nullopt;
+    if (next_entry) {
+      advance();
+      skip_newlines();
+    } else if (!end_statement()) {
+      return std::nullopt;
+    }
     entries.push_back(std::move(entry));
     skip_newlines();
   }

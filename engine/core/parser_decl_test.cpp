@@ -120,6 +120,13 @@ TEST(ParserFile, HeaderKindsAndColonSettings) {
       {"script \"a\" {}", ast::ProgramKind::Script, ""},
       {"indicator \"a\" { levels: 30, 70\n panel: }", ast::ProgramKind::Indicator,
        "levels 30 70; panel"},
+      // A comma before a name and ':' starts the next entry on the same line.
+      {"indicator \"a\" { panel: overlay, precision: 5 }", ast::ProgramKind::Indicator,
+       "panel overlay; precision 5"},
+      {"bot \"a\" { version: \"1.0.0\", author: \"Desk\", timeframes: M15, H1 }",
+       ast::ProgramKind::Bot, "version \"1.0.0\"; author \"Desk\"; timeframes M15 H1"},
+      {"bot \"a\" { levels: 30, 70,\n  panel: lower }", ast::ProgramKind::Bot,
+       "levels 30 70; panel lower"},
   };
   for (const Row& row : rows) {
     auto parsed = parse_text(row.source);

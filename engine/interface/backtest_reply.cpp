@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "backtest/backtest.h"
+#include "backtest/replay_host.h"
+#include "backtest/synthetic_bars.h"
+#include "builtins/standard_builtins.h"
 #include "compile/compiler.h"
 #include "interface/json_text.h"
 #include "interface/replies.h"
 #include "interface/reply.h"
 #include "interface/symbol_spec.h"
-#include "vm/backtest.h"
-#include "vm/replay_host.h"
-#include "vm/series_builtins.h"
-#include "vm/synthetic_bars.h"
 
 namespace kelo {
 
@@ -177,7 +177,7 @@ ReplyWriter backtest_reply(std::string_view source, std::string_view file_name,
   auto image = std::make_shared<const kelo_vm::bytecode::Image>(std::move(output.image));
   // A negative warm-up read as unsigned is past every bar: nothing is replayed.
   const auto warm_up = static_cast<std::size_t>(static_cast<std::uint64_t>(warmup));
-  const kelo_vm::StandardBuiltins builtins;
+  const kelo_vm::builtins::StandardBuiltins builtins;
   bt::Report report = bt::Backtest(std::move(host), image, warm_up, builtins).run();
   return report_reply(report);
 }

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "backtest/report.h"
 #include "interface/reply.h"
-#include "vm/report.h"
 
 namespace kelo {
 

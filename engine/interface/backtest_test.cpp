@@ -150,6 +150,20 @@ TEST(Backtest, TheSymbolReachesTheRun) {
   EXPECT_NE(reply.find(R"j("profit":-100.00000000000009,)j"), std::string::npos) << reply;
 }
 
+TEST(Backtest, LotsAndPriceConvertByTheSymbolInTheRun) {
+  const char* bot =
+      "bot \"A\" {}\nfn onInit() -> status {\n  log.info(text.of(lots(0.125)))\n"
+      "  log.info(text.of(price(1.23456789)))\n  trade.buy(lots(0.125))\n  return status.ok\n}\n"
+      "fn onBar() {}";
+  const std::string reply = run(bot, 1, 0);
+  EXPECT_NE(reply.find(R"j("side":"buy","volume":0.13,)j"), std::string::npos) << reply;
+  EXPECT_NE(reply.find(R"j("journal":[{"bar":0,"time":0,"level":"info","message":"0.13"},)j"
+                       R"j({"bar":0,"time":0,"level":"info","message":"1.23457"}],)j"),
+            std::string::npos)
+      << reply;
+  EXPECT_NE(reply.find(R"j("errors":[]})j"), std::string::npos) << reply;
+}
+
 TEST(BacktestReport, NumbersAndTextsOfTheReport) {
   kelo_vm::backtest::Report report;
   report.starting_balance = 10000;

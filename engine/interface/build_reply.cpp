@@ -1,12 +1,12 @@
 // kelo_build: compile, pack the bundle, put it on disk.
 #include <span>
 
-#include "bundle/bundle.h"
 #include "compile/compiler.h"
+#include "format/bundle.h"
 #include "interface/file_replace.h"
 #include "interface/json_text.h"
-#include "interface/reply.h"
 #include "interface/replies.h"
+#include "interface/reply.h"
 
 namespace kelo {
 

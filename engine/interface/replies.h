@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "backtest/synthetic_bars.h"
 #include "interface/reply.h"
 #include "kelo.h"  // engine/include
-#include "vm/synthetic_bars.h"
 
 namespace kelo_std::registry {
 struct Registry;

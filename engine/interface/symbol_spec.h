@@ -1,8 +1,8 @@
 // The traded symbol of a backtest, from the plain structure of the exported interface.
 #pragma once
 
+#include "backtest/replay_host.h"
 #include "kelo.h"  // engine/include
-#include "vm/replay_host.h"
 
 namespace kelo {
 

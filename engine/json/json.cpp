@@ -1,7 +1,8 @@
 #include "json/json.h"
 
-#include <charconv>
 #include <cmath>
+
+#include "core/shortest_decimal.h"
 
 namespace kelo_json {
 
@@ -33,41 +34,7 @@ void append_number(std::string& out, double value) {
     out += "null";
     return;
   }
-  // Scientific mode of to_chars gives the shortest round-trip digits; fixed mode would
-  // print the exact binary expansion of large values instead, so lay the digits out here.
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-  std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
-  bool negative = false;
-  if (!sci.empty() && sci.front() == '-') {
-    negative = true;
-    sci.remove_prefix(1);
-  }
-  auto e = sci.find('e');
-  std::string_view mantissa = sci.substr(0, e);
-  int exponent = 0;
-  std::from_chars(sci.data() + e + 1 + (sci[e + 1] == '+' ? 1 : 0), sci.data() + sci.size(),
-                  exponent);
-  std::string digits;
-  for (char c : mantissa) {
-    if (c != '.') digits += c;
-  }
-  // value = 0.d1d2d3... * 10^(exponent + 1)
-  int point = exponent + 1;  // digits before the decimal point
-  if (negative) out += '-';
-  const int count = static_cast<int>(digits.size());
-  if (point <= 0) {
-    out += "0.";
-    out.append(static_cast<std::size_t>(-point), '0');
-    out += digits;
-  } else if (point >= count) {
-    out += digits;
-    out.append(static_cast<std::size_t>(point - count), '0');
-  } else {
-    out.append(digits, 0, static_cast<std::size_t>(point));
-    out += '.';
-    out.append(digits, static_cast<std::size_t>(point), std::string::npos);
-  }
+  kelo_core::numeric::append_shortest_decimal(out, value);
 }
 
 std::string format_number(double value) {

@@ -53,7 +53,11 @@ Type closed_position_type() {
 }
 
 // The take-profit is `any` throughout (a price, a distance or a text rule); the stop-loss is a price.
-Type trade_namespace(const Type& position, const Type& order, const Type& result) {
+// The position or order taken may be none, as `positions.newest()` gives it; the host
+// answers a none with its error for a missing position or order.
+Type trade_namespace(const Type& held, const Type& placed, const Type& result) {
+  const Type position = optional(held);
+  const Type order = optional(placed);
   Params stop_limit{p("stopPrice", Price)};
   for (Parameter& param : pending_params()) stop_limit.push_back(std::move(param));
 

@@ -33,19 +33,19 @@ const FormRows kTrade = {
     {"sellStop",        "fn(" + kPending + ") -> TradeResult"},
     {"buyStopLimit",    "fn(stopPrice: price, " + kPending + ") -> TradeResult"},
     {"sellStopLimit",   "fn(stopPrice: price, " + kPending + ") -> TradeResult"},
-    {"close",           "fn(position: Position) -> TradeResult"},
-    {"closePartial",    "fn(position: Position, volume: lots) -> TradeResult"},
+    {"close",           "fn(position: Position?) -> TradeResult"},
+    {"closePartial",    "fn(position: Position?, volume: lots) -> TradeResult"},
     {"closeAll",        "fn(symbol: text? (named), magic: int? (named)) -> int"},
     {"closeProfitable", "fn(symbol: text? (named)) -> int"},
     {"closeLosing",     "fn(symbol: text? (named)) -> int"},
-    {"modify",          "fn(position: Position, sl: price? (named), tp: any? (named)) -> TradeResult"},
-    {"modifyPending",   "fn(order: Order, price: price? (named), sl: price? (named), tp: any? (named), "
+    {"modify",          "fn(position: Position?, sl: price? (named), tp: any? (named)) -> TradeResult"},
+    {"modifyPending",   "fn(order: Order?, price: price? (named), sl: price? (named), tp: any? (named), "
                         "expiry: time? (named)) -> TradeResult"},
-    {"cancel",          "fn(order: Order) -> TradeResult"},
+    {"cancel",          "fn(order: Order?) -> TradeResult"},
     {"cancelAll",       "fn(symbol: text? (named)) -> int"},
-    {"reverse",         "fn(position: Position) -> TradeResult"},
-    {"breakEven",       "fn(position: Position, offsetPips: num? (named)) -> TradeResult"},
-    {"trail",           "fn(position: Position, distancePips: num (named), stepPips: num? (named)) -> TradeResult"},
+    {"reverse",         "fn(position: Position?) -> TradeResult"},
+    {"breakEven",       "fn(position: Position?, offsetPips: num? (named)) -> TradeResult"},
+    {"trail",           "fn(position: Position?, distancePips: num (named), stepPips: num? (named)) -> TradeResult"},
     {"calcMargin",      "fn(type: text, symbol: text, volume: lots, price: price) -> num"},
     {"calcProfit",      "fn(type: text, symbol: text, volume: lots, openPrice: price, closePrice: price) -> num"},
     {"result",          "TradeResult"},
@@ -184,8 +184,8 @@ TEST(TradingDefinitions, RecordTypesHaveTheirFields) {
     const FormRows* fields;
   };
   const Row rows[] = {
-      {"Position", field(trade, "close").signature()->params[0].type, &kPosition},
-      {"Order", field(trade, "cancel").signature()->params[0].type, &kOrder},
+      {"Position", field(trade, "close").signature()->params[0].type.unwrap_optional(), &kPosition},
+      {"Order", field(trade, "cancel").signature()->params[0].type.unwrap_optional(), &kOrder},
       {"TradeResult", field(trade, "result"), &kTradeResult},
       {"Deal", *field(history, "deals").signature()->result.array_element(), &kDeal},
       {"ClosedPosition", *field(history, "positions").signature()->result.array_element(),
@@ -207,7 +207,7 @@ TEST(TradingDefinitions, PrintedTypesHideNamesOfPositionalParameters) {
               "-> TradeResult"},
       {"buyLimit", "fn(price, lots, sl: price?, tp: any?, expiry: time?, comment: text?, magic: int?, "
                    "symbol: text?) -> TradeResult"},
-      {"trail", "fn(Position, distancePips: num, stepPips: num?) -> TradeResult"},
+      {"trail", "fn(Position?, distancePips: num, stepPips: num?) -> TradeResult"},
   };
   for (const auto& [name, printed] : rows) {
     EXPECT_EQ(field(registry.global("trade")->type, name).to_string(), printed) << name;

@@ -26,85 +26,158 @@ enum class Operand : uint8_t {
   B16A8,      // u16 in `b` and u8 in `a` (CallHost: host id, argument count)
 };
 
-// X(name, operand, effect). The order fixes the opcode numbers 0..50, which the bundle
-// file stores; append nothing in the middle.
-#define KELO_OPCODES(X)                                                                      \
-  X(Const, C32, "push the constant's value")                                                 \
-  X(True, None, "push true")                                                                 \
-  X(False, None, "push false")                                                               \
-  X(Nothing, None, "push nothing")                                                           \
-  X(GetLocal, B16, "push the local slot")                                                    \
-  X(SetLocal, B16, "store the top into the local slot; the value stays")                    \
-  X(GetGlobal, B16, "push the global")                                                       \
-  X(SetGlobal, B16, "store the top into the global; the value stays")                       \
-  X(GetUpvalue, B16, "push the running closure's captured value")                           \
-  X(GetMember, C32, "pop object; push its member named by the Name constant")               \
-  X(SetMember, C32, "pop object, value; set the named member; push the value")              \
-  X(Index, None, "pop target, index; push target[index]")                                    \
-  X(SetIndex, None, "pop target, index, value; store; push the value")                      \
-  X(Call, A8, "pop callee and a arguments (callee below them); push the result")            \
-  X(CallHost, B16A8, "pop a arguments; call host function b; push the result")              \
-  X(Closure, B16, "push a closure of function b capturing from the current frame")          \
-  X(Add, None, "pop a, b; push a + b")                                                       \
-  X(Sub, None, "pop a, b; push a - b")                                                       \
-  X(Mul, None, "pop a, b; push a * b")                                                       \
-  X(Div, None, "pop a, b; push a / b")                                                       \
-  X(Rem, None, "pop a, b; push a % b")                                                       \
-  X(Pow, None, "pop a, b; push a ** b")                                                      \
-  X(Negate, None, "pop a; push -a")                                                          \
-  X(Not, None, "pop a; push its logical negation")                                           \
-  X(Equal, None, "pop a, b; push a == b")                                                    \
-  X(NotEqual, None, "pop a, b; push a != b")                                                 \
-  X(Less, None, "pop a, b; push a < b")                                                      \
-  X(LessEqual, None, "pop a, b; push a <= b")                                                \
-  X(Greater, None, "pop a, b; push a > b")                                                   \
-  X(GreaterEqual, None, "pop a, b; push a >= b")                                             \
-  X(Coalesce, None, "pop a, b; push a unless it is nothing or NaN, else b")                 \
-  X(Jump, Jump, "jump")                                                                      \
-  X(JumpIfFalse, Jump, "pop; jump when not truthy")                                          \
-  X(JumpIfTrue, Jump, "pop; jump when truthy")                                               \
-  X(JumpIfFalsePeek, Jump, "jump when the top is not truthy; the top stays")                \
-  X(JumpIfTruePeek, Jump, "jump when the top is truthy; the top stays")                     \
-  X(Pop, None, "drop the top")                                                               \
-  X(Dup, None, "push a copy of the top")                                                     \
-  X(MakeArray, B16, "pop b values; push an array of them in order")                         \
-  X(MakeMap, B16, "pop b (key, value) pairs; push a map keyed by text")                     \
-  X(MakeObject, B16, "pop b (name, value) pairs; push a record or map")                     \
-  X(MakeRange, A8, "pop start, end; push a range, inclusive when a is 1")                   \
-  X(IterInit, A8, "pop an iterable; start an iterator; a = names bound (1, or 2)")          \
-  X(IterNext, Jump, "push the next item, or end the iterator and jump")                     \
-  X(EnumCase, C32, "push the case name as text")                                             \
-  X(Throw, None, "pop a value; raise a runtime error with its text")                        \
-  X(TryBegin, Jump, "register a handler at the jump target until TryEnd")                   \
-  X(TryEnd, None, "remove the innermost handler")                                            \
-  X(Return, None, "pop the result; leave the function; push it for the caller")            \
-  X(ReturnNothing, None, "leave the function; push nothing for the caller")                 \
-  X(Halt, None, "end the top-level run")
+// What an instruction does to the value stack: it pops `pops` values, then pushes
+// `pushes`, then goes on as its Flow says. A count may grow with an operand: `a + 1`
+// (a call pops its a arguments and the callee), `b * 2` (b key and value pairs).
+enum class CountBy : uint8_t { None, A, B };
+struct Count {
+  uint8_t fixed = 0;
+  uint8_t per = 0;
+  CountBy by = CountBy::None;
+
+  constexpr Count(int n) : fixed(static_cast<uint8_t>(n)) {}
+  constexpr Count(uint8_t f, uint8_t p, CountBy b) : fixed(f), per(p), by(b) {}
+  // The count for one instruction (an Op, or the interpreter's decoded form).
+  template <class I>
+  constexpr int64_t of(const I& in) const {
+    const int64_t n = by == CountBy::A ? int64_t{in.a} : by == CountBy::B ? int64_t{in.b} : 0;
+    return fixed + per * n;
+  }
+};
+constexpr Count operator+(Count c, int k) {
+  return Count(static_cast<uint8_t>(c.fixed + k), c.per, c.by);
+}
+constexpr Count operator*(Count c, int k) {
+  return Count(static_cast<uint8_t>(c.fixed * k), static_cast<uint8_t>(c.per * k), c.by);
+}
+
+// Where execution goes on after an instruction.
+enum class Flow : uint8_t {
+  Next,    // the next instruction
+  Goto,    // its jump target only
+  Branch,  // the next instruction or its jump target, with the same stack
+  Loop,    // the next instruction with its pushes, or its jump target without them
+  Guard,   // the next instruction; an error caught later resumes at its target with one
+           // value (the error record) pushed
+  Exit,    // none: it leaves the function, or raises
+};
+
+struct StackEffect {
+  Count pops;
+  Count pushes;
+  Flow flow;
+};
+
+// X(name, operand, pops, pushes, flow, summary). The order fixes the opcode numbers
+// 0..50, which the bundle file stores; append nothing in the middle. Everything else
+// about an opcode (its name, operand layout, stack effect, whether it jumps, the
+// interpreter's dispatch table) derives from its row.
+// clang-format off
+#define KELO_OPCODES(X)                                                                        \
+  X(Const,           C32,   0,     1, Next,   "push the constant's value")                     \
+  X(True,            None,  0,     1, Next,   "push true")                                      \
+  X(False,           None,  0,     1, Next,   "push false")                                     \
+  X(Nothing,         None,  0,     1, Next,   "push nothing")                                   \
+  X(GetLocal,        B16,   0,     1, Next,   "push the local slot")                            \
+  X(SetLocal,        B16,   1,     1, Next,   "store the top into the local slot; it stays")   \
+  X(GetGlobal,       B16,   0,     1, Next,   "push the global")                                \
+  X(SetGlobal,       B16,   1,     1, Next,   "store the top into the global; it stays")       \
+  X(GetUpvalue,      B16,   0,     1, Next,   "push the running closure's captured value")     \
+  X(GetMember,       C32,   1,     1, Next,   "pop object; push its member named by the Name constant") \
+  X(SetMember,       C32,   2,     1, Next,   "pop object, value; set the named member; push the value") \
+  X(Index,           None,  2,     1, Next,   "pop target, index; push target[index]")         \
+  X(SetIndex,        None,  3,     1, Next,   "pop target, index, value; store; push the value") \
+  X(Call,            A8,    a + 1, 1, Next,   "pop callee and a arguments (callee below them); push the result") \
+  X(CallHost,        B16A8, a,     1, Next,   "pop a arguments; call host function b; push the result") \
+  X(Closure,         B16,   0,     1, Next,   "push a closure of function b capturing from the current frame") \
+  X(Add,             None,  2,     1, Next,   "pop a, b; push a + b")                           \
+  X(Sub,             None,  2,     1, Next,   "pop a, b; push a - b")                           \
+  X(Mul,             None,  2,     1, Next,   "pop a, b; push a * b")                           \
+  X(Div,             None,  2,     1, Next,   "pop a, b; push a / b")                           \
+  X(Rem,             None,  2,     1, Next,   "pop a, b; push a % b")                           \
+  X(Pow,             None,  2,     1, Next,   "pop a, b; push a ** b")                          \
+  X(Negate,          None,  1,     1, Next,   "pop a; push -a")                                 \
+  X(Not,             None,  1,     1, Next,   "pop a; push its logical negation")               \
+  X(Equal,           None,  2,     1, Next,   "pop a, b; push a == b")                          \
+  X(NotEqual,        None,  2,     1, Next,   "pop a, b; push a != b")                          \
+  X(Less,            None,  2,     1, Next,   "pop a, b; push a < b")                           \
+  X(LessEqual,       None,  2,     1, Next,   "pop a, b; push a <= b")                          \
+  X(Greater,         None,  2,     1, Next,   "pop a, b; push a > b")                           \
+  X(GreaterEqual,    None,  2,     1, Next,   "pop a, b; push a >= b")                          \
+  X(Coalesce,        A8,    2,     1, Next,   "pop a, b; push a unless it is nothing or NaN, else b (the operand picks a Choice)") \
+  X(Jump,            Jump,  0,     0, Goto,   "jump")                                           \
+  X(JumpIfFalse,     Jump,  1,     0, Branch, "pop; jump when not truthy")                      \
+  X(JumpIfTrue,      Jump,  1,     0, Branch, "pop; jump when truthy")                          \
+  X(JumpIfFalsePeek, Jump,  1,     1, Branch, "jump when the top is not truthy; the top stays") \
+  X(JumpIfTruePeek,  Jump,  1,     1, Branch, "jump when the top is truthy; the top stays")     \
+  X(Pop,             None,  1,     0, Next,   "drop the top")                                   \
+  X(Dup,             None,  1,     2, Next,   "push a copy of the top")                         \
+  X(MakeArray,       B16,   b,     1, Next,   "pop b values; push an array of them in order")  \
+  X(MakeMap,         B16,   b * 2, 1, Next,   "pop b (key, value) pairs; push a map keyed by text") \
+  X(MakeObject,      B16,   b * 2, 1, Next,   "pop b (name, value) pairs; push a record or map") \
+  X(MakeRange,       A8,    2,     1, Next,   "pop start, end; push a range, inclusive when a is 1") \
+  X(IterInit,        A8,    1,     1, Next,   "pop an iterable; start an iterator; push its placeholder; a = names bound (1, or 2)") \
+  /* IterNext's a (the names its loop binds) is filled in when a Vm decodes the image. */    \
+  X(IterNext,        Jump,  0,     a, Loop,   "push the next item (a values), or end the iterator and jump") \
+  X(EnumCase,        C32,   0,     1, Next,   "push the case name as text")                     \
+  X(Throw,           None,  1,     0, Exit,   "pop a value; raise a runtime error with its text") \
+  X(TryBegin,        Jump,  0,     0, Guard,  "register a handler at the jump target until TryEnd") \
+  X(TryEnd,          None,  0,     0, Next,   "remove the innermost handler")                   \
+  X(Return,          None,  1,     0, Exit,   "pop the result; leave the function; push it for the caller") \
+  X(ReturnNothing,   None,  0,     0, Exit,   "leave the function; push nothing for the caller") \
+  X(Halt,            None,  0,     0, Exit,   "end the top-level run")
+// clang-format on
 
 enum class Opcode : uint8_t {
-#define KELO_OPCODE_ENUM(name, operand, effect) name,
+#define KELO_OPCODE_ENUM(name, ...) name,
   KELO_OPCODES(KELO_OPCODE_ENUM)
 #undef KELO_OPCODE_ENUM
 };
 
+// What Coalesce does with its two values, by its `a` operand. The forms past Coalesce
+// build the element-wise series node when either value is a series (`close > open &&
+// ready`, `c ? high : low` as a series); on two plain values they give the scalar answer.
+enum class Choice : uint8_t {
+  Coalesce = 0,    // a unless it is nothing or NaN, else b
+  And = 1,         // both true: series code And; else Bool
+  Or = 2,          // either true: series code Or; else Bool
+  Where = 3,       // b where a is true, else NaN (nothing on plain values)
+  WhereAfter = 4,  // a where b is true, else NaN (nothing on plain values)
+  Fill = 5,        // a, or b where a is NaN (or nothing)
+};
+inline constexpr uint8_t kChoiceCount = 6;
+
 inline constexpr int kOpcodeCount = 0
-#define KELO_OPCODE_COUNT(name, operand, effect) +1
+#define KELO_OPCODE_COUNT(name, ...) +1
     KELO_OPCODES(KELO_OPCODE_COUNT)
 #undef KELO_OPCODE_COUNT
     ;
 static_assert(kOpcodeCount == 51);
 
 inline constexpr std::string_view kOpcodeNames[] = {
-#define KELO_OPCODE_NAME(name, operand, effect) #name,
+#define KELO_OPCODE_NAME(name, ...) #name,
     KELO_OPCODES(KELO_OPCODE_NAME)
 #undef KELO_OPCODE_NAME
 };
 
 inline constexpr Operand kOpcodeOperands[] = {
-#define KELO_OPCODE_OPERAND(name, operand, effect) Operand::operand,
+#define KELO_OPCODE_OPERAND(name, operand, ...) Operand::operand,
     KELO_OPCODES(KELO_OPCODE_OPERAND)
 #undef KELO_OPCODE_OPERAND
 };
+
+namespace effects {
+// The operand-sized counts the rows name.
+inline constexpr Count a{0, 1, CountBy::A};
+inline constexpr Count b{0, 1, CountBy::B};
+
+inline constexpr StackEffect kTable[] = {
+#define KELO_OPCODE_EFFECT(name, operand, pops, pushes, flow, summary) \
+  {Count(pops), Count(pushes), Flow::flow},
+    KELO_OPCODES(KELO_OPCODE_EFFECT)
+#undef KELO_OPCODE_EFFECT
+};
+}  // namespace effects
 
 // "?" for a byte beyond the list (a corrupt bundle, not a compiler output).
 constexpr std::string_view opcode_name(Opcode op) {
@@ -116,6 +189,10 @@ constexpr Operand opcode_operand(Opcode op) {
   return i < static_cast<unsigned>(kOpcodeCount) ? kOpcodeOperands[i] : Operand::None;
 }
 constexpr bool is_jump(Opcode op) { return opcode_operand(op) == Operand::Jump; }
+// Only for a byte within the list.
+constexpr const StackEffect& stack_effect(Opcode op) {
+  return effects::kTable[static_cast<unsigned>(op)];
+}
 
 // One instruction, 8 bytes: byte 0 opcode, byte 1 `a`, bytes 2-3 `b`, bytes 4-7 `c`.
 // Jump offsets live in `c` as a two's-complement i32, relative to the next instruction.

@@ -23,6 +23,9 @@
 namespace kelo_vm {
 
 class Vm;
+namespace evaluate {
+class Evaluator;
+}
 
 // What a built-in receives. `args` are borrowed from the interpreter's stack and valid
 // for this call only (copy a Value to keep it). To call a closure or function value back,
@@ -51,6 +54,9 @@ class Builtins {
   virtual BuiltinFn resolve(std::string_view name) const = 0;
   // The values of a series over the host's bars (indexing and series conditions).
   virtual SeriesColumn values_of(const Series& series, host::Host& host) const = 0;
+  // The evaluator through which series calls share equal descriptions, for built-ins
+  // that keep one for the run; null otherwise (the calls then build fresh nodes).
+  virtual evaluate::Evaluator* series_memo() const { return nullptr; }
 };
 
 // A Builtins over a plain name list and handler map; for tests and embedding. Series read

@@ -144,7 +144,7 @@ class Charge {
 
 // The error a refused growth reports (at the calling instruction's line).
 inline RuntimeError error() {
-  return RuntimeError::here(std::string(kMessage));
+  return RuntimeError::exhaustion(kMessage);
 }
 
 // Lowers (or raises) this thread's limit while it lives, for tests that need not

@@ -8,6 +8,7 @@
 
 namespace kelo_vm {
 
+using bytecode::Flow;
 using bytecode::Opcode;
 using bytecode::Operand;
 
@@ -105,6 +106,9 @@ void Vm::decode() {
         case Opcode::IterInit:
           in.a = op.a >= 2 ? 2 : 1;
           break;
+        case Opcode::Coalesce:
+          if (op.a >= bytecode::kChoiceCount) fault_ = "unknown choice " + std::to_string(op.a);
+          break;
         default:
           break;
       }
@@ -161,115 +165,33 @@ std::string Vm::verify(const Decoded& d, size_t index) const {
     work.pop_back();
     const Instr& in = d.code[i];
     const int64_t dep = depth[i];
-    int64_t pops = 0, pushes = 0;
-    bool falls = true;
-    switch (in.op) {
-      case uint8_t(Opcode::Const):
-      case uint8_t(Opcode::True):
-      case uint8_t(Opcode::False):
-      case uint8_t(Opcode::Nothing):
-      case uint8_t(Opcode::GetLocal):
-      case uint8_t(Opcode::GetGlobal):
-      case uint8_t(Opcode::GetUpvalue):
-      case uint8_t(Opcode::Closure):
-      case uint8_t(Opcode::EnumCase):
-        pushes = 1;
-        break;
-      case uint8_t(Opcode::SetLocal):
-      case uint8_t(Opcode::SetGlobal):
-      case uint8_t(Opcode::GetMember):
-      case uint8_t(Opcode::Negate):
-      case uint8_t(Opcode::Not):
-      case uint8_t(Opcode::IterInit):
-      case uint8_t(Opcode::JumpIfFalsePeek):
-      case uint8_t(Opcode::JumpIfTruePeek):
-        pops = 1;
-        pushes = 1;
-        break;
-      case uint8_t(Opcode::Dup):
-        pops = 1;
-        pushes = 2;
-        break;
-      case uint8_t(Opcode::SetMember):
-      case uint8_t(Opcode::Index):
-      case uint8_t(Opcode::Coalesce):
-      case uint8_t(Opcode::MakeRange):
-        pops = 2;
-        pushes = 1;
-        break;
-      case uint8_t(Opcode::SetIndex):
-        pops = 3;
-        pushes = 1;
-        break;
-      case uint8_t(Opcode::Call):
-        pops = int64_t{in.a} + 1;
-        pushes = 1;
-        break;
-      case uint8_t(Opcode::CallHost):
-        pops = in.a;
-        pushes = 1;
-        break;
-      case uint8_t(Opcode::MakeArray):
-        pops = in.b;
-        pushes = 1;
-        break;
-      case uint8_t(Opcode::MakeMap):
-      case uint8_t(Opcode::MakeObject):
-        pops = int64_t{in.b} * 2;
-        pushes = 1;
-        break;
-      case uint8_t(Opcode::JumpIfFalse):
-      case uint8_t(Opcode::JumpIfTrue):
-      case uint8_t(Opcode::Pop):
-      case kOpEndLoop:
-        pops = 1;
-        break;
-      case uint8_t(Opcode::Throw):
-      case uint8_t(Opcode::Return):
-        pops = 1;
-        falls = false;
-        break;
-      case uint8_t(Opcode::ReturnNothing):
-      case uint8_t(Opcode::Halt):
-        falls = false;
-        break;
-      case uint8_t(Opcode::Jump):
-        falls = false;
-        break;
-      case uint8_t(Opcode::IterNext):
-        pushes = in.a;
-        break;
-      default:
-        if (in.op >= uint8_t(Opcode::Add) && in.op <= uint8_t(Opcode::GreaterEqual) &&
-            in.op != uint8_t(Opcode::Negate) && in.op != uint8_t(Opcode::Not)) {
-          pops = 2;
-          pushes = 1;
-        }
-        break;
-    }
+    const bytecode::StackEffect& e = bytecode::stack_effect(image_opcode(in.op));
+    const int64_t pops = e.pops.of(in);
     if (pops > dep)
       return "stack underflow in function " + std::to_string(index) + " at " + std::to_string(i);
-    const int64_t after = dep - pops + pushes;
-    switch (in.op) {
-      case uint8_t(Opcode::Jump):
-        reach(in.c, dep);
+    const int64_t after = dep - pops + e.pushes.of(in);
+    switch (e.flow) {
+      case Flow::Next:
+        reach(i + 1, after);
         break;
-      case uint8_t(Opcode::JumpIfFalse):
-      case uint8_t(Opcode::JumpIfTrue):
-      case uint8_t(Opcode::JumpIfFalsePeek):
-      case uint8_t(Opcode::JumpIfTruePeek):
+      case Flow::Goto:
         reach(in.c, after);
         break;
-      case uint8_t(Opcode::IterNext):
-        reach(in.c, dep);
+      case Flow::Branch:
+        reach(in.c, after);
+        reach(i + 1, after);
         break;
-      case uint8_t(Opcode::TryBegin):
-        reach(in.c, dep + 1);
+      case Flow::Loop:
+        reach(in.c, dep - pops);
+        reach(i + 1, after);
         break;
-      default:
+      case Flow::Guard:
+        reach(in.c, after + 1);
+        reach(i + 1, after);
+        break;
+      case Flow::Exit:
         break;
     }
-    if (falls) reach(i + 1, after);
   }
   return {};
 }
@@ -292,24 +214,24 @@ struct ArithForms {
   uint8_t local_const_jump[kOpTotal] = {};
   constexpr ArithForms() {
 #define KELO_LOCAL_CONST(name) local_const[op_of(Opcode::name)] = kOpLocalConst##name;
-    KELO_FUSED_ARITH(KELO_LOCAL_CONST)
+    KELO_FUSED_ARITH(KELO_EACH, KELO_LOCAL_CONST)
 #undef KELO_LOCAL_CONST
 #define KELO_LOCAL_CONST_JUMP(name) \
   local_const_jump[op_of(Opcode::name)] = kOpLocalConst##name##Jump;
-    KELO_FUSED_COMPARE(KELO_LOCAL_CONST_JUMP)
+    KELO_FUSED_COMPARE(KELO_EACH, KELO_LOCAL_CONST_JUMP)
 #undef KELO_LOCAL_CONST_JUMP
 #define KELO_STORES(name) store[op_of(Opcode::name)] = kOp##name##Store;
-    KELO_FUSED_STORE(KELO_STORES)
+    KELO_FUSED_STORE(KELO_EACH, KELO_STORES)
 #undef KELO_STORES
 #define KELO_FORMS(name)                                 \
   by_const[op_of(Opcode::name)] = kOpConst##name;        \
   by_local[op_of(Opcode::name)] = kOpLocal##name;
-    KELO_FUSED_ARITH(KELO_FORMS)
+    KELO_FUSED_ARITH(KELO_EACH, KELO_FORMS)
 #undef KELO_FORMS
 #define KELO_JUMPS(name)                                  \
   const_jump[op_of(Opcode::name)] = kOpConst##name##Jump; \
   local_jump[op_of(Opcode::name)] = kOpLocal##name##Jump;
-    KELO_FUSED_COMPARE(KELO_JUMPS)
+    KELO_FUSED_COMPARE(KELO_EACH, KELO_JUMPS)
 #undef KELO_JUMPS
   }
 };
@@ -366,7 +288,7 @@ void fuse(std::vector<Vm::Instr>& code) {
           in.op = kForms.const_jump[next.op];
         else if (kForms.by_const[next.op])
           in.op = kForms.by_const[next.op];
-        else if (next.op == op_of(Opcode::Coalesce))
+        else if (next.op == op_of(Opcode::Coalesce) && next.a == 0)  // plain Coalesce only
           in.op = kOpConstCoalesce;
         break;
       case op_of(Opcode::SetLocal):
@@ -397,7 +319,7 @@ void fuse(std::vector<Vm::Instr>& code) {
     if (target == kOpIterNextLocal) in.op = kOpJumpToIterNextLocal;
 #define KELO_JUMP_TO(name) \
   if (target == kOpLocalConst##name##Jump) in.op = kOpJumpToLocalConst##name##Jump;
-    KELO_FUSED_COMPARE(KELO_JUMP_TO)
+    KELO_FUSED_COMPARE(KELO_EACH, KELO_JUMP_TO)
 #undef KELO_JUMP_TO
   }
 }
@@ -407,6 +329,14 @@ void fuse(std::vector<Vm::Instr>& code) {
 
 Outcome Vm::load_with(host::Host& host, std::span<const std::pair<std::string, Value>> overrides) {
   if (!image_) return RuntimeError{fault_, 0};
+  // Each buffer global holds a series of its own, empty until the program writes it.
+  for (const std::string& name : image_->buffers) {
+    for (size_t g = 0; g < image_->global_names.size() && g < globals_.size(); ++g)
+      if (image_->global_names[g] == name) {
+        globals_[g] = Value::series(Series::buffer_of(std::make_shared<std::vector<double>>()));
+        break;
+      }
+  }
   if (image_->input_initialiser) {
     auto r = run(*image_->input_initialiser, {}, host);
     if (!r.ok()) return std::move(r).error();
@@ -486,13 +416,18 @@ Result<Value> Vm::enter_and_execute(uint16_t function, const Closure* closure, c
             closure,
             static_cast<uint32_t>(iters_.size()),
             static_cast<uint32_t>(handlers_.size())};
-  const uint32_t saved_barrier = barrier_;
+  // Restored however the loop is left, an exception included.
+  struct Reentry {
+    Vm& vm;
+    uint32_t barrier;
+    ~Reentry() {
+      --vm.reentry_;
+      vm.barrier_ = barrier;
+    }
+  } reentry{*this, barrier_};
   barrier_ = frame_count_ - 1;
   ++reentry_;
-  Result<Value> r = execute(host);
-  --reentry_;
-  barrier_ = saved_barrier;
-  return r;
+  return execute(host);
 }
 
 Result<Value> Vm::call_host(uint16_t id, std::span<const Value> args, host::Host& host) {
@@ -589,6 +524,26 @@ Value Vm::index_value(const Value& container, const Value& index, host::Host& ho
     default:
       return Value();
   }
+}
+
+// `buffer[k] = v` stores v's number (NaN when it has none) at the current bar minus k; a
+// bar outside the host's bars stores nothing. Nodes computed over a buffer are stale
+// after any write. False when the buffer may not grow within the run's memory.
+bool Vm::write_buffer(const Series& s, const Value& index, const Value& value, host::Host& host) {
+  if (s.form != SeriesForm::Buffer || !s.buffer) return true;
+  const auto k = as_int(index);
+  if (!k) return true;
+  const __int128 at = static_cast<__int128>(host.bar_index()) - *k;
+  if (at < 0 || at >= static_cast<__int128>(host.bars().size())) return true;
+  std::vector<double>& data = *s.buffer;
+  const auto pos = static_cast<size_t>(at);
+  if (pos >= data.size()) {
+    if (!heap::fits((pos + 1 - data.size()) * sizeof(double))) return false;
+    data.resize(pos + 1, std::numeric_limits<double>::quiet_NaN());
+  }
+  data[pos] = numeric_view(value).value_or(std::numeric_limits<double>::quiet_NaN());
+  count_buffer_write();
+  return true;
 }
 
 Value Vm::member_of(const Value& value, std::string_view name) {

@@ -61,6 +61,8 @@ class Vm {
   Value index_value(const Value& container, const Value& index, host::Host& host) const;
   // value.name; never fails.
   static Value member_of(const Value& value, std::string_view name);
+  static bool write_buffer(const Series& s, const Value& index, const Value& value,
+                           host::Host& host);
   // Whether a condition holds; a series is read at the current bar (NaN and 0 false).
   bool condition(const Value& v, host::Host& host) const;
 

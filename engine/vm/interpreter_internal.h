@@ -9,16 +9,36 @@
 
 namespace kelo_vm {
 
+// The operator families of the fused forms. Each calls F(X, name) per operator, so that
+// one family list makes the rows of several forms; KELO_EACH(X, name) gives just X(name).
+#define KELO_EACH(X, name) X(name)
 // The binary operators with fused forms that take their right operand from a constant
 // or a local slot instead of the stack.
-#define KELO_FUSED_ARITH(X) \
-  X(Add) X(Sub) X(Mul) X(Div) X(Rem) X(Less) X(LessEqual) X(Greater) X(GreaterEqual) X(Equal) X(NotEqual)
+#define KELO_FUSED_ARITH(F, X)                                                             \
+  F(X, Add) F(X, Sub) F(X, Mul) F(X, Div) F(X, Rem) F(X, Less) F(X, LessEqual) F(X, Greater) \
+  F(X, GreaterEqual) F(X, Equal) F(X, NotEqual)
 // The operators with a fused form that also stores the result (x = a op b).
-#define KELO_FUSED_STORE(X) X(Add) X(Sub) X(Mul)
+#define KELO_FUSED_STORE(F, X) F(X, Add) F(X, Sub) F(X, Mul)
 // The comparisons with fused forms that also take the JumpIfFalse after them.
-#define KELO_FUSED_COMPARE(X) X(Less) X(LessEqual) X(Greater) X(GreaterEqual)
+#define KELO_FUSED_COMPARE(F, X) F(X, Less) F(X, LessEqual) F(X, Greater) F(X, GreaterEqual)
 
-// Decoded-only opcodes, numbered after the image's.
+// The forms of a family: one row of KELO_INTERNAL_OPS per operator.
+#define KELO_FORM_STORE(X, name) X(name##Store, name, "<op>; SetLocal; Pop")
+#define KELO_FORM_CONST(X, name) X(Const##name, Const, "Const c; <op>")
+#define KELO_FORM_LOCAL(X, name) X(Local##name, GetLocal, "GetLocal b; <op>")
+#define KELO_FORM_CONST_JUMP(X, name) \
+  X(Const##name##Jump, Const, "Const c; <compare>; JumpIfFalse")
+#define KELO_FORM_LOCAL_JUMP(X, name) \
+  X(Local##name##Jump, GetLocal, "GetLocal b; <compare>; JumpIfFalse")
+#define KELO_FORM_LOCAL_CONST(X, name) X(LocalConst##name, GetLocal, "GetLocal b; Const; <op>")
+#define KELO_FORM_LOCAL_CONST_JUMP(X, name) \
+  X(LocalConst##name##Jump, GetLocal, "GetLocal b; Const; <compare>; JumpIfFalse")
+#define KELO_FORM_JUMP_TO(X, name) \
+  X(JumpToLocalConst##name##Jump, Jump, "Jump to a loop head of the form above")
+
+// X(name, replaces, summary): the decoded-only opcodes, numbered after the image's, as
+// kOp<name>; the interpreter's handler of each is L_<name>. `replaces` is the image
+// instruction whose place it takes (whose stack effect it has where the verifier sees it).
 //
 // Fused sequences: the fused op replaces the first instruction only; the others stay in
 // place (for jumps into them and for the fallback, which runs the first component alone
@@ -26,49 +46,51 @@ namespace kelo_vm {
 // and falls back when the budget would run out inside it or its operands need the
 // general rules. Unless noted, a fused op keeps the first instruction's operands and
 // reads the others from the instructions that follow it.
+// clang-format off
+#define KELO_INTERNAL_OPS(X)                                                                   \
+  X(EndLoop,         Pop,       "a for loop's closing Pop: also ends its iterator")            \
+  X(Nop,             SetGlobal, "SetGlobal of a global beyond the image")                      \
+  X(SetLocalPop,     SetLocal,  "SetLocal b; Pop")                                             \
+  X(LocalConst,      GetLocal,  "GetLocal b; Const c (both operands in one)")                  \
+  X(LessJump,        Less,      "Less; JumpIfFalse c (the jump's target in c)")                \
+  X(AddToLocal,      GetLocal,  "GetLocal b; Const c; Add; SetLocal b; Pop (x = x + k)")       \
+  X(IterNextLocal,   IterNext,  "IterNext; SetLocal; Pop, for a loop binding one name")        \
+  X(LocalIndex,      GetLocal,  "GetLocal b; Index")                                           \
+  X(ConstCoalesce,   Const,     "Const c; Coalesce")                                           \
+  X(LocalLocal,      GetLocal,  "GetLocal b; GetLocal")                                        \
+  X(LocalLocalIndex, GetLocal,  "GetLocal b; GetLocal; Index")                                 \
+  X(SetIndexPop,     SetIndex,  "SetIndex; Pop")                                               \
+  KELO_FUSED_STORE(KELO_FORM_STORE, X)                                                         \
+  KELO_FUSED_ARITH(KELO_FORM_CONST, X)                                                         \
+  KELO_FUSED_ARITH(KELO_FORM_LOCAL, X)                                                         \
+  KELO_FUSED_COMPARE(KELO_FORM_CONST_JUMP, X)                                                  \
+  KELO_FUSED_COMPARE(KELO_FORM_LOCAL_JUMP, X)                                                  \
+  KELO_FUSED_ARITH(KELO_FORM_LOCAL_CONST, X)                                                   \
+  KELO_FUSED_COMPARE(KELO_FORM_LOCAL_CONST_JUMP, X)                                            \
+  /* A jump whose target is a loop's head goes straight on into the target's handler. */     \
+  X(JumpToIterNextLocal, Jump,  "Jump to a loop head that is an IterNextLocal")                \
+  KELO_FUSED_COMPARE(KELO_FORM_JUMP_TO, X)
+// clang-format on
+
 enum InternalOp : uint8_t {
-  kOpEndLoop = bytecode::kOpcodeCount,  // a for loop's closing Pop
-  kOpNop,                               // SetGlobal out of range
-  kOpSetLocalPop,                       // SetLocal b; Pop
-  kOpLocalConst,                        // GetLocal b; Const c (both operands in one)
-  kOpLessJump,                          // Less; JumpIfFalse c (the jump's target in c)
-  kOpAddToLocal,  // GetLocal b; Const c; Add; SetLocal b; Pop (x = x + k, as loops count)
-  kOpIterNextLocal,   // IterNext; SetLocal; Pop, for a loop binding one name
-  kOpLocalIndex,      // GetLocal b; Index
-  kOpConstCoalesce,   // Const c; Coalesce
-  kOpLocalLocal,      // GetLocal b; GetLocal
-  kOpLocalLocalIndex, // GetLocal b; GetLocal; Index
-  kOpSetIndexPop,     // SetIndex; Pop
-#define KELO_ARITH_STORE(name) kOp##name##Store,  // <op>; SetLocal; Pop
-  KELO_FUSED_STORE(KELO_ARITH_STORE)
-#undef KELO_ARITH_STORE
-#define KELO_CONST_ARITH(name) kOpConst##name,  // Const c; <op>
-  KELO_FUSED_ARITH(KELO_CONST_ARITH)
-#undef KELO_CONST_ARITH
-#define KELO_LOCAL_ARITH(name) kOpLocal##name,  // GetLocal b; <op>
-  KELO_FUSED_ARITH(KELO_LOCAL_ARITH)
-#undef KELO_LOCAL_ARITH
-#define KELO_CONST_JUMP(name) kOpConst##name##Jump,  // Const c; <compare>; JumpIfFalse
-  KELO_FUSED_COMPARE(KELO_CONST_JUMP)
-#undef KELO_CONST_JUMP
-#define KELO_LOCAL_JUMP(name) kOpLocal##name##Jump,  // GetLocal b; <compare>; JumpIfFalse
-  KELO_FUSED_COMPARE(KELO_LOCAL_JUMP)
-#undef KELO_LOCAL_JUMP
-#define KELO_LOCAL_CONST_ARITH(name) kOpLocalConst##name,  // GetLocal b; Const; <op>
-  KELO_FUSED_ARITH(KELO_LOCAL_CONST_ARITH)
-#undef KELO_LOCAL_CONST_ARITH
-  // GetLocal b; Const; <compare>; JumpIfFalse
-#define KELO_LOCAL_CONST_JUMP(name) kOpLocalConst##name##Jump,
-  KELO_FUSED_COMPARE(KELO_LOCAL_CONST_JUMP)
-#undef KELO_LOCAL_CONST_JUMP
-  // Jump whose target is a loop's head: goes straight on into the target's handler.
-  kOpJumpToIterNextLocal,
-#define KELO_JUMP_TO(name) kOpJumpToLocalConst##name##Jump,
-  KELO_FUSED_COMPARE(KELO_JUMP_TO)
-#undef KELO_JUMP_TO
+  kOpBeforeInternal = bytecode::kOpcodeCount - 1,
+#define KELO_INTERNAL_ENUM(name, ...) kOp##name,
+  KELO_INTERNAL_OPS(KELO_INTERNAL_ENUM)
+#undef KELO_INTERNAL_ENUM
   kOpTotal
 };
 static_assert(kOpTotal <= 256);
+
+// The image opcode a decoded opcode stands for: itself, or the one it replaces.
+inline constexpr bytecode::Opcode kReplaced[] = {
+#define KELO_INTERNAL_REPLACES(name, replaces, summary) bytecode::Opcode::replaces,
+    KELO_INTERNAL_OPS(KELO_INTERNAL_REPLACES)
+#undef KELO_INTERNAL_REPLACES
+};
+constexpr bytecode::Opcode image_opcode(uint8_t op) {
+  return op < bytecode::kOpcodeCount ? static_cast<bytecode::Opcode>(op)
+                                     : kReplaced[op - bytecode::kOpcodeCount];
+}
 
 // Fuses instruction sequences of a verified function in place.
 void fuse(std::vector<Vm::Instr>& code);

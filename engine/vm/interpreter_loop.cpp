@@ -6,6 +6,7 @@
 // A computed goto skips destructors: no local with one may still be alive at NEXT(),
 // so op bodies that need such locals keep them in an inner block.
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "core/numeric.h"
@@ -203,6 +204,12 @@ Result<Value> Vm::execute(host::Host& host) {
   bool over = false;  // the budget ran out (here or in a callback): no try catches that
   RuntimeError err;
   uint8_t binary_op = 0;  // the operator slow_binary applies
+  // An exception (an allocation that failed, in an instruction or in a built-in it
+  // called) leaves through the catch at the end, which comes back here to raise the
+  // memory budget's error like any other: `pending` says that one waits, `recovering`
+  // that raising it has not finished. Failing again meanwhile leaves the loop with the
+  // exception, the stack cut back to its entry.
+  bool pending = false, recovering = false;
 
 // The instruction running: the one before ip.
 #define INS (ip - 1)
@@ -221,70 +228,45 @@ Result<Value> Vm::execute(host::Host& host) {
     err = RuntimeError::here(std::string(msg)); \
     goto raise;                                 \
   } while (0)
+// A refusal of the run's memory budget.
+#define RAISE_EXHAUSTED() \
+  do {                    \
+    err = heap::error();  \
+    goto raise;           \
+  } while (0)
 #define POP_DISCARD() ((--sp)->~Value())
 // Drops top values known to hold no object (numbers): nothing to release.
 #define POP_PLAIN(k) (sp -= (k))
 
+resume:
+  try {
 #if KELO_COMPUTED_GOTO
-  static void* const kLabels[kOpTotal] = {
-#define KELO_LABEL(name, operand, effect) &&L_##name,
-      KELO_OPCODES(KELO_LABEL)
-#undef KELO_LABEL
-          && L_EndLoop,
-      &&L_Nop,
-      &&L_SetLocalPop,
-      &&L_LocalConst,
-      &&L_LessJump,
-      &&L_AddToLocal,
-      &&L_IterNextLocal,
-      &&L_LocalIndex,
-      &&L_ConstCoalesce,
-      &&L_LocalLocal,
-      &&L_LocalLocalIndex,
-      &&L_SetIndexPop,
-#define KELO_LABEL(name) &&L_##name##Store,
-      KELO_FUSED_STORE(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_Const##name,
-      KELO_FUSED_ARITH(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_Local##name,
-      KELO_FUSED_ARITH(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_Const##name##Jump,
-      KELO_FUSED_COMPARE(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_Local##name##Jump,
-      KELO_FUSED_COMPARE(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_LocalConst##name,
-      KELO_FUSED_ARITH(KELO_LABEL)
-#undef KELO_LABEL
-#define KELO_LABEL(name) &&L_LocalConst##name##Jump,
-      KELO_FUSED_COMPARE(KELO_LABEL)
-#undef KELO_LABEL
-      &&L_JumpToIterNextLocal,
-#define KELO_LABEL(name) &&L_JumpToLocalConst##name##Jump,
-      KELO_FUSED_COMPARE(KELO_LABEL)
+  // One label per opcode, in opcode order: both lists also number the opcodes.
+  static void* const kLabels[] = {
+#define KELO_LABEL(name, ...) &&L_##name,
+      KELO_OPCODES(KELO_LABEL) KELO_INTERNAL_OPS(KELO_LABEL)
 #undef KELO_LABEL
   };
+  static_assert(std::size(kLabels) == kOpTotal);
 #define OP(name) L_##name:
-#define OPX(name, code) L_##name:
+#define OPX(name) L_##name:
 #define NEXT()                           \
   do {                                   \
     if (left == 0) goto budget_exceeded; \
     --left;                              \
     goto* kLabels[(ip++)->op];           \
   } while (0)
+  if (pending) goto raise_pending;
   NEXT();
 #else
 #define OP(name)                \
   case op_of(Opcode::name):     \
   L_##name:
-#define OPX(name, code) \
-  case code:            \
+#define OPX(name) \
+  case kOp##name:   \
   L_##name:
 #define NEXT() goto dispatch
+  if (pending) goto raise_pending;
 dispatch:
   if (left == 0) goto budget_exceeded;
   --left;
@@ -353,7 +335,7 @@ dispatch:
     Value& obj = sp[-2];
     if (obj.is(Tag::Map)) {
       Map& m = obj.map_obj();
-      if (!room_for_key(m, names_[INS->c].text_obj())) RAISE(heap::kMessage);
+      if (!room_for_key(m, names_[INS->c].text_obj())) RAISE_EXHAUSTED();
       m.set(names_[INS->c].text_obj(), sp[-1]);
     }
     // Struct values are records: assigning a field changes it for every holder.
@@ -361,7 +343,7 @@ dispatch:
       Record& r = obj.record_obj();
       const std::string_view name = names_[INS->c].str();
       // Only a new field allocates.
-      if (!heap::fits(kFieldBytes) && !r.fields.contains(name)) RAISE(heap::kMessage);
+      if (!heap::fits(kFieldBytes) && !r.fields.contains(name)) RAISE_EXHAUSTED();
       r.with(name, sp[-1]);
     }
     sp[-2] = std::move(sp[-1]);
@@ -410,21 +392,23 @@ dispatch:
         auto& items = a.items;
         const auto at = static_cast<size_t>(*k);
         if (at >= items.size()) {
-          if (!heap::fits(heap::growth_bytes(items, at + 1))) RAISE(heap::kMessage);
+          if (!heap::fits(heap::growth_bytes(items, at + 1))) RAISE_EXHAUSTED();
           items.resize(at + 1);
           settle(a);
         }
         items[at] = sp[-1];
       }
+    } else if (c.is(Tag::Series)) {
+      if (!write_buffer(c.series_obj(), i, sp[-1], host)) RAISE_EXHAUSTED();
     } else if (c.is(Tag::Map)) {
       Map& m = c.map_obj();
       if (i.is(Tag::Text)) {
-        if (!room_for_key(m, i.text_obj())) RAISE(heap::kMessage);
+        if (!room_for_key(m, i.text_obj())) RAISE_EXHAUSTED();
         m.set(i.text_obj(), sp[-1]);
       } else {
         std::string scratch;
         const std::string_view key = key_text(i, scratch);
-        if (!room_for_key(m, key)) RAISE(heap::kMessage);
+        if (!room_for_key(m, key)) RAISE_EXHAUSTED();
         m.set(key, sp[-1]);
       }
     }
@@ -466,7 +450,7 @@ dispatch:
         err = std::move(r).error();
         goto raise;
       }
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
       new (sp++) Value(std::move(r).value());
     }
     NEXT();
@@ -485,7 +469,7 @@ dispatch:
         goto raise;
       }
       // Whatever a built-in built without asking first stops the run here.
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
       new (sp++) Value(std::move(r).value());
     }
     NEXT();
@@ -510,10 +494,11 @@ dispatch:
           cap.push_back(c && u.index < c->captured.size() ? c->captured[u.index] : Value());
         }
       }
-      new (sp++) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
+      new (sp) Value(Value::closure(make_ref<Closure>(INS->b, std::move(cap))));
+      ++sp;
     }
     // A closure's size is fixed by its function: made first, then measured.
-    if (heap::over()) RAISE(heap::kMessage);
+    if (heap::over()) RAISE_EXHAUSTED();
     NEXT();
   }
 
@@ -549,7 +534,7 @@ dispatch:
       a.set_num(-a.num_value());
     else {
       a = builtins::negate(a);
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
     }
     NEXT();
   }
@@ -559,11 +544,24 @@ dispatch:
       a.set_bool(!a.bool_value());
     else {
       a = builtins::logical_not(a);
-      if (heap::over()) RAISE(heap::kMessage);
+      if (heap::over()) RAISE_EXHAUSTED();
     }
     NEXT();
   }
   OP(Coalesce) {
+    if (INS->a != 0) {
+      // The element-wise forms (&&, || and ?: building a series): out of line.
+      SAVE();
+      Result<Value> r = builtins::choose(INS->a, sp[-2], sp[-1]);
+      if (!r.ok()) {
+        err = std::move(r).error();
+        goto raise;
+      }
+      if (heap::over()) RAISE_EXHAUSTED();
+      POP_DISCARD();
+      sp[-1] = std::move(r).value();
+      NEXT();
+    }
     const Value& a = sp[-2];
     if (a.is_nothing() || (a.is(Tag::Num) && std::isnan(a.num_value()))) sp[-2] = std::move(sp[-1]);
     POP_DISCARD();
@@ -611,12 +609,13 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
-      if (!room_for_array(n)) RAISE(heap::kMessage);
+      if (!room_for_array(n)) RAISE_EXHAUSTED();
       std::vector<Value> items;
       items.reserve(n);
       for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
       for (uint32_t k = 0; k < n; ++k) POP_DISCARD();  // moved-from: Nothing
-      new (sp++) Value(Value::array(std::move(items)));
+      new (sp) Value(Value::array(std::move(items)));
+      ++sp;
     }
     NEXT();
   }
@@ -625,7 +624,7 @@ dispatch:
     {
       const uint32_t n = INS->b;
       // Slots, entries, hashes and order for n keys, with the tables' slack.
-      if (!heap::fits(sizeof(Map) + 2 * size_t{n} * 64)) RAISE(heap::kMessage);
+      if (!heap::fits(sizeof(Map) + 2 * size_t{n} * 64)) RAISE_EXHAUSTED();
       auto m = make_ref<Map>();
       std::string scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -643,7 +642,7 @@ dispatch:
     PUSH_ROOM(1);
     {
       const uint32_t n = INS->b;
-      if (!heap::fits(sizeof(Record) + size_t{n} * kFieldBytes)) RAISE(heap::kMessage);
+      if (!heap::fits(sizeof(Record) + size_t{n} * kFieldBytes)) RAISE_EXHAUSTED();
       MapItems fields;
       std::string type, scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -660,7 +659,8 @@ dispatch:
       }
       for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
       if (type.empty()) {
-        new (sp++) Value(Value::map(std::move(fields)));
+        new (sp) Value(Value::map(std::move(fields)));
+        ++sp;
       } else {
         auto r = Record::make(std::move(type));
         r->fields = std::move(fields);
@@ -686,12 +686,12 @@ dispatch:
       switch (v.tag()) {
         case Tag::Array:
           // The elements as they are now: a copy, asked for like any other growth.
-          if (!heap::fits(v.array_obj().items.size() * sizeof(Value))) RAISE(heap::kMessage);
+          if (!heap::fits(v.array_obj().items.size() * sizeof(Value))) RAISE_EXHAUSTED();
           it.kind = Iter::Kind::Items;
           it.items = v.array_obj().items;
           break;
         case Tag::Map:
-          if (!heap::fits(v.map_obj().size() * 2 * sizeof(Value))) RAISE(heap::kMessage);
+          if (!heap::fits(v.map_obj().size() * 2 * sizeof(Value))) RAISE_EXHAUSTED();
           it.kind = Iter::Kind::Pairs;
           it.items.reserve(v.map_obj().size());
           for (const MapEntry& e : v.map_obj().ordered()) {
@@ -765,7 +765,8 @@ dispatch:
         size_t j = it.byte + 1;
         while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
         if (two) new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
-        new (sp++) Value(Value::text(std::string_view(s).substr(it.byte, j - it.byte)));
+        new (sp) Value(Value::text(std::string_view(s).substr(it.byte, j - it.byte)));
+        ++sp;
         it.byte = j;
         ++it.pos;
         NEXT();
@@ -782,7 +783,7 @@ dispatch:
     JUMP_TO(INS->c);
     NEXT();
   }
-  OPX(EndLoop, kOpEndLoop) {
+  OPX(EndLoop) {
     // The loop's placeholder is on top: its iterator, and any inner one a break left
     // behind, end here.
     Value* placeholder = sp - 1;
@@ -791,7 +792,7 @@ dispatch:
     POP_DISCARD();
     NEXT();
   }
-  OPX(Nop, kOpNop) {
+  OPX(Nop) {
     NEXT();
   }
 
@@ -889,13 +890,16 @@ slow_binary : SAVE();
     err = std::move(r).error();
     goto raise;
   }
-  if (heap::over()) RAISE(heap::kMessage);
+  if (heap::over()) RAISE_EXHAUSTED();
   POP_DISCARD();
   sp[-1] = std::move(r).value();
 }
 NEXT();
 
 overflow : err = RuntimeError::here(std::string(kTooDeepMessage));
+goto raise;
+
+raise_pending : err = heap::error();
 goto raise;
 
 budget_exceeded : err = RuntimeError::here(std::string(kBudgetMessage));
@@ -922,14 +926,19 @@ if (!over) {
       handlers_.pop_back();  // its try was left by break or continue
     }
     if (found) {
-      const Handler h = handlers_.back();
-      handlers_.pop_back();
-      while (sp > h.sp) POP_DISCARD();
-      cut_iterators(h.iter_height);
-      fp = &f;
-      base = f.base;
-      ip = f.code + h.resume;
-      new (sp++) Value(error_record(err));
+      {
+        // Made first: when it cannot be, nothing has changed yet.
+        Value record = error_record(err);
+        const Handler h = handlers_.back();
+        handlers_.pop_back();
+        while (sp > h.sp) POP_DISCARD();
+        cut_iterators(h.iter_height);
+        fp = &f;
+        base = f.base;
+        ip = f.code + h.resume;
+        new (sp++) Value(std::move(record));
+      }
+      recovering = false;
       NEXT();
     }
     if (frame_count_ - 1 == barrier_) break;
@@ -947,6 +956,21 @@ if (!over) {
   sp_ = sp;
   return err;
 }
+  } catch (...) {
+    // Nothing here allocates: the failure may well come back.
+    if (recovering) {
+      const Frame& entry = frames_[barrier_];
+      while (sp > entry.base - 1) POP_DISCARD();
+      cut_iterators(entry.iter_base);
+      handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
+      frame_count_ = barrier_;
+      sp_ = sp;
+      throw;
+    }
+    SAVE();
+    recovering = pending = true;
+    goto resume;
+  }
 
 #undef INS
 #undef KELO_PINNED
@@ -957,6 +981,7 @@ if (!over) {
 #undef RELOAD_STEPS
 #undef PUSH_ROOM
 #undef RAISE
+#undef RAISE_EXHAUSTED
 #undef POP_DISCARD
 #undef POP_PLAIN
 #undef OP

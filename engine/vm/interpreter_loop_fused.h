@@ -7,7 +7,7 @@
 // own handler, whose operands the fused op keeps). Operands of the later instructions
 // are read from them, at ip[0], ip[1], ...
 
-  OPX(SetLocalPop, kOpSetLocalPop) {
+  OPX(SetLocalPop) {
     if (left == 0) {
       base[INS->b] = sp[-1];  // SetLocal alone; the Pop runs next
       NEXT();
@@ -18,7 +18,7 @@
     ++ip;
     NEXT();
   }
-  OPX(AddToLocal, kOpAddToLocal) {
+  OPX(AddToLocal) {
     if (left >= 4 && arith<op_of(Opcode::Add)>(base[INS->b], CONSTS[INS->c])) {
       left -= 4;
       ip += 4;
@@ -28,7 +28,7 @@
     new (sp++) Value(base[INS->b]);  // GetLocal alone; the rest runs next
     NEXT();
   }
-  OPX(LessJump, kOpLessJump) {
+  OPX(LessJump) {
     if (left != 0 && both_numbers(sp[-2], sp[-1])) {
       const bool less = as_double(sp[-2]) < as_double(sp[-1]);
       --left;
@@ -42,7 +42,7 @@
     binary_op = op_of(Opcode::Less);  // Less alone; the jump runs next
     goto slow_binary;
   }
-  OPX(LocalConst, kOpLocalConst) {
+  OPX(LocalConst) {
     PUSH_ROOM(2);
     new (sp++) Value(base[INS->b]);
     if (left == 0) NEXT();  // GetLocal alone; the Const runs next
@@ -51,7 +51,7 @@
     ++ip;
     NEXT();
   }
-  OPX(IterNextLocal, kOpIterNextLocal) {
+  OPX(IterNextLocal) {
     // Ranges and arrays or maps store their item straight into the loop's local; the
     // other kinds, the end of the loop and a short budget take IterNext alone.
     if (left < 2) goto L_IterNext;
@@ -84,7 +84,7 @@
     ip += 2;
     NEXT();
   }
-  OPX(LocalIndex, kOpLocalIndex) {
+  OPX(LocalIndex) {
     if (left != 0 && sp[-1].is(Tag::Array) && base[INS->b].is(Tag::Int)) {
       {
         const auto& items = sp[-1].array_obj().items;
@@ -110,7 +110,7 @@
     }
     goto L_GetLocal;
   }
-  OPX(ConstCoalesce, kOpConstCoalesce) {
+  OPX(ConstCoalesce) {
     if (left == 0) goto L_Const;
     --left;
     {
@@ -122,7 +122,7 @@
     NEXT();
   }
 
-  OPX(LocalLocal, kOpLocalLocal) {
+  OPX(LocalLocal) {
     PUSH_ROOM(2);
     new (sp++) Value(base[INS->b]);
     if (left == 0) NEXT();  // GetLocal alone; the other runs next
@@ -131,7 +131,7 @@
     ++ip;
     NEXT();
   }
-  OPX(LocalLocalIndex, kOpLocalLocalIndex) {
+  OPX(LocalLocalIndex) {
     if (left >= 2) {
       const Value& c = base[INS->b];
       const Value& key = base[ip->b];
@@ -158,7 +158,7 @@
     }
     goto L_GetLocal;
   }
-  OPX(SetIndexPop, kOpSetIndexPop) {
+  OPX(SetIndexPop) {
     if (left == 0) goto L_SetIndex;
     if (sp[-3].is(Tag::Map) && sp[-2].is(Tag::Text) && !sp[-3].map_obj().may_grow()) {
       --left;
@@ -173,71 +173,71 @@
   }
 
 // `<op>; SetLocal; Pop` on two numbers: the result goes straight into the local.
-#define FUSED_STORE(name)                                      \
-  OPX(name##Store, kOp##name##Store) {                         \
+#define FUSED_STORE(name)                                          \
+  OPX(name##Store) {                                               \
     if (left >= 2 && arith<op_of(Opcode::name)>(sp[-2], sp[-1])) { \
-      left -= 2;                                               \
-      base[ip->b] = std::move(sp[-2]);                         \
-      POP_PLAIN(2); /* a number and a moved-from value */      \
-      ip += 2;                                                 \
-      NEXT();                                                  \
-    }                                                          \
-    goto L_##name;                                             \
+      left -= 2;                                                   \
+      base[ip->b] = std::move(sp[-2]);                             \
+      POP_PLAIN(2); /* a number and a moved-from value */          \
+      ip += 2;                                                     \
+      NEXT();                                                      \
+    }                                                              \
+    goto L_##name;                                                 \
   }
-  KELO_FUSED_STORE(FUSED_STORE)
+  KELO_FUSED_STORE(KELO_EACH, FUSED_STORE)
 #undef FUSED_STORE
 
 // `Const c; op` and `GetLocal b; op` on two numbers: the result replaces the left operand.
-#define FUSED_ARITH(name)                                                 \
-  OPX(Const##name, kOpConst##name) {                                      \
+#define FUSED_ARITH(name)                                                  \
+  OPX(Const##name) {                                                       \
     if (left != 0 && arith<op_of(Opcode::name)>(sp[-1], CONSTS[INS->c])) { \
-      --left;                                                             \
-      ++ip;                                                               \
-      NEXT();                                                             \
-    }                                                                     \
-    goto L_Const;                                                         \
-  }                                                                       \
-  OPX(Local##name, kOpLocal##name) {                                      \
-    if (left != 0 && arith<op_of(Opcode::name)>(sp[-1], base[INS->b])) {  \
-      --left;                                                             \
-      ++ip;                                                               \
-      NEXT();                                                             \
-    }                                                                     \
-    goto L_GetLocal;                                                      \
+      --left;                                                              \
+      ++ip;                                                                \
+      NEXT();                                                              \
+    }                                                                      \
+    goto L_Const;                                                          \
+  }                                                                        \
+  OPX(Local##name) {                                                       \
+    if (left != 0 && arith<op_of(Opcode::name)>(sp[-1], base[INS->b])) {   \
+      --left;                                                              \
+      ++ip;                                                                \
+      NEXT();                                                              \
+    }                                                                      \
+    goto L_GetLocal;                                                       \
   }
-  KELO_FUSED_ARITH(FUSED_ARITH)
+  KELO_FUSED_ARITH(KELO_EACH, FUSED_ARITH)
 #undef FUSED_ARITH
 
 // `GetLocal b; Const; op` on two numbers: pushes the result.
-#define FUSED_LOCAL_CONST(name)                                        \
-  OPX(LocalConst##name, kOpLocalConst##name) {                         \
-    if (left >= 2 && both_numbers(base[INS->b], CONSTS[ip->c])) {      \
-      PUSH_ROOM(1);                                                    \
-      new (sp) Value(base[INS->b]);                                    \
-      arith<op_of(Opcode::name)>(*sp, CONSTS[ip->c]);                  \
-      ++sp;                                                            \
-      left -= 2;                                                       \
-      ip += 2;                                                         \
-      NEXT();                                                          \
-    }                                                                  \
-    goto L_GetLocal;                                                   \
+#define FUSED_LOCAL_CONST(name)                                   \
+  OPX(LocalConst##name) {                                         \
+    if (left >= 2 && both_numbers(base[INS->b], CONSTS[ip->c])) { \
+      PUSH_ROOM(1);                                               \
+      new (sp) Value(base[INS->b]);                               \
+      arith<op_of(Opcode::name)>(*sp, CONSTS[ip->c]);             \
+      ++sp;                                                       \
+      left -= 2;                                                  \
+      ip += 2;                                                    \
+      NEXT();                                                     \
+    }                                                             \
+    goto L_GetLocal;                                              \
   }
-  KELO_FUSED_ARITH(FUSED_LOCAL_CONST)
+  KELO_FUSED_ARITH(KELO_EACH, FUSED_LOCAL_CONST)
 #undef FUSED_LOCAL_CONST
 
 // `GetLocal b; Const; compare; JumpIfFalse` on two numbers (the jump at ip[2]).
-#define FUSED_LOCAL_CONST_JUMP(name, cmp)                                         \
-  OPX(LocalConst##name##Jump, kOpLocalConst##name##Jump) {                        \
-    if (left >= 3 && both_numbers(base[INS->b], CONSTS[ip->c])) {                 \
-      const bool holds = as_double(base[INS->b]) cmp as_double(CONSTS[ip->c]);    \
-      left -= 3;                                                                  \
-      if (holds)                                                                  \
-        ip += 3;                                                                  \
-      else                                                                        \
-        JUMP_TO(ip[2].c);                                                         \
-      NEXT();                                                                     \
-    }                                                                             \
-    goto L_GetLocal;                                                              \
+#define FUSED_LOCAL_CONST_JUMP(name, cmp)                                      \
+  OPX(LocalConst##name##Jump) {                                                \
+    if (left >= 3 && both_numbers(base[INS->b], CONSTS[ip->c])) {              \
+      const bool holds = as_double(base[INS->b]) cmp as_double(CONSTS[ip->c]); \
+      left -= 3;                                                               \
+      if (holds)                                                               \
+        ip += 3;                                                               \
+      else                                                                     \
+        JUMP_TO(ip[2].c);                                                      \
+      NEXT();                                                                  \
+    }                                                                          \
+    goto L_GetLocal;                                                           \
   }
   FUSED_LOCAL_CONST_JUMP(Less, <)
   FUSED_LOCAL_CONST_JUMP(LessEqual, <=)
@@ -247,7 +247,7 @@
 
 // `Const c` or `GetLocal b`, a comparison and the JumpIfFalse after it (at ip[1]).
 #define FUSED_JUMP(name, cmp, prefix, source, first)              \
-  OPX(prefix##name##Jump, kOp##prefix##name##Jump) {              \
+  OPX(prefix##name##Jump) {                                       \
     if (left >= 2 && both_numbers(sp[-1], source)) {              \
       const bool holds = as_double(sp[-1]) cmp as_double(source); \
       left -= 2;                                                  \
@@ -272,16 +272,16 @@
 
 // A jump to a loop's head: the head's step is counted as NEXT() would, then its handler
 // runs directly.
-#define FUSED_JUMP_TO(head)                \
-  OPX(JumpTo##head, kOpJumpTo##head) {     \
-    JUMP_TO(INS->c);                       \
-    if (left == 0) goto budget_exceeded;   \
-    --left;                                \
-    ++ip;                                  \
-    goto L_##head;                         \
+#define FUSED_JUMP_TO(head)              \
+  OPX(JumpTo##head) {                    \
+    JUMP_TO(INS->c);                     \
+    if (left == 0) goto budget_exceeded; \
+    --left;                              \
+    ++ip;                                \
+    goto L_##head;                       \
   }
 FUSED_JUMP_TO(IterNextLocal)
 #define FUSED_JUMP_TO_COMPARE(name) FUSED_JUMP_TO(LocalConst##name##Jump)
-KELO_FUSED_COMPARE(FUSED_JUMP_TO_COMPARE)
+KELO_FUSED_COMPARE(KELO_EACH, FUSED_JUMP_TO_COMPARE)
 #undef FUSED_JUMP_TO_COMPARE
 #undef FUSED_JUMP_TO

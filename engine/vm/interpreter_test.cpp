@@ -241,7 +241,7 @@ TEST(Interpreter, Expressions) {
          f.b(Opcode::GetLocal, 0).op(Opcode::Return);
          return f;
        },
-       "num:9223372036854775808"},
+       "num:9223372036854776000"},  // 2^63, by its shortest digits
       {"negate smallest int",
        [](Prog& p) {
          Fn f;
@@ -1495,6 +1495,24 @@ TEST(Interpreter, DamagedImagesAreRefused) {
          return f;
        },
        "error:The program is damaged: unknown instruction 77@0"},
+      {"unknown choice of Coalesce",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::True).op(Opcode::True);
+         f.push(Op::with_a(Opcode::Coalesce, 9));
+         f.op(Opcode::Return);
+         return f;
+       },
+       "error:The program is damaged: unknown choice 9@0"},
+      {"a choice of Coalesce on plain values",
+       [](Prog&) {
+         Fn f;
+         f.op(Opcode::True).op(Opcode::Nothing);
+         f.push(Op::with_a(Opcode::Coalesce, 2));
+         f.op(Opcode::Return);
+         return f;
+       },
+       "bool:true"},
       {"global out of range reads none",
        [](Prog&) {
          Fn f;

@@ -5,7 +5,6 @@
 
 #include "core/numeric.h"
 #include "vm/bytecode.h"
-#include "vm/methods.h"
 
 namespace kelo_vm::builtins {
 
@@ -62,7 +61,7 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
     // never holds two copies.
     const std::size_t known = (left.is(Tag::Text) ? left.str().size() : 0) +
                               (right.is(Tag::Text) ? right.str().size() : 0);
-    if (known > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
+    if (known > kMaxTextBytes) return text_too_long();
     // The operand that is not a text is written out first: the cap is measured on the
     // whole result before the memory it needs is asked for.
     std::string written;
@@ -70,7 +69,7 @@ Result<Value> binary(uint8_t op, const Value& left, const Value& right) {
     if (!left.is(Tag::Text)) whole = display_to(written, left);
     if (!right.is(Tag::Text)) whole = display_to(written, right);
     const std::size_t total = known + written.size();
-    if (total > kMaxTextBytes) return RuntimeError::here(std::string(kTextTooLongMessage));
+    if (total > kMaxTextBytes) return text_too_long();
     // Cut short below the cap: its next growth did not fit the run's memory.
     if (!whole) return heap::error();
     if (!heap::fits(sizeof(Text) + total)) return heap::error();
@@ -134,6 +133,46 @@ Value negate(const Value& v) {
 Value logical_not(const Value& v) {
   if (v.is(Tag::Series)) return Value::series(Series::unary(SeriesOp::Not, v.series_ref()));
   return Value::boolean(!truthy(v));
+}
+
+Result<Value> choose(uint8_t form, const Value& left, const Value& right) {
+  using bytecode::Choice;
+  const auto choice = static_cast<Choice>(form);
+  if (left.is(Tag::Series) || right.is(Tag::Series)) {
+    if (!heap::fits(sizeof(Series))) return heap::error();
+    auto node = [](SeriesOp op, const Value& l, const Value& r) {
+      return Value::series(Series::binary(op, as_series(l), as_series(r)));
+    };
+    switch (choice) {
+      case Choice::And:
+        return node(SeriesOp::And, left, right);
+      case Choice::Or:
+        return node(SeriesOp::Or, left, right);
+      case Choice::Where:
+        return node(SeriesOp::Where, left, right);
+      case Choice::WhereAfter:
+        return node(SeriesOp::Where, right, left);
+      case Choice::Fill:
+        return node(SeriesOp::Fill, left, right);
+      case Choice::Coalesce:
+        break;
+    }
+  }
+  switch (choice) {
+    case Choice::And:
+      return Value::boolean(truthy(left) && truthy(right));
+    case Choice::Or:
+      return Value::boolean(truthy(left) || truthy(right));
+    case Choice::Where:
+      return truthy(left) ? right : Value();
+    case Choice::WhereAfter:
+      return truthy(right) ? left : Value();
+    case Choice::Coalesce:
+    case Choice::Fill:
+      break;
+  }
+  const bool missing = left.is_nothing() || (left.is(Tag::Num) && std::isnan(left.num_value()));
+  return missing ? right : left;
 }
 
 double number(std::span<const Value> args, size_t i) {

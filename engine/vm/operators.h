@@ -18,12 +18,19 @@ inline constexpr std::string_view kSeriesOperationMessage =
     "That operation does not work on a series";
 inline constexpr std::string_view kTextTooLongMessage =
     "The text would be longer than 268435456 bytes";
+// A text past kMaxTextBytes was refused: a guard of the run's resources.
+inline RuntimeError text_too_long() {
+  return RuntimeError::exhaustion(kTextTooLongMessage);
+}
 
 // `op` is the opcode number (Add 16 ... Pow 21, Equal 24 ... GreaterEqual 29). Fails with
 // "Cannot combine {} and {}" or the series message; never changes its operands.
 Result<Value> binary(uint8_t op, const Value& left, const Value& right);
 Value negate(const Value& v);
 Value logical_not(const Value& v);
+// Coalesce with its operand `form` (a bytecode::Choice past plain Coalesce): with a series
+// on either side the element-wise node, else the plain answer.
+Result<Value> choose(uint8_t form, const Value& left, const Value& right);
 
 // The series code of an operator opcode; none for the others.
 std::optional<SeriesOp> series_op_of(uint8_t opcode);

@@ -188,6 +188,55 @@ TEST(Operators, SeriesNodes) {
   EXPECT_EQ(notted.series_obj().op, SeriesOp::Not);
 }
 
+TEST(Operators, ChoicesOfCoalesce) {
+  using bytecode::Choice;
+  const Value close = Value::series(Series::source(SeriesKind::Close));
+  auto form = [](Choice c) { return static_cast<uint8_t>(c); };
+  // A series on either side: the element-wise node, a plain value as a constant series.
+  struct NodeRow {
+    const char* name;
+    Choice choice;
+    Value left, right;
+    SeriesOp code;
+    SeriesForm left_form;
+  } nodes[] = {
+      {"and", Choice::And, close, Value::boolean(true), SeriesOp::And, SeriesForm::Source},
+      {"or with the series on the right", Choice::Or, Value::integer(0), close, SeriesOp::Or,
+       SeriesForm::Constant},
+      {"where: condition first", Choice::Where, close, Value::number(2), SeriesOp::Where,
+       SeriesForm::Source},
+      {"where-after: condition second", Choice::WhereAfter, Value::number(2), close,
+       SeriesOp::Where, SeriesForm::Source},
+      {"fill", Choice::Fill, Value(), close, SeriesOp::Fill, SeriesForm::Constant},
+  };
+  for (const NodeRow& r : nodes) {
+    auto res = choose(form(r.choice), r.left, r.right);
+    ASSERT_TRUE(res.ok() && res.value().is(Tag::Series)) << r.name;
+    EXPECT_EQ(res.value().series_obj().op, r.code) << r.name;
+    EXPECT_EQ(res.value().series_obj().left->form, r.left_form) << r.name;
+  }
+  // Plain values.
+  struct PlainRow {
+    const char* name;
+    Choice choice;
+    Value left, right;
+    const char* want;
+  } plain[] = {
+      {"and of true and 0", Choice::And, Value::boolean(true), Value::integer(0), "bool:false"},
+      {"or of none and a text", Choice::Or, Value(), Value::text("x"), "bool:true"},
+      {"where true", Choice::Where, Value::boolean(true), Value::integer(5), "int:5"},
+      {"where false", Choice::Where, Value::integer(0), Value::integer(5), "none:none"},
+      {"where-after false", Choice::WhereAfter, Value::integer(5), Value(), "none:none"},
+      {"fill of none", Choice::Fill, Value(), Value::integer(3), "int:3"},
+      {"fill of a number", Choice::Fill, Value::number(1.5), Value::integer(3), "num:1.5"},
+  };
+  for (const PlainRow& r : plain) {
+    auto res = choose(form(r.choice), r.left, r.right);
+    ASSERT_TRUE(res.ok()) << r.name;
+    EXPECT_EQ(shown(res.value()), r.want) << r.name;
+  }
+}
+
 TEST(Operators, NegateAndNot) {
   struct Row {
     const char* name;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -17,9 +18,17 @@ struct RuntimeError {
 
   std::string message;
   uint64_t line = kUnset;  // 1-based source line; 0 where none is known
+  // A guard of the run's own resources refused (its memory budget, the text cap). A try
+  // may still catch it; reaching the top of an event handler, it ends a backtest there,
+  // since every later event would run into the same guard.
+  bool exhausted = false;
 
   // An error at the calling instruction's line.
   static RuntimeError here(std::string message) { return {std::move(message), kUnset}; }
+  // A refusal of a resource guard, at the calling instruction's line.
+  static RuntimeError exhaustion(std::string_view message) {
+    return {std::string(message), kUnset, true};
+  }
   friend bool operator==(const RuntimeError&, const RuntimeError&) = default;
 };
 

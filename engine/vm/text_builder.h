@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "vm/heap.h"
-#include "vm/methods.h"
+#include "vm/value.h"
 
 namespace kelo_vm {
 
@@ -24,7 +24,7 @@ class TextBuilder {
   // whether the text is still whole.
   bool append(std::string_view piece) {
     if (status_ != Status::Ok) return false;
-    if (piece.size() > builtins::kMaxTextBytes - out_.size()) return fail(Status::TooLong);
+    if (piece.size() > kMaxTextBytes - out_.size()) return fail(Status::TooLong);
     const std::size_t need = out_.size() + piece.size();
     if (need > out_.capacity() && !grow(need)) return false;
     out_.append(piece);
@@ -40,7 +40,7 @@ class TextBuilder {
  private:
   bool grow(std::size_t need) {
     const std::size_t doubled = std::max<std::size_t>(out_.capacity() * 2, 64);
-    const std::size_t target = std::max(need, std::min(doubled, builtins::kMaxTextBytes));
+    const std::size_t target = std::max(need, std::min(doubled, kMaxTextBytes));
     // The old buffer is still held while its copy is made.
     if (!heap::fits(static_cast<uint64_t>(target) + out_.capacity())) {
       return fail(Status::NoMemory);

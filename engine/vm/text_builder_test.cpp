@@ -26,16 +26,16 @@ TEST(TextBuilder, GrowsUpToTheCapAndNoFurther) {
   const heap::LimitOverride roomy(int64_t{1} << 40);
   const std::string chunk(std::size_t{3} << 20, 'y');  // not a divisor of the cap
   TextBuilder b;
-  while (b.size() + chunk.size() <= builtins::kMaxTextBytes) ASSERT_TRUE(b.append(chunk));
-  const std::size_t rest = builtins::kMaxTextBytes - b.size();
+  while (b.size() + chunk.size() <= kMaxTextBytes) ASSERT_TRUE(b.append(chunk));
+  const std::size_t rest = kMaxTextBytes - b.size();
   ASSERT_TRUE(b.append(std::string_view(chunk).substr(0, rest)));
-  EXPECT_EQ(b.size(), builtins::kMaxTextBytes);
+  EXPECT_EQ(b.size(), kMaxTextBytes);
   EXPECT_FALSE(b.push_back('z'));
   EXPECT_EQ(b.status(), Status::TooLong);
   EXPECT_FALSE(b.append(""));  // a failed builder stays failed
   const std::string whole = std::move(b).take();
-  EXPECT_EQ(whole.size(), builtins::kMaxTextBytes);
-  EXPECT_LE(whole.capacity(), builtins::kMaxTextBytes);
+  EXPECT_EQ(whole.size(), kMaxTextBytes);
+  EXPECT_LE(whole.capacity(), kMaxTextBytes);
 }
 
 TEST(TextBuilder, RefusesGrowthTheRunsMemoryCannotHold) {

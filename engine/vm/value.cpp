@@ -1,7 +1,6 @@
 #include "vm/value.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -9,6 +8,7 @@
 #include <utility>
 
 #include "core/numeric.h"
+#include "core/shortest_decimal.h"
 
 namespace kelo_vm {
 
@@ -263,6 +263,7 @@ Ref<Series> Series::unary(SeriesOp op, Ref<Series> operand) {
   auto s = make_ref<Series>();
   s->form = SeriesForm::Unary;
   s->op = op;
+  s->reads_buffer = operand && operand->reads_buffer;
   s->left = std::move(operand);
   return s;
 }
@@ -270,6 +271,7 @@ Ref<Series> Series::binary(SeriesOp op, Ref<Series> l, Ref<Series> r) {
   auto s = make_ref<Series>();
   s->form = SeriesForm::Binary;
   s->op = op;
+  s->reads_buffer = (l && l->reads_buffer) || (r && r->reads_buffer);
   s->left = std::move(l);
   s->right = std::move(r);
   return s;
@@ -279,6 +281,8 @@ Ref<Series> Series::indicator(std::string name, std::vector<Ref<Series>> inputs,
   auto s = make_ref<Series>();
   s->form = SeriesForm::Indicator;
   s->name = std::move(name);
+  for (const Ref<Series>& in : inputs)
+    s->reads_buffer = s->reads_buffer || (in && in->reads_buffer);
   s->inputs = std::move(inputs);
   s->numbers = std::move(numbers);
   s->selector = selector;
@@ -288,14 +292,24 @@ Ref<Series> Series::buffer_of(std::shared_ptr<std::vector<double>> data) {
   auto s = make_ref<Series>();
   s->form = SeriesForm::Buffer;
   s->buffer = std::move(data);
+  s->reads_buffer = true;
   return s;
 }
 
+namespace {
+thread_local uint64_t tl_buffer_writes = 0;
+}  // namespace
+
+uint64_t buffer_writes() {
+  return tl_buffer_writes;
+}
+void count_buffer_write() {
+  ++tl_buffer_writes;
+}
+
 SeriesKind series_kind(std::string_view name) {
-  static constexpr std::string_view kNames[] = {"open",   "high", "low", "close", "volume",
-                                                "spread", "time", "hl2", "hlc3",  "ohlc4"};
-  for (size_t i = 0; i < std::size(kNames); ++i)
-    if (kNames[i] == name) return static_cast<SeriesKind>(i);
+  for (size_t i = 0; i < std::size(kSeriesKindNames); ++i)
+    if (kSeriesKindNames[i] == name) return static_cast<SeriesKind>(i);
   return SeriesKind::None;
 }
 
@@ -708,10 +722,7 @@ void format_number_to(std::string& out, double x) {
     out += std::to_string(static_cast<int64_t>(x));
     return;
   }
-  // Shortest round-trip digits, positional: 1e308 needs ~310 characters.
-  char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed);
-  out.append(buf, res.ptr);
+  kelo_core::numeric::append_shortest_decimal(out, x);
 }
 
 std::string format_number(double x) {

@@ -71,6 +71,11 @@ enum class Tag : uint8_t {
   Status = 15,
 };
 
+// Caps on what one operation may build: a text of more bytes or an array of more items
+// is refused (an error, or the built-in's neutral result) before it is made.
+inline constexpr std::size_t kMaxTextBytes = std::size_t{1} << 28;
+inline constexpr std::size_t kMaxArrayItems = std::size_t{1} << 24;
+
 // ---------------------------------------------------------------------------------------
 // Objects and references
 
@@ -541,6 +546,9 @@ enum class SeriesKind : uint8_t {
   Ohlc4 = 9,
   None = 255,
 };
+// The bar-source names, by SeriesKind.
+inline constexpr std::string_view kSeriesKindNames[] = {
+    "open", "high", "low", "close", "volume", "spread", "time", "hl2", "hlc3", "ohlc4"};
 SeriesKind series_kind(std::string_view name);
 
 // Operator codes of one- and two-operand series nodes.
@@ -561,6 +569,8 @@ enum class SeriesOp : uint8_t {
   Or = 13,
   Negate = 14,
   Not = 15,
+  Where = 16,  // the right value where the left is true (non-zero, not NaN), else NaN
+  Fill = 17,   // the left value, or the right where the left is NaN
 };
 
 enum class SeriesForm : uint8_t { Source, Constant, Unary, Binary, Indicator, Buffer };
@@ -590,10 +600,14 @@ struct Series final : Object {
   uint8_t selector = 0;
   // Buffer: filled by its owner, shared by every holder
   std::shared_ptr<std::vector<double>> buffer;
+  // A buffer, or a node with one among its operands (however deep).
+  bool reads_buffer = false;
 
-  // Evaluation cache: valid for `cache_bars` bars while `cache_valid`.
+  // Evaluation cache: valid for `cache_bars` bars while `cache_valid`; a node that reads a
+  // buffer only while no buffer was written since (`cache_writes`, see buffer_writes).
   mutable bool cache_valid = false;
   mutable size_t cache_bars = 0;
+  mutable uint64_t cache_writes = 0;
   mutable SeriesColumn cache;
 
   static Ref<Series> source(SeriesKind k, std::optional<std::string> symbol = std::nullopt,
@@ -605,6 +619,11 @@ struct Series final : Object {
                                std::vector<double> numbers, uint8_t selector);
   static Ref<Series> buffer_of(std::shared_ptr<std::vector<double>> data);
 };
+
+// The writes into buffer series on this thread so far. A column computed over a buffer
+// before the latest write is stale: the buffer has changed under it.
+uint64_t buffer_writes();
+void count_buffer_write();
 
 // ---------------------------------------------------------------------------------------
 // What each payload holds (see make_ref and settle)

@@ -8,6 +8,8 @@
 #include <limits>
 
 #include "core/numeric.h"
+#include "vm/bytecode.h"
+#include "vm/operators.h"
 
 namespace kelo_vm {
 namespace {
@@ -42,6 +44,37 @@ TEST(Value, FormatNumber) {
   };
   for (const Row& r : rows) EXPECT_EQ(format_number(r.x), r.text) << r.name;
   EXPECT_EQ(format_number(1e308).size(), 309u);
+}
+
+// Values from 1e15 on print by their shortest digits laid out in full, everywhere a
+// number is displayed (the same digits as the JSON replies).
+TEST(Value, LargeNumbersDisplayTheirShortestDigits) {
+  struct Row {
+    const char* behaviour;
+    Value v;
+    std::string text;
+  };
+  const Value big = Value::number(1e23);
+  const Value power = Value::number(1152921504606846976.0);  // 2^60
+  const Row rows[] = {
+      {"1e23", big, "100000000000000000000000"},
+      {"2^60", power, "1152921504606847000"},
+      {"1e300", Value::number(1e300), "1" + std::string(300, '0')},
+      {"1e21", Value::number(1e21), "1000000000000000000000"},
+      {"1e22", Value::number(1e22), "10000000000000000000000"},
+      {"exact digits that are the shortest", Value::number(123456789012345678.0),
+       "123456789012345680"},
+      {"a tenth", Value::number(0.1), "0.1"},
+      {"a duration", Value::duration(1e23), "100000000000000000000000ms"},
+      {"an array", arr({big, power}), "[100000000000000000000000, 1152921504606847000]"},
+      {"joined to a text",
+       builtins::binary(static_cast<uint8_t>(bytecode::Opcode::Add), Value::text("x"), big).value(),
+       "x100000000000000000000000"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(display(row.v), row.text) << row.behaviour;
+    EXPECT_EQ(as_text(row.v), row.text) << row.behaviour;
+  }
 }
 
 TEST(Value, Display) {

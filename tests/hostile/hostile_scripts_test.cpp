@@ -40,6 +40,15 @@ void expect_bounded(const Row& row) {
 }
 
 constexpr const char* kBudget = "This event used more steps than it is allowed";
+constexpr const char* kTooLong = "The text would be longer than 268435456 bytes";
+constexpr const char* kMemory = "This run holds more memory than it is allowed";
+
+// The end of a report whose run a resource guard stopped at bar 0 with `error`: that
+// error, then the line saying so, close the errors list.
+std::string stopped_at_first_bar(const char* error) {
+  return std::string(R"("errors":["bar 0: )") + error +
+         R"(","The run stopped at bar 0 because the bot ran out of memory."]})";
+}
 
 TEST(HostileScripts, EndWithAClearErrorOrABoundedResult) {
   const std::vector<Row> rows = {
@@ -95,7 +104,7 @@ TEST(HostileScripts, EndWithAClearErrorOrABoundedResult) {
       {"upper case of a text that would pass the cap is refused before it is built",
        "bot \"Upper\"\nfn onBar() {\n  var s = \"\xCE\x90\".repeat(45000000)\n"
        "  log.info(text.of(s.upper().len()))\n}\n",
-       1, {R"("journal":[])", R"("errors":["bar 0: The text would be longer than 268435456 bytes"])"}},
+       1, {R"("journal":[])", stopped_at_first_bar(kTooLong)}},
       {"journal of long lines stops at its byte cap",
        "bot \"Long\"\nfn onBar() {\n  var s = \"x\".repeat(1000000)\n"
        "  while true { log.info(s) }\n}\n",
@@ -110,11 +119,25 @@ TEST(HostileScripts, EndWithAClearErrorOrABoundedResult) {
 TEST(HostileScripts, TextDoubledInALoopStopsWithAnError) {
   expect_bounded({"text doubled in a loop",
                   "bot \"Double\"\nfn onBar() {\n  var s = \"x\"\n  while true { s = s + s }\n}\n",
-                  1,
-                  {R"("errors":["bar 0: The text would be longer than 268435456 bytes"]})"}});
+                  1, {stopped_at_first_bar(kTooLong)}});
 }
 
-constexpr const char* kMemory = "This run holds more memory than it is allowed";
+// A resource guard that stops one event would stop every later one too: the run ends at
+// the bar where it first refused, closes what is open "end of test" and runs onDeinit, so
+// that a text doubled on every bar ends 100 bars within bounds instead of building 256 MiB
+// per bar.
+TEST(HostileScripts, TextDoubledOnEveryBarEndsTheRunThere) {
+  expect_bounded(
+      {"text doubled on every bar",
+       "bot \"Double\"\nfn onInit() -> status {\n  trade.buy(0.1)\n  return status.ok\n}\n"
+       "fn onBar() {\n  var s = \"x\"\n  while true { s = s + s }\n}\n"
+       "fn onTick() { log.info(\"tick\") }\n"
+       "fn onDeinit(reason: text) { log.info(\"deinit \" + reason) }\n",
+       100,
+       {R"("openTime":0,"closeTime":0,"profit":-0.9999999999998899,"reason":"end of test"}])",
+        R"("journal":[{"bar":0,"time":0,"level":"info","message":"deinit end of test"}],)",
+        R"("equity":[9999],)", stopped_at_first_bar(kTooLong)}});
+}
 
 // Each operation is capped on its own (an index write at 16,777,216 elements), so the
 // run's memory bounds what several of them hold together: the second write is refused.
@@ -122,42 +145,41 @@ TEST(HostileScripts, IndexWritesNearTheCapInSeveralArraysStayBounded) {
   expect_bounded({"index writes near the cap in several arrays",
                   "bot \"Far\"\nfn onBar() {\n  var keep = []\n  for i in 0..3 {\n"
                   "    var a = [1]\n    a[16777215] = 5\n    keep.push(a)\n  }\n}\n",
-                  1, {std::string(R"("errors":["bar 0: )") + kMemory + "\"]}"}});
+                  1, {stopped_at_first_bar(kMemory)}});
 }
 
 // What a run keeps in globals, the store or the account from one event to the next
-// stops at the run's memory limit; every later event fails at its first allocation.
+// stops at the run's memory limit, which ends the run at that bar.
 TEST(HostileScripts, GrowthAcrossEventsStopsAtTheMemoryLimit) {
-  const std::string first = std::string(R"("errors":["bar 0: )") + kMemory + "\"";
-  const std::string later = std::string("\"bar 49: ") + kMemory + "\"]}";
+  const std::vector<std::string> later = {
+      std::string(": ") + kMemory + R"(","The run stopped at bar )",
+      R"( because the bot ran out of memory."]})"};
   const std::vector<Row> rows = {
       {"a linked list of arrays in a global",
-       "bot \"List\"\nvar a = []\nfn onBar() {\n  while true { a = [a, 1, 2, 3, 4, 5, 6, 7] }\n}\n", 50,
-       {later}},
+       "bot \"List\"\nvar a = []\nfn onBar() {\n  while true { a = [a, 1, 2, 3, 4, 5, 6, 7] }\n}\n", 50, later},
       {"a map grown with fresh keys",
        "bot \"Keys\"\nvar m = [\"k\": 0]\nvar pad = \"k\".repeat(1000)\nvar i = 0\n"
        "fn onBar() {\n  while true {\n    m[pad + i] = i\n    i += 1\n  }\n}\n",
-       50, {later}},
+       50, later},
       {"a series chain in a global",
-       "bot \"Chain\"\nvar s = close\nfn onBar() {\n  while true { s = s + close }\n}\n", 50,
-       {later}},
+       "bot \"Chain\"\nvar s = close\nfn onBar() {\n  while true { s = s + close }\n}\n", 50, later},
       {"the store written with fresh keys",
        "bot \"Store\"\nvar pad = \"k\".repeat(4000)\nvar i = 0\nfn onBar() {\n"
        "  while true {\n    store.set(text.of(i) + pad, i)\n    i += 1\n  }\n}\n",
-       50, {later}},
+       50, later},
       {"records linked through a global",
        "bot \"Records\"\nstruct Node { next: array<num>, keep: array<num> }\n"
        "var all = []\nvar some = []\nfn onBar() {\n  some.resize(100)\n"
        "  while true { all = [Node(next: [], keep: some.copy()), all] }\n}\n",
-       50, {later}},
+       50, later},
       {"closures each capturing the previous one",
        "bot \"Closures\"\nvar f = () => 0\nfn onBar() {\n  while true {\n    let g = f\n"
        "    f = () => g() + 1\n  }\n}\n",
-       50, {later}},
+       50, later},
       {"trades opened and closed without end",
        "bot \"Churn\"\nvar note = \"n\".repeat(20000)\nfn onBar() {\n  while true {\n"
        "    trade.buy(0.1, 0, 0, note)\n    trade.closeAll()\n  }\n}\n",
-       50, {later}},
+       50, later},
   };
   for (const Row& row : rows) expect_bounded(row);
 }

@@ -1,0 +1,69 @@
+// For the editor's widget tests: one QApplication for the whole test program, and a
+// look at the pixels of an offscreen grab.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+
+namespace zx::editor::testing {
+
+inline int runWidgetTests(int argc, char** argv) {
+  // Test discovery runs the program without the tests' environment.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
+
+// The pixel of `area` with the least light: the one a glyph covers most.
+inline QColor darkest(const QImage& image, const QRect& area) {
+  QColor best = Qt::white;
+  int bestLight = 256 * 3;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      const int light = c.red() + c.green() + c.blue();
+      if (light < bestLight) {
+        bestLight = light;
+        best = c;
+      }
+    }
+  }
+  return best;
+}
+
+// The pixel of `area` with the most light.
+inline QColor lightest(const QImage& image, const QRect& area) {
+  QColor best = Qt::black;
+  int bestLight = -1;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      const int light = c.red() + c.green() + c.blue();
+      if (light > bestLight) {
+        bestLight = light;
+        best = c;
+      }
+    }
+  }
+  return best;
+}
+
+inline int distance(const QColor& a, const QColor& b) {
+  return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+         std::abs(a.blue() - b.blue());
+}
+
+inline int countOf(const QImage& image, const QRect& area, const QColor& colour) {
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      if (image.pixelColor(x, y).rgb() == colour.rgb()) ++n;
+    }
+  }
+  return n;
+}
+
+}  // namespace zx::editor::testing

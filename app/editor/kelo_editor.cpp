@@ -1,0 +1,186 @@
+#include "editor/kelo_editor.h"
+
+#include <QAction>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+#include "editor/find_bar.h"
+#include "editor/kelo_highlighter.h"
+#include "editor/kelo_text_view.h"
+#include "editor/row_layout.h"
+#include "editor/token_fetcher.h"
+
+namespace zx::editor {
+
+KeloEditor::KeloEditor(const bridge::EngineCalls& engine, QWidget* parent)
+    : QWidget(parent), engine_(engine) {
+  view_ = new KeloTextView(this);
+  findBar_ = new FindBar(view_, this);
+  findBar_->hide();
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(findBar_);
+  column->addWidget(view_, 1);
+  setFocusProxy(view_);
+
+  QTextDocument* doc = view_->document();
+  // Attached while the document is still empty, and before this editor's own handler,
+  // so an edited block is recoloured from spans already moved with the edit.
+  highlighter_ = new KeloHighlighter(doc);
+  connect(doc, &QTextDocument::contentsChange, this, &KeloEditor::contentsChanged);
+  fetcher_ = new TokenFetcher(engine_, this);
+  connect(fetcher_, &TokenFetcher::fetched, this, &KeloEditor::tokensFetched);
+  connect(view_, &KeloTextView::cursorReported, this, &KeloEditor::cursorReported);
+  makeFindActions();
+}
+
+KeloEditor::~KeloEditor() {
+  // Waits for a token request in flight while the text view still exists.
+  delete fetcher_;
+}
+
+void KeloEditor::makeFindActions() {
+  const auto add = [this](const QString& text, const QList<QKeySequence>& keys,
+                          void (FindBar::*command)()) {
+    auto* action = new QAction(text, this);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(action, &QAction::triggered, findBar_, command);
+    addAction(action);
+    return action;
+  };
+  findActions_ = {
+      add(QStringLiteral("Find\u2026"), {QKeySequence(Qt::CTRL | Qt::Key_F)}, &FindBar::openFind),
+      add(QStringLiteral("Find Next"),
+          {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_G)}, &FindBar::findNext),
+      add(QStringLiteral("Find Previous"),
+          {QKeySequence(Qt::SHIFT | Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)},
+          &FindBar::findPrevious),
+      add(QStringLiteral("Use Selection for Find"), {QKeySequence(Qt::CTRL | Qt::Key_E)},
+          &FindBar::useSelectionForFind),
+      add(QStringLiteral("Replace\u2026"), {QKeySequence(Qt::CTRL | Qt::Key_H)},
+          &FindBar::openReplace),
+  };
+  // Escape belongs to the bar only while it is open.
+  QAction* done = add(QStringLiteral("Done"), {QKeySequence(Qt::Key_Escape)}, &FindBar::close);
+  done->setEnabled(false);
+  connect(findBar_, &FindBar::openChanged, done, &QAction::setEnabled);
+}
+
+QString KeloEditor::text() const {
+  return view_->rawText();
+}
+
+CaretPlace KeloEditor::caret() const {
+  return view_->caretPlace();
+}
+
+void KeloEditor::setText(const QString& text) {
+  if (text == exchanged_ || text == view_->rawText()) {
+    exchanged_ = text;
+    return;
+  }
+  QTextDocument* doc = view_->document();
+  const int caret = view_->textCursor().selectionStart();
+  replacing_ = true;
+  doc->setPlainText(text);  // also empties the undo history
+  replacing_ = false;
+  exchanged_ = text;
+  ++revision_;
+
+  const QString shown = view_->rawText();
+  int at = std::min(caret, int(shown.size()));
+  if (at > 0 && at < shown.size() && shown[at].isLowSurrogate() &&
+      shown[at - 1].isHighSurrogate()) {
+    --at;
+  }
+  QTextCursor cursor(doc);
+  cursor.setPosition(at);
+  view_->setTextCursor(cursor);
+  fetcher_->request(revision_, shown);
+  underline();
+  if (findBar_->isOpen()) findBar_->textChanged();
+  view_->reportCaret();
+}
+
+void KeloEditor::contentsChanged(int from, int removed, int added) {
+  if (replacing_) return;
+  ++revision_;
+  QList<Underline> moved = view_->rowLayout()->underlines();
+  if (!moved.isEmpty()) {
+    shiftSpans(moved, from, removed, added);
+    view_->rowLayout()->setUnderlines(moved);
+  }
+  // A format change looks like an overwrite; only a real change of text goes out.
+  const QString text = view_->rawText();
+  if (text != exchanged_) {
+    exchanged_ = text;
+    emit textEdited(text);
+  }
+  fetcher_->request(revision_, text);
+  if (findBar_->isOpen()) findBar_->textChanged();
+  view_->reportCaret();
+}
+
+void KeloEditor::tokensFetched(quint64 revision, const QList<TokenSpan>& spans) {
+  if (revision != revision_) return;
+  highlighter_->applyTokens(spans);
+  emit coloured();
+}
+
+void KeloEditor::setDiagnostics(const QList<bridge::Diagnostic>& diagnostics) {
+  QStringList ids;
+  ids.reserve(diagnostics.size());
+  for (const bridge::Diagnostic& d : diagnostics) ids.append(d.id());
+  const QString key = ids.join(u'|');
+  // The key alone would miss a finding whose end or severity changed.
+  if (key == diagnosticKey_ && diagnostics == diagnostics_ && underlinedRevision_ == revision_) {
+    return;
+  }
+  diagnosticKey_ = key;
+  diagnostics_ = diagnostics;
+  underline();
+}
+
+void KeloEditor::underline() {
+  underlinedRevision_ = revision_;
+  view_->rowLayout()->setUnderlines(underlinesOf(diagnostics_, view_->rawText()));
+}
+
+void KeloEditor::setColours(const EditorColours& colours) {
+  if (colours_ == colours) return;
+  colours_ = colours;
+  view_->setColours(colours);
+  findBar_->setColours(colours);
+  highlighter_->setColours(colours);
+}
+
+void KeloEditor::setCodeFont(const QFont& font) {
+  view_->setCodeFont(font);
+}
+
+void KeloEditor::jumpTo(qint64 line, qint64 column) {
+  if (line < 1) return;
+  const QString text = view_->rawText();
+  const QList<int> starts = lineStarts(text);
+  const int at = line - 1 < starts.size() ? advanceScalars(text, starts[qsizetype(line - 1)],
+                                                           column > 1 ? column - 1 : 0)
+                                          : int(text.size());
+  QTextCursor cursor(view_->document());
+  cursor.setPosition(at);
+  view_->setTextCursor(cursor);
+  view_->ensureCursorVisible();
+  view_->setFocus(Qt::OtherFocusReason);
+}
+
+QList<KeloEditor::PaintedUnderline> KeloEditor::underlines() const {
+  QList<PaintedUnderline> painted;
+  const EditorColours c = colours_.value_or(EditorColours{});
+  for (const Underline& u : view_->rowLayout()->underlines()) {
+    painted.append({u.start, u.end, u.error ? c.sell : c.warning});
+  }
+  return painted;
+}
+
+}  // namespace zx::editor

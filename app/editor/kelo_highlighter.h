@@ -1,0 +1,37 @@
+// Colours the document from the engine's tokens, one block at a time, through the
+// highlighter's own formats: no undo step, no edit the model could see.
+#pragma once
+
+#include <QSyntaxHighlighter>
+#include <QTextCharFormat>
+#include <array>
+
+#include "editor/editor_colours.h"
+#include "editor/text_spans.h"
+
+namespace zx::editor {
+
+class KeloHighlighter : public QSyntaxHighlighter {
+  Q_OBJECT
+
+ public:
+  // Attach while `document` is empty: attaching to a filled one queues a full pass.
+  explicit KeloHighlighter(QTextDocument* document);
+
+  // New colours recolour every block.
+  void setColours(const EditorColours& colours);
+  // Fresh tokens for the current text; only the blocks whose spans changed recolour.
+  void applyTokens(QList<TokenSpan> spans);
+  const QList<TokenSpan>& tokens() const { return spans_; }
+
+ protected:
+  void highlightBlock(const QString& text) override;
+
+ private:
+  void textChanged(int from, int removed, int added);
+
+  QList<TokenSpan> spans_;
+  std::array<QTextCharFormat, kTokenKindCount> formats_;
+};
+
+}  // namespace zx::editor

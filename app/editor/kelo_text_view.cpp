@@ -1,0 +1,137 @@
+#include "editor/kelo_text_view.h"
+
+#include <QFontDatabase>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include "editor/line_gutter.h"
+#include "editor/row_layout.h"
+
+namespace zx::editor {
+namespace {
+
+constexpr qreal kCodePixels = 12.5;
+constexpr int kCaretWidth = 2;
+
+// Pasted or dropped text arrives with "\n" line ends only, as the engine counts lines.
+QString pastedText(QString text) {
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  text.replace(u'\r', u'\n');
+  text.replace(QChar::ParagraphSeparator, u'\n');
+  return text;
+}
+
+}  // namespace
+
+KeloTextView::KeloTextView(QWidget* parent) : QTextEdit(parent) {
+  // The layout goes in first, before any text or format reaches the document.
+  layout_ = new RowLayout(document());
+  document()->setDocumentLayout(layout_);
+  layout_->setPaintDevice(viewport());
+  setAcceptRichText(false);
+  setLineWrapMode(NoWrap);
+  setTabStopDistance(kTabDistance);
+  setFrameShape(QFrame::NoFrame);
+  setCursorWidth(kCaretWidth);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setViewportMargins(LineGutter::kWidth, 0, 0, 0);
+  gutter_ = new LineGutter(this);
+  // Until the owner hands in its colours: the widget palette, and no band.
+  const QPalette p = palette();
+  gutter_->setColours({p.color(QPalette::Window), p.color(QPalette::Mid),
+                       p.color(QPalette::PlaceholderText), p.color(QPalette::Highlight)});
+  RowLayout::Colours start;
+  start.caret = p.color(QPalette::Text);
+  layout_->setColours(start);
+  setAccessibleName(QStringLiteral("Script"));
+  gutter_->setAccessibleName(QStringLiteral("Line numbers"));
+
+  connect(this, &QTextEdit::cursorPositionChanged, this, &KeloTextView::caretMoved);
+  connect(this, &QTextEdit::selectionChanged, this, &KeloTextView::caretMoved);
+  const auto repaintGutter = [this] { gutter_->update(); };
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, gutter_, repaintGutter);
+  connect(document(), &QTextDocument::blockCountChanged, gutter_, repaintGutter);
+  connect(layout_, &QAbstractTextDocumentLayout::documentSizeChanged, gutter_, repaintGutter);
+
+  QFont code = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  code.setPointSizeF(kCodePixels * 72 / logicalDpiY());
+  setCodeFont(code);
+  caretMoved();
+}
+
+QString KeloTextView::rawText() const {
+  QString text = document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, u'\n');
+  return text;
+}
+
+CaretPlace KeloTextView::caretPlace() const {
+  const int at = textCursor().selectionStart();
+  const QTextBlock block = document()->findBlock(at);
+  return {block.blockNumber() + 1, at - block.position() + 1};
+}
+
+void KeloTextView::reportCaret() {
+  const CaretPlace place = caretPlace();
+  if (reported_ == place) return;
+  reported_ = place;
+  emit cursorReported(place.line, place.column);
+}
+
+void KeloTextView::caretMoved() {
+  layout_->setBandBlock(document()->findBlock(textCursor().selectionStart()).blockNumber());
+  gutter_->update();
+  reportCaret();
+}
+
+void KeloTextView::setColours(const EditorColours& c) {
+  QPalette p = palette();
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    p.setColor(group, QPalette::Base, c.panel);
+    p.setColor(group, QPalette::Text, c.text);
+    p.setColor(group, QPalette::Highlight, c.selection);
+    // No brush: selected text keeps its token colours.
+    p.setBrush(group, QPalette::HighlightedText, QBrush(Qt::NoBrush));
+  }
+  setPalette(p);
+  QColor findFill = c.warning;
+  findFill.setAlphaF(0.22f);
+  layout_->setColours({c.rowHover, c.accent, findFill, c.sell, c.warning});
+  gutter_->setColours({c.surfaceSunken, c.borderSoft, c.muted, c.accent});
+}
+
+void KeloTextView::setCodeFont(const QFont& font) {
+  setFont(font);
+  gutter_->setCodeFont(font);
+}
+
+void KeloTextView::resizeEvent(QResizeEvent* event) {
+  QTextEdit::resizeEvent(event);
+  placeGutter();
+}
+
+bool KeloTextView::viewportEvent(QEvent* event) {
+  // The viewport also shrinks when a scroll bar appears, with no resize of the view.
+  if (event->type() == QEvent::Resize) placeGutter();
+  return QTextEdit::viewportEvent(event);
+}
+
+void KeloTextView::placeGutter() {
+  const QRect area = viewport()->geometry();
+  gutter_->setGeometry(area.left() - LineGutter::kWidth, area.top(), LineGutter::kWidth,
+                       area.height());
+}
+
+bool KeloTextView::canInsertFromMimeData(const QMimeData* source) const {
+  // A file manager's drop carries paths as text too; they never belong in a script.
+  return !source->hasUrls() && source->hasText();
+}
+
+void KeloTextView::insertFromMimeData(const QMimeData* source) {
+  if (!canInsertFromMimeData(source)) return;
+  insertPlainText(pastedText(source->text()));
+}
+
+}  // namespace zx::editor

@@ -1,0 +1,321 @@
+#include "editor/row_layout.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace zx::editor {
+namespace {
+
+constexpr qreal kFar = 1e8;  // "to the edge" for update rectangles and band fills
+constexpr qreal kLineWidth = 1e6;
+
+int rowsWanted(const QTextBlock& block) {
+  // Only a line separator starts a second line inside a block: nothing wraps.
+  return 1 + int(block.text().count(QChar::LineSeparator));
+}
+
+// The x extent of positions a..b (block-relative) on `line`, or nothing when the line
+// holds none of them; `pastEnd` extends it over the line break.
+std::optional<std::pair<qreal, qreal>> xSpan(const QTextLine& line, int a, int b,
+                                             qreal newlineWidth) {
+  const int lineStart = line.textStart();
+  const int lineEnd = lineStart + line.textLength();
+  const bool pastEnd = b > lineEnd;
+  const int from = std::max(a, lineStart);
+  const int to = std::min(b, lineEnd);
+  if (from > to || (from == to && !pastEnd && a != b)) return std::nullopt;
+  const qreal x0 = line.cursorToX(from);
+  qreal x1 = line.cursorToX(to);
+  if (pastEnd || x1 <= x0) x1 = std::max(x1, x0) + newlineWidth;
+  return std::make_pair(x0, x1);
+}
+
+}  // namespace
+
+RowLayout::RowLayout(QTextDocument* document) : QAbstractTextDocumentLayout(document) {
+  // QTextEdit then leaves the layout alone on resizes in no-wrap mode.
+  setProperty("contentHasAlignment", false);
+  relayoutAll();
+}
+
+void RowLayout::measureFont() {
+  QTextDocument* doc = document();
+  const QFontMetricsF m = paintDevice() ? QFontMetricsF(doc->defaultFont(), paintDevice())
+                                        : QFontMetricsF(doc->defaultFont());
+  const qreal glyphs = m.ascent() + m.descent();
+  pitch_ = std::max(1, int(std::lround(kRowFactor * (glyphs + m.leading()))));
+  lift_ = std::max<qreal>(0, std::floor((pitch_ - glyphs) / 2));
+  advance_ = m.horizontalAdvance(QLatin1Char('M'));
+  underlineY_ = std::max<qreal>(1, std::round(m.underlinePos()));
+  newlineWidth_ = std::max<qreal>(2, m.horizontalAdvance(QLatin1Char(' ')) / 2);
+}
+
+void RowLayout::relayoutAll() {
+  measureFont();
+  QTextDocument* doc = document();
+  const bool rowsToCount =
+      doc->lineCount() != doc->blockCount() || doc->toRawText().contains(QChar::LineSeparator);
+  int longest = 0;
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+    b.clearLayout();
+    longest = std::max(longest, b.length());
+    if (rowsToCount) {
+      const int rows = rowsWanted(b);
+      if (rows != b.lineCount()) b.setLineCount(rows);
+    }
+  }
+  widest_ = longest * advance_;
+  blockCount_ = doc->blockCount();
+  updateSize();
+  emit update(QRectF(0, 0, kFar, kFar));
+}
+
+void RowLayout::updateSize() {
+  const QSizeF size(kPadding + widest_ + kRightInset,
+                    2 * kTopInset + qreal(document()->lineCount()) * pitch_);
+  if (size == size_) return;
+  size_ = size;
+  emit documentSizeChanged(size_);
+}
+
+void RowLayout::documentChanged(int from, int charsRemoved, int charsAdded) {
+  QTextDocument* doc = document();
+  // A change over the whole document: new text, a new default font or page size.
+  if (from == 0 && charsAdded >= doc->characterCount() - 1) {
+    relayoutAll();
+    return;
+  }
+  (void)charsRemoved;
+  const QTextBlock first = doc->findBlock(from);
+  QTextBlock last = doc->findBlock(from + charsAdded);
+  if (!last.isValid()) last = doc->lastBlock();
+  bool rowsMoved = doc->blockCount() != blockCount_;
+  blockCount_ = doc->blockCount();
+  for (QTextBlock b = first; b.isValid(); b = b.next()) {
+    b.clearLayout();
+    const int rows = rowsWanted(b);
+    if (rows != b.lineCount()) {
+      b.setLineCount(rows);
+      rowsMoved = true;
+    }
+    if (b == last) break;
+  }
+  updateSize();
+  if (!first.isValid()) return;
+  const qreal top = rowTop(first);
+  const qreal bottom = rowsMoved ? kFar : rowTop(last) + last.lineCount() * pitch_;
+  emit update(QRectF(0, top, kFar, bottom - top));
+}
+
+qreal RowLayout::rowTop(const QTextBlock& block) const {
+  return kTopInset + qreal(block.firstLineNumber()) * pitch_;
+}
+
+QTextBlock RowLayout::blockAtRow(int row) const {
+  QTextDocument* doc = document();
+  return doc->findBlockByLineNumber(std::clamp(row, 0, std::max(0, doc->lineCount() - 1)));
+}
+
+QRectF RowLayout::rowsOf(const QTextBlock& block) const {
+  return QRectF(0, rowTop(block), size_.width(), qreal(block.lineCount()) * pitch_);
+}
+
+void RowLayout::place(const QTextBlock& block) const {
+  QTextLayout* layout = block.layout();
+  if (layout->lineCount() == 0) {
+    QTextOption option = document()->defaultTextOption();
+    option.setWrapMode(QTextOption::NoWrap);
+    layout->setTextOption(option);
+    layout->beginLayout();
+    int row = 0;
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+      line.setLineWidth(kLineWidth);
+      line.setPosition(QPointF(kPadding, lift_ + qreal(row++) * pitch_));
+      if (line.naturalTextWidth() > widest_) {
+        widest_ = line.naturalTextWidth();
+        growPending_ = true;
+      }
+    }
+    layout->endLayout();
+    if (growPending_) {
+      // Laying out happens while painting; resize the scroll range afterwards.
+      growPending_ = false;
+      QMetaObject::invokeMethod(
+          const_cast<RowLayout*>(this), [this] { const_cast<RowLayout*>(this)->updateSize(); },
+          Qt::QueuedConnection);
+    }
+  }
+  // Qt reads a block's place from its layout in a few spots (accessibility, input
+  // methods), so keep it current for every block that is asked for.
+  layout->setPosition(QPointF(0, rowTop(block)));
+}
+
+QRectF RowLayout::blockBoundingRect(const QTextBlock& block) const {
+  if (!block.isValid()) return {};
+  place(block);
+  return rowsOf(block);
+}
+
+QRectF RowLayout::frameBoundingRect(QTextFrame*) const {
+  return QRectF(QPointF(), size_);
+}
+
+int RowLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const {
+  QTextDocument* doc = document();
+  const int row = int(std::floor((point.y() - kTopInset) / pitch_));
+  if (accuracy == Qt::ExactHit && (row < 0 || row >= doc->lineCount())) return -1;
+  const QTextBlock block = blockAtRow(row);
+  if (!block.isValid()) return -1;
+  place(block);
+  const QTextLayout* layout = block.layout();
+  const int index = std::clamp(row - block.firstLineNumber(), 0, layout->lineCount() - 1);
+  const QTextLine line = layout->lineAt(index);
+  if (accuracy == Qt::ExactHit &&
+      (point.x() < line.x() || point.x() > line.x() + line.naturalTextWidth())) {
+    return -1;
+  }
+  return block.position() + line.xToCursor(point.x());
+}
+
+void RowLayout::setColours(const Colours& colours) {
+  colours_ = colours;
+  emit update(QRectF(0, 0, kFar, kFar));
+}
+
+void RowLayout::setBandBlock(int blockNumber) {
+  if (blockNumber == band_) return;
+  for (const int n : {band_, blockNumber}) {
+    const QTextBlock b = document()->findBlockByNumber(n);
+    if (b.isValid()) emit update(QRectF(0, rowTop(b), kFar, qreal(b.lineCount()) * pitch_));
+  }
+  band_ = blockNumber;
+}
+
+void RowLayout::setFindMatches(const QList<Utf16Range>& matches) {
+  if (matches.isEmpty() && find_.isEmpty()) return;
+  find_ = matches;
+  emit update(QRectF(0, 0, kFar, kFar));
+}
+
+void RowLayout::setUnderlines(const QList<Underline>& underlines) {
+  underlines_ = underlines;
+  longestUnderline_ = 0;
+  for (const Underline& u : underlines_) {
+    longestUnderline_ = std::max(longestUnderline_, u.end - u.start);
+  }
+  emit update(QRectF(0, 0, kFar, kFar));
+}
+
+void RowLayout::paintRanges(QPainter* painter, const QTextBlock& block, const QRectF& rows,
+                            int from, int to, const QColor& fill) const {
+  const int bpos = block.position();
+  const QTextLayout* layout = block.layout();
+  for (int i = 0; i < layout->lineCount(); ++i) {
+    const QTextLine line = layout->lineAt(i);
+    const auto span = xSpan(line, from - bpos, to - bpos, newlineWidth_);
+    if (!span) continue;
+    painter->fillRect(
+        QRectF(span->first, rows.top() + qreal(i) * pitch_, span->second - span->first, pitch_),
+        fill);
+  }
+}
+
+void RowLayout::paintUnderlines(QPainter* painter, const QTextBlock& block,
+                                const QRectF& rows) const {
+  const int bpos = block.position();
+  const int bend = bpos + block.length();
+  auto it = std::lower_bound(underlines_.cbegin(), underlines_.cend(), bpos - longestUnderline_,
+                             [](const Underline& u, int at) { return u.start < at; });
+  const QTextLayout* layout = block.layout();
+  for (; it != underlines_.cend() && it->start < bend; ++it) {
+    if (it->end <= bpos) continue;
+    const QColor& colour = it->error ? colours_.error : colours_.warning;
+    for (int i = 0; i < layout->lineCount(); ++i) {
+      const QTextLine line = layout->lineAt(i);
+      const auto span = xSpan(line, it->start - bpos, it->end - bpos, newlineWidth_);
+      if (!span) continue;
+      // A 2-px dotted line: 2 px on, 2 px off, starting on the span's first pixel.
+      const qreal y = rows.top() + line.y() + line.ascent() + underlineY_;
+      for (qreal x = std::floor(span->first); x < span->second; x += 4) {
+        painter->fillRect(QRectF(x, y, std::min<qreal>(2, span->second - x), 2), colour);
+      }
+    }
+  }
+}
+
+void RowLayout::paintCaret(QPainter* painter, const QTextBlock& block, const QRectF& rows,
+                           int cursorPosition) const {
+  const QTextLayout* layout = block.layout();
+  const int bpos = block.position();
+  int at = -1;
+  if (cursorPosition >= bpos && cursorPosition < bpos + block.length()) {
+    at = cursorPosition - bpos;
+  } else if (cursorPosition < -1 && !layout->preeditAreaText().isEmpty()) {
+    // An input method's caret inside its pre-edit text.
+    at = layout->preeditAreaPosition() - (cursorPosition + 2);
+  }
+  if (at < 0) return;
+  QTextLine line = layout->lineForTextPosition(at);
+  if (!line.isValid()) line = layout->lineAt(layout->lineCount() - 1);
+  if (!line.isValid()) return;
+  bool ok = false;
+  const int width = property("cursorWidth").toInt(&ok);
+  const qreal x = line.cursorToX(at);
+  painter->fillRect(QRectF(x, rows.top() + line.y(), ok ? width : 1, line.height()),
+                    colours_.caret);
+}
+
+void RowLayout::draw(QPainter* painter, const PaintContext& context) {
+  QTextDocument* doc = document();
+  const QRectF clip = context.clip.isValid() ? context.clip : QRectF(0, 0, kFar, kFar);
+  const int firstRow = int(std::floor((clip.top() - kTopInset) / pitch_));
+  if (firstRow >= doc->lineCount()) return;
+  painter->save();
+  painter->setPen(context.palette.color(QPalette::Text));
+  const auto firstFind = [this](int at) {
+    return std::lower_bound(find_.cbegin(), find_.cend(), at,
+                            [](const Utf16Range& r, int p) { return r.end <= p; });
+  };
+  for (QTextBlock block = blockAtRow(firstRow); block.isValid(); block = block.next()) {
+    const QRectF rows = blockBoundingRect(block);
+    if (rows.top() > clip.bottom()) break;
+    const int bpos = block.position();
+    const int bend = bpos + block.length();
+
+    if (block.blockNumber() == band_ && colours_.band.isValid() && colours_.band.alpha() > 0) {
+      painter->fillRect(QRectF(clip.left(), rows.top(), clip.width(), rows.height()),
+                        colours_.band);
+    }
+    for (auto it = firstFind(bpos); it != find_.cend() && it->start < bend; ++it) {
+      paintRanges(painter, block, rows, it->start, it->end, colours_.findFill);
+    }
+    // Selections are painted over whole rows here; only a selection that recolours its
+    // text is handed on to the text layout.
+    QList<QTextLayout::FormatRange> recoloured;
+    for (const Selection& s : context.selections) {
+      const int a = s.cursor.selectionStart();
+      const int b = s.cursor.selectionEnd();
+      if (a >= bend || b <= bpos || a == b) continue;
+      const QBrush bg = s.format.background();
+      if (bg.style() != Qt::NoBrush) paintRanges(painter, block, rows, a, b, bg.color());
+      if (s.format.foreground().style() != Qt::NoBrush) {
+        QTextLayout::FormatRange range;
+        range.start = a - bpos;
+        range.length = b - a;
+        range.format = s.format;
+        range.format.clearBackground();
+        recoloured.append(range);
+      }
+    }
+    block.layout()->draw(painter, QPointF(), recoloured, clip);
+    if (!underlines_.isEmpty()) paintUnderlines(painter, block, rows);
+    if (context.cursorPosition != -1) paintCaret(painter, block, rows, context.cursorPosition);
+  }
+  painter->restore();
+}
+
+}  // namespace zx::editor

@@ -1,0 +1,46 @@
+#include "editor/token_fetcher.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace zx::editor {
+
+TokenFetcher::TokenFetcher(const bridge::EngineCalls& engine, QObject* parent)
+    : QObject(parent), engine_(engine) {
+  pool_.setMaxThreadCount(1);
+  connect(&watcher_, &QFutureWatcher<Result>::finished, this, &TokenFetcher::finished);
+}
+
+TokenFetcher::~TokenFetcher() {
+  waiting_.reset();
+  pool_.waitForDone();
+}
+
+void TokenFetcher::request(quint64 revision, const QString& text) {
+  newest_ = revision;
+  if (inFlight_) {
+    waiting_.emplace(revision, text);
+    return;
+  }
+  start(revision, text);
+}
+
+void TokenFetcher::start(quint64 revision, const QString& text) {
+  inFlight_ = true;
+  const bridge::EngineCalls& engine = engine_;
+  watcher_.setFuture(QtConcurrent::run(&pool_, [&engine, revision, text] {
+    return Result{revision, spansOf(engine.tokens(text), text)};
+  }));
+}
+
+void TokenFetcher::finished() {
+  inFlight_ = false;
+  const Result result = watcher_.result();
+  if (waiting_) {
+    const auto [revision, text] = std::move(*waiting_);
+    waiting_.reset();
+    start(revision, text);
+  }
+  if (result.revision == newest_) emit fetched(result.revision, result.spans);
+}
+
+}  // namespace zx::editor

@@ -1,0 +1,49 @@
+// Source files on disk: strict UTF-8, an optional byte-order mark and CRLF line breaks
+// remembered per file, atomic writes. Everything above this layer sees LF text without
+// a byte-order mark, and a file saves back in the form it was read.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace zx::model {
+
+// How a file stores its text on disk.
+struct TextFormat {
+  bool crlf = false;  // its first line break is CRLF: every LF is written as CRLF
+  bool bom = false;   // it starts with the UTF-8 byte-order mark
+
+  friend bool operator==(const TextFormat&, const TextFormat&) = default;
+};
+
+// What a read gives: the text in memory form, or a message for the user.
+struct TextRead {
+  QString text;
+  TextFormat format;
+  std::optional<QString> error;  // e.g. "/tmp/a.kelo is not valid UTF-8 text."
+
+  bool ok() const { return !error.has_value(); }
+};
+
+// Larger files are refused: they are not scripts, and reading them would stall the window.
+inline constexpr qint64 kMaxTextFileBytes = 16 * 1024 * 1024;
+
+// Reads a regular file of at most kMaxTextFileBytes that is valid UTF-8. Never blocks on
+// a FIFO or a device.
+TextRead readTextFile(const QString& path);
+
+// The memory form of file bytes; `path` only names the file in the error.
+TextRead decodeText(const QByteArray& bytes, const QString& path);
+
+// CRLF and lone CR become LF.
+QString normalizeLineBreaks(const QString& text);
+
+// The bytes a text is stored as in `format`.
+QByteArray encodeText(const QString& text, TextFormat format);
+
+// Replaces the file at `path` in one step (a symlink stays a link; its target changes).
+// None on success, else the error for the user, e.g. "No such file or directory (/a/b)".
+std::optional<QString> writeTextFile(const QString& path, const QString& text, TextFormat format);
+
+}  // namespace zx::model

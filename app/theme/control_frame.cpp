@@ -1,0 +1,28 @@
+#include "theme/control_frame.h"
+
+#include <QPainter>
+
+namespace zx::theme {
+
+void paintControlFrame(QPainter& painter, const QRectF& bounds, qreal radius,
+                       const ControlFrame& frame) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(frame.fill);
+  painter.drawRoundedRect(bounds, radius, radius);
+  painter.setBrush(Qt::NoBrush);
+  // A stroke of width w inside the bounds runs along the rectangle inset by w / 2.
+  const auto stroke = [&](const QColor& colour, qreal width) {
+    if (!colour.isValid() || colour.alpha() == 0) return;
+    const qreal inset = width / 2;
+    painter.setPen(QPen(colour, width));
+    painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset), radius - inset,
+                            radius - inset);
+  };
+  stroke(frame.border, 1);
+  stroke(frame.ring, 3);
+  painter.restore();
+}
+
+}  // namespace zx::theme

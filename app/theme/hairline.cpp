@@ -1,0 +1,42 @@
+#include "theme/hairline.h"
+
+#include <QPainter>
+
+#include "theme/palette_scope.h"
+
+namespace zx::theme {
+
+Hairline::Hairline(Qt::Orientation orientation, bool soft, QWidget* parent)
+    : QWidget(parent), orientation_(orientation), soft_(soft) {
+  if (orientation == Qt::Horizontal) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFixedHeight(1);
+  } else {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    setFixedWidth(1);
+  }
+  // A separator is drawn over neighbours and never takes the pointer.
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Hairline::setSoft(bool soft) {
+  if (soft_ == soft) return;
+  soft_ = soft;
+  update();
+}
+
+QSize Hairline::sizeHint() const {
+  return orientation_ == Qt::Horizontal ? QSize(1, 1) : QSize(1, 1);
+}
+
+QSize Hairline::minimumSizeHint() const {
+  return {1, 1};
+}
+
+void Hairline::paintEvent(QPaintEvent*) {
+  const Palette& p = PaletteScope::of(this);
+  QPainter painter(this);
+  painter.fillRect(rect(), soft_ ? p.borderSoft : p.border);
+}
+
+}  // namespace zx::theme

@@ -1,0 +1,87 @@
+#include "theme/icon_button.h"
+
+#include <QPainter>
+#include <QTextDocument>
+
+#include "theme/control_frame.h"
+#include "theme/ease_tween.h"
+#include "theme/palette_scope.h"
+#include "theme/tokens.h"
+
+namespace zx::theme {
+namespace {
+
+constexpr qreal kRingOpacity = 0.18;
+
+}  // namespace
+
+IconButton::IconButton(const Glyph& glyph, const QString& help, QWidget* parent)
+    : QAbstractButton(parent),
+      glyph_(glyph),
+      hover_(new EaseTween(this)),
+      focus_(new EaseTween(this)) {
+  setFocusPolicy(Qt::TabFocus);
+  setFixedSize(Size::control, Size::control);
+  setHelp(help);
+}
+
+void IconButton::setGlyph(const Glyph& glyph) {
+  glyph_ = glyph;
+  update();
+}
+
+void IconButton::setHelp(const QString& help) {
+  help_ = help;
+  setToolTip(help.isEmpty() ? QString() : Qt::convertFromPlainText(help));
+  setAccessibleName(help);
+}
+
+void IconButton::setActive(bool active) {
+  if (active_ == active) return;
+  active_ = active;
+  update();
+}
+
+bool IconButton::hovering() const {
+  return hover_->on();
+}
+
+QSize IconButton::sizeHint() const {
+  return {Size::control, Size::control};
+}
+
+void IconButton::paintEvent(QPaintEvent*) {
+  const Palette& p = PaletteScope::of(this);
+  QPainter painter(this);
+  const qreal hover = hover_->progress();
+  ControlFrame frame;
+  frame.fill = active_ ? p.selection : mixColor(p.surface, p.surfaceRaised, hover);
+  frame.border = active_
+                     ? p.accent
+                     : mixColor(mixColor(p.border, p.accent, hover), p.accent, focus_->progress());
+  frame.ring = withOpacity(p.accent, kRingOpacity * focus_->progress());
+  paintControlFrame(painter, rect(), Radius::control, frame);
+  paintGlyph(painter, glyph_, rect(), kGlyphStyle, active_ ? p.accent : p.textSecondary);
+}
+
+void IconButton::enterEvent(QEnterEvent* event) {
+  QAbstractButton::enterEvent(event);
+  hover_->setOn(true);
+}
+
+void IconButton::leaveEvent(QEvent* event) {
+  QAbstractButton::leaveEvent(event);
+  hover_->setOn(false);
+}
+
+void IconButton::focusInEvent(QFocusEvent* event) {
+  QAbstractButton::focusInEvent(event);
+  focus_->setOn(true);
+}
+
+void IconButton::focusOutEvent(QFocusEvent* event) {
+  QAbstractButton::focusOutEvent(event);
+  focus_->setOn(false);
+}
+
+}  // namespace zx::theme

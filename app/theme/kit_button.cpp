@@ -1,0 +1,145 @@
+#include "theme/kit_button.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include "theme/control_frame.h"
+#include "theme/ease_tween.h"
+#include "theme/fonts.h"
+#include "theme/palette_scope.h"
+#include "theme/tokens.h"
+
+namespace zx::theme {
+namespace {
+
+constexpr int kPadding = Space::lg;
+constexpr int kGap = Space::sm;
+constexpr qreal kDisabledOpacity = 0.4;
+constexpr qreal kRingOpacity = 0.18;
+
+}  // namespace
+
+KitButton::KitButton(const QString& title, QWidget* parent)
+    : KitButton(title, Glyph(), Tone::normal, parent) {}
+
+KitButton::KitButton(const QString& title, const Glyph& glyph, Tone tone, QWidget* parent)
+    : QPushButton(parent),
+      glyph_(glyph),
+      tone_(tone),
+      hover_(new EaseTween(this)),
+      focus_(new EaseTween(this)) {
+  setAutoDefault(false);
+  setFocusPolicy(Qt::TabFocus);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  setTitle(title);
+}
+
+void KitButton::setTitle(const QString& title) {
+  setText(title);
+  setAccessibleName(title);
+  updateGeometry();
+  update();
+}
+
+void KitButton::setGlyph(const Glyph& glyph) {
+  glyph_ = glyph;
+  updateGeometry();
+  update();
+}
+
+void KitButton::setTone(Tone tone) {
+  tone_ = tone;
+  update();
+}
+
+bool KitButton::hovering() const {
+  return hover_->on();
+}
+
+QSize KitButton::sizeHint() const {
+  const qreal edge = glyphEdge(glyph_, kGlyphStyle);
+  const qreal title = QFontMetricsF(theme::font(FontStyle::bodyStrong)).horizontalAdvance(text());
+  int width = 2 * kPadding + int(std::ceil(edge)) + int(std::ceil(title));
+  if (edge > 0 && !text().isEmpty()) width += kGap;
+  return {width, Size::control};
+}
+
+QSize KitButton::minimumSizeHint() const {
+  return sizeHint();
+}
+
+void KitButton::paintEvent(QPaintEvent*) {
+  const Palette& p = PaletteScope::of(this);
+  QPainter painter(this);
+  if (!isEnabled()) painter.setOpacity(kDisabledOpacity);
+
+  ControlFrame frame;
+  QColor foreground = Qt::white;
+  switch (tone_) {
+    case Tone::normal:
+      frame.fill = p.surface;
+      frame.border =
+          mixColor(mixColor(p.border, p.accent, hover_->progress()), p.accent, focus_->progress());
+      foreground = p.textSecondary;
+      break;
+    case Tone::primary:
+      frame.fill = p.accent;
+      frame.border = withOpacity(p.accent, focus_->progress());
+      break;
+    case Tone::destructive:
+      frame.fill = p.sell;
+      frame.border = withOpacity(p.accent, focus_->progress());
+      break;
+  }
+  frame.ring = withOpacity(p.accent, kRingOpacity * focus_->progress());
+  paintControlFrame(painter, rect(), Radius::control, frame);
+
+  // The content is centred, so a button stretched by its layout keeps it in the middle.
+  const QFont& f = theme::font(FontStyle::bodyStrong);
+  const QFontMetricsF m(f);
+  const qreal edge = glyphEdge(glyph_, kGlyphStyle);
+  const qreal titleWidth = m.horizontalAdvance(text());
+  const qreal content = edge + titleWidth + (edge > 0 && !text().isEmpty() ? kGap : 0);
+  qreal x = std::max<qreal>(kPadding, std::round((width() - content) / 2));
+  if (edge > 0) {
+    paintGlyph(painter, glyph_, QRectF(x, 0, edge, height()), kGlyphStyle, foreground);
+    x += edge + kGap;
+  }
+  painter.setFont(f);
+  painter.setPen(foreground);
+  const QString shown = m.elidedText(text(), Qt::ElideRight, width() - kPadding - x);
+  painter.drawText(QPointF(x, std::round((height() - m.height()) / 2 + m.ascent())), shown);
+}
+
+void KitButton::enterEvent(QEnterEvent* event) {
+  QPushButton::enterEvent(event);
+  if (isEnabled()) hover_->setOn(true);  // Qt sends enter events to disabled widgets too
+}
+
+void KitButton::leaveEvent(QEvent* event) {
+  QPushButton::leaveEvent(event);
+  hover_->setOn(false);
+}
+
+void KitButton::changeEvent(QEvent* event) {
+  QPushButton::changeEvent(event);
+  if (event->type() == QEvent::EnabledChange) {
+    if (!isEnabled()) {
+      hover_->jump(false);
+    } else if (underMouse()) {
+      hover_->setOn(true);
+    }
+  }
+}
+
+void KitButton::focusInEvent(QFocusEvent* event) {
+  QPushButton::focusInEvent(event);
+  focus_->setOn(true);
+}
+
+void KitButton::focusOutEvent(QFocusEvent* event) {
+  QPushButton::focusOutEvent(event);
+  focus_->setOn(false);
+}
+
+}  // namespace zx::theme

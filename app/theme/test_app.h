@@ -1,0 +1,49 @@
+// Test support: the one QApplication every widget test shares, and pixel helpers.
+#pragma once
+
+#include <QApplication>
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <cstdlib>
+#include <ostream>
+
+namespace zx::theme::test {
+
+inline QApplication& app() {
+  static int argc = 1;
+  static char name[] = "zx_theme_test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* instance = new QApplication(argc, argv);
+  return *instance;
+}
+
+// The colour at logical point (x, y) of `image`, whatever its device pixel ratio.
+inline QColor pixelAt(const QImage& image, double x, double y) {
+  const double dpr = image.devicePixelRatio();
+  return image.pixelColor(int(x * dpr), int(y * dpr));
+}
+
+inline QColor pixelAt(QWidget& widget, double x, double y) {
+  return pixelAt(widget.grab().toImage(), x, y);
+}
+
+inline QString hex(const QColor& c) {
+  return c.name(QColor::HexRgb).toUpper();
+}
+
+// Blended colours may differ by rounding: within `tolerance` on every channel.
+inline bool near(const QColor& a, const QColor& b, int tolerance = 2) {
+  return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+         std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+}  // namespace zx::theme::test
+
+QT_BEGIN_NAMESPACE
+// Readable QString values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE

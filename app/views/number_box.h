@@ -1,0 +1,61 @@
+// A small numeric entry. It edits a text copy of a number owned elsewhere and writes it
+// back only on commit (Return, Enter, or the focus leaving for anything but another
+// window or a popup); after every commit it shows the stored value again, so the owner's
+// clamping becomes visible. While it has the focus, outside changes leave the typed text.
+#pragma once
+
+#include <QLineEdit>
+#include <QWidget>
+#include <functional>
+
+namespace zx::views {
+
+class NumberField;
+
+class NumberBox final : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `read` gives the stored value; `write` stores a committed one (and may clamp it).
+  NumberBox(std::function<double()> read, std::function<void(double)> write, int width,
+            int decimals, QWidget* parent = nullptr);
+  ~NumberBox() override;
+
+  // Commits the box that has the keyboard focus, if any: every Run path calls this first,
+  // so a run uses what the boxes show.
+  static void commitFocused();
+
+  QLineEdit* lineEdit() const;
+  // Whether the field counts as focused (a window deactivation keeps it so).
+  bool focused() const { return focused_; }
+  // The stored value changed elsewhere: shown unless the user is typing.
+  void refresh();
+  // Parses the text and writes it when it reads as a number; then shows the stored value.
+  void commit();
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ signals:
+  void committed();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  friend class NumberField;
+  void setFocused(bool focused);
+  void showValue();
+  void syncEditPalette();
+
+  std::function<double()> read_;
+  std::function<void(double)> write_;
+  int width_;
+  int decimals_;
+  NumberField* edit_;
+  bool focused_ = false;
+};
+
+}  // namespace zx::views
