@@ -9,6 +9,8 @@ packages=(
   clang libclang-rt-14-dev lua5.4
   gnome-keyring dbus-daemon
   fonts-dejavu-core
+  xvfb
+  xauth
 )
 
 missing=()

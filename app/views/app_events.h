@@ -15,7 +15,7 @@ class AppEvents final : public QObject {
 
   explicit AppEvents(QObject* parent = nullptr) : QObject(parent) {}
 
-  void postJumpToLine(int line, int column) { emit jumpToLine(line, column); }
+  void postJumpToLine(int line, int column);
 
  signals:
   void jumpToLine(int line, int column);

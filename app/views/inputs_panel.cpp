@@ -28,15 +28,22 @@ QSizeF badgeSize(const QString& type) {
 
 }  // namespace
 
-InputRow::InputRow(const bridge::InputSpec& input, QWidget* parent)
-    : QWidget(parent), name_(input.label.isEmpty() ? input.name : input.label), type_(input.type) {
-  if (input.min && input.max) range_ = inputRangeText(*input.min, *input.max);
-  setToolTip(input.hint.isEmpty() ? input.name : input.hint);
+InputRow::InputRow(const bridge::InputSpec& input, QWidget* parent) : QWidget(parent) {
   setFixedHeight(kHeight);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  setInput(input);
+}
+
+void InputRow::setInput(const bridge::InputSpec& input) {
+  name_ = input.label.isEmpty() ? input.name : input.label;
+  type_ = input.type;
+  range_ = input.min && input.max ? inputRangeText(*input.min, *input.max) : QString();
+  setToolTip(input.hint.isEmpty() ? input.name : input.hint);
   QString spoken = name_;
   if (!range_.isEmpty()) spoken += QStringLiteral(", ") + range_;
   setAccessibleName(spoken + QStringLiteral(", ") + type_);
+  updateGeometry();
+  update();
 }
 
 QSize InputRow::sizeHint() const {
@@ -107,6 +114,8 @@ InputsPanel::InputsPanel(QWidget* parent) : QWidget(parent) {
   scroll_->setFrameShape(QFrame::NoFrame);
   scroll_->setWidgetResizable(true);
   scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Reachable by Tab to scroll with the keys, but a click never takes the editor's focus.
+  scroll_->setFocusPolicy(Qt::TabFocus);
   content_ = new QWidget(scroll_);
   content_->setAutoFillBackground(false);
   list_ = new QVBoxLayout(content_);
@@ -131,24 +140,48 @@ void InputsPanel::setSchema(const bridge::InputSchema& schema) {
 }
 
 void InputsPanel::rebuild() {
-  for (QWidget* w : entries_) delete w;
-  entries_.clear();
-  int at = 0;
-  const auto add = [&](QWidget* w) {
-    list_->insertWidget(at++, w);
-    entries_ << w;
+  // What to show, in order: a caption (no input) or an input.
+  struct Entry {
+    QString caption;
+    const bridge::InputSpec* input = nullptr;
   };
+  QList<Entry> wanted;
   const auto addGroup = [&](const QString& caption, const QString& id, bool captioned) {
     bool any = false;
     for (const bridge::InputSpec& input : schema_.inputs) {
       if (input.group != id) continue;
-      if (!any && captioned) add(new theme::SectionLabel(caption, content_));
+      if (!any && captioned) wanted << Entry{caption, nullptr};
       any = true;
-      add(new InputRow(input, content_));
+      wanted << Entry{QString(), &input};
     }
   };
   for (const bridge::InputGroup& group : schema_.groups) addGroup(group.label, group.id, true);
   addGroup(QStringLiteral("Other"), QString(), !schema_.groups.isEmpty());
+
+  for (qsizetype i = 0; i < wanted.size(); ++i) {
+    const Entry& e = wanted[i];
+    QWidget* kept = i < entries_.size() ? entries_[i] : nullptr;
+    if (e.input) {
+      if (auto* row = dynamic_cast<InputRow*>(kept)) {
+        row->setInput(*e.input);
+        continue;
+      }
+    } else if (auto* caption = dynamic_cast<theme::SectionLabel*>(kept)) {
+      caption->setText(e.caption);
+      continue;
+    }
+    QWidget* made = e.input ? static_cast<QWidget*>(new InputRow(*e.input, content_))
+                            : new theme::SectionLabel(e.caption, content_);
+    if (kept) {
+      delete kept;
+      entries_[i] = made;
+    } else {
+      entries_ << made;
+    }
+    list_->insertWidget(int(i), made);
+    made->show();
+  }
+  while (entries_.size() > wanted.size()) delete entries_.takeLast();
 }
 
 void InputsPanel::paintEvent(QPaintEvent*) {

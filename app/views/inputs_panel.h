@@ -26,6 +26,8 @@ class InputRow final : public QWidget {
 
   explicit InputRow(const bridge::InputSpec& input, QWidget* parent = nullptr);
 
+  void setInput(const bridge::InputSpec& input);
+
   QString nameText() const { return name_; }
   // Empty without both bounds.
   QString rangeText() const { return range_; }
@@ -44,7 +46,8 @@ class InputRow final : public QWidget {
 };
 
 // The caption of each group with inputs, in the schema's order, then the ungrouped inputs
-// under "Other" when the schema has groups. Rows are kept by position.
+// under "Other" when the schema has groups. Rows are kept by position: a new schema
+// reuses the widgets at each place and only changes what they show.
 class InputsPanel final : public QWidget {
  public:
   explicit InputsPanel(QWidget* parent = nullptr);

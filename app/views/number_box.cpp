@@ -14,14 +14,17 @@ namespace zx::views {
 class NumberField final : public QLineEdit {
  public:
   NumberField(NumberBox* box) : QLineEdit(box), box_(box) {}
+  // The box is going away; the focus leaving now must not reach it.
+  void detach() { box_ = nullptr; }
 
  protected:
   void focusInEvent(QFocusEvent* event) override {
     QLineEdit::focusInEvent(event);
-    box_->setFocused(true);
+    if (box_) box_->setFocused(true);
   }
   void focusOutEvent(QFocusEvent* event) override {
     QLineEdit::focusOutEvent(event);
+    if (!box_) return;
     // Another window or a popup taking the focus leaves it inside this window.
     const Qt::FocusReason reason = event->reason();
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
@@ -58,6 +61,11 @@ NumberBox::NumberBox(std::function<double()> read, std::function<void(double)> w
   connect(edit_, &QLineEdit::returnPressed, this, &NumberBox::commit);
   syncEditPalette();
   showValue();
+}
+
+NumberBox::~NumberBox() {
+  // A box destroyed with the focus drops what was typed, as the variant it belongs to does.
+  edit_->detach();
 }
 
 QLineEdit* NumberBox::lineEdit() const {

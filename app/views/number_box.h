@@ -19,6 +19,7 @@ class NumberBox final : public QWidget {
   // `read` gives the stored value; `write` stores a committed one (and may clamp it).
   NumberBox(std::function<double()> read, std::function<void(double)> write, int width,
             int decimals, QWidget* parent = nullptr);
+  ~NumberBox() override;
 
   // Commits the box that has the keyboard focus, if any: every Run path calls this first,
   // so a run uses what the boxes show.

@@ -26,11 +26,10 @@ void platformFailureHandler(QtMsgType type, const QMessageLogContext& context,
     std::fflush(stderr);
     std::_Exit(1);
   }
-  if (type == QtWarningMsg || type == QtCriticalMsg) {
-    lastPlatformWarning = message;
-    // A platform warning is held back: it becomes the reason if the start fails.
-    if (platform) return;
-  }
+  if (type == QtWarningMsg || type == QtCriticalMsg) lastPlatformWarning = message;
+  // Platform messages are held back: a warning becomes the reason if the start fails, and
+  // the rest would only say the same at more length.
+  if (platform) return;
   if (previousHandler) {
     previousHandler(type, context, message);
   } else {

@@ -210,6 +210,24 @@ TEST(Sidebar, RowsStayAcrossEditsAndFollowKeys) {
   // A click selects.
   QTest::mouseClick(rig.sidebar->rows()[0], Qt::LeftButton);
   EXPECT_EQ(w.selected()->name, "a.kelo");
+
+  // The menus open from the keys: Shift+F10 or the Menu key on a row, Space on the "+".
+  const struct {
+    QWidget* target;
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    const char* first;
+  } menus[] = {{rig.sidebar->rows()[0], Qt::Key_F10, Qt::ShiftModifier, "Open"},
+               {rig.sidebar->rows()[0], Qt::Key_Menu, Qt::NoModifier, "Open"},
+               {rig.sidebar->newFileButton(), Qt::Key_Space, Qt::NoModifier, "New bot"}};
+  for (const auto& m : menus) {
+    m.target->setFocus();
+    QTest::keyClick(m.target, m.key, m.mods);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu) << m.first;
+    EXPECT_EQ(menu->actions().value(0)->text(), m.first);
+    menu->close();
+  }
 }
 
 TEST(Sidebar, NewFileMenu) {
@@ -371,6 +389,19 @@ TEST(InputsPanel, RowRules) {
     InputsPanel panel;
     panel.setSchema(row.schema);
     EXPECT_EQ(panelLines(panel), row.lines);
+  }
+
+  // Rows are kept by position: another schema of the same shape changes only their texts.
+  {
+    InputsPanel panel;
+    panel.setSchema({true, {g}, {spec("a", "g", 1, 2), spec("b", "g", 3, 4)}});
+    const QList<QWidget*> before = panel.entries();
+    panel.setSchema({true, {unused}, {spec("b", "u", 5, 6), spec("a", "u", 0.5, 5)}});
+    EXPECT_EQ(panel.entries(), before);
+    EXPECT_EQ(panelLines(panel), QStringList({"UNUSED", "b|5\u20136|int|b", "a|0.5\u20135|int|a"}));
+    panel.setSchema({true, {}, {spec("c", "", 1, 2)}});
+    EXPECT_EQ(panelLines(panel), QStringList({"c|1\u20132|int|c"}));
+    EXPECT_EQ(panel.entries().size(), 1);
   }
 
   // An equal schema keeps the rows and the scroll position.

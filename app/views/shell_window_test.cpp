@@ -74,8 +74,8 @@ TEST(MenuCommands, Structure) {
   EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&View", "&Build", "&Help"}));
   EXPECT_EQ(items(rig.menus->fileMenu()),
             QStringList({"New Bot Ctrl+N", "New Indicator Ctrl+Shift+N", "New Library", "—",
-                         "Open\u2026 Ctrl+O", "—", "Save Ctrl+S", "Save As\u2026 Ctrl+Shift+S",
-                         "—", "Quit Ctrl+Q"}));
+                         "Open\u2026 Ctrl+O", "—", "Save Ctrl+S", "Save As\u2026 Ctrl+Shift+S", "—",
+                         "Quit Ctrl+Q"}));
   EXPECT_EQ(items(rig.menus->editMenu()),
             QStringList({"Undo Ctrl+Z", "Redo Ctrl+Shift+Z", "—", "Cut Ctrl+X", "Copy Ctrl+C",
                          "Paste Ctrl+V", "Select All Ctrl+A"}));
@@ -134,7 +134,8 @@ TEST(MenuCommands, ShortcutsWithATextFieldFocused) {
   rig.keys("Ctrl+Shift+N");
   QStringList names;
   for (const auto& f : w.files()) names << f.name;
-  EXPECT_EQ(names, QStringList({"golden-cross.kelo", "untitled-bot.kelo", "untitled-indicator.kelo"}));
+  EXPECT_EQ(names,
+            QStringList({"golden-cross.kelo", "untitled-bot.kelo", "untitled-indicator.kelo"}));
 
   // Edit items act on the focused widget; its own keys come first.
   rig.field->setFocus();
@@ -167,7 +168,8 @@ TEST(MenuCommands, AppearancePickerWritesAtOnce) {
     int item;
     const char* stored;
     Appearance state;
-  } rows[] = {{2, "dark", Appearance::dark}, {1, "light", Appearance::light},
+  } rows[] = {{2, "dark", Appearance::dark},
+              {1, "light", Appearance::light},
               {0, "system", Appearance::system}};
   QMenu* picker = rig.menus->viewMenu()->actions()[2]->menu();
   for (const auto& row : rows) {
@@ -270,9 +272,9 @@ TEST(MainWindow, QuestionOnClose) {
   enum Answer { saveAll, discard, cancel };
   const struct {
     const char* name;
-    int edited;          // documents with an edit: the sample, then a new bot
-    bool crlfFile;       // open an untouched CRLF file as well
-    QList<int> answers;  // to the question
+    int edited;                 // documents with an edit: the sample, then a new bot
+    bool crlfFile;              // open an untouched CRLF file as well
+    QList<int> answers;         // to the question
     QList<const char*> panels;  // answers to save panels: a file name in the folder, or ""
     bool closes;
     int questions;
@@ -283,7 +285,14 @@ TEST(MainWindow, QuestionOnClose) {
       {"cancel", 1, false, {cancel}, {}, false, 1, {}},
       {"discard", 2, false, {discard}, {}, true, 1, {}},
       {"save all, panel cancelled", 2, false, {saveAll}, {""}, false, 1, {}},
-      {"save all", 2, false, {saveAll}, {"one.kelo", "two.kelo"}, true, 1, {"one.kelo", "two.kelo"}},
+      {"save all",
+       2,
+       false,
+       {saveAll},
+       {"one.kelo", "two.kelo"},
+       true,
+       1,
+       {"one.kelo", "two.kelo"}},
       {"save all, missing folder", 1, false, {saveAll}, {"missing/one.kelo"}, false, 1, {}},
   };
   for (const auto& row : rows) {

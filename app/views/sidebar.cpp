@@ -118,6 +118,8 @@ QWidget* Sidebar::makeFiles() {
   scroll_->setFrameShape(QFrame::NoFrame);
   scroll_->setWidgetResizable(true);
   scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The rows take the focus, and the selected one scrolls into view.
+  scroll_->setFocusPolicy(Qt::NoFocus);
   scroll_->viewport()->setAutoFillBackground(false);
   content_ = new QWidget(scroll_);
   list_ = new QVBoxLayout(content_);
@@ -238,6 +240,12 @@ void Sidebar::rebuildRows(const QUuid& focused) {
     listed_ << widget;
     row.widget = widget;
     if (id == focused) widget->setFocus(Qt::OtherFocusReason);
+  }
+  // New rows would come last in the window's Tab order; they belong after the "+".
+  QWidget* previous = plus_;
+  for (const Row& row : rows_) {
+    QWidget::setTabOrder(previous, row.widget);
+    previous = row.widget;
   }
 }
 

@@ -395,6 +395,22 @@ TEST(NumberBox, FocusRules) {
   EXPECT_EQ(edit->text(), "4000") << "not focused: follows the model";
 }
 
+TEST(NumberBox, AVariantSwitchWhileTyping) {
+  Rig rig;
+  Workspace& w = rig.start();
+  Window window;
+  auto* strip = window.show(new TesterSettings(w));
+  QLineEdit* edit = strip->balanceBox()->lineEdit();
+  edit->setFocus(Qt::MouseFocusReason);
+  edit->selectAll();
+  QTest::keyClicks(edit, "999");
+  w.setSession(session());
+  settle();
+  EXPECT_EQ(w.testBalance(), 999) << "the focus leaving the old strip commits what was typed";
+  ASSERT_TRUE(strip->balanceBox());
+  EXPECT_EQ(strip->balanceBox()->lineEdit()->text(), "999");
+}
+
 TEST(NumberBox, RunUsesWhatTheBoxShows) {
   Rig rig;
   Workspace& w = rig.start();

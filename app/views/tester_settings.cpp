@@ -96,6 +96,10 @@ void TesterSettings::onChanged(Field field) {
 }
 
 void TesterSettings::build() {
+  // A number still being typed is kept: the new variant's boxes show it.
+  for (NumberBox* box : {balance_.data(), bars_.data()}) {
+    if (box && box->focused()) box->commit();
+  }
   signedIn_ = workspace_.session().has_value();
   if (variant_) {
     // The old children may be inside one of their own signals (a commit, a menu action).

@@ -8,6 +8,12 @@ void ViewState::setShowReference(bool show) {
   emit showReferenceChanged(show);
 }
 
+void ViewState::setBottomTab(BottomTab tab) {
+  if (tab == bottomTab_) return;
+  bottomTab_ = tab;
+  emit bottomTabChanged(tab);
+}
+
 void ViewState::setAppearance(Appearance appearance) {
   if (appearance == appearance_) return;
   appearance_ = appearance;

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include "views/appearance.h"
+#include "views/bottom_panel.h"
 
 namespace zx::views {
 
@@ -19,15 +20,20 @@ class ViewState final : public QObject {
   bool showReference() const { return showReference_; }
   void setShowReference(bool show);
 
+  BottomTab bottomTab() const { return bottomTab_; }
+  void setBottomTab(BottomTab tab);
+
   Appearance appearance() const { return appearance_; }
   void setAppearance(Appearance appearance);
 
  signals:
   void showReferenceChanged(bool show);
+  void bottomTabChanged(zx::views::BottomTab tab);
   void appearanceChanged(zx::views::Appearance appearance);
 
  private:
   bool showReference_ = true;
+  BottomTab bottomTab_ = BottomTab::problems;
   Appearance appearance_;
 };
 

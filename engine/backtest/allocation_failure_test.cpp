@@ -42,6 +42,16 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
   return operator new(size);
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return operator new(size, std::nothrow);
+}
 void operator delete(void* p) noexcept {
   std::free(p);
 }
@@ -52,6 +62,12 @@ void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }
 #pragma GCC diagnostic pop
@@ -122,6 +138,12 @@ TEST(AllocationFailure, InTheLoopBecomesTheMemoryErrorAndTheRunEndsCleanly) {
        {kMemory, "deinit end of test"}},
       {"a built-in's growth", "  let a = [1]\n  seed(1)\n  a.push(2)\n", 1, ended},
       {"a callback's own loop", "  let a = [1, 2]\n  let b = a.map((x) => wrap(x))\n", 1, ended},
+      {"a map's new key: caught, the map is left whole",
+       "  var m = [\"a\": 1]\n  seed(2)\n  try { m[\"b\"] = 2 } catch e { log.info(e.message) }\n"
+       "  log.info(text.of(m))\n  m[\"c\"] = 3\n  log.info(text.of(m))\n",
+       1,
+       {},
+       {kMemory, "[a: 1]", "[a: 1, c: 3]", "deinit end of test"}},
       {"a caught error's record: the handler gets the memory error instead",
        "  try { trade.buy(0) } catch e { }\n  seed(1)\n"
        "  try { trade.buy(0) } catch e { log.info(e.message) }\n",

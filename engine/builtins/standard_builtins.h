@@ -28,11 +28,10 @@ class StandardBuiltins : public Builtins {
   // As resolve_builtin, with series calls and bar sources that share equal nodes.
   BuiltinFn resolve(std::string_view name) const override;
   SeriesColumn values_of(const Series& series, host::Host& host) const override;
+  // The evaluator the sharing series calls build their nodes through.
   evaluate::Evaluator* series_memo() const override { return &evaluator_; }
 
   const evaluate::Evaluator& evaluator() const { return evaluator_; }
-  // The evaluator the sharing series calls build their nodes through.
-  evaluate::Evaluator& sharing() const { return evaluator_; }
 
  private:
   const kelo_std::hosts::HostTable& table_;

@@ -1,5 +1,6 @@
 // Calls: struct construction, declared functions, host calls with argument binding,
 // callee values; and the compilation of function bodies.
+#include <array>
 #include <limits>
 
 #include "compile/compiler.h"
@@ -29,6 +30,22 @@ std::string join_names(const Names& items) {
   }
   return out;
 }
+
+// The argument bound to each parameter of one call; the usual handful of slots stays on
+// the stack.
+class BoundArgs {
+ public:
+  explicit BoundArgs(std::size_t count) : count_(count) {
+    if (count > kInline) heap_.assign(count, nullptr);
+  }
+  const Arg*& operator[](std::size_t i) { return count_ > kInline ? heap_[i] : inline_[i]; }
+
+ private:
+  static constexpr std::size_t kInline = 16;
+  std::size_t count_;
+  std::array<const Arg*, kInline> inline_{};
+  std::vector<const Arg*> heap_;
+};
 
 }  // namespace
 
@@ -110,8 +127,8 @@ Type Compiler::compile_call(const ast::Expr& callee, const std::vector<Arg>& arg
       const FieldList fields = it->second;
       return compile_struct_construction(name, fields, args, span);
     }
-    if (auto it = functions_.find(name); it != functions_.end()) {
-      const FunctionInfo info = it->second;  // the map may grow while arguments compile
+    if (const FunctionInfo* found = function_info(name)) {
+      const FunctionInfo info = *found;  // the map may grow while arguments compile
       return compile_declared_call(info, args, span);
     }
     if (!is_shadowed(name)) {
@@ -199,7 +216,7 @@ Type Compiler::compile_declared_call(const FunctionInfo& info, const std::vector
                                      const Span& span) {
   emit(Op::with_b(Opcode::Closure, info.index), span);
   const auto& params = *info.params;
-  std::vector<const Arg*> bound(params.size(), nullptr);
+  BoundArgs bound(params.size());
   std::size_t next = 0;
   for (const Arg& arg : args) {
     if (arg.name) {
@@ -304,7 +321,7 @@ Type Compiler::compile_host_call(const std::string& path, const ty::Signature& s
     return signature.result;
   }
   const auto& params = signature.params;
-  std::vector<const Arg*> bound(params.size(), nullptr);
+  BoundArgs bound(params.size());
   std::size_t next = 0;
   for (const Arg& arg : args) {
     if (arg.name) {

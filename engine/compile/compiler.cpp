@@ -85,7 +85,7 @@ std::uint16_t Compiler::append_function(bc::Function function) {
 
 bc::Image Compiler::finish() && {
   image_.global_count = static_cast<std::uint16_t>(global_names_.size());
-  image_.global_names = global_names_;
+  image_.global_names = std::move(global_names_);
   return std::move(image_);
 }
 

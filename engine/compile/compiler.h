@@ -142,6 +142,8 @@ class Compiler {
   }
   static bool mismatch(const Type& found, const Type& expected);
   std::optional<std::uint16_t> global_index(std::string_view name) const;
+  // The static type of the global of that name; null when there is none.
+  const Type* global_type(std::string_view name) const;
   std::uint16_t declare_local(const std::string& name, Type type, bool is_mutable,
                               bool written = false);
   std::uint16_t host_id(std::string_view path) const;
@@ -196,6 +198,9 @@ class Compiler {
     Type result;
   };
   using FieldList = std::vector<std::pair<std::string, Type>>;
+
+  // A declared function of the program, or null.
+  const FunctionInfo* function_info(const std::string& name) const;
 
   [[noreturn]] static void no_frame();
   // The registry's global and the host function of a name or path, each looked up once
@@ -302,7 +307,10 @@ class Compiler {
   Diagnostics& diagnostics_;
   const kelo_std::Registry& registry_;
   const kelo_std::hosts::HostTable& hosts_;
-  std::unordered_map<std::string, Type> global_types_;
+  TextMap<Type> global_types_;
+  // A trial compile reads the globals of the compile it runs for through this, adding its
+  // own on top, rather than copying them (see infer_global_types).
+  const Compiler* outer_ = nullptr;
   std::unordered_map<std::string, FieldList> structs_;
   std::unordered_map<std::string, std::vector<std::string>> enums_;
   std::unordered_map<std::string, FunctionInfo> functions_;

@@ -244,8 +244,8 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
   if (auto global = global_index(name)) {
     emit(Op::with_b(Opcode::GetGlobal, *global), span);
     if (hinted_fn_ && global_hints_.count(name) != 0) hinted_read_ = true;
-    auto it = global_types_.find(name);
-    return it != global_types_.end() ? it->second : Type(P::Any);
+    const Type* type = global_type(name);
+    return type ? *type : Type(P::Any);
   }
   if (enums_.count(name) != 0) {
     push_text(name, span);
@@ -478,8 +478,8 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
     }
     if (auto global = global_index(id->name)) {
       emit(Op::with_b(Opcode::SetGlobal, *global), span);
-      auto it = global_types_.find(id->name);
-      return it != global_types_.end() ? it->second : t;
+      const Type* type = global_type(id->name);
+      return type ? *type : t;
     }
     if (capture_from_outer(id->name)) {
       error(codes::kCapturedReassigned, target.span);

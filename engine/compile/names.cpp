@@ -15,7 +15,7 @@ std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool 
   }
   const auto slot = static_cast<std::uint16_t>(global_names_.size());
   global_names_.push_back(name);
-  global_first_.emplace(name, slot);
+  if (outer_ == nullptr || !outer_->global_index(name)) global_first_.emplace(name, slot);
   global_types_.insert_or_assign(name, type);
   if (frames_.empty()) throw InternalError("a frame");
   frames_.front().scopes.insert(name, Symbol{std::move(type), SymbolKind::Global, slot,
@@ -25,8 +25,20 @@ std::uint16_t Compiler::declare_global(const std::string& name, Type type, bool 
 
 std::optional<std::uint16_t> Compiler::global_index(std::string_view name) const {
   auto it = global_first_.find(name);
-  if (it == global_first_.end()) return std::nullopt;
-  return it->second;
+  if (it != global_first_.end()) return it->second;
+  return outer_ != nullptr ? outer_->global_index(name) : std::nullopt;
+}
+
+const Compiler::FunctionInfo* Compiler::function_info(const std::string& name) const {
+  auto it = functions_.find(name);
+  if (it != functions_.end()) return &it->second;
+  return outer_ != nullptr ? outer_->function_info(name) : nullptr;
+}
+
+const Type* Compiler::global_type(std::string_view name) const {
+  auto it = global_types_.find(name);
+  if (it != global_types_.end()) return &it->second;
+  return outer_ != nullptr ? outer_->global_type(name) : nullptr;
 }
 
 std::uint16_t Compiler::declare_local(const std::string& name, Type type, bool is_mutable,

@@ -121,7 +121,8 @@ void Compiler::compile_program(const ast::Program& program) {
     if (!v) continue;
     const auto slot = global_index(v->name);
     if (!slot) continue;
-    const Type declared = global_types_.count(v->name) ? global_types_.at(v->name) : Type(P::Any);
+    const Type* written = global_type(v->name);
+    const Type declared = written ? *written : Type(P::Any);
     const Type t = v->type_ref ? compile_number_value(v->init, declared) : compile_expr(v->init);
     if (declared.is(P::Any)) {
       set_global_type(v->name, t);
@@ -170,18 +171,18 @@ void Compiler::set_global_type(const std::string& name, const Type& type) {
 
 // A function body reads a global declared without a type; without its value's type a
 // method call on it (`xs.len()`, `name.upper()`) could not choose the built-in member.
-// The initial values are compiled as step 10 does, by a throw-away compiler over a copy
-// of the declarations, so nothing is emitted, pooled or reported twice. The types found
-// are only hints: the global stays `any` for every check.
+// The initial values are compiled as step 10 does, by a throw-away compiler that reads
+// the declarations of this one, so nothing is emitted, pooled or reported twice. The types
+// found are only hints: the global stays `any` for every check.
 void Compiler::hint_global_types(const ast::Program& program) {
   Diagnostics discarded;
   Compiler trial(discarded, registry_);
   trial.structs_ = structs_;
   trial.enums_ = enums_;
-  trial.functions_ = functions_;
-  trial.global_types_ = global_types_;
-  trial.global_first_ = global_first_;
-  trial.global_names_ = global_names_;
+  // The declared functions and the globals are read through; only the globals' count is
+  // the trial's own, for the slots of globals it declares itself.
+  trial.outer_ = this;
+  trial.global_names_.resize(global_names_.size());
   trial.frames_.front().scopes = frames_.front().scopes;
   trial.kind_ = kind_;
   try {
@@ -189,8 +190,8 @@ void Compiler::hint_global_types(const ast::Program& program) {
       const auto* v = decl.as<ast::VarDecl>();
       if (!v || !trial.global_index(v->name)) continue;
       const Type t = trial.compile_expr(v->init);
-      auto it = trial.global_types_.find(v->name);
-      if (it == trial.global_types_.end() || it->second.is(P::Any)) {
+      const Type* known = trial.global_type(v->name);
+      if (known == nullptr || known->is(P::Any)) {
         trial.set_global_type(v->name, t);
       }
     }
@@ -200,13 +201,12 @@ void Compiler::hint_global_types(const ast::Program& program) {
   for (const auto& decl : program.declarations) {
     const auto* v = decl.as<ast::VarDecl>();
     if (!v) continue;
-    auto mine = global_types_.find(v->name);
-    auto theirs = trial.global_types_.find(v->name);
-    if (mine == global_types_.end() || !mine->second.is(P::Any) ||
-        theirs == trial.global_types_.end() || theirs->second.is(P::Any)) {
+    const Type* mine = global_type(v->name);
+    const Type* theirs = trial.global_type(v->name);
+    if (mine == nullptr || !mine->is(P::Any) || theirs == nullptr || theirs->is(P::Any)) {
       continue;
     }
-    global_hints_.insert_or_assign(v->name, theirs->second);
+    global_hints_.insert_or_assign(v->name, *theirs);
   }
 }
 

@@ -54,6 +54,7 @@ void Scopes::insert(const std::string& name, Symbol symbol) {
     entries_[last].symbol = std::move(symbol);
     return;
   }
+  if (entries_.capacity() == 0) entries_.reserve(8);  // a function's usual locals
   entries_.push_back(Entry{name, std::move(symbol), last});
   const auto added = static_cast<std::uint32_t>(entries_.size() - 1);
   if (indexed_) {

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,109 +23,33 @@ namespace kelo_core::ast {
 
 using diag::Span;
 
-namespace detail {
-// Freed tree nodes of one size, kept by the thread that freed them for its next tree. A
-// 10,000-line program is some 40,000 nodes, allocated one by one and freed together;
-// through this list a later parse on the thread (the editor checks on every pause) takes
-// them back without the general allocator. Nodes are allocated one by one, so any
-// thread may free any node; each thread keeps at most kMaxBytes of them.
-template <std::size_t Size>
-class NodeCache {
- public:
-  NodeCache() = default;
-  NodeCache(const NodeCache&) = delete;
-  NodeCache& operator=(const NodeCache&) = delete;
-  ~NodeCache() {
-    while (head_ != nullptr) ::operator delete(pop());
-    closed_ = true;
-  }
-
-  void* take() { return head_ != nullptr ? pop() : ::operator new(Size); }
-  void give(void* node) noexcept {
-    // A tree destroyed after the thread's own list (a static one) frees its nodes itself.
-    if (closed_ || count_ >= kMaxBytes / Size) {
-      ::operator delete(node);
-      return;
-    }
-    head_ = ::new (node) Free{head_};
-    ++count_;
-  }
-
- private:
-  static constexpr std::size_t kMaxBytes = std::size_t{4} << 20;
-  struct Free {
-    Free* next;
-  };
-  static_assert(Size >= sizeof(Free));
-
-  void* pop() {
-    Free* node = head_;
-    head_ = node->next;
-    --count_;
-    return node;
-  }
-
-  Free* head_ = nullptr;
-  std::size_t count_ = 0;
-  bool closed_ = false;
-};
-
-template <std::size_t Size>
-inline thread_local NodeCache<Size> node_cache;
-}  // namespace detail
-
 // Owning pointer with value semantics: copies deep-copy the pointee. Used where a
 // node contains a node of its own kind. Never null except after being moved from.
 template <class T>
 class Box {
  public:
-  Box(const T& value) : ptr_(make(value)) {}        // NOLINT: implicit on purpose
-  Box(T&& value) : ptr_(make(std::move(value))) {}  // NOLINT: implicit on purpose
-  Box(const Box& other) : ptr_(other.ptr_ ? make(*other.ptr_) : nullptr) {}
-  Box(Box&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+  // Two overloads rather than one by value: a by-value parameter costs one more move
+  // of the node per box, and the parser makes one box for every operand.
+  Box(const T& value) : ptr_(std::make_unique<T>(value)) {}        // NOLINT: implicit on purpose
+  Box(T&& value) : ptr_(std::make_unique<T>(std::move(value))) {}  // NOLINT: implicit on purpose
+  Box(const Box& other) : ptr_(other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr) {}
+  Box(Box&&) noexcept = default;
   Box& operator=(const Box& other) {
-    if (this != &other) {
-      Box copy(other);
-      std::swap(ptr_, copy.ptr_);
-    }
+    if (this != &other) ptr_ = other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr;
     return *this;
   }
-  // The source is taken first: it may live inside the node this box lets go of.
-  Box& operator=(Box&& other) noexcept {
-    T* taken = std::exchange(other.ptr_, nullptr);
-    drop();
-    ptr_ = taken;
-    return *this;
-  }
-  ~Box() { drop(); }
+  Box& operator=(Box&&) noexcept = default;
+  ~Box() = default;
 
   T& operator*() { return *ptr_; }
   const T& operator*() const { return *ptr_; }
-  T* operator->() { return ptr_; }
-  const T* operator->() const { return ptr_; }
-  T* get() { return ptr_; }
-  const T* get() const { return ptr_; }
+  T* operator->() { return ptr_.get(); }
+  const T* operator->() const { return ptr_.get(); }
+  T* get() { return ptr_.get(); }
+  const T* get() const { return ptr_.get(); }
 
  private:
-  template <class U>
-  static T* make(U&& value) {
-    auto& cache = detail::node_cache<sizeof(T)>;
-    void* node = cache.take();
-    try {
-      return ::new (node) T(std::forward<U>(value));
-    } catch (...) {
-      cache.give(node);
-      throw;
-    }
-  }
-  void drop() noexcept {
-    if (ptr_ == nullptr) return;
-    ptr_->~T();
-    detail::node_cache<sizeof(T)>.give(ptr_);
-    ptr_ = nullptr;
-  }
-
-  T* ptr_;
+  std::unique_ptr<T> ptr_;
 };
 
 namespace detail {

@@ -1,12 +1,9 @@
-// Boxes of the syntax tree: value semantics over nodes that each thread recycles.
+// Boxes of the syntax tree: nodes with value semantics.
 #include "core/ast.h"
 
 #include <gtest/gtest.h>
 
-#include <thread>
 #include <utility>
-
-#include "core/parser.h"
 
 namespace kelo_core::ast {
 namespace {
@@ -36,31 +33,6 @@ TEST(AstBox, CopiesAreDeepAndMovesTakeTheSourceFirst) {
   Box<Expr> other(integer(7));
   other = copy.kind.as<ExprKind::Binary>()->left;
   EXPECT_EQ(debug(*other), debug(sum(integer(1), integer(2))));
-}
-
-// Trees built on one thread and dropped on another; every node is freed once, whichever
-// thread held it last, also after both threads end.
-TEST(AstBox, TreesMayChangeThreads) {
-  std::string source = "script \"S\"\nfn f() {\n";
-  for (int i = 0; i < 300; ++i)
-    source += "  let x" + std::to_string(i) + " = (1 + 2) * a.b(c[0])\n";
-  source += "}\n";
-  for (int round = 0; round < 4; ++round) {
-    Program program;
-    std::thread maker([&] {
-      diag::Diagnostics diagnostics("s.kelo");
-      program = parser::parse(source, diagnostics);
-      Program scratch = parser::parse(source, diagnostics);  // freed here, kept by this thread
-    });
-    maker.join();
-    std::thread dropper(
-        [moved = std::move(program)]() mutable { Program gone = std::move(moved); });
-    dropper.join();
-  }
-  diag::Diagnostics diagnostics("s.kelo");
-  const Program again = parser::parse(source, diagnostics);
-  EXPECT_FALSE(diagnostics.has_errors());
-  EXPECT_EQ(again.declarations.size(), 1u);
 }
 
 }  // namespace

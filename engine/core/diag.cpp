@@ -24,6 +24,15 @@ std::string_view severity_text(Severity severity) {
   return severity == Severity::Warning ? "warning" : "error";
 }
 
+namespace {
+
+std::string unlisted_message(std::size_t unlisted) {
+  return std::to_string(unlisted) + (unlisted == 1 ? " more finding was" : " more findings were") +
+         " not listed; correct the ones above first";
+}
+
+}  // namespace
+
 void Diagnostics::push(Severity severity, std::string_view code, std::string message, Span span) {
   if (unlisted == 0 && items.size() < kMaxListed) {
     items.push_back(Diagnostic{std::move(message), {}, code, span, severity});
@@ -32,9 +41,22 @@ void Diagnostics::push(Severity severity, std::string_view code, std::string mes
   if (unlisted++ == 0) items.push_back(Diagnostic{{}, {}, code, span, severity});
   Diagnostic& last = items.back();
   if (severity == Severity::Error) last.severity = Severity::Error;
-  last.message = std::to_string(unlisted) +
-                 (unlisted == 1 ? " more finding was" : " more findings were") +
-                 " not listed; correct the ones above first";
+  last.message = unlisted_message(unlisted);
+}
+
+void Diagnostics::append(Diagnostics&& later) {
+  const std::size_t listed = later.items.size() - (later.unlisted != 0 ? 1 : 0);
+  for (std::size_t i = 0; i < listed; ++i) {
+    Diagnostic& d = later.items[i];
+    push(d.severity, d.code, std::move(d.message), d.span);
+  }
+  if (later.unlisted == 0) return;
+  // The findings `later` left out: the first of them with its code and place, and an
+  // error among them, which is what the counting entry keeps.
+  const Diagnostic& rest = later.items.back();
+  push(rest.severity, rest.code, {}, rest.span);
+  unlisted += later.unlisted - 1;
+  items.back().message = unlisted_message(unlisted);
 }
 
 bool Diagnostics::has_errors() const {

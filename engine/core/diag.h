@@ -109,6 +109,10 @@ struct Diagnostics {
     push(Severity::Warning, message.code, fill(message.pattern, {std::string_view(args)...}), span);
   }
 
+  // Appends the findings of `later` as if each had been pushed here after those already
+  // here: the list ends the same, its cap and last counting entry included.
+  void append(Diagnostics&& later);
+
   bool has_errors() const;
 
   // One "file:line:column severity code: message" line per item (start of the span

@@ -147,6 +147,35 @@ TEST(Diagnostics, FillsPatternsInOrder) {
             "m.kelo:5:3 warning KELO3004: 'slow' is not defined");
 }
 
+// Two lists joined end to end hold what one list fed the same findings in order holds,
+// also when the cap falls in the first, in the second or in neither.
+TEST(Diagnostics, AppendIsPushingInOrder) {
+  const std::pair<std::size_t, std::size_t> sizes[] = {
+      {0, 0},    {5, 3},     {0, 7},       {999, 3},  {1000, 0}, {1000, 1},
+      {0, 1005}, {500, 700}, {1003, 1002}, {1, 1000}, {1001, 1}, {2, 999},
+  };
+  std::uint32_t seed = 7;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  const char* codes[] = {"KELO1005", "KELO2001", "KELO3031"};
+  for (const auto& [first, second] : sizes) {
+    Diagnostics whole("m.kelo");
+    Diagnostics a("m.kelo");
+    Diagnostics b("m.kelo");
+    for (std::size_t i = 0; i < first + second; ++i) {
+      const Severity severity = next() % 5 == 0 ? Severity::Error : Severity::Warning;
+      const char* code = codes[next() % 3];
+      const std::string message = "finding " + std::to_string(i);
+      const Span span = at(static_cast<std::uint32_t>(i + 1), 1);
+      whole.push(severity, code, message, span);
+      (i < first ? a : b).push(severity, code, message, span);
+    }
+    a.append(std::move(b));
+    EXPECT_EQ(a.render_all(), whole.render_all()) << first << "+" << second;
+    EXPECT_EQ(a.unlisted, whole.unlisted) << first << "+" << second;
+    EXPECT_EQ(a.has_errors(), whole.has_errors()) << first << "+" << second;
+  }
+}
+
 TEST(Diagnostics, EmptyFileNameStillRenders) {
   Diagnostics diagnostics;
   diagnostics.error("KELO1005", "Unexpected character '@'", at(1, 2));

@@ -104,83 +104,125 @@ void Lexer::push(TokenKind kind, std::string&& text, Position start, double valu
 
 Token& Lexer::emit(TokenKind kind, Position start, std::uint8_t code) {
   // Built in place: moving a finished token would copy its short text twice.
-  Token& t = tokens_.emplace_back();
-  t.span = diag::Span{start, here()};
-  t.kind = kind;
-  t.code = code;
-  return t;
+  return tokens_.emplace_back(std::string(), diag::Span{start, here()}, 0.0, kind, code);
+}
+
+bool Lexer::may_end_statement() const {
+  return tokens_.empty() ? last_terminates_ : can_terminate(tokens_);
+}
+
+// One pass of the main loop; the text must not be at its end.
+[[gnu::always_inline]] inline void Lexer::scan(diag::Diagnostics& diagnostics) {
+  const auto byte = static_cast<unsigned char>(src_[i_]);
+  const Start kind = byte < 0x80 ? kStarts[byte] : Start::Other;
+  if (kind == Start::Blank) {
+    // A run of blanks (indentation, mostly) at once, without a position for each.
+    std::size_t end = i_ + 1;
+    while (end < src_.size() && static_cast<unsigned char>(src_[end]) < 0x80 &&
+           kStarts[static_cast<unsigned char>(src_[end])] == Start::Blank) {
+      ++end;
+    }
+    advance_ascii(end - i_);
+    return;
+  }
+  const Position start = here();
+  switch (kind) {
+    case Start::Blank:
+      break;
+    case Start::LineFeed:
+      advance();
+      if (depth_ == 0 && may_end_statement()) {
+        emit(TokenKind::Newline, start).text.push_back('\n');
+      }
+      break;
+    case Start::Slash:
+      if (peek_ascii(1) == U'*') {
+        block_comment(start, diagnostics);
+      } else if (peek_ascii(1) == U'/') {
+        line_comment();
+      } else {
+        operator_or_unexpected(start, diagnostics);
+      }
+      break;
+    case Start::Quote:
+      text_literal(start, diagnostics);
+      break;
+    case Start::Hash:
+      colour_literal(start, diagnostics);
+      break;
+    case Start::Digit:
+      if (at_time_literal()) {
+        time_literal(start);
+      } else {
+        number(start, diagnostics);
+      }
+      break;
+    case Start::Dot:
+      if (chars::is_digit(peek_ascii(1))) {
+        number(start, diagnostics);
+      } else {
+        operator_or_unexpected(start, diagnostics);
+      }
+      break;
+    case Start::Letter:
+      identifier(start);
+      break;
+    case Start::Punct: {
+      if (byte == '(' || byte == '[') increment(depth_);
+      if ((byte == ')' || byte == ']') && depth_ > 0) --depth_;
+      advance_ascii(1);
+      const auto code =
+          static_cast<std::uint8_t>(token::kPunctuation.find(static_cast<char>(byte)) + 1);
+      emit(TokenKind::Punct, start, code).text.push_back(static_cast<char>(byte));
+      break;
+    }
+    case Start::Other:
+      if (chars::is_identifier_start(peek())) {
+        identifier(start);
+      } else {
+        operator_or_unexpected(start, diagnostics);
+      }
+      break;
+  }
+}
+
+void Lexer::finish() {
+  // The end: a Newline where a statement may end, then always an Eof.
+  const Position end = here();
+  if (!ended_) {
+    ended_ = true;
+    if (may_end_statement()) {
+      emit(TokenKind::Newline, end).text.push_back('\n');
+      return;
+    }
+  }
+  if (!done_) {
+    done_ = true;
+    emit(TokenKind::Eof, end);
+  }
 }
 
 std::vector<Token> Lexer::run(diag::Diagnostics& diagnostics) {
   // Real sources hold well under one token per two characters; reserving that much
   // avoids regrowing, and pages never touched cost nothing.
   tokens_.reserve(src_.size() / 2 + 2);
-  while (i_ < src_.size()) {
-    const auto byte = static_cast<unsigned char>(src_[i_]);
-    const Position start = here();
-    switch (byte < 0x80 ? kStarts[byte] : Start::Other) {
-      case Start::Blank:
-        advance_ascii(1);
-        break;
-      case Start::LineFeed:
-        advance();
-        if (depth_ == 0 && can_terminate(tokens_))
-          emit(TokenKind::Newline, start).text.push_back('\n');
-        break;
-      case Start::Slash:
-        if (peek_ascii(1) == U'*') {
-          block_comment(start, diagnostics);
-        } else if (peek_ascii(1) == U'/') {
-          line_comment();
-        } else {
-          operator_or_unexpected(start, diagnostics);
-        }
-        break;
-      case Start::Quote:
-        text_literal(start, diagnostics);
-        break;
-      case Start::Hash:
-        colour_literal(start, diagnostics);
-        break;
-      case Start::Digit:
-        if (at_time_literal()) {
-          time_literal(start);
-        } else {
-          number(start, diagnostics);
-        }
-        break;
-      case Start::Dot:
-        if (chars::is_digit(peek_ascii(1))) {
-          number(start, diagnostics);
-        } else {
-          operator_or_unexpected(start, diagnostics);
-        }
-        break;
-      case Start::Letter:
-        identifier(start);
-        break;
-      case Start::Punct: {
-        if (byte == '(' || byte == '[') increment(depth_);
-        if ((byte == ')' || byte == ']') && depth_ > 0) --depth_;
-        advance_ascii(1);
-        const auto code =
-            static_cast<std::uint8_t>(token::kPunctuation.find(static_cast<char>(byte)) + 1);
-        emit(TokenKind::Punct, start, code).text.push_back(static_cast<char>(byte));
-        break;
-      }
-      case Start::Other:
-        if (chars::is_identifier_start(peek())) {
-          identifier(start);
-        } else {
-          operator_or_unexpected(start, diagnostics);
-        }
-        break;
+  while (i_ < src_.size()) scan(diagnostics);
+  while (!done_) finish();
+  return std::move(tokens_);
+}
+
+bool Lexer::fill(std::vector<Token>& out, std::size_t limit, diag::Diagnostics& diagnostics) {
+  tokens_.swap(out);
+  while (tokens_.size() < limit && !done_) {
+    if (i_ < src_.size()) {
+      scan(diagnostics);
+    } else {
+      finish();
     }
   }
-  const Position end = here();
-  if (can_terminate(tokens_)) emit(TokenKind::Newline, end).text.push_back('\n');
-  emit(TokenKind::Eof, end);
-  return std::move(tokens_);
+  if (!tokens_.empty()) last_terminates_ = can_terminate(tokens_);
+  tokens_.swap(out);
+  return !done_;
 }
 
 bool Lexer::can_terminate(const std::vector<Token>& tokens) {

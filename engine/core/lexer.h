@@ -28,6 +28,12 @@ class Lexer {
   // Runs the main loop once over the whole text and hands over the tokens.
   std::vector<token::Token> run(diag::Diagnostics& diagnostics);
 
+  // Appends the next tokens to `out` until it holds `limit` of them (at least one step
+  // of the main loop more) or the Eof token is in; false once the Eof token is out. A
+  // caller lexing a chunk at a time sees the same tokens and findings, in the same order,
+  // as run() gives.
+  bool fill(std::vector<token::Token>& out, std::size_t limit, diag::Diagnostics& diagnostics);
+
   // Whether the last token may end a statement; false for an empty list.
   static bool can_terminate(const std::vector<token::Token>& tokens);
 
@@ -88,6 +94,11 @@ class Lexer {
     column_ = static_cast<std::uint32_t>(column < UINT32_MAX ? column : UINT32_MAX);
   }
   void advance_by(std::size_t count);
+  void scan(diag::Diagnostics& diagnostics);
+  // One of the closing tokens at the end of the text: a Newline, then the Eof.
+  void finish();
+  // can_terminate() of every token emitted so far, also those already handed out.
+  bool may_end_statement() const;
   void push(token::TokenKind kind, std::string&& text, diag::Position start, double value = 0);
   // Appends a token spanning start..here() and returns it for its text to be filled in.
   token::Token& emit(token::TokenKind kind, diag::Position start, std::uint8_t code = 0);
@@ -108,6 +119,9 @@ class Lexer {
   std::uint32_t line_ = 1;
   std::uint32_t column_ = 1;
   std::uint32_t depth_ = 0;
+  bool last_terminates_ = false;  // of the tokens handed out by fill()
+  bool ended_ = false;            // the end of the text was reached
+  bool done_ = false;             // the Eof token is out
 };
 
 }  // namespace kelo_core::lexer

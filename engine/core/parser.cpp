@@ -11,44 +11,31 @@ namespace kelo_core::parser {
 using token::Token;
 using token::TokenKind;
 
-namespace {
-constexpr std::uint32_t kNoMatch = UINT32_MAX;
-}  // namespace
-
 ast::Program parse(std::string_view source, diag::Diagnostics& diagnostics) {
-  Parser parser(lexer::lex(source, diagnostics), diagnostics);
-  return parser.parse_source_file();
+  // The lexer runs ahead of the parser a chunk at a time. Its findings still come first,
+  // as if it had read the whole text before the parser began.
+  diag::Diagnostics parser_findings(diagnostics.file);
+  Parser parser(TokenStream(source, diagnostics), parser_findings);
+  ast::Program program = parser.parse_source_file();
+  diagnostics.append(std::move(parser_findings));
+  return program;
 }
 
 Parser::Parser(std::vector<Token> tokens, diag::Diagnostics& diagnostics)
+    : Parser(TokenStream(std::move(tokens)), diagnostics) {}
+
+Parser::Parser(TokenStream tokens, diag::Diagnostics& diagnostics)
     : tokens_(std::move(tokens)), diagnostics_(diagnostics) {
-  if (tokens_.empty() || tokens_.back().kind != TokenKind::Eof) {
-    Token eof;
-    eof.kind = TokenKind::Eof;
-    if (!tokens_.empty()) eof.span = {tokens_.back().span.end, tokens_.back().span.end};
-    tokens_.push_back(std::move(eof));
-  }
-  // Match brackets once, so asking "is this ( the start of a lambda" costs O(1).
-  paren_match_.assign(tokens_.size(), kNoMatch);
-  std::vector<std::uint32_t> open;
-  for (std::size_t i = 0; i < tokens_.size(); ++i) {
-    const Token& t = tokens_[i];
-    if (is_punct(t, "(")) {
-      open.push_back(static_cast<std::uint32_t>(i));
-    } else if (is_punct(t, ")") && !open.empty()) {
-      paren_match_[open.back()] = static_cast<std::uint32_t>(i);
-      open.pop_back();
-    }
-  }
+  cur_ = &tokens_.at_mut(0);
+  last_end_ = cur_->span.end;
 }
 
 const Token& Parser::peek(std::size_t ahead) const {
-  std::size_t i = pos_ + ahead;
-  return i < tokens_.size() ? tokens_[i] : tokens_.back();
+  return tokens_.at(pos_ + ahead);
 }
 
 diag::Span Parser::span_from(diag::Position from) const {
-  return {from, tokens_[consumed_ ? last_ : 0].span.end};
+  return {from, last_end_};
 }
 
 Token* Parser::expect_kind(std::string_view description) {
@@ -101,7 +88,7 @@ bool Parser::depth_error() {
 
 ast::Program Parser::parse_source_file() {
   ast::Program program;
-  diag::Position file_start = tokens_.front().span.start;
+  diag::Position file_start = tokens_.at(0).span.start;
   skip_newlines();
   while (!at_eof()) {
     std::size_t item_start = pos_;

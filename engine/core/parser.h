@@ -13,6 +13,7 @@
 #include "core/ast.h"
 #include "core/diag.h"
 #include "core/token.h"
+#include "core/token_stream.h"
 
 namespace kelo_core::parser {
 
@@ -27,8 +28,10 @@ inline constexpr int kMaxDepth = 256;
 
 class Parser {
  public:
-  // `tokens` must end with an Eof token (as the lexer guarantees).
+  // An Eof token is added to `tokens` when they lack one.
   Parser(std::vector<token::Token> tokens, diag::Diagnostics& diagnostics);
+  // Reports into `diagnostics`; the stream's lexer reports into its own list.
+  Parser(TokenStream tokens, diag::Diagnostics& diagnostics);
 
   ast::Program parse_source_file();
 
@@ -82,7 +85,7 @@ class Parser {
   };
 
   // Token access. The list always ends with Eof and nothing moves past it.
-  const token::Token& cur() const { return tokens_[pos_]; }
+  const token::Token& cur() const { return *cur_; }
   const token::Token& peek(std::size_t ahead) const;
   bool at_eof() const { return cur().kind == token::TokenKind::Eof; }
   bool at_newline() const { return cur().kind == token::TokenKind::Newline; }
@@ -120,11 +123,12 @@ class Parser {
   bool at_keyword(Fixed<token::TokenKind::Keyword> t) const { return is(cur(), t); }
   // Inline with skip_newlines: every grammar rule calls them, from every parser file.
   token::Token& advance() {
-    token::Token& t = tokens_[pos_];
+    token::Token& t = *cur_;
     if (t.kind != token::TokenKind::Eof) {
-      last_ = pos_;
-      consumed_ = true;
+      last_end_ = t.span.end;
       ++pos_;
+      if (pos_ % TokenStream::kChunk == 0) tokens_.release_before(pos_);
+      cur_ = &tokens_.at_mut(pos_);
     }
     return t;
   }
@@ -239,15 +243,14 @@ class Parser {
   std::optional<ast::Expr> fail_expression();  // KELO2007 at the current token
   std::optional<ast::Expr> fail_depth();       // the same, for nesting past kMaxDepth
 
-  std::vector<token::Token> tokens_;
+  // Filled as the parse reads ahead, hence mutable in the lookahead.
+  mutable TokenStream tokens_;
+  token::Token* cur_ = nullptr;
   // Statements of the blocks being parsed, innermost last (see parse_block).
   std::vector<ast::Stmt> statement_stack_;
-  // For each "(" token, the index of its matching ")" (or npos), so the lambda
-  // lookahead is a table read instead of a rescan.
-  std::vector<std::uint32_t> paren_match_;
   std::size_t pos_ = 0;
-  std::size_t last_ = 0;  // index of the last consumed token
-  bool consumed_ = false;
+  // The end of the last token consumed; before any, the end of the first token.
+  diag::Position last_end_;
   diag::Diagnostics& diagnostics_;
   int no_trailing_block_ = 0;
   std::uint32_t block_ids_ = 0;

@@ -468,8 +468,8 @@ KELO_OUT_OF_LINE std::optional<Expr> Parser::parse_match_expression() {
 }
 
 bool Parser::is_lambda_start() const {
-  std::uint32_t close = paren_match_[pos_];
-  return close != UINT32_MAX && is_op(tokens_[close + 1], "=>");
+  const std::optional<std::size_t> close = tokens_.closing(pos_);
+  return close && is_op(tokens_.at(*close + 1), "=>");
 }
 
 std::optional<Expr> Parser::parse_parenthesised() {

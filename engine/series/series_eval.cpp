@@ -163,8 +163,10 @@ Ref<Series> Evaluator::shared(Make make) {
     shared_nodes_.clear();
   }
   Ref<Series> node = make();
-  shared_nodes_.insert(node.get());
+  // The table that keeps the node alive first: should the second insertion fail, the
+  // node is only not known as shared, never an address of a freed one.
   shared_.insert(key_.words(), node);
+  shared_nodes_.insert(node.get());
   return node;
 }
 
@@ -322,9 +324,10 @@ void Evaluator::compute(const Series& node, host::Host& host, const host::Bars& 
   SeriesColumn column = std::make_shared<const Column>(compute_column(node, host, bars));
   if (keyed) {
     if (memo_size_ + column->size() > memo_limit_) forget();
+    // As in shared(): the memo that holds the column first.
+    memo_.insert(key_.words(), column);
     memo_size_ += column->size();
     owned_.insert(column.get());
-    memo_.insert(key_.words(), column);
   }
   // A column no one else shares is the node's own: charged to it while it holds it.
   auto& owner = const_cast<Series&>(node);

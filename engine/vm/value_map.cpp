@@ -140,9 +140,22 @@ void Map::grow() {
   for (uint32_t e = 0; e < entries_.size(); ++e) place(e, hashes_[e]);
 }
 
+namespace {
+// Room for one more element, grown as push_back would grow it.
+template <class T>
+void room_for_one(std::vector<T>& v) {
+  if (v.size() == v.capacity()) v.reserve(v.empty() ? 1 : 2 * v.size());
+}
+}  // namespace
+
 void Map::insert_new(Ref<Text> key, uint64_t h, Value v) {
+  // Every allocation comes before the first change: one that fails (an exception the
+  // interpreter turns into the memory error, which a try may catch) leaves the map whole.
   // At most three quarters full, so probes stay short and always end.
   if ((entries_.size() + 1) * 4 > slots_.size() * 3) grow();
+  room_for_one(entries_);
+  room_for_one(hashes_);
+  if (order_valid_) room_for_one(order_);
   const auto e = static_cast<uint32_t>(entries_.size());
   if (order_valid_) {
     // Keys arriving in ascending order keep the order valid; any other insertion defers
