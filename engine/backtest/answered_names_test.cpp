@@ -29,7 +29,7 @@ const std::set<std::string_view> kRefusedWhileBacktesting = {
     "button", "custom", "fill", "label", "row", "separator", "slider", "toggle", "value",
     "src_close", "src_high", "src_hl2", "src_hlc3", "src_low", "src_ohlc4", "src_open",
     // Conversions and helpers no Part answers at run time yet.
-    "at", "clearError", "rand", "randInt", "seed", "webhook",
+    "at", "clearError", "webhook",
     "lastError.code", "lastError.message", "series.of", "store.clear", "time#format",
     "text.parseJson", "text.parseTime", "text.toJson",
     // The live account, symbol and market.
@@ -40,7 +40,7 @@ const std::set<std::string_view> kRefusedWhileBacktesting = {
     "symbol.swapLong", "symbol.swapShort",
     "symbols.book", "symbols.info", "symbols.list", "symbols.select", "symbols.tick",
     "bars.rates", "bars.shift", "bars.ticks",
-    "clock.dst", "clock.gmtOffset", "clock.inSession", "clock.isWeekend", "clock.of",
+    "clock.dst", "clock.gmtOffset", "clock.inSession", "clock.of",
     "clock.parse", "clock.startOfMonth", "clock.startOfWeek", "clock.ticks",
     // Pending orders and trade management the account does not simulate.
     "orders.byTicket", "positions.longVolume", "positions.shortVolume",

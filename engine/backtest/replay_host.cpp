@@ -16,6 +16,7 @@ const calls::Table& call_table() {
     calls::add_market_calls(t);
     calls::add_trade_calls(t);
     calls::add_journal_calls(t);
+    calls::add_random_calls(t);
     return t;
   }();
   return table;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "backtest/account.h"
+#include "backtest/random_sequence.h"
 #include "backtest/report.h"
 #include "vm/host.h"
 #include "vm/runtime_error.h"
@@ -45,6 +46,8 @@ class ReplayHost final : public host::Host {
   void set_bar_index(size_t index) { account_.set_bar_index(index); }
   void set_new_bar(bool value) { new_bar_ = value; }
   int64_t magic() const { return magic_; }
+  // The run's random numbers (rand, randInt, seed).
+  RandomSequence& random() { return random_; }
 
   // Whether a journal line of `bytes` fits the thread's heap meter; the lines kept are
   // charged to it (a line past the journal's cap is only counted and needs nothing).
@@ -93,6 +96,7 @@ class ReplayHost final : public host::Host {
   heap::Charge journal_charge_;  // the lines kept, their texts and the list's storage
   uint64_t journal_text_bytes_ = 0;  // the kept lines' own text allocations
   int64_t magic_ = kDefaultMagic;
+  RandomSequence random_;
   bool new_bar_ = true;
 };
 

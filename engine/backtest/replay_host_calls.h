@@ -21,6 +21,7 @@ using Table = std::unordered_map<std::string_view, Handler>;
 void add_market_calls(Table& table);   // symbol, account, bars, clock, timeframe, bot
 void add_trade_calls(Table& table);    // positions, orders, history, trade
 void add_journal_calls(Table& table);  // journal, store, formatting, no-ops
+void add_random_calls(Table& table);   // rand, randInt, seed
 
 // A table row answered by one expression of the host `h`; the arguments are ignored.
 #define KELO_HOST_ANSWER(expr) \

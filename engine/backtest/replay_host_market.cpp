@@ -60,6 +60,15 @@ Result<Value> start_of_day(ReplayHost& h, std::string_view, Args args) {
   return Value::time(day < kMin ? kMin : static_cast<int64_t>(day));
 }
 
+// Saturday or Sunday in UTC, also before 1970 (1 January 1970 was a Thursday); the
+// current bar's time when the argument is missing or not a time.
+Result<Value> is_weekend(ReplayHost& h, std::string_view, Args args) {
+  std::optional<int64_t> given = args.empty() ? std::nullopt : as_int(args[0]);
+  const int64_t day = kelo_core::numeric::floor_div(given ? *given : acct(h).time(), kDayMs);
+  const int64_t weekday = ((day % 7) + 7 + 4) % 7;  // 0 Sunday ... 6 Saturday
+  return Value::boolean(weekday == 0 || weekday == 6);
+}
+
 const std::pair<std::string_view, Handler> kRows[] = {
     // Symbol
     {"symbol.name", KELO_HOST_ANSWER(Value::text(sym(h).name))},
@@ -116,6 +125,7 @@ const std::pair<std::string_view, Handler> kRows[] = {
     {"clock.local", KELO_HOST_ANSWER(Value::time(acct(h).time()))},
     {"clock.server", KELO_HOST_ANSWER(Value::time(acct(h).time()))},
     {"clock.startOfDay", start_of_day},
+    {"clock.isWeekend", is_weekend},
     {"timeframe.name", KELO_HOST_ANSWER(Value::text("M1"))},
     {"timeframe.seconds", KELO_HOST_ANSWER(Value::integer(60))},
     {"timeframe.minutes", KELO_HOST_ANSWER(Value::integer(1))},

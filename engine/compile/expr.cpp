@@ -273,11 +273,11 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
     emit(Op::with_b(Opcode::GetUpvalue, outer->index), span);
     return outer->type;
   }
-  if (auto it = functions_.find(name); it != functions_.end()) {
-    emit(Op::with_b(Opcode::Closure, it->second.index), span);
+  if (const FunctionInfo* info = function_info(name)) {
+    emit(Op::with_b(Opcode::Closure, info->index), span);
     std::vector<ty::Parameter> params;
-    for (const auto& p : *it->second.params) params.push_back(ty::p(p.name, P::Any));
-    return ty::function(std::move(params), it->second.result);
+    for (const auto& p : *info->params) params.push_back(ty::p(p.name, P::Any));
+    return ty::function(std::move(params), info->result);
   }
   error(codes::kNotDefined, span, name);
   emit(Op::plain(Opcode::Nothing), span);
@@ -469,7 +469,9 @@ Type Compiler::compile_assign(ast::AssignOp op, const ast::Expr& target, const a
            span);
       return t;
     }
-    if (number_globals_.count(id->name) != 0) number_place = global_types_.at(id->name);
+    if (number_globals_.count(id->name) != 0) {
+      if (const Type* type = global_type(id->name)) number_place = *type;
+    }
     const Type t = compile_value();
     if (resolve_upvalue(id->name)) {
       error(codes::kCapturedReassigned, target.span);

@@ -240,10 +240,9 @@ void Compiler::record_member_hints() {
   Compiler trial(discarded, registry_);
   trial.structs_ = structs_;
   trial.enums_ = enums_;
-  trial.functions_ = functions_;
-  trial.global_types_ = global_types_;
-  trial.global_first_ = global_first_;
-  trial.global_names_ = global_names_;
+  // As for the hints themselves: this compile's functions and globals are read through.
+  trial.outer_ = this;
+  trial.global_names_.resize(global_names_.size());
   trial.frames_.front().scopes = frames_.front().scopes;
   trial.kind_ = kind_;
   for (const auto& [name, type] : global_hints_) trial.set_global_type(name, type);

@@ -37,5 +37,41 @@ TEST(MovingAverages, UseTheKernelTheirTypeNames) {
   }
 }
 
+TEST(RandomNumbers, AreSeededPerRun) {
+  const std::string bot =
+      "bot \"B\"\nfn onBar() {\n  seed(42)\n  let a = rand()\n  let b = rand()\n  seed(42)\n"
+      "  let c = rand()\n  log.info((a == c) + \" \" + (a != b) + \" \" + (a >= 0 && a < 1))\n"
+      "  log.info(randInt(5, 5) + \" \" + randInt(7, 7))\n"
+      "  var seen = [0, 0, 0, 0]\n"
+      "  for i in 0..200 { let k = randInt(1, 3)\n seen[k] = seen[k] + 1 }\n"
+      "  log.info((seen[0] == 0) + \" \" + (seen[1] > 0) + \" \" + (seen[2] > 0) + \" \" + "
+      "(seen[3] > 0))\n"
+      "  log.info(\"\" + rand())\n}";
+  const Replay first = backtest(bot, Bars::closes({10, 11}));
+  ASSERT_EQ(first.journal.size(), 8u) << first.reply;
+  EXPECT_EQ(first.journal[0], "0 info: true true true");
+  EXPECT_EQ(first.journal[1], "0 info: 5 7");
+  EXPECT_EQ(first.journal[2], "0 info: true true true true");
+  EXPECT_EQ(first.journal[3].substr(8), first.journal[7].substr(8));  // seeded alike
+  EXPECT_EQ(backtest(bot, Bars::closes({10, 11})).reply, first.reply);
+  // Without seed: the run's sequence goes on from bar to bar, and starts alike every run.
+  const std::string unseeded = "bot \"B\"\nfn onBar() { log.info(\"\" + rand()) }";
+  const Replay once = backtest(unseeded, Bars::closes({10, 11}));
+  ASSERT_EQ(once.journal.size(), 2u) << once.reply;
+  EXPECT_NE(once.journal[0].substr(8), once.journal[1].substr(8));
+  EXPECT_EQ(backtest(unseeded, Bars::closes({10, 11})).reply, once.reply);
+}
+
+TEST(Weekends, AreSaturdayAndSundayInUtc) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"2024.01.06", "true"},           {"2024.01.07 23:59:59", "true"}, {"2024.01.08", "false"},
+      {"2024.01.05 23:59:59", "false"}, {"1969.12.28 12:00", "true"},    {"1969.12.31", "false"},
+  };
+  for (const auto& [time, weekend] : rows) {
+    EXPECT_EQ(last_value(std::string("clock.isWeekend(") + time + ")", Bars::closes({10})), weekend)
+        << time;
+  }
+}
+
 }  // namespace
 }  // namespace kelo_corpus
