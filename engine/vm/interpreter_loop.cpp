@@ -552,14 +552,17 @@ dispatch:
     if (INS->a != 0) {
       // The element-wise forms (&&, || and ?: building a series): out of line.
       SAVE();
-      Result<Value> r = builtins::choose(INS->a, sp[-2], sp[-1]);
-      if (!r.ok()) {
-        err = std::move(r).error();
-        goto raise;
+      {
+        // Its own block: clang refuses an indirect goto out of a scope with a destructor.
+        Result<Value> r = builtins::choose(INS->a, sp[-2], sp[-1]);
+        if (!r.ok()) {
+          err = std::move(r).error();
+          goto raise;
+        }
+        if (heap::over()) RAISE_EXHAUSTED();
+        POP_DISCARD();
+        sp[-1] = std::move(r).value();
       }
-      if (heap::over()) RAISE_EXHAUSTED();
-      POP_DISCARD();
-      sp[-1] = std::move(r).value();
       NEXT();
     }
     const Value& a = sp[-2];
