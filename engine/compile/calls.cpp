@@ -186,7 +186,8 @@ Type Compiler::compile_struct_construction(const std::string& name, const FieldL
     if (!chosen && i < positional.size()) chosen = positional[i];
     if (chosen) {
       const Type t = compile_expr(*chosen->value);
-      expect_assignable(t, type, chosen->value->span, [&] { return name + "." + field; });
+      expect_assignable(t, type, chosen->value->span,
+                        [&, &field = field] { return name + "." + field; });
     } else {
       error(codes::kFieldNeedsValue, span, name, field);
       emit(Op::plain(Opcode::Nothing), span);
