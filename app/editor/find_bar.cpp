@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "editor/kelo_editor.h"
 
 #include <QAction>
-#include <QTextBlock>
 #include <QVBoxLayout>
 
 #include "editor/find_bar.h"

@@ -4,7 +4,6 @@
 // operations. It lives on the GUI thread; only engine calls leave it.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QList>
 #include <QMap>

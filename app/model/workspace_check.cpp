@@ -1,6 +1,7 @@
 // The check pipeline. Every request bumps the generation; a request whose generation is
 // no longer the latest is dropped where a cancelled one would stop: before the engine
 // runs, and before publishing. The engine calls run on a worker, one check at a time.
+#include <QElapsedTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "model/workspace.h"

@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSemaphore>
-#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <QThreadPool>

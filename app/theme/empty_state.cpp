@@ -49,28 +49,6 @@ EmptyState::EmptyState(const Glyph& glyph, const QString& title, const QString& 
   QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
-  syncAccessibility();
-}
-
-void EmptyState::setGlyph(const Glyph& glyph) {
-  glyph_ = glyph;
-  update();
-}
-
-void EmptyState::setTitle(const QString& title) {
-  title_ = title;
-  syncAccessibility();
-  update();
-}
-
-void EmptyState::setDetail(const QString& detail) {
-  detail_ = detail;
-  syncAccessibility();
-  updateGeometry();
-  update();
-}
-
-void EmptyState::syncAccessibility() {
   setAccessibleName(title_);
   setAccessibleDescription(detail_);
 }

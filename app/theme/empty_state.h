@@ -16,9 +16,6 @@ class EmptyState : public QWidget {
   EmptyState(const Glyph& glyph, const QString& title, const QString& detail, int glyphWidth,
              QWidget* parent = nullptr);
 
-  void setGlyph(const Glyph& glyph);
-  void setTitle(const QString& title);
-  void setDetail(const QString& detail);
   QString title() const { return title_; }
   QString detail() const { return detail_; }
   int glyphWidth() const { return glyphWidth_; }
@@ -36,8 +33,6 @@ class EmptyState : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void syncAccessibility();
-
   Glyph glyph_;
   QString title_;
   QString detail_;

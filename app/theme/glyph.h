@@ -32,7 +32,6 @@ struct Glyph {
   }
 
   bool isEmpty() const { return !icon && symbol.isEmpty(); }
-  bool drawsIcon() const { return icon.has_value(); }
   bool operator==(const Glyph&) const = default;
 };
 

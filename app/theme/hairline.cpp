@@ -7,7 +7,7 @@
 namespace zx::theme {
 
 Hairline::Hairline(Qt::Orientation orientation, bool soft, QWidget* parent)
-    : QWidget(parent), orientation_(orientation), soft_(soft) {
+    : QWidget(parent), soft_(soft) {
   if (orientation == Qt::Horizontal) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(1);
@@ -19,14 +19,8 @@ Hairline::Hairline(Qt::Orientation orientation, bool soft, QWidget* parent)
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void Hairline::setSoft(bool soft) {
-  if (soft_ == soft) return;
-  soft_ = soft;
-  update();
-}
-
 QSize Hairline::sizeHint() const {
-  return orientation_ == Qt::Horizontal ? QSize(1, 1) : QSize(1, 1);
+  return {1, 1};
 }
 
 QSize Hairline::minimumSizeHint() const {

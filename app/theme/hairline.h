@@ -10,10 +10,6 @@ class Hairline : public QWidget {
   explicit Hairline(QWidget* parent = nullptr) : Hairline(Qt::Horizontal, false, parent) {}
   Hairline(Qt::Orientation orientation, bool soft, QWidget* parent = nullptr);
 
-  Qt::Orientation orientation() const { return orientation_; }
-  bool soft() const { return soft_; }
-  void setSoft(bool soft);
-
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
@@ -21,7 +17,6 @@ class Hairline : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  Qt::Orientation orientation_;
   bool soft_;
 };
 

@@ -20,11 +20,6 @@ IconButton::IconButton(const Glyph& glyph, const QString& help, QWidget* parent)
   setHelp(help);
 }
 
-void IconButton::setGlyph(const Glyph& glyph) {
-  glyph_ = glyph;
-  update();
-}
-
 void IconButton::setHelp(const QString& help) {
   help_ = help;
   setToolTip(help.isEmpty() ? QString() : Qt::convertFromPlainText(help));

@@ -19,7 +19,6 @@ class IconButton : public QAbstractButton {
   IconButton(const Glyph& glyph, const QString& help, QWidget* parent = nullptr);
 
   Glyph glyph() const { return glyph_; }
-  void setGlyph(const Glyph& glyph);
   QString help() const { return help_; }
   // The tooltip, verbatim, and the accessible name.
   void setHelp(const QString& help);

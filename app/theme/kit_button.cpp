@@ -40,12 +40,6 @@ void KitButton::setTitle(const QString& title) {
   update();
 }
 
-void KitButton::setGlyph(const Glyph& glyph) {
-  glyph_ = glyph;
-  updateGeometry();
-  update();
-}
-
 void KitButton::setTone(Tone tone) {
   tone_ = tone;
   update();

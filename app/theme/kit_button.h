@@ -26,7 +26,6 @@ class KitButton : public QPushButton {
   // Also the accessible name.
   void setTitle(const QString& title);
   Glyph glyph() const { return glyph_; }
-  void setGlyph(const Glyph& glyph);
   Tone tone() const { return tone_; }
   void setTone(Tone tone);
 

@@ -75,16 +75,6 @@ void KitField::setText(const QString& text) {
   syncClearButton();
 }
 
-QString KitField::placeholder() const {
-  return edit_->placeholderText();
-}
-
-void KitField::setPlaceholder(const QString& placeholder) {
-  edit_->setPlaceholderText(placeholder);
-  setAccessibleName(placeholder);
-  edit_->setAccessibleName(placeholder);
-}
-
 QSize KitField::sizeHint() const {
   return {200, Size::control};
 }

@@ -20,8 +20,6 @@ class KitField : public QWidget {
   QString text() const;
   // The caller's value; never emits textEdited.
   void setText(const QString& text);
-  QString placeholder() const;
-  void setPlaceholder(const QString& placeholder);
 
   QLineEdit* lineEdit() const { return edit_; }
   QAbstractButton* clearButton() const { return clear_; }

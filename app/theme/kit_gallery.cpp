@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QEnterEvent>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>

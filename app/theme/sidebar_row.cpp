@@ -105,11 +105,6 @@ void SidebarRow::setSelected(bool selected) {
   update();
 }
 
-void SidebarRow::setLeading(const Glyph& glyph) {
-  look_.leading = glyph;
-  update();
-}
-
 void SidebarRow::setTrailingDot(bool shown) {
   if (look_.trailingDot == shown) return;
   look_.trailingDot = shown;

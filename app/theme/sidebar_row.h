@@ -41,7 +41,6 @@ class SidebarRow : public QWidget {
   void setLabel(const QString& label);
   bool selected() const { return look_.selected; }
   void setSelected(bool selected);
-  void setLeading(const Glyph& glyph);
   void setTrailingDot(bool shown);
   bool hovering() const { return look_.hovering; }
   SidebarRowLook look() const;

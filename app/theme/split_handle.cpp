@@ -1,7 +1,6 @@
 #include "theme/split_handle.h"
 
 #include <QPainter>
-#include <QPointer>
 #include <QResizeEvent>
 #include <cmath>
 
@@ -101,13 +100,6 @@ void replacePane(QWidget*& slot, QWidget* next, QWidget* split) {
 }
 
 }  // namespace
-
-void VerticalSplit::setTop(QWidget* top) {
-  replacePane(top_, top, this);
-  line_->raise();
-  grip_->raise();
-  layoutPanes();
-}
 
 void VerticalSplit::setBottom(QWidget* bottom) {
   replacePane(bottom_, bottom, this);

@@ -69,8 +69,8 @@ class VerticalSplit : public QWidget {
 
   QWidget* top() const { return top_; }
   QWidget* bottom() const { return bottom_; }
-  // Replace a pane (the old one is deleted), for views rebuilt while the split stays.
-  void setTop(QWidget* top);
+  // Replaces the bottom pane (the old one is deleted), for a view rebuilt while the split
+  // stays.
   void setBottom(QWidget* bottom);
   QWidget* divider() const { return line_; }
   QWidget* grip() const;

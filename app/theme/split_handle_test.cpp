@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
-#include <QTest>
 
 #include "theme/empty_state.h"
 #include "theme/fonts.h"

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDBusArgument>
 #include <QDBusVariant>
 #include <QSignalSpy>
 

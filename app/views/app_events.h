@@ -1,9 +1,8 @@
 // Application-wide events that views post and others may follow: the jump from a problem
-// row to its place in the code ("ZentrixCode.jumpToLine", with a 1-based line and column).
+// row to its place in the code, with a 1-based line and column.
 #pragma once
 
 #include <QObject>
-#include <QString>
 
 namespace zx::views {
 
@@ -11,8 +10,6 @@ class AppEvents final : public QObject {
   Q_OBJECT
 
  public:
-  static QString jumpToLineName() { return QStringLiteral("ZentrixCode.jumpToLine"); }
-
   explicit AppEvents(QObject* parent = nullptr) : QObject(parent) {}
 
   void postJumpToLine(int line, int column);

@@ -1,7 +1,6 @@
 // The whole window on a workspace over fakes: the layout and its stored widths, the
 // status bar and title, the tab kept with the menus, the grown bottom panel, the
 // reference pane made and deleted, the sign-in sheet, the jump and the appearance.
-#include <QActionGroup>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>

@@ -1,7 +1,7 @@
 #include "views/editor_pane.h"
 
-#include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
 

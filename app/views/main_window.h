@@ -28,7 +28,6 @@ class MainWindow final : public QMainWindow {
   // The title is shown verbatim (a "[*]" in a name stays); `edited` marks it "*". Applied
   // only when either differs from what is shown.
   void setTitleAndEdited(const QString& title, bool edited);
-  QString shownTitle() const { return title_; }
 
   void setFullScreen(bool on);
 

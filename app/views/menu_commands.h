@@ -41,7 +41,6 @@ class MenuCommands final : public QObject {
   QAction* referenceAction() const { return reference_; }
   QAction* signInAction() const { return signIn_; }
   QAction* fullScreenAction() const { return fullScreen_; }
-  QActionGroup* appearanceGroup() const { return appearances_; }
   QAction* aboutAction() const { return about_; }
 
  private:

@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QListView>
+#include <QSignalSpy>
 
 #include "views/bottom_panel.h"
 #include "views/journal_list.h"

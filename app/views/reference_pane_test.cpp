@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QTest>
 
 #include "bridge/fake_engine.h"

@@ -4,7 +4,6 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QWindow>
 
 #include "theme/theme.h"
 #include "views/inputs_panel.h"

@@ -1,6 +1,5 @@
 // The main window and its menus on a workspace over fakes: the menu bar's items and
 // shortcuts, the About window, the frame it keeps, and the question on close.
-#include <QActionGroup>
 #include <QDir>
 #include <QFile>
 #include <QLabel>

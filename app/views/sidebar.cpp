@@ -143,13 +143,6 @@ QList<theme::SidebarRow*> Sidebar::rows() const {
   return out;
 }
 
-QUuid Sidebar::fileOf(const theme::SidebarRow* row) const {
-  for (const Row& r : rows_) {
-    if (r.widget == row) return r.id;
-  }
-  return {};
-}
-
 QList<theme::SectionLabel*> Sidebar::captions() const {
   QList<theme::SectionLabel*> out;
   for (QWidget* w : listed_) {

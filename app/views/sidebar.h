@@ -37,9 +37,8 @@ class Sidebar final : public QWidget {
 
   QAbstractButton* newFileButton() const { return plus_; }
   QMenu* newFileMenu() const { return newMenu_; }
-  // The rows, top to bottom, and the file each shows.
+  // The rows, top to bottom.
   QList<theme::SidebarRow*> rows() const;
-  QUuid fileOf(const theme::SidebarRow* row) const;
   QList<theme::SectionLabel*> captions() const;
   // Captions and rows, top to bottom.
   QList<QWidget*> entries() const { return listed_; }

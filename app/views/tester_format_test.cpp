@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QGuiApplication>
 #include <QImage>
 #include <QRandomGenerator>
 #include <cmath>

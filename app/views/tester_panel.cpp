@@ -1,7 +1,6 @@
 #include "views/tester_panel.h"
 
-#include <QHBoxLayout>
-#include <QTextBlock>
+#include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>

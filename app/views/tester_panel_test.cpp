@@ -5,8 +5,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QTextBlock>
 #include <QTextEdit>
 
 #include "views/bottom_panel.h"

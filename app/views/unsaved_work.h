@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QList>
-#include <QString>
 
 #include "model/dialogs.h"
 #include "model/workspace.h"

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QActionGroup>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -13,7 +12,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
