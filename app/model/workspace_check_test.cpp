@@ -14,13 +14,20 @@ TEST(WorkspaceCheck, TypingIsDebounced) {
   Rig rig;
   Workspace& w = rig.start();
   const qsizetype before = rig.engine.calls().size();
+  const qint64 firstEdit = rig.engine.elapsedMs();
   w.setSelectedText("first");
   QTest::qWait(50);
-  w.setSelectedText("second");
   const qint64 secondEdit = rig.engine.elapsedMs();
+  w.setSelectedText("second");
   ASSERT_TRUE(waitFor(w, F::lastCheckMilliseconds));
   settle(200);
-  const QList<testing::RecordingEngine::Call> calls = rig.engine.calls().mid(before);
+  QList<testing::RecordingEngine::Call> calls = rig.engine.calls().mid(before);
+  // A machine starved through the whole delay may have checked "first" in between; only
+  // a pause shorter than the delay proves the debounce.
+  if (secondEdit - firstEdit >= Workspace::kCheckDelayMs && calls.size() == 4 &&
+      calls[0].source == "first") {
+    calls = calls.mid(2);
+  }
   ASSERT_EQ(calls.size(), 2);
   EXPECT_EQ(calls[0].what, "check golden-cross.kelo");
   EXPECT_EQ(calls[1].what, "inputs golden-cross.kelo");

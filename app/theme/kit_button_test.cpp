@@ -24,10 +24,6 @@ void enter(QWidget* w) {
   QApplication::sendEvent(w, &event);
 }
 
-void settle() {
-  QTest::qWait(EaseTween::kDurationMs * 3);
-}
-
 TEST(EaseTween, EasesOutAndTurnsBackFromWhatIsShown) {
   test::app();
   const QEasingCurve curve = EaseTween::easeOut();
@@ -91,13 +87,13 @@ TEST(KitButton, ClicksRunOnceAndDisabledIgnoresClicksAndHover) {
   QTest::mouseClick(&button, Qt::LeftButton);
   EXPECT_EQ(clicks.size(), 1);
   enter(&button);
-  settle();
+  ASSERT_TRUE(test::tweensAtRest(&button));
   EXPECT_FALSE(button.hovering());
   EXPECT_EQ(button.grab().toImage(), before);
   // Enabled again under the pointer: the hover look comes back.
   button.setEnabled(true);
   enter(&button);
-  settle();
+  ASSERT_TRUE(test::tweensAtRest(&button));
   EXPECT_TRUE(button.hovering());
   EXPECT_EQ(test::hex(test::pixelAt(button, button.width() / 2.0, 0)), "#0071E3");
 }

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QTest>
 
-#include "theme/ease_tween.h"
 #include "theme/palette_scope.h"
 #include "theme/test_app.h"
 
@@ -28,13 +27,6 @@ struct Probe {
 QColor colourIn(const QImage& shot, const KitGallery& gallery, QWidget* w, QPointF at) {
   const QPoint origin = w->mapTo(&gallery, QPoint(0, 0));
   return test::pixelAt(shot, origin.x() + at.x(), origin.y() + at.y());
-}
-
-void settle(KitGallery& gallery) {
-  // Every hover and focus tween runs 0.12 s.
-  QTest::qWait(EaseTween::kDurationMs * 3);
-  QCoreApplication::processEvents();
-  (void)gallery;
 }
 
 std::vector<Probe> probes(KitGallery& g) {
@@ -99,10 +91,11 @@ TEST(KitGallery, LightThenDarkThroughTheScope) {
   gallery.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&gallery));
   gallery.enterStates();
-  settle(gallery);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&gallery));  // the focused field's ring
+  ASSERT_TRUE(test::tweensAtRest(&gallery));
   const QImage light = gallery.grab().toImage();
   PaletteScope::set(gallery.content, darkPalette());
-  settle(gallery);
+  QCoreApplication::processEvents();
   const QImage dark = gallery.grab().toImage();
   const QDir here(QCoreApplication::applicationDirPath());
   light.save(here.filePath("kit-gallery-light.png"));

@@ -1,13 +1,18 @@
-// Test support: the one QApplication every widget test shares, and pixel helpers.
+// Test support: the one QApplication every widget test shares, a wait for the kit's
+// tweens, and pixel helpers.
 #pragma once
 
 #include <QApplication>
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QTest>
 #include <QWidget>
+#include <cmath>
 #include <cstdlib>
 #include <ostream>
+
+#include "theme/ease_tween.h"
 
 namespace zx::theme::test {
 
@@ -27,6 +32,20 @@ inline QColor pixelAt(const QImage& image, double x, double y) {
 
 inline QColor pixelAt(QWidget& widget, double x, double y) {
   return pixelAt(widget.grab().toImage(), x, y);
+}
+
+// Turns the event loop until every hover and focus tween under `root` rests where it is
+// heading; false after a generous time.
+inline bool tweensAtRest(const QObject* root) {
+  return QTest::qWaitFor(
+      [root] {
+        for (QObject* o : root->findChildren<QObject*>()) {
+          const auto* tween = dynamic_cast<const EaseTween*>(o);
+          if (tween && std::abs(tween->progress() - (tween->on() ? 1.0 : 0.0)) > 1e-9) return false;
+        }
+        return true;
+      },
+      30000);
 }
 
 inline QString hex(const QColor& c) {

@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QVariantAnimation>
 #include <QWindow>
 
 #include "editor/kelo_editor.h"
@@ -59,6 +60,15 @@ struct AppRig : testing::ShellRig {
   }
   void keys(const char* sequence) {
     QTest::keySequence(&app->window(), QKeySequence(QString::fromUtf8(sequence)));
+  }
+  // Waits until the bottom panel's growth for a report, if any, has ended.
+  bool growthEnded() {
+    return testing::waitUntil([&] {
+      for (auto* a : root().findChildren<QVariantAnimation*>(Qt::FindDirectChildrenOnly)) {
+        if (a->state() == QAbstractAnimation::Running) return false;
+      }
+      return true;
+    });
   }
   QColor pixel(QWidget* w, QPoint at) {
     const QPoint p = w->mapTo(&app->window(), at);
@@ -234,7 +244,7 @@ TEST(AppShell, BottomPanelGrowsForAReport) {
     w.setIsTesting(true);
     w.setReport(row.withReport ? std::optional(report()) : std::nullopt);
     w.setIsTesting(false);
-    QTest::qWait(500);
+    ASSERT_TRUE(rig.growthEnded());
     EXPECT_EQ(rig.root().bottomHeight(), row.expected) << row.drag;
     EXPECT_EQ(rig.root().editorSplit()->shownSizes().bottom, row.expected);
   }
@@ -245,7 +255,7 @@ TEST(AppShell, BottomPanelGrowsForAReport) {
   app.workspace().setIsTesting(true);
   app.workspace().setReport(report());
   app.workspace().setIsTesting(false);
-  QTest::qWait(30);
+  ASSERT_TRUE(testing::waitUntil([&] { return rig.root().bottomHeight() > 170; }));
   testing::dragBy(rig.root().editorSplit()->grip(), QPoint(0, 10));
   const double dragged = rig.root().bottomHeight();
   QTest::qWait(300);
@@ -299,7 +309,9 @@ TEST(AppShell, SignInSheetFollowsTheFlag) {
   model::Workspace& w = app.workspace();
   w.setWantsSignIn(true);
   w.setWantsSignIn(true);
-  QTest::qWait(20);
+  ASSERT_TRUE(
+      testing::waitUntil([&] { return !app.window().findChildren<SignInSheet*>().isEmpty(); }));
+  testing::settle();
   QList<SignInSheet*> sheets = app.window().findChildren<SignInSheet*>();
   ASSERT_EQ(sheets.size(), 1);
   SignInSheet* sheet = sheets.first();
@@ -308,8 +320,7 @@ TEST(AppShell, SignInSheetFollowsTheFlag) {
   EXPECT_EQ(hex(sheet->grab().toImage().pixelColor(sheet->width() - 3, sheet->height() / 2)),
             "#0D1230");
   sheet->close();
-  QTest::qWait(20);
-  EXPECT_FALSE(w.wantsSignIn());
+  EXPECT_TRUE(testing::waitUntil([&] { return !w.wantsSignIn(); }));
 }
 
 TEST(AppShell, JumpFromAProblem) {

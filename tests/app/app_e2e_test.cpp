@@ -181,7 +181,7 @@ TEST(AppEndToEnd, GoldenCross) {
   EXPECT_EQ(report.equity.size(), 4800);
   ASSERT_EQ(report.journal.size(), 1);
   EXPECT_EQ(report.journal[0].message, "Golden Cross ready on EURUSD");
-  QTest::qWait(500);  // the panel's growth
+  ASSERT_TRUE(waitFor([&] { return root.bottomHeight() == 400; }));  // the panel's growth
   const QStringList tester = shownTexts(root.bottomPanel());
   for (const char* text :
        {"Sample prices", "Generated prices, not a real market.", "4800 bars replayed",
