@@ -52,7 +52,6 @@ KitField::KitField(const QString& placeholder, QWidget* parent)
   edit_->setFrame(false);
   edit_->setFont(theme::font(FontStyle::table));
   edit_->setPlaceholderText(placeholder);
-  edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
   syncEditPalette();
   setAccessibleName(placeholder);
   edit_->setAccessibleName(placeholder);

@@ -56,7 +56,6 @@ NumberBox::NumberBox(std::function<double()> read, std::function<void(double)> w
   edit_->setFrame(false);
   edit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   edit_->setFont(theme::font(theme::FontStyle::table));
-  edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
   edit_->setGeometry(kInset, 1, width_ - 2 * kInset, kHeight - 2);
   connect(edit_, &QLineEdit::returnPressed, this, &NumberBox::commit);
   syncEditPalette();

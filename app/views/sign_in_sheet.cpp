@@ -35,7 +35,6 @@ class SheetEntry final : public QWidget {
     edit_->setPlaceholderText(placeholder);
     edit_->setAccessibleName(placeholder);
     edit_->setFont(theme::font(theme::FontStyle::body));
-    edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
     if (secret) edit_->setEchoMode(QLineEdit::Password);
     sync();
   }
