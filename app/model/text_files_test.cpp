@@ -8,20 +8,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "model/workspace_test_support.h"
+
 namespace zx::model {
 namespace {
 
-QByteArray bytesOf(const QString& path) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-  return f.readAll();
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
+using testing::bytesOf;
+using testing::put;
 
 TEST(TextFiles, DecodesStrictUtf8) {
   EXPECT_EQ(decodeText("a\xC3\xA9", "p").text, QStringLiteral("a\u00E9"));

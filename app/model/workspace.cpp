@@ -46,114 +46,46 @@ void Workspace::publish(Field field) {
   emit changed(field);
 }
 
-void Workspace::setFiles(QList<SourceFile> v) {
-  files_ = std::move(v);
-  publish(Field::files);
-}
-void Workspace::setSelectedFileID(std::optional<QUuid> v) {
-  selectedFileID_ = v;
-  publish(Field::selectedFileID);
-}
-void Workspace::setDiagnostics(QList<bridge::Diagnostic> v) {
-  diagnostics_ = std::move(v);
-  publish(Field::diagnostics);
-}
-void Workspace::setSchema(std::optional<bridge::InputSchema> v) {
-  schema_ = std::move(v);
-  publish(Field::schema);
-}
-void Workspace::setReport(std::optional<bridge::BacktestReport> v) {
-  report_ = std::move(v);
-  publish(Field::report);
-}
-void Workspace::setBuildMessage(std::optional<QString> v) {
-  buildMessage_ = std::move(v);
-  publish(Field::buildMessage);
-}
-void Workspace::setBuildFailed(bool v) {
-  buildFailed_ = v;
-  publish(Field::buildFailed);
-}
-void Workspace::setIsTesting(bool v) {
-  isTesting_ = v;
-  publish(Field::isTesting);
-}
-void Workspace::setCursorLine(qint64 v) {
-  cursorLine_ = v;
-  publish(Field::cursorLine);
-}
-void Workspace::setCursorColumn(qint64 v) {
-  cursorColumn_ = v;
-  publish(Field::cursorColumn);
-}
-void Workspace::setLastCheckMilliseconds(qint64 v) {
-  lastCheckMilliseconds_ = v;
-  publish(Field::lastCheckMilliseconds);
-}
-void Workspace::setTestBalance(double v) {
-  testBalance_ = v;
-  publish(Field::testBalance);
-}
-void Workspace::setTestBars(qint64 v) {
-  testBars_ = v;
-  publish(Field::testBars);
-}
-void Workspace::setLastBuildFolder(std::optional<QString> v) {
-  lastBuildFolder_ = std::move(v);
-  publish(Field::lastBuildFolder);
-}
-void Workspace::setLastBuiltURL(std::optional<QString> v) {
-  lastBuiltURL_ = std::move(v);
-  publish(Field::lastBuiltURL);
-}
+// A published property's setter: store, then publish, also for an equal value.
+#define ZX_SETTER(Name, field, Type)  \
+  void Workspace::set##Name(Type v) { \
+    field##_ = std::move(v);          \
+    publish(Field::field);            \
+  }
+
+ZX_SETTER(Files, files, QList<SourceFile>)
+ZX_SETTER(SelectedFileID, selectedFileID, std::optional<QUuid>)
+ZX_SETTER(Diagnostics, diagnostics, QList<bridge::Diagnostic>)
+ZX_SETTER(Schema, schema, std::optional<bridge::InputSchema>)
+ZX_SETTER(Report, report, std::optional<bridge::BacktestReport>)
+ZX_SETTER(BuildMessage, buildMessage, std::optional<QString>)
+ZX_SETTER(BuildFailed, buildFailed, bool)
+ZX_SETTER(IsTesting, isTesting, bool)
+ZX_SETTER(CursorLine, cursorLine, qint64)
+ZX_SETTER(CursorColumn, cursorColumn, qint64)
+ZX_SETTER(LastCheckMilliseconds, lastCheckMilliseconds, qint64)
+ZX_SETTER(TestBalance, testBalance, double)
+ZX_SETTER(TestBars, testBars, qint64)
+ZX_SETTER(LastBuildFolder, lastBuildFolder, std::optional<QString>)
+ZX_SETTER(LastBuiltURL, lastBuiltURL, std::optional<QString>)
+ZX_SETTER(Symbols, symbols, QList<client::SymbolRow>)
+ZX_SETTER(TestSymbol, testSymbol, QString)
+ZX_SETTER(TestTimeframe, testTimeframe, qint64)
+ZX_SETTER(LoadingSymbols, loadingSymbols, bool)
+ZX_SETTER(WantsSignIn, wantsSignIn, bool)
+ZX_SETTER(DataNotice, dataNotice, QString)
+ZX_SETTER(UsingLiveData, usingLiveData, bool)
+ZX_SETTER(PriceDigits, priceDigits, qint64)
+ZX_SETTER(AccountCurrency, accountCurrency, QString)
+ZX_SETTER(ReportCurrency, reportCurrency, QString)
+ZX_SETTER(CurrencyConverted, currencyConverted, bool)
+
+#undef ZX_SETTER
+
 void Workspace::setSession(std::optional<client::Session> v) {
   ++sessionGeneration_;
   session_ = std::move(v);
   publish(Field::session);
-}
-void Workspace::setSymbols(QList<client::SymbolRow> v) {
-  symbols_ = std::move(v);
-  publish(Field::symbols);
-}
-void Workspace::setTestSymbol(QString v) {
-  testSymbol_ = std::move(v);
-  publish(Field::testSymbol);
-}
-void Workspace::setTestTimeframe(qint64 v) {
-  testTimeframe_ = v;
-  publish(Field::testTimeframe);
-}
-void Workspace::setLoadingSymbols(bool v) {
-  loadingSymbols_ = v;
-  publish(Field::loadingSymbols);
-}
-void Workspace::setWantsSignIn(bool v) {
-  wantsSignIn_ = v;
-  publish(Field::wantsSignIn);
-}
-void Workspace::setDataNotice(QString v) {
-  dataNotice_ = std::move(v);
-  publish(Field::dataNotice);
-}
-void Workspace::setUsingLiveData(bool v) {
-  usingLiveData_ = v;
-  publish(Field::usingLiveData);
-}
-void Workspace::setPriceDigits(qint64 v) {
-  priceDigits_ = v;
-  publish(Field::priceDigits);
-}
-void Workspace::setAccountCurrency(QString v) {
-  accountCurrency_ = std::move(v);
-  publish(Field::accountCurrency);
-}
-void Workspace::setReportCurrency(QString v) {
-  reportCurrency_ = std::move(v);
-  publish(Field::reportCurrency);
-}
-void Workspace::setCurrencyConverted(bool v) {
-  currencyConverted_ = v;
-  publish(Field::currencyConverted);
 }
 
 std::optional<qsizetype> Workspace::indexOf(const QUuid& id) const {

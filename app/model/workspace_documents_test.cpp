@@ -7,22 +7,12 @@
 namespace zx::model {
 namespace {
 
+using testing::bytesOf;
 using testing::Publications;
+using testing::put;
 using testing::Rig;
 using testing::settle;
 using Kind = SourceFile::Kind;
-
-QByteArray bytesOf(const QString& path) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-  return f.readAll();
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
 
 QStringList names(const Workspace& w) {
   QStringList out;

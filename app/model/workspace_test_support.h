@@ -1,12 +1,13 @@
 // Shared by the model's tests: one QApplication per process, an engine that records
-// what it was given and can hold a backtest, a recorder of publications, and a
-// workspace wired to fakes.
+// what it was given and can hold a backtest, a recorder of publications, a workspace
+// wired to fakes, and files read and written whole.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QStringList>
@@ -24,12 +25,14 @@ namespace zx::model::testing {
 
 namespace {
 
-// One offscreen application for the whole test process.
+// One offscreen application for the whole test process: the one a caller made already
+// (the views' tests make their own), or a plain one.
 [[maybe_unused]] QApplication& testApp() {
   static int argc = 1;
   static char name[] = "model_test";
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
+    if (auto* made = qobject_cast<QApplication*>(QCoreApplication::instance())) return made;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     return new QApplication(argc, argv);
   }();
@@ -139,6 +142,19 @@ inline void settle(int ms = 40) {
     idleRounds = QThreadPool::globalInstance()->activeThreadCount() == 0 ? idleRounds + 1 : 0;
     if (clock.elapsed() > 30000) break;
   }
+}
+
+// The bytes of the file at `path`; empty, with a failure, when it cannot be read.
+inline QByteArray bytesOf(const QString& path) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+  return f.readAll();
+}
+
+inline void put(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+  f.write(bytes);
 }
 
 // Waits until `field` is published next; false after a generous time.

@@ -2,7 +2,14 @@
 
 #include <QPainter>
 
+#include "theme/palette.h"
+
 namespace zx::theme {
+namespace {
+
+constexpr qreal kRingOpacity = 0.18;
+
+}  // namespace
 
 void paintControlFrame(QPainter& painter, const QRectF& bounds, qreal radius,
                        const ControlFrame& frame) {
@@ -23,6 +30,14 @@ void paintControlFrame(QPainter& painter, const QRectF& bounds, qreal radius,
   stroke(frame.border, 1);
   stroke(frame.ring, 3);
   painter.restore();
+}
+
+QColor controlBorder(const QColor& border, const QColor& accent, qreal hover, qreal focus) {
+  return mixColor(mixColor(border, accent, hover), accent, focus);
+}
+
+QColor focusRing(const QColor& accent, qreal focus) {
+  return withOpacity(accent, kRingOpacity * focus);
 }
 
 }  // namespace zx::theme

@@ -1,5 +1,6 @@
 #include "theme/ease_tween.h"
 
+#include <QEvent>
 #include <QVariantAnimation>
 #include <QWidget>
 
@@ -11,14 +12,45 @@ QEasingCurve EaseTween::easeOut() {
   return curve;
 }
 
-EaseTween::EaseTween(QWidget* target)
-    : QObject(target), target_(target), animation_(new QVariantAnimation(this)) {
+EaseTween::EaseTween(QWidget* target, Follow follow, QWidget* source)
+    : QObject(target), target_(target), animation_(new QVariantAnimation(this)), follow_(follow) {
   animation_->setDuration(kDurationMs);
   animation_->setEasingCurve(easeOut());
   connect(animation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
     progress_ = v.toDouble();
     target_->update();
   });
+  if (follow_ != Follow::nothing) (source ? source : target)->installEventFilter(this);
+}
+
+bool EaseTween::eventFilter(QObject* watched, QEvent* event) {
+  const auto* widget = static_cast<QWidget*>(watched);
+  switch (event->type()) {
+    case QEvent::Enter:
+      // Qt sends enter events to disabled widgets too.
+      if (follow_ == Follow::hover && widget->isEnabled()) setOn(true);
+      break;
+    case QEvent::Leave:
+      if (follow_ == Follow::hover) setOn(false);
+      break;
+    case QEvent::EnabledChange:
+      if (follow_ != Follow::hover) break;
+      if (!widget->isEnabled()) {
+        jump(false);
+      } else if (widget->underMouse()) {
+        setOn(true);
+      }
+      break;
+    case QEvent::FocusIn:
+      if (follow_ == Follow::focus) setOn(true);
+      break;
+    case QEvent::FocusOut:
+      if (follow_ == Follow::focus) setOn(false);
+      break;
+    default:
+      break;
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 void EaseTween::setOn(bool on) {

@@ -17,8 +17,15 @@ class EaseTween : public QObject {
   // Cubic Bezier (0, 0, 0.58, 1).
   static QEasingCurve easeOut();
 
+  // What a tween turns on and off with by itself.
+  enum class Follow {
+    nothing,
+    hover,  // the pointer over the target while it is enabled; disabling drops it at once
+    focus,  // keyboard focus in `source`, the target unless given
+  };
+
   // Repaints `target` on every step; owned by it.
-  explicit EaseTween(QWidget* target);
+  explicit EaseTween(QWidget* target, Follow follow = Follow::nothing, QWidget* source = nullptr);
 
   double progress() const { return progress_; }
   bool on() const { return on_; }
@@ -27,9 +34,13 @@ class EaseTween : public QObject {
   // Goes to the end state at once.
   void jump(bool on);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   QWidget* target_;
   QVariantAnimation* animation_;
+  Follow follow_;
   double progress_ = 0;
   bool on_ = false;
 };

@@ -9,17 +9,12 @@
 #include "theme/tokens.h"
 
 namespace zx::theme {
-namespace {
-
-constexpr qreal kRingOpacity = 0.18;
-
-}  // namespace
 
 IconButton::IconButton(const Glyph& glyph, const QString& help, QWidget* parent)
     : QAbstractButton(parent),
       glyph_(glyph),
-      hover_(new EaseTween(this)),
-      focus_(new EaseTween(this)) {
+      hover_(new EaseTween(this, EaseTween::Follow::hover)),
+      focus_(new EaseTween(this, EaseTween::Follow::focus)) {
   setFocusPolicy(Qt::TabFocus);
   setFixedSize(Size::control, Size::control);
   setHelp(help);
@@ -56,32 +51,10 @@ void IconButton::paintEvent(QPaintEvent*) {
   const qreal hover = hover_->progress();
   ControlFrame frame;
   frame.fill = active_ ? p.selection : mixColor(p.surface, p.surfaceRaised, hover);
-  frame.border = active_
-                     ? p.accent
-                     : mixColor(mixColor(p.border, p.accent, hover), p.accent, focus_->progress());
-  frame.ring = withOpacity(p.accent, kRingOpacity * focus_->progress());
+  frame.border = active_ ? p.accent : controlBorder(p.border, p.accent, hover, focus_->progress());
+  frame.ring = focusRing(p.accent, focus_->progress());
   paintControlFrame(painter, rect(), Radius::control, frame);
   paintGlyph(painter, glyph_, rect(), kGlyphStyle, active_ ? p.accent : p.textSecondary);
-}
-
-void IconButton::enterEvent(QEnterEvent* event) {
-  QAbstractButton::enterEvent(event);
-  hover_->setOn(true);
-}
-
-void IconButton::leaveEvent(QEvent* event) {
-  QAbstractButton::leaveEvent(event);
-  hover_->setOn(false);
-}
-
-void IconButton::focusInEvent(QFocusEvent* event) {
-  QAbstractButton::focusInEvent(event);
-  focus_->setOn(true);
-}
-
-void IconButton::focusOutEvent(QFocusEvent* event) {
-  QAbstractButton::focusOutEvent(event);
-  focus_->setOn(false);
 }
 
 }  // namespace zx::theme

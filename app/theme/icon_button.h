@@ -32,10 +32,6 @@ class IconButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   Glyph glyph_;

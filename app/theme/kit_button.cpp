@@ -15,7 +15,6 @@ namespace {
 constexpr int kPadding = Space::lg;
 constexpr int kGap = Space::sm;
 constexpr qreal kDisabledOpacity = 0.4;
-constexpr qreal kRingOpacity = 0.18;
 
 }  // namespace
 
@@ -26,8 +25,8 @@ KitButton::KitButton(const QString& title, const Glyph& glyph, Tone tone, QWidge
     : QPushButton(parent),
       glyph_(glyph),
       tone_(tone),
-      hover_(new EaseTween(this)),
-      focus_(new EaseTween(this)) {
+      hover_(new EaseTween(this, EaseTween::Follow::hover)),
+      focus_(new EaseTween(this, EaseTween::Follow::focus)) {
   setAutoDefault(false);
   setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -78,8 +77,7 @@ void KitButton::paintEvent(QPaintEvent*) {
   switch (tone_) {
     case Tone::normal:
       frame.fill = p.surface;
-      frame.border =
-          mixColor(mixColor(p.border, p.accent, hover_->progress()), p.accent, focus_->progress());
+      frame.border = controlBorder(p.border, p.accent, hover_->progress(), focus_->progress());
       foreground = p.textSecondary;
       break;
     case Tone::primary:
@@ -91,7 +89,7 @@ void KitButton::paintEvent(QPaintEvent*) {
       frame.border = withOpacity(p.accent, focus_->progress());
       break;
   }
-  frame.ring = withOpacity(p.accent, kRingOpacity * focus_->progress());
+  frame.ring = focusRing(p.accent, focus_->progress());
   paintControlFrame(painter, rect(), Radius::control, frame);
 
   // The content is centred, so a button stretched by its layout keeps it in the middle.
@@ -109,37 +107,6 @@ void KitButton::paintEvent(QPaintEvent*) {
   painter.setPen(foreground);
   const QString shown = m.elidedText(text(), Qt::ElideRight, width() - kPadding - x);
   painter.drawText(QPointF(x, std::round((height() - m.height()) / 2 + m.ascent())), shown);
-}
-
-void KitButton::enterEvent(QEnterEvent* event) {
-  QPushButton::enterEvent(event);
-  if (isEnabled()) hover_->setOn(true);  // Qt sends enter events to disabled widgets too
-}
-
-void KitButton::leaveEvent(QEvent* event) {
-  QPushButton::leaveEvent(event);
-  hover_->setOn(false);
-}
-
-void KitButton::changeEvent(QEvent* event) {
-  QPushButton::changeEvent(event);
-  if (event->type() == QEvent::EnabledChange) {
-    if (!isEnabled()) {
-      hover_->jump(false);
-    } else if (underMouse()) {
-      hover_->setOn(true);
-    }
-  }
-}
-
-void KitButton::focusInEvent(QFocusEvent* event) {
-  QPushButton::focusInEvent(event);
-  focus_->setOn(true);
-}
-
-void KitButton::focusOutEvent(QFocusEvent* event) {
-  QPushButton::focusOutEvent(event);
-  focus_->setOn(false);
 }
 
 }  // namespace zx::theme

@@ -38,11 +38,6 @@ class KitButton : public QPushButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   Glyph glyph_;

@@ -21,7 +21,6 @@ constexpr int kGap = Space::sm;
 constexpr int kSearchPx = 12;
 constexpr int kClearPx = 10;
 constexpr int kEditX = kPadding + kSearchPx + kGap;  // 26
-constexpr qreal kRingOpacity = 0.18;
 
 // The close icon that empties the field; never takes focus, so a click leaves it where it was.
 class ClearButton : public QAbstractButton {
@@ -45,7 +44,7 @@ KitField::KitField(const QString& placeholder, QWidget* parent)
     : QWidget(parent),
       edit_(new QLineEdit(this)),
       clear_(new ClearButton(this)),
-      focus_(new EaseTween(this)) {
+      focus_(new EaseTween(this, EaseTween::Follow::focus, edit_)) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setFixedHeight(Size::control);
   setFocusProxy(edit_);
@@ -54,7 +53,6 @@ KitField::KitField(const QString& placeholder, QWidget* parent)
   edit_->setFont(theme::font(FontStyle::table));
   edit_->setPlaceholderText(placeholder);
   edit_->setAttribute(Qt::WA_MacShowFocusRect, false);
-  edit_->installEventFilter(this);
   syncEditPalette();
   setAccessibleName(placeholder);
   edit_->setAccessibleName(placeholder);
@@ -124,9 +122,9 @@ void KitField::paintEvent(QPaintEvent*) {
   const Palette& p = PaletteScope::of(this);
   QPainter painter(this);
   const qreal focus = focus_->progress();
-  paintControlFrame(painter, rect(), Radius::control,
-                    {p.surfaceRaised, mixColor(p.border, p.accent, focus),
-                     withOpacity(p.accent, kRingOpacity * focus)});
+  paintControlFrame(
+      painter, rect(), Radius::control,
+      {p.surfaceRaised, controlBorder(p.border, p.accent, 0, focus), focusRing(p.accent, focus)});
   const QRectF search(kPadding, (height() - kSearchPx) / 2.0, kSearchPx, kSearchPx);
   paintIcon(painter, Icon::search, search, 1.8, p.muted);
 }
@@ -166,17 +164,6 @@ void KitField::keyPressEvent(QKeyEvent* event) {
 void KitField::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) edit_->setFocus(Qt::MouseFocusReason);
   QWidget::mousePressEvent(event);
-}
-
-bool KitField::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == edit_) {
-    if (event->type() == QEvent::FocusIn) {
-      focus_->setOn(true);
-    } else if (event->type() == QEvent::FocusOut) {
-      focus_->setOn(false);
-    }
-  }
-  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace zx::theme

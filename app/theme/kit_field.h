@@ -42,7 +42,6 @@ class KitField : public QWidget {
   // A click on the icon or the padding still puts the caret in the entry.
   void mousePressEvent(QMouseEvent* event) override;
   bool event(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void clearByUser();

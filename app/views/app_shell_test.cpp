@@ -22,23 +22,20 @@
 #include "views/problems_list.h"
 #include "views/reference_pane.h"
 #include "views/row_list_view.h"
-#include "views/shell_test_support.h"
 #include "views/sidebar.h"
 #include "views/sign_in_sheet.h"
 #include "views/tester_panel.h"
 #include "views/tester_settings.h"
 #include "views/top_bar.h"
+#include "views/views_test_support.h"
 #include "views/zentrix_code_app.h"
 
 namespace zx::views {
 namespace {
 
 using Field = model::Workspace::Field;
+using testing::hex;
 using theme::ColorScheme;
-
-QString hex(const QColor& c) {
-  return c.name(QColor::HexRgb).toUpper();
-}
 
 struct AppRig : testing::ShellRig {
   theme::FakeSystemAppearance desktop;

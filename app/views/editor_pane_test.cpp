@@ -9,9 +9,9 @@
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
 #include "editor/sample_colours.h"
-#include "model/workspace_test_support.h"
 #include "theme/theme.h"
 #include "views/editor_palette.h"
+#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {
@@ -23,7 +23,7 @@ using model::testing::waitFor;
 using F = Workspace::Field;
 
 // A workspace over fakes and a shown pane on it, inside a palette host.
-struct PaneRig : model::testing::Rig {
+struct PaneRig : testing::Rig {
   std::unique_ptr<QWidget> host;
   EditorPane* pane = nullptr;
 
@@ -284,9 +284,3 @@ TEST(EditorPaneGrabs, LightAndDark) {
 
 }  // namespace
 }  // namespace zx::views
-
-int main(int argc, char** argv) {
-  zx::model::testing::testApp();
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

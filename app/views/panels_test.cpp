@@ -97,7 +97,7 @@ TEST(ListModels, TradesTable) {
 }
 
 using model::Workspace;
-using model::testing::Rig;
+using testing::Rig;
 using testing::settle;
 using testing::Window;
 

@@ -15,31 +15,12 @@
 #include "views/reference_detail.h"
 #include "views/reference_list.h"
 #include "views/reference_rows.h"
-
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) {
-  *os << '"' << s.toStdString() << '"';
-}
+#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {
 
 using bridge::Completion;
-
-QList<Completion> sampleReply() {
-  return {
-      {"ema", "function", "(series, int) -> series", "Exponential moving average", "Indicators"},
-      {"sma", "function", "(series, int) -> series", "Simple moving average", "Indicators"},
-      {"ta", "namespace", "namespace", "Technical analysis", "Indicators"},
-      {"ta.rsi", "member", "(series, int) -> series", "", "Indicators"},
-      {"close", "value", "series", "Closing prices", "Price data"},
-      {"beta", "value", "float", "", "General"},
-      {"alpha", "value", "float", "", ""},
-      {"Alpha", "value", "float", "", ""},
-      {"Zeta", "value", "float", "", "General"},
-      {"misc", "function", "() -> void", "", "Misc"},
-  };
-}
 
 // The rows as shown: "[Indicators 3]" for a header ("+" when folded), "ema*" when chosen.
 QString shownRows(const ReferenceRows& rows) {
@@ -57,11 +38,11 @@ QString shownRows(const ReferenceRows& rows) {
 
 struct PaneRig {
   bridge::FakeEngine engine;
-  std::unique_ptr<QWidget> host = std::make_unique<QWidget>();
+  std::unique_ptr<QWidget> host = (testing::testApp(), std::make_unique<QWidget>());
   ReferencePane* pane = nullptr;
 
   explicit PaneRig(const theme::Palette& palette = theme::lightPalette(),
-                   QList<Completion> reply = sampleReply()) {
+                   QList<Completion> reply = testing::sampleCompletions()) {
     engine.completionsReply = std::move(reply);
     theme::PaletteScope::set(host.get(), palette);
     pane = new ReferencePane(engine, host.get());
@@ -247,7 +228,7 @@ TEST(ReferencePane, LoadsWhenFirstShownAndAgainOnlyAfterAnEmptyReply) {
   empty.show();
   EXPECT_EQ(empty.pane->countLabel()->text(), "0");
   EXPECT_EQ(empty.rows().size(), 0);
-  empty.engine.completionsReply = sampleReply();
+  empty.engine.completionsReply = testing::sampleCompletions();
   empty.host->hide();
   empty.host->show();
   EXPECT_EQ(empty.engine.calls(), (QStringList{"completions ", "completions "}));
@@ -268,6 +249,7 @@ TEST(ReferencePane, LoadsWhenFirstShownAndAgainOnlyAfterAnEmptyReply) {
 }
 
 TEST(ReferencePane, RealEngineListsEveryNonMemberUnderTheThirteenTitles) {
+  testing::testApp();
   const QList<Completion> all = bridge::Kelo::completions("");
   ASSERT_FALSE(all.isEmpty());
   const auto members =
@@ -317,11 +299,3 @@ TEST(ReferencePaneGrabs, LightAndDark) {
 
 }  // namespace
 }  // namespace zx::views
-
-int main(int argc, char** argv) {
-  // Test discovery runs the program without the tests' environment.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -3,26 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "bridge/fake_engine.h"
+#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {
 
 using bridge::Completion;
-
-QList<Completion> sampleReply() {
-  return {
-      {"ema", "function", "(series, int) -> series", "Exponential moving average", "Indicators"},
-      {"sma", "function", "(series, int) -> series", "Simple moving average", "Indicators"},
-      {"ta", "namespace", "namespace", "Technical analysis", "Indicators"},
-      {"ta.rsi", "member", "(series, int) -> series", "", "Indicators"},
-      {"close", "value", "series", "Closing prices", "Price data"},
-      {"beta", "value", "float", "", "General"},
-      {"alpha", "value", "float", "", ""},
-      {"Alpha", "value", "float", "", ""},
-      {"Zeta", "value", "float", "", "General"},
-      {"misc", "function", "() -> void", "", "Misc"},
-  };
-}
+using testing::sampleCompletions;
 
 // "Price data [close]; Indicators [ema, sma, ta]"
 QString describe(const QList<ReferenceSection>& sections) {
@@ -61,7 +48,7 @@ TEST(ReferenceState, SearchCountsAndSections) {
     SCOPED_TRACE(r.why);
     ReferenceState state;
     bridge::FakeEngine engine;
-    engine.completionsReply = sampleReply();
+    engine.completionsReply = sampleCompletions();
     state.load(engine);
     state.setQuery(r.query);
     EXPECT_EQ(state.matches().size(), r.count);
@@ -96,7 +83,7 @@ TEST(ReferenceState, SortsByCodePointAndKeepsEqualNamesInOrder) {
 
 TEST(ReferenceState, FoldingAndChoosing) {
   bridge::FakeEngine engine;
-  engine.completionsReply = sampleReply();
+  engine.completionsReply = sampleCompletions();
   ReferenceState state;
   state.load(engine);
   EXPECT_TRUE(state.collapsed().isEmpty());
@@ -108,13 +95,13 @@ TEST(ReferenceState, FoldingAndChoosing) {
   EXPECT_EQ(state.sections().size(), 3);
 
   EXPECT_FALSE(state.selection().has_value());
-  const Completion ema = sampleReply()[0];
+  const Completion ema = sampleCompletions()[0];
   state.select(ema);
   state.setQuery("close");
   ASSERT_TRUE(state.selection().has_value());
   EXPECT_EQ(*state.selection(), ema);
   EXPECT_TRUE(state.isSelected(ema));
-  EXPECT_FALSE(state.isSelected(sampleReply()[4]));
+  EXPECT_FALSE(state.isSelected(sampleCompletions()[4]));
 }
 
 TEST(ReferenceState, LoadsOnceUnlessTheReplyWasEmpty) {
@@ -126,11 +113,11 @@ TEST(ReferenceState, LoadsOnceUnlessTheReplyWasEmpty) {
   EXPECT_TRUE(state.sections().isEmpty());
 
   bridge::FakeEngine full;
-  full.completionsReply = sampleReply();
+  full.completionsReply = sampleCompletions();
   EXPECT_TRUE(state.load(full));
   EXPECT_FALSE(state.load(full));
   EXPECT_EQ(full.calls(), QStringList{"completions "});
-  EXPECT_EQ(state.all(), sampleReply());
+  EXPECT_EQ(state.all(), sampleCompletions());
 }
 
 }  // namespace

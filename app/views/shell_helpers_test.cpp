@@ -4,9 +4,9 @@
 #include <limits>
 
 #include "views/input_bound_text.h"
-#include "views/shell_test_support.h"
 #include "views/top_bar.h"
 #include "views/unsaved_work.h"
+#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {

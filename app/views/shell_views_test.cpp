@@ -8,9 +8,9 @@
 
 #include "theme/theme.h"
 #include "views/inputs_panel.h"
-#include "views/shell_test_support.h"
 #include "views/sidebar.h"
 #include "views/top_bar.h"
+#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {
@@ -347,7 +347,7 @@ QStringList panelLines(const InputsPanel& panel) {
 }
 
 TEST(InputsPanel, SampleRows) {
-  testing::shellApp();
+  testing::testApp();
   InputsPanel panel;
   panel.setSchema(testing::sampleSchema());
   EXPECT_EQ(panel.header()->title(), "Inputs");
@@ -360,7 +360,7 @@ TEST(InputsPanel, SampleRows) {
 }
 
 TEST(InputsPanel, RowRules) {
-  testing::shellApp();
+  testing::testApp();
   const auto spec = [](const char* name, const char* group, std::optional<double> min,
                        std::optional<double> max, const char* label = "", const char* hint = "") {
     bridge::InputSpec s;

@@ -12,7 +12,7 @@
 #include "theme/theme.h"
 #include "views/about_dialog.h"
 #include "views/menu_commands.h"
-#include "views/shell_test_support.h"
+#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {

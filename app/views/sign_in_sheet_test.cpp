@@ -20,8 +20,8 @@ namespace {
 
 using client::Broker;
 using client::TradingServer;
-using model::testing::Rig;
 using model::testing::settle;
+using testing::Rig;
 using Part = SignInFlow::Part;
 
 // Holds the broker and server replies until the test hands them over, in any order.

@@ -28,16 +28,8 @@ std::string logoUrl() {
   return "data:image/png;base64," + png.toBase64().toStdString();
 }
 
-template <class Pred>
-bool spinUntil(Pred done) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < 30000) QTest::qWait(5);
-  return done();
-}
-
 TEST(SignInWeb, FromSearchToSymbols) {
-  model::testing::testApp();
+  testing::testApp();
   client::FakeWebServer server;
   server.route("/client/brokers",
                Canned{200, R"({"ok":true,"data":{"items":[{"name":"Acme Markets","logo":")" +
@@ -69,19 +61,19 @@ TEST(SignInWeb, FromSearchToSymbols) {
   ASSERT_TRUE(sheet);
 
   QTest::keyClicks(sheet->searchField()->lineEdit(), "ac");
-  ASSERT_TRUE(spinUntil([&] { return sheet->brokerRows().size() == 2; }));
+  ASSERT_TRUE(testing::waitUntil([&] { return sheet->brokerRows().size() == 2; }));
   BrokerRow* acme = sheet->brokerRows()[0];
   EXPECT_FALSE(acme->logo().isNull());
   EXPECT_EQ(acme->detail(), "3 servers");
   QTest::mouseClick(acme, Qt::LeftButton);
-  ASSERT_TRUE(spinUntil([&] { return sheet->serverPicker()->count() == 3; }));
+  ASSERT_TRUE(testing::waitUntil([&] { return sheet->serverPicker()->count() == 3; }));
   sheet->serverPicker()->setFocus();
   QTest::keyClick(sheet->serverPicker(), Qt::Key_Down);
   EXPECT_EQ(sheet->serverPicker()->currentText(), "Acme-Live");
   QTest::keyClicks(sheet->loginEdit(), " 5001 ");
   QTest::keyClicks(sheet->passwordEdit(), "pw");
   QTest::mouseClick(sheet->signInButton(), Qt::LeftButton);
-  ASSERT_TRUE(spinUntil([&] { return !w.wantsSignIn(); }));
+  ASSERT_TRUE(testing::waitUntil([&] { return !w.wantsSignIn(); }));
   testing::settle();
 
   const std::vector<client::FakeWebServer::Recorded> requests = server.requests();

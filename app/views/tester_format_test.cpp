@@ -16,10 +16,7 @@
 #include "views/equity_scale.h"
 #include "views/number_entry.h"
 #include "views/sign_in_text.h"
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-  *os << '"' << s.toStdString() << '"';
-}
+#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {

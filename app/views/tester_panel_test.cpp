@@ -25,9 +25,10 @@ namespace {
 
 using model::Workspace;
 using model::testing::Publications;
-using model::testing::Rig;
 using testing::descendant;
 using testing::descendants;
+using testing::dragBy;
+using testing::Rig;
 using testing::settle;
 using testing::Window;
 using Field = Workspace::Field;
@@ -240,20 +241,6 @@ TEST(TesterPanel, TradesTable) {
   EXPECT_EQ(model->trades().constData(), w.report()->trades.constData()) << "shared, not copied";
 }
 
-// Drags `grip` vertically by `dy` with the left button held.
-void drag(QWidget* grip, int dy) {
-  const QPoint from = grip->rect().center();
-  const QPoint start = grip->mapToGlobal(from);  // the grip moves as the split follows
-  QTest::mousePress(grip, Qt::LeftButton, {}, from);
-  for (int step = 1; step <= 4; ++step) {
-    const QPoint global = start + QPoint(0, dy * step / 4);
-    const QPoint at = grip->mapFromGlobal(global);
-    QMouseEvent move(QEvent::MouseMove, at, global, Qt::NoButton, Qt::LeftButton, {});
-    QCoreApplication::sendEvent(grip, &move);
-  }
-  QTest::mouseRelease(grip, Qt::LeftButton, {}, grip->mapFromGlobal(start + QPoint(0, dy)));
-}
-
 TEST(TesterPanel, SplitKeepsItsHeightUntilTheTabCloses) {
   Rig rig;
   Workspace& w = rig.start();
@@ -267,17 +254,17 @@ TEST(TesterPanel, SplitKeepsItsHeightUntilTheTabCloses) {
   theme::VerticalSplit* split = panel->results()->split();
   EXPECT_EQ(split->shownSizes().bottom, 168);
 
-  drag(split->grip(), -60);
+  dragBy(split->grip(), QPoint(0, -60));
   EXPECT_EQ(panel->tradesHeight(), 228);
-  drag(split->grip(), 2000);
+  dragBy(split->grip(), QPoint(0, 2000));
   EXPECT_EQ(split->shownSizes().bottom, 96);
-  drag(split->grip(), -2000);
+  dragBy(split->grip(), QPoint(0, -2000));
   settle();
   // The bottom leaves 96 to the top, less the 1-px divider.
   EXPECT_EQ(split->shownSizes().bottom, split->height() - 96);
   EXPECT_EQ(split->shownSizes().top, 95);
-  drag(split->grip(), 2000);
-  drag(split->grip(), -40);
+  dragBy(split->grip(), QPoint(0, 2000));
+  dragBy(split->grip(), QPoint(0, -40));
   const double kept = panel->tradesHeight();
 
   // A new run keeps the height; leaving the tab forgets it.

@@ -1,9 +1,18 @@
-// Shared by the panels' tests: a palette-hosting window to show a view in, grabs, and
-// pixel checks at known places.
+// Shared by the views' tests: one offscreen application on a desktop-sized screen, a
+// workspace over fakes (with the shell's settings where wanted), a palette-hosting window
+// to show a view in, the engine's sample replies, and helpers to wait, drag, find widgets
+// and check pixels.
 #pragma once
 
-#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdlib>
@@ -11,10 +20,38 @@
 
 #include "model/workspace_test_support.h"
 #include "theme/theme.h"
+#include "views/process_start.h"
+#include "views/shell_settings.h"
 
 namespace zx::views::testing {
 
 namespace {
+
+// One application per test process, on an offscreen screen as large as a desktop's, so
+// the default window fits, and set up as `main` sets it up.
+inline QApplication& testApp() {
+  static QApplication* app = [] {
+    const QString config = QDir::temp().filePath(
+        QStringLiteral("zx-shell-screen-%1.json").arg(QCoreApplication::applicationPid()));
+    QFile f(config);
+    if (f.open(QIODevice::WriteOnly)) {
+      f.write(
+          "{\"screens\":[{\"name\":\"zx\",\"x\":0,\"y\":0,\"width\":1920,\"height\":1080,"
+          "\"logicalDpi\":96,\"logicalBpi\":96,\"dpr\":1}]}");
+      f.close();
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toUtf8());
+    // No desktop portal or keyring: the dead address answers at once.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zx-no-bus");
+    static int argc = 1;
+    static char name[] = "zx_views_test";
+    static char* argv[] = {name, nullptr};
+    auto* made = new QApplication(argc, argv);
+    prepareApplication();
+    return made;
+  }();
+  return *app;
+}
 
 // Lets queued work and deferred deletes run.
 inline void settle(int ms = 30) {
@@ -22,12 +59,79 @@ inline void settle(int ms = 30) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// Waits for `done`, turning the event loop; false after a generous time.
+template <class F>
+bool waitUntil(F done) {
+  return QTest::qWaitFor(done, 30000);
+}
+
+// A workspace over fakes, on the views' application.
+struct Rig : model::testing::Rig {
+  Rig() { testApp(); }
+};
+
+// The inputs the engine reports for the Golden Cross sample.
+inline bridge::InputSchema sampleSchema() {
+  const auto input = [](const char* name, const char* type, const char* group, const char* label,
+                        double min, double max) {
+    bridge::InputSpec s;
+    s.name = QString::fromUtf8(name);
+    s.type = QString::fromUtf8(type);
+    s.group = QString::fromUtf8(group);
+    s.label = QString::fromUtf8(label);
+    s.min = min;
+    s.max = max;
+    return s;
+  };
+  bridge::InputSchema schema;
+  schema.ok = true;
+  schema.groups = {{QStringLiteral("signal"), QStringLiteral("Signal"), false},
+                   {QStringLiteral("risk"), QStringLiteral("Risk"), false}};
+  schema.inputs = {input("fast", "int", "signal", "Fast EMA", 2, 200),
+                   input("slow", "int", "signal", "Slow EMA", 5, 400),
+                   input("volume", "lots", "risk", "volume", 0.01, 10),
+                   input("stopPips", "int", "risk", "Stop loss (pips)", 5, 500),
+                   input("takePips", "int", "risk", "Take profit (pips)", 5, 900)};
+  return schema;
+}
+
+// The names the reference pane lists, across sections, kinds, blank details and names
+// that differ only in case.
+inline QList<bridge::Completion> sampleCompletions() {
+  return {
+      {"ema", "function", "(series, int) -> series", "Exponential moving average", "Indicators"},
+      {"sma", "function", "(series, int) -> series", "Simple moving average", "Indicators"},
+      {"ta", "namespace", "namespace", "Technical analysis", "Indicators"},
+      {"ta.rsi", "member", "(series, int) -> series", "", "Indicators"},
+      {"close", "value", "series", "Closing prices", "Price data"},
+      {"beta", "value", "float", "", "General"},
+      {"alpha", "value", "float", "", ""},
+      {"Alpha", "value", "float", "", ""},
+      {"Zeta", "value", "float", "", "General"},
+      {"misc", "function", "() -> void", "", "Misc"},
+  };
+}
+
+// The workspace with the sample checked "ok", and the shell's settings in a temporary file.
+struct ShellRig : Rig {
+  QTemporaryDir dir;
+  std::unique_ptr<QSettings> store;
+  std::unique_ptr<ShellSettings> settings;
+
+  ShellRig() {
+    engine.fake.checkReply.ok = true;
+    engine.fake.inputsReply = sampleSchema();
+    store = std::make_unique<QSettings>(dir.filePath(QStringLiteral("zentrixcode.conf")),
+                                        QSettings::IniFormat);
+    settings = std::make_unique<ShellSettings>(*store);
+  }
+};
+
 // A top-level window carrying `palette`, showing one view that fills it.
 class Window {
  public:
   explicit Window(QSize size = {1000, 560}, const theme::Palette& palette = theme::lightPalette())
-      : window_((model::testing::testApp(), std::make_unique<QWidget>())),
-        layout_(new QVBoxLayout(window_.get())) {
+      : window_((testApp(), std::make_unique<QWidget>())), layout_(new QVBoxLayout(window_.get())) {
     layout_->setContentsMargins(0, 0, 0, 0);
     theme::PaletteScope::set(window_.get(), palette);
     window_->resize(size);
@@ -49,6 +153,16 @@ class Window {
   QVBoxLayout* layout_;
 };
 
+// Drags `grip` by `delta` in steps, in global coordinates: a grip moves with its line.
+inline void dragBy(QWidget* grip, QPoint delta, int steps = 3) {
+  const QPoint start = grip->mapToGlobal(grip->rect().center());
+  QTest::mousePress(grip, Qt::LeftButton, {}, grip->mapFromGlobal(start));
+  for (int i = 1; i <= steps; ++i) {
+    QTest::mouseMove(grip, grip->mapFromGlobal(start + delta * i / steps));
+  }
+  QTest::mouseRelease(grip, Qt::LeftButton, {}, grip->mapFromGlobal(start + delta));
+}
+
 // Descendants of type T. Kit widgets without Q_OBJECT defeat findChildren, which would
 // take any QWidget for them.
 template <class T>
@@ -67,6 +181,10 @@ T* descendant(const QObject* root) {
 
 inline QImage grab(QWidget* w) {
   return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+inline QString hex(const QColor& c) {
+  return c.name(QColor::HexRgb).toUpper();
 }
 
 inline bool near(const QColor& a, const QColor& b, int tolerance = 12) {
