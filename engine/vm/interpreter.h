@@ -117,6 +117,8 @@ class Vm {
   Result<Value> enter_and_execute(uint16_t function, const Closure* closure, const Value& callee,
                                   std::span<const Value> args, host::Host& host);
   Result<Value> execute(host::Host& host);
+  // The dispatch loop itself (execute() turns what it throws into the memory error).
+  Result<Value> execute_loop(host::Host& host);
   // a = a op b for two numbers (Int or Num); false, leaving a as it was, for any other
   // operands, which take the general rules.
   template <uint8_t Op>
@@ -159,6 +161,9 @@ class Vm {
   mutable std::vector<HostSlot> host_slots_;
 
   uint64_t steps_ = 0;
+  // An allocation inside the loop threw: the loop starts again to raise the memory error,
+  // until a handler takes it or it ends the loop.
+  bool raising_ = false;
   size_t gc_threshold_ = 4096;
 };
 

@@ -1,7 +1,12 @@
 // The dispatch loop. Hot state (ip, sp, frame base, step count) lives in locals; before
-// anything that can re-enter the Vm or fail (host calls, errors, frame changes) the
-// locals are saved with SAVE() and reloaded afterwards. Every error leaves through
-// `raise`, which unwinds to a handler or ends this loop with the error.
+// anything that can re-enter the Vm, fail or throw (host calls, errors, frame changes,
+// every allocation) the locals are saved with SAVE() and reloaded afterwards, and an op
+// changes the stack only once what may throw is done. Every error leaves through `raise`,
+// which unwinds to a handler or ends this loop with the error.
+//
+// An allocation that throws (std::bad_alloc) leaves the loop altogether; the saved state
+// lets execute() start it again to raise the memory budget's error in its place. The loop
+// itself has no try block: one costs call-heavy runs a few instructions per call.
 //
 // A computed goto skips destructors: no local with one may still be alive at NEXT(),
 // so op bodies that need such locals keep them in an inner block.
@@ -195,6 +200,31 @@ inline std::string_view key_text(const Value& k, std::string& scratch) {
 }  // namespace
 
 Result<Value> Vm::execute(host::Host& host) {
+  // Each turn runs the loop from the saved state; after a throw the next one raises the
+  // memory error there, like any run-time error (a try may catch it).
+  for (;;) {
+    try {
+      Result<Value> r = execute_loop(host);
+      raising_ = false;
+      return r;
+    } catch (...) {
+      // Raising the memory error failed too: leave with the exception, this loop's
+      // frames and values released.
+      if (raising_) {
+        raising_ = false;
+        const Frame& entry = frames_[barrier_];
+        while (sp_ > entry.base - 1) (--sp_)->~Value();
+        cut_iterators(entry.iter_base);
+        handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
+        frame_count_ = barrier_;
+        throw;
+      }
+      raising_ = true;
+    }
+  }
+}
+
+Result<Value> Vm::execute_loop(host::Host& host) {
   Frame* fp = &frames_[frame_count_ - 1];
   KELO_PINNED(const Instr*, ip, "r14") = fp->ip;
   Value* base = fp->base;
@@ -203,13 +233,8 @@ Result<Value> Vm::execute(host::Host& host) {
   KELO_PINNED(uint64_t, left, "r15") = options_.budget > steps_ ? options_.budget - steps_ : 0;
   bool over = false;  // the budget ran out (here or in a callback): no try catches that
   RuntimeError err;
-  uint8_t binary_op = 0;  // the operator slow_binary applies
-  // An exception (an allocation that failed, in an instruction or in a built-in it
-  // called) leaves through the catch at the end, which comes back here to raise the
-  // memory budget's error like any other: `pending` says that one waits, `recovering`
-  // that raising it has not finished. Failing again meanwhile leaves the loop with the
-  // exception, the stack cut back to its entry.
-  bool pending = false, recovering = false;
+  uint8_t binary_op = 0;            // the operator slow_binary applies
+  std::string_view raise_text;       // the message RAISE() raises
 
 // The instruction running: the one before ip.
 #define INS (ip - 1)
@@ -223,23 +248,18 @@ Result<Value> Vm::execute(host::Host& host) {
   do {                                          \
     if (sp + (k) > stack_limit_) goto overflow; \
   } while (0)
-#define RAISE(msg)                              \
-  do {                                          \
-    err = RuntimeError::here(std::string(msg)); \
-    goto raise;                                 \
+// Making an error allocates: one shared place makes it, with the state saved first.
+#define RAISE(msg)      \
+  do {                  \
+    raise_text = (msg); \
+    goto raise_message; \
   } while (0)
 // A refusal of the run's memory budget.
-#define RAISE_EXHAUSTED() \
-  do {                    \
-    err = heap::error();  \
-    goto raise;           \
-  } while (0)
+#define RAISE_EXHAUSTED() goto raise_exhausted
 #define POP_DISCARD() ((--sp)->~Value())
 // Drops top values known to hold no object (numbers): nothing to release.
 #define POP_PLAIN(k) (sp -= (k))
 
-resume:
-  try {
 #if KELO_COMPUTED_GOTO
   // One label per opcode, in opcode order: both lists also number the opcodes.
   static void* const kLabels[] = {
@@ -256,7 +276,7 @@ resume:
     --left;                              \
     goto* kLabels[(ip++)->op];           \
   } while (0)
-  if (pending) goto raise_pending;
+  if (raising_) goto raise_pending;
   NEXT();
 #else
 #define OP(name)                \
@@ -266,7 +286,7 @@ resume:
   case kOp##name:   \
   L_##name:
 #define NEXT() goto dispatch
-  if (pending) goto raise_pending;
+  if (raising_) goto raise_pending;
 dispatch:
   if (left == 0) goto budget_exceeded;
   --left;
@@ -328,10 +348,12 @@ dispatch:
       }
       NEXT();
     }
+    SAVE();
     sp[-1] = member_of(Value(std::move(sp[-1])), names_[INS->c].str());
     NEXT();
   }
   OP(SetMember) {
+    SAVE();
     Value& obj = sp[-2];
     if (obj.is(Tag::Map)) {
       Map& m = obj.map_obj();
@@ -393,6 +415,7 @@ dispatch:
         const auto at = static_cast<size_t>(*k);
         if (at >= items.size()) {
           if (!heap::fits(heap::growth_bytes(items, at + 1))) RAISE_EXHAUSTED();
+          SAVE();
           items.resize(at + 1);
           settle(a);
         }
@@ -401,6 +424,7 @@ dispatch:
     } else if (c.is(Tag::Series)) {
       if (!write_buffer(c.series_obj(), i, sp[-1], host)) RAISE_EXHAUSTED();
     } else if (c.is(Tag::Map)) {
+      SAVE();
       Map& m = c.map_obj();
       if (i.is(Tag::Text)) {
         if (!room_for_key(m, i.text_obj())) RAISE_EXHAUSTED();
@@ -482,6 +506,7 @@ dispatch:
       NEXT();
     }
     {
+      SAVE();
       const auto& ups = image_->functions[INS->b].upvalues;
       std::vector<Value> cap;
       cap.reserve(ups.size());
@@ -533,6 +558,7 @@ dispatch:
     else if (a.is(Tag::Num))
       a.set_num(-a.num_value());
     else {
+      SAVE();
       a = builtins::negate(a);
       if (heap::over()) RAISE_EXHAUSTED();
     }
@@ -543,6 +569,7 @@ dispatch:
     if (a.is(Tag::Bool))
       a.set_bool(!a.bool_value());
     else {
+      SAVE();
       a = builtins::logical_not(a);
       if (heap::over()) RAISE_EXHAUSTED();
     }
@@ -613,12 +640,18 @@ dispatch:
     {
       const uint32_t n = INS->b;
       if (!room_for_array(n)) RAISE_EXHAUSTED();
-      std::vector<Value> items;
-      items.reserve(n);
-      for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
+      // Made whole before the stack changes (here and in the ops below): what throws
+      // finds the stack as SAVE() left it.
+      SAVE();
+      Value made;
+      {
+        std::vector<Value> items;
+        items.reserve(n);
+        for (Value* p = sp - n; p < sp; ++p) items.push_back(std::move(*p));
+        made = Value::array(std::move(items));
+      }
       for (uint32_t k = 0; k < n; ++k) POP_DISCARD();  // moved-from: Nothing
-      new (sp) Value(Value::array(std::move(items)));
-      ++sp;
+      new (sp++) Value(std::move(made));
     }
     NEXT();
   }
@@ -628,6 +661,7 @@ dispatch:
       const uint32_t n = INS->b;
       // Slots, entries, hashes and order for n keys, with the tables' slack.
       if (!heap::fits(sizeof(Map) + 2 * size_t{n} * 64)) RAISE_EXHAUSTED();
+      SAVE();
       auto m = make_ref<Map>();
       std::string scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -646,6 +680,7 @@ dispatch:
     {
       const uint32_t n = INS->b;
       if (!heap::fits(sizeof(Record) + size_t{n} * kFieldBytes)) RAISE_EXHAUSTED();
+      SAVE();
       MapItems fields;
       std::string type, scratch;
       for (Value* p = sp - 2 * size_t{n}; p < sp; p += 2) {
@@ -660,27 +695,33 @@ dispatch:
         else
           fields.emplace(std::string(key), p[1]);
       }
-      for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
+      Value made;
       if (type.empty()) {
-        new (sp) Value(Value::map(std::move(fields)));
-        ++sp;
+        made = Value::map(std::move(fields));
       } else {
         auto r = Record::make(std::move(type));
         r->fields = std::move(fields);
         settle(*r);
-        new (sp++) Value(Value::record(std::move(r)));
+        made = Value::record(std::move(r));
       }
+      for (uint32_t k = 0; k < 2 * n; ++k) POP_DISCARD();
+      new (sp++) Value(std::move(made));
     }
     NEXT();
   }
   OP(MakeRange) {
-    const int64_t end = as_int(sp[-1]).value_or(0);
-    const int64_t start = as_int(sp[-2]).value_or(0);
-    POP_DISCARD();
-    sp[-1] = Value::range(start, end, (INS->a & 1) != 0);
+    SAVE();
+    {
+      const int64_t end = as_int(sp[-1]).value_or(0);
+      const int64_t start = as_int(sp[-2]).value_or(0);
+      Value made = Value::range(start, end, (INS->a & 1) != 0);
+      POP_DISCARD();
+      sp[-1] = std::move(made);
+    }
     NEXT();
   }
   OP(IterInit) {
+    SAVE();
     {
       Iter it;
       it.names = INS->a;
@@ -768,6 +809,7 @@ dispatch:
         size_t j = it.byte + 1;
         while (j < s.size() && (static_cast<unsigned char>(s[j]) & 0xC0) == 0x80) ++j;
         if (two) new (sp++) Value(Value::integer(static_cast<int64_t>(it.pos)));
+        SAVE();
         new (sp) Value(Value::text(std::string_view(s).substr(it.byte, j - it.byte)));
         ++sp;
         it.byte = j;
@@ -810,6 +852,7 @@ dispatch:
   OP(Throw) {
     Value v = std::move(sp[-1]);
     POP_DISCARD();
+    SAVE();
     err = RuntimeError::here(as_text(v));
     goto raise;
   }
@@ -822,6 +865,7 @@ dispatch:
         handlers_.erase(handlers_.begin() + static_cast<std::ptrdiff_t>(h - 1));
         break;
       }
+    SAVE();
     handlers_.push_back(Handler{frame, begin, INS->c, sp, static_cast<uint32_t>(iters_.size())});
     NEXT();
   }
@@ -899,13 +943,22 @@ slow_binary : SAVE();
 }
 NEXT();
 
-overflow : err = RuntimeError::here(std::string(kTooDeepMessage));
+overflow : raise_text = kTooDeepMessage;
+goto raise_message;
+
+raise_message : SAVE();
+err = RuntimeError::here(std::string(raise_text));
+goto raise;
+
+raise_exhausted : SAVE();
+err = heap::error();
 goto raise;
 
 raise_pending : err = heap::error();
 goto raise;
 
-budget_exceeded : err = RuntimeError::here(std::string(kBudgetMessage));
+budget_exceeded : SAVE();
+err = RuntimeError::here(std::string(kBudgetMessage));
 over = true;
 goto raise;
 
@@ -930,7 +983,9 @@ if (!over) {
     }
     if (found) {
       {
-        // Made first: when it cannot be, nothing has changed yet.
+        // Made first, with the frames left so far saved: when it cannot be made, the
+        // loop starts again from here.
+        sp_ = sp;
         Value record = error_record(err);
         const Handler h = handlers_.back();
         handlers_.pop_back();
@@ -941,7 +996,7 @@ if (!over) {
         ip = f.code + h.resume;
         new (sp++) Value(std::move(record));
       }
-      recovering = false;
+      raising_ = false;
       NEXT();
     }
     if (frame_count_ - 1 == barrier_) break;
@@ -959,21 +1014,6 @@ if (!over) {
   sp_ = sp;
   return err;
 }
-  } catch (...) {
-    // Nothing here allocates: the failure may well come back.
-    if (recovering) {
-      const Frame& entry = frames_[barrier_];
-      while (sp > entry.base - 1) POP_DISCARD();
-      cut_iterators(entry.iter_base);
-      handlers_.resize(std::min<size_t>(handlers_.size(), entry.handler_base));
-      frame_count_ = barrier_;
-      sp_ = sp;
-      throw;
-    }
-    SAVE();
-    recovering = pending = true;
-    goto resume;
-  }
 
 #undef INS
 #undef KELO_PINNED
