@@ -20,11 +20,7 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/app/zentrixcode ]; then \
-	  exec $(BUILD)/app/zentrixcode; \
-	else \
-	  echo "Built the engine. The application is not part of this build yet."; \
-	fi
+	@exec $(BUILD)/app/zentrixcode
 
 test-normal: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
