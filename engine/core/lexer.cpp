@@ -266,12 +266,6 @@ bool Lexer::can_terminate(const std::vector<Token>& tokens) {
   }
 }
 
-std::string Lexer::slice(const std::u32string& chars, std::size_t start, std::size_t count) {
-  if (start >= chars.size()) return {};
-  const std::size_t available = chars.size() - start;
-  return utf8::encode(std::u32string_view(chars).substr(start, count < available ? count : available));
-}
-
 void Lexer::block_comment(Position start, diag::Diagnostics& diagnostics) {
   advance_ascii(2);
   std::size_t nesting = 1;

@@ -37,9 +37,6 @@ class Lexer {
   // Whether the last token may end a statement; false for an empty list.
   static bool can_terminate(const std::vector<token::Token>& tokens);
 
-  // The characters [start, start + count), clipped at the end, as UTF-8.
-  static std::string slice(const std::u32string& chars, std::size_t start, std::size_t count);
-
   // Reads a number or a duration (with its suffix) starting at pos.
   void number(diag::Position start, diag::Diagnostics& diagnostics);
 

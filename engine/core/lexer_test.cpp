@@ -39,13 +39,17 @@ TEST(Lexer, TokenSequences) {
       {"empty source gives only eof", "", "Eof"},
       {"line feed inside parentheses gives no newline", "a(\n1)\nb",
        "Identifier a|Punct (|Int 1|Punct )|Newline|Identifier b|Newline|Eof"},
-      {"line feed after an operator gives no newline", "a +\nb", "Identifier a|Operator +|Identifier b|Newline|Eof"},
+      {"line feed after an operator gives no newline", "a +\nb",
+       "Identifier a|Operator +|Identifier b|Newline|Eof"},
       {"line feed after open brace gives none", "{\n", "Punct {|Eof"},
       {"line feed after close brace gives one", "}\n", "Punct }|Newline|Eof"},
-      {"blank lines collapse into one newline", "a\n\n\n\nb", "Identifier a|Newline|Identifier b|Newline|Eof"},
+      {"blank lines collapse into one newline", "a\n\n\n\nb",
+       "Identifier a|Newline|Identifier b|Newline|Eof"},
       {"line feed inside brackets gives none", "[\n]\n", "Punct [|Punct ]|Newline|Eof"},
-      {"unbalanced close does not go below zero", ")\n(\nx\n", "Punct )|Newline|Punct (|Identifier x|Newline|Eof"},
-      {"comma and semicolon continue the statement", "a,\nb;\n", "Identifier a|Punct ,|Identifier b|Punct ;|Eof"},
+      {"unbalanced close does not go below zero", ")\n(\nx\n",
+       "Punct )|Newline|Punct (|Identifier x|Newline|Eof"},
+      {"comma and semicolon continue the statement", "a,\nb;\n",
+       "Identifier a|Punct ,|Identifier b|Punct ;|Eof"},
       {"terminating keywords", "return\nnow\ntrue\nfalse\nnone\nbreak\ncontinue\n",
        "Keyword return|Newline|Keyword now|Newline|Keyword true|Newline|Keyword false|Newline|"
        "Keyword none|Newline|Keyword break|Newline|Keyword continue|Newline|Eof"},
@@ -61,7 +65,8 @@ TEST(Lexer, TokenSequences) {
       {"underscores dropped", "1_000_000", "Int 1000000|Newline|Eof"},
       {"trailing underscore", "1_", "Int 1|Newline|Eof"},
       {"two points make two numbers", "1.2.3", "Num 1.2|Num .3|Newline|Eof"},
-      {"point then identifier is member access", "1.e5", "Int 1|Operator .|Identifier e5|Newline|Eof"},
+      {"point then identifier is member access", "1.e5",
+       "Int 1|Operator .|Identifier e5|Newline|Eof"},
       {"short date is no time literal", "2024.3.1", "Num 2024.3|Num .1|Newline|Eof"},
       {"durations", "250ms 2w", "Duration 250ms|Duration 2w|Newline|Eof"},
       {"underscore before unit", "5_ms", "Duration 5ms|Newline|Eof"},
@@ -70,24 +75,30 @@ TEST(Lexer, TokenSequences) {
       {"lone e is a suffix", "1e", "Num 1|Newline|Eof"},
       {"text literals back to back", "'a''b'", "Text a|Text b|Newline|Eof"},
       {"other quote is plain text", "\"it's\"", "Text it's|Newline|Eof"},
-      {"longest operators win",
-       "a**=b..=c==d!=e<=f>=g&&h||i??j**k+=l-=m*=n/=o%=p|>q->r=>s",
+      {"longest operators win", "a**=b..=c==d!=e<=f>=g&&h||i??j**k+=l-=m*=n/=o%=p|>q->r=>s",
        "Identifier a|Operator **=|Identifier b|Operator ..=|Identifier c|Operator ==|Identifier d|"
        "Operator !=|Identifier e|Operator <=|Identifier f|Operator >=|Identifier g|Operator &&|"
        "Identifier h|Operator |||Identifier i|Operator ??|Identifier j|Operator **|Identifier k|"
        "Operator +=|Identifier l|Operator -=|Identifier m|Operator *=|Identifier n|Operator /=|"
        "Identifier o|Operator %=|Identifier p|Operator |>|Identifier q|Operator ->|Identifier r|"
        "Operator =>|Identifier s|Newline|Eof"},
-      {"single operators", "+-*/%<>!=?:.", "Operator +|Operator -|Operator *|Operator /|Operator %|"
+      {"single operators", "+-*/%<>!=?:.",
+       "Operator +|Operator -|Operator *|Operator /|Operator %|"
        "Operator <|Operator >|Operator !=|Operator ?|Operator :|Operator .|Eof"},
-      {"punctuation", "()[]{},;", "Punct (|Punct )|Punct [|Punct ]|Punct {|Punct }|Punct ,|Punct ;|Eof"},
-      {"line comment keeps its line feed", "a // note\nb", "Identifier a|Newline|Identifier b|Newline|Eof"},
-      {"nested block comment ends at the outer close", "/* a /* b */ c */x", "Identifier x|Newline|Eof"},
+      {"punctuation", "()[]{},;",
+       "Punct (|Punct )|Punct [|Punct ]|Punct {|Punct }|Punct ,|Punct ;|Eof"},
+      {"line comment keeps its line feed", "a // note\nb",
+       "Identifier a|Newline|Identifier b|Newline|Eof"},
+      {"nested block comment ends at the outer close", "/* a /* b */ c */x",
+       "Identifier x|Newline|Eof"},
       {"slash alone is division", "a/b", "Identifier a|Operator /|Identifier b|Newline|Eof"},
-      {"accented letter starts an identifier", "\xC3\xA9t\xC3\xA9", "Identifier \xC3\xA9t\xC3\xA9|Newline|Eof"},
-      {"superscript digit continues an identifier", "x\xC2\xB2", "Identifier x\xC2\xB2|Newline|Eof"},
+      {"accented letter starts an identifier", "\xC3\xA9t\xC3\xA9",
+       "Identifier \xC3\xA9t\xC3\xA9|Newline|Eof"},
+      {"superscript digit continues an identifier", "x\xC2\xB2",
+       "Identifier x\xC2\xB2|Newline|Eof"},
       {"feminine ordinal starts an identifier", "\xC2\xAA", "Identifier \xC2\xAA|Newline|Eof"},
-      {"non-ascii digit continues but does not start", "a\xD9\xA3 \xD9\xA3", "Identifier a\xD9\xA3|Newline|Eof"},
+      {"non-ascii digit continues but does not start", "a\xD9\xA3 \xD9\xA3",
+       "Identifier a\xD9\xA3|Newline|Eof"},
       {"unexpected characters are skipped", "a @ & | b", "Identifier a|Identifier b|Newline|Eof"},
       {"date then identifier", "2024.03.01 x", "Time 2024.03.01 00:00:00|Identifier x|Newline|Eof"},
   };
@@ -110,7 +121,8 @@ TEST(Lexer, LiteralValues) {
   const std::vector<ValueCase> cases = {
       {"integer", "42", TokenKind::Int, "42", 42},
       {"underscored integer", "1_000_000", TokenKind::Int, "1000000", 1000000},
-      {"integer beyond int64 stays a double", "99999999999999999999", TokenKind::Int, "99999999999999999999", 1e20},
+      {"integer beyond int64 stays a double", "99999999999999999999", TokenKind::Int,
+       "99999999999999999999", 1e20},
       {"overflowing exponent is infinity", "1e400", TokenKind::Num, "1e400", inf},
       {"underflowing exponent is zero", "1e-400", TokenKind::Num, "1e-400", 0},
       {"leading point", ".5", TokenKind::Num, ".5", 0.5},
@@ -131,15 +143,21 @@ TEST(Lexer, LiteralValues) {
       {"five-digit colour is zero", "#12345", TokenKind::Color, "#12345", 0},
       {"lone hash is zero", "#", TokenKind::Color, "#", 0},
       {"date", "2024.03.01", TokenKind::Time, "2024.03.01 00:00:00", 1709251200000.0},
-      {"date and time", "2024.03.01 12:30", TokenKind::Time, "2024.03.01 12:30:00", 1709296200000.0},
-      {"two spaces and seconds", "2024.03.01  12:30:15", TokenKind::Time, "2024.03.01 12:30:15", 1709296215000.0},
-      {"year zero uses floor division", "0000.01.01", TokenKind::Time, "0000.01.01 00:00:00", -62167219200000.0},
-      {"year zero in march", "0000.03.01", TokenKind::Time, "0000.03.01 00:00:00", -62162035200000.0},
-      {"no range test on the day", "2024.02.30", TokenKind::Time, "2024.02.30 00:00:00", 1709251200000.0},
+      {"date and time", "2024.03.01 12:30", TokenKind::Time, "2024.03.01 12:30:00",
+       1709296200000.0},
+      {"two spaces and seconds", "2024.03.01  12:30:15", TokenKind::Time, "2024.03.01 12:30:15",
+       1709296215000.0},
+      {"year zero uses floor division", "0000.01.01", TokenKind::Time, "0000.01.01 00:00:00",
+       -62167219200000.0},
+      {"year zero in march", "0000.03.01", TokenKind::Time, "0000.03.01 00:00:00",
+       -62162035200000.0},
+      {"no range test on the day", "2024.02.30", TokenKind::Time, "2024.02.30 00:00:00",
+       1709251200000.0},
       {"epoch plus a second", "1970.01.01 00:00:01", TokenKind::Time, "1970.01.01 00:00:01", 1000},
-      {"minute that is no number is zero", "2024.03.01 12:ab", TokenKind::Time, "2024.03.01 12:00:00",
-       1709294400000.0},
-      {"one minute digit at the end", "2024.03.01 12:7", TokenKind::Time, "2024.03.01 12:07:00", 1709294820000.0},
+      {"minute that is no number is zero", "2024.03.01 12:ab", TokenKind::Time,
+       "2024.03.01 12:00:00", 1709294400000.0},
+      {"one minute digit at the end", "2024.03.01 12:7", TokenKind::Time, "2024.03.01 12:07:00",
+       1709294820000.0},
       {"unicode escape", "'\\u0041'", TokenKind::Text, "A", 0},
       {"short unicode escape", "'\\u41x'", TokenKind::Text, "Ax", 0},
       {"three hex digits", "'\\u41b'", TokenKind::Text, "\xD0\x9B", 0},
@@ -179,37 +197,38 @@ diag::Span span(std::uint32_t start, std::uint32_t end, std::uint32_t line = 1) 
 
 TEST(Lexer, Diagnostics) {
   const std::vector<DiagnosticCase> cases = {
-      {"unterminated block comment", "x /* a /* b */", "KELO1001", "Unterminated block comment", span(2, 14),
-       "Identifier x|Newline|Eof"},
+      {"unterminated block comment", "x /* a /* b */", "KELO1001", "Unterminated block comment",
+       span(2, 14), "Identifier x|Newline|Eof"},
       {"unterminated text at the end", "'abc", "KELO1002", "Unterminated text literal", span(0, 4),
        "Text abc|Newline|Eof"},
-      {"line feed ends a text literal", "'abc\nx", "KELO1002", "Unterminated text literal", span(0, 4),
-       "Text abc|Newline|Identifier x|Newline|Eof"},
+      {"line feed ends a text literal", "'abc\nx", "KELO1002", "Unterminated text literal",
+       span(0, 4), "Text abc|Newline|Identifier x|Newline|Eof"},
       {"backslash at the very end", "'ab\\", "KELO1002", "Unterminated text literal", span(0, 4),
        "Text ab|Newline|Eof"},
-      {"five colour digits", "#12345", "KELO1003", "Colour needs 3, 4, 6 or 8 hex digits, got 5", span(0, 6),
-       "Color #12345|Newline|Eof"},
+      {"five colour digits", "#12345", "KELO1003", "Colour needs 3, 4, 6 or 8 hex digits, got 5",
+       span(0, 6), "Color #12345|Newline|Eof"},
       {"lone hash", "#", "KELO1003", "Colour needs 3, 4, 6 or 8 hex digits, got 0", span(0, 1),
        "Color #|Newline|Eof"},
-      {"hash before a letter", "#xyz", "KELO1003", "Colour needs 3, 4, 6 or 8 hex digits, got 0", span(0, 1),
-       "Color #|Identifier xyz|Newline|Eof"},
-      {"unknown suffix", "3px", "KELO1004", "Unknown suffix 'px'. Durations use ms, s, m, h, d or w", span(0, 3),
-       "Num 3|Newline|Eof"},
-      {"hex literal", "0x1F", "KELO1004", "Unknown suffix 'x1F'. Durations use ms, s, m, h, d or w", span(0, 4),
-       "Num 0|Newline|Eof"},
-      {"upper-case unit", "5MS", "KELO1004", "Unknown suffix 'MS'. Durations use ms, s, m, h, d or w",
-       span(0, 3), "Num 5|Newline|Eof"},
+      {"hash before a letter", "#xyz", "KELO1003", "Colour needs 3, 4, 6 or 8 hex digits, got 0",
+       span(0, 1), "Color #|Identifier xyz|Newline|Eof"},
+      {"unknown suffix", "3px", "KELO1004",
+       "Unknown suffix 'px'. Durations use ms, s, m, h, d or w", span(0, 3), "Num 3|Newline|Eof"},
+      {"hex literal", "0x1F", "KELO1004", "Unknown suffix 'x1F'. Durations use ms, s, m, h, d or w",
+       span(0, 4), "Num 0|Newline|Eof"},
+      {"upper-case unit", "5MS", "KELO1004",
+       "Unknown suffix 'MS'. Durations use ms, s, m, h, d or w", span(0, 3), "Num 5|Newline|Eof"},
       {"at sign", "@", "KELO1005", "Unexpected character '@'", span(0, 1), "Eof"},
-      {"lone ampersand", "a &", "KELO1005", "Unexpected character '&'", span(2, 3), "Identifier a|Newline|Eof"},
-      {"lone bar", "|", "KELO1005", "Unexpected character '|'", span(0, 1), "Eof"},
-      {"non-ascii symbol", "a \xE2\x82\xAC", "KELO1005", "Unexpected character '\xE2\x82\xAC'", span(2, 3),
+      {"lone ampersand", "a &", "KELO1005", "Unexpected character '&'", span(2, 3),
        "Identifier a|Newline|Eof"},
-      {"invalid utf-8 reads as a replacement", "\xFF", "KELO1005", "Unexpected character '\xEF\xBF\xBD'",
+      {"lone bar", "|", "KELO1005", "Unexpected character '|'", span(0, 1), "Eof"},
+      {"non-ascii symbol", "a \xE2\x82\xAC", "KELO1005", "Unexpected character '\xE2\x82\xAC'",
+       span(2, 3), "Identifier a|Newline|Eof"},
+      {"invalid utf-8 reads as a replacement", "\xFF", "KELO1005",
+       "Unexpected character '\xEF\xBF\xBD'", span(0, 1), "Eof"},
+      {"byte order mark", "\xEF\xBB\xBFx", "KELO1005", "Unexpected character '\xEF\xBB\xBF'",
+       span(0, 1), "Identifier x|Newline|Eof"},
+      {"no-break space is not blank", "\xC2\xA0", "KELO1005", "Unexpected character '\xC2\xA0'",
        span(0, 1), "Eof"},
-      {"byte order mark", "\xEF\xBB\xBFx", "KELO1005", "Unexpected character '\xEF\xBB\xBF'", span(0, 1),
-       "Identifier x|Newline|Eof"},
-      {"no-break space is not blank", "\xC2\xA0", "KELO1005", "Unexpected character '\xC2\xA0'", span(0, 1),
-       "Eof"},
   };
   for (const DiagnosticCase& c : cases) {
     diag::Diagnostics diagnostics("t.kelo");
@@ -252,16 +271,26 @@ TEST(Lexer, Positions) {
       {"final newline is empty at the end", "ab\n  cd", 3, {{7, 2, 5}, {7, 2, 5}}},
       {"eof at the end", "ab\n  cd", 4, {{7, 2, 5}, {7, 2, 5}}},
       {"two-byte letter is one character", "\xC3\xA9", 0, {{0, 1, 1}, {1, 1, 2}}},
-      {"offsets after non-ascii count characters", "\xC3\xA9 \xF0\x9F\x98\x80 x", 1, {{4, 1, 5}, {5, 1, 6}}},
+      {"offsets after non-ascii count characters",
+       "\xC3\xA9 \xF0\x9F\x98\x80 x",
+       1,
+       {{4, 1, 5}, {5, 1, 6}}},
       {"tab and carriage return are one column", "\t\rx", 0, {{2, 1, 3}, {3, 1, 4}}},
       {"block comment advances lines", "/*\n\n*/x", 0, {{6, 3, 3}, {7, 3, 4}}},
       {"escaped line feed advances the line", "'a\\\nb' c", 1, {{7, 2, 4}, {8, 2, 5}}},
       {"duration spans its suffix", "x 15ms", 1, {{2, 1, 3}, {6, 1, 7}}},
       {"time spans its seconds", "2024.03.01  12:30:15 x", 0, {{0, 1, 1}, {20, 1, 21}}},
-      {"time without a time part leaves the spaces", "2024.03.01  x", 1, {{12, 1, 13}, {13, 1, 14}}},
+      {"time without a time part leaves the spaces",
+       "2024.03.01  x",
+       1,
+       {{12, 1, 13}, {13, 1, 14}}},
       {"minute at the end stops at the end", "2024.03.01 12:", 0, {{0, 1, 1}, {14, 1, 15}}},
       {"minute is read across a line feed", "2024.03.01 12:\nx", 0, {{0, 1, 1}, {16, 2, 2}}},
-      {"identifier mixing ascii and accents", "ab\xC3\xA9" "cd x", 1, {{6, 1, 7}, {7, 1, 8}}},
+      {"identifier mixing ascii and accents",
+       "ab\xC3\xA9"
+       "cd x",
+       1,
+       {{6, 1, 7}, {7, 1, 8}}},
       {"identifier before a non-ascii symbol", "abc\xE2\x82\xAC x", 0, {{0, 1, 1}, {3, 1, 4}}},
   };
   for (const PositionCase& c : cases) {
@@ -291,10 +320,6 @@ TEST(Lexer, TokenFieldsAndLabels) {
 
 TEST(Lexer, Helpers) {
   EXPECT_FALSE(Lexer::can_terminate({}));
-  const std::u32string chars = U"h\u00E9llo";
-  EXPECT_EQ(Lexer::slice(chars, 1, 2), "\xC3\xA9l");
-  EXPECT_EQ(Lexer::slice(chars, 3, 10), "lo");
-  EXPECT_EQ(Lexer::slice(chars, 9, 2), "");
   EXPECT_TRUE(token::is_keyword("continue"));
   EXPECT_FALSE(token::is_keyword("Continue"));
 }
@@ -310,15 +335,16 @@ TEST(Lexer, TableCodes) {
   diag::Diagnostics diagnostics("t.kelo");
   const std::vector<Token> tokens = lex(source, diagnostics);
   EXPECT_FALSE(diagnostics.has_errors());
-  const std::size_t fixed = token::kKeywords.size() + token::kOperators.size() + token::kPunctuation.size();
+  const std::size_t fixed =
+      token::kKeywords.size() + token::kOperators.size() + token::kPunctuation.size();
   ASSERT_EQ(tokens.size(), fixed + 9);
   for (std::size_t i = 0; i < tokens.size(); ++i) {
     const Token& t = tokens[i];
-    const std::size_t expected = i < token::kKeywords.size() ? i + 1
-                                 : i < token::kKeywords.size() + token::kOperators.size()
-                                     ? i + 1 - token::kKeywords.size()
-                                 : i < fixed ? i + 1 - token::kKeywords.size() - token::kOperators.size()
-                                             : 0;
+    const std::size_t expected =
+        i < token::kKeywords.size()                              ? i + 1
+        : i < token::kKeywords.size() + token::kOperators.size() ? i + 1 - token::kKeywords.size()
+        : i < fixed ? i + 1 - token::kKeywords.size() - token::kOperators.size()
+                    : 0;
     EXPECT_EQ(t.code, expected) << i << " " << t.text;
     EXPECT_EQ(token::table_code(t.kind, t.text), expected) << i << " " << t.text;
   }
@@ -371,7 +397,8 @@ TEST(Lexer, RandomInputStaysInBounds) {
     std::string source;
     const std::size_t length = rng() % 64;
     for (std::size_t i = 0; i < length; ++i) {
-      source.push_back(round % 3 == 0 ? static_cast<char>(rng() & 0xFF) : alphabet[rng() % alphabet.size()]);
+      source.push_back(round % 3 == 0 ? static_cast<char>(rng() & 0xFF)
+                                      : alphabet[rng() % alphabet.size()]);
     }
     diag::Diagnostics diagnostics("fuzz.kelo");
     const std::vector<Token> tokens = lex(source, diagnostics);
@@ -385,7 +412,8 @@ TEST(Lexer, RandomInputStaysInBounds) {
       ASSERT_LE(previous_end, t.span.start.offset) << source;
       previous_end = t.span.end.offset;
     }
-    for (const diag::Diagnostic& d : diagnostics.items) ASSERT_LE(d.span.end.offset, count) << source;
+    for (const diag::Diagnostic& d : diagnostics.items)
+      ASSERT_LE(d.span.end.offset, count) << source;
   }
 }
 
