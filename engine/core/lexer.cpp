@@ -1,7 +1,6 @@
 #include "core/lexer.h"
 
 #include <array>
-#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -71,13 +70,6 @@ constexpr OperatorStarts kOperatorStarts = make_operator_starts();
 
 bool is_ascii_identifier_continue(unsigned char c) {
   return c < 0x80 && (kStarts[c] == Start::Letter || kStarts[c] == Start::Digit);
-}
-
-// Whether eight bytes from `p` are all ASCII.
-bool ascii8(const char* p) {
-  std::uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  return (word & 0x8080808080808080ull) == 0;
 }
 
 void increment(std::uint32_t& counter) {
@@ -287,14 +279,10 @@ void Lexer::block_comment(Position start, diag::Diagnostics& diagnostics) {
 void Lexer::line_comment() {
   // Up to the line feed, which stays for the main loop; the column still counts the
   // characters passed, for a comment that ends the text.
-  const char* const end = src_.data() + src_.size();
-  const char* p = src_.data() + i_;
-  const void* feed = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-  const char* const stop = feed ? static_cast<const char*>(feed) : end;
-  while (stop - p >= 8 && ascii8(p)) p += 8;
-  while (p < stop && static_cast<unsigned char>(*p) < 0x80) ++p;
-  advance_ascii(static_cast<std::size_t>(p - (src_.data() + i_)));
-  while (i_ < static_cast<std::size_t>(stop - src_.data())) advance();
+  const std::size_t feed = src_.find('\n', i_);
+  const std::size_t stop = feed == std::string_view::npos ? src_.size() : feed;
+  advance_ascii(utf8::ascii_end(src_.substr(0, stop), i_) - i_);
+  while (i_ < stop) advance();
 }
 
 void Lexer::identifier(Position start) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -57,6 +59,20 @@ inline char32_t next(std::string_view bytes, std::size_t& i) {
   }
   i += k;  // the lead byte and the continuation bytes that fit
   return kReplacement;
+}
+
+// The index of the first byte at or after `from` that is not ASCII, or the size. Sources
+// and replies are nearly all ASCII, so it steps over eight bytes at a time.
+inline std::size_t ascii_end(std::string_view bytes, std::size_t from) {
+  std::size_t i = from;
+  while (bytes.size() - i >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + i, sizeof word);
+    if ((word & 0x8080808080808080ull) != 0) break;
+    i += 8;
+  }
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+  return i;
 }
 
 inline std::u32string decode(std::string_view bytes) {

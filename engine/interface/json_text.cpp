@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "core/utf8.h"
 #include "json/json.h"
@@ -15,7 +14,9 @@ namespace {
 
 constexpr char kHex[] = "0123456789abcdef";
 
-bool is_ascii(unsigned char c) { return c < 0x80; }
+bool is_ascii(unsigned char c) {
+  return c < 0x80;
+}
 
 // Splits the bytes into alternating runs of ASCII and non-ASCII bytes, in order. An
 // invalid UTF-8 subpart never spans an ASCII byte, so repairing each non-ASCII run alone
@@ -25,16 +26,7 @@ void for_each_run(std::string_view bytes, Ascii&& ascii, Other&& other) {
   std::size_t i = 0;
   while (i < bytes.size()) {
     const bool in_ascii = is_ascii(static_cast<unsigned char>(bytes[i]));
-    std::size_t end = i + 1;
-    // Sources and replies are nearly all ASCII: step over it eight bytes at a time.
-    if (in_ascii) {
-      while (bytes.size() - end >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + end, sizeof word);
-        if ((word & 0x8080808080808080ull) != 0) break;
-        end += 8;
-      }
-    }
+    std::size_t end = in_ascii ? kelo_core::utf8::ascii_end(bytes, i + 1) : i + 1;
     while (end < bytes.size() && is_ascii(static_cast<unsigned char>(bytes[end])) == in_ascii)
       ++end;
     if (in_ascii) {
@@ -54,8 +46,9 @@ void repair(std::string& out, std::string_view run) {
 }  // namespace
 
 void append_lenient_utf8(std::string& out, std::string_view bytes) {
-  for_each_run(bytes, [&](std::string_view ascii) { out += ascii; },
-               [&](std::string_view run) { repair(out, run); });
+  for_each_run(
+      bytes, [&](std::string_view ascii) { out += ascii; },
+      [&](std::string_view run) { repair(out, run); });
 }
 
 std::string read_text(const char* text) {
@@ -68,8 +61,9 @@ std::string read_text(const char* text) {
 }
 
 void append_escaped(std::string& out, std::string_view text) {
-  for_each_run(text, [&](std::string_view ascii) { kelo_json::append_escaped(out, ascii); },
-               [&](std::string_view run) { repair(out, run); });
+  for_each_run(
+      text, [&](std::string_view ascii) { kelo_json::append_escaped(out, ascii); },
+      [&](std::string_view run) { repair(out, run); });
 }
 
 std::string escape(std::string_view text) {
@@ -118,13 +112,23 @@ void append_unsigned(std::string& out, std::uint64_t value) {
 void append_default_json(std::string& out, const kelo_compile::inputs::InputValue& value) {
   using Tag = kelo_compile::inputs::InputValue::Tag;
   switch (value.tag) {
-    case Tag::None: out += "null"; return;
-    case Tag::Bool: append_bool(out, value.boolean); return;
+    case Tag::None:
+      out += "null";
+      return;
+    case Tag::Bool:
+      append_bool(out, value.boolean);
+      return;
     case Tag::Int:
-    case Tag::Time: append_integer(out, value.integer); return;
+    case Tag::Time:
+      append_integer(out, value.integer);
+      return;
     case Tag::Num:
-    case Tag::Duration: append_number(out, value.number); return;
-    case Tag::Text: append_quoted(out, value.text); return;
+    case Tag::Duration:
+      append_number(out, value.number);
+      return;
+    case Tag::Text:
+      append_quoted(out, value.text);
+      return;
     case Tag::Color: {
       out += "\"#";
       for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(value.color >> shift) & 15];
