@@ -162,10 +162,8 @@ class Compiler {
   // ---- calls and functions ----
   Type compile_call(const ast::Expr& callee, const std::vector<Arg>& args, const Span& span);
   Type compile_host_call(const std::string& path, const ty::Signature& signature,
-                         const std::vector<Arg>& args, std::uint8_t receivers,
-                         const Span& span);
-  std::uint16_t compile_function(const std::string& name,
-                                 const std::vector<ast::Parameter>& params,
+                         const std::vector<Arg>& args, std::uint8_t receivers, const Span& span);
+  std::uint16_t compile_function(const std::string& name, const std::vector<ast::Parameter>& params,
                                  const ast::FnBody& body, const std::optional<Type>& result,
                                  const Span& span);
   // The signature of a registry function, held by the registry; null for anything else.
@@ -216,8 +214,8 @@ class Compiler {
                       const Span& span, bool as_condition = false);
   Type compile_index(const ast::ExprKind::Index& index, const Span& span);
   Type compile_member(const ast::ExprKind::Member& member, const Span& span);
-  Type compile_member_of(const Type& object_type, const std::string& member,
-                         const Span& span, const Type& chooser);
+  Type compile_member_of(const Type& object_type, const std::string& member, const Span& span,
+                         const Type& chooser);
   Type compile_match_value(const ast::ExprKind::Match& match, const Span& span);
   Type compile_lambda(const ast::ExprKind::Lambda& lambda, const Span& span);
   Type compile_pipe(const ast::ExprKind::Pipe& pipe, const Span& span);
@@ -236,8 +234,7 @@ class Compiler {
                                  const Span& span);
   Type compile_method_call(const ast::ExprKind::Member& member, const std::vector<Arg>& args,
                            const Span& span);
-  std::string namespace_members(std::string_view ns, bool functions_only,
-                                std::size_t limit) const;
+  std::string namespace_members(std::string_view ns, bool functions_only, std::size_t limit) const;
   const ty::Fields* namespace_fields(std::string_view ns) const;
   bool is_shadowed(std::string_view name);
   std::optional<std::uint16_t> capture(std::size_t at, std::string_view name, bool through);
@@ -268,6 +265,9 @@ class Compiler {
   void check_handlers(const ast::Program& program);
   // Hints for method calls in function bodies: each untyped global's initial value type.
   void hint_global_types(const ast::Program& program);
+  // Sets this throw-away compiler up to compile on behalf of `outer`, which it reads from
+  // and never writes to: a trial of the hints, whose findings and code are dropped.
+  void read_through(const Compiler& outer);
   // The top-level function whose body compiles next (null after the last).
   void begin_hinted_function(const ast::FnDecl* decl);
   Type receiver_type(const ast::ExprKind::Member& site, const Type& compiled);
@@ -309,7 +309,7 @@ class Compiler {
   const kelo_std::hosts::HostTable& hosts_;
   TextMap<Type> global_types_;
   // A trial compile reads the globals of the compile it runs for through this, adding its
-  // own on top, rather than copying them (see infer_global_types).
+  // own on top, rather than copying them (see read_through).
   const Compiler* outer_ = nullptr;
   std::unordered_map<std::string, FieldList> structs_;
   std::unordered_map<std::string, std::vector<std::string>> enums_;

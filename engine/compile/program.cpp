@@ -11,12 +11,11 @@ using P = ty::Primitive;
 
 namespace {
 
-constexpr std::string_view kSettings[] = {"id",      "version",    "author",  "description",
-                                          "website", "timeframes", "symbols", "minBars",
-                                          "icon",    "tags",       "panel",   "scale",
-                                          "precision"};
-constexpr std::string_view kPermissions[] = {"network", "ai", "notify", "email",
-                                             "maxOrdersPerMinute", "readsOtherSymbols"};
+constexpr std::string_view kSettings[] = {
+    "id",      "version", "author", "description", "website", "timeframes", "symbols",
+    "minBars", "icon",    "tags",   "panel",       "scale",   "precision"};
+constexpr std::string_view kPermissions[] = {
+    "network", "ai", "notify", "email", "maxOrdersPerMinute", "readsOtherSymbols"};
 
 template <std::size_t N>
 bool known(const std::string_view (&list)[N], std::string_view name) {
@@ -177,14 +176,7 @@ void Compiler::set_global_type(const std::string& name, const Type& type) {
 void Compiler::hint_global_types(const ast::Program& program) {
   Diagnostics discarded;
   Compiler trial(discarded, registry_);
-  trial.structs_ = structs_;
-  trial.enums_ = enums_;
-  // The declared functions and the globals are read through; only the globals' count is
-  // the trial's own, for the slots of globals it declares itself.
-  trial.outer_ = this;
-  trial.global_names_.resize(global_names_.size());
-  trial.frames_.front().scopes = frames_.front().scopes;
-  trial.kind_ = kind_;
+  trial.read_through(*this);
   try {
     for (const auto& decl : program.declarations) {
       const auto* v = decl.as<ast::VarDecl>();
@@ -208,6 +200,17 @@ void Compiler::hint_global_types(const ast::Program& program) {
     }
     global_hints_.insert_or_assign(v->name, *theirs);
   }
+}
+
+void Compiler::read_through(const Compiler& outer) {
+  structs_ = outer.structs_;
+  enums_ = outer.enums_;
+  // The declared functions and the globals are read through; only the globals' count is
+  // this compiler's own, for the slots of globals it declares itself.
+  outer_ = &outer;
+  global_names_.resize(outer.global_names_.size());
+  frames_.front().scopes = outer.frames_.front().scopes;
+  kind_ = outer.kind_;
 }
 
 void Compiler::begin_hinted_function(const ast::FnDecl* decl) {
@@ -238,13 +241,7 @@ void Compiler::record_member_hints() {
   member_hints_.emplace();
   Diagnostics discarded;
   Compiler trial(discarded, registry_);
-  trial.structs_ = structs_;
-  trial.enums_ = enums_;
-  // As for the hints themselves: this compile's functions and globals are read through.
-  trial.outer_ = this;
-  trial.global_names_.resize(global_names_.size());
-  trial.frames_.front().scopes = frames_.front().scopes;
-  trial.kind_ = kind_;
+  trial.read_through(*this);
   for (const auto& [name, type] : global_hints_) trial.set_global_type(name, type);
   trial.member_record_ = &*member_hints_;
   const FunctionInfo info = functions_.at(hinted_fn_->name);
