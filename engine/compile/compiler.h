@@ -76,17 +76,6 @@ std::optional<std::string> owner_name(const Type& type);
 // The field names of a struct or object type, joined by ", ".
 std::string joined_field_names(const ty::Fields& fields);
 
-// Hashes a text the same whether it is held as a string or only viewed, so that maps
-// keyed by names are searched without copying the name.
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const {
-    return std::hash<std::string_view>{}(text);
-  }
-};
-template <class V>
-using TextMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
-
 // A call argument as the binding rules see it (a view into the tree, or a synthesised
 // first argument of a pipe).
 struct Arg {

@@ -1,7 +1,9 @@
 // Block-scoped symbol tables of one function being compiled.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +11,21 @@
 #include <vector>
 
 #include "core/types.h"
+
+namespace kelo_compile {
+
+// Hashes a text the same whether it is held as a string or only viewed, so that maps
+// keyed by names are searched without copying the name.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+template <class V>
+using TextMap = std::unordered_map<std::string, V, TextHash, std::equal_to<>>;
+
+}  // namespace kelo_compile
 
 namespace kelo_compile::scope {
 
@@ -57,10 +74,6 @@ class Scopes {
     Symbol symbol;
     std::uint32_t shadowed = kNone;  // the entry of the same name in an outer scope
   };
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
 
   // The last entry of the name, or kNone.
   std::uint32_t find(std::string_view name) const;
@@ -69,7 +82,7 @@ class Scopes {
   std::vector<Entry> entries_;
   std::vector<std::uint32_t> starts_;  // first entry of each open scope
   // Name to its last entry, while there are more than kIndexed entries.
-  std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> last_;
+  TextMap<std::uint32_t> last_;
   bool indexed_ = false;
 };
 
