@@ -79,12 +79,4 @@ std::optional<Utf16Range> tokenRange(const QString& text, const ScalarIndex& ind
   return Utf16Range{lo, hi};
 }
 
-CaretPlace caretOf(const QString& text, int position) {
-  const int at = std::clamp(position, 0, int(text.size()));
-  // lastIndexOf reads a negative start as "from the end", so line 1 is asked for apart.
-  const int lineStart = at == 0 ? 0 : int(text.lastIndexOf(u'\n', at - 1)) + 1;
-  const int line = int(std::count(text.cbegin(), text.cbegin() + at, u'\n')) + 1;
-  return {line, at - lineStart + 1};
-}
-
 }  // namespace zx::editor

@@ -60,6 +60,5 @@ struct CaretPlace {
   int column = 1;
   friend bool operator==(const CaretPlace&, const CaretPlace&) = default;
 };
-CaretPlace caretOf(const QString& text, int position);
 
 }  // namespace zx::editor

@@ -159,24 +159,6 @@ TEST(ShiftSpans, FollowTheTextAndDropWhatAnEditCutsInto) {
   }
 }
 
-TEST(CaretOf, CountsLinesAndUtf16Columns) {
-  struct Row {
-    QString text;
-    int position;
-    CaretPlace expected;
-  };
-  const Row rows[] = {
-      {QString(), 0, {1, 1}},         {u"ab\ncd\nxyz"_qs, 6, {3, 1}},
-      {u"ab\ncd\nxyz"_qs, 8, {3, 3}}, {u"ab\ncd\nxyz"_qs, 9, {3, 4}},
-      {u"ab\ncd\n"_qs, 6, {3, 1}},    {u"ab\ncd\nxyz"_qs, 4, {2, 2}},
-      {u"😀x"_qs, 3, {1, 4}},
-  };
-  for (const Row& r : rows) {
-    EXPECT_EQ(caretOf(r.text, r.position), r.expected)
-        << r.text.toStdString() << " @" << r.position;
-  }
-}
-
 TEST(Underlines, ErrorsAndEverythingElse) {
   const QList<Diagnostic> found = {
       {u"warning"_qs, u"KELO3030"_qs, u"w"_qs, 1, 1, 1, 2},

@@ -11,8 +11,7 @@
 
 namespace zx::editor {
 
-KeloEditor::KeloEditor(const bridge::EngineCalls& engine, QWidget* parent)
-    : QWidget(parent), engine_(engine) {
+KeloEditor::KeloEditor(const bridge::EngineCalls& engine, QWidget* parent) : QWidget(parent) {
   view_ = new KeloTextView(this);
   findBar_ = new FindBar(view_, this);
   findBar_->hide();
@@ -28,7 +27,7 @@ KeloEditor::KeloEditor(const bridge::EngineCalls& engine, QWidget* parent)
   // so an edited block is recoloured from spans already moved with the edit.
   highlighter_ = new KeloHighlighter(doc);
   connect(doc, &QTextDocument::contentsChange, this, &KeloEditor::contentsChanged);
-  fetcher_ = new TokenFetcher(engine_, this);
+  fetcher_ = new TokenFetcher(engine, this);
   connect(fetcher_, &TokenFetcher::fetched, this, &KeloEditor::tokensFetched);
   connect(view_, &KeloTextView::cursorReported, this, &KeloEditor::cursorReported);
   makeFindActions();
@@ -129,15 +128,7 @@ void KeloEditor::tokensFetched(quint64 revision, const QList<TokenSpan>& spans) 
 }
 
 void KeloEditor::setDiagnostics(const QList<bridge::Diagnostic>& diagnostics) {
-  QStringList ids;
-  ids.reserve(diagnostics.size());
-  for (const bridge::Diagnostic& d : diagnostics) ids.append(d.id());
-  const QString key = ids.join(u'|');
-  // The key alone would miss a finding whose end or severity changed.
-  if (key == diagnosticKey_ && diagnostics == diagnostics_ && underlinedRevision_ == revision_) {
-    return;
-  }
-  diagnosticKey_ = key;
+  if (diagnostics == diagnostics_ && underlinedRevision_ == revision_) return;
   diagnostics_ = diagnostics;
   underline();
 }

@@ -75,7 +75,6 @@ class KeloEditor : public QWidget {
   void underline();
   void makeFindActions();
 
-  const bridge::EngineCalls& engine_;
   KeloTextView* view_;
   FindBar* findBar_;
   KeloHighlighter* highlighter_;
@@ -86,7 +85,6 @@ class KeloEditor : public QWidget {
   QString exchanged_;  // the last text given to or taken from the model
   quint64 revision_ = 0;
   QList<bridge::Diagnostic> diagnostics_;
-  QString diagnosticKey_;
   quint64 underlinedRevision_ = 0;
   std::optional<EditorColours> colours_;
 };

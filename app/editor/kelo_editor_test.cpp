@@ -259,6 +259,8 @@ TEST_F(Editor, ReportsTheCaretOfTheSelectionStart) {
   editor->setText(u"😀x"_qs);
   placeCaret(3);
   EXPECT_EQ(last(), std::make_pair(1, 4));
+  editor->setText(QString());
+  EXPECT_EQ(editor->caret(), (CaretPlace{1, 1}));
 }
 
 TEST_F(Editor, KeysAndClicksMoveTheCaretOverRows) {

@@ -25,7 +25,6 @@ class TokenFetcher : public QObject {
   ~TokenFetcher() override;
 
   void request(quint64 revision, const QString& text);
-  bool busy() const { return inFlight_ || waiting_.has_value(); }
 
  signals:
   // The spans of the newest text asked for.

@@ -82,6 +82,11 @@ ZX_SETTER(CurrencyConverted, currencyConverted, bool)
 
 #undef ZX_SETTER
 
+void Workspace::reportFailure(QString message) {
+  setBuildFailed(true);
+  setBuildMessage(std::move(message));
+}
+
 void Workspace::setSession(std::optional<client::Session> v) {
   ++sessionGeneration_;
   session_ = std::move(v);

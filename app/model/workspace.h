@@ -221,10 +221,15 @@ class Workspace final : public QObject {
   // Emits `files` after a change to one document in place.
   void publishFiles() { publish(Field::files); }
 
+  // Publishes `message` as the build line of a failed operation.
+  void reportFailure(QString message);
+
   // Documents.
   QString uniqueName(const QString& base) const;
   void write(SourceFile file, QString path);
   QString defaultBuildFolder(const SourceFile& file) const;
+  // Shows `path` in the file manager; when it cannot, says so, naming the file `name`.
+  void revealInFileManager(const QString& path, const QString& name);
 
   // Check.
   void startCheck(const CheckRequest& request);

@@ -70,12 +70,7 @@ void Workspace::build(bool askWhere) {
 void Workspace::revealLastBuild() {
   if (!lastBuiltURL_) return;
   const QString path = *lastBuiltURL_;
-  viewer_.reveal(path, this, [this, path](bool shown) {
-    if (shown) return;
-    setBuildFailed(true);
-    setBuildMessage(
-        QStringLiteral("Could not show %1 in the file manager").arg(QFileInfo(path).fileName()));
-  });
+  revealInFileManager(path, QFileInfo(path).fileName());
 }
 
 }  // namespace zx::model

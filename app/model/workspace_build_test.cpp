@@ -163,6 +163,14 @@ TEST_F(BuildTest, RevealLastBuild) {
   w.revealLastBuild();
   settle();
   EXPECT_EQ(rig.viewer.paths, QStringList{dir.filePath("golden-cross.zxb")});
+  EXPECT_FALSE(w.buildFailed());
+
+  // A file manager that cannot show it: the bundle's file name, as a failure.
+  rig.viewer.shown = false;
+  w.revealLastBuild();
+  settle();
+  EXPECT_TRUE(w.buildFailed());
+  EXPECT_EQ(w.buildMessage(), "Could not show golden-cross.zxb in the file manager");
 }
 
 TEST_F(BuildTest, TheRealEngineWritesTheBundle) {

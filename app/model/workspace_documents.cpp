@@ -84,10 +84,7 @@ void Workspace::openFromDisk() {
     setSelectedFileID(id);
   }
   // A file skipped without a word would look like a panel that did nothing.
-  if (skipped) {
-    setBuildFailed(true);
-    setBuildMessage(*skipped);
-  }
+  if (skipped) reportFailure(*skipped);
   runCheck(true);
 }
 
@@ -128,8 +125,7 @@ void Workspace::saveAs(SourceFile file) {
 
 void Workspace::write(SourceFile file, QString path) {
   if (const std::optional<QString> error = writeTextFile(path, file.text, file.format)) {
-    setBuildFailed(true);
-    setBuildMessage(QStringLiteral("Could not save: ") + *error);
+    reportFailure(QStringLiteral("Could not save: ") + *error);
     return;
   }
   const QString name = fileNameOf(path);
@@ -156,9 +152,7 @@ void Workspace::rename(SourceFile file, const QString& typed) {
   const QString trimmed = trimBlanks(typed);
   if (trimmed.isEmpty()) return;
   if (!isValidFileName(trimmed)) {
-    setBuildFailed(true);
-    setBuildMessage(
-        QStringLiteral("Could not rename: \"%1\" is not a valid file name").arg(trimmed));
+    reportFailure(QStringLiteral("Could not rename: \"%1\" is not a valid file name").arg(trimmed));
     return;
   }
   QString name = trimmed;
@@ -172,8 +166,7 @@ void Workspace::rename(SourceFile file, const QString& typed) {
       QFile source(*url);
       // Never overwrites: a file already at the destination makes this fail.
       if (!source.rename(destination)) {
-        setBuildFailed(true);
-        setBuildMessage(
+        reportFailure(
             QStringLiteral("Could not rename: %1 (%2)").arg(source.errorString(), destination));
         return;
       }
@@ -190,14 +183,15 @@ void Workspace::rename(SourceFile file, const QString& typed) {
 
 void Workspace::reveal(SourceFile file) {
   if (!file.url) {
-    setBuildFailed(true);
-    setBuildMessage(file.name + QStringLiteral(" has not been saved to disk yet"));
+    reportFailure(file.name + QStringLiteral(" has not been saved to disk yet"));
     return;
   }
-  viewer_.reveal(*file.url, this, [this, name = file.name](bool shown) {
-    if (shown) return;
-    setBuildFailed(true);
-    setBuildMessage(QStringLiteral("Could not show %1 in the file manager").arg(name));
+  revealInFileManager(*file.url, file.name);
+}
+
+void Workspace::revealInFileManager(const QString& path, const QString& name) {
+  viewer_.reveal(path, this, [this, name](bool shown) {
+    if (!shown) reportFailure(QStringLiteral("Could not show %1 in the file manager").arg(name));
   });
 }
 

@@ -53,8 +53,7 @@ void Workspace::loadSymbols(std::function<void()> done) {
         }
         setLoadingSymbols(false);
       } else {
-        setBuildFailed(true);
-        setBuildMessage(outcome.error().message());
+        reportFailure(outcome.error().message());
         setLoadingSymbols(false);
       }
     }
