@@ -150,7 +150,7 @@ void StatFigure::paintEvent(QPaintEvent*) {
   const int px = valuePixelSize();
   const QFont vf = valueFont(px);
   const QFontMetricsF vm(vf);
-  const qreal baseline = std::round(valueTop + (valueLineHeight() - vm.height()) / 2 + vm.ascent());
+  const qreal baseline = centredBaseline(vm, valueTop, valueLineHeight());
   painter.setPen(tone_.resolve(p, &Palette::text));
   const QString shown = fitValue(value_, vf, width() - 2 * kPad);  // at the size chosen above
   if (shown == value_) {
