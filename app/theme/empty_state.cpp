@@ -88,8 +88,7 @@ void EmptyState::paintEvent(QPaintEvent*) {
   painter.setPen(p.textSecondary);
   const qreal rowHeight = titleRowHeight();
   const QString title = tm.elidedText(title_, Qt::ElideRight, width() - x - kPad);
-  painter.drawText(QPointF(x, std::round(kPad + (rowHeight - tm.height()) / 2 + tm.ascent())),
-                   title);
+  painter.drawText(QPointF(x, centredBaseline(tm, kPad, rowHeight)), title);
 
   const QFont& df = theme::font(FontStyle::caption);
   const QFontMetricsF dm(df);

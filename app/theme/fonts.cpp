@@ -1,9 +1,11 @@
 #include "theme/fonts.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QScreen>
 #include <array>
+#include <cmath>
 
 namespace zx::theme {
 namespace {
@@ -49,6 +51,10 @@ std::array<QFont, 10> buildStyles() {
 
 void setPixelSize(QFont& font, double px) {
   font.setPointSizeF(px * 72.0 / logicalDpi());
+}
+
+qreal centredBaseline(const QFontMetricsF& metrics, qreal top, qreal height) {
+  return top + std::round((height - metrics.height()) / 2 + metrics.ascent());
 }
 
 QFont uiFont(double px, QFont::Weight weight) {

@@ -3,6 +3,8 @@
 
 #include <QFont>
 
+class QFontMetricsF;
+
 namespace zx::theme {
 
 enum class FontStyle {
@@ -26,5 +28,9 @@ QFont uiFont(double px, QFont::Weight weight);
 
 // Sets `font`'s size to `px` logical pixels (point sizes scale with the logical DPI).
 void setPixelSize(QFont& font, double px);
+
+// The baseline of one line of text in `metrics` centred in the band `height` high from
+// `top`; the offset into the band is rounded to a whole pixel, so the text stays sharp.
+qreal centredBaseline(const QFontMetricsF& metrics, qreal top, qreal height);
 
 }  // namespace zx::theme

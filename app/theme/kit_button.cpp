@@ -100,7 +100,7 @@ void KitButton::paintEvent(QPaintEvent*) {
   painter.setFont(f);
   painter.setPen(foreground);
   const QString shown = m.elidedText(text(), Qt::ElideRight, width() - kPadding - x);
-  painter.drawText(QPointF(x, std::round((height() - m.height()) / 2 + m.ascent())), shown);
+  painter.drawText(QPointF(x, centredBaseline(m, 0, height())), shown);
 }
 
 }  // namespace zx::theme

@@ -90,7 +90,7 @@ void KitLabel::paintEvent(QPaintEvent*) {
   } else if (alignment_ & Qt::AlignHCenter) {
     x = (this->width() - width) / 2;
   }
-  const qreal baseline = std::round((height() - m.height()) / 2 + m.ascent());
+  const qreal baseline = centredBaseline(m, 0, height());
   if (tabular_ && shown == text_) {
     drawTabular(painter, QPointF(x, baseline), font_, shown);
   } else {

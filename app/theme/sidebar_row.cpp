@@ -68,9 +68,8 @@ void paintSidebarRow(QPainter& painter, const QRect& rect, const SidebarRowLook&
   painter.setFont(f);
   painter.setPen(look.selected ? p.text : p.textTertiary);
   const QString shown = m.elidedText(look.label, Qt::ElideRight, labelRoom(rect.width(), look));
-  painter.drawText(QPointF(rect.x() + kSidebarRowLabelX,
-                           rect.y() + std::round((rect.height() - m.height()) / 2 + m.ascent())),
-                   shown);
+  painter.drawText(
+      QPointF(rect.x() + kSidebarRowLabelX, centredBaseline(m, rect.y(), rect.height())), shown);
 
   if (look.trailingDot) {
     painter.setPen(Qt::NoPen);

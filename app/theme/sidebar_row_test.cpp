@@ -14,16 +14,6 @@ namespace {
 
 using test::hex;
 
-// The first column, from `from`, whose pixels on rows 6..22 are not all `fill`.
-int firstInk(const QImage& shot, int from, const QString& fill) {
-  for (int x = from; x < shot.width(); ++x) {
-    for (int y = 6; y < 22; ++y) {
-      if (hex(test::pixelAt(shot, x, y)) != fill) return x;
-    }
-  }
-  return -1;
-}
-
 TEST(SidebarRow, ClicksAnywhereWithTheLeftButtonOnly) {
   test::app();
   SidebarRow row("golden-cross.kelo", Glyph::ofSymbol("cpu"));
@@ -62,7 +52,8 @@ TEST(SidebarRow, LabelStartsAfterTheGlyphColumnAndLongOnesAreCut) {
   SidebarRow row("Label", Glyph());
   row.resize(240, 28);
   const QImage shot = row.grab().toImage();
-  const int ink = firstInk(shot, 0, hex(test::pixelAt(shot, 0, 0)));
+  const int ink =
+      test::firstInkX(shot, QRect(0, 6, shot.width(), 16), hex(test::pixelAt(shot, 0, 0)));
   EXPECT_GE(ink, 39);
   EXPECT_LE(ink, 40);
   EXPECT_TRUE(row.toolTip().isEmpty());

@@ -4,24 +4,11 @@
 #include <QResizeEvent>
 #include <cmath>
 
+#include "theme/hairline.h"
 #include "theme/palette_scope.h"
 #include "theme/split_grip.h"
 
 namespace zx::theme {
-namespace {
-
-// The 1-px divider line of a VerticalSplit.
-class DividerLine : public QWidget {
- public:
-  using QWidget::QWidget;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter(this).fillRect(rect(), PaletteScope::of(this).border);
-  }
-};
-
-}  // namespace
 
 SplitHandle::SplitHandle(LengthRange range, bool inverted, QWidget* parent)
     : QWidget(parent), range_(range), inverted_(inverted) {
@@ -69,7 +56,7 @@ VerticalSplit::VerticalSplit(QWidget* top, QWidget* bottom, double minTop, doubl
     : QWidget(parent),
       top_(top),
       bottom_(bottom),
-      line_(new DividerLine(this)),
+      line_(new Hairline(Qt::Horizontal, false, this)),
       minTop_(minTop),
       minBottom_(minBottom),
       bottomHeight_(minBottom) {

@@ -59,6 +59,12 @@ int valueLineHeight() {
   return int(std::ceil(QFontMetricsF(valueFont(StatFigure::kValuePx)).height()));
 }
 
+// `value` in `font`, cut with "…" when it is wider than `room`.
+QString fitValue(const QString& value, const QFont& font, qreal room) {
+  if (tabularWidth(font, value) <= room) return value;
+  return QFontMetricsF(font).elidedText(value, Qt::ElideRight, room);
+}
+
 }  // namespace
 
 StatFigure::StatFigure(const QString& label, const QString& value, QWidget* parent)
@@ -102,10 +108,7 @@ int StatFigure::valuePixelSize() const {
 }
 
 QString StatFigure::shownValue() const {
-  const QFont f = valueFont(valuePixelSize());
-  const qreal room = width() - 2 * kPad;
-  if (tabularWidth(f, value_) <= room) return value_;
-  return QFontMetricsF(f).elidedText(value_, Qt::ElideRight, room);
+  return fitValue(value_, valueFont(valuePixelSize()), width() - 2 * kPad);
 }
 
 QStringList StatFigure::shownLabelLines() const {
@@ -147,9 +150,9 @@ void StatFigure::paintEvent(QPaintEvent*) {
   const int px = valuePixelSize();
   const QFont vf = valueFont(px);
   const QFontMetricsF vm(vf);
-  const qreal baseline = std::round(valueTop + (valueLineHeight() - vm.height()) / 2 + vm.ascent());
+  const qreal baseline = centredBaseline(vm, valueTop, valueLineHeight());
   painter.setPen(tone_.resolve(p, &Palette::text));
-  const QString shown = shownValue();
+  const QString shown = fitValue(value_, vf, width() - 2 * kPad);  // at the size chosen above
   if (shown == value_) {
     drawTabular(painter, QPointF(kPad, baseline), vf, shown);
   } else {

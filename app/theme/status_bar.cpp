@@ -74,7 +74,7 @@ void StatusItem::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QFont& f = theme::font(FontStyle::caption);
   const QFontMetricsF m(f);
-  const qreal baseline = std::round((height() - m.height()) / 2 + m.ascent());
+  const qreal baseline = centredBaseline(m, 0, height());
   painter.setFont(f);
   painter.setPen(p.muted);
   painter.drawText(QPointF(0, baseline), label_);

@@ -86,7 +86,7 @@ void StatusPill::paintEvent(QPaintEvent*) {
   painter.setFont(f);
   painter.setPen(foreground(tone_, p));
   const QString shown = m.elidedText(text_, Qt::ElideRight, r.width() - 2 * kPadX);
-  painter.drawText(QPointF(kPadX, std::round((r.height() - m.height()) / 2 + m.ascent())), shown);
+  painter.drawText(QPointF(kPadX, centredBaseline(m, 0, r.height())), shown);
 }
 
 }  // namespace zx::theme

@@ -16,15 +16,6 @@ namespace {
 
 using test::hex;
 
-int firstInkX(const QImage& shot, const QRect& area, const QString& background) {
-  for (int x = area.left(); x <= area.right(); ++x) {
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-      if (hex(test::pixelAt(shot, x, y)) != background) return x;
-    }
-  }
-  return -1;
-}
-
 TEST(SectionLabel, CapitalsPaddingAndHeight) {
   test::app();
   struct Row {
@@ -42,7 +33,7 @@ TEST(SectionLabel, CapitalsPaddingAndHeight) {
   EXPECT_EQ(label.sizeHint().height(), 16 + line + 4);
   label.resize(240, label.sizeHint().height());
   const QImage shot = label.grab().toImage();
-  const int ink = firstInkX(shot, QRect(0, 16, 60, line), hex(test::pixelAt(shot, 0, 0)));
+  const int ink = test::firstInkX(shot, QRect(0, 16, 60, line), hex(test::pixelAt(shot, 0, 0)));
   EXPECT_GE(ink, 16);
   EXPECT_LE(ink, 17);
 }
@@ -117,10 +108,10 @@ TEST(EmptyState, GlyphTitleAndDetailLineUp) {
   EXPECT_EQ(symbol.glyphRect(), QRectF(16, 17, 16, 16));
   const QImage shot = symbol.grab().toImage();
   const QString behind = hex(test::pixelAt(shot, 0, 0));
-  const int titleInk = firstInkX(shot, QRect(34, 16, 20, 16), behind);
+  const int titleInk = test::firstInkX(shot, QRect(34, 16, 20, 16), behind);
   EXPECT_GE(titleInk, 40);
   EXPECT_LE(titleInk, 41);
-  const int detailInk = firstInkX(shot, QRect(34, 36, 20, 12), behind);
+  const int detailInk = test::firstInkX(shot, QRect(34, 36, 20, 12), behind);
   EXPECT_GE(detailInk, 40);
   EXPECT_LE(detailInk, 41);
   // A narrow pane wraps the detail and grows, never clips.

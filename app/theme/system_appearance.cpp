@@ -36,9 +36,7 @@ bool isInteger(const QVariant& v) {
 
 ColorScheme schemeFromPortalValue(const QVariant& value) {
   QVariant v = value;
-  for (int i = 0;
-       i < 2 && v.canConvert<QDBusVariant>() && v.metaType() == QMetaType::fromType<QDBusVariant>();
-       ++i) {
+  for (int i = 0; i < 2 && v.metaType() == QMetaType::fromType<QDBusVariant>(); ++i) {
     v = v.value<QDBusVariant>().variant();
   }
   if (isInteger(v) && v.toLongLong() == 1) return ColorScheme::dark;

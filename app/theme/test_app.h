@@ -52,6 +52,17 @@ inline QString hex(const QColor& c) {
   return c.name(QColor::HexRgb).toUpper();
 }
 
+// The first column of `area`, from the left, holding a pixel other than `background` (as
+// hex() names it); -1 when the whole area is background.
+inline int firstInkX(const QImage& shot, const QRect& area, const QString& background) {
+  for (int x = area.left(); x <= area.right(); ++x) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      if (hex(pixelAt(shot, x, y)) != background) return x;
+    }
+  }
+  return -1;
+}
+
 // Blended colours may differ by rounding: within `tolerance` on every channel.
 inline bool near(const QColor& a, const QColor& b, int tolerance = 2) {
   return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&

@@ -63,7 +63,7 @@ void TabButton::paintEvent(QPaintEvent*) {
   painter.setFont(f);
   painter.setPen(active_ ? p.text : hovering_ ? p.textSecondary : p.muted);
   const qreal x = std::round((width() - m.horizontalAdvance(text())) / 2);
-  painter.drawText(QPointF(x, std::round((height() - m.height()) / 2 + m.ascent())), text());
+  painter.drawText(QPointF(x, centredBaseline(m, 0, height())), text());
   if (active_) painter.fillRect(QRect(0, height() - kUnderline, width(), kUnderline), p.accent);
   if (hasFocus()) {
     painter.setRenderHint(QPainter::Antialiasing);

@@ -50,15 +50,7 @@ TEST(UnderlineTabs, TabsTouchAndOnlyTheSelectedOneIsUnderlined) {
     EXPECT_EQ(test::hex(test::pixelAt(shot, px, 37)), "#DEDEE3") << px;
   }
   // The first label begins 12 px in: the tab's own padding.
-  int firstInk = -1;
-  for (int px = 0; px < 40 && firstInk < 0; ++px) {
-    for (int py = 8; py < 30; ++py) {
-      if (test::hex(test::pixelAt(shot, px, py)) != "#FFFFFF") {
-        firstInk = px;
-        break;
-      }
-    }
-  }
+  const int firstInk = test::firstInkX(shot, QRect(0, 8, 40, 22), "#FFFFFF");
   EXPECT_GE(firstInk, 12);
   EXPECT_LE(firstInk, 14);
 }
