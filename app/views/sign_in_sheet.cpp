@@ -5,12 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "theme/control_frame.h"
 #include "theme/theme.h"
 #include "views/broker_row.h"
 #include "views/sign_in_flow.h"
@@ -54,14 +54,8 @@ class SheetEntry final : public QWidget {
   void paintEvent(QPaintEvent*) override {
     const theme::Palette& palette = theme::PaletteScope::of(this);
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    QPainterPath outer;
-    outer.addRoundedRect(QRectF(rect()), theme::Radius::control, theme::Radius::control);
-    painter.fillPath(outer, palette.border);
-    QPainterPath inner;
-    inner.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), theme::Radius::control - 1,
-                         theme::Radius::control - 1);
-    painter.fillPath(inner, palette.surfaceRaised);
+    theme::paintControlFrame(painter, rect(), theme::Radius::control,
+                             {palette.surfaceRaised, palette.border, {}});
   }
 
  private:
