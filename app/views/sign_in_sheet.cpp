@@ -366,12 +366,16 @@ void SignInSheet::showStep() {
   steps_->setCurrentIndex(credentials ? 1 : 0);
   title_->setText(flow_->title());
   changeBroker_->setVisible(credentials);
-  if (credentials) {
+  focusStep();
+  showSubmit();
+}
+
+void SignInSheet::focusStep() {
+  if (flow_->broker()) {
     login_->setFocus();
   } else {
     search_->lineEdit()->setFocus();
   }
-  showSubmit();
 }
 
 void SignInSheet::showProblem() {
@@ -416,11 +420,7 @@ bool SignInSheet::event(QEvent* event) {
 
 void SignInSheet::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (flow_->broker()) {
-    login_->setFocus();
-  } else {
-    search_->lineEdit()->setFocus();
-  }
+  focusStep();
 }
 
 void SignInSheet::paintEvent(QPaintEvent*) {
