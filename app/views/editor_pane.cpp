@@ -10,6 +10,7 @@
 #include "model/workspace.h"
 #include "theme/theme.h"
 #include "views/editor_palette.h"
+#include "views/tester_format.h"
 
 namespace zx::views {
 
@@ -61,8 +62,7 @@ EditorPane::EditorPane(model::Workspace& workspace, const bridge::EngineCalls& e
 }
 
 QString EditorPane::lineCountText(const QString& text) {
-  const qsizetype lines = text.count(u'\n') + 1;
-  return lines == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(lines);
+  return countText(text.count(u'\n') + 1, "line", "lines");
 }
 
 void EditorPane::showSelection() {

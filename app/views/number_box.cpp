@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QPainter>
-#include <QPainterPath>
 
+#include "theme/control_frame.h"
 #include "theme/theme.h"
 #include "views/number_entry.h"
 
@@ -126,16 +126,8 @@ void NumberBox::syncEditPalette() {
 void NumberBox::paintEvent(QPaintEvent*) {
   const theme::Palette& palette = theme::PaletteScope::of(this);
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing, true);
-  // The border is stroked inside the edge.
-  const QRectF outer = QRectF(rect());
-  QPainterPath shape;
-  shape.addRoundedRect(outer, theme::Radius::control, theme::Radius::control);
-  painter.fillPath(shape, focused_ ? palette.accent : palette.border);
-  QPainterPath inner;
-  inner.addRoundedRect(outer.adjusted(1, 1, -1, -1), theme::Radius::control - 1,
-                       theme::Radius::control - 1);
-  painter.fillPath(inner, palette.surfaceRaised);
+  theme::paintControlFrame(painter, rect(), theme::Radius::control,
+                           {palette.surfaceRaised, focused_ ? palette.accent : palette.border, {}});
 }
 
 }  // namespace zx::views

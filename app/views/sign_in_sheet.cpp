@@ -5,12 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "theme/control_frame.h"
 #include "theme/theme.h"
 #include "views/broker_row.h"
 #include "views/sign_in_flow.h"
@@ -54,14 +54,8 @@ class SheetEntry final : public QWidget {
   void paintEvent(QPaintEvent*) override {
     const theme::Palette& palette = theme::PaletteScope::of(this);
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    QPainterPath outer;
-    outer.addRoundedRect(QRectF(rect()), theme::Radius::control, theme::Radius::control);
-    painter.fillPath(outer, palette.border);
-    QPainterPath inner;
-    inner.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), theme::Radius::control - 1,
-                         theme::Radius::control - 1);
-    painter.fillPath(inner, palette.surfaceRaised);
+    theme::paintControlFrame(painter, rect(), theme::Radius::control,
+                             {palette.surfaceRaised, palette.border, {}});
   }
 
  private:
@@ -372,12 +366,16 @@ void SignInSheet::showStep() {
   steps_->setCurrentIndex(credentials ? 1 : 0);
   title_->setText(flow_->title());
   changeBroker_->setVisible(credentials);
-  if (credentials) {
+  focusStep();
+  showSubmit();
+}
+
+void SignInSheet::focusStep() {
+  if (flow_->broker()) {
     login_->setFocus();
   } else {
     search_->lineEdit()->setFocus();
   }
-  showSubmit();
 }
 
 void SignInSheet::showProblem() {
@@ -422,11 +420,7 @@ bool SignInSheet::event(QEvent* event) {
 
 void SignInSheet::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (flow_->broker()) {
-    login_->setFocus();
-  } else {
-    search_->lineEdit()->setFocus();
-  }
+  focusStep();
 }
 
 void SignInSheet::paintEvent(QPaintEvent*) {

@@ -68,6 +68,8 @@ class SignInSheet final : public QDialog {
   void showBrokers();
   void showServers();
   void showStep();
+  // The login on the credentials step, else the broker search.
+  void focusStep();
   void showProblem();
   void showSubmit();
   void syncTabOrder();

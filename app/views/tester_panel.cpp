@@ -109,8 +109,8 @@ QTextEdit* TesterPanel::errorView(const QList<QString>& errors) {
   view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   view->setFrameShape(QFrame::NoFrame);
   view->setAccessibleName(QStringLiteral("The bot stopped with errors"));
-  view->setProperty("errors", QVariant::fromValue(errors));
   view->document()->setDocumentMargin(theme::Space::xl);
+  errorLines_ = errors;
   errors_ = view;
   fillErrors();
   return view;
@@ -134,7 +134,7 @@ void TesterPanel::fillErrors() {
   line.setFont(theme::font(theme::FontStyle::code));
   line.setForeground(palette.textSecondary);
   block.setTopMargin(theme::Space::md);
-  for (const QString& error : errors_->property("errors").value<QList<QString>>()) {
+  for (const QString& error : errorLines_) {
     cursor.insertBlock(block, line);
     // Verbatim: a line break inside one error stays inside its paragraph.
     QString text = error;

@@ -51,6 +51,8 @@ class TesterPanel final : public QWidget {
   QPointer<QWidget> content_;
   QPointer<TesterResults> results_;
   QPointer<QTextEdit> errors_;
+  // What errors_ lists, painted again when the palette changes.
+  QList<QString> errorLines_;
 };
 
 }  // namespace zx::views

@@ -7,7 +7,6 @@
 #include "theme/theme.h"
 #include "views/equity_chart.h"
 #include "views/tester_format.h"
-#include "views/trades_model.h"
 #include "views/trades_table.h"
 #include "views/view_look.h"
 
@@ -59,8 +58,8 @@ TesterResults::TesterResults(model::Workspace& workspace, bridge::BacktestReport
   tradesCount_->setTabularDigits(true);
   header->addTrailing(tradesCount_);
   pane->addWidget(header);
+  // Filled by refreshData below, with the digits and currency it follows.
   trades_ = new TradesTable(bottom);
-  trades_->setTrades(report_.trades, workspace_.priceDigits(), workspace_.reportCurrency());
   pane->addWidget(trades_);
 
   split_ = new theme::VerticalSplit(chart_, bottom, kMinPane, kMinPane, this);
@@ -127,7 +126,7 @@ void TesterResults::refreshData() {
   figures_[2]->setLabel(QStringLiteral("Win rate"));
   figures_[3]->setLabel(QStringLiteral("Profit factor"));
   figures_[4]->setLabel(QStringLiteral("Max drawdown ") + currency);
-  trades_->tradesModel()->setTrades(report_.trades, workspace_.priceDigits(), currency);
+  trades_->setTrades(report_.trades, workspace_.priceDigits(), currency);
 }
 
 }  // namespace zx::views
