@@ -1,7 +1,6 @@
 #include "views/root_view.h"
 
 #include <QApplication>
-#include <QEasingCurve>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -90,10 +89,7 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
 
   grow_ = new QVariantAnimation(this);
   grow_->setDuration(kGrowMs);
-  // Ease-out: the cubic Bézier through (0.58, 1), as the kit's own transitions.
-  QEasingCurve easeOut(QEasingCurve::BezierSpline);
-  easeOut.addCubicBezierSegment(QPointF(0, 0), QPointF(0.58, 1), QPointF(1, 1));
-  grow_->setEasingCurve(easeOut);
+  grow_->setEasingCurve(theme::EaseTween::easeOut());  // as the kit's own transitions
   connect(grow_, &QVariantAnimation::valueChanged, this,
           [this](const QVariant& v) { setBottomHeight(v.toDouble()); });
   connect(split_, &theme::VerticalSplit::bottomHeightEdited, this, [this](double height) {
