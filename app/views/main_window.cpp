@@ -17,8 +17,7 @@ MainWindow::MainWindow(ShellSettings& settings, model::Workspace& workspace,
 }
 
 void MainWindow::setTitleAndEdited(const QString& title, bool edited) {
-  if (titled_ && title == title_ && edited == edited_) return;
-  titled_ = true;
+  if (title == title_ && edited == edited_) return;
   title_ = title;
   edited_ = edited;
   // "[*]" is Qt's placeholder for the edited mark; doubled, it shows as itself.

@@ -50,7 +50,6 @@ class MainWindow final : public QMainWindow {
   model::Dialogs& dialogs_;
   QString title_;
   bool edited_ = false;
-  bool titled_ = false;
 };
 
 }  // namespace zx::views

@@ -97,7 +97,7 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
     bottomHeight_ = height;
   });
 
-  column->addWidget(makeStatusBar(engine_));
+  column->addWidget(makeStatusBar());
 
   // The tab lives in the view state; each side passes on only real changes.
   bottomPanel_->setTab(state_.bottomTab());
@@ -120,10 +120,10 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
   refreshMessage();
 }
 
-QWidget* RootView::makeStatusBar(const bridge::EngineCalls& engine) {
+QWidget* RootView::makeStatusBar() {
   statusBar_ = new theme::StatusBar(this);
   // The engine is part of this process: its version cannot change while it runs.
-  kelo_ = statusBar_->addItem(QStringLiteral("Kelo"), engine.version());
+  kelo_ = statusBar_->addItem(QStringLiteral("Kelo"), engine_.version());
   line_ = statusBar_->addItem(QStringLiteral("Ln"), QString());
   column_ = statusBar_->addItem(QStringLiteral("Col"), QString());
   checked_ = statusBar_->addItem(QStringLiteral("Checked"), QString());
