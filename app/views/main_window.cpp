@@ -12,7 +12,7 @@ MainWindow::MainWindow(ShellSettings& settings, model::Workspace& workspace,
                        model::Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), settings_(settings), workspace_(workspace), dialogs_(dialogs) {
   setMinimumSize(kMinimumSize);
-  setTitleAndEdited(QStringLiteral("Zentrix Code"), false);
+  showSelected(std::nullopt);
   placeInitially();
 }
 
@@ -25,6 +25,10 @@ void MainWindow::setTitleAndEdited(const QString& title, bool edited) {
   escaped.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
   setWindowTitle(escaped + QStringLiteral("[*]"));
   setWindowModified(edited);
+}
+
+void MainWindow::showSelected(const std::optional<FileLook>& file) {
+  setTitleAndEdited(file ? file->name : QStringLiteral("Zentrix Code"), file && file->unsaved);
 }
 
 void MainWindow::setFullScreen(bool on) {

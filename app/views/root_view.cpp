@@ -228,9 +228,7 @@ void RootView::testingChanged() {
 }
 
 void RootView::refreshTitle() {
-  const std::optional<FileLook> file = FileLooks::of(workspace_).selected();
-  window_.setTitleAndEdited(file ? file->name : QStringLiteral("Zentrix Code"),
-                            file && file->unsaved);
+  window_.showSelected(FileLooks::of(workspace_).selected());
 }
 
 void RootView::refreshStatus() {

@@ -107,9 +107,7 @@ struct ShellViews {
       if (field != model::Workspace::Field::files &&
           field != model::Workspace::Field::selectedFileID)
         return;
-      const auto look = views::FileLooks::of(w).selected();
-      window->setTitleAndEdited(look ? look->name : QStringLiteral("Zentrix Code"),
-                                look && look->unsaved);
+      window->showSelected(views::FileLooks::of(w).selected());
     });
     theme::PaletteScope::setForApplication(window.get(), theme::lightPalette());
     window->show();
