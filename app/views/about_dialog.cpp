@@ -56,9 +56,7 @@ AboutDialog::AboutDialog(QWidget* window) : QDialog(window) {
 }
 
 void AboutDialog::refresh(const bridge::EngineCalls& engine) {
-  name_->setText(QStringLiteral("Zentrix Code"));
   version_->setText(versionText(engine.version()));
-  credits_->setText(creditsText());
 }
 
 }  // namespace zx::views

@@ -1,5 +1,6 @@
 // The About window: the product's name, its version with the engine's, and a line of
-// credits. One per main window, not modal, its texts made afresh on every opening.
+// credits. One per main window, not modal, the engine's version read again on every
+// opening.
 #pragma once
 
 #include <QDialog>

@@ -132,8 +132,8 @@ QString InputsPanel::countText() const {
 }
 
 void InputsPanel::setSchema(const bridge::InputSchema& schema) {
-  if (shown_ && schema == schema_) return;
-  shown_ = true;
+  // The empty schema it starts with shows as it is made: a count of 0 and no rows.
+  if (schema == schema_) return;
   schema_ = schema;
   count_->setText(QString::number(schema_.inputs.size()));
   rebuild();

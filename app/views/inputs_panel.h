@@ -70,7 +70,6 @@ class InputsPanel final : public QWidget {
   void rebuild();
 
   bridge::InputSchema schema_;
-  bool shown_ = false;
   theme::PanelHeader* header_;
   theme::KitLabel* count_;
   QScrollArea* scroll_;

@@ -12,13 +12,12 @@ MainWindow::MainWindow(ShellSettings& settings, model::Workspace& workspace,
                        model::Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), settings_(settings), workspace_(workspace), dialogs_(dialogs) {
   setMinimumSize(kMinimumSize);
-  setTitleAndEdited(QStringLiteral("Zentrix Code"), false);
+  showSelected(std::nullopt);
   placeInitially();
 }
 
 void MainWindow::setTitleAndEdited(const QString& title, bool edited) {
-  if (titled_ && title == title_ && edited == edited_) return;
-  titled_ = true;
+  if (title == title_ && edited == edited_) return;
   title_ = title;
   edited_ = edited;
   // "[*]" is Qt's placeholder for the edited mark; doubled, it shows as itself.
@@ -26,6 +25,10 @@ void MainWindow::setTitleAndEdited(const QString& title, bool edited) {
   escaped.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
   setWindowTitle(escaped + QStringLiteral("[*]"));
   setWindowModified(edited);
+}
+
+void MainWindow::showSelected(const std::optional<FileLook>& file) {
+  setTitleAndEdited(file ? file->name : QStringLiteral("Zentrix Code"), file && file->unsaved);
 }
 
 void MainWindow::setFullScreen(bool on) {

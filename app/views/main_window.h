@@ -7,6 +7,7 @@
 
 #include "model/dialogs.h"
 #include "model/workspace.h"
+#include "views/file_looks.h"
 #include "views/shell_settings.h"
 
 class QScreen;
@@ -28,6 +29,9 @@ class MainWindow final : public QMainWindow {
   // The title is shown verbatim (a "[*]" in a name stays); `edited` marks it "*". Applied
   // only when either differs from what is shown.
   void setTitleAndEdited(const QString& title, bool edited);
+  // The selected document's name, marked while it has unsaved changes; "Zentrix Code"
+  // when nothing is selected.
+  void showSelected(const std::optional<FileLook>& file);
 
   void setFullScreen(bool on);
 
@@ -50,7 +54,6 @@ class MainWindow final : public QMainWindow {
   model::Dialogs& dialogs_;
   QString title_;
   bool edited_ = false;
-  bool titled_ = false;
 };
 
 }  // namespace zx::views

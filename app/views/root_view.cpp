@@ -1,7 +1,6 @@
 #include "views/root_view.h"
 
 #include <QApplication>
-#include <QEasingCurve>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -90,10 +89,7 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
 
   grow_ = new QVariantAnimation(this);
   grow_->setDuration(kGrowMs);
-  // Ease-out: the cubic Bézier through (0.58, 1), as the kit's own transitions.
-  QEasingCurve easeOut(QEasingCurve::BezierSpline);
-  easeOut.addCubicBezierSegment(QPointF(0, 0), QPointF(0.58, 1), QPointF(1, 1));
-  grow_->setEasingCurve(easeOut);
+  grow_->setEasingCurve(theme::EaseTween::easeOut());  // as the kit's own transitions
   connect(grow_, &QVariantAnimation::valueChanged, this,
           [this](const QVariant& v) { setBottomHeight(v.toDouble()); });
   connect(split_, &theme::VerticalSplit::bottomHeightEdited, this, [this](double height) {
@@ -101,7 +97,7 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
     bottomHeight_ = height;
   });
 
-  column->addWidget(makeStatusBar(engine_));
+  column->addWidget(makeStatusBar());
 
   // The tab lives in the view state; each side passes on only real changes.
   bottomPanel_->setTab(state_.bottomTab());
@@ -124,10 +120,10 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
   refreshMessage();
 }
 
-QWidget* RootView::makeStatusBar(const bridge::EngineCalls& engine) {
+QWidget* RootView::makeStatusBar() {
   statusBar_ = new theme::StatusBar(this);
   // The engine is part of this process: its version cannot change while it runs.
-  kelo_ = statusBar_->addItem(QStringLiteral("Kelo"), engine.version());
+  kelo_ = statusBar_->addItem(QStringLiteral("Kelo"), engine_.version());
   line_ = statusBar_->addItem(QStringLiteral("Ln"), QString());
   column_ = statusBar_->addItem(QStringLiteral("Col"), QString());
   checked_ = statusBar_->addItem(QStringLiteral("Checked"), QString());
@@ -232,9 +228,7 @@ void RootView::testingChanged() {
 }
 
 void RootView::refreshTitle() {
-  const std::optional<FileLook> file = FileLooks::of(workspace_).selected();
-  window_.setTitleAndEdited(file ? file->name : QStringLiteral("Zentrix Code"),
-                            file && file->unsaved);
+  window_.showSelected(FileLooks::of(workspace_).selected());
 }
 
 void RootView::refreshStatus() {

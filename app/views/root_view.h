@@ -81,7 +81,7 @@ class RootView final : public QWidget {
   bool focusNextPrevChild(bool next) override;
 
  private:
-  QWidget* makeStatusBar(const bridge::EngineCalls& engine);
+  QWidget* makeStatusBar();
   void onChanged(model::Workspace::Field field);
   void showReference(bool shown);
   void setBottomHeight(double height);

@@ -45,8 +45,6 @@ class ShellSettings {
   // 0..kMaxWidth; any other value as stored.
   static double width(const QVariant& stored, double fallback);
 
-  QSettings& store() const { return settings_; }
-
  private:
   QSettings& settings_;
 };

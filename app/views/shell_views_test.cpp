@@ -360,8 +360,8 @@ TEST(InputsPanel, SampleRows) {
 
 TEST(InputsPanel, RowRules) {
   testing::testApp();
-  const auto spec = [](const char* name, const char* group, std::optional<double> min,
-                       std::optional<double> max, const char* label = "", const char* hint = "") {
+  const auto input = [](const char* name, const char* group, std::optional<double> min,
+                        std::optional<double> max, const char* label = "", const char* hint = "") {
     bridge::InputSpec s;
     s.name = name;
     s.type = "int";
@@ -377,12 +377,12 @@ TEST(InputsPanel, RowRules) {
     bridge::InputSchema schema;
     QStringList lines;
   } rows[] = {
-      {{true, {}, {spec("a", "", 1, 2)}}, {"a|1\u20132|int|a"}},
+      {{true, {}, {input("a", "", 1, 2)}}, {"a|1\u20132|int|a"}},
       {{true,
         {g, unused},
-        {spec("a", "", 1, std::nullopt), spec("b", "g", std::nullopt, 3, "B", "hb")}},
+        {input("a", "", 1, std::nullopt), input("b", "g", std::nullopt, 3, "B", "hb")}},
        {"G", "B||int|hb", "OTHER", "a||int|a"}},
-      {{true, {g}, {spec("c", "elsewhere", 0, 1)}}, {}},
+      {{true, {g}, {input("c", "elsewhere", 0, 1)}}, {}},
   };
   for (const auto& row : rows) {
     InputsPanel panel;
@@ -393,12 +393,12 @@ TEST(InputsPanel, RowRules) {
   // Rows are kept by position: another schema of the same shape changes only their texts.
   {
     InputsPanel panel;
-    panel.setSchema({true, {g}, {spec("a", "g", 1, 2), spec("b", "g", 3, 4)}});
+    panel.setSchema({true, {g}, {input("a", "g", 1, 2), input("b", "g", 3, 4)}});
     const QList<QWidget*> before = panel.entries();
-    panel.setSchema({true, {unused}, {spec("b", "u", 5, 6), spec("a", "u", 0.5, 5)}});
+    panel.setSchema({true, {unused}, {input("b", "u", 5, 6), input("a", "u", 0.5, 5)}});
     EXPECT_EQ(panel.entries(), before);
     EXPECT_EQ(panelLines(panel), QStringList({"UNUSED", "b|5\u20136|int|b", "a|0.5\u20135|int|a"}));
-    panel.setSchema({true, {}, {spec("c", "", 1, 2)}});
+    panel.setSchema({true, {}, {input("c", "", 1, 2)}});
     EXPECT_EQ(panelLines(panel), QStringList({"c|1\u20132|int|c"}));
     EXPECT_EQ(panel.entries().size(), 1);
   }
@@ -407,7 +407,7 @@ TEST(InputsPanel, RowRules) {
   InputsPanel panel;
   panel.resize(240, 120);
   bridge::InputSchema many{true, {}, {}};
-  for (int i = 0; i < 30; ++i) many.inputs << spec(QByteArray::number(i).constData(), "", 0, i);
+  for (int i = 0; i < 30; ++i) many.inputs << input(QByteArray::number(i).constData(), "", 0, i);
   panel.setSchema(many);
   panel.show();
   QTest::qWait(1);

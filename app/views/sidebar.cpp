@@ -143,14 +143,6 @@ QList<theme::SidebarRow*> Sidebar::rows() const {
   return out;
 }
 
-QList<theme::SectionLabel*> Sidebar::captions() const {
-  QList<theme::SectionLabel*> out;
-  for (QWidget* w : listed_) {
-    if (auto* caption = dynamic_cast<theme::SectionLabel*>(w)) out << caption;
-  }
-  return out;
-}
-
 theme::VerticalSplit* Sidebar::inputsSplit() const {
   return split_;
 }

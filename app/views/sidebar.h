@@ -17,7 +17,6 @@ class QScrollArea;
 class QVBoxLayout;
 
 namespace zx::theme {
-class SectionLabel;
 class SidebarRow;
 class VerticalSplit;
 }  // namespace zx::theme
@@ -39,7 +38,6 @@ class Sidebar final : public QWidget {
   QMenu* newFileMenu() const { return newMenu_; }
   // The rows, top to bottom.
   QList<theme::SidebarRow*> rows() const;
-  QList<theme::SectionLabel*> captions() const;
   // Captions and rows, top to bottom.
   QList<QWidget*> entries() const { return listed_; }
   // A fresh context menu for the document `id`, owned by the caller.

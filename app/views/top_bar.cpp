@@ -5,18 +5,17 @@
 
 #include "theme/theme.h"
 #include "views/file_looks.h"
+#include "views/tester_format.h"
 
 namespace zx::views {
 
 using theme::PaletteScope;
 
 PillLook pillLook(qint64 errors, qint64 warnings) {
-  const auto counted = [](qint64 n, const char* word) {
-    return QString::number(n) + QLatin1Char(' ') + QLatin1String(word) +
-           (n == 1 ? QString() : QStringLiteral("s"));
-  };
-  if (errors > 0) return {counted(errors, "error"), theme::StatusPill::Tone::bad};
-  if (warnings > 0) return {counted(warnings, "warning"), theme::StatusPill::Tone::warn};
+  if (errors > 0) return {countText(errors, "error", "errors"), theme::StatusPill::Tone::bad};
+  if (warnings > 0) {
+    return {countText(warnings, "warning", "warnings"), theme::StatusPill::Tone::warn};
+  }
   return {QStringLiteral("Ready"), theme::StatusPill::Tone::good};
 }
 

@@ -68,8 +68,8 @@ void ZentrixCodeApp::applyAppearance() {
     followingDesktop_ = true;
     services_.appearance.start(250);
   }
-  scheme_ = effectiveScheme(appearance, services_.appearance.scheme());
-  theme::PaletteScope::setForApplication(window_.get(), theme::paletteFor(scheme_));
+  const theme::ColorScheme scheme = effectiveScheme(appearance, services_.appearance.scheme());
+  theme::PaletteScope::setForApplication(window_.get(), theme::paletteFor(scheme));
 }
 
 }  // namespace zx::views

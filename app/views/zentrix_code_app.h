@@ -48,14 +48,10 @@ class ZentrixCodeApp final : public QObject {
 
   model::Workspace& workspace() { return *workspace_; }
   ViewState& viewState() { return *state_; }
-  ShellSettings& settings() { return settings_; }
   AppEvents& events() { return events_; }
   MainWindow& window() { return *window_; }
   RootView& root() { return *root_; }
   MenuCommands& menus() { return *menus_; }
-
-  // The scheme the window is drawn in now.
-  theme::ColorScheme scheme() const { return scheme_; }
 
  private:
   struct Owned;
@@ -71,7 +67,6 @@ class ZentrixCodeApp final : public QObject {
   std::unique_ptr<MainWindow> window_;
   RootView* root_ = nullptr;
   MenuCommands* menus_ = nullptr;
-  theme::ColorScheme scheme_ = theme::ColorScheme::light;
   bool followingDesktop_ = false;
 };
 

@@ -107,9 +107,7 @@ struct ShellViews {
       if (field != model::Workspace::Field::files &&
           field != model::Workspace::Field::selectedFileID)
         return;
-      const auto look = views::FileLooks::of(w).selected();
-      window->setTitleAndEdited(look ? look->name : QStringLiteral("Zentrix Code"),
-                                look && look->unsaved);
+      window->showSelected(views::FileLooks::of(w).selected());
     });
     theme::PaletteScope::setForApplication(window.get(), theme::lightPalette());
     window->show();
@@ -151,14 +149,14 @@ bridge::InputSchema hundredInputs(int variant) {
     s.groups << bridge::InputGroup{QStringLiteral("g%1").arg(g), QStringLiteral("Group %1").arg(g),
                                    false};
     for (int i = 0; i < 10; ++i) {
-      bridge::InputSpec spec;
-      spec.name = QStringLiteral("input%1_%2").arg(g).arg(i);
-      spec.type = QStringLiteral("int");
-      spec.group = QStringLiteral("g%1").arg(g);
-      spec.label = QStringLiteral("Input %1.%2").arg(g).arg(i);
-      spec.min = 1;
-      spec.max = 100 + variant;
-      s.inputs << spec;
+      bridge::InputSpec input;
+      input.name = QStringLiteral("input%1_%2").arg(g).arg(i);
+      input.type = QStringLiteral("int");
+      input.group = QStringLiteral("g%1").arg(g);
+      input.label = QStringLiteral("Input %1.%2").arg(g).arg(i);
+      input.min = 1;
+      input.max = 100 + variant;
+      s.inputs << input;
     }
   }
   return s;
