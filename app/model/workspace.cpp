@@ -110,6 +110,12 @@ std::optional<qsizetype> Workspace::selectedIndex() const {
   return indexOf(*selectedFileID_);
 }
 
+std::optional<SourceFile> Workspace::file(const QUuid& id) const {
+  const std::optional<qsizetype> i = indexOf(id);
+  if (!i) return std::nullopt;
+  return files_[*i];
+}
+
 std::optional<SourceFile> Workspace::selected() const {
   const std::optional<qsizetype> i = selectedIndex();
   if (!i) return std::nullopt;

@@ -142,6 +142,8 @@ class Workspace final : public QObject {
   // The latest quotes of the account, by symbol name; not published.
   const QMap<QString, client::Quote>& quotes() const { return quotes_; }
 
+  // The open document with `id` (a copy), or none.
+  std::optional<SourceFile> file(const QUuid& id) const;
   // The selected document (a copy), or none when nothing, or nothing open, is selected.
   std::optional<SourceFile> selected() const;
   // Its position in `files`.

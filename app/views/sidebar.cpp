@@ -151,13 +151,6 @@ InputsPanel* Sidebar::inputsPanel() const {
   return split_ ? inputs_ : nullptr;
 }
 
-std::optional<model::SourceFile> Sidebar::file(const QUuid& id) const {
-  for (const model::SourceFile& f : workspace_.files()) {
-    if (f.id == id) return f;
-  }
-  return std::nullopt;
-}
-
 void Sidebar::refreshRows() {
   const QList<FileLook>& looks = FileLooks::of(workspace_).looks();
   QList<const FileLook*> ordered;
@@ -214,7 +207,7 @@ void Sidebar::rebuildRows(const QUuid& focused) {
     widget->installEventFilter(this);
     const QUuid id = row.id;
     connect(widget, &theme::SidebarRow::clicked, this, [this, id] {
-      if (const auto f = file(id)) workspace_.select(*f);
+      if (const auto f = workspace_.file(id)) workspace_.select(*f);
     });
     connect(
         widget, &QWidget::customContextMenuRequested, this,
@@ -237,7 +230,7 @@ void Sidebar::rebuildRows(const QUuid& focused) {
 void Sidebar::selectRow(qsizetype index) {
   if (index < 0 || index >= rows_.size()) return;
   const QUuid id = rows_[index].id;
-  if (const auto f = file(id)) workspace_.select(*f);
+  if (const auto f = workspace_.file(id)) workspace_.select(*f);
   for (const Row& r : rows_) {
     if (r.id == id) {
       r.widget->setFocusPolicy(Qt::TabFocus);
@@ -286,7 +279,7 @@ QMenu* Sidebar::makeContextMenu(const QUuid& id, QWidget* parent) {
   // Each entry finds its document when it runs, so it acts on the current name and place.
   const auto add = [this, menu, id](const QString& title, auto action) {
     menu->addAction(title, this, [this, id, action] {
-      if (const auto f = file(id)) action(*f);
+      if (const auto f = workspace_.file(id)) action(*f);
     });
   };
   add(QStringLiteral("Open"), [this](const model::SourceFile& f) { workspace_.select(f); });
@@ -315,7 +308,7 @@ void Sidebar::showContextMenu(const QUuid& id, const QPoint& global) {
 }
 
 void Sidebar::rename(const QUuid& id) {
-  const std::optional<model::SourceFile> before = file(id);
+  const std::optional<model::SourceFile> before = workspace_.file(id);
   if (!before) return;
   model::TextPrompt prompt;
   prompt.title = QStringLiteral("Rename ") + before->name;
@@ -325,7 +318,7 @@ void Sidebar::rename(const QUuid& id) {
   const std::optional<QString> typed = dialogs_.askText(prompt);
   if (!typed) return;
   // The prompt turned the event loop; the document may have changed or gone meanwhile.
-  if (const auto f = file(id)) workspace_.rename(*f, *typed);
+  if (const auto f = workspace_.file(id)) workspace_.rename(*f, *typed);
 }
 
 void Sidebar::refreshInputs() {

@@ -69,7 +69,6 @@ class Sidebar final : public QWidget {
   void selectRow(qsizetype index);
   void showContextMenu(const QUuid& id, const QPoint& global);
   void rename(const QUuid& id);
-  std::optional<model::SourceFile> file(const QUuid& id) const;
 
   model::Workspace& workspace_;
   model::Dialogs& dialogs_;

@@ -8,13 +8,6 @@ namespace {
 
 enum Answer { saveAll, discard, cancel };
 
-std::optional<model::SourceFile> fileWithId(const model::Workspace& workspace, const QUuid& id) {
-  for (const model::SourceFile& f : workspace.files()) {
-    if (f.id == id) return f;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 QList<model::SourceFile> unsavedFiles(const model::Workspace& workspace) {
@@ -50,10 +43,10 @@ bool settleUnsavedWork(model::Workspace& workspace, model::Dialogs& dialogs) {
   if (answer != saveAll) return false;
   for (const model::SourceFile& asked : unsaved) {
     // A panel turns the event loop, so each document is looked up again.
-    std::optional<model::SourceFile> file = fileWithId(workspace, asked.id);
+    std::optional<model::SourceFile> file = workspace.file(asked.id);
     if (!file || !file->hasUnsavedChanges()) continue;
     workspace.save(*file);
-    file = fileWithId(workspace, asked.id);
+    file = workspace.file(asked.id);
     if (file && file->hasUnsavedChanges()) return false;
   }
   return true;
