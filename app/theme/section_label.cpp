@@ -11,13 +11,13 @@ namespace {
 
 constexpr int kLeading = 16, kTrailing = 16, kTop = 16, kBottom = 4;
 
-QFont labelFont() {
+}  // namespace
+
+QFont sectionLabelFont() {
   QFont f = theme::font(FontStyle::micro);
   f.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
   return f;
 }
-
-}  // namespace
 
 SectionLabel::SectionLabel(const QString& text, QWidget* parent) : QWidget(parent) {
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -32,7 +32,7 @@ void SectionLabel::setText(const QString& text) {
 }
 
 QSize SectionLabel::sizeHint() const {
-  const QFontMetricsF m(labelFont());
+  const QFontMetricsF m(sectionLabelFont());
   return {kLeading + int(std::ceil(m.horizontalAdvance(shownText()))) + kTrailing,
           kTop + int(std::ceil(m.height())) + kBottom};
 }
@@ -43,7 +43,7 @@ QSize SectionLabel::minimumSizeHint() const {
 
 void SectionLabel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const QFont f = labelFont();
+  const QFont f = sectionLabelFont();
   const QFontMetricsF m(f);
   painter.setFont(f);
   painter.setPen(PaletteScope::of(this).muted);

@@ -1,9 +1,14 @@
 // The capitalised caption above a group of rows.
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 
 namespace zx::theme {
+
+// The captions' font: the smallest style, letter-spaced; group headers drawn without a
+// widget use it too.
+QFont sectionLabelFont();
 
 class SectionLabel : public QWidget {
  public:

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "theme/fonts.h"
+#include "theme/section_label.h"
 #include "theme/symbols.h"
 #include "theme/tabular_text.h"
 #include "theme/tokens.h"
@@ -18,16 +19,12 @@ constexpr int kPad = theme::Space::xl;
 constexpr int kFocusInset = theme::Space::md;  // the rows' outer margin
 
 const QFont& titleFont() {
-  static const QFont font = [] {
-    QFont f = theme::font(theme::FontStyle::micro);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, 0.5);
-    return f;
-  }();
+  static const QFont font = theme::sectionLabelFont();
   return font;
 }
 
 qreal baselineIn(const QRect& rect, const QFontMetricsF& m) {
-  return rect.y() + std::round((rect.height() - m.height()) / 2 + m.ascent());
+  return theme::centredBaseline(m, rect.y(), rect.height());
 }
 
 }  // namespace
