@@ -1,0 +1,476 @@
+// The whole window on a workspace over fakes: the layout and its stored widths, the
+// status bar and title, the tab kept with the menus, the grown bottom panel, the
+// reference pane made and deleted, the sign-in sheet, the jump and the appearance.
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollArea>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QVariantAnimation>
+#include <QWindow>
+
+#include "editor/kelo_editor.h"
+#include "editor/kelo_text_view.h"
+#include "model/qt_dialogs.h"
+#include "panels/bottom_panel.h"
+#include "panels/number_box.h"
+#include "panels/problems_list.h"
+#include "panels/row_list_view.h"
+#include "panels/sign_in_sheet.h"
+#include "panels/tester_panel.h"
+#include "panels/tester_settings.h"
+#include "shell/editor_pane.h"
+#include "shell/inputs_panel.h"
+#include "shell/reference_pane.h"
+#include "shell/shell_test_support.h"
+#include "shell/sidebar.h"
+#include "shell/top_bar.h"
+#include "shell/zentrix_code_app.h"
+#include "theme/fake_system_appearance.h"
+#include "theme/theme.h"
+
+namespace zx::views {
+namespace {
+
+using Field = model::Workspace::Field;
+using testing::hex;
+using theme::ColorScheme;
+
+struct AppRig : testing::ShellRig {
+  theme::FakeSystemAppearance desktop;
+  std::unique_ptr<ZentrixCodeApp> app;
+
+  // `settle`: let the first check and the session restore run.
+  ZentrixCodeApp& launch(bool settle = true) {
+    app = std::make_unique<ZentrixCodeApp>(
+        ZentrixCodeApp::Services{engine, client, dialogs, viewer, desktop, *store});
+    app->show();
+    app->window().activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&app->window()));
+    if (settle) {
+      EXPECT_TRUE(testing::waitUntil([&] { return root().sidebar()->inputsPanel() != nullptr; }));
+    }
+    return *app;
+  }
+  RootView& root() { return app->root(); }
+  QString status(const char* label) {
+    theme::StatusItem* item = root().statusItem(QString::fromUtf8(label));
+    return item && item->isVisible() ? item->value() : QStringLiteral("(hidden)");
+  }
+  void keys(const char* sequence) {
+    QTest::keySequence(&app->window(), QKeySequence(QString::fromUtf8(sequence)));
+  }
+  // Waits until the bottom panel's growth for a report, if any, has ended.
+  bool growthEnded() {
+    return testing::waitUntil([&] {
+      for (auto* a : root().findChildren<QVariantAnimation*>(Qt::FindDirectChildrenOnly)) {
+        if (a->state() == QAbstractAnimation::Running) return false;
+      }
+      return true;
+    });
+  }
+  QColor pixel(QWidget* w, QPoint at) {
+    const QPoint p = w->mapTo(&app->window(), at);
+    return app->window().grab().toImage().pixelColor(p);
+  }
+};
+
+bridge::BacktestReport report() {
+  bridge::BacktestReport r;
+  r.ok = true;
+  r.startingBalance = 10000;
+  r.endingBalance = 10100;
+  r.netProfit = 100;
+  r.equity = {10000, 10100};
+  return r;
+}
+
+TEST(AppShell, Launch) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch(false);
+  // Before the first check publishes.
+  EXPECT_EQ(rig.status("Kelo"), "1.0.0");
+  EXPECT_EQ(rig.status("Ln"), "1");
+  EXPECT_EQ(rig.status("Col"), "1");
+  EXPECT_EQ(rig.status("Checked"), "0 ms");
+  EXPECT_EQ(rig.status("Kind"), "Bot");
+  EXPECT_EQ(app.window().size(), QSize(1360, 880));
+  EXPECT_EQ(app.window().windowHandle()->title(), "golden-cross.kelo");
+  EXPECT_EQ(rig.root().bottomPanel()->tab(), BottomTab::problems);
+  EXPECT_TRUE(rig.root().referencePane());
+  EXPECT_EQ(rig.root().topBar()->height(), 60);
+  EXPECT_EQ(rig.root().statusBar()->height(), 24);
+  EXPECT_EQ(rig.root().sidebarColumn()->width(), 240);
+  EXPECT_EQ(rig.root().referencePane()->width(), 300);
+  EXPECT_EQ(rig.root().editorSplit()->shownSizes().bottom, 170);
+  app.window().resize(800, 500);
+  EXPECT_EQ(app.window().size(), QSize(1020, 660));
+  EXPECT_EQ(rig.desktop.starts(), 1) << "Match System follows the desktop";
+  // The editor's find commands close the Edit menu, after a divider.
+  QStringList edit;
+  for (const QAction* a : app.menus().editMenu()->actions()) edit << a->text();
+  EXPECT_EQ(edit.mid(6, 3), QStringList({"Select All", "", "Find\u2026"}));
+}
+
+TEST(AppShell, TitleStatusAndMessage) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  QWindow* handle = app.window().windowHandle();
+
+  w.setSelectedText(w.selected()->text + QStringLiteral("x"));
+  EXPECT_EQ(handle->title(), "golden-cross.kelo*");
+  w.setSelectedText(w.selected()->savedText);
+  EXPECT_EQ(handle->title(), "golden-cross.kelo");
+  QList<model::SourceFile> files = w.files();
+  files[0].name = QStringLiteral("a[*]b.kelo");
+  w.setFiles(files);
+  EXPECT_EQ(handle->title(), "a[*]b.kelo");
+
+  // Build messages: red for a failure, green for success, one line cut in the middle.
+  theme::KitLabel* message = rig.root().buildMessage();
+  EXPECT_FALSE(message->isVisible());
+  const struct {
+    bool failed;
+    QString text;
+    const char* colour;
+  } rows[] = {{true, "Could not build", "sell"},
+              {false, "Built a.zxb", "buy"},
+              {false, QString(150, 'a') + QString(150, 'z'), "buy"}};
+  for (const auto& row : rows) {
+    w.setBuildFailed(row.failed);
+    w.setBuildMessage(row.text);
+    QTest::qWait(1);
+    EXPECT_TRUE(message->isVisible());
+    // The text's most saturated pixel is nearer its own colour than the other.
+    const theme::Palette& p = theme::PaletteScope::of(message);
+    const QImage shot = message->grab().toImage();
+    QColor ink = shot.pixelColor(0, 0);
+    for (int x = 0; x < shot.width(); ++x)
+      for (int y = 0; y < shot.height(); ++y)
+        if (shot.pixelColor(x, y).hsvSaturation() > ink.hsvSaturation())
+          ink = shot.pixelColor(x, y);
+    const auto distance = [&](const QColor& c) {
+      return std::abs(c.red() - ink.red()) + std::abs(c.green() - ink.green()) +
+             std::abs(c.blue() - ink.blue());
+    };
+    const bool sell = distance(p.sell) < distance(p.buy);
+    EXPECT_EQ(sell ? "sell" : "buy", std::string(row.colour));
+  }
+  EXPECT_TRUE(message->isCut()) << "one line, cut";
+  EXPECT_TRUE(message->shownText().startsWith("aaa"));
+  EXPECT_TRUE(message->shownText().endsWith("zzz"));
+  EXPECT_TRUE(message->shownText().contains(QChar(0x2026)));
+  const QString shown = message->shownText();
+  app.window().resize(1500, 880);
+  QTest::qWait(1);
+  EXPECT_GT(message->shownText().size(), shown.size()) << "cut again for the new width";
+
+  // Nothing selected: the window's own title, no kind, the editor's empty state.
+  w.closeFile(w.files()[0]);
+  EXPECT_EQ(handle->title(), "Zentrix Code");
+  EXPECT_FALSE(app.window().isWindowModified());
+  EXPECT_EQ(rig.status("Kind"), "(hidden)");
+  EXPECT_EQ(rig.status("Ln"), "1");
+  EXPECT_TRUE(rig.root().editorPane()->emptyState()->isVisible());
+}
+
+TEST(AppShell, RunBacktestKeepsTheTabInStep) {
+  AppRig rig;
+  rig.engine.fake.backtestReply = report();
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  rig.root().editorPane()->editor()->textView()->setFocus();
+
+  // Tab first, then the run.
+  QStringList order;
+  QObject::connect(&app.viewState(), &ViewState::bottomTabChanged, [&] { order << "tab"; });
+  QObject::connect(&w, &model::Workspace::changed, [&](Field f) {
+    if (f == Field::isTesting && w.isTesting()) order << "testing";
+  });
+  rig.engine.gateBacktests = true;
+  rig.keys("Ctrl+R");
+  rig.keys("Ctrl+R");
+  EXPECT_EQ(order, QStringList({"tab", "testing"}));
+  EXPECT_EQ(rig.root().bottomPanel()->tab(), BottomTab::tester);
+  rig.engine.openGate();
+  ASSERT_TRUE(testing::waitUntil([&] { return !w.isTesting(); }));
+  EXPECT_EQ(rig.engine.names().count("backtest golden-cross.kelo"), 1);
+
+  // A click on a tab reaches the view state; the menus' tab reaches the panel.
+  rig.root().bottomPanel()->tabs()->tabButton(int(BottomTab::journal))->click();
+  EXPECT_EQ(app.viewState().bottomTab(), BottomTab::journal);
+  app.viewState().setBottomTab(BottomTab::problems);
+  EXPECT_EQ(rig.root().bottomPanel()->tab(), BottomTab::problems);
+
+  // Without a selection: the tester shows, nothing runs.
+  rig.engine.gateBacktests = false;
+  w.setSelectedFileID(std::nullopt);
+  rig.keys("Ctrl+R");
+  model::testing::settle();
+  EXPECT_EQ(rig.root().bottomPanel()->tab(), BottomTab::tester);
+  EXPECT_EQ(rig.engine.names().count("backtest golden-cross.kelo"), 1);
+
+  // A typed balance counts, though the box still has the focus.
+  w.select(w.files()[0]);
+  ASSERT_TRUE(testing::waitUntil([&] {
+    auto* tester = qobject_cast<TesterPanel*>(rig.root().bottomPanel()->view());
+    return tester && tester->settings()->balanceBox();
+  }));
+  NumberBox* balance =
+      qobject_cast<TesterPanel*>(rig.root().bottomPanel()->view())->settings()->balanceBox();
+  balance->lineEdit()->setFocus();
+  balance->lineEdit()->selectAll();
+  QTest::keyClicks(balance->lineEdit(), QStringLiteral("50000"));
+  rig.keys("Ctrl+R");
+  ASSERT_TRUE(testing::waitUntil(
+      [&] { return rig.engine.fake.lastBacktest().has_value() && !w.isTesting(); }));
+  EXPECT_EQ(rig.engine.fake.lastBacktest()->balance, 50000);
+}
+
+TEST(AppShell, BottomPanelGrowsForAReport) {
+  const struct {
+    int drag;  // up from 170
+    bool withReport;
+    double expected;
+  } rows[] = {{80, true, 400}, {230, true, 400}, {350, true, 520}, {80, false, 250}};
+  for (const auto& row : rows) {
+    AppRig rig;
+    ZentrixCodeApp& app = rig.launch();
+    model::Workspace& w = app.workspace();
+    testing::dragBy(rig.root().editorSplit()->grip(), QPoint(0, -row.drag));
+    EXPECT_EQ(rig.root().bottomHeight(), 170 + row.drag);
+    w.setIsTesting(true);
+    w.setReport(row.withReport ? std::optional(report()) : std::nullopt);
+    w.setIsTesting(false);
+    ASSERT_TRUE(rig.growthEnded());
+    EXPECT_EQ(rig.root().bottomHeight(), row.expected) << row.drag;
+    EXPECT_EQ(rig.root().editorSplit()->shownSizes().bottom, row.expected);
+  }
+
+  // A drag during the growth stops it.
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  app.workspace().setIsTesting(true);
+  app.workspace().setReport(report());
+  app.workspace().setIsTesting(false);
+  ASSERT_TRUE(testing::waitUntil([&] { return rig.root().bottomHeight() > 170; }));
+  testing::dragBy(rig.root().editorSplit()->grip(), QPoint(0, 10));
+  const double dragged = rig.root().bottomHeight();
+  QTest::qWait(300);
+  EXPECT_LT(dragged, 400);
+  EXPECT_EQ(rig.root().bottomHeight(), dragged);
+}
+
+TEST(AppShell, ColumnsAndTheirStoredWidths) {
+  AppRig rig;
+  rig.store->setValue(QStringLiteral("sidebarWidth"), 500);
+  ZentrixCodeApp& app = rig.launch();
+  RootView& root = rig.root();
+  EXPECT_EQ(root.sidebarColumn()->width(), 500) << "a stored width outside the range stands";
+
+  // Hiding the reference pane deletes it with its handle; the editor takes the room.
+  const int editor = root.editorSplit()->width();
+  const int pane = root.referencePane()->width();
+  QPointer<ReferencePane> shown = root.referencePane();
+  QPointer<theme::SplitHandle> handle = root.referenceHandle();
+  app.menus().referenceAction()->trigger();
+  EXPECT_TRUE(shown.isNull());
+  EXPECT_TRUE(handle.isNull());
+  QTest::qWait(1);
+  EXPECT_EQ(root.editorSplit()->width(), editor + pane + 1);
+  rig.store->setValue(QStringLiteral("referenceWidth"), 350);
+  app.menus().referenceAction()->trigger();
+  ASSERT_TRUE(root.referencePane());
+  EXPECT_NE(root.referencePane(), shown.data());
+  EXPECT_EQ(root.referencePane()->width(), 350);
+
+  // A drag writes the width while it lasts, clamped by the handle.
+  rig.store->setValue(QStringLiteral("sidebarWidth"), 240);
+  root.sidebarHandle()->setValue(240);
+  root.sidebarColumn()->setFixedWidth(240);
+  QWidget* grip = root.sidebarHandle()->grip();
+  const QPoint start = grip->mapToGlobal(grip->rect().center());
+  QTest::mousePress(grip, Qt::LeftButton, {}, grip->mapFromGlobal(start));
+  QTest::mouseMove(grip, grip->mapFromGlobal(start + QPoint(25, 0)));
+  QTest::mouseMove(grip, grip->mapFromGlobal(start + QPoint(50, 0)));
+  EXPECT_EQ(rig.store->value(QStringLiteral("sidebarWidth")).toDouble(), 290);
+  EXPECT_EQ(root.sidebarColumn()->width(), 290);
+  QTest::mouseMove(grip, grip->mapFromGlobal(start + QPoint(400, 0)));
+  QTest::mouseRelease(grip, Qt::LeftButton, {}, grip->mapFromGlobal(start + QPoint(400, 0)));
+  EXPECT_EQ(rig.store->value(QStringLiteral("sidebarWidth")).toDouble(), 360);
+}
+
+TEST(AppShell, SignInSheetFollowsTheFlag) {
+  AppRig rig;
+  rig.store->setValue(QStringLiteral("appearance"), QStringLiteral("dark"));
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  w.setWantsSignIn(true);
+  w.setWantsSignIn(true);
+  ASSERT_TRUE(
+      testing::waitUntil([&] { return !app.window().findChildren<SignInSheet*>().isEmpty(); }));
+  testing::settle();
+  QList<SignInSheet*> sheets = app.window().findChildren<SignInSheet*>();
+  ASSERT_EQ(sheets.size(), 1);
+  SignInSheet* sheet = sheets.first();
+  EXPECT_TRUE(sheet->isVisible());
+  EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+  EXPECT_EQ(hex(sheet->grab().toImage().pixelColor(sheet->width() - 3, sheet->height() / 2)),
+            "#0D1230");
+  sheet->close();
+  EXPECT_TRUE(testing::waitUntil([&] { return !w.wantsSignIn(); }));
+}
+
+TEST(AppShell, JumpFromAProblem) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  rig.engine.fake.checkReply.ok = false;
+  rig.engine.fake.checkReply.diagnostics = {
+      bridge::Diagnostic{"error", "KELO2001", "expected ')'", 9, 3, 9, 4}};
+  w.runCheck(true);
+  ASSERT_TRUE(testing::waitUntil([&] { return !w.diagnostics().isEmpty(); }));
+  QSignalSpy jumps(&app.events(), &AppEvents::jumpToLine);
+  auto* problems = qobject_cast<ProblemsList*>(rig.root().bottomPanel()->view());
+  ASSERT_TRUE(problems && problems->listView());
+  QTest::qWait(1);
+  RowListView* list = problems->listView();
+  const QRect row = list->visualRect(list->model()->index(0, 0));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+  ASSERT_EQ(jumps.size(), 1);
+  EXPECT_EQ(jumps[0], QVariantList({9, 3}));
+  EXPECT_EQ(w.cursorLine(), 9);
+  EXPECT_EQ(w.cursorColumn(), 3);
+  EXPECT_EQ(rig.status("Ln"), "9");
+  EXPECT_EQ(rig.status("Col"), "3");
+}
+
+// The rename through the real prompt, answered from a timer as a user would.
+TEST(AppShell, RenameThroughTheRealPrompt) {
+  AppRig rig;
+  model::QtDialogs real;
+  rig.app = std::make_unique<ZentrixCodeApp>(
+      ZentrixCodeApp::Services{rig.engine, rig.client, real, rig.viewer, rig.desktop, *rig.store});
+  real.setMainWindow(&rig.app->window());
+  rig.app->show();
+  model::Workspace& w = rig.app->workspace();
+  const struct {
+    const char* typed;  // nullptr: Escape
+    const char* name;
+  } rows[] = {{"  strategy  ", "strategy.kelo"}, {nullptr, "strategy.kelo"}, {"", "strategy.kelo"}};
+  for (const auto& row : rows) {
+    const QString before = w.files()[0].name;
+    QString title, label, shown, accept, selected;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      if (!prompt) return;
+      poll.stop();
+      title = prompt->windowTitle();
+      label = prompt->labelText();
+      shown = prompt->textValue();
+      accept = prompt->okButtonText();
+      auto* edit = prompt->findChild<QLineEdit*>();
+      selected = edit ? edit->selectedText() : QString();
+      if (!row.typed) {
+        QTest::keyClick(edit, Qt::Key_Escape);
+      } else {
+        if (*row.typed) QTest::keyClicks(edit, QString::fromUtf8(row.typed));
+        QTest::keyClick(edit, Qt::Key_Return);
+      }
+    });
+    poll.start();
+    std::unique_ptr<QMenu> menu(rig.root().sidebar()->makeContextMenu(w.files()[0].id));
+    menu->actions()[6]->trigger();
+    EXPECT_EQ(title, "Rename " + before);
+    EXPECT_EQ(label, "Give the file a new name.");
+    EXPECT_EQ(shown, before);
+    EXPECT_EQ(selected, before) << "the whole name is selected";
+    EXPECT_EQ(accept, "Rename");
+    EXPECT_EQ(w.files()[0].name, row.name);
+  }
+  rig.app.reset();  // before the dialogs it uses
+}
+
+// The regions Tab passes through, each once: "top", "sidebar", "editor", "bottom", "reference".
+QStringList tabRegions(RootView& root) {
+  QStringList out;
+  for (QWidget* w : root.tabOrder()) {
+    QString region = root.topBar()->isAncestorOf(w)        ? "top"
+                     : root.sidebar()->isAncestorOf(w)     ? "sidebar"
+                     : root.editorPane()->isAncestorOf(w)  ? "editor"
+                     : root.bottomPanel()->isAncestorOf(w) ? "bottom"
+                                                           : "reference";
+    if (out.isEmpty() || out.last() != region) out << region;
+  }
+  return out;
+}
+
+TEST(AppShell, TabOrder) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  RootView& root = rig.root();
+  const QStringList expected{"top", "sidebar", "editor", "bottom", "reference"};
+  EXPECT_EQ(tabRegions(root), expected);
+  // Views made later keep their place: new rows, another tab's content, the pane again.
+  app.workspace().newFile(model::SourceFile::Kind::bot);
+  app.viewState().setBottomTab(BottomTab::tester);
+  app.viewState().setShowReference(false);
+  app.viewState().setShowReference(true);
+  QTest::qWait(1);
+  EXPECT_EQ(tabRegions(root), expected);
+
+  // From the "+" button, Tab reaches the selected row, the inputs list, then the editor;
+  // Shift+Tab goes back.
+  root.sidebar()->newFileButton()->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  auto* row = qobject_cast<theme::SidebarRow*>(QApplication::focusWidget());
+  ASSERT_TRUE(row);
+  EXPECT_EQ(row->label(), "untitled-bot.kelo");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(),
+            static_cast<QWidget*>(root.sidebar()->inputsPanel()->scrollArea()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_TRUE(root.editorPane()->isAncestorOf(QApplication::focusWidget()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), row);
+}
+
+TEST(AppShell, Appearance) {
+  const struct {
+    const char* stored;
+    ColorScheme desktop;
+    const char* background;  // the status bar's left padding
+  } rows[] = {{"system", ColorScheme::dark, "#0C1128"},
+              {"light", ColorScheme::dark, "#FBFBFD"},
+              {"dark", ColorScheme::light, "#0C1128"}};
+  for (const auto& row : rows) {
+    AppRig rig;
+    rig.desktop.setScheme(row.desktop);
+    rig.store->setValue(QStringLiteral("appearance"), QString::fromUtf8(row.stored));
+    rig.launch();
+    EXPECT_EQ(hex(rig.pixel(rig.root().statusBar(), QPoint(4, 12))), row.background) << row.stored;
+  }
+
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  QWidget* bar = rig.root().topBar();
+  EXPECT_EQ(hex(rig.pixel(bar, QPoint(20, 30))), "#FFFFFF");
+  rig.desktop.setScheme(ColorScheme::dark);
+  EXPECT_EQ(hex(rig.pixel(bar, QPoint(20, 30))), "#0D1230") << "Match System follows at once";
+  rig.desktop.setScheme(ColorScheme::light);
+  QMenu* picker = app.menus().viewMenu()->actions()[2]->menu();
+  picker->actions()[2]->trigger();
+  EXPECT_EQ(rig.store->value(QStringLiteral("appearance")).toString(), "dark");
+  EXPECT_EQ(hex(QApplication::palette().color(QPalette::Window)), "#04060E");
+  EXPECT_EQ(hex(rig.pixel(bar, QPoint(20, 30))), "#0D1230");
+  picker->actions()[0]->trigger();
+  EXPECT_EQ(hex(rig.pixel(bar, QPoint(20, 30))), "#FFFFFF");
+}
+
+}  // namespace
+}  // namespace zx::views

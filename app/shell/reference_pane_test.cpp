@@ -1,0 +1,300 @@
+#include "shell/reference_pane.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+#include "bridge/fake_engine.h"
+#include "bridge/kelo_calls.h"
+#include "shell/reference_detail.h"
+#include "shell/reference_list.h"
+#include "shell/reference_rows.h"
+#include "shell/shell_test_support.h"
+#include "theme/theme.h"
+
+namespace zx::views {
+namespace {
+
+using bridge::Completion;
+
+// The rows as shown: "[Indicators 3]" for a header ("+" when folded), "ema*" when chosen.
+QString shownRows(const ReferenceRows& rows) {
+  QStringList out;
+  for (int i = 0; i < rows.size(); ++i) {
+    const ReferenceRows::Row& r = rows.row(i);
+    if (r.header) {
+      out << QString("[%1 %2%3]").arg(r.title).arg(r.count).arg(r.collapsed ? "+" : "");
+    } else {
+      out << r.entry.name + (r.selected ? "*" : "");
+    }
+  }
+  return out.join(' ');
+}
+
+struct PaneRig {
+  bridge::FakeEngine engine;
+  std::unique_ptr<QWidget> host = (testing::testApp(), std::make_unique<QWidget>());
+  ReferencePane* pane = nullptr;
+
+  explicit PaneRig(const theme::Palette& palette = theme::lightPalette(),
+                   QList<Completion> reply = testing::sampleCompletions()) {
+    engine.completionsReply = std::move(reply);
+    theme::PaletteScope::set(host.get(), palette);
+    pane = new ReferencePane(engine, host.get());
+  }
+  ReferencePane& show(int width = 300, int height = 520) {
+    host->resize(width, height);
+    pane->resize(width, height);
+    pane->show();
+    host->show();
+    QTest::qWait(10);
+    return *pane;
+  }
+  ReferenceList* list() const { return pane->list(); }
+  const ReferenceRows& rows() const { return *pane->rows(); }
+  QString shown() const { return shownRows(rows()); }
+  QPoint centreOfRow(int row) const { return list()->visualRect(rows().index(row)).center(); }
+  void click(int row) const {
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, centreOfRow(row));
+  }
+  void type(const QString& text) const { QTest::keyClicks(pane->searchField()->lineEdit(), text); }
+};
+
+const char kEverything[] =
+    "[Price data 1] close [Indicators 3] ema sma ta [General 4] Alpha Zeta alpha beta";
+
+TEST(ReferencePane, FoldsSectionsByHeaderClicks) {
+  PaneRig rig;
+  ReferencePane& pane = rig.show();
+  EXPECT_EQ(pane.countLabel()->text(), "9");
+  EXPECT_EQ(rig.shown(), kEverything);
+
+  rig.click(rig.rows().findHeader("Indicators"));
+  EXPECT_EQ(rig.shown(), "[Price data 1] close [Indicators 3+] [General 4] Alpha Zeta alpha beta");
+  EXPECT_EQ(pane.countLabel()->text(), "9");
+  rig.click(rig.rows().findHeader("Indicators"));
+  EXPECT_EQ(rig.shown(), kEverything);
+  // Folding outlives a search that changes the section's entries.
+  rig.click(rig.rows().findHeader("General"));
+  rig.type("ta");
+  EXPECT_EQ(rig.shown(), "[Indicators 2] ta ta.rsi [General 2+]");
+  EXPECT_EQ(pane.countLabel()->text(), "4");
+}
+
+TEST(ReferencePane, ThePinnedHeaderFoldsItsOwnSection) {
+  PaneRig rig;
+  ReferencePane& pane = rig.show(300, 340);
+  ReferenceList* list = rig.list();
+  EXPECT_EQ(list->pinned().section, -1);
+
+  // Scrolled into the rows of Indicators, its header is pinned over the chosen "ema".
+  rig.click(rig.rows().findEntry("ema"));
+  ASSERT_GT(list->verticalScrollBar()->maximum(), 100);
+  const int ema = rig.rows().findEntry("ema");
+  list->verticalScrollBar()->setValue(list->visualRect(rig.rows().index(ema)).top() +
+                                      list->verticalScrollBar()->value() + 2);
+  const ReferenceList::Pinned pin = list->pinned();
+  ASSERT_EQ(pin.section, 1);
+  EXPECT_EQ(pin.rect, QRect(0, 0, list->viewport()->width(), 24));
+  // The chosen row runs from y -2 to 26: only its last two rows of pixels show.
+  list->clearFocus();
+  const QImage image = list->viewport()->grab().toImage();
+  const int x = list->viewport()->width() - 60;
+  EXPECT_EQ(image.pixelColor(x, 2).name().toUpper(), "#FBFBFD");
+  EXPECT_EQ(image.pixelColor(x, 22).name().toUpper(), "#FBFBFD");
+  EXPECT_EQ(image.pixelColor(x, 24).name().toUpper(), "#EEF4FF");
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(100, 12));
+  EXPECT_EQ(rig.shown(), "[Price data 1] close [Indicators 3+] [General 4] Alpha Zeta alpha beta");
+  EXPECT_TRUE(pane.state().isCollapsed("Indicators"));
+  EXPECT_FALSE(pane.state().isCollapsed("General"));
+}
+
+TEST(ReferencePane, TheNextHeaderPushesThePinnedOneUp) {
+  PaneRig rig;
+  rig.show(300, 210);
+  ReferenceList* list = rig.list();
+  const int general = rig.rows().findHeader("General");
+  const int value = list->verticalScrollBar()->value();
+  // General's header 10 px below the top: the pinned Indicators header is pushed up by 14.
+  list->verticalScrollBar()->setValue(list->visualRect(rig.rows().index(general)).top() + value -
+                                      10);
+  const ReferenceList::Pinned pin = list->pinned();
+  ASSERT_EQ(pin.section, 1);
+  EXPECT_EQ(pin.rect.top(), -14);
+}
+
+TEST(ReferencePane, TheChosenEntryStaysInTheDetail) {
+  PaneRig rig;
+  ReferencePane& pane = rig.show();
+  EXPECT_TRUE(pane.detail()->isHidden());
+
+  rig.click(rig.rows().findEntry("ema"));
+  ASSERT_TRUE(pane.detail()->isVisible());
+  EXPECT_EQ(pane.detail()->nameLabel()->text(), "ema");
+  EXPECT_EQ(pane.detail()->typeLabel()->text(), "(series, int) -> series");
+  EXPECT_EQ(pane.detail()->summaryLabel()->text(), "Exponential moving average");
+  EXPECT_TRUE(pane.detail()->summaryLabel()->isVisible());
+  EXPECT_EQ(rig.shown(), QString(kEverything).replace("ema", "ema*"));
+  const Qt::TextInteractionFlags selectable =
+      Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard;
+  EXPECT_EQ(pane.detail()->typeLabel()->textInteractionFlags() & selectable, selectable);
+
+  rig.type("close");
+  EXPECT_EQ(rig.shown(), "[Price data 1] close");
+  EXPECT_TRUE(pane.detail()->isVisible());
+  EXPECT_EQ(pane.detail()->nameLabel()->text(), "ema");
+
+  rig.pane->searchField()->lineEdit()->clear();
+  rig.type("beta");
+  rig.click(rig.rows().findEntry("beta"));
+  EXPECT_EQ(pane.detail()->nameLabel()->text(), "beta");
+  EXPECT_FALSE(pane.detail()->summaryLabel()->isVisible());
+}
+
+TEST(ReferencePane, FollowsAPaletteChangeAtOnce) {
+  PaneRig rig;
+  ReferencePane& pane = rig.show();
+  rig.click(rig.rows().findEntry("ema"));
+  const auto headerPixel = [&] {
+    const QPoint at = rig.list()->visualRect(rig.rows().index(0)).topRight() + QPoint(-60, 2);
+    return rig.list()->viewport()->grab().toImage().pixelColor(at).name().toUpper();
+  };
+  EXPECT_EQ(headerPixel(), "#FBFBFD");
+  theme::PaletteScope::set(rig.host.get(), theme::darkPalette());
+  EXPECT_EQ(headerPixel(), "#0C1128");
+  EXPECT_EQ(pane.detail()->typeLabel()->palette().color(QPalette::WindowText),
+            theme::darkPalette().accent);
+  EXPECT_EQ(pane.detail()->summaryLabel()->palette().color(QPalette::WindowText),
+            theme::darkPalette().textTertiary);
+}
+
+TEST(ReferencePane, ALongTypeWrapsWithinANarrowPane) {
+  const QString type = "fn(series<num>, series<num>, series<num>, int) -> series<num>";
+  const QString word = "fn(series<num>,series<num>,series<num>,series<num>)->series<num>";
+  PaneRig rig(theme::lightPalette(),
+              {{"long", "function", type, "", "Maths"}, {"word", "function", word, "", "Maths"}});
+  ReferencePane& pane = rig.show(240, 520);
+  QLabel* label = pane.detail()->typeLabel();
+  rig.click(rig.rows().findEntry("long"));
+  QTest::qWait(10);
+  EXPECT_LE(label->geometry().right(), 240 - 16);
+  EXPECT_GE(label->height(), 3 * label->fontMetrics().lineSpacing());
+  EXPECT_EQ(label->text(), type);  // copied as the engine wrote it
+
+  // A type with no break in it is cut rather than widening the whole column.
+  rig.click(rig.rows().findEntry("word"));
+  EXPECT_LE(pane.minimumSizeHint().width(), 240);
+  EXPECT_LE(pane.detail()->minimumSizeHint().width(), 240);
+}
+
+TEST(ReferencePane, KeyboardWalksFoldsAndChooses) {
+  PaneRig rig;
+  ReferencePane& pane = rig.show();
+  QApplication::setActiveWindow(rig.host.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(rig.host.get()));
+  pane.searchField()->lineEdit()->setFocus();
+  QTest::keyClick(pane.searchField()->lineEdit(), Qt::Key_Tab);
+  ASSERT_TRUE(rig.list()->hasFocus());
+
+  EXPECT_EQ(rig.list()->currentIndex().row(), 0);  // the Price data header
+  QTest::keyClick(rig.list(), Qt::Key_Down);       // close
+  QTest::keyClick(rig.list(), Qt::Key_Down);       // Indicators
+  QTest::keyClick(rig.list(), Qt::Key_Space);
+  EXPECT_TRUE(pane.state().isCollapsed("Indicators"));
+  EXPECT_EQ(rig.list()->currentIndex().row(), rig.rows().findHeader("Indicators"));
+  QTest::keyClick(rig.list(), Qt::Key_Down);  // General
+  QTest::keyClick(rig.list(), Qt::Key_Down);  // Alpha
+  QTest::keyClick(rig.list(), Qt::Key_Return);
+  ASSERT_TRUE(pane.state().selection().has_value());
+  EXPECT_EQ(pane.state().selection()->name, "Alpha");
+}
+
+TEST(ReferencePane, LoadsWhenFirstShownAndAgainOnlyAfterAnEmptyReply) {
+  PaneRig rig;
+  EXPECT_TRUE(rig.engine.calls().isEmpty());  // nothing before it is shown
+  rig.show();
+  EXPECT_EQ(rig.engine.calls(), QStringList{"completions "});
+  rig.host->hide();
+  rig.host->show();
+  EXPECT_EQ(rig.engine.calls(), QStringList{"completions "});
+
+  PaneRig empty(theme::lightPalette(), {});
+  empty.show();
+  EXPECT_EQ(empty.pane->countLabel()->text(), "0");
+  EXPECT_EQ(empty.rows().size(), 0);
+  empty.engine.completionsReply = testing::sampleCompletions();
+  empty.host->hide();
+  empty.host->show();
+  EXPECT_EQ(empty.engine.calls(), (QStringList{"completions ", "completions "}));
+  EXPECT_EQ(empty.shown(), kEverything);
+
+  // A new pane starts afresh.
+  rig.type("ta");
+  rig.click(rig.rows().findEntry("ta"));
+  rig.click(rig.rows().findHeader("Indicators"));
+  delete rig.pane;
+  rig.pane = new ReferencePane(rig.engine, rig.host.get());
+  rig.show();
+  EXPECT_EQ(rig.pane->state().query(), "");
+  EXPECT_FALSE(rig.pane->state().selection().has_value());
+  EXPECT_TRUE(rig.pane->state().collapsed().isEmpty());
+  EXPECT_EQ(rig.pane->searchField()->text(), "");
+  EXPECT_EQ(rig.shown(), kEverything);
+}
+
+TEST(ReferencePane, RealEngineListsEveryNonMemberUnderTheThirteenTitles) {
+  testing::testApp();
+  const QList<Completion> all = bridge::Kelo::completions("");
+  ASSERT_FALSE(all.isEmpty());
+  const auto members =
+      std::count_if(all.begin(), all.end(), [](const Completion& c) { return c.kind == "member"; });
+  ReferencePane pane(bridge::Kelo::engine());
+  pane.resize(300, 600);
+  pane.show();
+  EXPECT_EQ(pane.countLabel()->text(), QString::number(all.size() - members));
+  int headers = 0;
+  for (int i = 0; i < pane.rows()->size(); ++i) {
+    const ReferenceRows::Row& r = pane.rows()->row(i);
+    if (!r.header) continue;
+    ++headers;
+    EXPECT_TRUE(ReferenceState::groupOrder().contains(r.title)) << r.title.toStdString();
+  }
+  EXPECT_GT(headers, 1);
+}
+
+// Offscreen pictures to look at: ZX_VIEWS_GRABS=<folder> writes them there.
+TEST(ReferencePaneGrabs, LightAndDark) {
+  const QString folder = qEnvironmentVariable("ZX_VIEWS_GRABS");
+  if (folder.isEmpty()) GTEST_SKIP() << "set ZX_VIEWS_GRABS to a folder to get the pictures";
+  for (const auto& [name, palette] : {std::pair{QString("light"), theme::lightPalette()},
+                                      std::pair{QString("dark"), theme::darkPalette()}}) {
+    {
+      PaneRig rig(palette, bridge::Kelo::completions(""));
+      ReferencePane& pane = rig.show(300, 640);
+      rig.click(rig.rows().findHeader("Price data"));  // folded, with the keyboard's outline
+      rig.list()->setFocus();
+      QTest::qWait(20);
+      pane.grab().save(folder + "/reference-pane-folded-" + name + ".png");
+      rig.click(rig.rows().findEntry("sma"));
+      ReferenceList* list = rig.list();
+      // "sma" 90 px down, under the pinned Indicators header.
+      const int sma = rig.rows().findEntry("sma");
+      list->verticalScrollBar()->setValue(list->visualRect(rig.rows().index(sma)).top() +
+                                          list->verticalScrollBar()->value() - 90);
+      QTest::mouseMove(list->viewport(), rig.centreOfRow(rig.rows().findEntry("stoch")));
+      QTest::qWait(20);
+      pane.grab().save(folder + "/reference-pane-" + name + ".png");
+      rig.type("avg");
+      QTest::qWait(20);
+      pane.grab().save(folder + "/reference-pane-search-" + name + ".png");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zx::views

@@ -1,9 +1,0 @@
-#include "views/app_events.h"
-
-namespace zx::views {
-
-void AppEvents::postJumpToLine(int line, int column) {
-  emit jumpToLine(line, column);
-}
-
-}  // namespace zx::views
