@@ -21,7 +21,7 @@ TEST(WorkspaceCheck, TypingIsDebounced) {
   w.setSelectedText("second");
   QCoreApplication::sendPostedEvents();
   ASSERT_TRUE(waitFor(w, F::lastCheckMilliseconds));
-  settle();
+  settle(200);
   const QList<testing::RecordingEngine::Call> calls = rig.engine.calls().mid(before);
   ASSERT_EQ(calls.size(), 2);
   EXPECT_EQ(calls[0].what, "check golden-cross.kelo");

@@ -111,7 +111,6 @@ TEST(EditorPane, TypingStoresTheTextAndAsksForOneDelayedCheck) {
   ASSERT_EQ(pane.editor()->text(), sample);
 
   qsizetype before = rig.engine.calls().size();
-  const qint64 typedAt = rig.engine.elapsedMs();
   QTest::keyClick(rig.view(), Qt::Key_X);
   EXPECT_EQ(rig.w().selected()->text, "x" + sample);
   EXPECT_TRUE(rig.callsSince(before).isEmpty());  // not yet: the check waits
@@ -121,11 +120,12 @@ TEST(EditorPane, TypingStoresTheTextAndAsksForOneDelayedCheck) {
   ASSERT_EQ(calls.size(), 2);
   EXPECT_EQ(calls[0].what, "check golden-cross.kelo");
   EXPECT_EQ(calls[0].source, "x" + sample);
-  EXPECT_GE(calls[0].atMs - typedAt, Workspace::kCheckDelayMs);
 
-  // Two characters within the delay: still one check, of the newer text.
+  // Two characters within the delay: still one check, of the newer text. Queued work is
+  // delivered between them but no timer fires, so a check started at once would be seen.
   before = rig.engine.calls().size();
   QTest::keyClick(rig.view(), Qt::Key_Y);
+  QCoreApplication::sendPostedEvents();
   QTest::keyClick(rig.view(), Qt::Key_Z);
   ASSERT_TRUE(waitFor(rig.w(), F::lastCheckMilliseconds));
   settle(300);
