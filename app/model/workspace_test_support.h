@@ -38,20 +38,17 @@ namespace {
   return *app;
 }
 
-// FakeEngine plus the source of each call and when it came (a monotonic clock), and a
-// gate that holds every backtest until the test opens it.
+// FakeEngine plus the source of each call, in order, and a gate that holds every
+// backtest until the test opens it.
 class RecordingEngine final : public bridge::EngineCalls {
  public:
   struct Call {
     QString what;  // as FakeEngine logs it: "check a.kelo"
     QString source;
-    qint64 atMs = 0;  // since the engine was made
   };
 
   bridge::FakeEngine fake;
   bool gateBacktests = false;
-
-  RecordingEngine() { clock_.start(); }
 
   QList<Call> calls() const {
     QMutexLocker lock(&mutex_);
@@ -62,7 +59,6 @@ class RecordingEngine final : public bridge::EngineCalls {
     for (const Call& c : calls()) out << c.what;
     return out;
   }
-  qint64 elapsedMs() const { return clock_.elapsed(); }
   void openGate() { gate_.release(1000); }
   // Turns the event loop until a held backtest has entered the engine.
   void waitForBacktestStarted() {
@@ -104,10 +100,9 @@ class RecordingEngine final : public bridge::EngineCalls {
  private:
   void record(const QString& what, const QString& source) const {
     QMutexLocker lock(&mutex_);
-    calls_ << Call{what, source, clock_.elapsed()};
+    calls_ << Call{what, source};
   }
 
-  QElapsedTimer clock_;
   mutable QMutex mutex_;
   mutable QList<Call> calls_;
   mutable QSemaphore gate_;
