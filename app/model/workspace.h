@@ -229,6 +229,10 @@ class Workspace final : public QObject {
   // Documents.
   QString uniqueName(const QString& base) const;
   void write(SourceFile file, QString path);
+  // The open document other than `except` whose file `path` names, or null.
+  const SourceFile* documentAt(const QString& path, std::optional<QUuid> except) const;
+  // "a.kelo is the file of the open document b.kelo"
+  static QString fileOfDocument(const QString& path, const SourceFile& document);
   QString defaultBuildFolder(const SourceFile& file) const;
   // Shows `path` in the file manager; when it cannot, says so, naming the file `name`.
   void revealInFileManager(const QString& path, const QString& name);

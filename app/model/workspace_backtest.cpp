@@ -33,7 +33,8 @@ void Workspace::runBacktest() {
                       return backtestWithHistory(snapshot, std::nullopt, true);
                     }
                     const QList<client::Candle>& rows = outcome.value();
-                    if (rows.size() < kMinimumBars) {
+                    // Rows whose time is unusable are dropped before the count.
+                    if (MarketData::usableRows(rows) < kMinimumBars) {
                       setDataNotice(snapshot.symbol->sym +
                                     QStringLiteral(" has no price history on this server yet."));
                       return backtestWithHistory(snapshot, std::nullopt, true);
