@@ -147,6 +147,8 @@ std::optional<QString> writeTextFile(const QString& path, const QString& text, T
   if (exists && !S_ISREG(existing.st_mode)) {
     return QStringLiteral("%1 is not a regular file.").arg(path);
   }
+  // The rename would replace a file the user may not write, so it is asked first.
+  if (exists && ::access(target.constData(), W_OK) != 0) return failure(errno, path);
 
   // The text goes to a file of its own, which replaces the target only once every write,
   // the sync to disk and the close have succeeded: a full disk leaves the old bytes and

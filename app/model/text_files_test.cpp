@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -146,6 +147,16 @@ TEST(TextFiles, AFailedWriteKeepsTheOldBytes) {
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{"full.kelo"});
+  }
+
+  // A file the user may not write stays as it is (root may write any).
+  if (::geteuid() != 0) {
+    QTemporaryDir dir;
+    const QString locked = dir.filePath("locked.kelo");
+    put(locked, old);
+    ASSERT_EQ(chmod(locked.toLocal8Bit().constData(), 0444), 0);
+    EXPECT_EQ(writeTextFile(locked, "new", {}), "Permission denied (" + locked + ")");
+    EXPECT_EQ(bytesOf(locked), old);
   }
 
   // Never opened for writing: that could wait for a reader for ever.
