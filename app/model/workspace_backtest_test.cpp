@@ -174,20 +174,32 @@ TEST(WorkspaceBacktest, TheRunUsesItsSnapshot) {
 }
 
 TEST(WorkspaceBacktest, DestroyedWhileTheEngineRuns) {
-  Rig rig;
-  Workspace& w = rig.start();
-  rig.engine.gateBacktests = true;
-  w.runBacktest();
-  rig.engine.waitForBacktestStarted();
-  std::unique_ptr<QThread> opener(QThread::create([&] {
-    QThread::msleep(50);
+  for (const bool abandoned : {false, true}) {
+    SCOPED_TRACE(abandoned ? "abandoned: nothing waits" : "the destructor waits");
+    Rig rig;
+    Workspace& w = rig.start();
+    rig.engine.gateBacktests = true;
+    w.runBacktest();
+    rig.engine.waitForBacktestStarted();
+    if (abandoned) {
+      EXPECT_TRUE(w.abandonBacktest());
+    }
+    std::unique_ptr<QThread> opener;
+    if (!abandoned) {
+      opener.reset(QThread::create([&] {
+        QThread::msleep(50);
+        rig.engine.openGate();
+      }));
+      opener->start();
+    }
+    rig.workspace.reset();
+    EXPECT_EQ(rig.engine.backtestsEnded(), abandoned ? 0 : 1);
+    if (opener) opener->wait();
     rig.engine.openGate();
-  }));
-  opener->start();
-  rig.workspace.reset();  // waits for the engine call
-  opener->wait();
-  settle();
-  EXPECT_EQ(rig.engine.names().count("backtest golden-cross.kelo"), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.engine.backtestsEnded() == 1; }, 30000));
+    settle();
+    EXPECT_EQ(rig.engine.names().count("backtest golden-cross.kelo"), 1);
+  }
 }
 
 }  // namespace
