@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QTest>
 #include <QThreadPool>
+#include <atomic>
 #include <memory>
 
 #include "bridge/fake_engine.h"
@@ -87,8 +88,13 @@ class RecordingEngine final : public bridge::EngineCalls {
       started_.release();
       gate_.acquire();
     }
-    return fake.backtest(s, n, bars, symbol, balance, warmup);
+    bridge::BacktestReport report = fake.backtest(s, n, bars, symbol, balance, warmup);
+    // The last touch of this object: a run nobody waits for may end after it is gone.
+    ++backtestsEnded_;
+    return report;
   }
+  // Backtests that have left the engine.
+  int backtestsEnded() const { return backtestsEnded_; }
   QList<bridge::Token> tokens(const QString& s) const override { return fake.tokens(s); }
   QList<bridge::Completion> completions(const QString& p) const override {
     return fake.completions(p);
@@ -107,6 +113,7 @@ class RecordingEngine final : public bridge::EngineCalls {
   mutable QList<Call> calls_;
   mutable QSemaphore gate_;
   mutable QSemaphore started_;
+  mutable std::atomic<int> backtestsEnded_{0};
 };
 
 // The names of the fields a workspace publishes, in order.

@@ -10,6 +10,8 @@
 #include <QVariantAnimation>
 #include <QWindow>
 
+#include "client/blocking_secret_store.h"
+#include "client/zentrix_api.h"
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
 #include "model/qt_dialogs.h"
@@ -470,6 +472,46 @@ TEST(AppShell, Appearance) {
   EXPECT_EQ(hex(rig.pixel(bar, QPoint(20, 30))), "#0D1230");
   picker->actions()[0]->trigger();
   EXPECT_EQ(hex(rig.pixel(bar, QPoint(20, 30))), "#FFFFFF");
+}
+
+TEST(AppShell, AKeyringThatDoesNotAnswerHoldsNothingBack) {
+  using namespace std::chrono_literals;
+  const QByteArray stored =
+      R"({"token":"T","session":{"login":"5001","name":"Ann","brokerName":"Acme",)"
+      R"("serverName":"Acme-Live","currency":"USD","leverage":100,"balance":1000}})";
+  client::BlockingSecretStore keyring(stored);
+  // Nothing listens there: a request made after all would fail and say so.
+  client::ZentrixAPI api(keyring, QUrl(QStringLiteral("http://127.0.0.1:1")));
+  api.setKeyringTimeout(300ms);
+  AppRig rig;
+  rig.app = std::make_unique<ZentrixCodeApp>(
+      ZentrixCodeApp::Services{rig.engine, api, rig.dialogs, rig.viewer, rig.desktop, *rig.store});
+  ZentrixCodeApp& app = *rig.app;
+  app.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.window()));
+  ASSERT_TRUE(testing::waitUntil([&] { return keyring.waiting() == 1; }));
+  EXPECT_FALSE(app.window().grab().isNull());
+  EXPECT_EQ(app.window().windowHandle()->title(), "golden-cross.kelo");
+  EXPECT_EQ(keyring.answered(), 0) << "the window is up while the keyring is silent";
+
+  // A read begun now ends with its time-out, after the application's own.
+  bool probed = false;
+  api.restoreStored(nullptr, [&](std::optional<client::Session>) { probed = true; });
+  ASSERT_TRUE(testing::waitUntil([&] { return probed; }));
+  model::Workspace& w = app.workspace();
+  EXPECT_EQ(w.session(), std::nullopt);
+  EXPECT_FALSE(api.isSignedIn());
+
+  // The answer that comes too late is dropped: signed out it stays, and nothing is asked
+  // of the server.
+  keyring.release();
+  ASSERT_TRUE(testing::waitUntil([&] { return keyring.answered() == 2; }));
+  testing::settle(200);
+  EXPECT_EQ(w.session(), std::nullopt);
+  EXPECT_FALSE(api.isSignedIn());
+  EXPECT_FALSE(w.loadingSymbols());
+  EXPECT_EQ(w.buildMessage(), std::nullopt);
+  rig.app.reset();
 }
 
 }  // namespace
