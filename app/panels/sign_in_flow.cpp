@@ -41,6 +41,8 @@ void SignInFlow::search(const QString& text) {
     if (generation != searchGeneration_) return;
     if (!outcome.ok()) return setProblem(outcome.error().message());
     brokers_ = std::move(outcome.value());
+    // One row per broker: a platform answering with thousands must not stall the sheet.
+    if (brokers_.size() > kBrokersAsked) brokers_.resize(kBrokersAsked);
     emit changed(Part::brokers);
   });
 }

@@ -20,6 +20,9 @@ class SignInFlow final : public QObject {
   enum class Part { brokers, step, servers, busy, problem };
   Q_ENUM(Part)
 
+  // The search asks the platform for this many brokers; a reply holding more shows these.
+  static constexpr qsizetype kBrokersAsked = 25;
+
   SignInFlow(model::Workspace& workspace, client::PlatformClient& client,
              QObject* parent = nullptr);
 

@@ -1,13 +1,18 @@
 #include "panels/sign_in_sheet.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QStringListModel>
+#include <QStyleFactory>
 #include <QVBoxLayout>
 
 #include "panels/broker_row.h"
@@ -90,6 +95,18 @@ class SymbolView final : public QWidget {
   QString name_;
   double px_;
   QColor theme::Palette::*colour_;
+};
+
+// Opening a menu over its current item, Fusion first measures every entry; a drop-down
+// list lays out only the rows it shows, however many servers a broker lists.
+class DropDownStyle final : public QProxyStyle {
+ public:
+  DropDownStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* answer) const override {
+    if (hint == SH_ComboBox_Popup) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, answer);
+  }
 };
 
 // The problem strip's wash: `sell` at 6 %.
@@ -243,6 +260,16 @@ QWidget* SignInSheet::credentialsStep() {
   QList<QLabel*> captions;
 
   serverPicker_ = new QComboBox;
+  // A broker may list thousands of servers: one model reset fills the menu, and neither
+  // the picker's width nor the menu's rows are measured item by item.
+  serverPicker_->setModel(new QStringListModel(serverPicker_));
+  serverPicker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  auto* dropDown = new DropDownStyle;
+  dropDown->setParent(serverPicker_);
+  serverPicker_->setStyle(dropDown);
+  if (auto* list = qobject_cast<QListView*>(serverPicker_->view())) {
+    list->setUniformItemSizes(true);
+  }
   serverPicker_->setAccessibleName(QStringLiteral("Server"));
   serverPicker_->setFont(theme::font(theme::FontStyle::table));
   serverPicker_->setFixedHeight(theme::Size::control);
@@ -351,9 +378,11 @@ void SignInSheet::showBrokers() {
 
 void SignInSheet::showServers() {
   const QSignalBlocker quiet(serverPicker_);
-  serverPicker_->clear();
   const QList<client::TradingServer>& servers = flow_->servers();
-  for (const client::TradingServer& server : servers) serverPicker_->addItem(server.serverName);
+  QStringList names;
+  names.reserve(servers.size());
+  for (const client::TradingServer& server : servers) names << server.serverName;
+  static_cast<QStringListModel*>(serverPicker_->model())->setStringList(names);
   int current = -1;
   if (flow_->server()) current = int(servers.indexOf(*flow_->server()));
   serverPicker_->setCurrentIndex(current);

@@ -1,6 +1,7 @@
 // The sign-in sheet over fake platform clients: search, servers, sign-in, late replies.
 #include "panels/sign_in_sheet.h"
 
+#include <QAbstractItemView>
 #include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
@@ -381,6 +382,78 @@ TEST(SignInSheet, PresentedWhileWanted) {
   p.w.setWantsSignIn(true);
   p.sheet()->close();
   EXPECT_FALSE(p.w.wantsSignIn()) << "so does the window's close button";
+}
+
+// However many brokers or servers the platform sends, the sheet shows the 25 brokers the
+// search asked for, and every server in its picker.
+TEST(SignInSheet, LongRepliesStayBounded) {
+  const auto numbered = [](const QString& stem, int n) {
+    QStringList out;
+    for (int i = 0; i < n; ++i) out << stem + QString::number(i);
+    return out;
+  };
+  const struct {
+    int brokers;
+    int rows;
+    const char* last;
+  } searches[] = {{0, 0, ""},
+                  {3, 3, "Broker 2"},
+                  {25, 25, "Broker 24"},
+                  {26, 25, "Broker 24"},
+                  {20000, 25, "Broker 24"}};
+  for (const auto& c : searches) {
+    Presented p;
+    p.w.setWantsSignIn(true);
+    SignInSheet* sheet = p.sheet();
+    QList<Broker> reply;
+    for (const QString& name : numbered("Broker ", c.brokers)) reply << Broker{name, {}, 1};
+    p.rig.client.brokersReply = reply;
+    typeSearch(sheet, "br");
+    const QList<BrokerRow*> rows = sheet->brokerRows();
+    ASSERT_EQ(rows.size(), c.rows) << c.brokers;
+    EXPECT_EQ(sheet->flow()->brokers().size(), c.rows) << c.brokers;
+    EXPECT_EQ(sheet->hint()->isVisible(), c.rows == 0) << c.brokers;
+    if (c.rows == 0) {
+      EXPECT_EQ(sheet->hint()->text(), kNoMatch);
+      continue;
+    }
+    EXPECT_EQ(rows.first()->accessibleName(), "Broker 0") << c.brokers;
+    EXPECT_EQ(rows.last()->accessibleName(), c.last) << c.brokers;
+    EXPECT_TRUE(rows.last()->isVisible()) << c.brokers;
+  }
+
+  const struct {
+    int servers;
+    bool picker;
+    const char* first;
+    const char* last;
+  } lists[] = {{2, true, "S-0", "S-1"}, {10000, true, "S-0", "S-9999"}};
+  for (const auto& c : lists) {
+    Presented p;
+    p.w.setWantsSignIn(true);
+    SignInSheet* sheet = p.sheet();
+    QList<TradingServer> reply;
+    for (const QString& name : numbered("S-", c.servers)) reply << TradingServer{name, {}};
+    p.rig.client.serversReply = reply;
+    sheet->flow()->choose(Broker{"Acme", std::nullopt, c.servers});
+    settle();
+    QComboBox* picker = sheet->serverPicker();
+    ASSERT_EQ(sheet->serverField()->isVisible(), c.picker) << c.servers;
+    EXPECT_EQ(picker->count(), c.servers);
+    EXPECT_EQ(picker->currentText(), c.first);
+    EXPECT_EQ(picker->itemText(c.servers - 1), c.last);
+
+    // The menu opens, and the keyboard reaches its last entry.
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Space);
+    ASSERT_TRUE(testing::waitUntil([&] { return picker->view()->isVisible(); })) << c.servers;
+    QTest::keyClick(picker->view(), Qt::Key_End);
+    QTest::keyClick(picker->view(), Qt::Key_Return);
+    ASSERT_TRUE(testing::waitUntil([&] { return !picker->view()->isVisible(); }));
+    EXPECT_EQ(picker->currentText(), c.last) << c.servers;
+    ASSERT_TRUE(sheet->flow()->server().has_value());
+    EXPECT_EQ(sheet->flow()->server()->serverName, c.last) << c.servers;
+  }
 }
 
 TEST(SignInSheet, BrokerStep) {

@@ -15,6 +15,7 @@
 #include "model/fake_dialogs.h"
 #include "model/fake_file_viewer.h"
 #include "model/workspace.h"
+#include "panels/application_setup.h"
 #include "panels/sign_in_flow.h"
 #include "panels/sign_in_sheet.h"
 #include "theme/theme.h"
@@ -29,7 +30,9 @@ QApplication& app() {
   static char* argv[] = {name, nullptr};
   static QApplication* instance = [] {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
+    auto* made = new QApplication(argc, argv);
+    views::prepareApplication();  // the application's own style and settings
+    return made;
   }();
   return *instance;
 }
