@@ -365,7 +365,7 @@ void SignInSheet::showBrokers() {
   brokerRows_.clear();
   const QList<client::Broker>& brokers = flow_->brokers();
   hint_->setText(flow_->hint());
-  hint_->setVisible(brokers.isEmpty());
+  hint_->setVisible(brokers.isEmpty() && !hint_->text().isEmpty());
   rowsBox_->setVisible(!brokers.isEmpty());
   for (const client::Broker& broker : brokers) {
     auto* row = new BrokerRow(broker, serverCount(broker.servers), rowsBox_);

@@ -456,6 +456,48 @@ TEST(SignInSheet, LongRepliesStayBounded) {
   }
 }
 
+// A search that reaches no answer shows its problem alone; the hints come back with the
+// next answer or a text too short to search.
+TEST(SignInSheet, AFailedSearchShowsOnlyItsProblem) {
+  const client::Outcome<QList<Broker>> down = client::TransportError{
+      client::TransportError::Kind::connection, QStringLiteral("Connection refused")};
+  const client::Outcome<QList<Broker>> refused =
+      client::APIError::http(503, QStringLiteral("Search is down"));
+  const client::Outcome<QList<Broker>> none = QList<Broker>{};
+  const client::Outcome<QList<Broker>> acme = QList<Broker>{{"Acme", std::nullopt, 1}};
+  const struct {
+    const char* typed;  // replaces the search text; after a "+", is added to it
+    const client::Outcome<QList<Broker>>* reply;
+    QString hint;  // shown; empty for none
+    int rows;
+    QString problem;  // shown; empty for none
+  } steps[] = {
+      {"zz", &down, "", 0, "Connection refused"},         // no answer: no "No broker matches"
+      {"zzz", &none, kNoMatch, 0, "Connection refused"},  // an answer with no broker
+      {"zy", &refused, "", 0, "Search is down"},          // the server's refusal
+      {"z", &refused, kShort, 0, "Search is down"},       // too short to search
+      {"ac", &acme, "", 1, "Search is down"},             // a list
+      {"+m", &down, "", 1, "Connection refused"},         // a failure keeps the list
+  };
+  Presented p;
+  p.w.setWantsSignIn(true);
+  SignInSheet* sheet = p.sheet();
+  QLineEdit* edit = sheet->searchField()->lineEdit();
+  for (const auto& step : steps) {
+    p.rig.client.brokersReply = *step.reply;
+    const bool adding = step.typed[0] == '+';
+    if (!adding) edit->selectAll();
+    QTest::keyClicks(edit, step.typed + int(adding));
+    settle();
+    EXPECT_EQ(sheet->hint()->isVisible() ? sheet->hint()->text() : QString(), step.hint)
+        << step.typed;
+    EXPECT_EQ(sheet->brokerRows().size(), step.rows) << step.typed;
+    EXPECT_EQ(sheet->problemStrip()->isVisible() ? sheet->problemText()->text() : QString(),
+              step.problem)
+        << step.typed;
+  }
+}
+
 TEST(SignInSheet, BrokerStep) {
   Presented p;
   p.w.setWantsSignIn(true);
