@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -120,6 +121,10 @@ class ProblemWash final : public QWidget {
   }
 };
 
+bool isEscape(const QKeyEvent* event) {
+  return event->key() == Qt::Key_Escape || event->matches(QKeySequence::Cancel);
+}
+
 QLabel* wrappingLabel(const QString& text, theme::FontStyle style, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);
@@ -236,6 +241,7 @@ QWidget* SignInSheet::brokerStep() {
   column->addWidget(intro);
   search_ = new theme::KitField(QStringLiteral("Search broker"), page);
   search_->lineEdit()->setAccessibleName(QStringLiteral("Search broker"));
+  search_->installEventFilter(this);  // its Escape would clear the search
   connect(search_, &theme::KitField::textEdited, this,
           [this](const QString& text) { flow_->search(text); });
   column->addWidget(search_);
@@ -445,6 +451,22 @@ bool SignInSheet::event(QEvent* event) {
     if (changeBroker_) syncPalette();
   }
   return QDialog::event(event);
+}
+
+// Escape is no way out of the sheet: it would drop a half-typed sign-in. Only Cancel, or
+// the window's own close button, closes it.
+void SignInSheet::keyPressEvent(QKeyEvent* event) {
+  if (isEscape(event)) return event->accept();
+  QDialog::keyPressEvent(event);
+}
+
+bool SignInSheet::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == search_ && event->type() == QEvent::KeyPress &&
+      isEscape(static_cast<QKeyEvent*>(event))) {
+    event->accept();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void SignInSheet::showEvent(QShowEvent* event) {

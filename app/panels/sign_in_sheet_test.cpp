@@ -376,12 +376,72 @@ TEST(SignInSheet, PresentedWhileWanted) {
   EXPECT_EQ(p.sheets(), 0) << "closed from outside";
 
   p.w.setWantsSignIn(true);
-  sheet = p.sheet();
-  QTest::keyClick(sheet->searchField()->lineEdit(), Qt::Key_Escape);
-  EXPECT_FALSE(p.w.wantsSignIn()) << "Esc acts as Cancel";
-  p.w.setWantsSignIn(true);
   p.sheet()->close();
-  EXPECT_FALSE(p.w.wantsSignIn()) << "so does the window's close button";
+  EXPECT_FALSE(p.w.wantsSignIn()) << "the window's close button acts as Cancel";
+}
+
+// Neither Escape nor Return closes the sheet or drops a typed entry, wherever the focus is.
+TEST(SignInSheet, NoKeyClosesItOrDropsWhatWasTyped) {
+  enum class Where { search, emptySearch, row, picker, login, password };
+  const struct {
+    Where where;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  } cases[] = {
+      {Where::search, Qt::Key_Escape, {}},
+      {Where::emptySearch, Qt::Key_Escape, {}},
+      {Where::row, Qt::Key_Escape, {}},
+      {Where::picker, Qt::Key_Escape, {}},
+      {Where::login, Qt::Key_Escape, {}},
+      {Where::password, Qt::Key_Escape, {}},
+      {Where::login, Qt::Key_Escape, Qt::ShiftModifier},
+      {Where::search, Qt::Key_Return, {}},
+      {Where::row, Qt::Key_Return, {}},
+      {Where::login, Qt::Key_Return, {}},
+      {Where::password, Qt::Key_Enter, {}},
+  };
+  for (const auto& c : cases) {
+    const int row = int(&c - cases);
+    Presented p;
+    p.w.setWantsSignIn(true);
+    SignInSheet* sheet = p.sheet();
+    ASSERT_TRUE(sheet);
+    p.rig.client.brokersReply = QList<Broker>{{"Acme", std::nullopt, 2}};
+    p.rig.client.serversReply = servers({"Acme-Live", "Acme-Demo"});
+    QString search;
+    if (c.where != Where::emptySearch) {
+      typeSearch(sheet, "ac");
+      search = "ac";
+    }
+    QWidget* target = sheet->searchField()->lineEdit();
+    if (c.where == Where::row) target = sheet->brokerRows().value(0);
+    const bool credentials =
+        c.where == Where::picker || c.where == Where::login || c.where == Where::password;
+    if (credentials) {
+      QTest::mouseClick(sheet->brokerRows().value(0), Qt::LeftButton);
+      settle();
+      QTest::keyClicks(sheet->loginEdit(), "5001");
+      QTest::keyClicks(sheet->passwordEdit(), "pw");
+      target = c.where == Where::picker  ? static_cast<QWidget*>(sheet->serverPicker())
+               : c.where == Where::login ? sheet->loginEdit()
+                                         : sheet->passwordEdit();
+    }
+    ASSERT_TRUE(target) << row;
+    target->setFocus();
+    QTest::keyClick(target, c.key, c.modifiers);
+    settle();
+    EXPECT_EQ(p.sheets(), 1) << row;
+    EXPECT_TRUE(sheet->isVisible()) << row;
+    EXPECT_TRUE(p.w.wantsSignIn()) << row;
+    EXPECT_EQ(sheet->searchField()->text(), search) << row;
+    EXPECT_EQ(sheet->steps()->currentIndex(), credentials ? 1 : 0) << row;
+    if (credentials) {
+      EXPECT_EQ(sheet->loginEdit()->text(), "5001") << row;
+      EXPECT_EQ(sheet->passwordEdit()->text(), "pw") << row;
+      EXPECT_EQ(sheet->serverPicker()->currentText(), "Acme-Live") << row;
+    }
+    EXPECT_FALSE(p.rig.client.calls.join(' ').contains("signIn")) << row;
+  }
 }
 
 // However many brokers or servers the platform sends, the sheet shows the 25 brokers the
