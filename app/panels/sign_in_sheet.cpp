@@ -275,6 +275,8 @@ QWidget* SignInSheet::credentialsStep() {
   serverPicker_->setStyle(dropDown);
   if (auto* list = qobject_cast<QListView*>(serverPicker_->view())) {
     list->setUniformItemSizes(true);
+    // The menu's own frame still follows Fusion, which scrolls by arrows only it shows.
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   }
   serverPicker_->setAccessibleName(QStringLiteral("Server"));
   serverPicker_->setFont(theme::font(theme::FontStyle::table));

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <deque>
@@ -487,7 +488,8 @@ TEST(SignInSheet, LongRepliesStayBounded) {
     bool picker;
     const char* first;
     const char* last;
-  } lists[] = {{2, true, "S-0", "S-1"}, {10000, true, "S-0", "S-9999"}};
+    bool scrolls;  // the open menu shows a scroll bar
+  } lists[] = {{2, true, "S-0", "S-1", false}, {10000, true, "S-0", "S-9999", true}};
   for (const auto& c : lists) {
     Presented p;
     p.w.setWantsSignIn(true);
@@ -507,6 +509,7 @@ TEST(SignInSheet, LongRepliesStayBounded) {
     picker->setFocus();
     QTest::keyClick(picker, Qt::Key_Space);
     ASSERT_TRUE(testing::waitUntil([&] { return picker->view()->isVisible(); })) << c.servers;
+    EXPECT_EQ(picker->view()->verticalScrollBar()->isVisible(), c.scrolls) << c.servers;
     QTest::keyClick(picker->view(), Qt::Key_End);
     QTest::keyClick(picker->view(), Qt::Key_Return);
     ASSERT_TRUE(testing::waitUntil([&] { return !picker->view()->isVisible(); }));
