@@ -1,9 +1,10 @@
 // The whole window on a workspace over fakes: the layout and its stored widths, the
 // status bar and title, the tab kept with the menus, the grown bottom panel, the
 // reference pane made and deleted, the sign-in sheet, the jump and the appearance.
-#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTimer>
@@ -366,15 +367,15 @@ TEST(AppShell, RenameThroughTheRealPrompt) {
     QTimer poll;
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-      auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      auto* prompt = qobject_cast<model::TextPromptDialog*>(QApplication::activeModalWidget());
       if (!prompt) return;
       poll.stop();
-      title = prompt->windowTitle();
-      label = prompt->labelText();
+      title = prompt->heading()->text();
+      label = prompt->detail()->text();
       shown = prompt->textValue();
-      accept = prompt->okButtonText();
-      auto* edit = prompt->findChild<QLineEdit*>();
-      selected = edit ? edit->selectedText() : QString();
+      accept = prompt->acceptButton()->text();
+      QLineEdit* edit = prompt->field();
+      selected = edit->selectedText();
       if (!row.typed) {
         QTest::keyClick(edit, Qt::Key_Escape);
       } else {
