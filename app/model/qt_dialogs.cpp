@@ -102,9 +102,9 @@ TextPromptDialog::TextPromptDialog(const TextPrompt& prompt, QWidget* parent) : 
   field_->selectAll();
 
   auto* buttons = new QDialogButtonBox(this);
-  accept_ = buttons->addButton(
-      prompt.acceptLabel.isEmpty() ? QStringLiteral("OK") : prompt.acceptLabel,
-      QDialogButtonBox::AcceptRole);
+  accept_ =
+      buttons->addButton(prompt.acceptLabel.isEmpty() ? QStringLiteral("OK") : prompt.acceptLabel,
+                         QDialogButtonBox::AcceptRole);
   buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
   accept_->setDefault(true);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

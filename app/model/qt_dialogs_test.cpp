@@ -129,13 +129,13 @@ TEST(QtDialogs, RenamePrompt) {
   prompt.text = "untitled-bot.kelo";
   prompt.acceptLabel = "Rename";
   const PromptSeen shown{"Rename untitled-bot.kelo",
-                   "Give the file a new name.",
-                   "untitled-bot.kelo",
-                   "untitled-bot.kelo",
-                   "Rename",
-                   "field",
-                   260,
-                   true};
+                         "Give the file a new name.",
+                         "untitled-bot.kelo",
+                         "untitled-bot.kelo",
+                         "Rename",
+                         "field",
+                         260,
+                         true};
   const struct {
     const char* typed;  // replaces the selected name
     Qt::Key key;
@@ -146,14 +146,11 @@ TEST(QtDialogs, RenamePrompt) {
   for (const auto& r : rows) {
     PromptSeen seen;
     whenShown<TextPromptDialog>([&seen, &r](TextPromptDialog* d) {
-      seen = {d->heading()->text(),
-              d->detail()->text(),
-              d->field()->text(),
-              d->field()->selectedText(),
-              d->acceptButton()->text(),
-              d->focusWidget() == d->field() ? "field" : "elsewhere",
-              d->field()->width(),
-              d->heading()->isVisible() && d->isAncestorOf(d->heading())};
+      seen = {
+          d->heading()->text(),      d->detail()->text(),
+          d->field()->text(),        d->field()->selectedText(),
+          d->acceptButton()->text(), d->focusWidget() == d->field() ? "field" : "elsewhere",
+          d->field()->width(),       d->heading()->isVisible() && d->isAncestorOf(d->heading())};
       QTest::keyClicks(d->field(), r.typed);
       QTest::keyClick(d->field(), r.key);
     });
