@@ -177,6 +177,39 @@ TEST(AppShell, TitleStatusAndMessage) {
   EXPECT_TRUE(rig.root().editorPane()->emptyState()->isVisible());
 }
 
+// A message's line breaks (a failed build lists one problem a line) read as " · ".
+TEST(AppShell, StatusMessageOnOneLine) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  theme::KitLabel* message = rig.root().buildMessage();
+  const struct {
+    QString message;
+    QString shown;
+  } rows[] = {
+      {"errs.kelo:6:1 error KELO3036: The default 0 is outside min 1 and max 10\n"
+       "errs.kelo:7:1 error KELO3036: The default 14 is outside min 1 and max 10",
+       "errs.kelo:6:1 error KELO3036: The default 0 is outside min 1 and max 10 \u00B7 "
+       "errs.kelo:7:1 error KELO3036: The default 14 is outside min 1 and max 10"},
+      {"a\r\nb\rc", "a \u00B7 b \u00B7 c"},
+      {"\n a \n\n\t b\t\n", "a \u00B7 b"},
+      {"a\u2028b\u2029c\u0085d\ve\ff", "a \u00B7 b \u00B7 c \u00B7 d \u00B7 e \u00B7 f"},
+      {"Built a.zxb \u00B7 4346 bytes \u00B7 5 inputs",
+       "Built a.zxb \u00B7 4346 bytes \u00B7 5 inputs"},
+      {" spaces stay  ", " spaces stay  "},
+  };
+  for (const auto& row : rows) {
+    w.setBuildFailed(true);
+    w.setBuildMessage(row.message);
+    EXPECT_EQ(message->text(), row.shown);
+    EXPECT_EQ(message->accessibleName(), row.shown);
+  }
+  // Shown whole when it fits, cut in the middle when it does not: no words glued either way.
+  w.setBuildMessage(QStringLiteral("max 10\nerrs.kelo:7:1"));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  EXPECT_EQ(message->shownText(), u"max 10 \u00B7 errs.kelo:7:1"_qs);
+}
+
 TEST(AppShell, RunBacktestKeepsTheTabInStep) {
   AppRig rig;
   rig.engine.fake.backtestReply = report();

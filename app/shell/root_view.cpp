@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <limits>
@@ -28,6 +29,14 @@ constexpr double kPanelMinHeight = 140;
 
 int pixels(double width) {
   return int(std::lround(width));
+}
+
+// The status line has one line: the breaks of a message (a build's list of problems) read
+// as the separator the line's own messages use, never as nothing.
+QString oneLine(const QString& message) {
+  static const QRegularExpression breaks(
+      QStringLiteral("\\s*[\\n\\r\\v\\f\\x{85}\\x{2028}\\x{2029}]+\\s*"));
+  return message.split(breaks, Qt::SkipEmptyParts).join(QStringLiteral(" \u00B7 "));
 }
 
 int clampedInt(qint64 v) {
@@ -244,7 +253,7 @@ void RootView::refreshMessage() {
   const std::optional<QString>& message = workspace_.buildMessage();
   message_->setVisible(message.has_value());
   if (!message) return;
-  message_->setText(*message);
+  message_->setText(oneLine(*message));
   message_->setColour(workspace_.buildFailed() ? &theme::Palette::sell : &theme::Palette::buy);
 }
 
