@@ -9,6 +9,7 @@
 #include "theme/hairline.h"
 #include "theme/icon_button.h"
 #include "theme/icons.h"
+#include "theme/kit_accessibility.h"
 #include "theme/kit_button.h"
 #include "theme/kit_field.h"
 #include "theme/kit_label.h"
