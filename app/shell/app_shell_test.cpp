@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -472,6 +473,83 @@ TEST(AppShell, TabOrder) {
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
   EXPECT_EQ(QApplication::focusWidget(), row);
+}
+
+// Where the keyboard is after each action: the editor, unless the user moved it there by
+// Tab or keys. Space then types into the editor and presses no button.
+TEST(AppShell, KeyboardFocusLivesInTheEditor) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  RootView& root = rig.root();
+  model::Workspace& w = app.workspace();
+  QWidget* editor = root.editorPane()->editor()->textView();
+  const auto where = [&]() -> QString {
+    QWidget* f = QApplication::focusWidget();
+    if (!f) return "nothing";
+    if (f == editor) return "editor";
+    for (const auto& [region, name] : {std::pair<QWidget*, const char*>{root.topBar(), "top bar"},
+                                       {root.sidebar(), "sidebar"},
+                                       {root.bottomPanel(), "bottom panel"},
+                                       {root.referencePane(), "reference"}}) {
+      if (region && region->isAncestorOf(f)) return name;
+    }
+    return f->metaObject()->className();
+  };
+  const auto intoSearch = [&] {
+    app.viewState().setShowReference(true);
+    root.referencePane()->searchField()->setFocus(Qt::MouseFocusReason);
+  };
+  const auto click = [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); };
+  // The View menu opened and its first item chosen with the mouse, as a user does.
+  const auto viewMenuFirstItem = [&] {
+    QMenuBar* bar = app.window().menuBar();
+    QMenu* view = app.menus().viewMenu();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(view->menuAction()).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 30000));
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->actionGeometry(view->actions()[0]).center());
+  };
+  const auto row = [&](int i) { return root.sidebar()->rows().at(i); };
+
+  EXPECT_EQ(where(), "editor") << "at launch";
+  w.newFile(model::SourceFile::Kind::bot);  // a second document to select
+  const struct {
+    const char* what;
+    std::function<void()> before, act;
+    const char* focus;
+  } rows[] = {
+      {"Hide Reference from the View menu, typing in its search", intoSearch, viewMenuFirstItem,
+       "editor"},
+      {"Show Reference by its keys, from a tab of the bottom panel",
+       [&] { root.bottomPanel()->tabs()->tabButtons()[0]->setFocus(Qt::TabFocusReason); },
+       [&] { rig.keys("Ctrl+Alt+0"); }, "editor"},
+      {"Dark from the Appearance menu", intoSearch,
+       [&] { app.menus().viewMenu()->actions()[2]->menu()->actions()[2]->trigger(); }, "editor"},
+      {"a click on Run test", intoSearch, [&] { click(root.topBar()->runTestButton()); }, "editor"},
+      {"a click on the reference toggle", intoSearch,
+       [&] { click(root.topBar()->referenceButton()); }, "editor"},
+      {"a click on another file's row", intoSearch, [&] { click(row(0)); }, "editor"},
+      {"New Bot by its keys, from a file row", [&] { row(0)->setFocus(Qt::TabFocusReason); },
+       [&] { rig.keys("Ctrl+N"); }, "editor"},
+      {"Check Now by its keys, typing in the search", intoSearch, [&] { rig.keys("Ctrl+Shift+K"); },
+       "editor"},
+      {"walking the file rows by keys", [&] { row(0)->setFocus(Qt::TabFocusReason); },
+       [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); }, "sidebar"},
+      {"Tab from the new-file button", [&] { root.sidebar()->newFileButton()->setFocus(); },
+       [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }, "sidebar"},
+      {"a click into the search", [&] { editor->setFocus(Qt::MouseFocusReason); },
+       [&] { intoSearch(); }, "reference"},
+  };
+  for (const auto& r : rows) {
+    r.before();
+    r.act();
+    EXPECT_EQ(where(), r.focus) << r.what;
+    if (where() != "editor") continue;
+    // Space types, whatever button held the focus before.
+    const QString before = w.selected()->text;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(w.selected()->text.size(), before.size() + 1) << r.what;
+  }
+  EXPECT_TRUE(rig.dialogs.requests.isEmpty()) << "no panel opened";
 }
 
 TEST(AppShell, Appearance) {

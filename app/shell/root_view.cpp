@@ -122,6 +122,8 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
   connect(&state_, &ViewState::showReferenceChanged, this, &RootView::showReference);
   showReference(state_.showReference());
 
+  theme::setFocusHome(&window_, editorPane_->editor());
+
   connect(&workspace_, &model::Workspace::changed, this, &RootView::onChanged);
   wasTesting_ = workspace_.isTesting();
   refreshTitle();
@@ -203,8 +205,10 @@ void RootView::setBottomHeight(double height) {
 void RootView::onChanged(model::Workspace::Field field) {
   using F = model::Workspace::Field;
   switch (field) {
-    case F::files:
     case F::selectedFileID:
+      followSelection();
+      [[fallthrough]];
+    case F::files:
       refreshTitle();
       refreshStatus();
       break;
@@ -223,6 +227,14 @@ void RootView::onChanged(model::Workspace::Field field) {
     default:
       break;
   }
+}
+
+void RootView::followSelection() {
+  // Walking the file rows by keys keeps the focus on them; otherwise it follows the
+  // document into the editor.
+  QWidget* focused = QApplication::focusWidget();
+  if (focused && sidebar_->isAncestorOf(focused)) return;
+  theme::returnFocusHome(this);
 }
 
 void RootView::testingChanged() {
@@ -291,6 +303,14 @@ bool RootView::focusNextPrevChild(bool next) {
   const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
   order[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
   return true;
+}
+
+void RootView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The editor holds the keyboard from the start, not the first button in Tab order.
+  if (shownBefore_) return;
+  shownBefore_ = true;
+  editorPane_->editor()->setFocus(Qt::OtherFocusReason);
 }
 
 void RootView::paintEvent(QPaintEvent*) {

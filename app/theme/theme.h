@@ -4,6 +4,7 @@
 
 #include "theme/ease_tween.h"
 #include "theme/empty_state.h"
+#include "theme/focus_home.h"
 #include "theme/fonts.h"
 #include "theme/glyph.h"
 #include "theme/hairline.h"
