@@ -1,6 +1,7 @@
 // The whole window on a workspace over fakes: the layout and its stored widths, the
 // status bar and title, the tab kept with the menus, the grown bottom panel, the
 // reference pane made and deleted, the sign-in sheet, the jump and the appearance.
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include "panels/row_list_view.h"
 #include "panels/sign_in_sheet.h"
 #include "panels/tester_panel.h"
+#include "panels/tester_results.h"
 #include "panels/tester_settings.h"
 #include "shell/editor_pane.h"
 #include "shell/inputs_panel.h"
@@ -550,6 +552,48 @@ TEST(AppShell, KeyboardFocusLivesInTheEditor) {
     EXPECT_EQ(w.selected()->text.size(), before.size() + 1) << r.what;
   }
   EXPECT_TRUE(rig.dialogs.requests.isEmpty()) << "no panel opened";
+}
+
+// What a screen reader finds in the window: painted texts as static text, the bottom
+// panel's tabs as page tabs of a page-tab list, a statistic's caption and value.
+TEST(AppShell, AccessibleRoles) {
+  AppRig rig;
+  rig.engine.fake.backtestReply = report();
+  ZentrixCodeApp& app = rig.launch();
+  RootView& root = rig.root();
+  rig.keys("Ctrl+R");
+  ASSERT_TRUE(testing::waitUntil([&] { return !app.workspace().isTesting(); }));
+  auto* tester = qobject_cast<TesterPanel*>(root.bottomPanel()->view());
+  ASSERT_TRUE(tester && tester->results());
+  theme::UnderlineTabs* tabs = root.bottomPanel()->tabs();
+  const struct {
+    const char* what;
+    QWidget* widget;
+    QAccessible::Role role;
+    QString name, description;
+    QWidget* parent;
+  } rows[] = {
+      {"the file name", root.topBar()->fileName(), QAccessible::StaticText, "golden-cross.kelo", "",
+       nullptr},
+      {"the kind pill", root.editorPane()->kindPill(), QAccessible::StaticText, "Bot", "", nullptr},
+      {"a status item", root.statusItem("Ln"), QAccessible::StaticText, "Ln", "1", nullptr},
+      {"the tab strip", tabs, QAccessible::PageTabList, "", "", nullptr},
+      {"the Problems tab", tabs->tabButtons()[0], QAccessible::PageTab, "Problems", "", tabs},
+      {"the Tester tab", tabs->tabButtons()[1], QAccessible::PageTab, "Tester", "", tabs},
+      {"the net profit", tester->results()->figures()[0], QAccessible::StaticText, "Net profit USD",
+       "100.00", nullptr},
+  };
+  for (const auto& r : rows) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(r.widget);
+    ASSERT_TRUE(i) << r.what;
+    EXPECT_EQ(i->role(), r.role) << r.what;
+    EXPECT_EQ(i->text(QAccessible::Name), r.name) << r.what;
+    EXPECT_EQ(i->text(QAccessible::Description), r.description) << r.what;
+    if (r.parent) {
+      EXPECT_EQ(i->parent(), QAccessible::queryAccessibleInterface(r.parent)) << r.what;
+    }
+  }
+  EXPECT_TRUE(QAccessible::queryAccessibleInterface(tabs->tabButtons()[1])->state().selected);
 }
 
 TEST(AppShell, Appearance) {
