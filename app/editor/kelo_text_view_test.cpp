@@ -22,7 +22,7 @@ namespace {
 
 using Stretch = std::pair<int, int>;  // first and last pixel column
 
-struct Shown : ::testing::Test {
+struct PaintedRanges : ::testing::Test {
   bridge::FakeEngine engine;
   KeloEditor editor{engine};
   EditorColours colours = lightSampleColours();
@@ -73,7 +73,7 @@ struct Shown : ::testing::Test {
 // Every painted range lies over its own glyphs, whatever the direction of the run it falls
 // in. The expected edges come from the line's own layout, read only at positions whose
 // edge is unambiguous: inside a run, or where a run of the paragraph's direction begins.
-TEST_F(Shown, RangesLieOverTheirGlyphsInBothDirections) {
+TEST_F(PaintedRanges, LieOverTheirGlyphsInBothDirections) {
   const QString hebrew = u"שלום עולם"_qs;                    // one right-to-left paragraph
   const QString mixed = u"let s = \"שלום עולם\" + name"_qs;  // Hebrew inside a Latin line
   // In `mixed`: 9 starts the Hebrew run, 13 is the space inside it, 18 the closing quote.
