@@ -198,9 +198,17 @@ class Compiler {
 
   // expressions
   Type compile_identifier(const std::string& name, const Span& span);
-  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span, bool as_condition);
+  Type compile_unary(const ast::ExprKind::Unary& unary, const Span& span, bool as_condition,
+                     bool all_bars);
+  // A compound assignment's operation: target op value.
   Type compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
-                      const Span& span, bool as_condition = false);
+                      const Span& span);
+  // A Binary expression and the chain of Binary left operands below it (a left spine of
+  // any length), compiled in a loop from the operand at its foot upwards.
+  Type compile_binary_chain(const ast::Expr& top, bool as_condition, bool all_bars);
+  // One operation whose left operand is compiled (type `l`): the right operand and the op.
+  Type finish_binary(ast::BinaryOp op, const Type& l, const ast::Expr& left, const ast::Expr& right,
+                     const Span& span, bool as_condition, bool all_bars);
   Type compile_index(const ast::ExprKind::Index& index, const Span& span);
   Type compile_member(const ast::ExprKind::Member& member, const Span& span);
   Type compile_member_of(const Type& object_type, const std::string& member, const Span& span,
@@ -245,6 +253,8 @@ class Compiler {
   void emit_jump_back(bc::Opcode op, std::size_t target, const Span& span);
 
   // program pass steps
+  // A global's initial value, with all_bars_ raised when the global may hold a series.
+  Type compile_global_value(const ast::VarDecl& decl, const Type& declared);
   void declare_inputs(const ast::Program& program);
   void declare_input(const ast::InputItem::Input& input);
   void declare_input_group(const ast::InputItem::Group& group);
@@ -322,6 +332,17 @@ class Compiler {
   // The next expression is the condition of if, guard or while (or an operand of its !,
   // && and ||): it reads series at the current bar.
   bool condition_ = false;
+  // The links of the binary chains being compiled, innermost last (compile_binary_chain).
+  struct SpineLink {
+    const ast::ExprKind::Binary* binary;
+    const Span* span;
+    bool as_condition;
+  };
+  std::vector<SpineLink> spine_stack_;
+  // The next expression is a global's initial value (or a part of it that flows into the
+  // value: an operand of its operators or of a choice), computed once for every bar: a
+  // choice by a series condition between plain numbers builds the series bar by bar.
+  bool all_bars_ = false;
 };
 
 }  // namespace compiler

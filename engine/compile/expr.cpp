@@ -1,6 +1,7 @@
 // Expressions: each leaves exactly one value on the stack and returns its static type.
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "compile/compiler.h"
 
@@ -92,6 +93,7 @@ std::string joined_field_names(const ty::Fields& fields) {
 
 Type Compiler::compile_expr(const ast::Expr& expr) {
   const bool as_condition = std::exchange(condition_, false);
+  const bool all_bars = std::exchange(all_bars_, false);
   const Span& span = expr.span;
   using K = ast::ExprKind;
   const auto& node = expr.kind.node;
@@ -166,25 +168,32 @@ Type Compiler::compile_expr(const ast::Expr& expr) {
          span);
     return ty::map(P::Text, P::Any);
   }
-  if (auto* v = std::get_if<K::Unary>(&node)) return compile_unary(*v, span, as_condition);
-  if (auto* v = std::get_if<K::Binary>(&node)) {
-    return compile_binary(v->op, *v->left, *v->right, span, as_condition);
+  if (auto* v = std::get_if<K::Unary>(&node)) {
+    return compile_unary(*v, span, as_condition, all_bars);
+  }
+  if (std::holds_alternative<K::Binary>(node)) {
+    return compile_binary_chain(expr, as_condition, all_bars);
   }
   if (auto* v = std::get_if<K::Assign>(&node)) {
     return compile_assign(v->op, *v->target, *v->value, span);
   }
   // `c ? a : b` and the if-expression compile alike: one value from either branch. With a
   // series condition and number or series branches the value is a series choosing bar by
-  // bar; the jumps emitted for the plain form then become the steps that build it.
+  // bar; the jumps emitted for the plain form then become the steps that build it. Plain
+  // branches build it too in a global's value (all_bars), which is computed once for every
+  // bar; elsewhere a choice between plain values reads the condition at the current bar.
   auto choice = [&](const auto& v) {
+    all_bars_ = all_bars;
     const Type condition = compile_expr(*v.condition);
     const std::size_t to_else = emit(Op::jump(Opcode::JumpIfFalse, 0), span);
+    all_bars_ = all_bars;
     const Type then_type = compile_expr(*v.then);
     const std::size_t to_end = emit(Op::jump(Opcode::Jump, 0), span);
     const std::size_t else_start = fn().code.size();
+    all_bars_ = all_bars;
     const Type else_type = compile_expr(*v.otherwise);
     const Type result = ty::common(then_type, else_type);
-    if (condition.tag() == ty::Tag::Series && result.tag() == ty::Tag::Series &&
+    if (condition.tag() == ty::Tag::Series && (result.tag() == ty::Tag::Series || all_bars) &&
         is_number_or_bool(then_type) && is_number_or_bool(else_type)) {
       // c: SetLocal t; a: Where; b: GetLocal t, Not, WhereAfter, Fill.
       const std::uint16_t kept = fn().spare_slot();
@@ -194,7 +203,7 @@ Type Compiler::compile_expr(const ast::Expr& expr) {
       emit(Op::plain(Opcode::Not), span);
       emit(Op::with_a(Opcode::Coalesce, choice_code(bc::Choice::WhereAfter)), span);
       emit(Op::with_a(Opcode::Coalesce, choice_code(bc::Choice::Fill)), span);
-      return result;
+      return result.tag() == ty::Tag::Series ? result : ty::series(result);
     }
     fn().code[to_else].set_offset(FnState::distance(to_else, else_start));
     fn().patch_jump(to_end);
@@ -284,9 +293,10 @@ Type Compiler::compile_identifier(const std::string& name, const Span& span) {
   return P::Any;
 }
 
-Type Compiler::compile_unary(const ast::ExprKind::Unary& unary, const Span& span,
-                             bool as_condition) {
+Type Compiler::compile_unary(const ast::ExprKind::Unary& unary, const Span& span, bool as_condition,
+                             bool all_bars) {
   condition_ = as_condition && unary.op == ast::UnaryOp::Not;
+  all_bars_ = all_bars;
   const Type t = compile_expr(*unary.operand);
   if (unary.op == ast::UnaryOp::Not) {
     emit(Op::plain(Opcode::Not), span);
@@ -306,16 +316,18 @@ void Compiler::check_numeric_pair(const Type& left, const Type& right, const Spa
   }
 }
 
-Type Compiler::compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
-                              const Span& span, bool as_condition) {
+// Inlined into its three callers below: it runs for every binary operation.
+[[gnu::always_inline]] inline Type Compiler::finish_binary(ast::BinaryOp op, const Type& l,
+                                                           const ast::Expr& left,
+                                                           const ast::Expr& right, const Span& span,
+                                                           bool as_condition, bool all_bars) {
   using B = ast::BinaryOp;
   if (op == B::And || op == B::Or) {
     // A condition reads a series at the current bar, short-cutting as ever; a value with a
     // series operand is the element-wise series (no short cut: both sides run).
     const auto form = choice_code(op == B::And ? bc::Choice::And : bc::Choice::Or);
-    condition_ = as_condition;
-    const Type l = compile_expr(left);
     if (!as_condition && l.tag() == ty::Tag::Series) {
+      all_bars_ = all_bars;
       const Type r = compile_expr(right);
       emit(Op::with_a(Opcode::Coalesce, form), span);
       return ty::lift(l, r, P::Bool);
@@ -324,6 +336,7 @@ Type Compiler::compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast
         emit(Op::jump(op == B::And ? Opcode::JumpIfFalsePeek : Opcode::JumpIfTruePeek, 0), span);
     const std::size_t pop = emit(Op::plain(Opcode::Pop), span);
     condition_ = as_condition;
+    all_bars_ = all_bars;
     const Type r = compile_expr(right);
     if (!as_condition && r.tag() == ty::Tag::Series) {
       // Only the right side is a series: the short cut becomes two steps that do nothing.
@@ -335,7 +348,8 @@ Type Compiler::compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast
     fn().patch_jump(skip);
     return ty::lift(l, r, P::Bool);
   }
-  const Type l = compile_expr(left);
+  // Text joined to a text keeps its parts as they were.
+  all_bars_ = all_bars && !(op == B::Add && l.unwrap_series().is(P::Text));
   const Type r = compile_expr(right);
   switch (op) {
     case B::Coalesce:
@@ -361,6 +375,55 @@ Type Compiler::compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast
       emit(Op::plain(binary_opcode(op)), span);
       return ty::lift(l, r, P::Bool);
   }
+}
+
+Type Compiler::compile_binary(ast::BinaryOp op, const ast::Expr& left, const ast::Expr& right,
+                              const Span& span) {
+  const Type l = compile_expr(left);
+  return finish_binary(op, l, left, right, span, false, false);
+}
+
+// `a + b + c` is the left spine ((a + b) + c), as long as the chain is written: it is
+// walked down in a loop and compiled from its foot up, never one call deeper per operand.
+// A condition (the operand of && and || in one) passes on down the spine as it would
+// through the calls; so does a global's value (all_bars).
+Type Compiler::compile_binary_chain(const ast::Expr& top, bool as_condition, bool all_bars) {
+  using B = ast::BinaryOp;
+  auto passes_condition = [](const ast::ExprKind::Binary& b, bool condition) {
+    return condition && (b.op == B::And || b.op == B::Or);
+  };
+  const auto& first = *top.kind.as<ast::ExprKind::Binary>();
+  if (!first.left->kind.is<ast::ExprKind::Binary>()) {
+    condition_ = passes_condition(first, as_condition);
+    all_bars_ = all_bars;
+    const Type l = compile_expr(*first.left);
+    return finish_binary(first.op, l, *first.left, *first.right, top.span, as_condition, all_bars);
+  }
+  // The links go on the compiler's spine stack rather than a list of their own: this
+  // runs for every chain of two operators or more.
+  const std::size_t base = spine_stack_.size();
+  struct Unwind {
+    std::vector<SpineLink>& stack;
+    std::size_t base;
+    ~Unwind() { stack.resize(base); }
+  } unwind{spine_stack_, base};
+  const ast::Expr* at = &top;
+  bool condition = as_condition;
+  while (const auto* binary = at->kind.as<ast::ExprKind::Binary>()) {
+    spine_stack_.push_back({binary, &at->span, condition});
+    condition = passes_condition(*binary, condition);
+    at = binary->left.get();
+  }
+  condition_ = condition;
+  all_bars_ = all_bars;
+  Type t = compile_expr(*at);
+  // Each right operand may push links of its own above these and pops them again.
+  for (std::size_t i = spine_stack_.size(); i-- > base;) {
+    const SpineLink link = spine_stack_[i];
+    const ast::ExprKind::Binary& b = *link.binary;
+    t = finish_binary(b.op, t, *b.left, *b.right, *link.span, link.as_condition, all_bars);
+  }
+  return t;
 }
 
 Type Compiler::compile_index(const ast::ExprKind::Index& index, const Span& span) {

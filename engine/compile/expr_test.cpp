@@ -160,5 +160,41 @@ TEST(Upvalues, CaptureFromTheParentAndThroughIt) {
   EXPECT_TRUE(testing::function_named(out, "<lambda>")->upvalues.empty());
 }
 
+// A choice by a series condition between plain values is a series in a global's value,
+// computed once for every bar, and the plain choice at the current bar everywhere else.
+TEST(ExpressionTypes, ChoicesBySeriesConditions) {
+  struct Row {
+    const char* source;  // a script's top level, or the body of a function with `fn t() {`
+    const char* message;
+  };
+  const Row rows[] = {
+      {"let d = close > open ? 1 : -1\nlet e: text = d",
+       "KELO3001 'e': expected text but found series<int>"},
+      {"let d = close > open ? 2.5 : -1\nlet e: text = d",
+       "KELO3001 'e': expected text but found series<num>"},
+      {"let d = close > open ? true : false\nlet e: text = d",
+       "KELO3001 'e': expected text but found series<bool>"},
+      {"let d = if close > open { 1 } else { 2 }\nlet e: text = d",
+       "KELO3001 'e': expected text but found series<int>"},
+      {"let d = -(close > open ? 1 : 2) * 3\nlet e: text = d",
+       "KELO3001 'e': expected text but found series<int>"},
+      {"let d: series<int> = close > open ? 1 : -1", ""},
+      {"let d = true ? 1 : -1\nlet e: text = d", "KELO3001 'e': expected text but found int"},
+      {"let d = close > open ? \"a\" : \"b\"\nlet e: int = d",
+       "KELO3001 'e': expected int but found text"},
+      {"let d: int = close > open ? 1 : -1", ""},
+      {"let d = \"x\" + (close > open ? 1 : -1)\nlet e: int = d",
+       "KELO3001 'e': expected int but found text"},
+      {"fn t() {\n  let a: text = close > open ? 1 : -1\n}",
+       "KELO3001 'a': expected text but found int"},
+      {"fn t() {\n  let a: text = close > open ? close : -1\n}",
+       "KELO3001 'a': expected text but found series<num>"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(messages(compile_fixed(std::string("script \"S\"\n") + row.source)), row.message)
+        << row.source;
+  }
+}
+
 }  // namespace
 }  // namespace kelo_compile

@@ -34,7 +34,9 @@ class Finder {
             return false;
           } else if constexpr (std::is_same_v<T, K::Unary>) {
             return expr(*node.operand);
-          } else if constexpr (std::is_same_v<T, K::Binary> || std::is_same_v<T, K::Pipe>) {
+          } else if constexpr (std::is_same_v<T, K::Binary>) {
+            return binary(node);
+          } else if constexpr (std::is_same_v<T, K::Pipe>) {
             return expr(*node.left) || expr(*node.right);
           } else if constexpr (std::is_same_v<T, K::Assign>) {
             return expr(*node.target) || expr(*node.value);
@@ -66,6 +68,16 @@ class Finder {
   }
 
  private:
+  // A chain of binary operators is a left spine of any length: walked in a loop.
+  bool binary(const ast::ExprKind::Binary& top) {
+    const ast::ExprKind::Binary* at = &top;
+    while (true) {
+      if (expr(*at->right)) return true;
+      const auto* next = at->left->kind.as<ast::ExprKind::Binary>();
+      if (next == nullptr) return expr(*at->left);
+      at = next;
+    }
+  }
   bool any_of(const std::vector<ast::Expr>& items) {
     for (const auto& item : items) {
       if (expr(item)) return true;

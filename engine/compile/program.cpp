@@ -22,6 +22,13 @@ bool known(const std::string_view (&list)[N], std::string_view name) {
   return std::find(std::begin(list), std::end(list), name) != std::end(list);
 }
 
+// A global declared without a type, or as a series, holds the series that a choice by a
+// series condition between plain numbers builds over every bar (Compiler::all_bars_); one
+// declared with a plain type keeps the plain choice.
+bool may_hold_series(const ast::VarDecl& decl, const Type& declared) {
+  return !decl.type_ref || declared.tag() == ty::Tag::Series;
+}
+
 }  // namespace
 
 void Compiler::compile_program(const ast::Program& program) {
@@ -122,7 +129,7 @@ void Compiler::compile_program(const ast::Program& program) {
     if (!slot) continue;
     const Type* written = global_type(v->name);
     const Type declared = written ? *written : Type(P::Any);
-    const Type t = v->type_ref ? compile_number_value(v->init, declared) : compile_expr(v->init);
+    const Type t = compile_global_value(*v, declared);
     if (declared.is(P::Any)) {
       set_global_type(v->name, t);
     } else {
@@ -163,6 +170,14 @@ void Compiler::compile_program(const ast::Program& program) {
   }
 }
 
+Type Compiler::compile_global_value(const ast::VarDecl& decl, const Type& declared) {
+  all_bars_ = may_hold_series(decl, declared);
+  const Type t =
+      decl.type_ref ? compile_number_value(decl.init, declared) : compile_expr(decl.init);
+  all_bars_ = false;
+  return t;
+}
+
 void Compiler::set_global_type(const std::string& name, const Type& type) {
   global_types_.insert_or_assign(name, type);
   if (auto* symbol = frames_.front().scopes.lookup_mut(name)) symbol->type = type;
@@ -181,6 +196,8 @@ void Compiler::hint_global_types(const ast::Program& program) {
     for (const auto& decl : program.declarations) {
       const auto* v = decl.as<ast::VarDecl>();
       if (!v || !trial.global_index(v->name)) continue;
+      // As may_hold_series: the type of a global declared with one is not kept below.
+      trial.all_bars_ = !v->type_ref;
       const Type t = trial.compile_expr(v->init);
       const Type* known = trial.global_type(v->name);
       if (known == nullptr || known->is(P::Any)) {

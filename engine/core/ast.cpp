@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace kelo_core::ast {
 
@@ -209,7 +210,7 @@ class Printer {
           } else if constexpr (std::is_same_v<T, K::Unary>) {
             Fields(*this, name)("op", k.op)("operand", k.operand).end();
           } else if constexpr (std::is_same_v<T, K::Binary>) {
-            Fields(*this, name)("op", k.op)("left", k.left)("right", k.right).end();
+            binary_fields(k);
           } else if constexpr (std::is_same_v<T, K::Assign>) {
             Fields(*this, name)("op", k.op)("target", k.target)("value", k.value).end();
           } else if constexpr (std::is_same_v<T, K::Ternary> || std::is_same_v<T, K::If>) {
@@ -234,7 +235,39 @@ class Printer {
         },
         kind.node);
   }
-  void put(const Expr& e) { Fields(*this, "Expr")("kind", e.kind)("span", e.span).end(); }
+  // A chain of binary operators is a left spine of any length (the parser folds it in a
+  // loop): the openings down the spine are written first, then the operand at its foot,
+  // then the closings back up, so that no call nests per operand.
+  void put(const Expr& e) {
+    std::vector<const Expr*> spine;
+    const Expr* at = &e;
+    while (const auto* binary = at->kind.as<ExprKind::Binary>()) {
+      out += "Expr { kind: Binary { op: ";
+      put(binary->op);
+      out += ", left: ";
+      spine.push_back(at);
+      at = binary->left.get();
+    }
+    Fields(*this, "Expr")("kind", at->kind)("span", at->span).end();
+    for (auto it = spine.rbegin(); it != spine.rend(); ++it) {
+      out += ", right: ";
+      put(*(*it)->kind.as<ExprKind::Binary>()->right);
+      out += " }, span: ";
+      put((*it)->span);
+      out += " }";
+    }
+  }
+  // `Binary { op: .., left: .., right: .. }`; the left operand's own spine is walked by
+  // put(const Expr&).
+  void binary_fields(const ExprKind::Binary& k) {
+    out += "Binary { op: ";
+    put(k.op);
+    out += ", left: ";
+    put(*k.left);
+    out += ", right: ";
+    put(*k.right);
+    out += " }";
+  }
   void put(const Parameter& p) {
     Fields(*this, "Parameter")("name", p.name)("type_ref", p.type_ref)("default", p.default_value)(
         "span", p.span)

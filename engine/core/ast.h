@@ -61,6 +61,22 @@ class NodeArena {
   char* end_ = nullptr;
 };
 
+template <class T>
+class Box;
+struct Expr;
+
+// The link of a left spine inside a node, which a box takes out before it frees the node
+// and fills after it copies the node, so that freeing or copying a chain of any length
+// nests no calls: a Binary expression's left operand (see Expr below); none for every
+// other node. Found by argument-dependent lookup.
+template <class T>
+requires(!std::is_same_v<std::remove_const_t<T>, Expr>)  // an Expr takes the one below
+    Box<T>
+*spine_link(T&) {
+  return nullptr;
+}
+inline Box<Expr>* spine_link(Expr& expr);
+
 // Owning pointer with value semantics: copies deep-copy the pointee. Used where a
 // node contains a node of its own kind. Never null except after being moved from.
 template <class T>
@@ -70,7 +86,25 @@ class Box {
   // of the node per box, and the parser makes one box for every operand.
   Box(const T& value) : bits_(make(value)) {}        // NOLINT: implicit on purpose
   Box(T&& value) : bits_(make(std::move(value))) {}  // NOLINT: implicit on purpose
-  Box(const Box& other) : bits_(other.bits_ != 0 ? make(*other) : 0) {}
+  // The node, then the spine hanging from it (spine_link), one link at a time.
+  Box(const Box& other) : bits_(0) {
+    if (other.bits_ == 0 || &other == skipped_) return;
+    bits_ = copy_without_link(*other);
+    try {
+      const T* from = other.get();
+      T* to = get();
+      while (const Box* from_link = spine_link(const_cast<T&>(*from))) {
+        if (from_link->bits_ == 0) break;
+        Box* to_link = spine_link(*to);
+        to_link->bits_ = copy_without_link(**from_link);
+        from = from_link->get();
+        to = to_link->get();
+      }
+    } catch (...) {
+      drop();
+      throw;
+    }
+  }
   Box(Box&& other) noexcept : bits_(std::exchange(other.bits_, 0)) {}
   Box& operator=(const Box& other) {
     if (this != &other) {
@@ -99,6 +133,16 @@ class Box {
   // The node's address, with the low bit set when an arena holds its memory.
   static constexpr std::uintptr_t kInArena = 1;
 
+  // A copy of the node whose spine link is left empty: while the node is copied, the
+  // copy of that one box (skipped_) makes nothing.
+  static std::uintptr_t copy_without_link(const T& node) {
+    struct Skip {
+      const Box* saved;
+      ~Skip() { skipped_ = saved; }
+    } skip{std::exchange(skipped_, spine_link(const_cast<T&>(node)))};
+    return make(node);
+  }
+
   template <class U>
   static std::uintptr_t make(U&& value) {
     if (NodeArena* arena = NodeArena::current()) {
@@ -107,17 +151,37 @@ class Box {
     }
     return reinterpret_cast<std::uintptr_t>(new T(std::forward<U>(value)));
   }
+  // Frees the node. A spine of two links or more (a + b + c) is freed one link at a
+  // time (drop_spine), so that freeing a chain of any length nests no calls.
   void drop() noexcept {
     if (bits_ == 0) return;
-    if ((bits_ & kInArena) != 0) {
-      get()->~T();
-    } else {
-      delete get();
+    if (Box* link = spine_link(*get());
+        link != nullptr && link->bits_ != 0 && spine_link(*link->get()) != nullptr) [[unlikely]] {
+      drop_spine();
+      return;
     }
-    bits_ = 0;
+    destroy(std::exchange(bits_, 0));
+  }
+  [[gnu::noinline]] void drop_spine() noexcept {
+    std::uintptr_t bits = std::exchange(bits_, 0);
+    while (bits != 0) {
+      Box* link = spine_link(*reinterpret_cast<T*>(bits & ~kInArena));
+      const std::uintptr_t next = link != nullptr ? std::exchange(link->bits_, 0) : 0;
+      destroy(bits);
+      bits = next;
+    }
+  }
+  static void destroy(std::uintptr_t bits) noexcept {
+    T* node = reinterpret_cast<T*>(bits & ~kInArena);
+    if ((bits & kInArena) != 0) {
+      node->~T();
+    } else {
+      delete node;
+    }
   }
 
   std::uintptr_t bits_;
+  static inline thread_local const Box* skipped_ = nullptr;
 };
 
 namespace detail {
@@ -156,7 +220,6 @@ struct TypeRef {
   Span span;
 };
 
-struct Expr;
 struct Parameter;
 struct MapEntry;
 struct ObjectProperty;
@@ -209,6 +272,11 @@ struct Expr {
   ExprKind kind;
   Span span;
 };
+
+inline Box<Expr>* spine_link(Expr& expr) {
+  auto* binary = expr.kind.as<ExprKind::Binary>();
+  return binary != nullptr ? &binary->left : nullptr;
+}
 
 // A declared parameter of a function or lambda (not the type model's parameter).
 struct Parameter {

@@ -21,9 +21,13 @@ namespace kelo_core::parser {
 // partial Program; callers decide with `diagnostics.has_errors()`.
 ast::Program parse(std::string_view source, diag::Diagnostics& diagnostics);
 
-// Nesting deeper than this (brackets, blocks, prefix operators, chained operators)
-// is reported instead of recursing further, so hostile input cannot exhaust the stack
-// and every tree the parser returns is shallow enough to walk recursively.
+// Nesting deeper than this (brackets, blocks, prefix operators, `**`, pipes, member,
+// call and index chains) is reported instead of recursing further, so hostile input
+// cannot exhaust the stack. A chain of left-associative binary operators (a + b + c) is
+// not nesting: the parser folds it in a loop, however long, and every stage that walks
+// the tree follows such a left spine (ExprKind::Binary's `left`) without recursing once
+// per operand. Every other path through a tree the parser returns is shallow enough to
+// walk recursively.
 inline constexpr int kMaxDepth = 256;
 
 class Parser {
@@ -54,8 +58,9 @@ class Parser {
     Parser& p_;
   };
 
-  // Counts the folds of a left-to-right loop (a + b + c, a.b().c) as nesting, since
-  // each one deepens the tree; the depth is restored when the loop ends.
+  // Counts the folds of a loop (a |> f |> g, a.b().c, 2 ** 3 ** 2) as nesting, since
+  // each one deepens the tree along a path that is walked recursively; the depth is
+  // restored when the loop ends. Left-associative binary operators are not counted.
   class FoldCounter {
    public:
     explicit FoldCounter(Parser& p) : p_(p), saved_(p.depth_) {}

@@ -234,13 +234,16 @@ std::optional<Expr> Parser::parse_binary(int min) {
   return left;
 }
 
+// A chain of left-associative operators (a + b + c, x*2 + x*2 + ...) folds here into a
+// left spine of any length: that is not nesting, so it takes no depth. Only `**`, whose
+// right operand holds the rest of its chain, counts each fold as a level.
 KELO_OUT_OF_LINE bool Parser::finish_binary(Expr& left, int min) {
   FoldCounter folds(*this);
   while (true) {
     ast::BinaryOp op;
     int precedence = binary_precedence(cur(), op);
     if (precedence < 0 || precedence < min) return true;
-    if (!folds.step()) return depth_error();
+    if (op == ast::BinaryOp::Pow && !folds.step()) return depth_error();
     advance();
     skip_newlines();
     // `**` is right-associative: its right operand may hold another `**`.

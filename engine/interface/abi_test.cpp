@@ -98,6 +98,37 @@ TEST(Abi, InputsReply) {
             R"({"ok":false,"groups":[],"inputs":[{"name":"n","type":"int",)");
 }
 
+// A number literal past the largest double (1e999) is infinite: in the inputs reply a
+// non-finite default, minimum, maximum or step is null (a null default, no bound), so the
+// reply stays JSON and the application still lists every input of the file.
+TEST(Abi, InputsReplyWritesNonFiniteNumbersAsNull) {
+  const char* source =
+      "script \"S\"\n"
+      "input num x = 1e999\n"
+      "input num y = 1 { min: -1e999, max: 1e999, step: 1e999 }\n"
+      "input num z = 1 { max: INF }\n"
+      "input num q = -1e999 { min: 0.5 }\n"
+      "input num list = [1e999, 2.5, -1e999]\n"
+      "input duration d = 1e999s\n";
+  auto input = [](const char* name, const char* type, const char* min, const char* max,
+                  const char* step, const char* default_json) {
+    return std::string(R"({"name":")") + name + R"(","type":")" + type +
+           R"(","group":"","label":")" + name + R"(","hint":"","min":)" + min + R"(,"max":)" + max +
+           R"(,"step":)" + step + R"(,"required":false,"advanced":false,"default":)" +
+           default_json + "}";
+  };
+  EXPECT_EQ(take(kelo_inputs(source, "t.kelo")),
+            R"({"ok":true,"groups":[],"inputs":[)" +
+                input("x", "num", "null", "null", "null", "null") + "," +
+                input("y", "num", "null", "null", "null", "1") + "," +
+                input("z", "num", "null", "null", "null", "1") + "," +
+                input("q", "num", "0.5", "null", "null", "null") + "," +
+                input("list", "num", "null", "null", "null", "[null,2.5,null]") + "," +
+                input("d", "duration", "null", "null", "null", "null") + "]}");
+  // The other replies of the same source hold no number that is not JSON either.
+  EXPECT_EQ(take(kelo_check(source, "t.kelo")), R"({"ok":true,"diagnostics":[]})");
+}
+
 TEST(Abi, TokensCountCharacters) {
   struct Row {
     const char* behaviour;

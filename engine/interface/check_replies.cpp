@@ -7,9 +7,11 @@ namespace kelo {
 
 namespace {
 
+// A bound or step that is absent, NaN or infinite (a literal past the largest double,
+// 1e999) is null: no bound. The reply stays JSON, as the bundle's schema does.
 void append_optional_number(std::string& out, const std::optional<double>& value) {
   if (value) {
-    append_number(out, *value);
+    append_finite_or_null(out, *value);
   } else {
     out += "null";
   }
@@ -90,7 +92,8 @@ std::string inputs_reply(std::string_view source, std::string_view file_name) {
     out += ",\"advanced\":";
     append_bool(out, input.advanced);
     out += ",\"default\":";
-    append_default_json(out, input.default_value);
+    // A non-finite number in the default (1e999) is null, as in the bundle's schema.
+    append_default_json(out, input.default_value, NonFinite::Null);
     out += '}';
   }
   out += "]}";

@@ -91,6 +91,14 @@ void append_number(std::string& out, double value) {
   kelo_json::append_number(out, value);
 }
 
+void append_finite_or_null(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  append_number(out, value);
+}
+
 std::string format_number(double value) {
   std::string out;
   append_number(out, value);
@@ -109,7 +117,8 @@ void append_unsigned(std::string& out, std::uint64_t value) {
   out.append(buf, res.ptr);
 }
 
-void append_default_json(std::string& out, const kelo_compile::inputs::InputValue& value) {
+void append_default_json(std::string& out, const kelo_compile::inputs::InputValue& value,
+                         NonFinite non_finite) {
   using Tag = kelo_compile::inputs::InputValue::Tag;
   switch (value.tag) {
     case Tag::None:
@@ -124,7 +133,11 @@ void append_default_json(std::string& out, const kelo_compile::inputs::InputValu
       return;
     case Tag::Num:
     case Tag::Duration:
-      append_number(out, value.number);
+      if (non_finite == NonFinite::Null) {
+        append_finite_or_null(out, value.number);
+      } else {
+        append_number(out, value.number);
+      }
       return;
     case Tag::Text:
       append_quoted(out, value.text);
@@ -139,7 +152,7 @@ void append_default_json(std::string& out, const kelo_compile::inputs::InputValu
       out += '[';
       for (std::size_t i = 0; i < value.list.size(); ++i) {
         if (i > 0) out += ',';
-        append_default_json(out, value.list[i]);
+        append_default_json(out, value.list[i], non_finite);
       }
       out += ']';
       return;
@@ -148,9 +161,9 @@ void append_default_json(std::string& out, const kelo_compile::inputs::InputValu
   out += "null";
 }
 
-std::string default_json(const kelo_compile::inputs::InputValue& value) {
+std::string default_json(const kelo_compile::inputs::InputValue& value, NonFinite non_finite) {
   std::string out;
-  append_default_json(out, value);
+  append_default_json(out, value, non_finite);
   return out;
 }
 

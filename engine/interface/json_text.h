@@ -32,8 +32,18 @@ void append_integer(std::string& out, std::int64_t value);
 void append_unsigned(std::string& out, std::uint64_t value);
 inline void append_bool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
+// A number as JSON proper: null for NaN and the infinities (as the bundle's JSON writer
+// does), else the digits of append_number.
+void append_finite_or_null(std::string& out, double value);
+
+// How a default value writes a non-finite number: with the interface's spelling (NaN, inf,
+// -inf), or as null where the reply must stay JSON (the inputs reply).
+enum class NonFinite : std::uint8_t { Spelled, Null };
+
 // An input's default value as its reply JSON (colours as "#rrggbbaa").
-void append_default_json(std::string& out, const kelo_compile::inputs::InputValue& value);
-std::string default_json(const kelo_compile::inputs::InputValue& value);
+void append_default_json(std::string& out, const kelo_compile::inputs::InputValue& value,
+                         NonFinite non_finite = NonFinite::Spelled);
+std::string default_json(const kelo_compile::inputs::InputValue& value,
+                         NonFinite non_finite = NonFinite::Spelled);
 
 }  // namespace kelo

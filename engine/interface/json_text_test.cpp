@@ -119,6 +119,48 @@ TEST(ReplyText, DefaultValues) {
   for (const Row& row : rows) EXPECT_EQ(kelo::default_json(row.value), row.json) << row.behaviour;
 }
 
+// The inputs reply must stay JSON: there a non-finite number is null, as in the bundle.
+TEST(ReplyText, DefaultValuesOfTheInputsReply) {
+  struct Row {
+    const char* behaviour;
+    InputValue value;
+    const char* json;
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const Row rows[] = {
+      {"NaN is null", InputValue::of_num(NAN), "null"},
+      {"infinity is null", InputValue::of_num(inf), "null"},
+      {"minus infinity is null", InputValue::of_num(-inf), "null"},
+      {"an infinite duration is null", InputValue::of_duration(inf), "null"},
+      {"a finite number as ever", InputValue::of_num(1.25), "1.25"},
+      {"negative zero as ever", InputValue::of_num(-0.0), "-0"},
+      {"inside an array too",
+       InputValue::of_list({InputValue::of_num(inf), InputValue::of_num(2),
+                            InputValue::of_list({InputValue::of_num(-inf)})}),
+       "[null,2,[null]]"},
+      {"other kinds as ever", InputValue::of_text("x"), R"("x")"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(kelo::default_json(row.value, kelo::NonFinite::Null), row.json) << row.behaviour;
+  }
+}
+
+TEST(ReplyNumbers, FiniteOrNull) {
+  const double inf = std::numeric_limits<double>::infinity();
+  auto written = [](double value) {
+    std::string out;
+    kelo::append_finite_or_null(out, value);
+    return out;
+  };
+  EXPECT_EQ(written(2.0), "2");
+  EXPECT_EQ(written(0.01), "0.01");
+  EXPECT_EQ(written(-0.0), "-0");
+  EXPECT_EQ(written(1e23), "100000000000000000000000");
+  EXPECT_EQ(written(NAN), "null");
+  EXPECT_EQ(written(inf), "null");
+  EXPECT_EQ(written(-inf), "null");
+}
+
 TEST(ReplyFrame, RepliesAreMallocCopies) {
   char* reply = kelo::to_reply("abc");
   EXPECT_STREQ(reply, "abc");

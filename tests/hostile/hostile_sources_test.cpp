@@ -92,6 +92,24 @@ TEST(HostileSources, NestingTenThousandLevelsIsASyntaxError) {
   for (const Row& row : rows) expect_bounded(row);
 }
 
+// A chain of binary operators is no nesting: one of a megabyte (a quarter of a million
+// terms) checks clean, every stage walking it without a call per term.
+TEST(HostileSources, MegabyteOperatorChainsCheckClean) {
+  const auto filled = [](const std::string& head, std::string_view term, std::string_view tail) {
+    const size_t terms = (1024 * 1024 - head.size() - tail.size()) / term.size();
+    return head + repeat(term, terms) + std::string(tail);
+  };
+  const std::vector<Row> rows = {
+      {"a sum in a global's value",
+       [&] { return check(filled("script \"Chain\"\nlet x = 1", " + 1", "\n")); },
+       {R"({"ok":true,"diagnostics":[]})"}},
+      {"an && chain in a function",
+       [&] { return check(filled("script \"Chain\"\nfn f() { return true", " && true", " }\n")); },
+       {R"({"ok":true,"diagnostics":[]})"}},
+  };
+  for (const Row& row : rows) expect_bounded(row);
+}
+
 // A source above the compiler's 4 MiB limit is refused whole, before it is read.
 constexpr const char* kTooLarge =
     R"({"ok":false,"diagnostics":[{"severity":"error","code":"KELO3000",)"

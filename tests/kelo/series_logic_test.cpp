@@ -50,10 +50,10 @@ TEST(SeriesLogic, GlobalsFollowEveryBar) {
        "let buySignal = crossesOver(close, 9.5) && close > 9.8",
        "buySignal[0]",
        {"0 info: 0", "1 info: 0", "2 info: 1", "3 info: 0"}},
-      {"a choice of numbers by a series stays a number, read when the global is set",
+      {"a choice of numbers by a series follows each bar too",
        "let side = close > open ? 1 : -1",
-       "side",
-       {"0 info: 1", "1 info: 1", "2 info: 1", "3 info: 1"}},
+       "side[0]",
+       {"0 info: 1", "1 info: -1", "2 info: 1", "3 info: 1"}},
       {"a choice of texts stays as it was",
        "let word = close > open ? \"up\" : \"down\"",
        "word",
@@ -70,6 +70,111 @@ TEST(SeriesLogic, GlobalsFollowEveryBar) {
     EXPECT_TRUE(run.errors.empty()) << row.behaviour << ": " << run.reply;
     EXPECT_EQ(run.journal, row.journal) << row.behaviour;
   }
+}
+
+// Closes 10, 9, 11, 12 over opens 9.5, 9.6, 10.5, 12.5: up, down, up, down.
+Bars issue_bars() {
+  Bars bars;
+  bars.add(9.5, 10.5, 9, 10);
+  bars.add(9.6, 10, 8.5, 9);
+  bars.add(10.5, 11.5, 10, 11);
+  bars.add(12.5, 13, 11.5, 12);
+  return bars;
+}
+
+// A choice by a series condition between plain values (literals, inputs, constants) in a
+// global's value is the series choosing bar by bar, like the choices with a series branch:
+// the then-value where the condition is non-zero and not NaN, else the else-value.
+TEST(SeriesLogic, ChoicesOfPlainValuesFollowEveryBar) {
+  const Row rows[] = {
+      {"two whole numbers",
+       "let d = close > open ? 1 : -1",
+       "d[0]",
+       {"0 info: 1", "1 info: -1", "2 info: 1", "3 info: -1"}},
+      {"a condition held in a global",
+       "let up = close > open\nlet d = up ? 1 : -1",
+       "d[0]",
+       {"0 info: 1", "1 info: -1", "2 info: 1", "3 info: -1"}},
+      {"a number and a series",
+       "let w = close > open ? 2.5 : close",
+       "w[0]",
+       {"0 info: 2.5", "1 info: 9", "2 info: 2.5", "3 info: 12"}},
+      {"an input and a literal",
+       "input int k = 3\nlet d = close > open ? k : 0",
+       "d[0]",
+       {"0 info: 3", "1 info: 0", "2 info: 3", "3 info: 0"}},
+      {"a plain condition with plain branches stays plain",
+       "let d = true ? 1 : -1",
+       "d",
+       {"0 info: 1", "1 info: 1", "2 info: 1", "3 info: 1"}},
+      {"a constant and a fraction",
+       "const K = 4\nlet d = close > open ? K : 0.5",
+       "d[0]",
+       {"0 info: 4", "1 info: 0.5", "2 info: 4", "3 info: 0.5"}},
+      {"the if-expression alike",
+       "let d = if close > open { 1 } else { -1 }",
+       "d[0]",
+       {"0 info: 1", "1 info: -1", "2 info: 1", "3 info: -1"}},
+      {"the series keeps its past",
+       "let d = close > open ? 1 : -1",
+       "d[1]",
+       {"0 info: none", "1 info: 1", "2 info: -1", "3 info: 1"}},
+      {"a choice in the else branch",
+       "let d = close > open ? 1 : close < open ? -1 : 0",
+       "d[0]",
+       {"0 info: 1", "1 info: -1", "2 info: 1", "3 info: -1"}},
+      {"a choice inside arithmetic",
+       "let d = (close > open ? 1 : -1) * 2 + 1",
+       "d[0]",
+       {"0 info: 3", "1 info: -1", "2 info: 3", "3 info: -1"}},
+      {"truth values",
+       "let d = close > open ? true : false",
+       "d[0]",
+       {"0 info: 1", "1 info: 0", "2 info: 1", "3 info: 0"}},
+      {"a global declared as a series",
+       "let d: series<num> = close > open ? 1 : -1",
+       "d[0]",
+       {"0 info: 1", "1 info: -1", "2 info: 1", "3 info: -1"}},
+      {"a plain input as the condition stays plain",
+       "input bool flag = false\nlet d = flag ? 1 : -1",
+       "d",
+       {"0 info: -1", "1 info: -1", "2 info: -1", "3 info: -1"}},
+      // What a plain place asks for stays as it was: the choice made when the global is set.
+      {"a global declared int keeps one number",
+       "let d: int = close > open ? 1 : -1",
+       "d",
+       {"0 info: 1", "1 info: 1", "2 info: 1", "3 info: 1"}},
+      {"a text joined to the choice keeps one text",
+       "let d = \"side \" + (close > open ? 1 : -1)",
+       "d",
+       {"0 info: side 1", "1 info: side 1", "2 info: side 1", "3 info: side 1"}},
+      // Inside a handler the choice reads the condition at the current bar, as ever.
+      {"a choice in a handler is the current bar's number",
+       "",
+       "(close > open ? 1 : -1)",
+       {"0 info: 1", "1 info: -1", "2 info: 1", "3 info: -1"}},
+  };
+  for (const Row& row : rows) {
+    const std::string source = std::string("bot \"B\"\n") + row.declarations +
+                               "\nfn onBar() { log.info(\"\" + " + row.logged + ") }";
+    const Replay run = backtest(source, issue_bars());
+    EXPECT_TRUE(run.errors.empty()) << row.behaviour << ": " << run.reply;
+    EXPECT_EQ(run.journal, row.journal) << row.behaviour;
+  }
+}
+
+// Plain choices in a handler stay plain numbers: they still go where a number must.
+TEST(SeriesLogic, ChoicesInAHandlerStayNumbers) {
+  const std::string source =
+      "bot \"B\"\nfn onBar() {\n  var side = 0\n  side = close > open ? 1 : -1\n"
+      "  let lots: lots = close > open ? 0.2 : 0.1\n"
+      "  log.info(side + \" \" + lots + \" \" + max(close > open ? 1 : -1, 0))\n}";
+  EXPECT_EQ(check_text(source), "");
+  const Replay run = backtest(source, issue_bars());
+  EXPECT_TRUE(run.errors.empty()) << run.reply;
+  const std::vector<std::string> journal = {"0 info: 1 0.2 1", "1 info: -1 0.1 0",
+                                            "2 info: 1 0.2 1", "3 info: -1 0.1 0"};
+  EXPECT_EQ(run.journal, journal);
 }
 
 TEST(SeriesLogic, ConditionsReadTheCurrentBarAndShortCut) {
