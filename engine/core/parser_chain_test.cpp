@@ -13,13 +13,7 @@ namespace {
 
 using testing::messages;
 using testing::parse_text;
-
-std::string repeat(const std::string& s, int n) {
-  std::string out;
-  out.reserve(s.size() * static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
+using testing::repeat;
 
 const ast::Expr& init_of(const ast::Program& program) {
   return program.declarations.front().as<ast::VarDecl>()->init;

@@ -15,13 +15,7 @@ namespace {
 
 using testing::messages;
 using testing::parse_text;
-
-std::string repeat(const std::string& s, int n) {
-  std::string out;
-  out.reserve(s.size() * static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
+using testing::repeat;
 
 std::size_t count_code(const diag::Diagnostics& d, std::string_view code) {
   std::size_t n = 0;

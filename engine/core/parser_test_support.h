@@ -24,6 +24,14 @@ inline Parsed parse_text(std::string_view source) {
   return out;
 }
 
+// `s` written `n` times: long chains and deep nesting for the robustness tests.
+inline std::string repeat(const std::string& s, int n) {
+  std::string out;
+  out.reserve(s.size() * static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
 // "KELO2001 1:5 Expected ..." per diagnostic, joined by " | ".
 inline std::string messages(const diag::Diagnostics& d) {
   std::string out;

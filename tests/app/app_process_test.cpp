@@ -22,6 +22,16 @@ QProcessEnvironment baseEnvironment() {
   return env;
 }
 
+// Offscreen, with its settings in `home` and no session bus: a desktop-less start.
+QProcessEnvironment offscreenEnvironment(const QTemporaryDir& home) {
+  QProcessEnvironment env = baseEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+             QStringLiteral("unix:path=") + home.filePath(QStringLiteral("no-bus")));
+  return env;
+}
+
 TEST(AppProcess, WithoutADisplayItSaysSoAndFails) {
   const struct {
     const char* name;
@@ -50,13 +60,8 @@ TEST(AppProcess, WithoutADisplayItSaysSoAndFails) {
 
 TEST(AppProcess, OffscreenItKeepsRunning) {
   QTemporaryDir home;
-  QProcessEnvironment env = baseEnvironment();
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-             QStringLiteral("unix:path=") + home.filePath(QStringLiteral("no-bus")));
   QProcess process;
-  process.setProcessEnvironment(env);
+  process.setProcessEnvironment(offscreenEnvironment(home));
   process.start(QStringLiteral(ZX_EXECUTABLE), {});
   ASSERT_TRUE(process.waitForStarted());
   EXPECT_FALSE(process.waitForFinished(2000))
@@ -98,13 +103,8 @@ TEST(AppProcess, QuitDuringALongBacktestEndsTheProcess) {
         ASSERT_TRUE(QDir().mkpath(file));
         break;
     }
-    QProcessEnvironment env = baseEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-               QStringLiteral("unix:path=") + home.filePath(QStringLiteral("no-bus")));
     QProcess process;
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(offscreenEnvironment(home));
     process.start(QStringLiteral(ZX_QUIT_DRIVER), {});
     // A guard against a process left running, not a speed limit: the run alone would
     // take an hour.
