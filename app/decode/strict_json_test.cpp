@@ -16,28 +16,29 @@ struct Item {
   std::optional<QMap<QString, qint64>> limits;
 };
 
-Item decodeItem(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Item decodeItem(Decoder& d, const Value& v) {
   Item item;
-  item.name = f.text(QStringLiteral("name"));
-  item.count = f.integer(QStringLiteral("count"));
-  item.price = f.number(QStringLiteral("price"));
-  item.live = f.boolean(QStringLiteral("live"));
-  item.note = f.optionalText(QStringLiteral("note"));
-  item.lots = f.optionalInteger(QStringLiteral("lots"));
-  item.tags = f.required(QStringLiteral("tags"), [](Decoder& d, const QJsonValue& v) {
-    return list(d, v, [](Decoder& d, const QJsonValue& e) { return text(d, e); });
-  });
-  item.limits = f.optional(QStringLiteral("limits"), [](Decoder& d, const QJsonValue& v) {
-    return map(d, v, [](Decoder& d, const QJsonValue& e) { return integer(d, e); });
-  });
+  record(d, v,
+         {{"name", item.name},
+          {"count", item.count},
+          {"price", item.price},
+          {"live", item.live},
+          {"note", item.note},
+          {"lots", item.lots},
+          {"tags", item.tags,
+           [](Decoder& d, const Value& v) {
+             return list(d, v, [](Decoder& d, const Value& e) { return text(d, e); });
+           }},
+          {"limits", item.limits, [](Decoder& d, const Value& v) {
+             return map(d, v, [](Decoder& d, const Value& e) { return integer(d, e); });
+           }}});
   return item;
 }
 
 std::optional<QList<Item>> decodeItems(const QByteArray& json, QString* detail) {
   Decoder d;
-  auto out = document(d, json, [](Decoder& d, const QJsonValue& v) {
-    return list(d, v, [](Decoder& d, const QJsonValue& e) { return decodeItem(d, e); });
+  auto out = document(d, json, [](Decoder& d, const Value& v) {
+    return list(d, v, [](Decoder& d, const Value& e) { return decodeItem(d, e); });
   });
   *detail = d.detail();
   return out;
@@ -125,9 +126,10 @@ TEST(StrictJson, AcceptsExactValuesAndIgnoresExtraKeys) {
 
 struct Leg {
   QString side;
-  static Leg decode(Decoder& d, const QJsonValue& v) {
-    Fields f(d, v);
-    return Leg{f.text(QStringLiteral("side"))};
+  static Leg decode(Decoder& d, const Value& v) {
+    Leg leg;
+    record(d, v, {{"side", leg.side}});
+    return leg;
   }
 };
 
@@ -143,14 +145,17 @@ TEST(StrictJson, RecordListsReadEveryElementOrFailAtIt) {
       {"empty list", R"({"legs":[]})", {}, ""},
       {"missing list", R"({})", {}, "Missing value at legs."},
       {"not a list", R"({"legs":{}})", {}, "Expected a list at legs, found an object."},
-      {"bad record", R"({"legs":[{"side":"buy"},{"side":2}]})", {},
+      {"bad record",
+       R"({"legs":[{"side":"buy"},{"side":2}]})",
+       {},
        "Expected text at legs[1].side, found the number 2."},
   };
   for (const Row& row : rows) {
     Decoder d;
-    const auto legs = document(d, row.json, [](Decoder& d, const QJsonValue& v) {
-      Fields f(d, v);
-      return f.records<Leg>(QStringLiteral("legs"));
+    const auto legs = document(d, row.json, [](Decoder& d, const Value& v) {
+      QList<Leg> legs;
+      record(d, v, {{"legs", legs}});
+      return legs;
     });
     EXPECT_EQ(d.detail().toStdString(), row.detail) << row.behaviour;
     QList<QString> sides;
@@ -164,21 +169,22 @@ TEST(StrictJson, RecordListsReadEveryElementOrFailAtIt) {
 
 TEST(StrictJson, RawMembersTakeAnyType) {
   Decoder d;
-  const auto v = document(d, R"({"a":null,"b":[1],"c":"x"})", [](Decoder& d, const QJsonValue& v) {
-    Fields f(d, v);
-    return QList<QJsonValue>{f.raw("a"), f.raw("b"), f.raw("c"), f.raw("missing")};
+  const auto v = document(d, R"({"a":null,"b":[1],"c":"x"})", [](Decoder& d, const Value& v) {
+    QList<AnyValue> raw(4);
+    record(d, v, {{"a", raw[0]}, {"b", raw[1]}, {"c", raw[2]}, {"missing", raw[3]}});
+    return raw;
   });
   ASSERT_TRUE(v.has_value());
-  EXPECT_TRUE(v->at(0).isNull());
-  EXPECT_TRUE(v->at(1).isArray());
-  EXPECT_EQ(v->at(2).toString(), "x");
-  EXPECT_TRUE(v->at(3).isUndefined());
+  EXPECT_EQ(v->at(0).kind, JsonKind::null);
+  EXPECT_EQ(v->at(1).kind, JsonKind::list);
+  EXPECT_EQ(v->at(2).text, "x");
+  EXPECT_EQ(v->at(3).kind, JsonKind::none);
 }
 
 TEST(StrictJson, LargestExactIntegerSurvives) {
   Decoder d;
-  const auto v = document(d, "[9007199254740993]", [](Decoder& d, const QJsonValue& v) {
-    return list(d, v, [](Decoder& d, const QJsonValue& e) { return integer(d, e); });
+  const auto v = document(d, "[9007199254740993]", [](Decoder& d, const Value& v) {
+    return list(d, v, [](Decoder& d, const Value& e) { return integer(d, e); });
   });
   ASSERT_TRUE(v.has_value());
   EXPECT_EQ(v->at(0), 9007199254740993LL);

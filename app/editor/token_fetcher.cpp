@@ -28,7 +28,9 @@ void TokenFetcher::start(quint64 revision, const QString& text) {
   inFlight_ = true;
   const bridge::EngineCalls& engine = engine_;
   watcher_.setFuture(QtConcurrent::run(&pool_, [&engine, revision, text] {
-    return Result{revision, spansOf(engine.tokens(text), text)};
+    SpanBuilder spans(text);
+    engine.markTokens(text, spans);
+    return Result{revision, spans.take()};
   }));
 }
 
