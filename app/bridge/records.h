@@ -212,3 +212,12 @@ size_t qHash(const JournalLine& r, size_t seed = 0);
 size_t qHash(const Completion& r, size_t seed = 0);
 
 }  // namespace zx::bridge
+
+// Long lists of records grow by moving their bytes: every member is relocatable.
+Q_DECLARE_TYPEINFO(zx::bridge::Diagnostic, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::InputGroup, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::InputSpec, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::Trade, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::JournalLine, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::Completion, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::Token, Q_RELOCATABLE_TYPE);

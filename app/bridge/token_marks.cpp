@@ -21,7 +21,7 @@ HighlightKind readKind(Decoder& d, const Value& v) {
   const decode::JsonReader::RawText raw = decode::rawText(d, v);
   if (d.failed()) return HighlightKind::other;
   // Only plain ASCII compares as written; any other text is read as characters first.
-  if (raw.form == decode::JsonReader::TextForm::ascii) return kindOf(raw.bytes);
+  if (raw.form == decode::JsonReader::TextForm::ascii) return kindOf(raw.bytes());
   return highlightKind(decode::JsonReader::toString(raw));
 }
 
@@ -35,17 +35,54 @@ HighlightKind highlightKind(QStringView wire) {
   return HighlightKind::other;
 }
 
+namespace {
+
+// A token exactly as the engine writes it, read without the general machinery; false,
+// with the reader where it was, for anything else.
+bool engineToken(decode::JsonReader& r, TokenMark& m) {
+  decode::JsonReader::RawText kind;
+  const char* start = r.position();
+  if (r.canNest() && r.literalIs(R"({"kind":")") && r.plainText(kind) &&
+      r.literalIs(R"(,"start":)") && r.plainWhole(m.start) && r.literalIs(R"(,"end":)") &&
+      r.plainWhole(m.end) && r.literalIs(R"(,"line":)") && r.plainWhole(m.line) &&
+      r.literalIs("}")) {
+    m.kind = kindOf(kind.bytes());
+    return true;
+  }
+  r.rewind(start);
+  return false;
+}
+
+// The tokens list, each token read by the fast layout or else as a record.
+void readTokens(Decoder& d, const Value& v, TokenSink& sink) {
+  sink.clear();
+  if (d.passedOver(v)) return;
+  if (v.kind != decode::JsonKind::list) return d.failType(QStringLiteral("a list"), v);
+  decode::JsonReader& r = d.reader();
+  if (!r.listFirst()) return;
+  qsizetype i = 0;
+  do {
+    TokenMark m;
+    if (!d.failed() && engineToken(r, m)) {
+      sink.add(m);
+      ++i;
+      continue;
+    }
+    const Value e = r.value();
+    if (d.passedOver(e)) continue;
+    auto step = d.element(i++);
+    decode::record(
+        d, e, {{"kind", m.kind, &readKind}, {"start", m.start}, {"end", m.end}, {"line", m.line}});
+    if (!d.failed()) sink.add(m);
+  } while (r.listNext());
+}
+
+}  // namespace
+
 bool decodeTokenMarks(Decoder& d, QByteArrayView reply, TokenSink& sink) {
   const auto read = [&sink](Decoder& d, const Value& v) {
     const auto tokens = [&sink](Decoder& d, const Value& v) {
-      sink.clear();
-      decode::forEach(d, v, [&sink](Decoder& d, const Value& e) {
-        TokenMark m;
-        decode::record(
-            d, e,
-            {{"kind", m.kind, &readKind}, {"start", m.start}, {"end", m.end}, {"line", m.line}});
-        if (!d.failed()) sink.add(m);
-      });
+      readTokens(d, v, sink);
       return true;
     };
     bool listed = false;

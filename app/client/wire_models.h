@@ -175,3 +175,8 @@ QList<TradingServer> decodeServers(decode::Decoder& d, const decode::Value& v);
 QList<Candle> decodeCandles(decode::Decoder& d, const decode::Value& v);
 
 }  // namespace zx::client
+
+// Long lists of records grow by moving their bytes: every member is relocatable.
+Q_DECLARE_TYPEINFO(zx::client::Broker, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::client::TradingServer, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::client::SymbolRow, Q_RELOCATABLE_TYPE);

@@ -8,10 +8,6 @@
 namespace zx::decode {
 namespace {
 
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 int hexValue(unsigned char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -44,11 +40,6 @@ int sequenceLength(const unsigned char* p, const unsigned char* end) {
     return 4;
   }
   return 0;
-}
-
-// Bytes that end a plain stretch of text: the quote, the backslash and non-ASCII.
-bool endsPlainRun(unsigned char c) {
-  return c == '"' || c == '\\' || c >= 0x80;
 }
 
 }  // namespace
@@ -110,19 +101,9 @@ void JsonReader::fail(Error e, const char* at) {
   at_ = end_;
 }
 
-bool JsonReader::enter(bool list) {
-  if (depth_ >= kMaxDepth) {
-    fail(Error::deepNesting, at_);
-    return false;
-  }
-  const std::uint64_t bit = std::uint64_t(1) << (depth_ % 64);
-  if (list) {
-    lists_[depth_ / 64] |= bit;
-  } else {
-    lists_[depth_ / 64] &= ~bit;
-  }
-  ++depth_;
-  return true;
+bool JsonReader::deepNesting() {
+  fail(Error::deepNesting, at_);
+  return false;
 }
 
 JsonReader::Error JsonReader::unterminated() const {
@@ -156,7 +137,7 @@ void JsonReader::endDocument() {
   if (at_ != end_) fail(Error::garbageAtEnd, at_);
 }
 
-JsonReader::Value JsonReader::value() {
+JsonReader::Value JsonReader::valueSlow() {
   Value v;
   if (broken()) return v;
   skipSpace();
@@ -167,8 +148,7 @@ JsonReader::Value JsonReader::value() {
   switch (*at_) {
     case '"':
       ++at_;
-      v.kind = Kind::text;
-      return v;
+      return textValue();
     case '[':
     case '{': {
       const bool list = *at_++ == '[';
@@ -254,7 +234,6 @@ void JsonReader::numberValue(Value& v) {
       v.kind = Kind::number;
       v.whole = true;
       v.integer = negative ? qint64(0 - magnitude) : qint64(magnitude);
-      v.number = double(v.integer);
       return;
     }
   }
@@ -266,7 +245,7 @@ void JsonReader::numberValue(Value& v) {
   }
   if (d == 0) d = 0;  // -0 reads as 0
   v.kind = Kind::number;
-  v.number = d;
+  v.fraction = d;
   constexpr double kTwo63 = 9223372036854775808.0;
   if (d >= -kTwo63 && d < kTwo63 && double(qint64(d)) == d) {
     v.whole = true;
@@ -274,13 +253,13 @@ void JsonReader::numberValue(Value& v) {
   }
 }
 
-JsonReader::RawText JsonReader::scanText() {
+// Goes on from `p`, the first byte of text `start` that is not plain ASCII.
+JsonReader::RawText JsonReader::scanText(const char* start, const char* stop) {
   RawText t;
-  const char* start = at_;
-  const auto* p = reinterpret_cast<const unsigned char*>(at_);
+  const auto* p = reinterpret_cast<const unsigned char*>(stop);
   const auto* end = reinterpret_cast<const unsigned char*>(end_);
   for (;;) {
-    while (p < end && !endsPlainRun(*p)) ++p;
+    p = reinterpret_cast<const unsigned char*>(plainRunEnd(reinterpret_cast<const char*>(p), end_));
     if (p == end) {
       // Cut short: reported one past the end, as ever.
       error_ = Error::unterminatedString;
@@ -321,14 +300,15 @@ JsonReader::RawText JsonReader::scanText() {
     p += length;
   }
   const char* close = reinterpret_cast<const char*>(p);
-  t.bytes = std::string_view(start, size_t(close - start));
+  t.data = start;
+  t.size = std::uint32_t(close - start);
   at_ = close + 1;
   return t;
 }
 
-JsonReader::RawText JsonReader::text() {
+JsonReader::RawText JsonReader::textSlow(const char* start, const char* stop) {
   if (broken()) return {};
-  RawText t = scanText();
+  RawText t = scanText(start, stop);
   if (broken()) return {};
   // A text that ends the whole input leaves its container open.
   if (at_ == end_) {
@@ -353,7 +333,7 @@ bool JsonReader::listFirst() {
   return true;
 }
 
-bool JsonReader::listNext() {
+bool JsonReader::listNextSlow() {
   if (broken()) return false;
   skipSpace();
   if (at_ == end_) {
@@ -389,7 +369,7 @@ bool JsonReader::objectFirst() {
   return false;
 }
 
-bool JsonReader::objectNext() {
+bool JsonReader::objectNextSlow() {
   if (broken()) return false;
   skipSpace();
   if (at_ == end_) {
@@ -457,7 +437,7 @@ void JsonReader::skip(const Value& v) {
 }
 
 QString JsonReader::toString(const RawText& raw) {
-  const std::string_view b = raw.bytes;
+  const std::string_view b = raw.bytes();
   if (raw.form == TextForm::ascii) return QString::fromLatin1(b.data(), qsizetype(b.size()));
   if (raw.form == TextForm::utf8) return QString::fromUtf8(b.data(), qsizetype(b.size()));
   // Never longer than its bytes: every escape and sequence gives at most as many units.

@@ -13,7 +13,7 @@ QString describe(const Value& v) {
     case JsonKind::boolean:
       return QStringLiteral("a truth value");
     case JsonKind::number:
-      return QStringLiteral("the number %1").arg(v.number, 0, 'g', 17);
+      return QStringLiteral("the number %1").arg(v.number(), 0, 'g', 17);
     case JsonKind::text:
       return QStringLiteral("text");
     case JsonKind::list:
@@ -26,6 +26,26 @@ QString describe(const Value& v) {
   return QStringLiteral("nothing");
 }
 
+// The field named by a key the reader could not match at once, or -1.
+int fieldIndex(const Field* fields, int count, int next, const JsonReader::RawText& raw) {
+  if (raw.form != JsonReader::TextForm::escaped) {
+    for (int k = 0; k < count; ++k) {
+      const int i = (next + k) % count;
+      const std::string_view key = fields[i].key();
+      if (key.size() == raw.size && std::memcmp(key.data(), raw.data, key.size()) == 0) {
+        return i;
+      }
+    }
+    return -1;
+  }
+  const QString name = JsonReader::toString(raw);
+  for (int i = 0; i < count; ++i) {
+    const std::string_view key = fields[i].key();
+    if (name == QLatin1String(key.data(), qsizetype(key.size()))) return i;
+  }
+  return -1;
+}
+
 }  // namespace
 
 QString Decoder::path(const QString& key) const {
@@ -34,7 +54,8 @@ QString Decoder::path(const QString& key) const {
     if (!out.isEmpty()) out += u'.';
     out += name;
   };
-  for (const Segment& s : path_) {
+  for (int i = 0; i < depth_; ++i) {
+    const Segment& s = path_[i];
     if (s.index == kMember) {
       addMember(QString::fromUtf8(s.member.data(), qsizetype(s.member.size())));
     } else if (s.index == kEntry) {
@@ -71,16 +92,24 @@ void Decoder::failType(const QString& expected, const Value& v) {
   detail_ = QStringLiteral("Expected %1 at %2, found %3.").arg(expected, path(), describe(v));
 }
 
-bool Decoder::passedOver(const Value& v) {
-  if (!failed()) return false;
+bool Decoder::passOver(const Value& v) {
   if (reader_) reader_->skip(v);
   return true;
 }
 
-std::optional<QString> Decoder::takeFailure() {
-  if (!failed_) return std::nullopt;
-  failed_ = false;
-  return std::exchange(detail_, QString());
+QString Decoder::characters(const JsonReader::RawText& raw) {
+  if (raw.form != JsonReader::TextForm::ascii || raw.size == 0 || raw.size > kInternedSize) {
+    return JsonReader::toString(raw);
+  }
+  const auto first = static_cast<unsigned char>(raw.data[0]);
+  const auto last = static_cast<unsigned char>(raw.data[raw.size - 1]);
+  Interned& slot = interned_[(raw.size * 31 + first * 7 + last) % kInternedSlots];
+  if (slot.size != raw.size || std::memcmp(slot.bytes, raw.data, raw.size) != 0) {
+    slot.size = raw.size;
+    std::memcpy(slot.bytes, raw.data, raw.size);
+    slot.text = JsonReader::toString(raw);
+  }
+  return slot.text;
 }
 
 QString text(Decoder& d, const Value& v) {
@@ -89,7 +118,7 @@ QString text(Decoder& d, const Value& v) {
     d.failType(QStringLiteral("text"), v);
     return {};
   }
-  return JsonReader::toString(d.reader().text());
+  return d.characters(d.reader().text());
 }
 
 JsonReader::RawText rawText(Decoder& d, const Value& v) {
@@ -101,31 +130,9 @@ JsonReader::RawText rawText(Decoder& d, const Value& v) {
   return d.reader().text();
 }
 
-bool boolean(Decoder& d, const Value& v) {
-  if (d.passedOver(v)) return false;
-  if (v.kind != JsonKind::boolean) {
-    d.failType(QStringLiteral("a truth value"), v);
-    return false;
-  }
-  return v.flag;
-}
-
-double number(Decoder& d, const Value& v) {
-  if (d.passedOver(v)) return 0;
-  if (v.kind != JsonKind::number) {
-    d.failType(QStringLiteral("a number"), v);
-    return 0;
-  }
-  return v.number;
-}
-
-qint64 integer(Decoder& d, const Value& v) {
-  if (d.passedOver(v)) return 0;
-  if (v.kind != JsonKind::number || !v.whole) {
-    d.failType(QStringLiteral("a whole number"), v);
-    return 0;
-  }
-  return v.integer;
+void notOfType(Decoder& d, const Value& v, const char* expected) {
+  if (d.passedOver(v)) return;
+  d.failType(QLatin1String(expected), v);
 }
 
 AnyValue anyValue(Decoder& d, const Value& v) {
@@ -151,33 +158,26 @@ void record(Decoder& d, const Value& v, std::initializer_list<Field> fields) {
   int next = 0;  // members mostly come in field order
   if (r.objectFirst()) {
     do {
-      const JsonReader::RawText raw = r.key();
+      int index = -1;
+      JsonReader::RawText raw;
+      if (next == count) next = 0;
+      if (next < count && r.keyIs(first[next].key())) {
+        index = next;
+      } else {
+        raw = r.key();
+      }
       const Value member = r.value();
       if (d.failed()) break;
-      int index = -1;
-      if (raw.form != JsonReader::TextForm::escaped) {
-        for (int k = 0; k < count && index < 0; ++k) {
-          const int i = (next + k) % count;
-          const std::string_view key = first[i].key();
-          if (key.size() == raw.bytes.size() &&
-              std::memcmp(key.data(), raw.bytes.data(), key.size()) == 0) {
-            index = i;
-          }
-        }
-      } else {
-        const QString name = JsonReader::toString(raw);
-        for (int i = 0; i < count && index < 0; ++i) {
-          const std::string_view key = first[i].key();
-          if (name == QLatin1String(key.data(), qsizetype(key.size()))) index = i;
-        }
-      }
+      if (index < 0) index = fieldIndex(first, count, next, raw);
       if (index < 0) {
         r.skip(member);
         continue;
       }
       next = index + 1;
       seen |= std::uint64_t(1) << index;
-      std::erase_if(failures, [index](const auto& f) { return f.first == index; });
+      if (!failures.empty()) {
+        std::erase_if(failures, [index](const auto& f) { return f.first == index; });
+      }
       const Field& field = first[index];
       auto step = d.member(field.key());
       if (member.kind == JsonKind::null && !field.takesNull()) {

@@ -45,13 +45,14 @@ class Decoder {
   // Fails as "Expected <expected> at <path>, found <what v is>." and passes `v` over.
   void failType(const QString& expected, const Value& v);
 
-  // Descent into a member, an element or a map entry, undone by the returned guard.
+  // Descent into a member, an element or a map entry, undone by the returned guard. The
+  // reader nests at most kMaxDepth levels, and each level adds at most one step.
   class Step {
    public:
     Step(Decoder& d, std::string_view member, const QString* entry, qsizetype index) : d_(d) {
-      d_.path_.push_back({member, entry, index});
+      d_.path_[d_.depth_++] = {member, entry, index};
     }
-    ~Step() { d_.path_.pop_back(); }
+    ~Step() { --d_.depth_; }
     Step(const Step&) = delete;
     Step& operator=(const Step&) = delete;
 
@@ -67,14 +68,24 @@ class Decoder {
   // The reader of the document being decoded (see document()).
   JsonReader& reader() { return *reader_; }
   // Passes over `v` when this decode has already failed; true when it has.
-  bool passedOver(const Value& v);
+  bool passedOver(const Value& v) { return failed() && passOver(v); }
+  // The characters of a text; short plain texts that come again share one string, so a
+  // long list of records holds each repeated word ("info", "buy") once.
+  QString characters(const JsonReader::RawText& raw);
+
   // The failure of the value just read, cleared, so that the next one starts afresh.
-  std::optional<QString> takeFailure();
+  std::optional<QString> takeFailure() {
+    if (!failed_) return std::nullopt;
+    failed_ = false;
+    return std::exchange(detail_, QString());
+  }
 
  private:
   template <class F>
   friend auto document(Decoder& d, QByteArrayView json, F&& root)
       -> std::optional<std::invoke_result_t<F&, Decoder&, const Value&>>;
+
+  bool passOver(const Value& v);
 
   static constexpr qsizetype kMember = -1;
   static constexpr qsizetype kEntry = -2;
@@ -83,8 +94,18 @@ class Decoder {
     const QString* entry;
     qsizetype index;
   };
+  static constexpr std::uint32_t kInternedSize = 24;
+  static constexpr std::uint32_t kInternedSlots = 32;
+  struct Interned {
+    std::uint32_t size = 0;
+    char bytes[kInternedSize];
+    QString text;
+  };
+
   JsonReader* reader_ = nullptr;
-  std::vector<Segment> path_;
+  Interned interned_[kInternedSlots];
+  int depth_ = 0;
+  Segment path_[JsonReader::kMaxDepth + 1];
   bool failed_ = false;
   QString detail_;
 };
@@ -92,11 +113,26 @@ class Decoder {
 // Plain values. Each fails the decoder (and answers a neutral value) unless `v` is of
 // the stated JSON type; null counts as missing.
 QString text(Decoder& d, const Value& v);
-bool boolean(Decoder& d, const Value& v);
-double number(Decoder& d, const Value& v);
-qint64 integer(Decoder& d, const Value& v);  // exact whole number within 64 bits
 // A text as written, valid until the next read; for callers that only compare it.
 JsonReader::RawText rawText(Decoder& d, const Value& v);
+// The failure of the three below, when `v` is not of their type.
+void notOfType(Decoder& d, const Value& v, const char* expected);
+inline bool boolean(Decoder& d, const Value& v) {
+  if (v.kind == JsonKind::boolean && !d.failed()) return v.flag;
+  notOfType(d, v, "a truth value");
+  return false;
+}
+inline double number(Decoder& d, const Value& v) {
+  if (v.kind == JsonKind::number && !d.failed()) return v.number();
+  notOfType(d, v, "a number");
+  return 0;
+}
+// An exact whole number within 64 bits.
+inline qint64 integer(Decoder& d, const Value& v) {
+  if (v.kind == JsonKind::number && v.whole && !d.failed()) return v.integer;
+  notOfType(d, v, "a whole number");
+  return 0;
+}
 
 // A member of any JSON type: its type, and its characters when it is text.
 struct AnyValue {
