@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <optional>
 
-#include "views/process_start.h"
-#include "views/zentrix_code_app.h"
+#include "panels/application_setup.h"
+#include "shell/process_start.h"
+#include "shell/zentrix_code_app.h"
 
 int main(int argc, char** argv) {
   if (const std::optional<QString> problem = zx::views::noDisplayMessage()) {

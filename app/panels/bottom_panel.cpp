@@ -1,13 +1,13 @@
-#include "views/bottom_panel.h"
+#include "panels/bottom_panel.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "panels/journal_list.h"
+#include "panels/number_box.h"
+#include "panels/problems_list.h"
+#include "panels/tester_panel.h"
 #include "theme/theme.h"
-#include "views/journal_list.h"
-#include "views/number_box.h"
-#include "views/problems_list.h"
-#include "views/tester_panel.h"
 
 namespace zx::views {
 

@@ -1,4 +1,4 @@
-#include "views/broker_logo.h"
+#include "panels/broker_logo.h"
 
 #include <QBuffer>
 #include <QImageReader>

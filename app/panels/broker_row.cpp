@@ -1,11 +1,11 @@
-#include "views/broker_row.h"
+#include "panels/broker_row.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
+#include "panels/broker_logo.h"
 #include "theme/theme.h"
-#include "views/broker_logo.h"
 
 namespace zx::views {
 

@@ -1,12 +1,12 @@
-#include "views/equity_chart.h"
+#include "panels/equity_chart.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
 
+#include "panels/equity_scale.h"
+#include "panels/tester_format.h"
 #include "theme/theme.h"
-#include "views/equity_scale.h"
-#include "views/tester_format.h"
 
 namespace zx::views {
 

@@ -1,4 +1,4 @@
-#include "views/equity_scale.h"
+#include "panels/equity_scale.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,12 @@
-#include "views/journal_list.h"
+#include "panels/journal_list.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QVBoxLayout>
 
+#include "panels/journal_model.h"
+#include "panels/row_list_view.h"
 #include "theme/theme.h"
-#include "views/journal_model.h"
-#include "views/row_list_view.h"
 
 namespace zx::views {
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "model/workspace.h"
-#include "views/row_list_view.h"
+#include "panels/row_list_view.h"
 
 class QVBoxLayout;
 

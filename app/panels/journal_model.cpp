@@ -1,4 +1,4 @@
-#include "views/journal_model.h"
+#include "panels/journal_model.h"
 
 #include <QStringList>
 #include <algorithm>

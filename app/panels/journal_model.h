@@ -6,7 +6,7 @@
 #include <QModelIndexList>
 
 #include "bridge/records.h"
-#include "views/table_model.h"
+#include "panels/table_model.h"
 
 namespace zx::views {
 

@@ -1,12 +1,12 @@
-#include "views/number_box.h"
+#include "panels/number_box.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QPainter>
 
+#include "panels/number_entry.h"
 #include "theme/control_frame.h"
 #include "theme/theme.h"
-#include "views/number_entry.h"
 
 namespace zx::views {
 

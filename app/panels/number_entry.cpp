@@ -1,4 +1,4 @@
-#include "views/number_entry.h"
+#include "panels/number_entry.h"
 
 #include <locale.h>
 
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "views/tester_format.h"
+#include "panels/tester_format.h"
 
 namespace zx::views {
 

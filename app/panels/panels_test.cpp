@@ -4,14 +4,14 @@
 #include <QListView>
 #include <QSignalSpy>
 
-#include "views/bottom_panel.h"
-#include "views/journal_list.h"
-#include "views/journal_model.h"
-#include "views/problems_list.h"
-#include "views/problems_model.h"
-#include "views/tester_panel.h"
-#include "views/trades_model.h"
-#include "views/views_test_support.h"
+#include "panels/bottom_panel.h"
+#include "panels/journal_list.h"
+#include "panels/journal_model.h"
+#include "panels/problems_list.h"
+#include "panels/problems_model.h"
+#include "panels/tester_panel.h"
+#include "panels/trades_model.h"
+#include "panels/views_test_support.h"
 
 namespace zx::views {
 namespace {

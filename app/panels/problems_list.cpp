@@ -1,10 +1,10 @@
-#include "views/problems_list.h"
+#include "panels/problems_list.h"
 
 #include <QVBoxLayout>
 
+#include "panels/problems_model.h"
+#include "panels/row_list_view.h"
 #include "theme/theme.h"
-#include "views/problems_model.h"
-#include "views/row_list_view.h"
 
 namespace zx::views {
 

@@ -8,7 +8,7 @@
 
 #include "bridge/records.h"
 #include "model/workspace.h"
-#include "views/row_list_view.h"
+#include "panels/row_list_view.h"
 
 class QVBoxLayout;
 

@@ -1,4 +1,4 @@
-#include "views/problems_model.h"
+#include "panels/problems_model.h"
 
 #include <QStringList>
 

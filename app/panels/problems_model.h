@@ -6,7 +6,7 @@
 #include <QList>
 
 #include "bridge/records.h"
-#include "views/row_source.h"
+#include "panels/row_source.h"
 
 namespace zx::views {
 

@@ -1,10 +1,10 @@
-#include "views/row_delegate.h"
+#include "panels/row_delegate.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
 
-#include "views/row_list_view.h"
-#include "views/view_look.h"
+#include "panels/row_list_view.h"
+#include "panels/view_look.h"
 
 namespace zx::views {
 

@@ -1,11 +1,11 @@
-#include "views/row_list_view.h"
+#include "panels/row_list_view.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 
-#include "views/row_delegate.h"
-#include "views/view_look.h"
+#include "panels/row_delegate.h"
+#include "panels/view_look.h"
 
 namespace zx::views {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <Qt>
 
-#include "views/tester_format.h"
+#include "panels/tester_format.h"
 
 namespace zx::views {
 

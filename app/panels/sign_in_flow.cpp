@@ -1,9 +1,9 @@
-#include "views/sign_in_flow.h"
+#include "panels/sign_in_flow.h"
 
 #include <QPointer>
 
 #include "model/text_order.h"
-#include "views/sign_in_text.h"
+#include "panels/sign_in_text.h"
 
 namespace zx::views {
 

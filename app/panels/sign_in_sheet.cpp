@@ -1,4 +1,4 @@
-#include "views/sign_in_sheet.h"
+#include "panels/sign_in_sheet.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -10,11 +10,11 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "panels/broker_row.h"
+#include "panels/sign_in_flow.h"
+#include "panels/sign_in_text.h"
 #include "theme/control_frame.h"
 #include "theme/theme.h"
-#include "views/broker_row.h"
-#include "views/sign_in_flow.h"
-#include "views/sign_in_text.h"
 
 namespace zx::views {
 

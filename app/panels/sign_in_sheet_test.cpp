@@ -1,5 +1,5 @@
 // The sign-in sheet over fake platform clients: search, servers, sign-in, late replies.
-#include "views/sign_in_sheet.h"
+#include "panels/sign_in_sheet.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <deque>
 
-#include "views/broker_row.h"
-#include "views/sign_in_flow.h"
-#include "views/views_test_support.h"
+#include "panels/broker_row.h"
+#include "panels/sign_in_flow.h"
+#include "panels/views_test_support.h"
 
 namespace zx::views {
 namespace {

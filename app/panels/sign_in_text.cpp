@@ -1,8 +1,8 @@
-#include "views/sign_in_text.h"
+#include "panels/sign_in_text.h"
 
 #include <QTextBoundaryFinder>
 
-#include "views/tester_format.h"
+#include "panels/tester_format.h"
 
 namespace zx::views {
 

@@ -9,9 +9,9 @@
 #include "client/fake_web_server.h"
 #include "client/memory_secret_store.h"
 #include "client/zentrix_api.h"
-#include "views/broker_row.h"
-#include "views/sign_in_sheet.h"
-#include "views/views_test_support.h"
+#include "panels/broker_row.h"
+#include "panels/sign_in_sheet.h"
+#include "panels/views_test_support.h"
 
 namespace zx::views {
 namespace {

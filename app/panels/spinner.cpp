@@ -1,4 +1,4 @@
-#include "views/spinner.h"
+#include "panels/spinner.h"
 
 #include <QPainter>
 #include <cmath>

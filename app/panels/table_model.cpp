@@ -1,4 +1,4 @@
-#include "views/table_model.h"
+#include "panels/table_model.h"
 
 #include <QStringList>
 

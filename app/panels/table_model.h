@@ -4,7 +4,7 @@
 
 #include <QAbstractListModel>
 
-#include "views/row_source.h"
+#include "panels/row_source.h"
 
 namespace zx::views {
 

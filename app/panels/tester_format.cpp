@@ -1,4 +1,4 @@
-#include "views/tester_format.h"
+#include "panels/tester_format.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,5 +1,5 @@
 // The texts, numbers and decoding rules of the panels, case by case.
-#include "views/tester_format.h"
+#include "panels/tester_format.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,11 @@
 #include <limits>
 
 #include "model/text_order.h"
-#include "views/broker_logo.h"
-#include "views/equity_scale.h"
-#include "views/number_entry.h"
-#include "views/sign_in_text.h"
-#include "views/views_test_support.h"
+#include "panels/broker_logo.h"
+#include "panels/equity_scale.h"
+#include "panels/number_entry.h"
+#include "panels/sign_in_text.h"
+#include "panels/views_test_support.h"
 
 namespace zx::views {
 namespace {

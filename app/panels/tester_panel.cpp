@@ -1,14 +1,14 @@
-#include "views/tester_panel.h"
+#include "panels/tester_panel.h"
 
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "panels/spinner.h"
+#include "panels/tester_results.h"
+#include "panels/tester_settings.h"
 #include "theme/theme.h"
-#include "views/spinner.h"
-#include "views/tester_results.h"
-#include "views/tester_settings.h"
 
 namespace zx::views {
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "model/workspace.h"
-#include "views/tester_results.h"
+#include "panels/tester_results.h"
 
 class QVBoxLayout;
 

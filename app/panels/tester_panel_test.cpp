@@ -1,22 +1,22 @@
 // The Tester tab: its states, the results (notice strip, figures, chart, trades, split),
 // the settings strip and its number boxes.
-#include "views/tester_panel.h"
+#include "panels/tester_panel.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTextEdit>
 
-#include "views/bottom_panel.h"
-#include "views/equity_chart.h"
-#include "views/journal_list.h"
-#include "views/number_box.h"
-#include "views/spinner.h"
-#include "views/tester_results.h"
-#include "views/tester_settings.h"
-#include "views/trades_model.h"
-#include "views/trades_table.h"
-#include "views/views_test_support.h"
+#include "panels/bottom_panel.h"
+#include "panels/equity_chart.h"
+#include "panels/journal_list.h"
+#include "panels/number_box.h"
+#include "panels/spinner.h"
+#include "panels/tester_results.h"
+#include "panels/tester_settings.h"
+#include "panels/trades_model.h"
+#include "panels/trades_table.h"
+#include "panels/views_test_support.h"
 
 namespace zx::views {
 namespace {

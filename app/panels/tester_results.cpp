@@ -1,14 +1,14 @@
-#include "views/tester_results.h"
+#include "panels/tester_results.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "panels/equity_chart.h"
+#include "panels/tester_format.h"
+#include "panels/trades_table.h"
+#include "panels/view_look.h"
 #include "theme/theme.h"
-#include "views/equity_chart.h"
-#include "views/tester_format.h"
-#include "views/trades_table.h"
-#include "views/view_look.h"
 
 namespace zx::views {
 

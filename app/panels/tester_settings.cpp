@@ -1,13 +1,13 @@
-#include "views/tester_settings.h"
+#include "panels/tester_settings.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
 
+#include "panels/number_box.h"
+#include "panels/number_entry.h"
 #include "theme/theme.h"
-#include "views/number_box.h"
-#include "views/number_entry.h"
 
 namespace zx::views {
 

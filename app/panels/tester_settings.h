@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "model/workspace.h"
-#include "views/number_box.h"
+#include "panels/number_box.h"
 
 class QHBoxLayout;
 

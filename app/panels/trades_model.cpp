@@ -1,4 +1,4 @@
-#include "views/trades_model.h"
+#include "panels/trades_model.h"
 
 namespace zx::views {
 

@@ -5,7 +5,7 @@
 #include <QList>
 
 #include "bridge/records.h"
-#include "views/table_model.h"
+#include "panels/table_model.h"
 
 namespace zx::views {
 

@@ -1,6 +1,6 @@
-#include "views/trades_table.h"
+#include "panels/trades_table.h"
 
-#include "views/trades_model.h"
+#include "panels/trades_model.h"
 
 namespace zx::views {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bridge/records.h"
-#include "views/row_list_view.h"
+#include "panels/row_list_view.h"
 
 namespace zx::views {
 

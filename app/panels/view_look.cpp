@@ -1,4 +1,4 @@
-#include "views/view_look.h"
+#include "panels/view_look.h"
 
 namespace zx::views {
 

@@ -4,9 +4,9 @@
 #include <QColor>
 #include <QFont>
 
+#include "panels/row_source.h"
+#include "panels/tester_format.h"
 #include "theme/theme.h"
-#include "views/row_source.h"
-#include "views/tester_format.h"
 
 namespace zx::views {
 

@@ -1,4 +1,4 @@
-#include "views/about_dialog.h"
+#include "shell/about_dialog.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

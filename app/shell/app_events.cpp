@@ -1,4 +1,4 @@
-#include "views/app_events.h"
+#include "shell/app_events.h"
 
 namespace zx::views {
 

@@ -1,4 +1,4 @@
-#include "views/appearance.h"
+#include "shell/appearance.h"
 
 namespace zx::views {
 

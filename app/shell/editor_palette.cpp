@@ -1,4 +1,4 @@
-#include "views/editor_palette.h"
+#include "shell/editor_palette.h"
 
 namespace zx::views {
 

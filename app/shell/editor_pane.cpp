@@ -1,4 +1,4 @@
-#include "views/editor_pane.h"
+#include "shell/editor_pane.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -8,9 +8,9 @@
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
 #include "model/workspace.h"
+#include "panels/tester_format.h"
+#include "shell/editor_palette.h"
 #include "theme/theme.h"
-#include "views/editor_palette.h"
-#include "views/tester_format.h"
 
 namespace zx::views {
 

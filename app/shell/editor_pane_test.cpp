@@ -1,4 +1,4 @@
-#include "views/editor_pane.h"
+#include "shell/editor_pane.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -9,9 +9,9 @@
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
 #include "editor/sample_colours.h"
+#include "shell/editor_palette.h"
+#include "shell/shell_test_support.h"
 #include "theme/theme.h"
-#include "views/editor_palette.h"
-#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {

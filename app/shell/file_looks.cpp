@@ -1,4 +1,4 @@
-#include "views/file_looks.h"
+#include "shell/file_looks.h"
 
 #include <QHash>
 

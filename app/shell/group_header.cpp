@@ -1,4 +1,4 @@
-#include "views/group_header.h"
+#include "shell/group_header.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

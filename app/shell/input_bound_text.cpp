@@ -1,4 +1,4 @@
-#include "views/input_bound_text.h"
+#include "shell/input_bound_text.h"
 
 #include <charconv>
 #include <cmath>

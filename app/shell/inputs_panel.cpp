@@ -1,4 +1,4 @@
-#include "views/inputs_panel.h"
+#include "shell/inputs_panel.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -6,8 +6,8 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "shell/input_bound_text.h"
 #include "theme/theme.h"
-#include "views/input_bound_text.h"
 
 namespace zx::views {
 

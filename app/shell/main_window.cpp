@@ -1,10 +1,10 @@
-#include "views/main_window.h"
+#include "shell/main_window.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "views/unsaved_work.h"
+#include "shell/unsaved_work.h"
 
 namespace zx::views {
 

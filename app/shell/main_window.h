@@ -7,8 +7,8 @@
 
 #include "model/dialogs.h"
 #include "model/workspace.h"
-#include "views/file_looks.h"
-#include "views/shell_settings.h"
+#include "shell/file_looks.h"
+#include "shell/shell_settings.h"
 
 class QScreen;
 

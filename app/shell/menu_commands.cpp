@@ -1,4 +1,4 @@
-#include "views/menu_commands.h"
+#include "shell/menu_commands.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "views/about_dialog.h"
+#include "shell/about_dialog.h"
 
 namespace zx::views {
 

@@ -10,9 +10,9 @@
 
 #include "bridge/engine_calls.h"
 #include "model/workspace.h"
-#include "views/main_window.h"
-#include "views/shell_settings.h"
-#include "views/view_state.h"
+#include "shell/main_window.h"
+#include "shell/shell_settings.h"
+#include "shell/view_state.h"
 
 class QAction;
 class QActionGroup;

@@ -1,9 +1,6 @@
-#include "views/process_start.h"
+#include "shell/process_start.h"
 
 #include <QApplication>
-#include <QGuiApplication>
-#include <QStyleFactory>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -64,17 +61,6 @@ PlatformFailureGuard::~PlatformFailureGuard() {
   qInstallMessageHandler(previousHandler);
   previousHandler = nullptr;
   lastPlatformWarning.clear();
-}
-
-void prepareApplication() {
-  QCoreApplication::setOrganizationName(QStringLiteral("wexo"));
-  QCoreApplication::setApplicationName(QStringLiteral("zentrixcode"));
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Zentrix Code"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.wexo.zentrix.code"));
-  // Number texts never depend on the locale here, but libraries' printf-style ones do.
-  std::setlocale(LC_NUMERIC, "C");
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 }
 
 }  // namespace zx::views

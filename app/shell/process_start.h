@@ -1,6 +1,6 @@
 // The steps of the process entry that come before and around the application object:
-// the check for a display, the guard that turns Qt's "no platform plugin" abort into a
-// one-line message, and the application-wide settings.
+// the check for a display, and the guard that turns Qt's "no platform plugin" abort into
+// a one-line message. The application-wide settings are panels/application_setup.h.
 #pragma once
 
 #include <QByteArray>
@@ -25,11 +25,6 @@ class PlatformFailureGuard {
   PlatformFailureGuard(const PlatformFailureGuard&) = delete;
   PlatformFailureGuard& operator=(const PlatformFailureGuard&) = delete;
 };
-
-// The names, the version and the desktop file; the "C" numeric locale (the application
-// object adopts the environment's); the Fusion style, so every stock widget follows the
-// application palette. Needs the application object.
-void prepareApplication();
 
 // "zentrixcode: cannot open a window: <reason>"
 QString cannotOpenWindow(const QString& reason);

@@ -1,4 +1,4 @@
-#include "views/reference_detail.h"
+#include "shell/reference_detail.h"
 
 #include <QLabel>
 #include <QPainter>

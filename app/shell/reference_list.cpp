@@ -1,4 +1,4 @@
-#include "views/reference_list.h"
+#include "shell/reference_list.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -7,11 +7,11 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
+#include "shell/group_header.h"
+#include "shell/reference_rows.h"
 #include "theme/palette_scope.h"
 #include "theme/sidebar_row.h"
 #include "theme/tokens.h"
-#include "views/group_header.h"
-#include "views/reference_rows.h"
 
 namespace zx::views {
 namespace {

@@ -1,12 +1,12 @@
-#include "views/reference_pane.h"
+#include "shell/reference_pane.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "shell/reference_detail.h"
+#include "shell/reference_list.h"
+#include "shell/reference_rows.h"
 #include "theme/theme.h"
-#include "views/reference_detail.h"
-#include "views/reference_list.h"
-#include "views/reference_rows.h"
 
 namespace zx::views {
 

@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "bridge/engine_calls.h"
-#include "views/reference_state.h"
+#include "shell/reference_state.h"
 
 namespace zx::theme {
 class Hairline;

@@ -1,4 +1,4 @@
-#include "views/reference_pane.h"
+#include "shell/reference_pane.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 
 #include "bridge/fake_engine.h"
 #include "bridge/kelo_calls.h"
+#include "shell/reference_detail.h"
+#include "shell/reference_list.h"
+#include "shell/reference_rows.h"
+#include "shell/shell_test_support.h"
 #include "theme/theme.h"
-#include "views/reference_detail.h"
-#include "views/reference_list.h"
-#include "views/reference_rows.h"
-#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {

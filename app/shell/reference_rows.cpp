@@ -1,4 +1,4 @@
-#include "views/reference_rows.h"
+#include "shell/reference_rows.h"
 
 namespace zx::views {
 

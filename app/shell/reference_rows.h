@@ -4,7 +4,7 @@
 
 #include <QAbstractListModel>
 
-#include "views/reference_state.h"
+#include "shell/reference_state.h"
 
 namespace zx::views {
 

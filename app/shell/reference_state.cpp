@@ -1,4 +1,4 @@
-#include "views/reference_state.h"
+#include "shell/reference_state.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "views/reference_state.h"
+#include "shell/reference_state.h"
 
 #include <gtest/gtest.h>
 
 #include "bridge/fake_engine.h"
-#include "views/views_test_support.h"
+#include "shell/shell_test_support.h"
 
 namespace zx::views {
 namespace {

@@ -1,4 +1,4 @@
-#include "views/root_view.h"
+#include "shell/root_view.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -8,14 +8,14 @@
 #include <limits>
 
 #include "editor/kelo_editor.h"
+#include "panels/bottom_panel.h"
+#include "panels/number_box.h"
+#include "shell/editor_pane.h"
+#include "shell/file_looks.h"
+#include "shell/reference_pane.h"
+#include "shell/sidebar.h"
+#include "shell/top_bar.h"
 #include "theme/theme.h"
-#include "views/bottom_panel.h"
-#include "views/editor_pane.h"
-#include "views/file_looks.h"
-#include "views/number_box.h"
-#include "views/reference_pane.h"
-#include "views/sidebar.h"
-#include "views/top_bar.h"
 
 namespace zx::views {
 

@@ -10,10 +10,10 @@
 #include "bridge/engine_calls.h"
 #include "model/dialogs.h"
 #include "model/workspace.h"
-#include "views/app_events.h"
-#include "views/main_window.h"
-#include "views/shell_settings.h"
-#include "views/view_state.h"
+#include "shell/app_events.h"
+#include "shell/main_window.h"
+#include "shell/shell_settings.h"
+#include "shell/view_state.h"
 
 class QHBoxLayout;
 class QVariantAnimation;

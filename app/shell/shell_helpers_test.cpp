@@ -3,10 +3,11 @@
 #include <cmath>
 #include <limits>
 
-#include "views/input_bound_text.h"
-#include "views/top_bar.h"
-#include "views/unsaved_work.h"
-#include "views/views_test_support.h"
+#include "shell/input_bound_text.h"
+#include "shell/process_start.h"
+#include "shell/shell_test_support.h"
+#include "shell/top_bar.h"
+#include "shell/unsaved_work.h"
 
 namespace zx::views {
 namespace {

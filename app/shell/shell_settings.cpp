@@ -1,4 +1,4 @@
-#include "views/shell_settings.h"
+#include "shell/shell_settings.h"
 
 #include <cmath>
 

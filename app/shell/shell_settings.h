@@ -7,7 +7,7 @@
 #include <QString>
 #include <QVariant>
 
-#include "views/appearance.h"
+#include "shell/appearance.h"
 
 namespace zx::views {
 

@@ -5,11 +5,11 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include "shell/inputs_panel.h"
+#include "shell/shell_test_support.h"
+#include "shell/sidebar.h"
+#include "shell/top_bar.h"
 #include "theme/theme.h"
-#include "views/inputs_panel.h"
-#include "views/sidebar.h"
-#include "views/top_bar.h"
-#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {

@@ -8,10 +8,10 @@
 #include <QMenuBar>
 #include <QWindow>
 
+#include "shell/about_dialog.h"
+#include "shell/menu_commands.h"
+#include "shell/shell_test_support.h"
 #include "theme/theme.h"
-#include "views/about_dialog.h"
-#include "views/menu_commands.h"
-#include "views/views_test_support.h"
 
 namespace zx::views {
 namespace {

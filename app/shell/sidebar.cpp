@@ -1,4 +1,4 @@
-#include "views/sidebar.h"
+#include "shell/sidebar.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>
@@ -7,9 +7,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "shell/file_looks.h"
+#include "shell/inputs_panel.h"
 #include "theme/theme.h"
-#include "views/file_looks.h"
-#include "views/inputs_panel.h"
 
 namespace zx::views {
 

@@ -1,4 +1,4 @@
-#include "views/title_bar_drag_area.h"
+#include "shell/title_bar_drag_area.h"
 
 #include <QMouseEvent>
 #include <QWindow>

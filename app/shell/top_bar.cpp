@@ -1,11 +1,11 @@
-#include "views/top_bar.h"
+#include "shell/top_bar.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include "panels/tester_format.h"
+#include "shell/file_looks.h"
 #include "theme/theme.h"
-#include "views/file_looks.h"
-#include "views/tester_format.h"
 
 namespace zx::views {
 

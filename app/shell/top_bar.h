@@ -6,9 +6,9 @@
 #include <functional>
 
 #include "model/workspace.h"
+#include "shell/title_bar_drag_area.h"
+#include "shell/view_state.h"
 #include "theme/status_pill.h"
-#include "views/title_bar_drag_area.h"
-#include "views/view_state.h"
 
 namespace zx::theme {
 class IconButton;

@@ -1,4 +1,4 @@
-#include "views/unsaved_work.h"
+#include "shell/unsaved_work.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "views/view_state.h"
+#include "shell/view_state.h"
 
 namespace zx::views {
 

@@ -5,8 +5,8 @@
 
 #include <QObject>
 
-#include "views/appearance.h"
-#include "views/bottom_panel.h"
+#include "panels/bottom_panel.h"
+#include "shell/appearance.h"
 
 namespace zx::views {
 

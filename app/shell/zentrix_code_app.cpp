@@ -1,13 +1,13 @@
-#include "views/zentrix_code_app.h"
+#include "shell/zentrix_code_app.h"
 
 #include "bridge/kelo_calls.h"
 #include "client/zentrix_api.h"
 #include "editor/kelo_editor.h"
 #include "model/desktop_file_viewer.h"
 #include "model/qt_dialogs.h"
+#include "panels/sign_in_sheet.h"
+#include "shell/editor_pane.h"
 #include "theme/palette_scope.h"
-#include "views/editor_pane.h"
-#include "views/sign_in_sheet.h"
 
 namespace zx::views {
 

@@ -12,13 +12,13 @@
 #include "model/dialogs.h"
 #include "model/file_viewer.h"
 #include "model/workspace.h"
+#include "shell/app_events.h"
+#include "shell/main_window.h"
+#include "shell/menu_commands.h"
+#include "shell/root_view.h"
+#include "shell/shell_settings.h"
+#include "shell/view_state.h"
 #include "theme/system_appearance.h"
-#include "views/app_events.h"
-#include "views/main_window.h"
-#include "views/menu_commands.h"
-#include "views/root_view.h"
-#include "views/shell_settings.h"
-#include "views/view_state.h"
 
 namespace zx::views {
 

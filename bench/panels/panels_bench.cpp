@@ -15,12 +15,12 @@
 #include "model/fake_dialogs.h"
 #include "model/fake_file_viewer.h"
 #include "model/workspace.h"
+#include "panels/equity_chart.h"
+#include "panels/journal_model.h"
+#include "panels/row_list_view.h"
+#include "panels/tester_panel.h"
+#include "panels/trades_model.h"
 #include "theme/theme.h"
-#include "views/equity_chart.h"
-#include "views/journal_model.h"
-#include "views/row_list_view.h"
-#include "views/tester_panel.h"
-#include "views/trades_model.h"
 
 namespace {
 

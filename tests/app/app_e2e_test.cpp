@@ -22,14 +22,15 @@
 
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
+#include "panels/application_setup.h"
+#include "panels/bottom_panel.h"
+#include "shell/editor_pane.h"
+#include "shell/inputs_panel.h"
+#include "shell/process_start.h"
+#include "shell/sidebar.h"
+#include "shell/top_bar.h"
+#include "shell/zentrix_code_app.h"
 #include "theme/theme.h"
-#include "views/bottom_panel.h"
-#include "views/editor_pane.h"
-#include "views/inputs_panel.h"
-#include "views/process_start.h"
-#include "views/sidebar.h"
-#include "views/top_bar.h"
-#include "views/zentrix_code_app.h"
 
 namespace zx::views {
 namespace {
