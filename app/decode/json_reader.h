@@ -205,6 +205,20 @@ class JsonReader {
   };
 
   static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+  static bool allDigits(std::uint64_t w) {
+    return ((w + 0x4646464646464646) | (w - 0x3030303030303030)) & 0x8080808080808080 ? false
+                                                                                      : true;
+  }
+  // The value of eight ASCII digits, the first in the lowest byte.
+  static std::uint32_t eightDigits(std::uint64_t w) {
+    w -= 0x3030303030303030;
+    w = w * 10 + (w >> 8);
+    const std::uint64_t pairs = 0x000000FF000000FF;
+    w = (((w & pairs) * (100 + (1000000ULL << 32))) +
+         (((w >> 16) & pairs) * (1 + (10000ULL << 32)))) >>
+        32;
+    return std::uint32_t(w);
+  }
 
   // A whole number of at most 18 digits that something other than a fraction, exponent
   // or digit follows; anything else is left to numberValue().
@@ -217,6 +231,12 @@ class JsonReader {
     if (p < end_ && *p == '0') {
       ++p;
     } else {
+      // Eight digits at a time while they last (times are thirteen), then one by one.
+      std::uint64_t eight;
+      while (end_ - p >= 8 && p - digits <= 10 && (std::memcpy(&eight, p, 8), allDigits(eight))) {
+        magnitude = magnitude * 100000000 + qint64(eightDigits(eight));
+        p += 8;
+      }
       while (p < end_ && isDigit(*p) && p - digits < 18) magnitude = magnitude * 10 + (*p++ - '0');
     }
     if (p == digits || p >= end_ || isDigit(*p) || *p == '.' || *p == 'e' || *p == 'E') {

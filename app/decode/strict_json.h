@@ -94,7 +94,7 @@ class Decoder {
     const QString* entry;
     qsizetype index;
   };
-  static constexpr std::uint32_t kInternedSize = 24;
+  static constexpr std::uint32_t kInternedSize = 12;
   static constexpr std::uint32_t kInternedSlots = 32;
   struct Interned {
     std::uint32_t size = 0;
