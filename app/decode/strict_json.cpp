@@ -57,7 +57,7 @@ QString Decoder::path(const QString& key) const {
   for (int i = 0; i < depth_; ++i) {
     const Segment& s = path_[i];
     if (s.index == kMember) {
-      addMember(QString::fromUtf8(s.member.data(), qsizetype(s.member.size())));
+      addMember(QString::fromUtf8(s.member, qsizetype(s.memberSize)));
     } else if (s.index == kEntry) {
       out += QStringLiteral("[\"%1\"]").arg(*s.entry);
     } else {

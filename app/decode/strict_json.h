@@ -15,6 +15,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -50,7 +51,7 @@ class Decoder {
   class Step {
    public:
     Step(Decoder& d, std::string_view member, const QString* entry, qsizetype index) : d_(d) {
-      d_.path_[d_.depth_++] = {member, entry, index};
+      d_.path_[d_.depth_++] = {member.data(), member.size(), entry, index};
     }
     ~Step() { --d_.depth_; }
     Step(const Step&) = delete;
@@ -89,8 +90,10 @@ class Decoder {
 
   static constexpr qsizetype kMember = -1;
   static constexpr qsizetype kEntry = -2;
+  // Plain data, so the path's room costs nothing until used.
   struct Segment {
-    std::string_view member;
+    const char* member;
+    std::size_t memberSize;
     const QString* entry;
     qsizetype index;
   };

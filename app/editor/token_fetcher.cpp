@@ -2,6 +2,10 @@
 
 #include <QtConcurrent/QtConcurrentRun>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace zx::editor {
 
 TokenFetcher::TokenFetcher(const bridge::EngineCalls& engine, QObject* parent)
@@ -30,13 +34,21 @@ void TokenFetcher::start(quint64 revision, const QString& text) {
   watcher_.setFuture(QtConcurrent::run(&pool_, [&engine, revision, text] {
     SpanBuilder spans(text);
     engine.markTokens(text, spans);
+#ifdef __GLIBC__
+    // The engine's working memory for a large text (a hundred megabytes for 100,000
+    // lines) is freed by now but kept by the allocator in this thread's arena; give it
+    // back, so an open file costs what it holds.
+    malloc_trim(0);
+#endif
     return Result{revision, spans.take()};
   }));
 }
 
 void TokenFetcher::finished() {
   inFlight_ = false;
-  const Result result = watcher_.result();
+  // Taken, not copied: a list the finished future still shared would be copied whole by
+  // the first edit that moves the highlighter's spans.
+  const Result result = watcher_.future().takeResult();
   if (waiting_) {
     const auto [revision, text] = std::move(*waiting_);
     waiting_.reset();
