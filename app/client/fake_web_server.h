@@ -29,11 +29,22 @@ class FakeWebServer {
           delay(delay),
           redirectTo(std::move(redirectTo)) {}
 
+    // The body one byte at a time, `every` apart; when `endless`, blanks follow for as
+    // long as the client listens. Never compressed, so each byte leaves at once.
+    static Canned dripping(std::string body, std::chrono::milliseconds every, bool endless) {
+      Canned canned(200, std::move(body), "application/octet-stream");
+      canned.drip = every;
+      canned.endless = endless;
+      return canned;
+    }
+
     int status;
     std::string body;
     std::string contentType;
     std::chrono::milliseconds delay;
     std::string redirectTo;  // a Location header, with `status` as the redirect status
+    std::chrono::milliseconds drip{0};
+    bool endless = false;
   };
   struct Recorded {
     std::string method;
@@ -75,6 +86,24 @@ class FakeWebServer {
         return;
       }
       res.status = canned.status;
+      if (canned.drip.count() > 0) {
+        res.set_chunked_content_provider(
+            canned.contentType, [this, canned](size_t offset, httplib::DataSink& sink) {
+              if (offset > 0) {
+                std::unique_lock lock(mutex_);
+                if (stopping_.wait_for(lock, canned.drip, [this] { return stopped_; })) {
+                  return false;
+                }
+              }
+              if (offset < canned.body.size()) return sink.write(&canned.body[offset], 1);
+              if (!canned.endless) {
+                sink.done();
+                return true;
+              }
+              return sink.write(" ", 1);
+            });
+        return;
+      }
       res.set_content(canned.body, canned.contentType.c_str());
     };
     server_.Get(R"(.*)", handler);

@@ -7,9 +7,11 @@
 // call is abandoned and `done` is never called. A null `context` never abandons.
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -20,11 +22,23 @@ namespace zx::client {
 
 template <class T>
 using Done = std::function<void(Outcome<T>)>;
+// The account of the stored credentials, or none.
+using Restored = std::function<void(std::optional<Session>)>;
 
 class PlatformClient {
  public:
   virtual ~PlatformClient() = default;
 
+  // Reads the stored credentials off the main thread, as the application starts: their
+  // token is taken unless a sign-in or sign-out came first, and `done` gets their account
+  // while that token is held. A keyring that has not answered within its time-out counts
+  // as holding nothing; a late answer is dropped. Delivered as the calls below are. This
+  // default answers from isSignedIn() and storedSession() as they are at the call.
+  virtual void restoreStored(QObject* context, Restored done) {
+    std::optional<Session> restored = isSignedIn() ? storedSession() : std::nullopt;
+    QTimer::singleShot(0, context ? context : QCoreApplication::instance(),
+                       [done = std::move(done), restored] { done(restored); });
+  }
   // True while a bearer token is held; no network.
   virtual bool isSignedIn() const = 0;
   // The account kept in the keyring, read afresh on every call; no network.

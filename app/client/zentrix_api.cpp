@@ -7,7 +7,9 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QStringDecoder>
+#include <QTimer>
 #include <memory>
+#include <thread>
 
 namespace zx::client {
 namespace {
@@ -20,6 +22,8 @@ struct Guard {
   explicit Guard(QObject* context) : object(context), watched(context != nullptr) {}
   bool gone() const { return watched && object.isNull(); }
 };
+
+const QString kCandlesPath = QStringLiteral("/client/candles");
 
 QString utf8OrEmpty(const QByteArray& bytes) {
   QStringDecoder decoder(QStringDecoder::Utf8);
@@ -84,17 +88,62 @@ ZentrixAPI::ZentrixAPI(SecretStore& store, QUrl base, QObject* parent,
       base_(std::move(base)),
       transferTimeout_(transferTimeout),
       network_(new QNetworkAccessManager(this)) {
-  if (std::optional<Credentials> stored = Credentials::load(store_)) token_ = stored->token;
+  keyringLink_->client = this;
   decoders_.setMaxThreadCount(2);
 }
 
 ZentrixAPI::~ZentrixAPI() {
+  {
+    const std::lock_guard lock(keyringLink_->mutex);
+    keyringLink_->client = nullptr;
+  }
   // Workers post their results to this object; none may still be running once it is gone.
   decoders_.waitForDone();
 }
 
+void ZentrixAPI::setDeadlines(std::chrono::milliseconds request,
+                              std::chrono::milliseconds candles) {
+  requestDeadline_ = request;
+  candlesDeadline_ = candles;
+}
+
 void ZentrixAPI::setBase(const QUrl& base) {
   base_ = base;
+}
+
+void ZentrixAPI::setKeyringTimeout(std::chrono::milliseconds timeout) {
+  keyringTimeout_ = timeout;
+}
+
+void ZentrixAPI::restoreStored(QObject* context, Restored done) {
+  const quint64 read = ++lastKeyringRead_;
+  const quint64 generation = signOutGeneration_;
+  keyringReads_.insert(read, [this, guard = Guard(context), generation,
+                              done = std::move(done)](std::optional<Credentials> stored) {
+    if (guard.gone()) return;
+    // A sign-in or sign-out since the read began has replaced what the keyring held.
+    if (!stored || token_ || generation != signOutGeneration_) return done(std::nullopt);
+    token_ = stored->token;
+    done(stored->session);
+  });
+  QTimer::singleShot(keyringTimeout_, this, [this, read] { keyringAnswered(read, std::nullopt); });
+  std::thread([link = keyringLink_, store = &store_, read] {
+    std::optional<Credentials> stored = Credentials::load(*store);
+    const std::lock_guard lock(link->mutex);
+    if (ZentrixAPI* client = link->client) {
+      QMetaObject::invokeMethod(
+          client,
+          [client, read, stored = std::move(stored)]() mutable {
+            client->keyringAnswered(read, std::move(stored));
+          },
+          Qt::QueuedConnection);
+    }
+  }).detach();
+}
+
+void ZentrixAPI::keyringAnswered(quint64 read, std::optional<Credentials> stored) {
+  const std::function<void(std::optional<Credentials>)> finish = keyringReads_.take(read);
+  if (finish) finish(std::move(stored));
 }
 
 bool ZentrixAPI::isSignedIn() const {
@@ -158,6 +207,14 @@ void ZentrixAPI::send(const Request& r, QObject* context, RawDone done) {
   auto pending =
       std::make_shared<Pending>(Pending{Guard(context), std::move(done), {}, false, false});
 
+  // The idle limit alone lets a server that drips a byte now and then hold a request for
+  // ever. Aborting ends it like the idle limit does, as timed out.
+  auto* deadline = new QTimer(reply);
+  deadline->setSingleShot(true);
+  connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
+  connect(reply, &QNetworkReply::finished, deadline, &QTimer::stop);
+  deadline->start(r.path == kCandlesPath ? candlesDeadline_ : requestDeadline_);
+
   if (context) {
     connect(context, &QObject::destroyed, reply, [reply, pending] {
       pending->abandoned = true;
@@ -185,7 +242,7 @@ void ZentrixAPI::send(const Request& r, QObject* context, RawDone done) {
     const QNetworkReply::NetworkError code = reply->error();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (isTransportFailure(code) || (!status.isValid() && code != QNetworkReply::NoError)) {
-      // Only the transfer time-out aborts a reply that nobody abandoned.
+      // Only the idle limit and the deadline abort a reply that nobody abandoned.
       const bool timedOut = code == QNetworkReply::OperationCanceledError;
       pending->done(RawReply{0, {}, transportError(code, reply->errorString(), timedOut)});
       return;
@@ -273,7 +330,7 @@ void ZentrixAPI::market(QObject* context, Done<MarketState> done) {
 void ZentrixAPI::candles(const QString& symbol, qint64 minutes, QObject* context,
                          Done<QList<Candle>> done) {
   const Request r{
-      QStringLiteral("/client/candles"),
+      kCandlesPath,
       "GET",
       {{QStringLiteral("symbol"), symbol}, {QStringLiteral("tf"), QString::number(minutes)}},
       std::nullopt,

@@ -3,11 +3,15 @@
 // asynchronously in the network layer, and replies are decoded on a worker thread.
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QThreadPool>
 #include <QUrl>
 #include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include "client/platform_client.h"
@@ -25,6 +29,12 @@ class ZentrixAPI final : public QObject, public PlatformClient {
  public:
   // How long a request may go without any transfer before it fails as timed out.
   static constexpr std::chrono::milliseconds kTransferTimeout{25000};
+  // How long a request may take in all, however steadily its bytes come: price history,
+  // which may be long, gets more time than every other request.
+  static constexpr std::chrono::milliseconds kRequestDeadline{25000};
+  static constexpr std::chrono::milliseconds kCandlesDeadline{60000};
+  // How long the start waits for the keyring before it counts as holding nothing.
+  static constexpr std::chrono::milliseconds kKeyringTimeout{25000};
   // A larger reply body fails as a decoding error.
   static constexpr qint64 kReplyLimit = qint64(64) * 1024 * 1024;
 
@@ -32,15 +42,22 @@ class ZentrixAPI final : public QObject, public PlatformClient {
   // application object) with the Secret Service store and `defaultApiBase()`.
   static ZentrixAPI& shared();
 
-  // Loads the stored token at once: the client starts signed in when one is stored.
+  // Starts signed out: the stored token is read by restoreStored, off the main thread.
+  // `store` must outlive every read of it still waiting for the keyring.
   ZentrixAPI(SecretStore& store, QUrl base, QObject* parent = nullptr,
              std::chrono::milliseconds transferTimeout = kTransferTimeout);
   ~ZentrixAPI() override;
+
+  // Tests shorten the deadlines and the keyring's time-out; the application keeps the
+  // ones above.
+  void setDeadlines(std::chrono::milliseconds request, std::chrono::milliseconds candles);
+  void setKeyringTimeout(std::chrono::milliseconds timeout);
 
   // Later requests go to `base`; the token is kept. An unusable base makes every call
   // fail with "That server address is not valid.".
   void setBase(const QUrl& base);
 
+  void restoreStored(QObject* context, Restored done) override;
   bool isSignedIn() const override;
   std::optional<Session> storedSession() const override;
   void signOut() override;
@@ -81,14 +98,31 @@ class ZentrixAPI final : public QObject, public PlatformClient {
   // Runs `deliver` on the main thread unless `context` or this client is gone by then.
   void post(QObject* context, std::function<void()> deliver);
 
+  // The end of keyring read `read`: its answer, or none at the time-out; only the first
+  // counts.
+  void keyringAnswered(quint64 read, std::optional<Credentials> stored);
+
   SecretStore& store_;
   QUrl base_;
   std::optional<QString> token_;
   // Bumped by sign-out, so a sign-in that was in flight cannot sign the user back in.
   quint64 signOutGeneration_ = 0;
   std::chrono::milliseconds transferTimeout_;
+  std::chrono::milliseconds requestDeadline_ = kRequestDeadline;
+  std::chrono::milliseconds candlesDeadline_ = kCandlesDeadline;
   QNetworkAccessManager* network_;
   QThreadPool decoders_;
+
+  // Keyring reads run on threads nobody joins (one may never return); they reach the
+  // client through this while it lives.
+  struct KeyringLink {
+    std::mutex mutex;
+    ZentrixAPI* client = nullptr;
+  };
+  std::shared_ptr<KeyringLink> keyringLink_ = std::make_shared<KeyringLink>();
+  QHash<quint64, std::function<void(std::optional<Credentials>)>> keyringReads_;
+  quint64 lastKeyringRead_ = 0;
+  std::chrono::milliseconds keyringTimeout_ = kKeyringTimeout;
 };
 
 }  // namespace zx::client

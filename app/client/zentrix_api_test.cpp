@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QTcpServer>
 
+#include "client/blocking_secret_store.h"
 #include "client/fake_web_server.h"
 #include "client/memory_secret_store.h"
 
@@ -72,8 +73,13 @@ class ZentrixApiTest : public ::testing::Test {
  protected:
   void SetUp() override { app(); }
 
+  // Started as the application starts it: with the stored credentials restored.
   std::unique_ptr<ZentrixAPI> client(std::chrono::milliseconds timeout = 20s) {
-    return std::make_unique<ZentrixAPI>(store, server.base(), nullptr, timeout);
+    auto api = std::make_unique<ZentrixAPI>(store, server.base(), nullptr, timeout);
+    bool restored = false;
+    api->restoreStored(nullptr, [&](std::optional<Session>) { restored = true; });
+    EXPECT_TRUE(spinUntil([&] { return restored; }));
+    return api;
   }
   void signedIn(const char* token = "T") {
     store.items[kItem] = QByteArray(R"({"token":")") + token + R"("})";
@@ -392,6 +398,105 @@ TEST_F(ZentrixApiTest, TransportFailuresAreNotApiErrors) {
   ASSERT_NE(refused.error().transport(), nullptr);
   EXPECT_EQ(refused.error().transport()->kind, TransportError::Kind::connection);
   EXPECT_EQ(refused.error().message(), "The server refused the connection.");
+}
+
+TEST_F(ZentrixApiTest, ADrippingServerMeetsTheDeadline) {
+  signedIn();
+  const std::string emptyList = R"({"ok":true,"data":[]})";
+  const struct {
+    const char* name;
+    const char* path;
+    std::chrono::milliseconds request, candles;  // the deadlines
+    bool endless;                                // else the whole reply arrives, slowly
+    bool ok;
+  } rows[] = {
+      {"brokers", "/client/brokers", 300ms, 30s, true, false},
+      {"servers", "/client/servers", 300ms, 30s, true, false},
+      {"sign-in", "/client/login", 300ms, 30s, true, false},
+      {"market", "/client/state", 300ms, 30s, true, false},
+      {"candles", "/client/candles", 30s, 300ms, true, false},
+      {"candles past the others' deadline", "/client/candles", 300ms, 30s, false, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    // A byte every 50 ms keeps the idle limit of 10 s from ever being reached.
+    auto api = client(10s);
+    api->setDeadlines(row.request, row.candles);
+    server.route(row.path, Canned::dripping(emptyList, 50ms, row.endless));
+    const std::string path = row.path;
+    QString message;
+    const auto note = [&](const auto& outcome) {
+      if (!outcome.ok()) message = outcome.error().message();
+      return outcome.ok();
+    };
+    bool ok = false;
+    if (path == "/client/brokers") ok = note(brokers(*api));
+    if (path == "/client/servers") {
+      ok = note(await<QList<TradingServer>>([&](auto d) { api->servers("B", nullptr, d); }));
+    }
+    if (path == "/client/login") ok = note(signIn(*api));
+    if (path == "/client/state") ok = note(market(*api));
+    if (path == "/client/candles") {
+      ok = note(await<QList<Candle>>([&](auto d) { api->candles("X", 60, nullptr, d); }));
+    }
+    EXPECT_EQ(ok, row.ok);
+    EXPECT_EQ(message, row.ok ? "" : "The request timed out.");
+  }
+}
+
+TEST_F(ZentrixApiTest, TheStoredSignInIsReadOffTheMainThread) {
+  const QByteArray full = QByteArray(R"({"token":"OLD","session":)") + kSession + "}";
+  enum class Between { nothing, signOut, signIn };
+  const struct {
+    const char* name;
+    QByteArray stored;  // what the keyring's one item holds
+    bool answers;       // before the time-out
+    Between between;    // done while the keyring is read
+    bool session;       // the stored account is delivered
+    const char* token;  // held afterwards; "" none
+  } rows[] = {
+      {"a stored sign-in", full, true, Between::nothing, true, "OLD"},
+      {"a token without an account", R"({"token":"OLD"})", true, Between::nothing, false, "OLD"},
+      {"data that is no sign-in", "not json", true, Between::nothing, false, ""},
+      {"a keyring that does not answer in time", full, false, Between::nothing, false, ""},
+      {"a sign-out meanwhile", full, true, Between::signOut, false, ""},
+      {"a sign-in meanwhile", full, true, Between::signIn, false, "NEW"},
+  };
+  server.route("/client/login", {200, loginReply("NEW")});
+  server.route("/client/state", {200, kState});
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    BlockingSecretStore keyring(row.stored);
+    ZentrixAPI api(keyring, server.base());
+    api.setKeyringTimeout(row.answers ? 30s : 100ms);
+    int deliveries = 0;
+    std::optional<Session> delivered;
+    api.restoreStored(nullptr, [&](std::optional<Session> s) {
+      ++deliveries;
+      delivered = std::move(s);
+    });
+    ASSERT_TRUE(spinUntil([&] { return keyring.waiting() == 1; }));
+    EXPECT_FALSE(api.isSignedIn());
+    if (row.between == Between::signOut) api.signOut();
+    if (row.between == Between::signIn) {
+      ASSERT_TRUE(signIn(api).ok());
+    }
+    if (row.answers) keyring.release();
+    ASSERT_TRUE(spinUntil([&] { return deliveries == 1; }));
+    EXPECT_EQ(keyring.answered(), row.answers ? 1 : 0);
+    EXPECT_EQ(delivered.has_value(), row.session);
+    // A late answer changes nothing.
+    keyring.release();
+    ASSERT_TRUE(spinUntil([&] { return keyring.answered() == 1; }));
+    spinUntil([] { return false; }, 200ms);
+    EXPECT_EQ(deliveries, 1);
+    EXPECT_EQ(api.isSignedIn(), *row.token != 0);
+    if (*row.token) {
+      ASSERT_TRUE(market(api).ok());
+      EXPECT_EQ(server.requests().back().header("Authorization"),
+                std::string("Bearer ") + row.token);
+    }
+  }
 }
 
 TEST_F(ZentrixApiTest, RedirectsStayWithinTheOrigin) {

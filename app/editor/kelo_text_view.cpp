@@ -1,5 +1,6 @@
 #include "editor/kelo_text_view.h"
 
+#include <QDropEvent>
 #include <QFontDatabase>
 #include <QMimeData>
 #include <QScrollBar>
@@ -125,13 +126,47 @@ void KeloTextView::placeGutter() {
 }
 
 bool KeloTextView::canInsertFromMimeData(const QMimeData* source) const {
-  // A file manager's drop carries paths as text too; they never belong in a script.
-  return !source->hasUrls() && source->hasText();
+  // Qt counts links as text too; only text itself is inserted.
+  for (const QString& format : source->formats()) {
+    if (format.startsWith(QLatin1String("text/plain"))) return true;
+  }
+  return false;
 }
 
 void KeloTextView::insertFromMimeData(const QMimeData* source) {
   if (!canInsertFromMimeData(source)) return;
   insertPlainText(pastedText(source->text()));
+}
+
+// A file manager's drop carries the paths as text too; they never belong in a script.
+// The clipboard may hold links beside its text ("Copy Link", a copied file): a paste
+// still inserts the text.
+bool KeloTextView::refusesDrop(const QMimeData* source) {
+  return !source || source->hasUrls();
+}
+
+void KeloTextView::dragEnterEvent(QDragEnterEvent* event) {
+  if (refusesDrop(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  QTextEdit::dragEnterEvent(event);
+}
+
+void KeloTextView::dragMoveEvent(QDragMoveEvent* event) {
+  if (refusesDrop(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  QTextEdit::dragMoveEvent(event);
+}
+
+void KeloTextView::dropEvent(QDropEvent* event) {
+  if (refusesDrop(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  QTextEdit::dropEvent(event);
 }
 
 }  // namespace zx::editor

@@ -46,8 +46,12 @@ class KeloTextView : public QTextEdit {
   bool viewportEvent(QEvent* event) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  static bool refusesDrop(const QMimeData* source);
   void caretMoved();
   void placeGutter();
 

@@ -1,6 +1,7 @@
 #include "editor/row_layout.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -13,25 +14,103 @@ namespace {
 constexpr qreal kFar = 1e8;  // "to the edge" for update rectangles and band fills
 constexpr qreal kLineWidth = 1e6;
 
+using Span = std::pair<qreal, qreal>;
+
 int rowsWanted(const QTextBlock& block) {
   // Only a line separator starts a second line inside a block: nothing wraps.
   return 1 + int(block.text().count(QChar::LineSeparator));
 }
 
-// The x extent of positions a..b (block-relative) on `line`, or nothing when the line
-// holds none of them; `pastEnd` extends it over the line break.
-std::optional<std::pair<qreal, qreal>> xSpan(const QTextLine& line, int a, int b,
-                                             qreal newlineWidth) {
+// Whether a line of `text` can hold runs of both directions.
+bool hasRightToLeft(const QString& text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    char32_t u = text[i].unicode();
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      u = QChar::surrogateToUcs4(text[i], text[i + 1]);
+      ++i;
+    }
+    switch (QChar::direction(u)) {
+      case QChar::DirR:
+      case QChar::DirAL:
+      case QChar::DirRLE:
+      case QChar::DirRLO:
+      case QChar::DirRLI:
+        return true;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
+qreal xAt(const QTextLine& line, int position, QTextLine::Edge edge = QTextLine::Leading) {
+  return line.cursorToX(&position, edge);
+}
+
+// The x extents that positions a..b (block-relative) cover on `line`, left to right,
+// touching ones joined; none when the line holds none of them. A range that takes in the
+// line break ends in a mark of `newlineWidth` beside the line's end. `bidiText` is the
+// block's text when it holds right-to-left text, else empty.
+//
+// Left to right, the two ends are enough. With runs of both directions a range is painted
+// by the visual runs it crosses: where two runs meet, `cursorToX` gives the edge of the
+// run that goes with the paragraph, not the other one's. Glyph runs carry the bounds Qt's
+// own selection uses; tabs have none, but a tab always sits in a run of the paragraph's
+// direction, where `cursorToX` is right.
+QList<Span> xSpans(const QTextLine& line, const QString& bidiText, int a, int b,
+                   qreal newlineWidth) {
   const int lineStart = line.textStart();
   const int lineEnd = lineStart + line.textLength();
   const bool pastEnd = b > lineEnd;
   const int from = std::max(a, lineStart);
   const int to = std::min(b, lineEnd);
-  if (from > to || (from == to && !pastEnd && a != b)) return std::nullopt;
-  const qreal x0 = line.cursorToX(from);
-  qreal x1 = line.cursorToX(to);
-  if (pastEnd || x1 <= x0) x1 = std::max(x1, x0) + newlineWidth;
-  return std::make_pair(x0, x1);
+  if (from > to || (from == to && !pastEnd && a != b)) return {};
+  if (bidiText.isEmpty()) {
+    const qreal x0 = xAt(line, from);
+    qreal x1 = xAt(line, to);
+    if (pastEnd || x1 <= x0) x1 = std::max(x1, x0) + newlineWidth;
+    return {{x0, x1}};
+  }
+
+  QList<Span> spans;
+  if (from < to) {
+    for (const QGlyphRun& run : line.glyphRuns(from, to - from)) {
+      const QRectF r = run.boundingRect();
+      if (r.width() > 0) spans.append({r.left(), r.right()});
+    }
+    // An input method's pre-edit text can make the line longer than the block.
+    const int last = std::min(to, int(bidiText.size()));
+    for (int i = from; i < last; ++i) {
+      if (bidiText.at(i) != u'\t') continue;
+      const qreal x0 = xAt(line, i);
+      const qreal x1 = xAt(line, i, QTextLine::Trailing);
+      spans.append({std::min(x0, x1), std::max(x0, x1)});
+    }
+  }
+  if (pastEnd) {
+    // The break sits after the line's end: at its right in a left-to-right paragraph.
+    const qreal end = xAt(line, lineEnd);
+    if (end < xAt(line, lineStart)) {
+      spans.append({end - newlineWidth, end});
+    } else {
+      spans.append({end, end + newlineWidth});
+    }
+  }
+  if (spans.isEmpty()) {
+    const qreal x = xAt(line, from);
+    spans.append({x, x + newlineWidth});
+  }
+  std::sort(spans.begin(), spans.end());
+  QList<Span> joined;
+  for (const Span& s : spans) {
+    // Neighbouring runs meet at fractions that may differ in the last bits.
+    if (!joined.isEmpty() && s.first <= joined.last().second + 0.5) {
+      joined.last().second = std::max(joined.last().second, s.second);
+    } else {
+      joined.append(s);
+    }
+  }
+  return joined;
 }
 
 }  // namespace
@@ -211,21 +290,21 @@ void RowLayout::setUnderlines(const QList<Underline>& underlines) {
 }
 
 void RowLayout::paintRanges(QPainter* painter, const QTextBlock& block, const QRectF& rows,
-                            int from, int to, const QColor& fill) const {
+                            const QString& bidiText, int from, int to, const QColor& fill) const {
   const int bpos = block.position();
   const QTextLayout* layout = block.layout();
   for (int i = 0; i < layout->lineCount(); ++i) {
     const QTextLine line = layout->lineAt(i);
-    const auto span = xSpan(line, from - bpos, to - bpos, newlineWidth_);
-    if (!span) continue;
-    painter->fillRect(
-        QRectF(span->first, rows.top() + qreal(i) * pitch_, span->second - span->first, pitch_),
-        fill);
+    for (const Span& span : xSpans(line, bidiText, from - bpos, to - bpos, newlineWidth_)) {
+      painter->fillRect(
+          QRectF(span.first, rows.top() + qreal(i) * pitch_, span.second - span.first, pitch_),
+          fill);
+    }
   }
 }
 
-void RowLayout::paintUnderlines(QPainter* painter, const QTextBlock& block,
-                                const QRectF& rows) const {
+void RowLayout::paintUnderlines(QPainter* painter, const QTextBlock& block, const QRectF& rows,
+                                const QString& bidiText) const {
   const int bpos = block.position();
   const int bend = bpos + block.length();
   auto it = std::lower_bound(underlines_.cbegin(), underlines_.cend(), bpos - longestUnderline_,
@@ -236,12 +315,13 @@ void RowLayout::paintUnderlines(QPainter* painter, const QTextBlock& block,
     const QColor& colour = it->error ? colours_.error : colours_.warning;
     for (int i = 0; i < layout->lineCount(); ++i) {
       const QTextLine line = layout->lineAt(i);
-      const auto span = xSpan(line, it->start - bpos, it->end - bpos, newlineWidth_);
-      if (!span) continue;
-      // A 2-px dotted line: 2 px on, 2 px off, starting on the span's first pixel.
+      // A 2-px dotted line: 2 px on, 2 px off, starting on each span's first pixel.
       const qreal y = rows.top() + line.y() + line.ascent() + underlineY_;
-      for (qreal x = std::floor(span->first); x < span->second; x += 4) {
-        painter->fillRect(QRectF(x, y, std::min<qreal>(2, span->second - x), 2), colour);
+      for (const Span& span :
+           xSpans(line, bidiText, it->start - bpos, it->end - bpos, newlineWidth_)) {
+        for (qreal x = std::floor(span.first); x < span.second; x += 4) {
+          painter->fillRect(QRectF(x, y, std::min<qreal>(2, span.second - x), 2), colour);
+        }
       }
     }
   }
@@ -285,13 +365,15 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
     if (rows.top() > clip.bottom()) break;
     const int bpos = block.position();
     const int bend = bpos + block.length();
+    QString bidiText = block.text();
+    if (!hasRightToLeft(bidiText)) bidiText.clear();
 
     if (block.blockNumber() == band_ && colours_.band.isValid() && colours_.band.alpha() > 0) {
       painter->fillRect(QRectF(clip.left(), rows.top(), clip.width(), rows.height()),
                         colours_.band);
     }
     for (auto it = firstFind(bpos); it != find_.cend() && it->start < bend; ++it) {
-      paintRanges(painter, block, rows, it->start, it->end, colours_.findFill);
+      paintRanges(painter, block, rows, bidiText, it->start, it->end, colours_.findFill);
     }
     // Selections are painted over whole rows here; only a selection that recolours its
     // text is handed on to the text layout.
@@ -301,7 +383,7 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       const int b = s.cursor.selectionEnd();
       if (a >= bend || b <= bpos || a == b) continue;
       const QBrush bg = s.format.background();
-      if (bg.style() != Qt::NoBrush) paintRanges(painter, block, rows, a, b, bg.color());
+      if (bg.style() != Qt::NoBrush) paintRanges(painter, block, rows, bidiText, a, b, bg.color());
       if (s.format.foreground().style() != Qt::NoBrush) {
         QTextLayout::FormatRange range;
         range.start = a - bpos;
@@ -312,7 +394,7 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       }
     }
     block.layout()->draw(painter, QPointF(), recoloured, clip);
-    if (!underlines_.isEmpty()) paintUnderlines(painter, block, rows);
+    if (!underlines_.isEmpty()) paintUnderlines(painter, block, rows, bidiText);
     if (context.cursorPosition != -1) paintCaret(painter, block, rows, context.cursorPosition);
   }
   painter->restore();

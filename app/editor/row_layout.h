@@ -72,9 +72,12 @@ class RowLayout : public QAbstractTextDocumentLayout {
   void place(const QTextBlock& block) const;
   void updateSize();
   QRectF rowsOf(const QTextBlock& block) const;
-  void paintRanges(QPainter* painter, const QTextBlock& block, const QRectF& rows, int from, int to,
-                   const QColor& fill) const;
-  void paintUnderlines(QPainter* painter, const QTextBlock& block, const QRectF& rows) const;
+  // `bidiText`: the block's text when it holds right-to-left text, whose ranges may fall
+  // into several runs; else empty.
+  void paintRanges(QPainter* painter, const QTextBlock& block, const QRectF& rows,
+                   const QString& bidiText, int from, int to, const QColor& fill) const;
+  void paintUnderlines(QPainter* painter, const QTextBlock& block, const QRectF& rows,
+                       const QString& bidiText) const;
   void paintCaret(QPainter* painter, const QTextBlock& block, const QRectF& rows,
                   int cursorPosition) const;
 

@@ -1,5 +1,6 @@
 #include "model/market_data.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "model/number_text.h"
@@ -88,6 +89,11 @@ std::optional<double> conversion(const QString& from, const QString& to,
   if (const auto direct = quotedMid(quotes, from + to)) return direct;
   if (const auto inverse = quotedMid(quotes, to + from)) return 1.0 / *inverse;
   return std::nullopt;
+}
+
+qsizetype usableRows(const QList<client::Candle>& rows) {
+  return std::count_if(rows.begin(), rows.end(),
+                       [](const client::Candle& row) { return fitsInt64(row.t); });
 }
 
 PriceHistory history(const QList<client::Candle>& rows, const client::SymbolRow& spec,

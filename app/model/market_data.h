@@ -75,6 +75,9 @@ std::optional<QString> quoteCurrency(const QString& symbol);
 std::optional<double> conversion(const QString& from, const QString& to,
                                  const QMap<QString, client::Quote>& quotes);
 
+// How many of `rows` have a usable time, as `history` counts them.
+qsizetype usableRows(const QList<client::Candle>& rows);
+
 // The last `limit` usable rows (a negative limit counts as 0) as engine columns, the
 // symbol specification, the data label and the money currency. A row whose time is not
 // a number or does not fit a 64-bit integer is dropped before the count.

@@ -1,9 +1,13 @@
 #include "model/qt_dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace zx::model {
 namespace {
@@ -80,15 +84,51 @@ int QtDialogs::answer(const QMessageBox& box, const Alert& alert) {
   return clicked->property(kIndexProperty).toInt();
 }
 
-std::unique_ptr<QInputDialog> QtDialogs::makeTextPrompt(const TextPrompt& prompt, QWidget* parent) {
-  auto dialog = std::make_unique<QInputDialog>(parent);
-  dialog->setInputMode(QInputDialog::TextInput);
-  dialog->setWindowTitle(prompt.title);
-  dialog->setLabelText(prompt.label);
-  dialog->setTextValue(prompt.text);
-  if (!prompt.acceptLabel.isEmpty()) dialog->setOkButtonText(prompt.acceptLabel);
-  dialog->setModal(true);
-  return dialog;
+TextPromptDialog::TextPromptDialog(const TextPrompt& prompt, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QGuiApplication::applicationDisplayName());
+  heading_ = new QLabel(prompt.title, this);
+  heading_->setTextFormat(Qt::PlainText);
+  QFont bold = heading_->font();
+  bold.setBold(true);
+  heading_->setFont(bold);
+  heading_->setVisible(!prompt.title.isEmpty());
+  detail_ = new QLabel(prompt.label, this);
+  detail_->setTextFormat(Qt::PlainText);
+  detail_->setWordWrap(true);
+  detail_->setVisible(!prompt.label.isEmpty());
+  field_ = new QLineEdit(prompt.text, this);
+  field_->setFixedWidth(kFieldWidth);
+  field_->setAccessibleName(prompt.title);
+  field_->selectAll();
+
+  auto* buttons = new QDialogButtonBox(this);
+  accept_ =
+      buttons->addButton(prompt.acceptLabel.isEmpty() ? QStringLiteral("OK") : prompt.acceptLabel,
+                         QDialogButtonBox::AcceptRole);
+  buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+  accept_->setDefault(true);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* column = new QVBoxLayout(this);
+  column->setSizeConstraint(QLayout::SetFixedSize);
+  column->addWidget(heading_);
+  column->addWidget(detail_);
+  column->addSpacing(4);
+  column->addWidget(field_);
+  column->addSpacing(8);
+  column->addWidget(buttons);
+  field_->setFocus(Qt::OtherFocusReason);
+  setModal(true);
+}
+
+QString TextPromptDialog::textValue() const {
+  return field_->text();
+}
+
+std::unique_ptr<TextPromptDialog> QtDialogs::makeTextPrompt(const TextPrompt& prompt,
+                                                            QWidget* parent) {
+  return std::make_unique<TextPromptDialog>(prompt, parent);
 }
 
 QStringList QtDialogs::openFiles(const FilePanel& panel) {

@@ -1,17 +1,45 @@
-// Dialogs shown with Qt's file dialog, message box and input dialog, each modal over the
-// main window and run with exec(). A fresh dialog is made for every question: a reused
-// message box stops answering Return after an Escape.
+// Dialogs shown with Qt's file dialog and message box and a prompt of our own, each modal
+// over the main window and run with exec(). A fresh dialog is made for every question: a
+// reused message box stops answering Return after an Escape.
 #pragma once
 
+#include <QDialog>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <memory>
 
 #include "model/dialogs.h"
 
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
 namespace zx::model {
+
+// A one-line text prompt laid out as an alert: the title as the heading of the body (a
+// window manager may cut the window's own title), the label under it, then the field
+// holding the proposed text, selected, and the accept and Cancel buttons.
+class TextPromptDialog final : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kFieldWidth = 260;
+
+  explicit TextPromptDialog(const TextPrompt& prompt, QWidget* parent = nullptr);
+
+  QLabel* heading() const { return heading_; }
+  QLabel* detail() const { return detail_; }
+  QLineEdit* field() const { return field_; }
+  QPushButton* acceptButton() const { return accept_; }
+  QString textValue() const;
+
+ private:
+  QLabel* heading_;
+  QLabel* detail_;
+  QLineEdit* field_;
+  QPushButton* accept_;
+};
 
 class QtDialogs final : public Dialogs {
  public:
@@ -29,7 +57,8 @@ class QtDialogs final : public Dialogs {
   static std::unique_ptr<QFileDialog> makeFileDialog(const FilePanel& panel,
                                                      QFileDialog::AcceptMode mode, QWidget* parent);
   static std::unique_ptr<QMessageBox> makeMessageBox(const Alert& alert, QWidget* parent);
-  static std::unique_ptr<QInputDialog> makeTextPrompt(const TextPrompt& prompt, QWidget* parent);
+  static std::unique_ptr<TextPromptDialog> makeTextPrompt(const TextPrompt& prompt,
+                                                          QWidget* parent);
   // The answer of a message box that has run.
   static int answer(const QMessageBox& box, const Alert& alert);
 

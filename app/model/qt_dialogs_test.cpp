@@ -1,5 +1,6 @@
 #include "model/qt_dialogs.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -105,25 +106,61 @@ TEST(QtDialogs, AlertKeys) {
   EXPECT_EQ(box->escapeButton()->text(), "Cancel");
 }
 
+// What a text prompt shows when it opens.
+struct PromptSeen {
+  QString heading, detail, field, selected, accept, focus;
+  int fieldWidth = 0;
+  bool headingInside = false;
+  friend bool operator==(const PromptSeen&, const PromptSeen&) = default;
+};
+void PrintTo(const PromptSeen& s, std::ostream* os) {
+  *os << QStringList{s.heading, s.detail, s.field, s.selected, s.accept, s.focus}
+             .join(" | ")
+             .toStdString()
+      << " | " << s.fieldWidth << " px" << (s.headingInside ? "" : " | heading not shown");
+}
+
 TEST(QtDialogs, RenamePrompt) {
   testing::testApp();
   QtDialogs dialogs;
   TextPrompt prompt;
-  prompt.title = "Rename";
-  prompt.label = "New name";
+  prompt.title = "Rename untitled-bot.kelo";
+  prompt.label = "Give the file a new name.";
   prompt.text = "untitled-bot.kelo";
-  QString selected;
-  whenShown<QInputDialog>([&selected](QInputDialog* d) {
-    QLineEdit* edit = d->findChild<QLineEdit*>();
-    selected = edit->selectedText();
-    QTest::keyClicks(edit, "strategy");
-    QTest::keyClick(edit, Qt::Key_Return);
-  });
-  EXPECT_EQ(dialogs.askText(prompt), "strategy");
-  EXPECT_EQ(selected, "untitled-bot.kelo");
-
-  whenShown<QInputDialog>([](QInputDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
-  EXPECT_EQ(dialogs.askText(prompt), std::nullopt);
+  prompt.acceptLabel = "Rename";
+  const PromptSeen shown{"Rename untitled-bot.kelo",
+                         "Give the file a new name.",
+                         "untitled-bot.kelo",
+                         "untitled-bot.kelo",
+                         "Rename",
+                         "field",
+                         260,
+                         true};
+  const struct {
+    const char* typed;  // replaces the selected name
+    Qt::Key key;
+    std::optional<QString> answer;
+  } rows[] = {{"strategy", Qt::Key_Return, "strategy"},
+              {"", Qt::Key_Return, "untitled-bot.kelo"},
+              {"strategy", Qt::Key_Escape, std::nullopt}};
+  for (const auto& r : rows) {
+    PromptSeen seen;
+    whenShown<TextPromptDialog>([&seen, &r](TextPromptDialog* d) {
+      seen = {
+          d->heading()->text(),      d->detail()->text(),
+          d->field()->text(),        d->field()->selectedText(),
+          d->acceptButton()->text(), d->focusWidget() == d->field() ? "field" : "elsewhere",
+          d->field()->width(),       d->heading()->isVisible() && d->isAncestorOf(d->heading())};
+      QTest::keyClicks(d->field(), r.typed);
+      QTest::keyClick(d->field(), r.key);
+    });
+    EXPECT_EQ(dialogs.askText(prompt), r.answer) << r.typed << " " << r.key;
+    EXPECT_EQ(seen, shown);
+  }
+  // The default button is the accept label's; without one, "OK".
+  prompt.acceptLabel.clear();
+  EXPECT_EQ(QtDialogs::makeTextPrompt(prompt, nullptr)->acceptButton()->text(), "OK");
+  EXPECT_TRUE(QtDialogs::makeTextPrompt(prompt, nullptr)->acceptButton()->isDefault());
 }
 
 }  // namespace

@@ -1,14 +1,66 @@
 #include "model/text_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
+#include <cerrno>
 
 namespace zx::model {
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
+
+// The system's own reason for `error` ("No space left on device"), naming the file.
+QString failure(int error, const QString& path) {
+  return QStringLiteral("%1 (%2)").arg(qt_error_string(error), path);
+}
+
+// The file a path finally names: links followed, also to a file that does not exist yet.
+QString resolveLinks(const QString& path) {
+  QFileInfo info(path);
+  for (int depth = 0; depth < 40 && info.isSymLink(); ++depth) info.setFile(info.symLinkTarget());
+  return info.filePath();
+}
+
+// False with errno set at the first write that fails; a short write is carried on.
+bool writeAll(int fd, const QByteArray& bytes) {
+  const char* next = bytes.constData();
+  qsizetype left = bytes.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd, next, static_cast<size_t>(left));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    next += written;
+    left -= written;
+  }
+  return true;
+}
+
+// A new file in the folder of `target` that nobody else uses: its descriptor (-1 with
+// errno set) and its path.
+int createBeside(const QString& target, QString* created) {
+  const QFileInfo info(target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QString candidate = info.path() + QStringLiteral("/.") + info.fileName() + u'.' +
+                              QString::number(QRandomGenerator::global()->generate(), 36);
+    // 0666 less the umask, as any new file; an existing file's mode is copied later.
+    const int fd = ::open(QFile::encodeName(candidate).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) {
+      *created = candidate;
+      return fd;
+    }
+  }
+  errno = EEXIST;
+  return -1;
+}
 
 }  // namespace
 
@@ -87,17 +139,52 @@ QByteArray encodeText(const QString& text, TextFormat format) {
 }
 
 std::optional<QString> writeTextFile(const QString& path, const QString& text, TextFormat format) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return QStringLiteral("%1 (%2)").arg(file.errorString(), path);
+  const QByteArray target = QFile::encodeName(resolveLinks(path));
+  struct stat existing {};
+  const bool exists = ::stat(target.constData(), &existing) == 0;
+  // Opening a FIFO or a device to write to it may wait for ever, and a rename would put a
+  // plain file in its place.
+  if (exists && !S_ISREG(existing.st_mode)) {
+    return QStringLiteral("%1 is not a regular file.").arg(path);
   }
-  const QByteArray bytes = encodeText(text, format);
-  if (file.write(bytes) != bytes.size() || !file.commit()) {
-    const QString error = QStringLiteral("%1 (%2)").arg(file.errorString(), path);
-    file.cancelWriting();
-    return error;
+  // The rename would replace a file the user may not write, so it is asked first.
+  if (exists && ::access(target.constData(), W_OK) != 0) return failure(errno, path);
+
+  // The text goes to a file of its own, which replaces the target only once every write,
+  // the sync to disk and the close have succeeded: a full disk leaves the old bytes and
+  // reports the system's reason.
+  QString created;
+  const int fd = createBeside(QFile::decodeName(target), &created);
+  if (fd < 0) return failure(errno, path);
+  const QByteArray temporary = QFile::encodeName(created);
+  // Best effort, as a new file would have the umask's mode anyway.
+  if (exists) (void)::fchmod(fd, existing.st_mode & 07777);
+  int error = 0;
+  if (!writeAll(fd, encodeText(text, format))) {
+    error = errno;
+  } else if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP) {
+    // EINVAL and ENOTSUP: a file system that cannot sync, which is no failure to write.
+    error = errno;
+  }
+  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+  if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.constData());
+    return failure(error, path);
   }
   return std::nullopt;
+}
+
+bool sameFile(const QString& a, const QString& b) {
+  struct stat first {};
+  struct stat second {};
+  const bool firstExists = ::stat(QFile::encodeName(a).constData(), &first) == 0;
+  const bool secondExists = ::stat(QFile::encodeName(b).constData(), &second) == 0;
+  if (firstExists && secondExists) {
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  }
+  if (firstExists || secondExists) return false;
+  return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
 }  // namespace zx::model

@@ -42,8 +42,15 @@ QString normalizeLineBreaks(const QString& text);
 // The bytes a text is stored as in `format`.
 QByteArray encodeText(const QString& text, TextFormat format);
 
-// Replaces the file at `path` in one step (a symlink stays a link; its target changes).
-// None on success, else the error for the user, e.g. "No such file or directory (/a/b)".
+// Replaces the file at `path` in one step once every byte is on disk (a symlink stays a
+// link; its target changes). On any failure the file keeps its old bytes and nothing is
+// left beside it. None on success, else the error for the user with the system's reason,
+// e.g. "No space left on device (/a/b)".
 std::optional<QString> writeTextFile(const QString& path, const QString& text, TextFormat format);
+
+// Whether `a` and `b` name one file: the same device and inode once links are followed (a
+// link and its target, two hard links), or, while nothing exists at either, the same
+// absolute clean path.
+bool sameFile(const QString& a, const QString& b);
 
 }  // namespace zx::model

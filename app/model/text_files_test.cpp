@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "model/file_size_limit.h"
 #include "model/workspace_test_support.h"
 
 namespace zx::model {
@@ -110,6 +112,59 @@ TEST(TextFiles, WritesAtomicallyKeepingModeAndLinks) {
   ASSERT_TRUE(read.ok());
   EXPECT_EQ(writeTextFile(target, read.text, read.format), std::nullopt);
   EXPECT_EQ(bytesOf(target), original);
+}
+
+TEST(TextFiles, AFailedWriteKeepsTheOldBytes) {
+  const QByteArray old("old bytes\n");
+  const struct {
+    const char* name;
+    qsizetype size;  // of the new text
+    rlim_t limit;    // the largest file the process may write
+    bool saved;
+  } rows[] = {
+      {"a 51-byte script", 51, 16, false},
+      {"a script past Qt's 16 KiB buffer", 20 * 1024, 8 * 1024, false},
+      {"a script just past the limit", 4097, 4096, false},
+      {"a script within the limit", 4096, 4096, true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("full.kelo");
+    put(target, old);
+    const QString text(row.size, u'k');
+    std::optional<QString> error;
+    {
+      testing::FileSizeLimit limit(row.limit);
+      error = writeTextFile(target, text, {});
+    }
+    if (row.saved) {
+      EXPECT_EQ(error, std::nullopt);
+      EXPECT_EQ(bytesOf(target), text.toUtf8());
+    } else {
+      EXPECT_EQ(error, "File too large (" + target + ")");
+      EXPECT_EQ(bytesOf(target), old);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"full.kelo"});
+  }
+
+  // A file the user may not write stays as it is (root may write any).
+  if (::geteuid() != 0) {
+    QTemporaryDir dir;
+    const QString locked = dir.filePath("locked.kelo");
+    put(locked, old);
+    ASSERT_EQ(chmod(locked.toLocal8Bit().constData(), 0444), 0);
+    EXPECT_EQ(writeTextFile(locked, "new", {}), "Permission denied (" + locked + ")");
+    EXPECT_EQ(bytesOf(locked), old);
+  }
+
+  // Never opened for writing: that could wait for a reader for ever.
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath("pipe.kelo");
+  ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+  EXPECT_EQ(writeTextFile(fifo, "x", {}), fifo + " is not a regular file.");
+  EXPECT_FALSE(QFileInfo(fifo).isFile());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ Workspace::Workspace(const bridge::EngineCalls& engine, client::PlatformClient& 
   checkDelay_.setInterval(kCheckDelayMs);
   connect(&checkDelay_, &QTimer::timeout, this, [this] { startCheck(delayedCheck_); });
   connect(&checkWatcher_, &QFutureWatcherBase::finished, this, &Workspace::checkFinished);
-  connect(&backtestWatcher_, &QFutureWatcherBase::finished, this, &Workspace::backtestFinished);
+  backtestLink_->workspace = this;
 
   const QString sample = SourceFile::sampleText();
   SourceFile file = SourceFile::make(SourceFile::sampleName(), sample, std::nullopt, sample);
@@ -29,7 +29,10 @@ Workspace::Workspace(const bridge::EngineCalls& engine, client::PlatformClient& 
 Workspace::~Workspace() {
   // The workers use the engine, which the caller may destroy right after us.
   checkWatcher_.waitForFinished();
-  backtestWatcher_.waitForFinished();
+  std::unique_lock lock(backtestLink_->mutex);
+  backtestLink_->workspace = nullptr;
+  if (!backtestAbandoned_)
+    backtestLink_->ended.wait(lock, [this] { return !backtestLink_->running; });
 }
 
 QString Workspace::fieldName(Field field) {

@@ -11,7 +11,10 @@
 #include <QString>
 #include <QTimer>
 #include <QUuid>
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include "bridge/engine_calls.h"
@@ -75,7 +78,8 @@ class Workspace final : public QObject {
   // outlive the workspace.
   Workspace(const bridge::EngineCalls& engine, client::PlatformClient& client, Dialogs& dialogs,
             FileViewer& viewer, QObject* parent = nullptr);
-  // Waits for a check or backtest still running on a worker.
+  // Waits for a check still running on a worker, and for a backtest unless it was
+  // abandoned.
   ~Workspace() override;
 
   // "files", "selectedFileID", ...
@@ -178,6 +182,11 @@ class Workspace final : public QObject {
   // Replays the selected document over the account's prices or generated ones. Does
   // nothing without a selection or while a run is under way.
   void runBacktest();
+  // For the end of the process: a backtest still running is left to run out on its
+  // thread, its result dropped, so that nothing waits for it. Returns whether one was
+  // running; the process must then end without static destructors (std::_Exit), which
+  // would pull the engine from under it.
+  bool abandonBacktest();
 
   // Loads the account's symbols, quotes and currency. `done` is called once when this
   // load has ended, whether its reply was applied or dropped as stale.
@@ -229,6 +238,10 @@ class Workspace final : public QObject {
   // Documents.
   QString uniqueName(const QString& base) const;
   void write(SourceFile file, QString path);
+  // The open document other than `except` whose file `path` names, or null.
+  const SourceFile* documentAt(const QString& path, std::optional<QUuid> except) const;
+  // "a.kelo is the file of the open document b.kelo"
+  static QString fileOfDocument(const QString& path, const SourceFile& document);
   QString defaultBuildFolder(const SourceFile& file) const;
   // Shows `path` in the file manager; when it cannot, says so, naming the file `name`.
   void revealInFileManager(const QString& path, const QString& name);
@@ -240,7 +253,7 @@ class Workspace final : public QObject {
   // Backtest.
   void backtestWithHistory(const BacktestSnapshot& snapshot, std::optional<PriceHistory> history,
                            bool attempted);
-  void backtestFinished();
+  void backtestFinished(bridge::BacktestReport report);
 
   // Session.
   void restoreSession();
@@ -287,7 +300,16 @@ class Workspace final : public QObject {
   std::optional<CheckRequest> queuedCheck_;  // waits for the worker
   QFutureWatcher<CheckOutcome> checkWatcher_;
 
-  QFutureWatcher<bridge::BacktestReport> backtestWatcher_;
+  // The engine cannot be interrupted, so a backtest runs on a thread that nobody joins;
+  // its report comes back through this link while the workspace still wants it.
+  struct BacktestLink {
+    std::mutex mutex;
+    std::condition_variable ended;
+    Workspace* workspace = nullptr;
+    bool running = false;
+  };
+  std::shared_ptr<BacktestLink> backtestLink_ = std::make_shared<BacktestLink>();
+  bool backtestAbandoned_ = false;
 
   // A symbol reply applies only to the latest load of the current session.
   quint64 sessionGeneration_ = 0;

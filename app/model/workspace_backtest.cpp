@@ -1,6 +1,6 @@
 // A backtest run: the account's prices when there are any, the engine's own otherwise;
-// the engine call runs on a worker with copies of everything it needs.
-#include <QtConcurrent/QtConcurrentRun>
+// the engine call runs on a thread of its own with copies of everything it needs.
+#include <thread>
 
 #include "model/workspace.h"
 
@@ -33,7 +33,8 @@ void Workspace::runBacktest() {
                       return backtestWithHistory(snapshot, std::nullopt, true);
                     }
                     const QList<client::Candle>& rows = outcome.value();
-                    if (rows.size() < kMinimumBars) {
+                    // Rows whose time is unusable are dropped before the count.
+                    if (MarketData::usableRows(rows) < kMinimumBars) {
                       setDataNotice(snapshot.symbol->sym +
                                     QStringLiteral(" has no price history on this server yet."));
                       return backtestWithHistory(snapshot, std::nullopt, true);
@@ -49,6 +50,7 @@ void Workspace::runBacktest() {
 
 void Workspace::backtestWithHistory(const BacktestSnapshot& snapshot,
                                     std::optional<PriceHistory> history, bool attempted) {
+  if (backtestAbandoned_) return;
   // No bars at all is no history: the engine generates its own, and the tester must
   // not claim live data for them.
   if (history && history->candles.count() == 0) {
@@ -76,18 +78,39 @@ void Workspace::backtestWithHistory(const BacktestSnapshot& snapshot,
     bars = std::move(history->candles);
     symbol = std::move(history->symbol);
   }
-  // The worker touches no workspace state; the destructor waits for it.
-  const bridge::EngineCalls* engine = &engine_;
-  backtestWatcher_.setFuture(
-      QtConcurrent::run([engine, snapshot, bars = std::move(bars), symbol = std::move(symbol)] {
-        return engine->backtest(snapshot.text, snapshot.name, bars, symbol, snapshot.balance,
-                                kWarmupBars);
-      }));
+  // The thread touches no workspace state; the destructor waits for it unless abandoned.
+  const std::shared_ptr<BacktestLink> link = backtestLink_;
+  {
+    const std::lock_guard lock(link->mutex);
+    link->running = true;
+  }
+  std::thread([link, engine = &engine_, snapshot, bars = std::move(bars),
+               symbol = std::move(symbol)] {
+    bridge::BacktestReport report =
+        engine->backtest(snapshot.text, snapshot.name, bars, symbol, snapshot.balance, kWarmupBars);
+    const std::lock_guard lock(link->mutex);
+    if (Workspace* w = link->workspace) {
+      QMetaObject::invokeMethod(
+          w, [w, report = std::move(report)]() mutable { w->backtestFinished(std::move(report)); },
+          Qt::QueuedConnection);
+    }
+    link->running = false;
+    link->ended.notify_all();
+  }).detach();
 }
 
-void Workspace::backtestFinished() {
-  setReport(backtestWatcher_.result());
+void Workspace::backtestFinished(bridge::BacktestReport report) {
+  setReport(std::move(report));
   setIsTesting(false);
+}
+
+bool Workspace::abandonBacktest() {
+  backtestAbandoned_ = true;
+  const std::lock_guard lock(backtestLink_->mutex);
+  backtestLink_->workspace = nullptr;
+  // A run still downloading its prices counts: it would start the engine once the
+  // download came back, which backtestWithHistory now refuses.
+  return isTesting_ || backtestLink_->running;
 }
 
 }  // namespace zx::model

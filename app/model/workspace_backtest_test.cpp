@@ -1,4 +1,5 @@
 #include <QThread>
+#include <limits>
 
 #include "model/workspace_test_support.h"
 
@@ -11,10 +12,14 @@ using testing::settle;
 using testing::waitFor;
 using F = Workspace::Field;
 
-QList<client::Candle> rows(int n) {
+// `n` hourly bars; the first `bad` of them have times that are no usable number.
+QList<client::Candle> rows(int n, int bad = 0) {
   QList<client::Candle> out;
   for (int i = 0; i < n; ++i) {
-    out.append(client::Candle{1704153600000.0 + i * 3600000.0, 1.1, 1.2, 1.0, 1.15, 5});
+    const double t = i >= bad     ? 1704153600000.0 + i * 3600000.0
+                     : i % 2 == 0 ? std::numeric_limits<double>::quiet_NaN()
+                                  : 1e300;
+    out.append(client::Candle{t, 1.1, 1.2, 1.0, 1.15, 5});
   }
   return out;
 }
@@ -78,17 +83,20 @@ TEST(WorkspaceBacktest, SignedOutRunsOnGeneratedPrices) {
 TEST(WorkspaceBacktest, DownloadedPrices) {
   const struct {
     int rows;
+    int bad;  // rows among them whose time is unusable
     qint64 bars;
     bool signedIn;       // the client's own view; the workspace still has a session
     const char* notice;  // a prefix
     bool live;
     qint64 engineBars;  // -1: none handed over
   } cases[] = {
-      {20, 5000, true, "EURUSD has no price history on this server yet.", false, -1},
-      {21, 5000, true, "EURUSD \u00B7 H1 \u00B7 21 bars \u00B7 ", true, 21},
-      {500, 10, true, "EURUSD \u00B7 H1 \u00B7 10 bars \u00B7 ", true, 10},
-      {500, 0, true, "Generated prices, not a real market.", false, -1},
-      {500, 5000, false, "Sign in to your Zentrix account first.", false, -1},
+      {20, 0, 5000, true, "EURUSD has no price history on this server yet.", false, -1},
+      {21, 0, 5000, true, "EURUSD \u00B7 H1 \u00B7 21 bars \u00B7 ", true, 21},
+      {21, 2, 5000, true, "EURUSD has no price history on this server yet.", false, -1},
+      {23, 2, 5000, true, "EURUSD \u00B7 H1 \u00B7 21 bars \u00B7 ", true, 21},
+      {500, 0, 10, true, "EURUSD \u00B7 H1 \u00B7 10 bars \u00B7 ", true, 10},
+      {500, 0, 0, true, "Generated prices, not a real market.", false, -1},
+      {500, 0, 5000, false, "Sign in to your Zentrix account first.", false, -1},
   };
   for (const auto& c : cases) {
     Rig rig;
@@ -96,7 +104,7 @@ TEST(WorkspaceBacktest, DownloadedPrices) {
     Workspace& w = rig.w();
     signIn(rig, {symbol("EURUSD", 3)});
     ASSERT_EQ(w.testSymbol(), "EURUSD");
-    rig.client.candlesReply = rows(c.rows);
+    rig.client.candlesReply = rows(c.rows, c.bad);
     rig.client.signedIn = c.signedIn;
     w.setTestBars(c.bars);
     w.runBacktest();
@@ -166,20 +174,32 @@ TEST(WorkspaceBacktest, TheRunUsesItsSnapshot) {
 }
 
 TEST(WorkspaceBacktest, DestroyedWhileTheEngineRuns) {
-  Rig rig;
-  Workspace& w = rig.start();
-  rig.engine.gateBacktests = true;
-  w.runBacktest();
-  rig.engine.waitForBacktestStarted();
-  std::unique_ptr<QThread> opener(QThread::create([&] {
-    QThread::msleep(50);
+  for (const bool abandoned : {false, true}) {
+    SCOPED_TRACE(abandoned ? "abandoned: nothing waits" : "the destructor waits");
+    Rig rig;
+    Workspace& w = rig.start();
+    rig.engine.gateBacktests = true;
+    w.runBacktest();
+    rig.engine.waitForBacktestStarted();
+    if (abandoned) {
+      EXPECT_TRUE(w.abandonBacktest());
+    }
+    std::unique_ptr<QThread> opener;
+    if (!abandoned) {
+      opener.reset(QThread::create([&] {
+        QThread::msleep(50);
+        rig.engine.openGate();
+      }));
+      opener->start();
+    }
+    rig.workspace.reset();
+    EXPECT_EQ(rig.engine.backtestsEnded(), abandoned ? 0 : 1);
+    if (opener) opener->wait();
     rig.engine.openGate();
-  }));
-  opener->start();
-  rig.workspace.reset();  // waits for the engine call
-  opener->wait();
-  settle();
-  EXPECT_EQ(rig.engine.names().count("backtest golden-cross.kelo"), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.engine.backtestsEnded() == 1; }, 30000));
+    settle();
+    EXPECT_EQ(rig.engine.names().count("backtest golden-cross.kelo"), 1);
+  }
 }
 
 }  // namespace

@@ -47,11 +47,18 @@ void Workspace::build(bool askWhere) {
     const std::optional<QString> answer = dialogs_.saveFile(panel);
     if (!answer) return;
     target = QDir::cleanPath(*answer);
+    // The panel only filters: a typed name keeps its own ending, which may be a source's.
+    const QString suffix = u'.' + extension;
+    if (!target.endsWith(suffix)) target += suffix;
   }
   // The panel turned the event loop: build the document as it is now, if still open.
   const std::optional<qsizetype> i = indexOf(chosen->id);
   if (!i) return;
   const SourceFile file = files_[*i];
+  if (const SourceFile* open = documentAt(target, std::nullopt)) {
+    reportFailure(QStringLiteral("Could not build: ") + fileOfDocument(target, *open));
+    return;
+  }
 
   setLastBuildFolder(QFileInfo(target).path());
   const bridge::BuildResult result = engine_.build(file.text, file.name, target);

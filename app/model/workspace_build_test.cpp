@@ -1,5 +1,7 @@
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include "bridge/kelo_calls.h"
@@ -194,6 +196,73 @@ TEST_F(BuildTest, TheRealEngineWritesTheBundle) {
   EXPECT_TRUE(w.buildFailed());
   EXPECT_EQ(w.buildMessage(), "No such file or directory (os error 2)");
   EXPECT_EQ(w.lastBuiltURL(), target);
+}
+
+// Every file in `folder` by name, with its bytes (a link's are its target's).
+QMap<QString, QByteArray> disk(const QString& folder) {
+  QMap<QString, QByteArray> out;
+  for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+    out[name] = testing::bytesOf(QDir(folder).filePath(name));
+  }
+  return out;
+}
+
+TEST_F(BuildTest, TheBundleNeverReplacesASource) {
+  const QString bot = SourceFile::sampleText();
+  const QString indicator = SourceFile::templateText(SourceFile::Kind::indicator);
+  const struct {
+    const char* name;
+    const QString& text;  // of g.kelo, the document built
+    const char* typed;    // in the panel
+    const char* built;    // the bundle written; "" when refused
+    const char* message;  // its start
+  } rows[] = {
+      {"a source's name", bot, "g.kelo", "g.kelo.zxb", "Built g.kelo.zxb \u00B7 "},
+      {"no extension", bot, "g", "g.zxb", "Built g.zxb \u00B7 "},
+      {"the bundle's extension", bot, "g.zxb", "g.zxb", "Built g.zxb \u00B7 "},
+      {"an indicator's", indicator, "g.zxi", "g.zxi", "Built g.zxi \u00B7 "},
+      {"a bot's for an indicator", indicator, "g.zxb", "g.zxb.zxi", "Built g.zxb.zxi \u00B7 "},
+      {"a link to the source", bot, "link.zxb", "",
+       "Could not build: link.zxb is the file of the open document g.kelo"},
+      {"another open document", bot, "other.zxb", "",
+       "Could not build: other.zxb is the file of the open document other.zxb"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir dir;
+    const QString source = dir.filePath("g.kelo");
+    const QString other = dir.filePath("other.zxb");
+    testing::put(source, row.text.toUtf8());
+    testing::put(other, "bot \"O\" {}\n");
+    ASSERT_TRUE(QFile::link(source, dir.filePath("link.zxb")));
+    const QMap<QString, QByteArray> before = disk(dir.path());
+
+    testing::testApp();
+    client::FakePlatformClient client;
+    FakeDialogs dialogs;
+    FakeFileViewer viewer;
+    Workspace w(bridge::Kelo::engine(), client, dialogs, viewer);
+    dialogs.openAnswers = {{source, other}};
+    w.openFromDisk();
+    w.select(w.files()[1]);
+    dialogs.saveAnswers = {dir.filePath(row.typed)};
+    w.build(true);
+
+    EXPECT_TRUE(w.buildMessage().value_or("").startsWith(QString::fromUtf8(row.message)))
+        << w.buildMessage().value_or("(none)").toStdString();
+    EXPECT_EQ(w.buildFailed(), !*row.built);
+    QMap<QString, QByteArray> expected = before;
+    if (*row.built) {
+      const QString bundle = dir.filePath(row.built);
+      expected[row.built] = testing::bytesOf(bundle);
+      EXPECT_TRUE(expected[row.built].startsWith(row.text == indicator ? "ZXI1" : "ZXB1"));
+      EXPECT_EQ(w.lastBuiltURL(), bundle);
+    } else {
+      EXPECT_EQ(w.lastBuiltURL(), std::nullopt);
+    }
+    EXPECT_EQ(disk(dir.path()), expected);
+    EXPECT_FALSE(w.selected()->hasUnsavedChanges());
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "model/text_files.h"
 #include "model/text_order.h"
 #include "model/workspace.h"
 
@@ -65,9 +66,8 @@ void Workspace::openFromDisk() {
   std::optional<QString> skipped;
   for (const QString& chosen : paths) {
     const QString path = QDir::cleanPath(chosen);
-    const auto open = std::find_if(files_.begin(), files_.end(),
-                                   [&](const SourceFile& f) { return f.url == path; });
-    if (open != files_.end()) {
+    // By the file itself: a link and its target are one document.
+    if (const SourceFile* open = documentAt(path, std::nullopt)) {
       setSelectedFileID(open->id);
       continue;
     }
@@ -123,7 +123,24 @@ void Workspace::saveAs(SourceFile file) {
   write(files_[*i], QDir::cleanPath(*chosen));
 }
 
+const SourceFile* Workspace::documentAt(const QString& path, std::optional<QUuid> except) const {
+  for (const SourceFile& f : files_) {
+    if (f.id != except && f.url && sameFile(*f.url, path)) return &f;
+  }
+  return nullptr;
+}
+
+QString Workspace::fileOfDocument(const QString& path, const SourceFile& document) {
+  return QStringLiteral("%1 is the file of the open document %2")
+      .arg(fileNameOf(path), document.name);
+}
+
 void Workspace::write(SourceFile file, QString path) {
+  // Two documents on one file would each overwrite the other's saves unseen.
+  if (const SourceFile* twin = documentAt(path, file.id)) {
+    reportFailure(QStringLiteral("Could not save: ") + fileOfDocument(path, *twin));
+    return;
+  }
   if (const std::optional<QString> error = writeTextFile(path, file.text, file.format)) {
     reportFailure(QStringLiteral("Could not save: ") + *error);
     return;
@@ -161,6 +178,11 @@ void Workspace::rename(SourceFile file, const QString& typed) {
   }
   if (const std::optional<QString> url = files_[*i].url) {
     const QString destination = QDir::cleanPath(folderOf(*url) + u'/' + name);
+    // An open document whose file is gone from disk would not stop the move.
+    if (const SourceFile* twin = documentAt(destination, file.id)) {
+      reportFailure(QStringLiteral("Could not rename: ") + fileOfDocument(destination, *twin));
+      return;
+    }
     // QFile::rename refuses a file onto itself; an unchanged name is no move at all.
     if (destination != *url) {
       QFile source(*url);

@@ -1,6 +1,11 @@
+#include <unistd.h>
+
+#include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 
+#include "model/file_size_limit.h"
 #include "model/workspace_test_support.h"
 
 namespace zx::model {
@@ -189,6 +194,147 @@ TEST(WorkspaceDocuments, FailedOrCancelledSaveKeepsTheDocument) {
   w.saveAs(f);
   EXPECT_TRUE(pubs.names().isEmpty());
   EXPECT_TRUE(w.selected()->hasUnsavedChanges());
+}
+
+TEST(WorkspaceDocuments, SaveOnAFullDiskKeepsEverything) {
+  const QByteArray old("bot \"Old\" {}\n");
+  const struct {
+    const char* name;
+    qsizetype size;  // of the edited text
+    rlim_t limit;    // the largest file the process may write
+  } rows[] = {
+      {"a short script", 51, 16},
+      {"a script past Qt's 16 KiB buffer", 20 * 1024, 8 * 1024},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("full.kelo");
+    put(path, old);
+    Rig rig;
+    Workspace& w = rig.start();
+    rig.dialogs.openAnswers = {{path}};
+    w.openFromDisk();
+    w.setSelectedText(QString(row.size, u'x'));
+    const SourceFile edited = *w.selected();
+    {
+      testing::FileSizeLimit limit(row.limit);
+      w.save(edited);
+    }
+    EXPECT_EQ(w.buildMessage(), "Could not save: File too large (" + path + ")");
+    EXPECT_TRUE(w.buildFailed());
+    EXPECT_EQ(*w.selected(), edited);
+    EXPECT_TRUE(w.selected()->hasUnsavedChanges());
+    EXPECT_EQ(bytesOf(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"full.kelo"});
+  }
+}
+
+TEST(WorkspaceDocuments, OneFileIsOneDocument) {
+  enum class Act { open, saveAs, rename };
+  const struct {
+    const char* name;
+    QStringList opened;  // in order, each then edited; "gone.kelo" is deleted after
+    Act act;             // on the last document opened
+    const char* target;  // the file opened or saved to, or the new name
+    const char* message;
+    QStringList documents;  // after the sample
+    const char* selected;
+  } rows[] = {
+      {"a link, then its target",
+       {"link.kelo"},
+       Act::open,
+       "a.kelo",
+       "",
+       {"link.kelo"},
+       "link.kelo"},
+      {"a file, then a link to it", {"a.kelo"}, Act::open, "link.kelo", "", {"a.kelo"}, "a.kelo"},
+      {"a file, then a hard link to it",
+       {"a.kelo"},
+       Act::open,
+       "hard.kelo",
+       "",
+       {"a.kelo"},
+       "a.kelo"},
+      {"save as onto an open file",
+       {"a.kelo", "b.kelo"},
+       Act::saveAs,
+       "a.kelo",
+       "Could not save: a.kelo is the file of the open document a.kelo",
+       {"a.kelo", "b.kelo"},
+       "b.kelo"},
+      {"save as onto a link to an open file",
+       {"a.kelo", "b.kelo"},
+       Act::saveAs,
+       "link.kelo",
+       "Could not save: link.kelo is the file of the open document a.kelo",
+       {"a.kelo", "b.kelo"},
+       "b.kelo"},
+      {"rename onto an open file",
+       {"a.kelo", "b.kelo"},
+       Act::rename,
+       "a",
+       "Could not rename: a.kelo is the file of the open document a.kelo",
+       {"a.kelo", "b.kelo"},
+       "b.kelo"},
+      {"rename onto an open file gone from disk",
+       {"gone.kelo", "b.kelo"},
+       Act::rename,
+       "gone",
+       "Could not rename: gone.kelo is the file of the open document gone.kelo",
+       {"gone.kelo", "b.kelo"},
+       "b.kelo"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir dir;
+    const auto at = [&](const QString& name) { return dir.filePath(name); };
+    put(at("a.kelo"), "A");
+    put(at("b.kelo"), "B");
+    put(at("gone.kelo"), "G");
+    ASSERT_TRUE(QFile::link(at("a.kelo"), at("link.kelo")));
+    ASSERT_EQ(::link(QFile::encodeName(at("a.kelo")).constData(),
+                     QFile::encodeName(at("hard.kelo")).constData()),
+              0);
+    Rig rig;
+    Workspace& w = rig.start();
+    for (const QString& name : row.opened) {
+      rig.dialogs.openAnswers = {{at(name)}};
+      w.openFromDisk();
+      w.setSelectedText(w.selected()->text + " edited");
+    }
+    QFile::remove(at("gone.kelo"));
+    QMap<QString, QByteArray> before;
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+      before[name] = bytesOf(at(name));
+    const QList<SourceFile> open = w.files();
+
+    const QString target = QString::fromUtf8(row.target);
+    switch (row.act) {
+      case Act::open:
+        rig.dialogs.openAnswers = {{at(target)}};
+        w.openFromDisk();
+        break;
+      case Act::saveAs:
+        rig.dialogs.saveAnswers = {at(target)};
+        w.saveAs(*w.selected());
+        break;
+      case Act::rename:
+        w.rename(*w.selected(), target);
+        break;
+    }
+
+    EXPECT_EQ(w.buildMessage().value_or(""), QString::fromUtf8(row.message));
+    EXPECT_EQ(w.buildFailed(), *row.message != 0);
+    EXPECT_EQ(names(w).mid(1), row.documents);
+    EXPECT_EQ(w.selected()->name, row.selected);
+    EXPECT_EQ(w.files(), open) << "every document keeps its file, text and unsaved edits";
+    QMap<QString, QByteArray> after;
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+      after[name] = bytesOf(at(name));
+    EXPECT_EQ(after, before);
+  }
 }
 
 TEST(WorkspaceDocuments, LineEndingsAndMarkSurviveASave) {

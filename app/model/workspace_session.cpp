@@ -8,11 +8,13 @@
 namespace zx::model {
 
 void Workspace::restoreSession() {
-  if (!client_.isSignedIn()) return;
-  std::optional<client::Session> stored = client_.storedSession();
-  if (!stored) return;
-  setSession(std::move(stored));
-  loadSymbols();
+  // Off this thread: a keyring that does not answer must not hold the window.
+  client_.restoreStored(this, [this](std::optional<client::Session> stored) {
+    // A sign-in while the keyring was read owns the session.
+    if (!stored || session_) return;
+    setSession(std::move(stored));
+    loadSymbols();
+  });
 }
 
 void Workspace::loadSymbols(std::function<void()> done) {

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QTest>
 #include <QThreadPool>
+#include <atomic>
 #include <memory>
 
 #include "bridge/fake_engine.h"
@@ -38,20 +39,17 @@ namespace {
   return *app;
 }
 
-// FakeEngine plus the source of each call and when it came (a monotonic clock), and a
-// gate that holds every backtest until the test opens it.
+// FakeEngine plus the source of each call, in order, and a gate that holds every
+// backtest until the test opens it.
 class RecordingEngine final : public bridge::EngineCalls {
  public:
   struct Call {
     QString what;  // as FakeEngine logs it: "check a.kelo"
     QString source;
-    qint64 atMs = 0;  // since the engine was made
   };
 
   bridge::FakeEngine fake;
   bool gateBacktests = false;
-
-  RecordingEngine() { clock_.start(); }
 
   QList<Call> calls() const {
     QMutexLocker lock(&mutex_);
@@ -62,7 +60,6 @@ class RecordingEngine final : public bridge::EngineCalls {
     for (const Call& c : calls()) out << c.what;
     return out;
   }
-  qint64 elapsedMs() const { return clock_.elapsed(); }
   void openGate() { gate_.release(1000); }
   // Turns the event loop until a held backtest has entered the engine.
   void waitForBacktestStarted() {
@@ -91,8 +88,13 @@ class RecordingEngine final : public bridge::EngineCalls {
       started_.release();
       gate_.acquire();
     }
-    return fake.backtest(s, n, bars, symbol, balance, warmup);
+    bridge::BacktestReport report = fake.backtest(s, n, bars, symbol, balance, warmup);
+    // The last touch of this object: a run nobody waits for may end after it is gone.
+    ++backtestsEnded_;
+    return report;
   }
+  // Backtests that have left the engine.
+  int backtestsEnded() const { return backtestsEnded_; }
   QList<bridge::Token> tokens(const QString& s) const override { return fake.tokens(s); }
   QList<bridge::Completion> completions(const QString& p) const override {
     return fake.completions(p);
@@ -104,14 +106,14 @@ class RecordingEngine final : public bridge::EngineCalls {
  private:
   void record(const QString& what, const QString& source) const {
     QMutexLocker lock(&mutex_);
-    calls_ << Call{what, source, clock_.elapsed()};
+    calls_ << Call{what, source};
   }
 
-  QElapsedTimer clock_;
   mutable QMutex mutex_;
   mutable QList<Call> calls_;
   mutable QSemaphore gate_;
   mutable QSemaphore started_;
+  mutable std::atomic<int> backtestsEnded_{0};
 };
 
 // The names of the fields a workspace publishes, in order.

@@ -5,6 +5,14 @@
 
 namespace zx::views {
 
+namespace {
+
+bool withinSideLimit(QSize size) {
+  return size.width() <= kLogoSideLimit && size.height() <= kLogoSideLimit;
+}
+
+}  // namespace
+
 QImage decodeBrokerLogo(const std::optional<QString>& source) {
   if (!source) return {};
   static const QString marker = QStringLiteral("base64,");
@@ -26,14 +34,17 @@ QImage decodeBrokerLogo(const std::optional<QString>& source) {
   QByteArray bytes = std::move(decoded.decoded);
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
+  // Any format the installed image plugins read, told by its content.
   QImageReader reader(&buffer);
-  static const QList<QByteArray> formats = {"png", "jpeg", "jpg", "gif", "bmp"};
-  if (!formats.contains(reader.format())) return {};
-  const QSize size = reader.size();
-  if (!size.isValid() || size.width() > kLogoSideLimit || size.height() > kLogoSideLimit) {
-    return {};
-  }
-  return reader.read();
+  if (!reader.canRead()) return {};
+  // The size the header states is checked before anything is decoded, so a small payload
+  // cannot claim a huge image; a format that cannot state it is not decoded at all.
+  const QSize stated = reader.size();
+  if (!stated.isValid() || !withinSideLimit(stated)) return {};
+  QImage image = reader.read();
+  // Held to the same limits should the header have understated it.
+  if (image.isNull() || !withinSideLimit(image.size())) return {};
+  return image;
 }
 
 }  // namespace zx::views

@@ -13,8 +13,8 @@ inline constexpr qsizetype kLogoBytesLimit = qsizetype(1) << 20;
 inline constexpr int kLogoSideLimit = 1024;
 
 // The logo, or a null image when there is none to show: no text, no "base64,", Base64
-// that is not strictly valid and padded, or bytes that are not a PNG, JPEG, GIF or BMP
-// image within the limits.
+// that is not strictly valid and padded, or bytes that no installed image plugin reads
+// as an image within the limits.
 QImage decodeBrokerLogo(const std::optional<QString>& source);
 
 }  // namespace zx::views

@@ -29,7 +29,7 @@ class NumberField final : public QLineEdit {
     const Qt::FocusReason reason = event->reason();
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
     box_->setFocused(false);
-    box_->commit();
+    box_->commitTyped();
   }
 
  private:
@@ -73,7 +73,7 @@ QLineEdit* NumberBox::lineEdit() const {
 
 void NumberBox::commitFocused() {
   for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
-    if (auto* box = qobject_cast<NumberBox*>(w)) return box->commit();
+    if (auto* box = qobject_cast<NumberBox*>(w)) return box->commitTyped();
   }
 }
 
@@ -86,6 +86,11 @@ void NumberBox::commit() {
   if (const std::optional<double> value = parseNumber(edit_->text())) write_(*value);
   showValue();
   emit committed();
+}
+
+void NumberBox::commitTyped() {
+  if (edit_->text() != numberText(read_(), decimals_)) return commit();
+  showValue();
 }
 
 void NumberBox::showValue() {

@@ -2,6 +2,8 @@
 // back only on commit (Return, Enter, or the focus leaving for anything but another
 // window or a popup); after every commit it shows the stored value again, so the owner's
 // clamping becomes visible. While it has the focus, outside changes leave the typed text.
+// Only Return writes a text that still reads as the stored value's display: anything
+// else would store the display's rounding (12500.75 shows as 12501).
 #pragma once
 
 #include <QLineEdit>
@@ -21,8 +23,8 @@ class NumberBox final : public QWidget {
             int decimals, QWidget* parent = nullptr);
   ~NumberBox() override;
 
-  // Commits the box that has the keyboard focus, if any: every Run path calls this first,
-  // so a run uses what the boxes show.
+  // Commits what was typed into the box that has the keyboard focus, if any: every Run
+  // path calls this first, so a run uses what the boxes show.
   static void commitFocused();
 
   QLineEdit* lineEdit() const;
@@ -32,6 +34,9 @@ class NumberBox final : public QWidget {
   void refresh();
   // Parses the text and writes it when it reads as a number; then shows the stored value.
   void commit();
+  // The same, for a text that differs from the stored value's display; otherwise it only
+  // shows the stored value again.
+  void commitTyped();
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }

@@ -55,7 +55,7 @@ std::optional<double> parseNumber(const QString& text) {
 }
 
 double clampBalance(double typed, double current) {
-  if (std::isinf(typed)) return current;
+  if (std::isinf(typed) && typed > 0) return current;
   return std::fmax(typed, 100.0);
 }
 

@@ -16,8 +16,8 @@ QString numberText(double value, int decimals);
 // "inf", "nan"). Empty text, a leading blank or any text left over rejects it.
 std::optional<double> parseNumber(const QString& text);
 
-// The starting balance to store for `typed`: at least 100 (NaN gives 100); an infinity
-// keeps `current`.
+// The starting balance to store for `typed`: the larger of it and 100 (NaN and -inf give
+// 100); +inf is no balance a run can use and keeps `current`.
 double clampBalance(double typed, double current);
 // The bar count to store for `typed`: truncated and held to 200...200000; NaN keeps
 // `current`, and values beyond the 64-bit range go to the nearer bound.

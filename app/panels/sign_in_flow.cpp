@@ -20,6 +20,7 @@ QString SignInFlow::hint() const {
   if (characterCount(query_) < 2) {
     return QStringLiteral("Type at least two characters of the broker or server name.");
   }
+  if (searchFailed_) return {};
   return QStringLiteral("No broker matches that.");
 }
 
@@ -31,6 +32,7 @@ void SignInFlow::search(const QString& text) {
   query_ = text;
   const quint64 generation = ++searchGeneration_;
   if (characterCount(model::trimBlanks(text)) < 2) {
+    searchFailed_ = false;
     brokers_.clear();
     emit changed(Part::brokers);
     return;
@@ -39,8 +41,14 @@ void SignInFlow::search(const QString& text) {
   // The text goes out as typed, blanks and all.
   client_.brokers(text, this, [this, generation](client::Outcome<QList<client::Broker>> outcome) {
     if (generation != searchGeneration_) return;
-    if (!outcome.ok()) return setProblem(outcome.error().message());
+    searchFailed_ = !outcome.ok();
+    if (!outcome.ok()) {
+      emit changed(Part::brokers);
+      return setProblem(outcome.error().message());
+    }
     brokers_ = std::move(outcome.value());
+    // One row per broker: a platform answering with thousands must not stall the sheet.
+    if (brokers_.size() > kBrokersAsked) brokers_.resize(kBrokersAsked);
     emit changed(Part::brokers);
   });
 }

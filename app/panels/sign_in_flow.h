@@ -20,6 +20,9 @@ class SignInFlow final : public QObject {
   enum class Part { brokers, step, servers, busy, problem };
   Q_ENUM(Part)
 
+  // The search asks the platform for this many brokers; a reply holding more shows these.
+  static constexpr qsizetype kBrokersAsked = 25;
+
   SignInFlow(model::Workspace& workspace, client::PlatformClient& client,
              QObject* parent = nullptr);
 
@@ -34,7 +37,8 @@ class SignInFlow final : public QObject {
 
   // "Sign in to Zentrix", or "Sign in to <broker>" once one is chosen.
   QString title() const;
-  // What the broker step says while its list is empty.
+  // What the broker step says while its list is empty; empty after the search failed,
+  // whose problem then speaks alone.
   QString hint() const;
   // Whether "Sign in" may be pressed with what is typed.
   bool canSubmit(const QString& login, const QString& password) const;
@@ -68,6 +72,8 @@ class SignInFlow final : public QObject {
   bool busy_ = false;
   std::optional<QString> problem_;
 
+  // The latest search reached no answer: the empty list says nothing about matches.
+  bool searchFailed_ = false;
   quint64 searchGeneration_ = 0;
   quint64 serversGeneration_ = 0;
 };

@@ -1,13 +1,19 @@
 #include "panels/sign_in_sheet.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QStringListModel>
+#include <QStyleFactory>
 #include <QVBoxLayout>
 
 #include "panels/broker_row.h"
@@ -92,6 +98,18 @@ class SymbolView final : public QWidget {
   QColor theme::Palette::*colour_;
 };
 
+// Opening a menu over its current item, Fusion first measures every entry; a drop-down
+// list lays out only the rows it shows, however many servers a broker lists.
+class DropDownStyle final : public QProxyStyle {
+ public:
+  DropDownStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* answer) const override {
+    if (hint == SH_ComboBox_Popup) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, answer);
+  }
+};
+
 // The problem strip's wash: `sell` at 6 %.
 class ProblemWash final : public QWidget {
  public:
@@ -102,6 +120,10 @@ class ProblemWash final : public QWidget {
     QPainter(this).fillRect(rect(), theme::withOpacity(theme::PaletteScope::of(this).sell, 0.06));
   }
 };
+
+bool isEscape(const QKeyEvent* event) {
+  return event->key() == Qt::Key_Escape || event->matches(QKeySequence::Cancel);
+}
 
 QLabel* wrappingLabel(const QString& text, theme::FontStyle style, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -219,6 +241,7 @@ QWidget* SignInSheet::brokerStep() {
   column->addWidget(intro);
   search_ = new theme::KitField(QStringLiteral("Search broker"), page);
   search_->lineEdit()->setAccessibleName(QStringLiteral("Search broker"));
+  search_->installEventFilter(this);  // its Escape would clear the search
   connect(search_, &theme::KitField::textEdited, this,
           [this](const QString& text) { flow_->search(text); });
   column->addWidget(search_);
@@ -243,6 +266,18 @@ QWidget* SignInSheet::credentialsStep() {
   QList<QLabel*> captions;
 
   serverPicker_ = new QComboBox;
+  // A broker may list thousands of servers: one model reset fills the menu, and neither
+  // the picker's width nor the menu's rows are measured item by item.
+  serverPicker_->setModel(new QStringListModel(serverPicker_));
+  serverPicker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  auto* dropDown = new DropDownStyle;
+  dropDown->setParent(serverPicker_);
+  serverPicker_->setStyle(dropDown);
+  if (auto* list = qobject_cast<QListView*>(serverPicker_->view())) {
+    list->setUniformItemSizes(true);
+    // The menu's own frame still follows Fusion, which scrolls by arrows only it shows.
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  }
   serverPicker_->setAccessibleName(QStringLiteral("Server"));
   serverPicker_->setFont(theme::font(theme::FontStyle::table));
   serverPicker_->setFixedHeight(theme::Size::control);
@@ -338,7 +373,7 @@ void SignInSheet::showBrokers() {
   brokerRows_.clear();
   const QList<client::Broker>& brokers = flow_->brokers();
   hint_->setText(flow_->hint());
-  hint_->setVisible(brokers.isEmpty());
+  hint_->setVisible(brokers.isEmpty() && !hint_->text().isEmpty());
   rowsBox_->setVisible(!brokers.isEmpty());
   for (const client::Broker& broker : brokers) {
     auto* row = new BrokerRow(broker, serverCount(broker.servers), rowsBox_);
@@ -351,9 +386,11 @@ void SignInSheet::showBrokers() {
 
 void SignInSheet::showServers() {
   const QSignalBlocker quiet(serverPicker_);
-  serverPicker_->clear();
   const QList<client::TradingServer>& servers = flow_->servers();
-  for (const client::TradingServer& server : servers) serverPicker_->addItem(server.serverName);
+  QStringList names;
+  names.reserve(servers.size());
+  for (const client::TradingServer& server : servers) names << server.serverName;
+  static_cast<QStringListModel*>(serverPicker_->model())->setStringList(names);
   int current = -1;
   if (flow_->server()) current = int(servers.indexOf(*flow_->server()));
   serverPicker_->setCurrentIndex(current);
@@ -416,6 +453,22 @@ bool SignInSheet::event(QEvent* event) {
     if (changeBroker_) syncPalette();
   }
   return QDialog::event(event);
+}
+
+// Escape is no way out of the sheet: it would drop a half-typed sign-in. Only Cancel, or
+// the window's own close button, closes it.
+void SignInSheet::keyPressEvent(QKeyEvent* event) {
+  if (isEscape(event)) return event->accept();
+  QDialog::keyPressEvent(event);
+}
+
+bool SignInSheet::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == search_ && event->type() == QEvent::KeyPress &&
+      isEscape(static_cast<QKeyEvent*>(event))) {
+    event->accept();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void SignInSheet::showEvent(QShowEvent* event) {

@@ -1,7 +1,7 @@
 // The sheet in which the user finds a broker, picks a server and signs in. A successful
 // sign-in stores the session, waits for the account's symbols and closes the sheet.
-// Cancel, Esc and the window's close button close it at once; a sign-in under way still
-// completes.
+// Cancel and the window's close button close it at once; a sign-in under way still
+// completes. Neither Return nor Escape does anything.
 #pragma once
 
 #include <QDialog>
@@ -56,6 +56,8 @@ class SignInSheet final : public QDialog {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
 
  private:

@@ -1,12 +1,14 @@
 // The sign-in sheet over fake platform clients: search, servers, sign-in, late replies.
 #include "panels/sign_in_sheet.h"
 
+#include <QAbstractItemView>
 #include <QBuffer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <deque>
@@ -375,12 +377,188 @@ TEST(SignInSheet, PresentedWhileWanted) {
   EXPECT_EQ(p.sheets(), 0) << "closed from outside";
 
   p.w.setWantsSignIn(true);
-  sheet = p.sheet();
-  QTest::keyClick(sheet->searchField()->lineEdit(), Qt::Key_Escape);
-  EXPECT_FALSE(p.w.wantsSignIn()) << "Esc acts as Cancel";
-  p.w.setWantsSignIn(true);
   p.sheet()->close();
-  EXPECT_FALSE(p.w.wantsSignIn()) << "so does the window's close button";
+  EXPECT_FALSE(p.w.wantsSignIn()) << "the window's close button acts as Cancel";
+}
+
+// Neither Escape nor Return closes the sheet or drops a typed entry, wherever the focus is.
+TEST(SignInSheet, NoKeyClosesItOrDropsWhatWasTyped) {
+  enum class Where { search, emptySearch, row, picker, login, password };
+  const struct {
+    Where where;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  } cases[] = {
+      {Where::search, Qt::Key_Escape, {}},
+      {Where::emptySearch, Qt::Key_Escape, {}},
+      {Where::row, Qt::Key_Escape, {}},
+      {Where::picker, Qt::Key_Escape, {}},
+      {Where::login, Qt::Key_Escape, {}},
+      {Where::password, Qt::Key_Escape, {}},
+      {Where::login, Qt::Key_Escape, Qt::ShiftModifier},
+      {Where::search, Qt::Key_Return, {}},
+      {Where::row, Qt::Key_Return, {}},
+      {Where::login, Qt::Key_Return, {}},
+      {Where::password, Qt::Key_Enter, {}},
+  };
+  for (const auto& c : cases) {
+    const int row = int(&c - cases);
+    Presented p;
+    p.w.setWantsSignIn(true);
+    SignInSheet* sheet = p.sheet();
+    ASSERT_TRUE(sheet);
+    p.rig.client.brokersReply = QList<Broker>{{"Acme", std::nullopt, 2}};
+    p.rig.client.serversReply = servers({"Acme-Live", "Acme-Demo"});
+    QString search;
+    if (c.where != Where::emptySearch) {
+      typeSearch(sheet, "ac");
+      search = "ac";
+    }
+    QWidget* target = sheet->searchField()->lineEdit();
+    if (c.where == Where::row) target = sheet->brokerRows().value(0);
+    const bool credentials =
+        c.where == Where::picker || c.where == Where::login || c.where == Where::password;
+    if (credentials) {
+      QTest::mouseClick(sheet->brokerRows().value(0), Qt::LeftButton);
+      settle();
+      QTest::keyClicks(sheet->loginEdit(), "5001");
+      QTest::keyClicks(sheet->passwordEdit(), "pw");
+      target = c.where == Where::picker  ? static_cast<QWidget*>(sheet->serverPicker())
+               : c.where == Where::login ? sheet->loginEdit()
+                                         : sheet->passwordEdit();
+    }
+    ASSERT_TRUE(target) << row;
+    target->setFocus();
+    QTest::keyClick(target, c.key, c.modifiers);
+    settle();
+    EXPECT_EQ(p.sheets(), 1) << row;
+    EXPECT_TRUE(sheet->isVisible()) << row;
+    EXPECT_TRUE(p.w.wantsSignIn()) << row;
+    EXPECT_EQ(sheet->searchField()->text(), search) << row;
+    EXPECT_EQ(sheet->steps()->currentIndex(), credentials ? 1 : 0) << row;
+    if (credentials) {
+      EXPECT_EQ(sheet->loginEdit()->text(), "5001") << row;
+      EXPECT_EQ(sheet->passwordEdit()->text(), "pw") << row;
+      EXPECT_EQ(sheet->serverPicker()->currentText(), "Acme-Live") << row;
+    }
+    EXPECT_FALSE(p.rig.client.calls.join(' ').contains("signIn")) << row;
+  }
+}
+
+// However many brokers or servers the platform sends, the sheet shows the 25 brokers the
+// search asked for, and every server in its picker.
+TEST(SignInSheet, LongRepliesStayBounded) {
+  const auto numbered = [](const QString& stem, int n) {
+    QStringList out;
+    for (int i = 0; i < n; ++i) out << stem + QString::number(i);
+    return out;
+  };
+  const struct {
+    int brokers;
+    int rows;
+    const char* last;
+  } searches[] = {{0, 0, ""},
+                  {3, 3, "Broker 2"},
+                  {25, 25, "Broker 24"},
+                  {26, 25, "Broker 24"},
+                  {20000, 25, "Broker 24"}};
+  for (const auto& c : searches) {
+    Presented p;
+    p.w.setWantsSignIn(true);
+    SignInSheet* sheet = p.sheet();
+    QList<Broker> reply;
+    for (const QString& name : numbered("Broker ", c.brokers)) reply << Broker{name, {}, 1};
+    p.rig.client.brokersReply = reply;
+    typeSearch(sheet, "br");
+    const QList<BrokerRow*> rows = sheet->brokerRows();
+    ASSERT_EQ(rows.size(), c.rows) << c.brokers;
+    EXPECT_EQ(sheet->flow()->brokers().size(), c.rows) << c.brokers;
+    EXPECT_EQ(sheet->hint()->isVisible(), c.rows == 0) << c.brokers;
+    if (c.rows == 0) {
+      EXPECT_EQ(sheet->hint()->text(), kNoMatch);
+      continue;
+    }
+    EXPECT_EQ(rows.first()->accessibleName(), "Broker 0") << c.brokers;
+    EXPECT_EQ(rows.last()->accessibleName(), c.last) << c.brokers;
+    EXPECT_TRUE(rows.last()->isVisible()) << c.brokers;
+  }
+
+  const struct {
+    int servers;
+    bool picker;
+    const char* first;
+    const char* last;
+    bool scrolls;  // the open menu shows a scroll bar
+  } lists[] = {{2, true, "S-0", "S-1", false}, {10000, true, "S-0", "S-9999", true}};
+  for (const auto& c : lists) {
+    Presented p;
+    p.w.setWantsSignIn(true);
+    SignInSheet* sheet = p.sheet();
+    QList<TradingServer> reply;
+    for (const QString& name : numbered("S-", c.servers)) reply << TradingServer{name, {}};
+    p.rig.client.serversReply = reply;
+    sheet->flow()->choose(Broker{"Acme", std::nullopt, c.servers});
+    settle();
+    QComboBox* picker = sheet->serverPicker();
+    ASSERT_EQ(sheet->serverField()->isVisible(), c.picker) << c.servers;
+    EXPECT_EQ(picker->count(), c.servers);
+    EXPECT_EQ(picker->currentText(), c.first);
+    EXPECT_EQ(picker->itemText(c.servers - 1), c.last);
+
+    // The menu opens, and the keyboard reaches its last entry.
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Space);
+    ASSERT_TRUE(testing::waitUntil([&] { return picker->view()->isVisible(); })) << c.servers;
+    EXPECT_EQ(picker->view()->verticalScrollBar()->isVisible(), c.scrolls) << c.servers;
+    QTest::keyClick(picker->view(), Qt::Key_End);
+    QTest::keyClick(picker->view(), Qt::Key_Return);
+    ASSERT_TRUE(testing::waitUntil([&] { return !picker->view()->isVisible(); }));
+    EXPECT_EQ(picker->currentText(), c.last) << c.servers;
+    ASSERT_TRUE(sheet->flow()->server().has_value());
+    EXPECT_EQ(sheet->flow()->server()->serverName, c.last) << c.servers;
+  }
+}
+
+// A search that reaches no answer shows its problem alone; the hints come back with the
+// next answer or a text too short to search.
+TEST(SignInSheet, AFailedSearchShowsOnlyItsProblem) {
+  const client::Outcome<QList<Broker>> down = client::TransportError{
+      client::TransportError::Kind::connection, QStringLiteral("Connection refused")};
+  const client::Outcome<QList<Broker>> refused =
+      client::APIError::http(503, QStringLiteral("Search is down"));
+  const client::Outcome<QList<Broker>> none = QList<Broker>{};
+  const client::Outcome<QList<Broker>> acme = QList<Broker>{{"Acme", std::nullopt, 1}};
+  const struct {
+    const char* typed;  // replaces the search text; after a "+", is added to it
+    const client::Outcome<QList<Broker>>* reply;
+    QString hint;  // shown; empty for none
+    int rows;
+    QString problem;  // shown; empty for none
+  } steps[] = {
+      {"zz", &down, "", 0, "Connection refused"},         // no answer: no "No broker matches"
+      {"zzz", &none, kNoMatch, 0, "Connection refused"},  // an answer with no broker
+      {"zy", &refused, "", 0, "Search is down"},          // the server's refusal
+      {"z", &refused, kShort, 0, "Search is down"},       // too short to search
+      {"ac", &acme, "", 1, "Search is down"},             // a list
+      {"+m", &down, "", 1, "Connection refused"},         // a failure keeps the list
+  };
+  Presented p;
+  p.w.setWantsSignIn(true);
+  SignInSheet* sheet = p.sheet();
+  QLineEdit* edit = sheet->searchField()->lineEdit();
+  for (const auto& step : steps) {
+    p.rig.client.brokersReply = *step.reply;
+    const bool adding = step.typed[0] == '+';
+    if (!adding) edit->selectAll();
+    QTest::keyClicks(edit, step.typed + int(adding));
+    settle();
+    EXPECT_EQ(sheet->hint()->isVisible() ? sheet->hint()->text() : QString(), step.hint)
+        << step.typed;
+    EXPECT_EQ(sheet->brokerRows().size(), step.rows) << step.typed;
+    EXPECT_EQ(sheet->problemStrip()->isVisible() ? sheet->problemText()->text() : QString(),
+              step.problem)
+        << step.typed;
+  }
 }
 
 TEST(SignInSheet, BrokerStep) {

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QRandomGenerator>
 #include <cmath>
 #include <ctime>
@@ -229,7 +230,7 @@ TEST(NumberEntry, Clamps) {
   const struct {
     double typed;
     double stored;
-  } balances[] = {{50, 100}, {250000, 250000}, {kNaN, 100}, {kInf, 10000}, {-kInf, 10000}};
+  } balances[] = {{50, 100}, {250000, 250000}, {kNaN, 100}, {kInf, 10000}, {-kInf, 100}};
   for (const auto& c : balances) EXPECT_EQ(clampBalance(c.typed, 10000), c.stored) << c.typed;
 
   const struct {
@@ -316,6 +317,58 @@ TEST(BrokerLogo, DecodesOnlyStrictBoundedImages) {
     EXPECT_TRUE(decodeBrokerLogo(source).isNull()) << source.left(60).toStdString();
   }
   EXPECT_GT(png(700, 700, true).size(), kLogoBytesLimit) << "the noise image must pass the cap";
+}
+
+QByteArray encoded(const char* format, QSize size) {
+  QImage image(size, QImage::Format_ARGB32);
+  image.fill(Qt::red);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, format);
+  EXPECT_TRUE(writer.write(image)) << format << " " << writer.errorString().toStdString();
+  return bytes;
+}
+
+// Every format Qt reads on any desktop, told by content alone, within the same limits.
+TEST(BrokerLogo, ReadsAnyInstalledFormatWithinTheLimits) {
+  const QColor red(Qt::red);
+  const struct {
+    const char* format;
+    QSize size;
+    QSize shown;    // empty: the fallback
+    QColor centre;  // invalid: not compared (grey or two-colour formats)
+  } cases[] = {
+      {"png", {30, 10}, {30, 10}, red}, {"bmp", {30, 10}, {30, 10}, red},
+      {"ico", {30, 10}, {30, 10}, red}, {"ppm", {30, 10}, {30, 10}, red},
+      {"xpm", {30, 10}, {30, 10}, red}, {"jpeg", {30, 10}, {30, 10}, {}},
+      {"pgm", {30, 10}, {30, 10}, {}},  {"pbm", {30, 10}, {30, 10}, {}},
+      {"xbm", {30, 10}, {30, 10}, {}},  {"ppm", {1024, 2}, {1024, 2}, red},
+      {"ppm", {1025, 2}, {}, {}},       {"xpm", {2, 1025}, {}, {}},
+      {"bmp", {1025, 1}, {}, {}},       {"ico", {256, 256}, {256, 256}, red},
+  };
+  for (const auto& c : cases) {
+    const QImage logo = decodeBrokerLogo(QStringLiteral("data:image/x;base64,") +
+                                         QString::fromLatin1(encoded(c.format, c.size).toBase64()));
+    const std::string row = std::string(c.format) + " " + std::to_string(c.size.width());
+    EXPECT_EQ(logo.isNull() ? QSize() : logo.size(), c.shown) << row;
+    if (c.centre.isValid() && !logo.isNull()) {
+      EXPECT_EQ(logo.pixelColor(logo.width() / 2, logo.height() / 2).rgb(), c.centre.rgb()) << row;
+    }
+  }
+  // A one-pixel GIF (Qt reads GIF but does not write it).
+  EXPECT_EQ(decodeBrokerLogo(QStringLiteral("data:image/gif;base64,R0lGODlhAQABAIAAAP8AAP///"
+                                            "yH5BAAAAAAALAAAAAABAAEAAAICRAEAOw=="))
+                .size(),
+            QSize(1, 1));
+  // Headers claiming far more than they carry are refused before anything is decoded.
+  for (const QByteArray& header :
+       {QByteArray("P6 100000 100000 255\n\xff\x00\x00"),
+        QByteArray("/* XPM */\nstatic char* x[] = {\n\"60000 60000 1 1\",\n\"a c #ff0000\",\n")}) {
+    EXPECT_TRUE(decodeBrokerLogo(QStringLiteral("base64,") + QString::fromLatin1(header.toBase64()))
+                    .isNull())
+        << header.left(20).toStdString();
+  }
 }
 
 }  // namespace

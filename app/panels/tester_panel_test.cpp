@@ -308,9 +308,10 @@ TEST(NumberBox, CommitsClampAndShowTheStoredValue) {
   } cases[] = {
       {true, "50", 100, "100"},           {true, "12,500.75", 12500.75, "12501"},
       {true, "250000", 250000, "250000"}, {true, "abc", 250000, "250000"},
-      {true, "inf", 250000, "250000"},    {false, "1234.9", 1234, "1234"},
-      {false, "100", 200, "200"},         {false, "1e19", 200000, "200000"},
-      {false, "nan", 200000, "200000"},   {false, " 5", 200000, "200000"},
+      {true, "inf", 250000, "250000"},    {true, "-inf", 100, "100"},
+      {false, "1234.9", 1234, "1234"},    {false, "100", 200, "200"},
+      {false, "1e19", 200000, "200000"},  {false, "nan", 200000, "200000"},
+      {false, " 5", 200000, "200000"},
   };
   for (const auto& c : cases) {
     NumberBox* box = c.balance ? strip->balanceBox() : strip->barsBox();
@@ -345,15 +346,18 @@ TEST(NumberBox, FocusRules) {
   QTest::keyClick(edit, Qt::Key_Tab);
   EXPECT_FALSE(balance->focused());
   EXPECT_TRUE(testing::near(border(), p.border, 20));
-  EXPECT_EQ(commits(), 1) << "focus in and out with nothing typed commits once";
+  EXPECT_EQ(commits(), 0) << "focus in and out with nothing typed writes nothing";
 
   edit->setFocus(Qt::TabFocusReason);
   edit->selectAll();
   QTest::keyClicks(edit, "20000");
   QTest::keyClick(edit, Qt::Key_Return);
   QTest::keyClick(edit, Qt::Key_Tab);
-  EXPECT_EQ(commits(), 2) << "Return, then Tab";
+  EXPECT_EQ(commits(), 1) << "Return writes; the Tab after it has nothing new";
   EXPECT_EQ(w.testBalance(), 20000);
+  edit->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(commits(), 1) << "Return writes the shown value again";
 
   // Typed text survives an outside change while focused; the focus loss commits it.
   edit->setFocus(Qt::TabFocusReason);
@@ -396,23 +400,47 @@ TEST(NumberBox, AVariantSwitchWhileTyping) {
   EXPECT_EQ(strip->balanceBox()->lineEdit()->text(), "999");
 }
 
-TEST(NumberBox, RunUsesWhatTheBoxShows) {
-  Rig rig;
-  Workspace& w = rig.start();
-  Window window;
-  auto* bottom = window.show(new BottomPanel(w, {}));
-  bottom->setTab(BottomTab::tester);
-  settle();
-  auto* panel = qobject_cast<TesterPanel*>(bottom->view());
-  QLineEdit* edit = panel->settings()->balanceBox()->lineEdit();
-  edit->setFocus(Qt::MouseFocusReason);
-  edit->selectAll();
-  QTest::keyClicks(edit, "50000");
-  QTest::mouseClick(bottom->runButton(), Qt::LeftButton);
-  EXPECT_EQ(w.testBalance(), 50000);
-  ASSERT_TRUE(model::testing::waitFor(w, Field::report));
-  ASSERT_TRUE(rig.engine.fake.lastBacktest().has_value());
-  EXPECT_EQ(rig.engine.fake.lastBacktest()->balance, 50000);
+// What a run uses after typing into the Balance box, with the box still focused or not.
+TEST(NumberBox, RunUsesWhatWasTyped) {
+  enum class Then { run, returnThenRun, returnTabThenRun };
+  const struct {
+    const char* typed;
+    Then then;
+    double balance;  // the run's
+    const char* shown;
+  } cases[] = {
+      {"50000", Then::run, 50000, "50000"},
+      {"12500.75", Then::run, 12500.75, "12501"},
+      {"12500.75", Then::returnThenRun, 12500.75, "12501"},
+      {"12500.75", Then::returnTabThenRun, 12500.75, "12501"},
+      {"1,234.5", Then::returnThenRun, 1234.5, "1234"},
+      {"-inf", Then::returnThenRun, 100, "100"},
+      {"-inf", Then::run, 100, "100"},
+      {"inf", Then::run, 10000, "10000"},
+      {"abc", Then::run, 10000, "10000"},
+  };
+  for (const auto& c : cases) {
+    Rig rig;
+    Workspace& w = rig.start();
+    Window window;
+    auto* bottom = window.show(new BottomPanel(w, {}));
+    bottom->setTab(BottomTab::tester);
+    settle();
+    auto* panel = qobject_cast<TesterPanel*>(bottom->view());
+    ASSERT_TRUE(panel);
+    QLineEdit* edit = panel->settings()->balanceBox()->lineEdit();
+    edit->setFocus(Qt::MouseFocusReason);
+    edit->selectAll();
+    QTest::keyClicks(edit, c.typed);
+    if (c.then != Then::run) QTest::keyClick(edit, Qt::Key_Return);
+    if (c.then == Then::returnTabThenRun) QTest::keyClick(edit, Qt::Key_Tab);
+    QTest::mouseClick(bottom->runButton(), Qt::LeftButton);
+    ASSERT_TRUE(model::testing::waitFor(w, Field::report)) << c.typed;
+    ASSERT_TRUE(rig.engine.fake.lastBacktest().has_value());
+    EXPECT_EQ(rig.engine.fake.lastBacktest()->balance, c.balance) << c.typed << int(c.then);
+    EXPECT_EQ(w.testBalance(), c.balance) << c.typed << int(c.then);
+    EXPECT_EQ(edit->text(), c.shown) << c.typed << int(c.then);
+  }
 }
 
 TEST(TesterSettings, SignedInPickers) {

@@ -98,7 +98,7 @@ void TesterSettings::onChanged(Field field) {
 void TesterSettings::build() {
   // A number still being typed is kept: the new variant's boxes show it.
   for (NumberBox* box : {balance_.data(), bars_.data()}) {
-    if (box && box->focused()) box->commit();
+    if (box && box->focused()) box->commitTyped();
   }
   signedIn_ = workspace_.session().has_value();
   if (variant_) {

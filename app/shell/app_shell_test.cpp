@@ -1,15 +1,20 @@
 // The whole window on a workspace over fakes: the layout and its stored widths, the
 // status bar and title, the tab kept with the menus, the grown bottom panel, the
 // reference pane made and deleted, the sign-in sheet, the jump and the appearance.
-#include <QInputDialog>
+#include <QAccessible>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QWindow>
 
+#include "client/blocking_secret_store.h"
+#include "client/zentrix_api.h"
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
 #include "model/qt_dialogs.h"
@@ -19,6 +24,7 @@
 #include "panels/row_list_view.h"
 #include "panels/sign_in_sheet.h"
 #include "panels/tester_panel.h"
+#include "panels/tester_results.h"
 #include "panels/tester_settings.h"
 #include "shell/editor_pane.h"
 #include "shell/inputs_panel.h"
@@ -174,6 +180,39 @@ TEST(AppShell, TitleStatusAndMessage) {
   EXPECT_EQ(rig.status("Kind"), "(hidden)");
   EXPECT_EQ(rig.status("Ln"), "1");
   EXPECT_TRUE(rig.root().editorPane()->emptyState()->isVisible());
+}
+
+// A message's line breaks (a failed build lists one problem a line) read as " · ".
+TEST(AppShell, StatusMessageOnOneLine) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  theme::KitLabel* message = rig.root().buildMessage();
+  const struct {
+    QString message;
+    QString shown;
+  } rows[] = {
+      {"errs.kelo:6:1 error KELO3036: The default 0 is outside min 1 and max 10\n"
+       "errs.kelo:7:1 error KELO3036: The default 14 is outside min 1 and max 10",
+       "errs.kelo:6:1 error KELO3036: The default 0 is outside min 1 and max 10 \u00B7 "
+       "errs.kelo:7:1 error KELO3036: The default 14 is outside min 1 and max 10"},
+      {"a\r\nb\rc", "a \u00B7 b \u00B7 c"},
+      {"\n a \n\n\t b\t\n", "a \u00B7 b"},
+      {"a\u2028b\u2029c\u0085d\ve\ff", "a \u00B7 b \u00B7 c \u00B7 d \u00B7 e \u00B7 f"},
+      {"Built a.zxb \u00B7 4346 bytes \u00B7 5 inputs",
+       "Built a.zxb \u00B7 4346 bytes \u00B7 5 inputs"},
+      {" spaces stay  ", " spaces stay  "},
+  };
+  for (const auto& row : rows) {
+    w.setBuildFailed(true);
+    w.setBuildMessage(row.message);
+    EXPECT_EQ(message->text(), row.shown);
+    EXPECT_EQ(message->accessibleName(), row.shown);
+  }
+  // Shown whole when it fits, cut in the middle when it does not: no words glued either way.
+  w.setBuildMessage(QStringLiteral("max 10\nerrs.kelo:7:1"));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  EXPECT_EQ(message->shownText(), u"max 10 \u00B7 errs.kelo:7:1"_qs);
 }
 
 TEST(AppShell, RunBacktestKeepsTheTabInStep) {
@@ -366,15 +405,15 @@ TEST(AppShell, RenameThroughTheRealPrompt) {
     QTimer poll;
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-      auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      auto* prompt = qobject_cast<model::TextPromptDialog*>(QApplication::activeModalWidget());
       if (!prompt) return;
       poll.stop();
-      title = prompt->windowTitle();
-      label = prompt->labelText();
+      title = prompt->heading()->text();
+      label = prompt->detail()->text();
       shown = prompt->textValue();
-      accept = prompt->okButtonText();
-      auto* edit = prompt->findChild<QLineEdit*>();
-      selected = edit ? edit->selectedText() : QString();
+      accept = prompt->acceptButton()->text();
+      QLineEdit* edit = prompt->field();
+      selected = edit->selectedText();
       if (!row.typed) {
         QTest::keyClick(edit, Qt::Key_Escape);
       } else {
@@ -440,6 +479,125 @@ TEST(AppShell, TabOrder) {
   EXPECT_EQ(QApplication::focusWidget(), row);
 }
 
+// Where the keyboard is after each action: the editor, unless the user moved it there by
+// Tab or keys. Space then types into the editor and presses no button.
+TEST(AppShell, KeyboardFocusLivesInTheEditor) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  RootView& root = rig.root();
+  model::Workspace& w = app.workspace();
+  QWidget* editor = root.editorPane()->editor()->textView();
+  const auto where = [&]() -> QString {
+    QWidget* f = QApplication::focusWidget();
+    if (!f) return "nothing";
+    if (f == editor) return "editor";
+    for (const auto& [region, name] : {std::pair<QWidget*, const char*>{root.topBar(), "top bar"},
+                                       {root.sidebar(), "sidebar"},
+                                       {root.bottomPanel(), "bottom panel"},
+                                       {root.referencePane(), "reference"}}) {
+      if (region && region->isAncestorOf(f)) return name;
+    }
+    return f->metaObject()->className();
+  };
+  const auto intoSearch = [&] {
+    app.viewState().setShowReference(true);
+    root.referencePane()->searchField()->setFocus(Qt::MouseFocusReason);
+  };
+  const auto click = [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); };
+  // The View menu opened and its first item chosen with the mouse, as a user does.
+  const auto viewMenuFirstItem = [&] {
+    QMenuBar* bar = app.window().menuBar();
+    QMenu* view = app.menus().viewMenu();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(view->menuAction()).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 30000));
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->actionGeometry(view->actions()[0]).center());
+  };
+  const auto row = [&](int i) { return root.sidebar()->rows().at(i); };
+
+  EXPECT_EQ(where(), "editor") << "at launch";
+  w.newFile(model::SourceFile::Kind::bot);  // a second document to select
+  const struct {
+    const char* what;
+    std::function<void()> before, act;
+    const char* focus;
+  } rows[] = {
+      {"Hide Reference from the View menu, typing in its search", intoSearch, viewMenuFirstItem,
+       "editor"},
+      {"Show Reference by its keys, from a tab of the bottom panel",
+       [&] { root.bottomPanel()->tabs()->tabButtons()[0]->setFocus(Qt::TabFocusReason); },
+       [&] { rig.keys("Ctrl+Alt+0"); }, "editor"},
+      {"Dark from the Appearance menu", intoSearch,
+       [&] { app.menus().viewMenu()->actions()[2]->menu()->actions()[2]->trigger(); }, "editor"},
+      {"a click on Run test", intoSearch, [&] { click(root.topBar()->runTestButton()); }, "editor"},
+      {"a click on the reference toggle", intoSearch,
+       [&] { click(root.topBar()->referenceButton()); }, "editor"},
+      {"a click on another file's row", intoSearch, [&] { click(row(0)); }, "editor"},
+      {"New Bot by its keys, from a file row", [&] { row(0)->setFocus(Qt::TabFocusReason); },
+       [&] { rig.keys("Ctrl+N"); }, "editor"},
+      {"Check Now by its keys, typing in the search", intoSearch, [&] { rig.keys("Ctrl+Shift+K"); },
+       "editor"},
+      {"walking the file rows by keys", [&] { row(0)->setFocus(Qt::TabFocusReason); },
+       [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); }, "sidebar"},
+      {"Tab from the new-file button", [&] { root.sidebar()->newFileButton()->setFocus(); },
+       [&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }, "sidebar"},
+      {"a click into the search", [&] { editor->setFocus(Qt::MouseFocusReason); },
+       [&] { intoSearch(); }, "reference"},
+  };
+  for (const auto& r : rows) {
+    r.before();
+    r.act();
+    EXPECT_EQ(where(), r.focus) << r.what;
+    if (where() != "editor") continue;
+    // Space types, whatever button held the focus before.
+    const QString before = w.selected()->text;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(w.selected()->text.size(), before.size() + 1) << r.what;
+  }
+  EXPECT_TRUE(rig.dialogs.requests.isEmpty()) << "no panel opened";
+}
+
+// What a screen reader finds in the window: painted texts as static text, the bottom
+// panel's tabs as page tabs of a page-tab list, a statistic's caption and value.
+TEST(AppShell, AccessibleRoles) {
+  AppRig rig;
+  rig.engine.fake.backtestReply = report();
+  ZentrixCodeApp& app = rig.launch();
+  RootView& root = rig.root();
+  rig.keys("Ctrl+R");
+  ASSERT_TRUE(testing::waitUntil([&] { return !app.workspace().isTesting(); }));
+  auto* tester = qobject_cast<TesterPanel*>(root.bottomPanel()->view());
+  ASSERT_TRUE(tester && tester->results());
+  theme::UnderlineTabs* tabs = root.bottomPanel()->tabs();
+  const struct {
+    const char* what;
+    QWidget* widget;
+    QAccessible::Role role;
+    QString name, description;
+    QWidget* parent;
+  } rows[] = {
+      {"the file name", root.topBar()->fileName(), QAccessible::StaticText, "golden-cross.kelo", "",
+       nullptr},
+      {"the kind pill", root.editorPane()->kindPill(), QAccessible::StaticText, "Bot", "", nullptr},
+      {"a status item", root.statusItem("Ln"), QAccessible::StaticText, "Ln", "1", nullptr},
+      {"the tab strip", tabs, QAccessible::PageTabList, "", "", nullptr},
+      {"the Problems tab", tabs->tabButtons()[0], QAccessible::PageTab, "Problems", "", tabs},
+      {"the Tester tab", tabs->tabButtons()[1], QAccessible::PageTab, "Tester", "", tabs},
+      {"the net profit", tester->results()->figures()[0], QAccessible::StaticText, "Net profit USD",
+       "100.00", nullptr},
+  };
+  for (const auto& r : rows) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(r.widget);
+    ASSERT_TRUE(i) << r.what;
+    EXPECT_EQ(i->role(), r.role) << r.what;
+    EXPECT_EQ(i->text(QAccessible::Name), r.name) << r.what;
+    EXPECT_EQ(i->text(QAccessible::Description), r.description) << r.what;
+    if (r.parent) {
+      EXPECT_EQ(i->parent(), QAccessible::queryAccessibleInterface(r.parent)) << r.what;
+    }
+  }
+  EXPECT_TRUE(QAccessible::queryAccessibleInterface(tabs->tabButtons()[1])->state().selected);
+}
+
 TEST(AppShell, Appearance) {
   const struct {
     const char* stored;
@@ -470,6 +628,46 @@ TEST(AppShell, Appearance) {
   EXPECT_EQ(hex(rig.pixel(bar, QPoint(20, 30))), "#0D1230");
   picker->actions()[0]->trigger();
   EXPECT_EQ(hex(rig.pixel(bar, QPoint(20, 30))), "#FFFFFF");
+}
+
+TEST(AppShell, AKeyringThatDoesNotAnswerHoldsNothingBack) {
+  using namespace std::chrono_literals;
+  const QByteArray stored =
+      R"({"token":"T","session":{"login":"5001","name":"Ann","brokerName":"Acme",)"
+      R"("serverName":"Acme-Live","currency":"USD","leverage":100,"balance":1000}})";
+  client::BlockingSecretStore keyring(stored);
+  // Nothing listens there: a request made after all would fail and say so.
+  client::ZentrixAPI api(keyring, QUrl(QStringLiteral("http://127.0.0.1:1")));
+  api.setKeyringTimeout(300ms);
+  AppRig rig;
+  rig.app = std::make_unique<ZentrixCodeApp>(
+      ZentrixCodeApp::Services{rig.engine, api, rig.dialogs, rig.viewer, rig.desktop, *rig.store});
+  ZentrixCodeApp& app = *rig.app;
+  app.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&app.window()));
+  ASSERT_TRUE(testing::waitUntil([&] { return keyring.waiting() == 1; }));
+  EXPECT_FALSE(app.window().grab().isNull());
+  EXPECT_EQ(app.window().windowHandle()->title(), "golden-cross.kelo");
+  EXPECT_EQ(keyring.answered(), 0) << "the window is up while the keyring is silent";
+
+  // A read begun now ends with its time-out, after the application's own.
+  bool probed = false;
+  api.restoreStored(nullptr, [&](std::optional<client::Session>) { probed = true; });
+  ASSERT_TRUE(testing::waitUntil([&] { return probed; }));
+  model::Workspace& w = app.workspace();
+  EXPECT_EQ(w.session(), std::nullopt);
+  EXPECT_FALSE(api.isSignedIn());
+
+  // The answer that comes too late is dropped: signed out it stays, and nothing is asked
+  // of the server.
+  keyring.release();
+  ASSERT_TRUE(testing::waitUntil([&] { return keyring.answered() == 2; }));
+  testing::settle(200);
+  EXPECT_EQ(w.session(), std::nullopt);
+  EXPECT_FALSE(api.isSignedIn());
+  EXPECT_FALSE(w.loadingSymbols());
+  EXPECT_EQ(w.buildMessage(), std::nullopt);
+  rig.app.reset();
 }
 
 }  // namespace

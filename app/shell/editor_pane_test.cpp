@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 
-#include "bridge/kelo_calls.h"
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
 #include "editor/sample_colours.h"
@@ -27,13 +26,11 @@ struct PaneRig : testing::Rig {
   std::unique_ptr<QWidget> host;
   EditorPane* pane = nullptr;
 
-  // `tokens` colours the text; the fake engine gives no tokens.
-  EditorPane& open(const theme::Palette& palette = theme::lightPalette(),
-                   const bridge::EngineCalls* tokens = nullptr) {
+  EditorPane& open() {
     start();
     host = std::make_unique<QWidget>();
-    theme::PaletteScope::set(host.get(), palette);
-    pane = new EditorPane(w(), tokens ? *tokens : engine, host.get());
+    theme::PaletteScope::set(host.get(), theme::lightPalette());
+    pane = new EditorPane(w(), engine, host.get());
     pane->resize(720, 480);
     host->resize(720, 480);
     host->show();
@@ -111,7 +108,6 @@ TEST(EditorPane, TypingStoresTheTextAndAsksForOneDelayedCheck) {
   ASSERT_EQ(pane.editor()->text(), sample);
 
   qsizetype before = rig.engine.calls().size();
-  const qint64 typedAt = rig.engine.elapsedMs();
   QTest::keyClick(rig.view(), Qt::Key_X);
   EXPECT_EQ(rig.w().selected()->text, "x" + sample);
   EXPECT_TRUE(rig.callsSince(before).isEmpty());  // not yet: the check waits
@@ -121,11 +117,12 @@ TEST(EditorPane, TypingStoresTheTextAndAsksForOneDelayedCheck) {
   ASSERT_EQ(calls.size(), 2);
   EXPECT_EQ(calls[0].what, "check golden-cross.kelo");
   EXPECT_EQ(calls[0].source, "x" + sample);
-  EXPECT_GE(calls[0].atMs - typedAt, Workspace::kCheckDelayMs);
 
-  // Two characters within the delay: still one check, of the newer text.
+  // Two characters within the delay: still one check, of the newer text. Queued work is
+  // delivered between them but no timer fires, so a check started at once would be seen.
   before = rig.engine.calls().size();
   QTest::keyClick(rig.view(), Qt::Key_Y);
+  QCoreApplication::sendPostedEvents();
   QTest::keyClick(rig.view(), Qt::Key_Z);
   ASSERT_TRUE(waitFor(rig.w(), F::lastCheckMilliseconds));
   settle(300);
@@ -254,32 +251,6 @@ TEST(EditorPane, LineEndingsRoundTripThroughOpenAndSave) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll().toStdString(), "xa\r\nb\r\n");
-}
-
-// Offscreen pictures to look at: ZX_VIEWS_GRABS=<folder> writes them there.
-TEST(EditorPaneGrabs, LightAndDark) {
-  const QString folder = qEnvironmentVariable("ZX_VIEWS_GRABS");
-  if (folder.isEmpty()) GTEST_SKIP() << "set ZX_VIEWS_GRABS to a folder to get the pictures";
-  for (const auto& [name, palette] : {std::pair{QString("light"), theme::lightPalette()},
-                                      std::pair{QString("dark"), theme::darkPalette()}}) {
-    PaneRig rig;
-    EditorPane& pane = rig.open(palette, &bridge::Kelo::engine());
-    rig.host->resize(760, 560);
-    pane.resize(760, 560);
-    const QString text =
-        SourceFile::sampleText().replace("return status.ok", "return status.okay + \"\U0001F600\"");
-    rig.w().setSelectedText(text);
-    ASSERT_TRUE(waitFor(rig.w(), F::lastCheckMilliseconds));  // the fake's check finds nothing
-    rig.w().setDiagnostics(bridge::Kelo::check(text, "golden-cross.kelo").diagnostics);
-    pane.editor()->jumpTo(12, 5);
-    QSignalSpy coloured(pane.editor(), &editor::KeloEditor::coloured);
-    coloured.wait(3000);
-    settle(100);
-    pane.grab().save(folder + "/editor-pane-" + name + ".png");
-    rig.w().setSelectedFileID(std::nullopt);
-    settle();
-    pane.grab().save(folder + "/editor-pane-empty-" + name + ".png");
-  }
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ QSizeF badgeSize(const QString& type) {
 }  // namespace
 
 InputRow::InputRow(const bridge::InputSpec& input, QWidget* parent) : QWidget(parent) {
+  theme::setAccessibleRole(this, QAccessible::StaticText);
   setFixedHeight(kHeight);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setInput(input);

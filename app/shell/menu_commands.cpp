@@ -7,6 +7,7 @@
 #include <QMenuBar>
 
 #include "shell/about_dialog.h"
+#include "theme/focus_home.h"
 
 namespace zx::views {
 
@@ -22,6 +23,19 @@ void onFocused(const char* name) {
   const QByteArray signature = QByteArray(name) + "()";
   if (focused->metaObject()->indexOfSlot(signature.constData()) < 0) return;
   QMetaObject::invokeMethod(focused, name);
+}
+
+// Once any command of `menu` has run, the keyboard is the editor's again. Connected after
+// the commands themselves, so it runs after each, also after one that opened a dialog.
+void returnFocusAfterCommands(QMenu* menu, QWidget* window) {
+  for (QAction* action : menu->actions()) {
+    if (action->menu()) {
+      returnFocusAfterCommands(action->menu(), window);
+    } else if (!action->isSeparator()) {
+      QObject::connect(action, &QAction::triggered, menu,
+                       [window] { theme::returnFocusHome(window); });
+    }
+  }
 }
 
 }  // namespace
@@ -41,6 +55,8 @@ MenuCommands::MenuCommands(MainWindow& window, model::Workspace& workspace, View
   makeView();
   makeBuild();
   makeHelp();
+  // The Edit menu's commands act on the focus and leave it where it is.
+  for (QMenu* menu : {file_, view_, build_, help_}) returnFocusAfterCommands(menu, &window_);
   connect(&state_, &ViewState::showReferenceChanged, this, &MenuCommands::syncReference);
   connect(&state_, &ViewState::appearanceChanged, this, &MenuCommands::syncAppearance);
   connect(&workspace_, &model::Workspace::changed, this, [this](model::Workspace::Field f) {

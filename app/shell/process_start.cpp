@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+
+#include "panels/application_setup.h"
+#include "shell/zentrix_code_app.h"
 
 namespace zx::views {
 
@@ -61,6 +65,36 @@ PlatformFailureGuard::~PlatformFailureGuard() {
   qInstallMessageHandler(previousHandler);
   previousHandler = nullptr;
   lastPlatformWarning.clear();
+}
+
+int runApplication(int argc, char** argv, const std::function<void(ZentrixCodeApp&)>& started) {
+  if (const std::optional<QString> problem = noDisplayMessage()) {
+    std::fprintf(stderr, "%s\n", problem->toLocal8Bit().constData());
+    return 1;
+  }
+  std::optional<QApplication> application;
+  {
+    PlatformFailureGuard guard;
+    application.emplace(argc, argv);
+  }
+  prepareApplication();
+  std::unique_ptr<ZentrixCodeApp> app = ZentrixCodeApp::production();
+  app->show();
+  if (started) started(*app);
+  const int status = application->exec();
+
+  // The engine cannot be interrupted, and waiting for a long run would keep a process
+  // without a window alive. Its result is dropped; the settings and the rest still end as
+  // usual, and only the static destructors, which would pull the engine from under the
+  // run, are skipped.
+  const bool abandoned = app->workspace().abandonBacktest();
+  app.reset();
+  application.reset();
+  if (abandoned) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
+  return status;
 }
 
 }  // namespace zx::views

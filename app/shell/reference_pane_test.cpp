@@ -267,34 +267,5 @@ TEST(ReferencePane, RealEngineListsEveryNonMemberUnderTheThirteenTitles) {
   EXPECT_GT(headers, 1);
 }
 
-// Offscreen pictures to look at: ZX_VIEWS_GRABS=<folder> writes them there.
-TEST(ReferencePaneGrabs, LightAndDark) {
-  const QString folder = qEnvironmentVariable("ZX_VIEWS_GRABS");
-  if (folder.isEmpty()) GTEST_SKIP() << "set ZX_VIEWS_GRABS to a folder to get the pictures";
-  for (const auto& [name, palette] : {std::pair{QString("light"), theme::lightPalette()},
-                                      std::pair{QString("dark"), theme::darkPalette()}}) {
-    {
-      PaneRig rig(palette, bridge::Kelo::completions(""));
-      ReferencePane& pane = rig.show(300, 640);
-      rig.click(rig.rows().findHeader("Price data"));  // folded, with the keyboard's outline
-      rig.list()->setFocus();
-      QTest::qWait(20);
-      pane.grab().save(folder + "/reference-pane-folded-" + name + ".png");
-      rig.click(rig.rows().findEntry("sma"));
-      ReferenceList* list = rig.list();
-      // "sma" 90 px down, under the pinned Indicators header.
-      const int sma = rig.rows().findEntry("sma");
-      list->verticalScrollBar()->setValue(list->visualRect(rig.rows().index(sma)).top() +
-                                          list->verticalScrollBar()->value() - 90);
-      QTest::mouseMove(list->viewport(), rig.centreOfRow(rig.rows().findEntry("stoch")));
-      QTest::qWait(20);
-      pane.grab().save(folder + "/reference-pane-" + name + ".png");
-      rig.type("avg");
-      QTest::qWait(20);
-      pane.grab().save(folder + "/reference-pane-search-" + name + ".png");
-    }
-  }
-}
-
 }  // namespace
 }  // namespace zx::views

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <limits>
@@ -28,6 +29,14 @@ constexpr double kPanelMinHeight = 140;
 
 int pixels(double width) {
   return int(std::lround(width));
+}
+
+// The status line has one line: the breaks of a message (a build's list of problems) read
+// as the separator the line's own messages use, never as nothing.
+QString oneLine(const QString& message) {
+  static const QRegularExpression breaks(
+      QStringLiteral("\\s*[\\n\\r\\v\\f\\x{85}\\x{2028}\\x{2029}]+\\s*"));
+  return message.split(breaks, Qt::SkipEmptyParts).join(QStringLiteral(" \u00B7 "));
 }
 
 int clampedInt(qint64 v) {
@@ -113,6 +122,8 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
   connect(&state_, &ViewState::showReferenceChanged, this, &RootView::showReference);
   showReference(state_.showReference());
 
+  theme::setFocusHome(&window_, editorPane_->editor());
+
   connect(&workspace_, &model::Workspace::changed, this, &RootView::onChanged);
   wasTesting_ = workspace_.isTesting();
   refreshTitle();
@@ -194,8 +205,10 @@ void RootView::setBottomHeight(double height) {
 void RootView::onChanged(model::Workspace::Field field) {
   using F = model::Workspace::Field;
   switch (field) {
-    case F::files:
     case F::selectedFileID:
+      followSelection();
+      [[fallthrough]];
+    case F::files:
       refreshTitle();
       refreshStatus();
       break;
@@ -214,6 +227,14 @@ void RootView::onChanged(model::Workspace::Field field) {
     default:
       break;
   }
+}
+
+void RootView::followSelection() {
+  // Walking the file rows by keys keeps the focus on them; otherwise it follows the
+  // document into the editor.
+  QWidget* focused = QApplication::focusWidget();
+  if (focused && sidebar_->isAncestorOf(focused)) return;
+  theme::returnFocusHome(this);
 }
 
 void RootView::testingChanged() {
@@ -244,7 +265,7 @@ void RootView::refreshMessage() {
   const std::optional<QString>& message = workspace_.buildMessage();
   message_->setVisible(message.has_value());
   if (!message) return;
-  message_->setText(*message);
+  message_->setText(oneLine(*message));
   message_->setColour(workspace_.buildFailed() ? &theme::Palette::sell : &theme::Palette::buy);
 }
 
@@ -282,6 +303,14 @@ bool RootView::focusNextPrevChild(bool next) {
   const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
   order[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
   return true;
+}
+
+void RootView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The editor holds the keyboard from the start, not the first button in Tab order.
+  if (shownBefore_) return;
+  shownBefore_ = true;
+  editorPane_->editor()->setFocus(Qt::OtherFocusReason);
 }
 
 void RootView::paintEvent(QPaintEvent*) {

@@ -78,6 +78,7 @@ class RootView final : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool focusNextPrevChild(bool next) override;
 
  private:
@@ -85,6 +86,7 @@ class RootView final : public QWidget {
   void onChanged(model::Workspace::Field field);
   void showReference(bool shown);
   void setBottomHeight(double height);
+  void followSelection();
   void testingChanged();
   void refreshTitle();
   void refreshStatus();
@@ -118,6 +120,7 @@ class RootView final : public QWidget {
   double bottomHeight_ = kBottomHeight;
   QVariantAnimation* grow_;
   bool wasTesting_ = false;
+  bool shownBefore_ = false;
 };
 
 }  // namespace zx::views

@@ -1,5 +1,8 @@
 // The shell's pure rules: appearance names and schemes, the status pill, the inputs'
-// bound texts, stored widths and the unsaved-work question.
+// bound texts, stored widths, the settings file and the unsaved-work question.
+#include <sys/stat.h>
+
+#include <QFileInfo>
 #include <cmath>
 #include <limits>
 
@@ -127,6 +130,73 @@ TEST(ShellHelpers, StoredWidths) {
     EXPECT_EQ(fresh.sidebarWidth(), row.sidebar) << row.stored;
     EXPECT_EQ(fresh.referenceWidth(), row.sidebar == 240 ? 300 : row.sidebar) << row.stored;
   }
+}
+
+TEST(ShellHelpers, SettingsOnlyFromARegularFile) {
+  enum class Place { nothing, file, link, fifo, folder };
+  const struct {
+    const char* name;
+    Place place;
+    Appearance read;
+    bool kept;  // a change is written to the file
+  } rows[] = {
+      {"nothing there yet", Place::nothing, Appearance::system, true},
+      {"a regular file", Place::file, Appearance::dark, true},
+      {"a link to a regular file", Place::link, Appearance::dark, true},
+      {"a FIFO", Place::fifo, Appearance::system, false},
+      {"a folder", Place::folder, Appearance::system, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("zentrixcode.conf"));
+    const QString real = dir.filePath(QStringLiteral("real.conf"));
+    const QByteArray dark("[General]\nappearance=dark\n");
+    switch (row.place) {
+      case Place::nothing:
+        break;
+      case Place::file:
+        model::testing::put(path, dark);
+        break;
+      case Place::link:
+        model::testing::put(real, dark);
+        ASSERT_TRUE(QFile::link(real, path));
+        break;
+      case Place::fifo:
+        ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        break;
+      case Place::folder:
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("zentrixcode.conf")));
+        break;
+    }
+    const QStringList before =
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+    {
+      std::unique_ptr<QSettings> store = openSettingsFile(path);
+      ShellSettings settings(*store);
+      EXPECT_EQ(settings.appearance(), row.read);
+      settings.setAppearance(Appearance::light);
+      EXPECT_EQ(settings.appearance(), Appearance::light) << "kept while the process runs";
+    }
+    if (row.kept) {
+      const QSettings reread(path, QSettings::IniFormat);
+      EXPECT_EQ(reread.value(QStringLiteral("appearance")).toString(), "light");
+    } else {
+      EXPECT_FALSE(QFileInfo(path).isFile());
+      EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                before);
+    }
+  }
+
+  // Where the settings have always been, under the names `main` gives the application.
+  testing::testApp();
+  QTemporaryDir config;
+  const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  EXPECT_EQ(settingsFilePath(), QSettings().fileName());
+  EXPECT_EQ(settingsFilePath(), config.filePath(QStringLiteral("wexo/zentrixcode.conf")));
+  qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 TEST(ShellHelpers, UnsavedWorkQuestion) {

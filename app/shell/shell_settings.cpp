@@ -1,8 +1,27 @@
 #include "shell/shell_settings.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <cmath>
 
 namespace zx::views {
+
+QString settingsFilePath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/' +
+         QCoreApplication::organizationName() + u'/' + QCoreApplication::applicationName() +
+         QStringLiteral(".conf");
+}
+
+std::unique_ptr<QSettings> openSettingsFile(const QString& path) {
+  const QFileInfo file(path);
+  // Links are followed: a link to a regular file is one.
+  if (file.exists() && !file.isFile()) {
+    // Without a file name QSettings reads nothing and writes nowhere.
+    return std::make_unique<QSettings>(QString(), QSettings::IniFormat);
+  }
+  return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
 
 Appearance ShellSettings::appearance() const {
   return storedAppearance(settings_.value(appearanceKey()));

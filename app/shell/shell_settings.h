@@ -6,10 +6,21 @@
 #include <QSettings>
 #include <QString>
 #include <QVariant>
+#include <memory>
 
 #include "shell/appearance.h"
 
 namespace zx::views {
+
+// Where QSettings keeps the application's settings by default: the user's configuration
+// folder, then "<organisation>/<application>.conf". Needs the application's names set.
+QString settingsFilePath();
+
+// The settings kept in the file at `path`, read and written only while it is a regular
+// file or not there yet. Anything else in its place (a FIFO, whose reading would block the
+// start for ever; a folder; a device) is left alone, and the settings start from their
+// defaults and live in memory only.
+std::unique_ptr<QSettings> openSettingsFile(const QString& path);
 
 class ShellSettings {
  public:

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QWindow>
 
+#include "model/file_size_limit.h"
 #include "shell/about_dialog.h"
 #include "shell/menu_commands.h"
 #include "shell/shell_test_support.h"
@@ -278,12 +279,13 @@ TEST(MainWindow, QuestionOnClose) {
     bool closes;
     int questions;
     QStringList written;
+    rlim_t fileLimit;  // the largest file the process may write while closing; 0: any
   } rows[] = {
-      {"nothing unsaved", 0, false, {}, {}, true, 0, {}},
-      {"untouched CRLF file", 0, true, {}, {}, true, 0, {}},
-      {"cancel", 1, false, {cancel}, {}, false, 1, {}},
-      {"discard", 2, false, {discard}, {}, true, 1, {}},
-      {"save all, panel cancelled", 2, false, {saveAll}, {""}, false, 1, {}},
+      {"nothing unsaved", 0, false, {}, {}, true, 0, {}, 0},
+      {"untouched CRLF file", 0, true, {}, {}, true, 0, {}, 0},
+      {"cancel", 1, false, {cancel}, {}, false, 1, {}, 0},
+      {"discard", 2, false, {discard}, {}, true, 1, {}, 0},
+      {"save all, panel cancelled", 2, false, {saveAll}, {""}, false, 1, {}, 0},
       {"save all",
        2,
        false,
@@ -291,8 +293,11 @@ TEST(MainWindow, QuestionOnClose) {
        {"one.kelo", "two.kelo"},
        true,
        1,
-       {"one.kelo", "two.kelo"}},
-      {"save all, missing folder", 1, false, {saveAll}, {"missing/one.kelo"}, false, 1, {}},
+       {"one.kelo", "two.kelo"},
+       0},
+      {"save all, missing folder", 1, false, {saveAll}, {"missing/one.kelo"}, false, 1, {}, 0},
+      // The CRLF file is the one edited: it is selected once opened.
+      {"save all, file too large", 1, true, {saveAll}, {}, false, 1, {}, 4},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -314,7 +319,10 @@ TEST(MainWindow, QuestionOnClose) {
     for (const char* p : row.panels) {
       rig.dialogs.saveAnswers << (*p ? std::optional(QDir(folder).filePath(p)) : std::nullopt);
     }
+    std::optional<model::testing::FileSizeLimit> limit;
+    if (row.fileLimit) limit.emplace(row.fileLimit);
     const bool closed = rig.window->close();
+    limit.reset();
     EXPECT_EQ(closed, row.closes);
     EXPECT_EQ(rig.dialogs.kinds.count(model::FakeDialogs::Kind::ask), row.questions);
     EXPECT_EQ(rig.dialogs.kinds.count(model::FakeDialogs::Kind::saveFile), row.panels.size())
@@ -330,6 +338,15 @@ TEST(MainWindow, QuestionOnClose) {
     if (QString(row.name).contains("missing")) {
       EXPECT_TRUE(w.buildMessage().value_or("").startsWith("Could not save: "))
           << w.buildMessage().value_or("").toStdString();
+    }
+    if (row.crlfFile) {
+      const QString crlf = QDir(folder).filePath(QStringLiteral("crlf.kelo"));
+      EXPECT_EQ(contents(crlf), "bot \"x\" {\r\n}\r\n");
+      EXPECT_EQ(w.file(w.selectedFileID().value())->hasUnsavedChanges(), row.edited >= 1);
+    }
+    if (row.fileLimit) {
+      EXPECT_EQ(w.buildMessage(), "Could not save: File too large (" +
+                                      QDir(folder).filePath(QStringLiteral("crlf.kelo")) + ")");
     }
     EXPECT_EQ(rig.settings->frame().isEmpty(), !row.closes) << "the frame is kept on a close";
   }

@@ -104,7 +104,10 @@ QWidget* Sidebar::makeFiles() {
   plus_ = new PlusButton(header);
   newMenu_ = new QMenu(this);
   const auto addNew = [this](const char* title, Kind kind) {
-    newMenu_->addAction(QString::fromUtf8(title), this, [this, kind] { workspace_.newFile(kind); });
+    newMenu_->addAction(QString::fromUtf8(title), this, [this, kind] {
+      workspace_.newFile(kind);
+      theme::returnFocusHome(this);
+    });
   };
   addNew("New bot", Kind::bot);
   addNew("New indicator", Kind::indicator);
@@ -277,9 +280,11 @@ bool Sidebar::eventFilter(QObject* watched, QEvent* event) {
 QMenu* Sidebar::makeContextMenu(const QUuid& id, QWidget* parent) {
   auto* menu = new QMenu(parent);
   // Each entry finds its document when it runs, so it acts on the current name and place.
+  // A menu command gives the keyboard back to the editor once it has run.
   const auto add = [this, menu, id](const QString& title, auto action) {
     menu->addAction(title, this, [this, id, action] {
       if (const auto f = workspace_.file(id)) action(*f);
+      theme::returnFocusHome(this);
     });
   };
   add(QStringLiteral("Open"), [this](const model::SourceFile& f) { workspace_.select(f); });

@@ -15,7 +15,7 @@ struct ZentrixCodeApp::Owned {
   model::QtDialogs dialogs;
   model::DesktopFileViewer viewer;
   theme::SystemAppearance appearance;
-  QSettings settings;
+  std::unique_ptr<QSettings> settings = openSettingsFile(settingsFilePath());
 };
 
 ZentrixCodeApp::ZentrixCodeApp(Services services) : ZentrixCodeApp(services, nullptr) {}
@@ -50,8 +50,8 @@ std::unique_ptr<ZentrixCodeApp> ZentrixCodeApp::production() {
   // object exists and before anything may call it.
   client::PlatformClient& client = client::ZentrixAPI::shared();
   auto owned = std::make_unique<Owned>();
-  Services services{bridge::Kelo::engine(), client,         owned->dialogs, owned->viewer,
-                    owned->appearance,      owned->settings};
+  Services services{bridge::Kelo::engine(), client,          owned->dialogs, owned->viewer,
+                    owned->appearance,      *owned->settings};
   std::unique_ptr<ZentrixCodeApp> app(new ZentrixCodeApp(services, std::move(owned)));
   app->owned_->dialogs.setMainWindow(app->window_.get());
   return app;

@@ -5,6 +5,7 @@
 #include <QTextLayout>
 
 #include "theme/fonts.h"
+#include "theme/kit_accessibility.h"
 #include "theme/palette_scope.h"
 #include "theme/tokens.h"
 
@@ -46,6 +47,7 @@ int titleRowHeight() {
 EmptyState::EmptyState(const Glyph& glyph, const QString& title, const QString& detail,
                        int glyphWidth, QWidget* parent)
     : QWidget(parent), glyph_(glyph), title_(title), detail_(detail), glyphWidth_(glyphWidth) {
+  setAccessibleRole(this, QAccessible::StaticText);
   QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);

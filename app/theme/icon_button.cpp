@@ -1,10 +1,13 @@
 #include "theme/icon_button.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTextDocument>
 
 #include "theme/control_frame.h"
 #include "theme/ease_tween.h"
+#include "theme/focus_home.h"
 #include "theme/palette_scope.h"
 #include "theme/tokens.h"
 
@@ -50,6 +53,15 @@ void IconButton::paintEvent(QPaintEvent*) {
   frame.ring = focusRing(p.accent, focus_->progress());
   paintControlFrame(painter, rect(), Radius::control, frame);
   paintGlyph(painter, glyph_, rect(), kGlyphStyle, active_ ? p.accent : p.textSecondary);
+}
+
+void IconButton::mouseReleaseEvent(QMouseEvent* event) {
+  const bool click =
+      event->button() == Qt::LeftButton && isDown() && hitButton(event->position().toPoint());
+  // The action may close the window or delete the button.
+  const QPointer<QWidget> window = this->window();
+  QAbstractButton::mouseReleaseEvent(event);
+  if (click) returnFocusHome(window);
 }
 
 }  // namespace zx::theme

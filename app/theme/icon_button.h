@@ -31,6 +31,8 @@ class IconButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // A click gives the focus back to the window's home; Space on a focused button keeps it.
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   Glyph glyph_;

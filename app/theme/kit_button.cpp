@@ -1,10 +1,13 @@
 #include "theme/kit_button.h"
 
 #include <QFontMetricsF>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 #include "theme/control_frame.h"
 #include "theme/ease_tween.h"
+#include "theme/focus_home.h"
 #include "theme/fonts.h"
 #include "theme/palette_scope.h"
 #include "theme/tokens.h"
@@ -101,6 +104,15 @@ void KitButton::paintEvent(QPaintEvent*) {
   painter.setPen(foreground);
   const QString shown = m.elidedText(text(), Qt::ElideRight, width() - kPadding - x);
   painter.drawText(QPointF(x, centredBaseline(m, 0, height())), shown);
+}
+
+void KitButton::mouseReleaseEvent(QMouseEvent* event) {
+  const bool click =
+      event->button() == Qt::LeftButton && isDown() && hitButton(event->position().toPoint());
+  // The action may close the window or delete the button.
+  const QPointer<QWidget> window = this->window();
+  QPushButton::mouseReleaseEvent(event);
+  if (click) returnFocusHome(window);
 }
 
 }  // namespace zx::theme

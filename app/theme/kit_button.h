@@ -37,6 +37,8 @@ class KitButton : public QPushButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // A click gives the focus back to the window's home; Space on a focused button keeps it.
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   Glyph glyph_;

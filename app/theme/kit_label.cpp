@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "theme/kit_accessibility.h"
 #include "theme/palette_scope.h"
 #include "theme/tabular_text.h"
 
@@ -11,6 +12,7 @@ namespace zx::theme {
 KitLabel::KitLabel(const QString& text, FontStyle style, const PaletteColor& colour,
                    QWidget* parent)
     : QWidget(parent), font_(theme::font(style)), colour_(colour) {
+  setAccessibleRole(this, QAccessible::StaticText);
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   setText(text);
 }

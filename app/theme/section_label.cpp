@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "theme/fonts.h"
+#include "theme/kit_accessibility.h"
 #include "theme/palette_scope.h"
 
 namespace zx::theme {
@@ -20,6 +21,7 @@ QFont sectionLabelFont() {
 }
 
 SectionLabel::SectionLabel(const QString& text, QWidget* parent) : QWidget(parent) {
+  setAccessibleRole(this, QAccessible::StaticText);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setText(text);
 }

@@ -5,6 +5,7 @@
 #include <QTextLayout>
 
 #include "theme/fonts.h"
+#include "theme/kit_accessibility.h"
 #include "theme/palette_scope.h"
 #include "theme/tabular_text.h"
 #include "theme/tokens.h"
@@ -69,6 +70,7 @@ QString fitValue(const QString& value, const QFont& font, qreal room) {
 
 StatFigure::StatFigure(const QString& label, const QString& value, QWidget* parent)
     : QWidget(parent), label_(label), value_(value) {
+  setAccessibleRole(this, QAccessible::StaticText);
   QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);

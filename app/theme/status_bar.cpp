@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "theme/fonts.h"
+#include "theme/kit_accessibility.h"
 #include "theme/palette_scope.h"
 #include "theme/tabular_text.h"
 #include "theme/tokens.h"
@@ -29,6 +30,7 @@ class TopLine : public QWidget {
 
 StatusItem::StatusItem(const QString& label, const QString& value, QWidget* parent)
     : QWidget(parent), label_(label), value_(value) {
+  setAccessibleRole(this, QAccessible::StaticText);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   syncAccessibility();
 }

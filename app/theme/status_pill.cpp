@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "theme/fonts.h"
+#include "theme/kit_accessibility.h"
 #include "theme/palette_scope.h"
 
 namespace zx::theme {
@@ -15,6 +16,7 @@ constexpr int kPadX = 8, kPadY = 4;
 
 StatusPill::StatusPill(const QString& text, Tone tone, QWidget* parent)
     : QWidget(parent), tone_(tone) {
+  setAccessibleRole(this, QAccessible::StaticText);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setText(text);
 }

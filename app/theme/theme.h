@@ -4,11 +4,13 @@
 
 #include "theme/ease_tween.h"
 #include "theme/empty_state.h"
+#include "theme/focus_home.h"
 #include "theme/fonts.h"
 #include "theme/glyph.h"
 #include "theme/hairline.h"
 #include "theme/icon_button.h"
 #include "theme/icons.h"
+#include "theme/kit_accessibility.h"
 #include "theme/kit_button.h"
 #include "theme/kit_field.h"
 #include "theme/kit_label.h"

@@ -6,6 +6,7 @@
 
 #include "theme/fonts.h"
 #include "theme/hairline.h"
+#include "theme/kit_accessibility.h"
 #include "theme/palette_scope.h"
 #include "theme/tokens.h"
 
@@ -25,6 +26,7 @@ const QFont& tabFont(bool active) {
 
 TabButton::TabButton(int tag, const QString& label, QWidget* parent)
     : QAbstractButton(parent), tag_(tag) {
+  setAccessibleRole(this, QAccessible::PageTab);
   setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
   setCheckable(true);
@@ -41,8 +43,12 @@ void TabButton::setLabel(const QString& label) {
 void TabButton::setActive(bool active) {
   if (active_ == active) return;
   active_ = active;
-  setChecked(active);  // accessibility reads the selected tab as checked
-  updateGeometry();    // the active face is bolder, so wider
+  setChecked(active);  // accessibility reads the checked tab as the selected one
+  QAccessible::State changed;
+  changed.selected = true;
+  QAccessibleStateChangeEvent event(this, changed);
+  QAccessible::updateAccessibility(&event);
+  updateGeometry();  // the active face is bolder, so wider
   update();
 }
 
@@ -87,6 +93,7 @@ void TabButton::leaveEvent(QEvent* event) {
 }
 
 UnderlineTabs::UnderlineTabs(const QList<Tab>& tabs, QWidget* parent) : QWidget(parent) {
+  setAccessibleRole(this, QAccessible::PageTabList);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setFixedHeight(Size::tabBar);
   row_ = new QHBoxLayout(this);

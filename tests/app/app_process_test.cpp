@@ -1,8 +1,14 @@
 // The executable started as users start it: without a display it says so in one line and
-// fails; with one (here offscreen) it keeps running, which shows it found libkelo.
+// fails; with one (here offscreen) it keeps running, which shows it found libkelo. And the
+// application's entry with a scripted user: a quit during a long backtest ends the process.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
@@ -58,6 +64,84 @@ TEST(AppProcess, OffscreenItKeepsRunning) {
   EXPECT_EQ(process.state(), QProcess::Running);
   process.kill();
   process.waitForFinished();
+}
+
+TEST(AppProcess, QuitDuringALongBacktestEndsTheProcess) {
+  enum class Settings { none, regular, fifo, folder };
+  const struct {
+    const char* name;
+    Settings settings;  // what is at the settings file's place before the start
+  } rows[] = {
+      {"no settings yet", Settings::none},
+      {"settings in a regular file", Settings::regular},
+      {"a FIFO in place of the settings file", Settings::fifo},
+      {"a folder in place of the settings file", Settings::folder},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir home;
+    QDir(home.path()).mkpath(QStringLiteral("wexo"));
+    const QString file = home.filePath(QStringLiteral("wexo/zentrixcode.conf"));
+    switch (row.settings) {
+      case Settings::none:
+        break;
+      case Settings::regular: {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[General]\nappearance=dark\n");
+        break;
+      }
+      case Settings::fifo:
+        ASSERT_EQ(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        break;
+      case Settings::folder:
+        ASSERT_TRUE(QDir().mkpath(file));
+        break;
+    }
+    QProcessEnvironment env = baseEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+               QStringLiteral("unix:path=") + home.filePath(QStringLiteral("no-bus")));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(ZX_QUIT_DRIVER), {});
+    // A guard against a process left running, not a speed limit: the run alone would
+    // take an hour.
+    const bool ended = process.waitForFinished(120000);
+    if (!ended) {
+      process.kill();
+      process.waitForFinished();
+    }
+    ASSERT_TRUE(ended);
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_EQ(out, "running\nquit\n") << err.toStdString();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+
+    const QFileInfo after(file);
+    switch (row.settings) {
+      case Settings::none:
+      case Settings::regular: {
+        ASSERT_TRUE(after.isFile());
+        const QSettings settings(file, QSettings::IniFormat);
+        EXPECT_FALSE(settings.value(QStringLiteral("ZentrixCodeMain")).toByteArray().isEmpty())
+            << "the frame is written before the process ends";
+        if (row.settings == Settings::regular) {
+          EXPECT_EQ(settings.value(QStringLiteral("appearance")).toString(), "dark");
+        }
+        break;
+      }
+      case Settings::fifo:
+        EXPECT_TRUE(after.exists());
+        EXPECT_FALSE(after.isFile()) << "left as it was";
+        break;
+      case Settings::folder:
+        EXPECT_TRUE(after.isDir()) << "left as it was";
+        break;
+    }
+  }
 }
 
 }  // namespace

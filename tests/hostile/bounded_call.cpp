@@ -1,5 +1,6 @@
 #include "bounded_call.h"
 
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,7 +48,7 @@ void write_all(int fd, std::string_view text) {
 
 }  // namespace
 
-CallOutcome run_in_child(const std::function<std::string()>& call, unsigned kill_after_seconds) {
+CallOutcome run_in_child(const std::function<std::string()>& call) {
   CallOutcome out;
   int fds[2];
   if (::pipe(fds) != 0) return out;
@@ -60,7 +61,7 @@ CallOutcome run_in_child(const std::function<std::string()>& call, unsigned kill
   }
   if (pid == 0) {
     ::close(fds[0]);
-    ::alarm(kill_after_seconds);
+    ::alarm(kKillAfterSeconds);
     write_all(fds[1], call());
     ::close(fds[1]);
 #if defined(__SANITIZE_ADDRESS__)
@@ -86,6 +87,16 @@ CallOutcome run_in_child(const std::function<std::string()>& call, unsigned kill
   out.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   out.peak_mib = usage.ru_maxrss / 1024;
   return out;
+}
+
+std::string how_it_ended(const CallOutcome& out) {
+  const int status = out.wait_status;
+  if (WIFEXITED(status)) return "exited with status " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) {
+    return "hung: killed after " + std::to_string(kKillAfterSeconds) + " s";
+  }
+  if (WIFSIGNALED(status)) return "killed by signal " + std::to_string(WTERMSIG(status));
+  return "wait status " + std::to_string(status);
 }
 
 void report(std::string_view name, const CallOutcome& out) {

@@ -1,0 +1,207 @@
+#include "editor/kelo_text_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QTextBlock>
+#include <QUrl>
+
+#include "bridge/fake_engine.h"
+#include "editor/editor_test_app.h"
+#include "editor/find_bar.h"
+#include "editor/kelo_editor.h"
+#include "editor/row_layout.h"
+#include "editor/sample_colours.h"
+
+namespace zx::editor {
+namespace {
+
+using Stretch = std::pair<int, int>;  // first and last pixel column
+
+struct PaintedRanges : ::testing::Test {
+  bridge::FakeEngine engine;
+  KeloEditor editor{engine};
+  EditorColours colours = lightSampleColours();
+
+  void SetUp() override {
+    colours.rowHover = Qt::transparent;  // no band: only the ranges tint a row
+    colours.selection = QColor(0x20, 0x40, 0xF0);
+    editor.resize(700, 300);
+    editor.setColours(colours);
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    editor.textView()->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+  }
+  KeloTextView* view() const { return editor.textView(); }
+  QTextLine line() const {
+    const QTextBlock block = view()->document()->firstBlock();
+    view()->rowLayout()->blockBoundingRect(block);  // lays it out
+    return block.layout()->lineAt(0);
+  }
+  qreal x(int position) const { return line().cursorToX(position); }
+  // The stretches of columns of the first row where `wanted` holds for some pixel in
+  // rows `y0`..`y1` of the viewport.
+  template <class Wanted>
+  QList<Stretch> stretches(int y0, int y1, Wanted wanted) const {
+    const QImage image = view()->viewport()->grab().toImage();
+    QList<Stretch> out;
+    for (int px = 0; px < image.width(); ++px) {
+      bool hit = false;
+      for (int y = y0; y <= y1 && !hit; ++y) hit = wanted(image.pixelColor(px, y));
+      if (!hit) continue;
+      if (!out.isEmpty() && out.last().second == px - 1) {
+        out.last().second = px;
+      } else {
+        out.append({px, px});
+      }
+    }
+    return out;
+  }
+  // The tinted stretches along the first row's top edge, above every glyph.
+  QList<Stretch> tinted() const {
+    EXPECT_GE(view()->rowLayout()->lift(), 2) << "no room above the glyphs";
+    const int y = RowLayout::kTopInset + 1;
+    return stretches(y, y, [this](const QColor& c) { return c.rgb() != colours.panel.rgb(); });
+  }
+};
+
+// Every painted range lies over its own glyphs, whatever the direction of the run it falls
+// in. The expected edges come from the line's own layout, read only at positions whose
+// edge is unambiguous: inside a run, or where a run of the paragraph's direction begins.
+TEST_F(PaintedRanges, LieOverTheirGlyphsInBothDirections) {
+  const QString hebrew = u"שלום עולם"_qs;                    // one right-to-left paragraph
+  const QString mixed = u"let s = \"שלום עולם\" + name"_qs;  // Hebrew inside a Latin line
+  // In `mixed`: 9 starts the Hebrew run, 13 is the space inside it, 18 the closing quote.
+  struct Piece {
+    int left, right;  // the positions whose x are the piece's left and right edges
+  };
+  struct Row {
+    const char* what;
+    QString text;
+    QString find;          // typed into the find bar; the current match is selected
+    int from = 0, to = 0;  // or else this selection
+    const char* count = "";
+    QList<Piece> expected;  // left to right
+  };
+  const Row rows[] = {
+      {"first Hebrew word, painted at the right", hebrew, u"שלום"_qs, 0, 0, "1 of 1", {{4, 0}}},
+      {"second Hebrew word, at the left", hebrew, u"עולם"_qs, 0, 0, "1 of 1", {{9, 5}}},
+      {"both copies of a word",
+       hebrew + u" שלום"_qs,
+       u"שלום"_qs,
+       0,
+       0,
+       "1 of 2",
+       {{14, 10}, {4, 0}}},
+      {"first Hebrew word in a Latin line", mixed, u"שלום"_qs, 0, 0, "1 of 1", {{13, 18}}},
+      {"second Hebrew word in a Latin line", mixed, u"עולם"_qs, 0, 0, "1 of 1", {{9, 14}}},
+      {"a Latin word after the Hebrew", mixed, u"name"_qs, 0, 0, "1 of 1", {{22, 26}}},
+      {"a selection from Latin into Hebrew", mixed, QString(), 6, 13, "", {{6, 9}, {13, 18}}},
+      {"a selection from Hebrew into Latin", mixed, QString(), 14, 21, "", {{9, 14}, {18, 21}}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    QTest::keyClick(editor.findBar()->findField(), Qt::Key_Escape);
+    editor.setText(r.text);
+    view()->setTextCursor(QTextCursor(view()->document()));
+    if (!r.find.isEmpty()) {
+      QTest::keyClick(view(), Qt::Key_F, Qt::ControlModifier);
+      editor.findBar()->findField()->clear();
+      editor.findBar()->findField()->setText(r.find);
+      EXPECT_EQ(editor.findBar()->countText(), QString::fromUtf8(r.count));
+    } else {
+      QTextCursor c(view()->document());
+      c.setPosition(r.from);
+      c.setPosition(r.to, QTextCursor::KeepAnchor);
+      view()->setTextCursor(c);
+    }
+    QList<Stretch> expected;
+    for (const Piece& p : r.expected) {
+      ASSERT_LT(x(p.left) + 2, x(p.right)) << "a piece is wider than two pixels";
+      expected.append({int(std::floor(x(p.left))), int(std::ceil(x(p.right))) - 1});
+    }
+    const QList<Stretch> shown = tinted();
+    EXPECT_EQ(shown.size(), expected.size());
+    if (shown.size() != expected.size()) continue;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+      // Edges at fractions of a pixel land on either neighbour.
+      EXPECT_NEAR(shown[i].first, expected[i].first, 1) << i;
+      EXPECT_NEAR(shown[i].second, expected[i].second, 1) << i;
+    }
+  }
+
+  // A finding's dotted underline lies under its own word too: here the first, at the right.
+  QTest::keyClick(editor.findBar()->findField(), Qt::Key_Escape);
+  editor.setText(hebrew);
+  editor.setDiagnostics({{u"error"_qs, u"KELO3004"_qs, u"m"_qs, 1, 1, 1, 5}});
+  ASSERT_EQ(editor.underlines().size(), 1);
+  const int top = RowLayout::kTopInset;
+  const QList<Stretch> dots = stretches(top, top + view()->rowLayout()->pitch() - 1,
+                                        [this](const QColor& c) { return c == colours.sell; });
+  ASSERT_FALSE(dots.isEmpty());
+  EXPECT_NEAR(dots.first().first, std::floor(x(4)), 1);
+  EXPECT_LE(dots.last().second, std::ceil(x(0)));
+  EXPECT_GE(dots.last().second, x(0) - 5) << "2 px on, 2 px off, to the word's end";
+}
+
+TEST(TextView, PasteTakesTheTextAndADropOfFilesInsertsNothing) {
+  KeloTextView view;
+  view.resize(400, 200);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  const QList<QUrl> file = {QUrl::fromLocalFile(u"/tmp/x.kelo"_qs)};
+  struct Row {
+    const char* what;
+    bool drop;
+    QString text;
+    QList<QUrl> urls;
+    QString expected;
+  };
+  const Row rows[] = {
+      {"pasted text", false, u"a\r\nb\rc"_qs, {}, u"a\nb\nc|"_qs},
+      {"pasted text beside a link",
+       false,
+       u"https://example.org/x"_qs,
+       {QUrl(u"https://example.org/x"_qs)},
+       u"https://example.org/x|"_qs},
+      {"pasted text of a copied file", false, u"/tmp/x.kelo"_qs, file, u"/tmp/x.kelo|"_qs},
+      {"pasted links alone", false, QString(), file, u"|"_qs},
+      {"dropped text", true, u"let x = 1"_qs, {}, u"let x = 1|"_qs},
+      {"a dropped file", true, u"/tmp/x.kelo"_qs, file, u"|"_qs},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    view.clear();
+    auto* data = new QMimeData;
+    if (!r.text.isEmpty()) data->setText(r.text);
+    if (!r.urls.isEmpty()) data->setUrls(r.urls);
+    if (r.drop) {
+      const QPointF at = view.viewport()->rect().center();
+      QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, {});
+      QApplication::sendEvent(view.viewport(), &enter);
+      EXPECT_EQ(enter.isAccepted(), r.urls.isEmpty());
+      QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, {});
+      QApplication::sendEvent(view.viewport(), &drop);
+      delete data;
+    } else {
+      QApplication::clipboard()->setMimeData(data);
+      view.paste();
+    }
+    QTextCursor c = view.textCursor();
+    QString shown = view.rawText();
+    shown.insert(c.position(), u'|');
+    EXPECT_EQ(shown, r.expected);
+  }
+}
+
+}  // namespace
+}  // namespace zx::editor
+
+int main(int argc, char** argv) {
+  return zx::editor::testing::runWidgetTests(argc, argv);
+}
