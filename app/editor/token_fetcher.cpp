@@ -7,6 +7,11 @@
 #endif
 
 namespace zx::editor {
+namespace {
+
+constexpr qsizetype kTrimAbove = 1 << 20;  // characters, about 30,000 lines
+
+}  // namespace
 
 TokenFetcher::TokenFetcher(const bridge::EngineCalls& engine, QObject* parent)
     : QObject(parent), engine_(engine) {
@@ -37,8 +42,8 @@ void TokenFetcher::start(quint64 revision, const QString& text) {
 #ifdef __GLIBC__
     // The engine's working memory for a large text (a hundred megabytes for 100,000
     // lines) is freed by now but kept by the allocator in this thread's arena; give it
-    // back, so an open file costs what it holds.
-    malloc_trim(0);
+    // back, so an open file costs what it holds. Small texts leave little behind.
+    if (text.size() > kTrimAbove) malloc_trim(0);
 #endif
     return Result{revision, spans.take()};
   }));
