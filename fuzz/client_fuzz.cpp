@@ -2,7 +2,6 @@
 // five endpoints' payloads, the keyring's credentials, and what a failed decode tells
 // the user. No input may crash, leak or trip a sanitizer.
 #include <QByteArray>
-#include <QJsonValue>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -21,14 +20,15 @@ template <class T, class F>
 void envelope(const QByteArray& body, F decodeData) {
   decode::Decoder d;
   std::optional<client::Envelope<T>> e =
-      decode::document(d, body, [&](decode::Decoder& d, const QJsonValue& v) {
+      decode::document(d, body, [&](decode::Decoder& d, const decode::Value& v) {
         return client::Envelope<T>::decode(d, v, decodeData);
       });
   if (!e) {
     (void)client::APIError::decoding(d.detail()).errorDescription();
     return;
   }
-  if (!e->ok || !e->data) (void)client::APIError::http(500, e->error.value_or(QString())).errorDescription();
+  if (!e->ok || !e->data)
+    (void)client::APIError::http(500, e->error.value_or(QString())).errorDescription();
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   decode::Decoder d;
   std::optional<client::Envelope<client::StateResponse>> state =
-      decode::document(d, body, [](decode::Decoder& d, const QJsonValue& v) {
+      decode::document(d, body, [](decode::Decoder& d, const decode::Value& v) {
         return client::Envelope<client::StateResponse>::decode(d, v,
                                                                &client::StateResponse::decode);
       });

@@ -8,7 +8,7 @@
 namespace zx::bridge {
 
 using decode::Decoder;
-using decode::Fields;
+using decode::Value;
 
 namespace {
 
@@ -29,11 +29,9 @@ struct Refusal {
   bool ok = true;
   QString error;
 
-  static Refusal decode(Decoder& d, const QJsonValue& v) {
-    Fields f(d, v);
+  static Refusal decode(Decoder& d, const Value& v) {
     Refusal r;
-    r.ok = f.boolean(QStringLiteral("ok"));
-    r.error = f.text(QStringLiteral("error"));
+    decode::record(d, v, {{"ok", r.ok}, {"error", r.error}});
     return r;
   }
 };
@@ -103,6 +101,21 @@ BacktestReport ExportedEngine::backtest(const QString& source, const QString& na
 QList<Token> ExportedEngine::tokens(const QString& source) const {
   const QByteArray s = source.toUtf8();
   return decodeOr(f_, f_.tokens(s.constData()), TokenList{}).tokens;
+}
+
+void EngineCalls::markTokens(const QString& source, TokenSink& sink) const {
+  sink.clear();
+  for (const Token& t : tokens(source)) sink.add({highlightKind(t.kind), t.start, t.end, t.line});
+}
+
+void ExportedEngine::markTokens(const QString& source, TokenSink& sink) const {
+  const QByteArray s = source.toUtf8();
+  readReply(f_, f_.tokens(s.constData()), [&sink](QByteArrayView bytes) {
+    Decoder d;
+    // As every reply: bad sequences read as U+FFFD (see Kelo::decodeUtf8).
+    if (!isPlainUtf8(bytes)) return decodeTokenMarks(d, QString::fromUtf8(bytes).toUtf8(), sink);
+    return decodeTokenMarks(d, bytes, sink);
+  });
 }
 
 QList<Completion> ExportedEngine::completions(const QString& prefix) const {

@@ -19,6 +19,7 @@
 #include "bridge/engine_functions.h"
 #include "bridge/market_input.h"
 #include "bridge/records.h"
+#include "bridge/token_marks.h"
 
 namespace zx::bridge {
 
@@ -50,6 +51,9 @@ class EngineCalls {
                                   qint64 warmup) const = 0;
   // Tokens for syntax colouring; empty when the reply does not decode.
   virtual QList<Token> tokens(const QString& source) const = 0;
+  // The same tokens handed to `sink` one by one, as the editor takes them; none when the
+  // reply does not decode. By default read from tokens().
+  virtual void markTokens(const QString& source, TokenSink& sink) const;
   // The standard library's names starting with `prefix` (every one for ""); empty
   // when the reply does not decode.
   virtual QList<Completion> completions(const QString& prefix) const = 0;
@@ -72,6 +76,7 @@ class ExportedEngine final : public EngineCalls {
                           const std::optional<MarketSymbol>& symbol, double balance,
                           qint64 warmup) const override;
   QList<Token> tokens(const QString& source) const override;
+  void markTokens(const QString& source, TokenSink& sink) const override;
   QList<Completion> completions(const QString& prefix) const override;
   std::optional<Description> describe(const QString& name) const override;
 

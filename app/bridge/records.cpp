@@ -1,55 +1,31 @@
 #include "bridge/records.h"
 
-#include <cmath>
-
 #include "decode/encode_fields.h"
 #include "decode/record_hash.h"
 
 namespace zx::bridge {
 
 using decode::Decoder;
-using decode::Fields;
 using decode::hashOptional;
 using decode::insertOptional;
-
-namespace {
-
-// The reply's numbers come from text, where the parser already refuses NaN and
-// infinities; values handed in another way are held to the same rule.
-double finite(Decoder& d, const QJsonValue& v) {
-  const double x = decode::number(d, v);
-  if (!d.failed() && !std::isfinite(x)) {
-    d.fail(QStringLiteral("Expected a finite number"));
-    return 0;
-  }
-  return x;
-}
-
-double number(Fields& f, const QString& key) {
-  return f.required(key, &finite);
-}
-
-std::optional<double> optionalNumber(Fields& f, const QString& key) {
-  return f.optional(key, &finite);
-}
-
-}  // namespace
+using decode::record;
+using decode::Value;
 
 QString Diagnostic::id() const {
   // Concatenated, not formatted: a message may itself hold "%1".
   return code + u'-' + QString::number(line) + u'-' + QString::number(column) + u'-' + message;
 }
 
-Diagnostic Diagnostic::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Diagnostic Diagnostic::decode(Decoder& d, const Value& v) {
   Diagnostic r;
-  r.severity = f.text(QStringLiteral("severity"));
-  r.code = f.text(QStringLiteral("code"));
-  r.message = f.text(QStringLiteral("message"));
-  r.line = f.integer(QStringLiteral("line"));
-  r.column = f.integer(QStringLiteral("column"));
-  r.endLine = f.integer(QStringLiteral("endLine"));
-  r.endColumn = f.integer(QStringLiteral("endColumn"));
+  record(d, v,
+         {{"severity", r.severity},
+          {"code", r.code},
+          {"message", r.message},
+          {"line", r.line},
+          {"column", r.column},
+          {"endLine", r.endLine},
+          {"endColumn", r.endColumn}});
   return r;
 }
 
@@ -65,11 +41,9 @@ QJsonObject Diagnostic::encode() const {
   return o;
 }
 
-CheckResult CheckResult::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+CheckResult CheckResult::decode(Decoder& d, const Value& v) {
   CheckResult r;
-  r.ok = f.boolean(QStringLiteral("ok"));
-  r.diagnostics = f.records<Diagnostic>(QStringLiteral("diagnostics"));
+  record(d, v, {{"ok", r.ok}, {"diagnostics", r.diagnostics}});
   return r;
 }
 
@@ -80,12 +54,9 @@ QJsonObject CheckResult::encode() const {
   return o;
 }
 
-InputGroup InputGroup::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+InputGroup InputGroup::decode(Decoder& d, const Value& v) {
   InputGroup r;
-  r.id = f.text(QStringLiteral("id"));
-  r.label = f.text(QStringLiteral("label"));
-  r.advanced = f.boolean(QStringLiteral("advanced"));
+  record(d, v, {{"id", r.id}, {"label", r.label}, {"advanced", r.advanced}});
   return r;
 }
 
@@ -97,19 +68,19 @@ QJsonObject InputGroup::encode() const {
   return o;
 }
 
-InputSpec InputSpec::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+InputSpec InputSpec::decode(Decoder& d, const Value& v) {
   InputSpec r;
-  r.name = f.text(QStringLiteral("name"));
-  r.type = f.text(QStringLiteral("type"));
-  r.group = f.text(QStringLiteral("group"));
-  r.label = f.text(QStringLiteral("label"));
-  r.hint = f.text(QStringLiteral("hint"));
-  r.min = optionalNumber(f, QStringLiteral("min"));
-  r.max = optionalNumber(f, QStringLiteral("max"));
-  r.step = optionalNumber(f, QStringLiteral("step"));
-  r.required = f.boolean(QStringLiteral("required"));
-  r.advanced = f.boolean(QStringLiteral("advanced"));
+  record(d, v,
+         {{"name", r.name},
+          {"type", r.type},
+          {"group", r.group},
+          {"label", r.label},
+          {"hint", r.hint},
+          {"min", r.min},
+          {"max", r.max},
+          {"step", r.step},
+          {"required", r.required},
+          {"advanced", r.advanced}});
   return r;
 }
 
@@ -128,12 +99,9 @@ QJsonObject InputSpec::encode() const {
   return o;
 }
 
-InputSchema InputSchema::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+InputSchema InputSchema::decode(Decoder& d, const Value& v) {
   InputSchema r;
-  r.ok = f.boolean(QStringLiteral("ok"));
-  r.groups = f.records<InputGroup>(QStringLiteral("groups"));
-  r.inputs = f.records<InputSpec>(QStringLiteral("inputs"));
+  record(d, v, {{"ok", r.ok}, {"groups", r.groups}, {"inputs", r.inputs}});
   return r;
 }
 
@@ -145,18 +113,18 @@ QJsonObject InputSchema::encode() const {
   return o;
 }
 
-Trade Trade::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Trade Trade::decode(Decoder& d, const Value& v) {
   Trade r;
-  r.ticket = f.integer(QStringLiteral("ticket"));
-  r.side = f.text(QStringLiteral("side"));
-  r.volume = number(f, QStringLiteral("volume"));
-  r.openPrice = number(f, QStringLiteral("openPrice"));
-  r.closePrice = number(f, QStringLiteral("closePrice"));
-  r.openTime = f.integer(QStringLiteral("openTime"));
-  r.closeTime = f.integer(QStringLiteral("closeTime"));
-  r.profit = number(f, QStringLiteral("profit"));
-  r.reason = f.text(QStringLiteral("reason"));
+  record(d, v,
+         {{"ticket", r.ticket},
+          {"side", r.side},
+          {"volume", r.volume},
+          {"openPrice", r.openPrice},
+          {"closePrice", r.closePrice},
+          {"openTime", r.openTime},
+          {"closeTime", r.closeTime},
+          {"profit", r.profit},
+          {"reason", r.reason}});
   return r;
 }
 
@@ -178,13 +146,9 @@ QString JournalLine::id() const {
   return QString::number(bar) + u'-' + message;
 }
 
-JournalLine JournalLine::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+JournalLine JournalLine::decode(Decoder& d, const Value& v) {
   JournalLine r;
-  r.bar = f.integer(QStringLiteral("bar"));
-  r.time = f.integer(QStringLiteral("time"));
-  r.level = f.text(QStringLiteral("level"));
-  r.message = f.text(QStringLiteral("message"));
+  record(d, v, {{"bar", r.bar}, {"time", r.time}, {"level", r.level}, {"message", r.message}});
   return r;
 }
 
@@ -197,26 +161,22 @@ QJsonObject JournalLine::encode() const {
   return o;
 }
 
-BacktestReport BacktestReport::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+BacktestReport BacktestReport::decode(Decoder& d, const Value& v) {
   BacktestReport r;
-  r.ok = f.boolean(QStringLiteral("ok"));
-  r.startingBalance = number(f, QStringLiteral("startingBalance"));
-  r.endingBalance = number(f, QStringLiteral("endingBalance"));
-  r.netProfit = number(f, QStringLiteral("netProfit"));
-  r.wins = f.integer(QStringLiteral("wins"));
-  r.losses = f.integer(QStringLiteral("losses"));
-  r.winRate = number(f, QStringLiteral("winRate"));
-  r.profitFactor = number(f, QStringLiteral("profitFactor"));
-  r.maxDrawdown = number(f, QStringLiteral("maxDrawdown"));
-  r.trades = f.records<Trade>(QStringLiteral("trades"));
-  r.journal = f.records<JournalLine>(QStringLiteral("journal"));
-  r.equity = f.required(QStringLiteral("equity"), [](Decoder& d, const QJsonValue& v) {
-    return decode::list(d, v, &finite);
-  });
-  r.errors = f.required(QStringLiteral("errors"), [](Decoder& d, const QJsonValue& v) {
-    return decode::list(d, v, &decode::text);
-  });
+  record(d, v,
+         {{"ok", r.ok},
+          {"startingBalance", r.startingBalance},
+          {"endingBalance", r.endingBalance},
+          {"netProfit", r.netProfit},
+          {"wins", r.wins},
+          {"losses", r.losses},
+          {"winRate", r.winRate},
+          {"profitFactor", r.profitFactor},
+          {"maxDrawdown", r.maxDrawdown},
+          {"trades", r.trades},
+          {"journal", r.journal},
+          {"equity", r.equity},
+          {"errors", r.errors}});
   return r;
 }
 
@@ -246,15 +206,15 @@ BacktestReport BacktestReport::failed(double balance, const QString& error) {
   return r;
 }
 
-BuildResult BuildResult::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+BuildResult BuildResult::decode(Decoder& d, const Value& v) {
   BuildResult r;
-  r.ok = f.boolean(QStringLiteral("ok"));
-  r.path = f.optionalText(QStringLiteral("path"));
-  r.bytes = f.optionalInteger(QStringLiteral("bytes"));
-  r.functions = f.optionalInteger(QStringLiteral("functions"));
-  r.inputs = f.optionalInteger(QStringLiteral("inputs"));
-  r.error = f.optionalText(QStringLiteral("error"));
+  record(d, v,
+         {{"ok", r.ok},
+          {"path", r.path},
+          {"bytes", r.bytes},
+          {"functions", r.functions},
+          {"inputs", r.inputs},
+          {"error", r.error}});
   return r;
 }
 
@@ -269,14 +229,14 @@ QJsonObject BuildResult::encode() const {
   return o;
 }
 
-Completion Completion::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Completion Completion::decode(Decoder& d, const Value& v) {
   Completion r;
-  r.name = f.text(QStringLiteral("name"));
-  r.kind = f.text(QStringLiteral("kind"));
-  r.type = f.text(QStringLiteral("type"));
-  r.summary = f.text(QStringLiteral("summary"));
-  r.group = f.text(QStringLiteral("group"));
+  record(d, v,
+         {{"name", r.name},
+          {"kind", r.kind},
+          {"type", r.type},
+          {"summary", r.summary},
+          {"group", r.group}});
   return r;
 }
 
@@ -290,10 +250,9 @@ QJsonObject Completion::encode() const {
   return o;
 }
 
-CompletionList CompletionList::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+CompletionList CompletionList::decode(Decoder& d, const Value& v) {
   CompletionList r;
-  r.items = f.records<Completion>(QStringLiteral("items"));
+  record(d, v, {{"items", r.items}});
   return r;
 }
 
@@ -303,13 +262,9 @@ QJsonObject CompletionList::encode() const {
   return o;
 }
 
-Token Token::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Token Token::decode(Decoder& d, const Value& v) {
   Token r;
-  r.kind = f.text(QStringLiteral("kind"));
-  r.start = f.integer(QStringLiteral("start"));
-  r.end = f.integer(QStringLiteral("end"));
-  r.line = f.integer(QStringLiteral("line"));
+  record(d, v, {{"kind", r.kind}, {"start", r.start}, {"end", r.end}, {"line", r.line}});
   return r;
 }
 
@@ -322,10 +277,9 @@ QJsonObject Token::encode() const {
   return o;
 }
 
-TokenList TokenList::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+TokenList TokenList::decode(Decoder& d, const Value& v) {
   TokenList r;
-  r.tokens = f.records<Token>(QStringLiteral("tokens"));
+  record(d, v, {{"tokens", r.tokens}});
   return r;
 }
 
@@ -335,14 +289,14 @@ QJsonObject TokenList::encode() const {
   return o;
 }
 
-Description Description::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Description Description::decode(Decoder& d, const Value& v) {
   Description r;
-  r.found = f.boolean(QStringLiteral("found"));
-  r.name = f.optionalText(QStringLiteral("name"));
-  r.type = f.optionalText(QStringLiteral("type"));
-  r.summary = f.optionalText(QStringLiteral("summary"));
-  r.example = f.optionalText(QStringLiteral("example"));
+  record(d, v,
+         {{"found", r.found},
+          {"name", r.name},
+          {"type", r.type},
+          {"summary", r.summary},
+          {"example", r.example}});
   return r;
 }
 

@@ -1,8 +1,9 @@
 // The records the engine's JSON replies decode into. Each mirrors its JSON by field
 // name; `decode` reads one strictly (see decode/strict_json.h): a required key that is
 // missing, null or of the wrong type leaves the decoder failed, optional keys may be
-// missing or null, keys a record does not read are ignored, numbers must be finite
-// and integers exact. `encode` writes the same keys back, leaving absent optionals out.
+// missing or null, keys a record does not read are ignored, numbers are finite (the
+// reader refuses any other) and integers exact. `encode` writes the same keys back,
+// leaving absent optionals out.
 #pragma once
 
 #include <QHashFunctions>
@@ -28,7 +29,7 @@ struct Diagnostic {
   bool isError() const { return severity == QStringLiteral("error"); }
   // code-line-column-message; not unique: equal findings of another severity share it.
   QString id() const;
-  static Diagnostic decode(decode::Decoder& d, const QJsonValue& v);
+  static Diagnostic decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const Diagnostic&, const Diagnostic&) = default;
 };
@@ -37,7 +38,7 @@ struct CheckResult {
   bool ok = false;
   QList<Diagnostic> diagnostics;
 
-  static CheckResult decode(decode::Decoder& d, const QJsonValue& v);
+  static CheckResult decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const CheckResult&, const CheckResult&) = default;
 };
@@ -47,7 +48,7 @@ struct InputGroup {
   QString label;
   bool advanced = false;
 
-  static InputGroup decode(decode::Decoder& d, const QJsonValue& v);
+  static InputGroup decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const InputGroup&, const InputGroup&) = default;
 };
@@ -66,7 +67,7 @@ struct InputSpec {
   bool advanced = false;
 
   const QString& id() const { return name; }
-  static InputSpec decode(decode::Decoder& d, const QJsonValue& v);
+  static InputSpec decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const InputSpec&, const InputSpec&) = default;
 };
@@ -76,7 +77,7 @@ struct InputSchema {
   QList<InputGroup> groups;
   QList<InputSpec> inputs;
 
-  static InputSchema decode(decode::Decoder& d, const QJsonValue& v);
+  static InputSchema decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const InputSchema&, const InputSchema&) = default;
 };
@@ -94,7 +95,7 @@ struct Trade {
   QString reason;
 
   qint64 id() const { return ticket; }
-  static Trade decode(decode::Decoder& d, const QJsonValue& v);
+  static Trade decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const Trade&, const Trade&) = default;
 };
@@ -108,7 +109,7 @@ struct JournalLine {
 
   // bar-message; two equal lines of one bar share it.
   QString id() const;
-  static JournalLine decode(decode::Decoder& d, const QJsonValue& v);
+  static JournalLine decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const JournalLine&, const JournalLine&) = default;
 };
@@ -128,7 +129,7 @@ struct BacktestReport {
   QList<double> equity;  // one sample per replayed bar
   QList<QString> errors;
 
-  static BacktestReport decode(decode::Decoder& d, const QJsonValue& v);
+  static BacktestReport decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   // A run that never happened: both balances `balance`, zero statistics, one error.
   static BacktestReport failed(double balance, const QString& error);
@@ -143,7 +144,7 @@ struct BuildResult {
   std::optional<qint64> inputs;
   std::optional<QString> error;
 
-  static BuildResult decode(decode::Decoder& d, const QJsonValue& v);
+  static BuildResult decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const BuildResult&, const BuildResult&) = default;
 };
@@ -157,7 +158,7 @@ struct Completion {
   QString group;
 
   const QString& id() const { return name; }
-  static Completion decode(decode::Decoder& d, const QJsonValue& v);
+  static Completion decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const Completion&, const Completion&) = default;
 };
@@ -165,7 +166,7 @@ struct Completion {
 struct CompletionList {
   QList<Completion> items;
 
-  static CompletionList decode(decode::Decoder& d, const QJsonValue& v);
+  static CompletionList decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const CompletionList&, const CompletionList&) = default;
 };
@@ -177,7 +178,7 @@ struct Token {
   qint64 end = 0;  // exclusive
   qint64 line = 0;
 
-  static Token decode(decode::Decoder& d, const QJsonValue& v);
+  static Token decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const Token&, const Token&) = default;
 };
@@ -185,7 +186,7 @@ struct Token {
 struct TokenList {
   QList<Token> tokens;
 
-  static TokenList decode(decode::Decoder& d, const QJsonValue& v);
+  static TokenList decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const TokenList&, const TokenList&) = default;
 };
@@ -197,7 +198,7 @@ struct Description {
   std::optional<QString> summary;
   std::optional<QString> example;
 
-  static Description decode(decode::Decoder& d, const QJsonValue& v);
+  static Description decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const Description&, const Description&) = default;
 };
@@ -211,3 +212,12 @@ size_t qHash(const JournalLine& r, size_t seed = 0);
 size_t qHash(const Completion& r, size_t seed = 0);
 
 }  // namespace zx::bridge
+
+// Long lists of records grow by moving their bytes: every member is relocatable.
+Q_DECLARE_TYPEINFO(zx::bridge::Diagnostic, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::InputGroup, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::InputSpec, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::Trade, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::JournalLine, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::Completion, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::bridge::Token, Q_RELOCATABLE_TYPE);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QSet>
+#include <QStringList>
 #include <cmath>
 
 #include "bridge/reply_decode.h"
@@ -274,6 +275,110 @@ TEST(Records, ExcerptCountsUserPerceivedCharacters) {
   }
 }
 
+// One value of each kind, for the reader's edge cases.
+struct Probe {
+  std::optional<qint64> whole;
+  std::optional<double> number;
+  std::optional<QString> text;
+
+  static Probe decode(decode::Decoder& d, const decode::Value& v) {
+    Probe p;
+    decode::record(d, v, {{"whole", p.whole}, {"number", p.number}, {"text", p.text}});
+    return p;
+  }
+};
+
+// "whole=…", "number=…" (17 digits, sign shown), "text=" and UTF-16 units; or the reason.
+QString verdict(const QByteArray& reply) {
+  KeloError error;
+  const std::optional<Probe> p = Kelo::decodeUtf8<Probe>(reply, &error);
+  if (!p) {
+    // Every failure ends with the reply's first 400 characters after a line break.
+    const QString start = QString::fromUtf8(reply).left(400);
+    EXPECT_TRUE(error.text.endsWith(u'\n' + start)) << error.text.toStdString();
+    return error.text.left(error.text.size() - start.size() - 1);
+  }
+  QStringList parts;
+  if (p->whole) parts << QStringLiteral("whole=%1").arg(*p->whole);
+  if (p->number) {
+    parts << QStringLiteral("number=%1%2")
+                 .arg(std::signbit(*p->number) ? "-" : "+")
+                 .arg(std::abs(*p->number), 0, 'g', 17);
+  }
+  if (p->text) {
+    QString units;
+    for (const QChar c : *p->text) units += u' ' + QString::number(c.unicode(), 16);
+    parts << QStringLiteral("text=") + units.trimmed();
+  }
+  return parts.join(u' ');
+}
+
+TEST(Records, EdgesAFastReaderMustGetRight) {
+  const QByteArray nested1023 = QByteArray(1023, '[') + QByteArray(1023, ']');
+  const QByteArray longReply = R"({"text":")" + QByteArray(9991, 'a');
+  struct Row {
+    const char* behaviour;
+    QByteArray reply;
+    const char* verdict;
+  };
+  const Row rows[] = {
+      {"2^53 is exact", R"({"whole":9007199254740992})", "whole=9007199254740992"},
+      {"2^53 + 1 stays exact as a whole number", R"({"whole":9007199254740993})",
+       "whole=9007199254740993"},
+      {"2^53 + 1 as a number is the nearest double", R"({"number":9007199254740993})",
+       "number=+9007199254740992"},
+      {"the largest whole number", R"({"whole":9223372036854775807})", "whole=9223372036854775807"},
+      {"one past it is not whole", R"({"whole":9223372036854775808})",
+       "Expected a whole number at whole, found the number 9.2233720368547758e+18."},
+      {"the smallest whole number, written as a fraction", R"({"whole":-9223372036854775808.0})",
+       "whole=-9223372036854775808"},
+      {"a zero fraction is whole", R"({"whole":3.0,"number":1e3})", "whole=3 number=+1000"},
+      {"minus zero reads as zero", R"({"whole":-0,"number":-0})", "whole=0 number=+0"},
+      {"minus zero with a fraction reads as zero", R"({"number":-0.0})", "number=+0"},
+      {"1e308 is a number", R"({"number":1e308})", "number=+1e+308"},
+      {"the largest double", R"({"number":1.7976931348623157e308})",
+       "number=+1.7976931348623157e+308"},
+      {"past the largest double", R"({"number":1e309})",
+       "The data is not valid JSON: illegal number at offset 15."},
+      {"the smallest subnormal", R"({"number":5e-324})", "number=+4.9406564584124654e-324"},
+      {"below it, rounding to zero", R"({"number":2e-324})",
+       "The data is not valid JSON: illegal number at offset 16."},
+      {"zero written small is still zero", R"({"number":0e-400})", "number=+0"},
+      {"a fraction is not whole", R"({"whole":0.5})",
+       "Expected a whole number at whole, found the number 0.5."},
+      {"NaN is not JSON", R"({"number":NaN})",
+       "The data is not valid JSON: illegal number at offset 10."},
+      {"the short escapes", R"({"text":"\"\\\/\b\f\n\r\t"})", "text=22 5c 2f 8 c a d 9"},
+      {"a \\u escape, both cases of hex", R"({"text":"\u00e9\u00E9"})", "text=e9 e9"},
+      {"a surrogate pair of escapes", R"({"text":"\ud83d\ude00"})", "text=d83d de00"},
+      {"the same character as UTF-8", "{\"text\":\"\xF0\x9F\x98\x80\"}", "text=d83d de00"},
+      {"a lone surrogate escape is kept", R"({"text":"\udc00x"})", "text=dc00 78"},
+      {"an unknown escape stands for its character", R"({"text":"\x"})", "text=78"},
+      {"a bad \\u escape", R"({"text":"\u12G4"})",
+       "The data is not valid JSON: invalid escape sequence at offset 13."},
+      {"a raw control character is text", "{\"text\":\"\t\x01\"}", "text=9 1"},
+      {"nesting to the limit is read, and is not a number", R"({"whole":)" + nested1023 + "}",
+       "Expected a whole number at whole, found a list."},
+      {"nesting past the limit", R"({"whole":[)" + nested1023 + "]}",
+       "The data is not valid JSON: too deeply nested document at offset 1033."},
+      {"a reply cut inside a number", R"({"whole":1)",
+       "The data is not valid JSON: invalid termination by number at offset 10."},
+      {"a reply cut inside a text", R"({"text":"ab)",
+       "The data is not valid JSON: unterminated string at offset 12."},
+      {"a reply cut after a member", R"({"whole":1,)",
+       "The data is not valid JSON: unterminated object at offset 11."},
+      {"garbage after the reply", R"({"whole":1} x)",
+       "The data is not valid JSON: garbage at the end of the document at offset 12."},
+      {"white space after the reply", "{\"whole\":1}\n \t", "whole=1"},
+      {"a failing reply of 10,000 characters", longReply,
+       "The data is not valid JSON: unterminated string at offset 10001."},
+  };
+  ASSERT_EQ(longReply.size(), 10000);
+  for (const Row& row : rows) {
+    EXPECT_EQ(verdict(row.reply).toStdString(), row.verdict) << row.behaviour;
+  }
+}
+
 TEST(Records, IdentitiesAndSeverity) {
   const Diagnostic d{"error", "KELO3001", "Unknown name 'a-b' %1", 4, 9, 4, 12};
   EXPECT_EQ(d.id(), QStringLiteral("KELO3001-4-9-Unknown name 'a-b' %1"));
@@ -316,12 +421,15 @@ TEST(Records, EqualIdentitiesNeedNotBeEqualRecords) {
 }
 
 TEST(Records, NonFiniteValuesHandedInDirectlyFail) {
-  decode::Decoder d;
-  QJsonObject trade{{"ticket", 1},      {"side", "buy"},     {"volume", qQNaN()},
-                    {"openPrice", 1.0}, {"closePrice", 1.0}, {"openTime", 0},
-                    {"closeTime", 0},   {"profit", 0.0},     {"reason", "x"}};
-  Trade::decode(d, trade);
-  EXPECT_TRUE(d.failed());
+  // Text is the only way in: the reader refuses every non-finite number.
+  for (const char* volume : {"NaN", "inf", "-inf", "1e400", "-1e400"}) {
+    decode::Decoder d;
+    const QByteArray trade = QByteArray(R"({"ticket":1,"side":"buy","volume":)") + volume +
+                             R"(,"openPrice":1.0,"closePrice":1.0,"openTime":0,"closeTime":0,)"
+                             R"("profit":0.0,"reason":"x"})";
+    EXPECT_FALSE(decode::document(d, trade, &Trade::decode)) << volume;
+    EXPECT_TRUE(d.failed()) << volume;
+  }
 }
 
 TEST(Records, HostileRepliesFailWithoutHarm) {

@@ -30,20 +30,19 @@ namespace Kelo {
 template <class R>
 std::optional<R> decode(const QString& reply, KeloError* error = nullptr) {
   decode::Decoder d;
-  std::optional<R> out = decode::document(d, reply.toUtf8(), &R::decode);
+  std::optional<R> out = decode::document(d, QByteArrayView(reply.toUtf8()), &R::decode);
   if (!out && error) error->text = d.detail() + u'\n' + excerpt(reply, 400);
   return out;
 }
 
 // The same for a reply still in the engine's UTF-8. A well-formed reply, which is every
-// reply the engine writes, is parsed where it lies instead of being copied into text and
+// reply the engine writes, is read where it lies instead of being copied into text and
 // back; any other is read as text first, which turns each bad sequence into U+FFFD.
 template <class R>
 std::optional<R> decodeUtf8(QByteArrayView reply, KeloError* error = nullptr) {
   if (!isPlainUtf8(reply)) return decode<R>(QString::fromUtf8(reply), error);
   decode::Decoder d;
-  std::optional<R> out =
-      decode::document(d, QByteArray::fromRawData(reply.data(), reply.size()), &R::decode);
+  std::optional<R> out = decode::document(d, reply, &R::decode);
   if (!out && error) error->text = d.detail() + u'\n' + excerpt(QString::fromUtf8(reply), 400);
   return out;
 }

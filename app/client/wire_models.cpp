@@ -9,16 +9,14 @@
 namespace zx::client {
 
 using decode::Decoder;
-using decode::Fields;
 using decode::hashOptional;
 using decode::insertOptional;
+using decode::record;
+using decode::Value;
 
-Broker Broker::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Broker Broker::decode(Decoder& d, const Value& v) {
   Broker b;
-  b.name = f.text(QStringLiteral("name"));
-  b.logo = f.optionalText(QStringLiteral("logo"));
-  b.servers = f.optionalInteger(QStringLiteral("servers"));
+  record(d, v, {{"name", b.name}, {"logo", b.logo}, {"servers", b.servers}});
   return b;
 }
 
@@ -30,11 +28,9 @@ QJsonObject Broker::encode() const {
   return o;
 }
 
-BrokerPage BrokerPage::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+BrokerPage BrokerPage::decode(Decoder& d, const Value& v) {
   BrokerPage page;
-  page.items = f.records<Broker>(QStringLiteral("items"));
-  page.total = f.integer(QStringLiteral("total"));
+  record(d, v, {{"items", page.items}, {"total", page.total}});
   return page;
 }
 
@@ -49,11 +45,9 @@ bool TradingServer::isDemo() const {
   return type.has_value() && type->toLower() == QStringLiteral("demo");
 }
 
-TradingServer TradingServer::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+TradingServer TradingServer::decode(Decoder& d, const Value& v) {
   TradingServer s;
-  s.serverName = f.text(QStringLiteral("serverName"));
-  s.type = f.optionalText(QStringLiteral("type"));
+  record(d, v, {{"serverName", s.serverName}, {"type", s.type}});
   return s;
 }
 
@@ -64,16 +58,16 @@ QJsonObject TradingServer::encode() const {
   return o;
 }
 
-Session Session::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Session Session::decode(Decoder& d, const Value& v) {
   Session s;
-  s.login = f.text(QStringLiteral("login"));
-  s.name = f.text(QStringLiteral("name"));
-  s.brokerName = f.text(QStringLiteral("brokerName"));
-  s.serverName = f.text(QStringLiteral("serverName"));
-  s.currency = f.text(QStringLiteral("currency"));
-  s.leverage = f.integer(QStringLiteral("leverage"));
-  s.balance = f.number(QStringLiteral("balance"));
+  record(d, v,
+         {{"login", s.login},
+          {"name", s.name},
+          {"brokerName", s.brokerName},
+          {"serverName", s.serverName},
+          {"currency", s.currency},
+          {"leverage", s.leverage},
+          {"balance", s.balance}});
   return s;
 }
 
@@ -89,11 +83,9 @@ QJsonObject Session::encode() const {
   return o;
 }
 
-LoginResponse LoginResponse::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+LoginResponse LoginResponse::decode(Decoder& d, const Value& v) {
   LoginResponse r;
-  r.token = f.text(QStringLiteral("token"));
-  r.session = f.required(QStringLiteral("session"), &Session::decode);
+  record(d, v, {{"token", r.token}, {"session", r.session}});
   return r;
 }
 
@@ -104,10 +96,9 @@ QJsonObject LoginResponse::encode() const {
   return o;
 }
 
-AccountBlock AccountBlock::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+AccountBlock AccountBlock::decode(Decoder& d, const Value& v) {
   AccountBlock a;
-  a.currency = f.optionalText(QStringLiteral("currency"));
+  record(d, v, {{"currency", a.currency}});
   return a;
 }
 
@@ -117,18 +108,18 @@ QJsonObject AccountBlock::encode() const {
   return o;
 }
 
-SymbolRow SymbolRow::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+SymbolRow SymbolRow::decode(Decoder& d, const Value& v) {
   SymbolRow r;
-  r.sym = f.text(QStringLiteral("sym"));
-  r.name = f.optionalText(QStringLiteral("name"));
-  r.digits = f.integer(QStringLiteral("digits"));
-  r.group = f.optionalText(QStringLiteral("group"));
-  r.contract = f.optionalNumber(QStringLiteral("contract"));
-  r.minLot = f.optionalNumber(QStringLiteral("minLot"));
-  r.maxLot = f.optionalNumber(QStringLiteral("maxLot"));
-  r.lotStep = f.optionalNumber(QStringLiteral("lotStep"));
-  r.open = f.optionalBoolean(QStringLiteral("open"));
+  record(d, v,
+         {{"sym", r.sym},
+          {"name", r.name},
+          {"digits", r.digits},
+          {"group", r.group},
+          {"contract", r.contract},
+          {"minLot", r.minLot},
+          {"maxLot", r.maxLot},
+          {"lotStep", r.lotStep},
+          {"open", r.open}});
   return r;
 }
 
@@ -146,11 +137,9 @@ QJsonObject SymbolRow::encode() const {
   return o;
 }
 
-Quote Quote::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Quote Quote::decode(Decoder& d, const Value& v) {
   Quote q;
-  q.bid = f.optionalNumber(QStringLiteral("bid"));
-  q.ask = f.optionalNumber(QStringLiteral("ask"));
+  record(d, v, {{"bid", q.bid}, {"ask", q.ask}});
   return q;
 }
 
@@ -161,14 +150,9 @@ QJsonObject Quote::encode() const {
   return o;
 }
 
-StateResponse StateResponse::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+StateResponse StateResponse::decode(Decoder& d, const Value& v) {
   StateResponse s;
-  s.symbols = f.records<SymbolRow>(QStringLiteral("symbols"));
-  s.account = f.optional(QStringLiteral("account"), &AccountBlock::decode);
-  s.quotes = f.optional(QStringLiteral("quotes"), [](Decoder& d, const QJsonValue& v) {
-    return decode::map(d, v, &Quote::decode);
-  });
+  record(d, v, {{"symbols", s.symbols}, {"account", s.account}, {"quotes", s.quotes}});
   return s;
 }
 
@@ -180,15 +164,9 @@ QJsonObject StateResponse::encode() const {
   return o;
 }
 
-Candle Candle::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Candle Candle::decode(Decoder& d, const Value& v) {
   Candle c;
-  c.t = f.number(QStringLiteral("t"));
-  c.o = f.number(QStringLiteral("o"));
-  c.h = f.number(QStringLiteral("h"));
-  c.l = f.number(QStringLiteral("l"));
-  c.c = f.number(QStringLiteral("c"));
-  c.v = f.optionalNumber(QStringLiteral("v"));
+  record(d, v, {{"t", c.t}, {"o", c.o}, {"h", c.h}, {"l", c.l}, {"c", c.c}, {"v", c.v}});
   return c;
 }
 
@@ -203,11 +181,9 @@ QJsonObject Candle::encode() const {
   return json;
 }
 
-Credentials Credentials::decode(Decoder& d, const QJsonValue& v) {
-  Fields f(d, v);
+Credentials Credentials::decode(Decoder& d, const Value& v) {
   Credentials c;
-  c.token = f.text(QStringLiteral("token"));
-  c.session = f.optional(QStringLiteral("session"), &Session::decode);
+  record(d, v, {{"token", c.token}, {"session", c.session}});
   return c;
 }
 
@@ -227,11 +203,11 @@ MarketState MarketState::from(const StateResponse& state) {
   return m;
 }
 
-QList<TradingServer> decodeServers(Decoder& d, const QJsonValue& v) {
+QList<TradingServer> decodeServers(Decoder& d, const Value& v) {
   return decode::list(d, v, &TradingServer::decode);
 }
 
-QList<Candle> decodeCandles(Decoder& d, const QJsonValue& v) {
+QList<Candle> decodeCandles(Decoder& d, const Value& v) {
   return decode::list(d, v, &Candle::decode);
 }
 

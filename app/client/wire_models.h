@@ -26,14 +26,11 @@ struct Envelope {
   std::optional<T> data;
   std::optional<QString> error;
 
-  // `decodeData(Decoder&, const QJsonValue&)` reads the payload.
+  // `decodeData(Decoder&, const Value&)` reads the payload.
   template <class F>
-  static Envelope decode(decode::Decoder& d, const QJsonValue& v, F&& decodeData) {
-    decode::Fields f(d, v);
+  static Envelope decode(decode::Decoder& d, const decode::Value& v, const F& decodeData) {
     Envelope e;
-    e.ok = f.boolean(QStringLiteral("ok"));
-    e.data = f.optional(QStringLiteral("data"), decodeData);
-    e.error = f.optionalText(QStringLiteral("error"));
+    decode::record(d, v, {{"ok", e.ok}, {"data", e.data, decodeData}, {"error", e.error}});
     return e;
   }
 };
@@ -44,7 +41,7 @@ struct Broker {
   std::optional<qint64> servers;
 
   const QString& id() const { return name; }
-  static Broker decode(decode::Decoder& d, const QJsonValue& v);
+  static Broker decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const Broker&, const Broker&) = default;
 };
@@ -53,7 +50,7 @@ struct BrokerPage {
   QList<Broker> items;
   qint64 total = 0;
 
-  static BrokerPage decode(decode::Decoder& d, const QJsonValue& v);
+  static BrokerPage decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
 };
 
@@ -63,7 +60,7 @@ struct TradingServer {
 
   const QString& id() const { return serverName; }
   bool isDemo() const;
-  static TradingServer decode(decode::Decoder& d, const QJsonValue& v);
+  static TradingServer decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const TradingServer&, const TradingServer&) = default;
 };
@@ -77,7 +74,7 @@ struct Session {
   qint64 leverage = 0;
   double balance = 0;
 
-  static Session decode(decode::Decoder& d, const QJsonValue& v);
+  static Session decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const Session&, const Session&) = default;
 };
@@ -86,14 +83,14 @@ struct LoginResponse {
   QString token;
   Session session;
 
-  static LoginResponse decode(decode::Decoder& d, const QJsonValue& v);
+  static LoginResponse decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
 };
 
 struct AccountBlock {
   std::optional<QString> currency;
 
-  static AccountBlock decode(decode::Decoder& d, const QJsonValue& v);
+  static AccountBlock decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
 };
 
@@ -109,7 +106,7 @@ struct SymbolRow {
   std::optional<bool> open;
 
   const QString& id() const { return sym; }
-  static SymbolRow decode(decode::Decoder& d, const QJsonValue& v);
+  static SymbolRow decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const SymbolRow&, const SymbolRow&) = default;
 };
@@ -118,7 +115,7 @@ struct Quote {
   std::optional<double> bid;
   std::optional<double> ask;
 
-  static Quote decode(decode::Decoder& d, const QJsonValue& v);
+  static Quote decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
   friend bool operator==(const Quote&, const Quote&) = default;
 };
@@ -128,7 +125,7 @@ struct StateResponse {
   std::optional<AccountBlock> account;
   std::optional<QMap<QString, Quote>> quotes;
 
-  static StateResponse decode(decode::Decoder& d, const QJsonValue& v);
+  static StateResponse decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
 };
 
@@ -141,7 +138,7 @@ struct Candle {
   double c = 0;
   std::optional<double> v;
 
-  static Candle decode(decode::Decoder& d, const QJsonValue& v);
+  static Candle decode(decode::Decoder& d, const decode::Value& v);
   QJsonObject encode() const;
 };
 
@@ -150,7 +147,7 @@ struct Credentials {
   QString token;
   std::optional<Session> session;
 
-  static Credentials decode(decode::Decoder& d, const QJsonValue& v);
+  static Credentials decode(decode::Decoder& d, const decode::Value& v);
   // Compact JSON; "session" is left out when absent.
   QByteArray encode() const;
   // The stored credentials, or none when nothing is stored or it does not decode.
@@ -174,7 +171,12 @@ size_t qHash(const SymbolRow& r, size_t seed = 0);
 size_t qHash(const Quote& q, size_t seed = 0);
 
 // List payloads of the endpoints.
-QList<TradingServer> decodeServers(decode::Decoder& d, const QJsonValue& v);
-QList<Candle> decodeCandles(decode::Decoder& d, const QJsonValue& v);
+QList<TradingServer> decodeServers(decode::Decoder& d, const decode::Value& v);
+QList<Candle> decodeCandles(decode::Decoder& d, const decode::Value& v);
 
 }  // namespace zx::client
+
+// Long lists of records grow by moving their bytes: every member is relocatable.
+Q_DECLARE_TYPEINFO(zx::client::Broker, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::client::TradingServer, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(zx::client::SymbolRow, Q_RELOCATABLE_TYPE);

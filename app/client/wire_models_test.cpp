@@ -10,7 +10,7 @@ namespace {
 template <class T, class F>
 std::optional<Envelope<T>> envelope(const QByteArray& json, F decodeData, QString* detail) {
   decode::Decoder d;
-  auto out = decode::document(d, json, [&](decode::Decoder& d, const QJsonValue& v) {
+  auto out = decode::document(d, json, [&](decode::Decoder& d, const decode::Value& v) {
     return Envelope<T>::decode(d, v, decodeData);
   });
   if (detail) *detail = d.detail();
@@ -20,7 +20,7 @@ std::optional<Envelope<T>> envelope(const QByteArray& json, F decodeData, QStrin
 // The decoding verdict of one endpoint's reply: empty when it decodes.
 using Check = QString (*)(const QByteArray&);
 template <class T>
-QString verdict(const QByteArray& json, T (*decodeData)(decode::Decoder&, const QJsonValue&)) {
+QString verdict(const QByteArray& json, T (*decodeData)(decode::Decoder&, const decode::Value&)) {
   QString detail;
   return envelope<T>(json, decodeData, &detail) ? QString() : detail;
 }

@@ -36,7 +36,7 @@ template <class T, class F>
 Outcome<T> classify(int status, const QByteArray& body, F decodeData) {
   decode::Decoder d;
   std::optional<Envelope<T>> envelope =
-      decode::document(d, body, [&](decode::Decoder& d, const QJsonValue& v) {
+      decode::document(d, body, [&](decode::Decoder& d, const decode::Value& v) {
         return Envelope<T>::decode(d, v, decodeData);
       });
   if (envelope) {

@@ -22,8 +22,7 @@ void insertOptional(QJsonObject& o, const QString& key, const std::optional<T>& 
 // Writes `key` as `encode` (a function or a member function) applied to the value, only
 // when `value` holds something.
 template <class T, class F>
-void insertOptional(QJsonObject& o, const QString& key, const std::optional<T>& value,
-                    F&& encode) {
+void insertOptional(QJsonObject& o, const QString& key, const std::optional<T>& value, F&& encode) {
   if (value) o.insert(key, std::invoke(encode, *value));
 }
 

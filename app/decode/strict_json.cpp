@@ -1,33 +1,49 @@
 #include "decode/strict_json.h"
 
-#include <QJsonDocument>
-#include <QJsonParseError>
+#include <QLatin1String>
+#include <cstring>
 
 namespace zx::decode {
 namespace {
 
-QString describe(const QJsonValue& v) {
-  switch (v.type()) {
-    case QJsonValue::Null:
+QString describe(const Value& v) {
+  switch (v.kind) {
+    case JsonKind::null:
       return QStringLiteral("null");
-    case QJsonValue::Bool:
+    case JsonKind::boolean:
       return QStringLiteral("a truth value");
-    case QJsonValue::Double:
-      return QStringLiteral("the number %1").arg(v.toDouble(), 0, 'g', 17);
-    case QJsonValue::String:
+    case JsonKind::number:
+      return QStringLiteral("the number %1").arg(v.number(), 0, 'g', 17);
+    case JsonKind::text:
       return QStringLiteral("text");
-    case QJsonValue::Array:
+    case JsonKind::list:
       return QStringLiteral("a list");
-    case QJsonValue::Object:
+    case JsonKind::object:
       return QStringLiteral("an object");
-    case QJsonValue::Undefined:
+    case JsonKind::none:
       break;
   }
   return QStringLiteral("nothing");
 }
 
-bool isAbsent(const QJsonValue& v) {
-  return v.isNull() || v.isUndefined();
+// The field named by a key the reader could not match at once, or -1.
+int fieldIndex(const Field* fields, int count, int next, const JsonReader::RawText& raw) {
+  if (raw.form != JsonReader::TextForm::escaped) {
+    for (int k = 0; k < count; ++k) {
+      const int i = (next + k) % count;
+      const std::string_view key = fields[i].key();
+      if (key.size() == raw.size && std::memcmp(key.data(), raw.data, key.size()) == 0) {
+        return i;
+      }
+    }
+    return -1;
+  }
+  const QString name = JsonReader::toString(raw);
+  for (int i = 0; i < count; ++i) {
+    const std::string_view key = fields[i].key();
+    if (name == QLatin1String(key.data(), qsizetype(key.size()))) return i;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -38,11 +54,12 @@ QString Decoder::path(const QString& key) const {
     if (!out.isEmpty()) out += u'.';
     out += name;
   };
-  for (const Segment& s : path_) {
+  for (int i = 0; i < depth_; ++i) {
+    const Segment& s = path_[i];
     if (s.index == kMember) {
-      addMember(s.key);
+      addMember(QString::fromUtf8(s.member, qsizetype(s.memberSize)));
     } else if (s.index == kEntry) {
-      out += QStringLiteral("[\"%1\"]").arg(s.key);
+      out += QStringLiteral("[\"%1\"]").arg(*s.entry);
     } else {
       out += QStringLiteral("[%1]").arg(s.index);
     }
@@ -67,119 +84,126 @@ void Decoder::failMissing(const QString& key) {
   fail(QStringLiteral("Missing value"), key);
 }
 
-void Decoder::failType(const QString& expected, const QJsonValue& found, const QString& key) {
-  if (failed_) return;
-  if (isAbsent(found)) {
-    failMissing(key);
-    return;
-  }
+void Decoder::failType(const QString& expected, const Value& v) {
+  if (reader_) reader_->skip(v);
+  if (failed_ || (reader_ && reader_->broken())) return;
+  if (v.kind == JsonKind::null) return failMissing();
   failed_ = true;
-  detail_ =
-      QStringLiteral("Expected %1 at %2, found %3.").arg(expected, path(key), describe(found));
+  detail_ = QStringLiteral("Expected %1 at %2, found %3.").arg(expected, path(), describe(v));
 }
 
-QString text(Decoder& d, const QJsonValue& v) {
-  if (d.failed()) return {};
-  if (!v.isString()) {
+bool Decoder::passOver(const Value& v) {
+  if (reader_) reader_->skip(v);
+  return true;
+}
+
+QString Decoder::characters(const JsonReader::RawText& raw) {
+  if (raw.form != JsonReader::TextForm::ascii || raw.size == 0 || raw.size > kInternedSize) {
+    return JsonReader::toString(raw);
+  }
+  const auto first = static_cast<unsigned char>(raw.data[0]);
+  const auto last = static_cast<unsigned char>(raw.data[raw.size - 1]);
+  Interned& slot = interned_[(raw.size * 31 + first * 7 + last) % kInternedSlots];
+  if (slot.size != raw.size || std::memcmp(slot.bytes, raw.data, raw.size) != 0) {
+    slot.size = raw.size;
+    std::memcpy(slot.bytes, raw.data, raw.size);
+    slot.text = JsonReader::toString(raw);
+  }
+  return slot.text;
+}
+
+QString text(Decoder& d, const Value& v) {
+  if (d.passedOver(v)) return {};
+  if (v.kind != JsonKind::text) {
     d.failType(QStringLiteral("text"), v);
     return {};
   }
-  return v.toString();
+  return d.characters(d.reader().text());
 }
 
-bool boolean(Decoder& d, const QJsonValue& v) {
-  if (d.failed()) return false;
-  if (!v.isBool()) {
-    d.failType(QStringLiteral("a truth value"), v);
-    return false;
+JsonReader::RawText rawText(Decoder& d, const Value& v) {
+  if (d.passedOver(v)) return {};
+  if (v.kind != JsonKind::text) {
+    d.failType(QStringLiteral("text"), v);
+    return {};
   }
-  return v.toBool();
+  return d.reader().text();
 }
 
-double number(Decoder& d, const QJsonValue& v) {
-  if (d.failed()) return 0;
-  if (!v.isDouble()) {
-    d.failType(QStringLiteral("a number"), v);
-    return 0;
-  }
-  return v.toDouble();
+void notOfType(Decoder& d, const Value& v, const char* expected) {
+  if (d.passedOver(v)) return;
+  d.failType(QLatin1String(expected), v);
 }
 
-qint64 integer(Decoder& d, const QJsonValue& v) {
-  if (d.failed()) return 0;
-  if (!v.isDouble()) {
-    d.failType(QStringLiteral("a whole number"), v);
-    return 0;
-  }
-  // toInteger answers its fallback for fractions and out-of-range values, so two
-  // different fallbacks agree exactly when the number is an exact 64-bit integer.
-  const qint64 a = v.toInteger(0);
-  const qint64 b = v.toInteger(1);
-  if (a != b) {
-    d.failType(QStringLiteral("a whole number"), v);
-    return 0;
-  }
-  return a;
-}
-
-Fields::Fields(Decoder& d, const QJsonValue& v) : d_(d) {
-  if (d_.failed()) return;
-  if (!v.isObject()) {
-    d_.failType(QStringLiteral("an object"), v);
-    return;
-  }
-  object_ = v.toObject();
-}
-
-QJsonValue Fields::present(const QString& key) const {
-  if (d_.failed()) return QJsonValue(QJsonValue::Undefined);
-  return object_.value(key);
-}
-
-QString Fields::text(const QString& key) {
-  return required(key, [](Decoder& d, const QJsonValue& v) { return decode::text(d, v); });
-}
-bool Fields::boolean(const QString& key) {
-  return required(key, [](Decoder& d, const QJsonValue& v) { return decode::boolean(d, v); });
-}
-double Fields::number(const QString& key) {
-  return required(key, [](Decoder& d, const QJsonValue& v) { return decode::number(d, v); });
-}
-qint64 Fields::integer(const QString& key) {
-  return required(key, [](Decoder& d, const QJsonValue& v) { return decode::integer(d, v); });
-}
-std::optional<QString> Fields::optionalText(const QString& key) {
-  return optional(key, [](Decoder& d, const QJsonValue& v) { return decode::text(d, v); });
-}
-std::optional<bool> Fields::optionalBoolean(const QString& key) {
-  return optional(key, [](Decoder& d, const QJsonValue& v) { return decode::boolean(d, v); });
-}
-std::optional<double> Fields::optionalNumber(const QString& key) {
-  return optional(key, [](Decoder& d, const QJsonValue& v) { return decode::number(d, v); });
-}
-std::optional<qint64> Fields::optionalInteger(const QString& key) {
-  return optional(key, [](Decoder& d, const QJsonValue& v) { return decode::integer(d, v); });
-}
-
-bool parse(Decoder& d, const QByteArray& json, QJsonValue* out) {
-  if (d.failed()) return false;
-  QJsonParseError error{};
-  const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
-  if (error.error != QJsonParseError::NoError) {
-    d.failWith(QStringLiteral("The data is not valid JSON: %1 at offset %2.")
-                   .arg(error.errorString())
-                   .arg(error.offset));
-    return false;
-  }
-  if (doc.isObject()) {
-    *out = doc.object();
-  } else if (doc.isArray()) {
-    *out = doc.array();
+AnyValue anyValue(Decoder& d, const Value& v) {
+  if (d.passedOver(v)) return {};
+  AnyValue out{v.kind, {}};
+  if (v.kind == JsonKind::text) {
+    out.text = JsonReader::toString(d.reader().text());
   } else {
-    d.failWith(QStringLiteral("The data is not valid JSON: nothing at the top level."));
-    return false;
+    d.reader().skip(v);
   }
-  return true;
+  return out;
+}
+
+void record(Decoder& d, const Value& v, std::initializer_list<Field> fields) {
+  if (d.passedOver(v)) return;
+  if (v.kind != JsonKind::object) return d.failType(QStringLiteral("an object"), v);
+  const Field* const first = fields.begin();
+  const int count = int(fields.size());
+  std::uint64_t seen = 0;
+  // Failures by field; a repeated key replaces its earlier verdict.
+  std::vector<std::pair<int, QString>> failures;
+  JsonReader& r = d.reader();
+  int next = 0;  // members mostly come in field order
+  if (r.objectFirst()) {
+    do {
+      int index = -1;
+      JsonReader::RawText raw;
+      if (next == count) next = 0;
+      if (next < count && r.keyIs(first[next].key())) {
+        index = next;
+      } else {
+        raw = r.key();
+      }
+      const Value member = r.value();
+      if (d.failed()) break;
+      if (index < 0) index = fieldIndex(first, count, next, raw);
+      if (index < 0) {
+        r.skip(member);
+        continue;
+      }
+      next = index + 1;
+      seen |= std::uint64_t(1) << index;
+      if (!failures.empty()) {
+        std::erase_if(failures, [index](const auto& f) { return f.first == index; });
+      }
+      const Field& field = first[index];
+      auto step = d.member(field.key());
+      if (member.kind == JsonKind::null && !field.takesNull()) {
+        if (field.optional()) {
+          field.clear();
+        } else {
+          d.failMissing();
+        }
+      } else {
+        field.read(d, member);
+      }
+      if (std::optional<QString> failure = d.takeFailure()) {
+        failures.emplace_back(index, std::move(*failure));
+      }
+    } while (r.objectNext());
+  }
+  if (r.broken()) return;
+  for (int i = 0; i < count; ++i) {
+    for (auto& [index, detail] : failures) {
+      if (index == i) return d.failWith(detail);
+    }
+    if (!(seen & (std::uint64_t(1) << i)) && !first[i].optional()) {
+      const std::string_view key = first[i].key();
+      return d.failMissing(QString::fromLatin1(key.data(), qsizetype(key.size())));
+    }
+  }
 }
 
 }  // namespace zx::decode

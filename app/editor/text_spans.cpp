@@ -1,18 +1,23 @@
 #include "editor/text_spans.h"
 
 #include <optional>
+#include <utility>
 
 #include "editor/diagnostic_ranges.h"
 
 namespace zx::editor {
 namespace {
 
-std::optional<TokenKind> kindOf(const QString& wire) {
-#define ZX_KIND(name, text) \
-  if (wire == QLatin1String(text)) return TokenKind::name;
-  ZX_EDITOR_TOKEN_KINDS(ZX_KIND)
+std::optional<TokenKind> kindOf(bridge::HighlightKind kind) {
+  switch (kind) {
+#define ZX_KIND(name, highlight)         \
+  case bridge::HighlightKind::highlight: \
+    return TokenKind::name;
+    ZX_EDITOR_TOKEN_KINDS(ZX_KIND)
 #undef ZX_KIND
-  return std::nullopt;
+    default:
+      return std::nullopt;
+  }
 }
 
 template <typename Span>
@@ -23,21 +28,33 @@ void sortByStart(QList<Span>& spans) {
 
 }  // namespace
 
+void SpanBuilder::clear() {
+  spans_.clear();
+  sorted_ = true;
+}
+
+void SpanBuilder::add(const bridge::TokenMark& mark) {
+  const auto kind = kindOf(mark.kind);
+  if (!kind) return;
+  const auto range = tokenRange(text_, index_, mark.start, mark.end);
+  if (!range) return;
+  if (!spans_.isEmpty() && range->start < spans_.last().start) sorted_ = false;
+  spans_.append({range->start, range->end, *kind});
+}
+
+QList<TokenSpan> SpanBuilder::take() {
+  if (!sorted_) sortByStart(spans_);
+  sorted_ = true;
+  spans_.squeeze();
+  return std::exchange(spans_, {});
+}
+
 QList<TokenSpan> spansOf(const QList<bridge::Token>& tokens, const QString& text) {
-  const ScalarIndex index(text);
-  QList<TokenSpan> spans;
-  spans.reserve(tokens.size());
-  bool sorted = true;
-  for (const bridge::Token& token : tokens) {
-    const auto kind = kindOf(token.kind);
-    if (!kind) continue;
-    const auto range = tokenRange(text, index, token.start, token.end);
-    if (!range) continue;
-    if (!spans.isEmpty() && range->start < spans.last().start) sorted = false;
-    spans.append({range->start, range->end, *kind});
+  SpanBuilder builder(text);
+  for (const bridge::Token& t : tokens) {
+    builder.add({bridge::highlightKind(t.kind), t.start, t.end, t.line});
   }
-  if (!sorted) sortByStart(spans);
-  return spans;
+  return builder.take();
 }
 
 QList<Underline> underlinesOf(const QList<bridge::Diagnostic>& diagnostics, const QString& text) {

@@ -7,17 +7,20 @@
 #include <algorithm>
 
 #include "bridge/records.h"
+#include "bridge/token_marks.h"
+#include "editor/diagnostic_ranges.h"
 
 namespace zx::editor {
 
-// The token kinds that get a colour; "identifier" and unknown kinds get none.
+// The token kinds that get a colour, by the engine's highlight kind; "identifier" and
+// unknown kinds get none.
 #define ZX_EDITOR_TOKEN_KINDS(X) \
-  X(Keyword, "keyword")          \
-  X(Builtin, "builtin")          \
-  X(Text, "text")                \
-  X(Number, "number")            \
-  X(Colour, "color")             \
-  X(Punctuation, "punctuation")
+  X(Keyword, keyword)            \
+  X(Builtin, builtin)            \
+  X(Text, text)                  \
+  X(Number, number)              \
+  X(Colour, colour)              \
+  X(Punctuation, punctuation)
 
 enum class TokenKind : unsigned char {
 #define ZX_KIND(name, wire) name,
@@ -43,8 +46,25 @@ struct Underline {
   friend bool operator==(const Underline&, const Underline&) = default;
 };
 
-// The coloured spans of `tokens` over `text`, sorted by start; tokens outside the text
+// Turns tokens, as the engine hands them over, into the coloured spans of one text:
+// scalar offsets become UTF-16 positions, uncoloured kinds and tokens outside the text
 // are skipped one by one. Runs on the token worker.
+class SpanBuilder final : public bridge::TokenSink {
+ public:
+  explicit SpanBuilder(const QString& text) : text_(text), index_(text) {}
+  void clear() override;
+  void add(const bridge::TokenMark& mark) override;
+  // The spans, sorted by start.
+  QList<TokenSpan> take();
+
+ private:
+  const QString& text_;
+  const ScalarIndex index_;
+  QList<TokenSpan> spans_;
+  bool sorted_ = true;
+};
+
+// The coloured spans of `tokens` over `text`, sorted by start.
 QList<TokenSpan> spansOf(const QList<bridge::Token>& tokens, const QString& text);
 
 // The underlines of `diagnostics` over `text`, sorted by start.

@@ -2,7 +2,16 @@
 
 #include <QtConcurrent/QtConcurrentRun>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace zx::editor {
+namespace {
+
+constexpr qsizetype kTrimAbove = 1 << 20;  // characters, about 30,000 lines
+
+}  // namespace
 
 TokenFetcher::TokenFetcher(const bridge::EngineCalls& engine, QObject* parent)
     : QObject(parent), engine_(engine) {
@@ -28,13 +37,23 @@ void TokenFetcher::start(quint64 revision, const QString& text) {
   inFlight_ = true;
   const bridge::EngineCalls& engine = engine_;
   watcher_.setFuture(QtConcurrent::run(&pool_, [&engine, revision, text] {
-    return Result{revision, spansOf(engine.tokens(text), text)};
+    SpanBuilder spans(text);
+    engine.markTokens(text, spans);
+#ifdef __GLIBC__
+    // The engine's working memory for a large text (a hundred megabytes for 100,000
+    // lines) is freed by now but kept by the allocator in this thread's arena; give it
+    // back, so an open file costs what it holds. Small texts leave little behind.
+    if (text.size() > kTrimAbove) malloc_trim(0);
+#endif
+    return Result{revision, spans.take()};
   }));
 }
 
 void TokenFetcher::finished() {
   inFlight_ = false;
-  const Result result = watcher_.result();
+  // Taken, not copied: a list the finished future still shared would be copied whole by
+  // the first edit that moves the highlighter's spans.
+  const Result result = watcher_.future().takeResult();
   if (waiting_) {
     const auto [revision, text] = std::move(*waiting_);
     waiting_.reset();
