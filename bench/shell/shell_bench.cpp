@@ -14,7 +14,7 @@
 #include <chrono>
 #include <memory>
 
-#include "bench/golden_cross_sample.h"
+#include "bench/shell/sample_text.h"
 #include "bridge/fake_engine.h"
 #include "bridge/kelo_calls.h"
 #include "client/fake_platform_client.h"
@@ -49,14 +49,6 @@ QApplication& app() {
     return made;
   }();
   return *instance;
-}
-
-QString linesOfSample(int lines) {
-  const QString sample = QString::fromUtf8(kelo_bench::kGoldenCross);
-  const qsizetype perSample = sample.count(u'\n');
-  QString out;
-  for (qsizetype n = 0; n < lines; n += perSample) out += sample;
-  return out;
 }
 
 // A workspace over fakes: an instant engine, no network, no dialogs.

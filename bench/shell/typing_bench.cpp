@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/golden_cross_sample.h"
+#include "bench/shell/sample_text.h"
 #include "bridge/kelo_calls.h"
 #include "client/fake_platform_client.h"
 #include "editor/kelo_editor.h"
@@ -50,14 +50,6 @@ constexpr char kMemoryChild[] = "--memory-of-opening";
 
 double millisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-QString linesOfSample(int lines) {
-  const QString sample = QString::fromUtf8(kelo_bench::kGoldenCross);
-  const qsizetype perSample = sample.count(u'\n');
-  QString out;
-  for (qsizetype n = 0; n < lines; n += perSample) out += sample;
-  return out;
 }
 
 bool waitFor(const std::function<bool()>& done, int limitMs = 60000) {
