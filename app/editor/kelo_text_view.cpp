@@ -8,6 +8,7 @@
 
 #include "editor/line_gutter.h"
 #include "editor/row_layout.h"
+#include "editor/text_scan.h"
 
 namespace zx::editor {
 namespace {
@@ -64,7 +65,7 @@ KeloTextView::KeloTextView(QWidget* parent) : QTextEdit(parent) {
 
 QString KeloTextView::rawText() const {
   QString text = document()->toRawText();
-  text.replace(QChar::ParagraphSeparator, u'\n');
+  paragraphsToLineFeeds(text);
   return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
+#include "editor/text_scan.h"
 #include "model/workspace.h"
 #include "panels/tester_format.h"
 #include "shell/editor_palette.h"
@@ -62,7 +63,7 @@ EditorPane::EditorPane(model::Workspace& workspace, const bridge::EngineCalls& e
 }
 
 QString EditorPane::lineCountText(const QString& text) {
-  return countText(text.count(u'\n') + 1, "line", "lines");
+  return countText(editor::lineFeeds(text) + 1, "line", "lines");
 }
 
 void EditorPane::showSelection() {

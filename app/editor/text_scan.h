@@ -1,0 +1,16 @@
+// Whole-text passes that run on every keystroke, so they are built to be vectorised: a
+// 100,000-line file is millions of characters.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace zx::editor {
+
+// The document's block separators (U+2029) as line feeds, in place.
+void paragraphsToLineFeeds(QString& text);
+
+// How many line feeds `text` holds.
+qsizetype lineFeeds(QStringView text);
+
+}  // namespace zx::editor
