@@ -36,9 +36,6 @@ function(kelo_add_test name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-  # The code under test keeps its optimisation; the tests' own code needs none, and
-  # without it their objects, most of a build's work, compile in half the time.
-  target_compile_options(${name} PRIVATE $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-O0>)
   gtest_discover_tests(${name}
     TEST_LIST ${name}_TESTS
     PROPERTIES LABELS ${ARG_LABEL}
