@@ -9,6 +9,8 @@
 #include <QRandomGenerator>
 #include <QStringDecoder>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 namespace zx::model {
 namespace {
@@ -20,11 +22,47 @@ QString failure(int error, const QString& path) {
   return QStringLiteral("%1 (%2)").arg(qt_error_string(error), path);
 }
 
-// The file a path finally names: links followed, also to a file that does not exist yet.
-QString resolveLinks(const QString& path) {
-  QFileInfo info(path);
-  for (int depth = 0; depth < 40 && info.isSymLink(); ++depth) info.setFile(info.symLinkTarget());
-  return info.filePath();
+// The system's limit on links followed in one lookup.
+constexpr int kMaxLinks = 40;
+
+// The real path of an existing `path` (a folder, say); empty with errno set otherwise.
+QByteArray realPath(const QByteArray& path) {
+  char* real = ::realpath(path.constData(), nullptr);
+  if (!real) return {};
+  QByteArray out(real);
+  ::free(real);
+  return out;
+}
+
+// The file `path` finally names, links followed as the system follows them; empty with
+// errno set when it names none (ELOOP for a loop). A link's ".." leaves the folder the link
+// really is in, not the one it was reached through, so a link to a file not made yet is
+// followed step by step from that real folder.
+QByteArray resolveLinks(QByteArray path) {
+  // An existing file, or a failure other than a missing file: a loop, a folder not searchable.
+  if (QByteArray real = realPath(path); !real.isEmpty() || errno != ENOENT) return real;
+  for (int links = 0;; ++links) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : path.left(slash == 0 ? 1 : slash);
+    QByteArray at = realPath(folder);
+    if (at.isEmpty()) return {};
+    if (!at.endsWith('/')) at += '/';
+    at += path.mid(slash + 1);
+    char target[PATH_MAX];
+    const ssize_t size = ::readlink(at.constData(), target, sizeof target);
+    if (size < 0) return errno == ENOENT || errno == EINVAL ? at : QByteArray();  // EINVAL: no link
+    if (links == kMaxLinks) {
+      errno = ELOOP;
+      return {};
+    }
+    if (size == static_cast<ssize_t>(sizeof target)) {
+      errno = ENAMETOOLONG;
+      return {};
+    }
+    path = size > 0 && target[0] == '/'
+               ? QByteArray(target, size)
+               : at.left(at.lastIndexOf('/') + 1) + QByteArray(target, size);
+  }
 }
 
 // False with errno set at the first write that fails; a short write is carried on.
@@ -43,16 +81,15 @@ bool writeAll(int fd, const QByteArray& bytes) {
   return true;
 }
 
-// A new file in the folder of `target` that nobody else uses: its descriptor (-1 with
-// errno set) and its path.
-int createBeside(const QString& target, QString* created) {
-  const QFileInfo info(target);
+// A new file in `folder` (ending in "/") that nobody else uses: its descriptor (-1 with
+// errno set) and its path. The name is short whatever the target's, which may already
+// have the longest name the folder takes.
+int createIn(const QByteArray& folder, QByteArray* created) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const QString candidate = info.path() + QStringLiteral("/.") + info.fileName() + u'.' +
-                              QString::number(QRandomGenerator::global()->generate(), 36);
+    const QByteArray candidate =
+        folder + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36) + ".tmp";
     // 0666 less the umask, as any new file; an existing file's mode is copied later.
-    const int fd = ::open(QFile::encodeName(candidate).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) {
       *created = candidate;
       return fd;
@@ -60,6 +97,23 @@ int createBeside(const QString& target, QString* created) {
   }
   errno = EEXIST;
   return -1;
+}
+
+// After a rename the folder holds the new name only in memory until it is synced itself:
+// a crash could bring the old file back. The file is in place by then, so the save stands
+// and a failure goes to the application's warnings only.
+void syncFolder(const QByteArray& folder) {
+  const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    if (::fsync(fd) != 0) error = errno;
+    ::close(fd);
+  }
+  // EINVAL and ENOTSUP: a file system that cannot sync a folder, which is no failure.
+  if (error != 0 && error != EINVAL && error != ENOTSUP) {
+    qWarning("The folder %s was not synced after a save: %s", folder.constData(),
+             qPrintable(qt_error_string(error)));
+  }
 }
 
 }  // namespace
@@ -139,7 +193,9 @@ QByteArray encodeText(const QString& text, TextFormat format) {
 }
 
 std::optional<QString> writeTextFile(const QString& path, const QString& text, TextFormat format) {
-  const QByteArray target = QFile::encodeName(resolveLinks(path));
+  const QByteArray target = resolveLinks(QFile::encodeName(path));
+  // Also a link loop: writing beside it would replace the link with a plain file.
+  if (target.isEmpty()) return failure(errno, path);
   struct stat existing {};
   const bool exists = ::stat(target.constData(), &existing) == 0;
   // Opening a FIFO or a device to write to it may wait for ever, and a rename would put a
@@ -153,12 +209,19 @@ std::optional<QString> writeTextFile(const QString& path, const QString& text, T
   // The text goes to a file of its own, which replaces the target only once every write,
   // the sync to disk and the close have succeeded: a full disk leaves the old bytes and
   // reports the system's reason.
-  QString created;
-  const int fd = createBeside(QFile::decodeName(target), &created);
+  const QByteArray folder = target.left(target.lastIndexOf('/') + 1);
+  QByteArray temporary;
+  const int fd = createIn(folder, &temporary);
   if (fd < 0) return failure(errno, path);
-  const QByteArray temporary = QFile::encodeName(created);
-  // Best effort, as a new file would have the umask's mode anyway.
-  if (exists) (void)::fchmod(fd, existing.st_mode & 07777);
+  if (exists) {
+    // Best effort, as a new file would belong to the user anyway: root saving a user's
+    // file leaves it theirs, and a member of a shared folder's group can keep the group.
+    if (::fchown(fd, existing.st_uid, existing.st_gid) != 0 && errno == EPERM) {
+      (void)::fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
+    }
+    // After the owner: a change of owner clears the set-id bits.
+    (void)::fchmod(fd, existing.st_mode & 07777);
+  }
   int error = 0;
   if (!writeAll(fd, encodeText(text, format))) {
     error = errno;
@@ -172,6 +235,7 @@ std::optional<QString> writeTextFile(const QString& path, const QString& text, T
     ::unlink(temporary.constData());
     return failure(error, path);
   }
+  syncFolder(folder);
   return std::nullopt;
 }
 

@@ -42,10 +42,12 @@ QString normalizeLineBreaks(const QString& text);
 // The bytes a text is stored as in `format`.
 QByteArray encodeText(const QString& text, TextFormat format);
 
-// Replaces the file at `path` in one step once every byte is on disk (a symlink stays a
-// link; its target changes). On any failure the file keeps its old bytes and nothing is
-// left beside it. None on success, else the error for the user with the system's reason,
-// e.g. "No space left on device (/a/b)".
+// Replaces the file at `path` in one step once every byte is on disk, and the folder's
+// new entry too. A symlink stays a link; its target changes, found as the system finds
+// it, also one not made yet; a link loop is an error. The new file keeps the old one's
+// mode, and its owner and group as far as the user may give them. On any failure the
+// file keeps its old bytes and nothing is left beside it. None on success, else the
+// error for the user with the system's reason, e.g. "No space left on device (/a/b)".
 std::optional<QString> writeTextFile(const QString& path, const QString& text, TextFormat format);
 
 // Whether `a` and `b` name one file: the same device and inode once links are followed (a

@@ -15,6 +15,7 @@ namespace {
 const QString kKeloFilter = QStringLiteral("Kelo files (*.kelo *.kelolib)");
 const QString kLibrarySuffix = QStringLiteral(".kelolib");
 const QString kKeloSuffix = QStringLiteral(".kelo");
+const QString kCouldNotRename = QStringLiteral("Could not rename: ");
 
 QString folderOf(const QString& path) {
   return QFileInfo(path).path();
@@ -169,7 +170,7 @@ void Workspace::rename(SourceFile file, const QString& typed) {
   const QString trimmed = trimBlanks(typed);
   if (trimmed.isEmpty()) return;
   if (!isValidFileName(trimmed)) {
-    reportFailure(QStringLiteral("Could not rename: \"%1\" is not a valid file name").arg(trimmed));
+    reportFailure(kCouldNotRename + QStringLiteral("\"%1\" is not a valid file name").arg(trimmed));
     return;
   }
   QString name = trimmed;
@@ -180,7 +181,7 @@ void Workspace::rename(SourceFile file, const QString& typed) {
     const QString destination = QDir::cleanPath(folderOf(*url) + u'/' + name);
     // An open document whose file is gone from disk would not stop the move.
     if (const SourceFile* twin = documentAt(destination, file.id)) {
-      reportFailure(QStringLiteral("Could not rename: ") + fileOfDocument(destination, *twin));
+      reportFailure(kCouldNotRename + fileOfDocument(destination, *twin));
       return;
     }
     // QFile::rename refuses a file onto itself; an unchanged name is no move at all.
@@ -188,8 +189,8 @@ void Workspace::rename(SourceFile file, const QString& typed) {
       QFile source(*url);
       // Never overwrites: a file already at the destination makes this fail.
       if (!source.rename(destination)) {
-        reportFailure(
-            QStringLiteral("Could not rename: %1 (%2)").arg(source.errorString(), destination));
+        reportFailure(kCouldNotRename +
+                      QStringLiteral("%1 (%2)").arg(source.errorString(), destination));
         return;
       }
       files_[*i].url = destination;
@@ -200,6 +201,12 @@ void Workspace::rename(SourceFile file, const QString& typed) {
   if (SourceFile* f = findFile(file.id)) {
     f->name = name;
     publishFiles();
+  }
+  // An earlier attempt's failure no longer holds once the rename is done; any other
+  // message is not the rename's to clear.
+  if (buildFailed_ && buildMessage_ && buildMessage_->startsWith(kCouldNotRename)) {
+    setBuildFailed(false);
+    setBuildMessage(std::nullopt);
   }
 }
 

@@ -442,6 +442,94 @@ TEST(WorkspaceDocuments, RenameNeverOverwritesAndTheNextSaveFollows) {
   EXPECT_EQ(bytesOf(dir.filePath("strategy.kelo")), "new text");
 }
 
+TEST(WorkspaceDocuments, ASuccessfulRenameClearsOnlyARenameFailure) {
+  const struct {
+    const char* name;
+    bool saved;           // the document has a file, a.kelo, beside a file b.kelo
+    const char* first;    // typed first: "save" saves instead
+    const char* then;     // typed next
+    const char* message;  // the status line after both, or none
+    bool failed;
+    QStringList published;  // by the second rename
+  } rows[] = {
+      {"a refused name, then a good one",
+       true,
+       "a/b",
+       "c",
+       nullptr,
+       false,
+       {"files", "files", "buildFailed", "buildMessage"}},
+      {"a taken name, then a free one",
+       true,
+       "b",
+       "c",
+       nullptr,
+       false,
+       {"files", "files", "buildFailed", "buildMessage"}},
+      {"a refused name, then a good one, never saved",
+       false,
+       "a/b",
+       "c",
+       nullptr,
+       false,
+       {"files", "buildFailed", "buildMessage"}},
+      {"a refused name, then the same name",
+       true,
+       "a/b",
+       "a",
+       nullptr,
+       false,
+       {"files", "buildFailed", "buildMessage"}},
+      {"a refused name, then blanks",
+       true,
+       "a/b",
+       "  ",
+       "Could not rename: \"a/b\" is not a valid file name",
+       true,
+       {}},
+      {"a refused name, then a taken one",
+       true,
+       "a/b",
+       "b",
+       nullptr,
+       true,
+       {"buildFailed", "buildMessage"}},
+      {"a save, then a rename", true, "save", "c", "Saved a.kelo", false, {"files", "files"}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.kelo"), b = dir.filePath("b.kelo");
+    put(a, "mine");
+    put(b, "theirs");
+    Rig rig;
+    Workspace& w = rig.start();
+    if (r.saved) {
+      rig.dialogs.openAnswers = {{a}};
+      w.openFromDisk();
+    } else {
+      w.newFile(Kind::bot);
+    }
+    if (QByteArray(r.first) == "save") {
+      w.save(*w.selected());
+    } else {
+      w.rename(*w.selected(), r.first);
+      ASSERT_TRUE(w.buildFailed());
+    }
+    Publications pubs(w);
+    w.rename(*w.selected(), r.then);
+    EXPECT_EQ(pubs.take(), r.published);
+    if (r.message) {
+      EXPECT_EQ(w.buildMessage(), QString::fromUtf8(r.message));
+    } else if (r.failed) {
+      EXPECT_EQ(w.buildMessage(), "Could not rename: Destination file exists (" + b + ")");
+    } else {
+      EXPECT_EQ(w.buildMessage(), std::nullopt);
+    }
+    EXPECT_EQ(w.buildFailed(), r.failed);
+  }
+}
+
 TEST(WorkspaceDocuments, Reveal) {
   QTemporaryDir dir;
   Rig rig;
