@@ -153,11 +153,15 @@ void ReferenceList::scrollTo(const QModelIndex& index, ScrollHint hint) {
 }
 
 void ReferenceList::updateGeometries() {
+  // The room below the last row is part of the content, so that the range the list sets
+  // and the scroll bar it shows or hides from that range count it already: widening the
+  // range afterwards shows a bar the list has just hidden, which narrows the viewport and
+  // lays out again, without end. An emptied list would keep the height of its former rows.
+  const int rows = model()->rowCount();
+  const int content =
+      rows > 0 ? rectForIndex(model()->index(rows - 1, 0)).bottom() + 1 + kBottomPadding : 0;
+  resizeContents(contentsSize().width(), content);
   QListView::updateGeometries();
-  // Room below the last row, as the scrolling content's own padding.
-  const int content = contentsSize().height();
-  if (content == 0) return;
-  verticalScrollBar()->setRange(0, std::max(0, content + kBottomPadding - viewport()->height()));
 }
 
 void ReferenceList::mousePressEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -13,7 +14,10 @@
 #include "shell/reference_detail.h"
 #include "shell/reference_list.h"
 #include "shell/reference_rows.h"
+#include "shell/root_view.h"
 #include "shell/shell_test_support.h"
+#include "shell/zentrix_code_app.h"
+#include "theme/fake_system_appearance.h"
 #include "theme/theme.h"
 
 namespace zx::views {
@@ -265,6 +269,184 @@ TEST(ReferencePane, RealEngineListsEveryNonMemberUnderTheThirteenTitles) {
     EXPECT_TRUE(ReferenceState::groupOrder().contains(r.title)) << r.title.toStdString();
   }
   EXPECT_GT(headers, 1);
+}
+
+// Counts the work a list's layout brings about: its scroll bar shown or hidden, its viewport
+// resized, a layout requested. A list whose scroll bar keeps coming and going never lets
+// the event loop rest; past a bound the watch turns the bar off, so that such a list ends
+// the test with a failure instead of spinning.
+class LayoutWatch final : public QObject {
+ public:
+  static constexpr int kFlipBound = 20;
+  static constexpr int kRoundBound = 40;
+
+  explicit LayoutWatch(ReferenceList* list) : list_(list) {
+    list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
+    list->verticalScrollBar()->installEventFilter(this);
+  }
+
+  int flips = 0;    // scroll bar shown or hidden
+  int resizes = 0;  // of the viewport
+  bool brokenOff = false;
+
+  void reset() { flips = resizes = 0; }
+
+  // Rounds of the event loop until two in a row bring no layout work and nothing is left
+  // posted; -1 when that does not come within the bound.
+  int roundsToSettle() {
+    int quiet = 0;
+    for (int round = 1; round <= kRoundBound; ++round) {
+      const int before = work_;
+      QCoreApplication::processEvents();
+      QCoreApplication::sendPostedEvents();
+      quiet = work_ == before ? quiet + 1 : 0;
+      if (brokenOff) return -1;
+      if (quiet == 2) return round;
+    }
+    return -1;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::Show:
+      case QEvent::Hide:
+        if (watched != list_->verticalScrollBar()) return false;
+        ++flips;
+        break;
+      case QEvent::Resize:
+        if (watched != list_->viewport()) return false;
+        ++resizes;
+        break;
+      case QEvent::LayoutRequest:
+        break;
+      default:
+        return false;
+    }
+    ++work_;
+    if (flips > kFlipBound && !brokenOff) {
+      brokenOff = true;
+      list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    return false;
+  }
+
+ private:
+  ReferenceList* list_;
+  int work_ = 0;
+};
+
+// The whole window at its first size over fakes, its reference pane listing the real
+// engine's library.
+struct WindowRig : testing::ShellRig {
+  theme::FakeSystemAppearance desktop;
+  std::unique_ptr<ZentrixCodeApp> app;
+
+  WindowRig() {
+    engine.fake.completionsReply = bridge::Kelo::completions(QString());
+    app = std::make_unique<ZentrixCodeApp>(
+        ZentrixCodeApp::Services{engine, client, dialogs, viewer, desktop, *store});
+    app->show();
+    app->window().activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&app->window()));
+  }
+  ReferencePane& pane() { return *app->root().referencePane(); }
+};
+
+TEST(ReferencePane, ASearchThatEmptiesAScrollingListSettlesAtOnce) {
+  struct Case {
+    const char* before;  // typed first, the list still scrolling
+    const char* input;
+    bool pasted;
+  };
+  const Case cases[] = {
+      {"e", "~", false},
+      {"", R"(bot "Golden Cross" {)", true},
+      {"", "~", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(QStringLiteral("%1 then %2").arg(c.before, c.input).toStdString());
+    WindowRig rig;
+    ASSERT_EQ(rig.app->window().size(), QSize(1360, 880));
+    ReferencePane& pane = rig.pane();
+    ReferenceList* list = pane.list();
+    QLineEdit* field = pane.searchField()->lineEdit();
+    QScrollBar* bar = list->verticalScrollBar();
+    LayoutWatch watch(list);
+    QTest::mouseClick(field, Qt::LeftButton);
+    ASSERT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, QString::fromUtf8(c.before));
+    ASSERT_GT(watch.roundsToSettle(), 0);
+    ASSERT_GT(bar->maximum(), list->viewport()->height()) << "the list scrolls";
+    ASSERT_TRUE(bar->isVisible());
+
+    watch.reset();
+    if (c.pasted) {
+      QGuiApplication::clipboard()->setText(QString::fromUtf8(c.input));
+      QTest::keySequence(field, QKeySequence::Paste);
+    } else {
+      QTest::keyClicks(field, QString::fromUtf8(c.input));
+    }
+    const int rounds = watch.roundsToSettle();
+    EXPECT_GT(rounds, 0) << "still laying out after " << LayoutWatch::kRoundBound
+                         << " rounds of the event loop, the scroll bar shown or hidden "
+                         << watch.flips << " times";
+    if (rounds < 0) continue;
+    EXPECT_EQ(field->text(), QString::fromUtf8(c.before) + QString::fromUtf8(c.input));
+    EXPECT_EQ(pane.countLabel()->text(), "0");
+    EXPECT_EQ(list->model()->rowCount(), 0);
+    EXPECT_EQ(bar->maximum(), 0);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_LE(watch.flips, 1);
+    EXPECT_LE(watch.resizes, 1);
+
+    // The window still answers: the list comes back.
+    QTest::keySequence(field, QKeySequence::SelectAll);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    ASSERT_GT(watch.roundsToSettle(), 0);
+    EXPECT_EQ(pane.countLabel()->text(), QString::number(pane.state().matches().size()));
+    EXPECT_TRUE(bar->isVisible());
+  }
+}
+
+// Rows whose height comes near the viewport's, within the room left below the last row:
+// the scroll bar shows exactly when rows and room overflow, and each height settles.
+TEST(ReferencePane, ContentAboutAsHighAsTheViewportSettlesAtOnce) {
+  QList<Completion> entries;
+  for (int i = 0; i < 12; ++i) {
+    entries.append(
+        {QStringLiteral("f%1").arg(i, 2, 10, QChar('0')), "function", "() -> void", "", "Maths"});
+  }
+  PaneRig rig(theme::lightPalette(), entries);
+  rig.show(300, 700);
+  ReferenceList* list = rig.list();
+  QScrollBar* bar = list->verticalScrollBar();
+  ASSERT_EQ(bar->value(), 0);
+  const int content = list->visualRect(rig.rows().index(rig.rows().size() - 1)).bottom() + 1;
+  constexpr int kRoom = 16;
+  LayoutWatch watch(list);
+
+  // From well clear, down through the room, to just inside the rows, and back.
+  QList<int> clearances;
+  for (int c = kRoom + 3; c >= -3; --c) clearances << c;
+  for (int c = -2; c <= kRoom + 3; ++c) clearances << c;
+  for (const int clearance : clearances) {
+    SCOPED_TRACE(
+        QStringLiteral("viewport %1 px taller than the rows").arg(clearance).toStdString());
+    const int grow = content + clearance - list->viewport()->height();
+    watch.reset();
+    rig.host->resize(rig.host->width(), rig.host->height() + grow);
+    rig.pane->resize(rig.host->size());
+    ASSERT_GT(watch.roundsToSettle(), 0)
+        << "the scroll bar was shown or hidden " << watch.flips << " times";
+    ASSERT_EQ(list->viewport()->height(), content + clearance);
+    // Grown past the room, the list hides the bar, may show it again from the range it had
+    // before it grew, and hides it for good.
+    EXPECT_LE(watch.flips, 3);
+    EXPECT_EQ(bar->maximum(), std::max(0, kRoom - clearance));
+    EXPECT_EQ(bar->isVisible(), clearance < kRoom);
+  }
 }
 
 }  // namespace
