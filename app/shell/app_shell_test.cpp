@@ -479,6 +479,57 @@ TEST(AppShell, TabOrder) {
   EXPECT_EQ(QApplication::focusWidget(), row);
 }
 
+// The arrows walk the file rows and the rows keep the keyboard, whether the inputs panel
+// comes, goes or stays as the check of the newly selected script ends.
+TEST(AppShell, ArrowsKeepTheFocusOnTheFileRows) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  Sidebar& sidebar = *rig.root().sidebar();
+  w.newFile(model::SourceFile::Kind::bot);  // the second row, under the sample
+  const auto schema = [](bool withInputs) {
+    bridge::InputSchema s = withInputs ? testing::sampleSchema() : bridge::InputSchema{};
+    s.ok = true;
+    return s;
+  };
+  const struct {
+    bool fromInputs, toInputs;
+    Qt::Key key;
+  } rows[] = {
+      {true, false, Qt::Key_Up},  {false, true, Qt::Key_Up},    {true, true, Qt::Key_Up},
+      {false, false, Qt::Key_Up}, {true, false, Qt::Key_Down},  {false, true, Qt::Key_Down},
+      {true, true, Qt::Key_Down}, {false, false, Qt::Key_Down},
+  };
+  for (const auto& row : rows) {
+    const std::string what = std::string(row.fromInputs ? "with" : "without") + " to " +
+                             (row.toInputs ? "with" : "without") +
+                             (row.key == Qt::Key_Up ? ", Up" : ", Down");
+    const int from = row.key == Qt::Key_Up ? 1 : 0;
+    const int to = 1 - from;
+    // No check is running while the engine's answer changes.
+    testing::settle();
+    rig.engine.fake.inputsReply = schema(row.fromInputs);
+    w.select(w.files()[from]);
+    testing::settle();
+    ASSERT_EQ(sidebar.inputsPanel() != nullptr, row.fromInputs) << what;
+    sidebar.rows()[from]->setFocus(Qt::BacktabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), sidebar.rows()[from]) << what;
+
+    rig.engine.fake.inputsReply = schema(row.toInputs);
+    QTest::keyClick(QApplication::focusWidget(), row.key);
+    testing::settle();
+    EXPECT_EQ(sidebar.inputsPanel() != nullptr, row.toInputs) << what;
+    EXPECT_EQ(w.selectedFileID(), w.files()[to].id) << what;
+    EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[to]) << what;
+    // And the next arrow walks on from there.
+    rig.engine.fake.inputsReply = schema(row.fromInputs);
+    QTest::keyClick(QApplication::focusWidget(), row.key == Qt::Key_Up ? Qt::Key_Down : Qt::Key_Up);
+    testing::settle();
+    EXPECT_EQ(w.selectedFileID(), w.files()[from].id) << what;
+    EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[from]) << what;
+  }
+}
+
 // Where the keyboard is after each action: the editor, unless the user moved it there by
 // Tab or keys. Space then types into the editor and presses no button.
 TEST(AppShell, KeyboardFocusLivesInTheEditor) {
