@@ -528,6 +528,15 @@ TEST(AppShell, ArrowsKeepTheFocusOnTheFileRows) {
     EXPECT_EQ(w.selectedFileID(), w.files()[from].id) << what;
     EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[from]) << what;
   }
+
+  // The inputs list going away with the focus: the editor takes it, not the top bar.
+  rig.engine.fake.inputsReply = schema(true);
+  w.runCheck(true);
+  testing::settle();
+  ASSERT_TRUE(sidebar.inputsPanel());
+  sidebar.inputsPanel()->scrollArea()->setFocus(Qt::TabFocusReason);
+  w.setSchema(schema(false));
+  EXPECT_EQ(QApplication::focusWidget(), rig.root().editorPane()->editor()->textView());
 }
 
 // Where the keyboard is after each action: the editor, unless the user moved it there by

@@ -336,6 +336,7 @@ void Sidebar::refreshInputs() {
   // Moving the files widget hides it for a moment, and Qt would pass the focus of a row
   // inside it on to the next widget of the window; the row keeps it instead.
   QPointer<QWidget> focused = QApplication::focusWidget();
+  const bool hadFocus = isAncestorOf(focused);
   if (!files_->isAncestorOf(focused)) focused = nullptr;
   const QScopedValueRollback<bool> swapping(swapping_, true);
   if (wanted) {
@@ -357,7 +358,11 @@ void Sidebar::refreshInputs() {
     layout_->addWidget(files_);
     files_->show();
   }
-  if (focused && !focused->hasFocus()) focused->setFocus(Qt::OtherFocusReason);
+  if (focused && !focused->hasFocus()) {
+    focused->setFocus(Qt::OtherFocusReason);
+  } else if (hadFocus && !QApplication::focusWidget()) {
+    theme::returnFocusHome(this);  // it was in the inputs panel, now gone
+  }
 }
 
 bool Sidebar::focusNextPrevChild(bool next) {
