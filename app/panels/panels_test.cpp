@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QListView>
+#include <QPushButton>
 #include <QSignalSpy>
 
 #include "panels/bottom_panel.h"
@@ -264,6 +265,79 @@ TEST(ProblemsList, DotsAndHover) {
     const QColor at = shot.pixelColor(400, rowRect(row).top() + 2);
     EXPECT_EQ(testing::near(at, p.rowHover, 2), row == 1) << row;
   }
+}
+
+// Tab or Shift+Tab into the list shows where the keyboard is: the first row becomes
+// current and is marked, also after a new check has replaced the rows. A click marks
+// nothing, and a row made current before stays current.
+TEST(ProblemsList, TabShowsTheCurrentRow) {
+  Rig rig;
+  Workspace& w = rig.start();
+  const QList<bridge::Diagnostic> found = {diagnostic("error", "first", 1, 1),
+                                           diagnostic("warning", "second", 2, 1),
+                                           diagnostic("warning", "third", 3, 1)};
+  w.setDiagnostics(found);
+  Window window({800, 300});
+  auto* before = window.show(new QPushButton(QStringLiteral("before")));
+  auto* list = window.show(new ProblemsList(w, {}));
+  auto* after = window.show(new QPushButton(QStringLiteral("after")));
+  RowListView* view = list->listView();
+  ASSERT_TRUE(view);
+  const theme::Palette& p = window.palette();
+  // The rows whose background shows the mark.
+  const auto marked = [&] {
+    settle(1);
+    const QImage shot = testing::grab(view->viewport());
+    QList<int> out;
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+      const QRect r = view->visualRect(view->model()->index(row, 0));
+      if (testing::near(shot.pixelColor(r.width() / 2, r.top() + 2), p.rowHover, 2)) out << row;
+    }
+    return out;
+  };
+
+  const struct {
+    const char* what;
+    std::function<void()> arrange;  // before the key
+    QWidget* from;
+    Qt::Key key;
+    int current;
+    QList<int> marked;
+  } rows[] = {
+      {"Tab", [] {}, before, Qt::Key_Tab, 0, {0}},
+      {"Shift+Tab", [] {}, after, Qt::Key_Backtab, 0, {0}},
+      {"Tab after a new check",
+       [&] { w.setDiagnostics(found.mid(1)); },
+       before,
+       Qt::Key_Tab,
+       0,
+       {0}},
+      {"Tab to a row made current before",
+       [&] { view->setCurrentIndex(view->model()->index(1, 0)); },
+       before,
+       Qt::Key_Tab,
+       1,
+       {1}},
+  };
+  for (const auto& row : rows) {
+    w.setDiagnostics(found);
+    settle();
+    ASSERT_EQ(list->listView(), view) << "the same view, refreshed in place";
+    row.arrange();
+    row.from->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(row.from, row.key);
+    ASSERT_TRUE(view->hasFocus()) << row.what;
+    EXPECT_EQ(view->currentIndex().row(), row.current) << row.what;
+    EXPECT_TRUE(view->marksCurrent()) << row.what;
+    EXPECT_EQ(marked(), row.marked) << row.what;
+  }
+
+  // Focus by a click, or with no keyboard behind it, marks nothing.
+  w.setDiagnostics(found.mid(1));
+  before->setFocus(Qt::MouseFocusReason);
+  view->setFocus(Qt::MouseFocusReason);
+  EXPECT_FALSE(view->marksCurrent());
+  EXPECT_EQ(marked(), QList<int>());
 }
 
 TEST(JournalList, EmptyHeaderCopyAndNewRun) {
