@@ -10,6 +10,7 @@
 #include "panels/journal_model.h"
 #include "panels/problems_list.h"
 #include "panels/problems_model.h"
+#include "panels/row_delegate.h"
 #include "panels/tester_panel.h"
 #include "panels/trades_model.h"
 #include "panels/views_test_support.h"
@@ -264,6 +265,54 @@ TEST(ProblemsList, DotsAndHover) {
   for (int row = 0; row < 3; ++row) {
     const QColor at = shot.pixelColor(400, rowRect(row).top() + 2);
     EXPECT_EQ(testing::near(at, p.rowHover, 2), row == 1) << row;
+  }
+}
+
+// A long message gives way first: the code and the whole position stay at the trailing
+// end, the position in a frame at least 52 wide that grows to fit it.
+TEST(ProblemsList, PositionStaysWhole) {
+  Rig rig;
+  Workspace& w = rig.start();
+  const std::string message =
+      QString(QStringLiteral("expected an expression here ")).repeated(20).toStdString();
+  const struct {
+    const char* message;
+    qint64 line, column;
+    const char* position;
+  } rows[] = {
+      {message.c_str(), 5, 100000, "5:100000"},
+      {"short", 12, 5, "12:5"},
+      {message.c_str(), 123456789, 987654321, "123456789:987654321"},
+      {"short", 1, 1, "1:1"},
+  };
+  QList<bridge::Diagnostic> found;
+  for (const auto& row : rows) {
+    found << diagnostic("error", row.message, row.line, row.column, "KELO2001");
+  }
+  w.setDiagnostics(found);
+  Window window({640, 200});
+  auto* list = window.show(new ProblemsList(w, {}));
+  RowListView* view = list->listView();
+  ASSERT_TRUE(view);
+  const QFontMetricsF caption(theme::font(theme::FontStyle::caption));
+  const QFontMetricsF table(theme::font(theme::FontStyle::table));
+  for (int i = 0; i < int(std::size(rows)); ++i) {
+    const auto& row = rows[i];
+    const QModelIndex index = view->model()->index(i, 0);
+    const QRect rect = view->visualRect(index);
+    const QList<RowDelegate::Cell> cells = RowDelegate::layoutCells(rect, index);
+    ASSERT_EQ(cells.size(), 4) << row.position;
+    const RowDelegate::Cell& position = cells[3];
+    EXPECT_EQ(position.shown, row.position);
+    EXPECT_EQ(position.frame.width(),
+              std::max(52.0, std::ceil(caption.horizontalAdvance(row.position))))
+        << row.position;
+    EXPECT_NEAR(position.frame.right(), rect.right() + 1 - 16, 0.01) << "at the trailing end";
+    EXPECT_EQ(cells[2].shown, "KELO2001") << row.position;
+    EXPECT_LE(cells[2].frame.right(), position.frame.left()) << row.position;
+    const bool cut = table.horizontalAdvance(row.message) > cells[1].frame.width();
+    EXPECT_EQ(cut, row.message == message.c_str()) << row.position;
+    EXPECT_EQ(cells[1].shown.endsWith(QChar(0x2026)), cut) << row.position;
   }
 }
 
