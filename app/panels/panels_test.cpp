@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QListView>
+#include <QPushButton>
 #include <QSignalSpy>
 
 #include "panels/bottom_panel.h"
@@ -9,6 +10,7 @@
 #include "panels/journal_model.h"
 #include "panels/problems_list.h"
 #include "panels/problems_model.h"
+#include "panels/row_delegate.h"
 #include "panels/tester_panel.h"
 #include "panels/trades_model.h"
 #include "panels/views_test_support.h"
@@ -264,6 +266,127 @@ TEST(ProblemsList, DotsAndHover) {
     const QColor at = shot.pixelColor(400, rowRect(row).top() + 2);
     EXPECT_EQ(testing::near(at, p.rowHover, 2), row == 1) << row;
   }
+}
+
+// A long message gives way first: the code and the whole position stay at the trailing
+// end, the position in a frame at least 52 wide that grows to fit it.
+TEST(ProblemsList, PositionStaysWhole) {
+  Rig rig;
+  Workspace& w = rig.start();
+  const std::string message =
+      QString(QStringLiteral("expected an expression here ")).repeated(20).toStdString();
+  const struct {
+    const char* message;
+    qint64 line, column;
+    const char* position;
+  } rows[] = {
+      {message.c_str(), 5, 100000, "5:100000"},
+      {"short", 12, 5, "12:5"},
+      {message.c_str(), 123456789, 987654321, "123456789:987654321"},
+      {"short", 1, 1, "1:1"},
+  };
+  QList<bridge::Diagnostic> found;
+  for (const auto& row : rows) {
+    found << diagnostic("error", row.message, row.line, row.column, "KELO2001");
+  }
+  w.setDiagnostics(found);
+  Window window({640, 200});
+  auto* list = window.show(new ProblemsList(w, {}));
+  RowListView* view = list->listView();
+  ASSERT_TRUE(view);
+  const QFontMetricsF caption(theme::font(theme::FontStyle::caption));
+  const QFontMetricsF table(theme::font(theme::FontStyle::table));
+  for (int i = 0; i < int(std::size(rows)); ++i) {
+    const auto& row = rows[i];
+    const QModelIndex index = view->model()->index(i, 0);
+    const QRect rect = view->visualRect(index);
+    const QList<RowDelegate::Cell> cells = RowDelegate::layoutCells(rect, index);
+    ASSERT_EQ(cells.size(), 4) << row.position;
+    const RowDelegate::Cell& position = cells[3];
+    EXPECT_EQ(position.shown, row.position);
+    EXPECT_EQ(position.frame.width(),
+              std::max(52.0, std::ceil(caption.horizontalAdvance(row.position))))
+        << row.position;
+    EXPECT_NEAR(position.frame.right(), rect.right() + 1 - 16, 0.01) << "at the trailing end";
+    EXPECT_EQ(cells[2].shown, "KELO2001") << row.position;
+    EXPECT_LE(cells[2].frame.right(), position.frame.left()) << row.position;
+    const bool cut = table.horizontalAdvance(row.message) > cells[1].frame.width();
+    EXPECT_EQ(cut, row.message == message.c_str()) << row.position;
+    EXPECT_EQ(cells[1].shown.endsWith(QChar(0x2026)), cut) << row.position;
+  }
+}
+
+// Tab or Shift+Tab into the list shows where the keyboard is: the first row becomes
+// current and is marked, also after a new check has replaced the rows. A click marks
+// nothing, and a row made current before stays current.
+TEST(ProblemsList, TabShowsTheCurrentRow) {
+  Rig rig;
+  Workspace& w = rig.start();
+  const QList<bridge::Diagnostic> found = {diagnostic("error", "first", 1, 1),
+                                           diagnostic("warning", "second", 2, 1),
+                                           diagnostic("warning", "third", 3, 1)};
+  w.setDiagnostics(found);
+  Window window({800, 300});
+  auto* before = window.show(new QPushButton(QStringLiteral("before")));
+  auto* list = window.show(new ProblemsList(w, {}));
+  auto* after = window.show(new QPushButton(QStringLiteral("after")));
+  RowListView* view = list->listView();
+  ASSERT_TRUE(view);
+  const theme::Palette& p = window.palette();
+  // The rows whose background shows the mark.
+  const auto marked = [&] {
+    settle(1);
+    const QImage shot = testing::grab(view->viewport());
+    QList<int> out;
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+      const QRect r = view->visualRect(view->model()->index(row, 0));
+      if (testing::near(shot.pixelColor(r.width() / 2, r.top() + 2), p.rowHover, 2)) out << row;
+    }
+    return out;
+  };
+
+  const struct {
+    const char* what;
+    std::function<void()> arrange;  // before the key
+    QWidget* from;
+    Qt::Key key;
+    int current;
+    QList<int> marked;
+  } rows[] = {
+      {"Tab", [] {}, before, Qt::Key_Tab, 0, {0}},
+      {"Shift+Tab", [] {}, after, Qt::Key_Backtab, 0, {0}},
+      {"Tab after a new check",
+       [&] { w.setDiagnostics(found.mid(1)); },
+       before,
+       Qt::Key_Tab,
+       0,
+       {0}},
+      {"Tab to a row made current before",
+       [&] { view->setCurrentIndex(view->model()->index(1, 0)); },
+       before,
+       Qt::Key_Tab,
+       1,
+       {1}},
+  };
+  for (const auto& row : rows) {
+    w.setDiagnostics(found);
+    settle();
+    ASSERT_EQ(list->listView(), view) << "the same view, refreshed in place";
+    row.arrange();
+    row.from->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(row.from, row.key);
+    ASSERT_TRUE(view->hasFocus()) << row.what;
+    EXPECT_EQ(view->currentIndex().row(), row.current) << row.what;
+    EXPECT_TRUE(view->marksCurrent()) << row.what;
+    EXPECT_EQ(marked(), row.marked) << row.what;
+  }
+
+  // Focus by a click, or with no keyboard behind it, marks nothing.
+  w.setDiagnostics(found.mid(1));
+  before->setFocus(Qt::MouseFocusReason);
+  view->setFocus(Qt::MouseFocusReason);
+  EXPECT_FALSE(view->marksCurrent());
+  EXPECT_EQ(marked(), QList<int>());
 }
 
 TEST(JournalList, EmptyHeaderCopyAndNewRun) {

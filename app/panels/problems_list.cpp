@@ -42,6 +42,7 @@ void ProblemsList::refresh() {
     list_->setModel(model_);
     list_->setVerticalMargins(6);
     list_->setAccessibleName(QStringLiteral("Problems"));
+    list_->setMarksCurrentOnTab(true);
     // `clicked`, not `activated`: a double-click would jump twice.
     connect(list_, &QListView::clicked, this, &ProblemsList::jump);
     connect(list_, &RowListView::rowEntered, this, &ProblemsList::jump);

@@ -37,12 +37,12 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const {
 QList<RowColumn> ProblemsModel::rowColumns() const {
   using W = RowColumn::Width;
   // Between the message and the code stand 12 of spacing, a stretch of at least 12,
-  // and 12 more.
+  // and 12 more. The message alone gives way: a long position widens its frame.
   return {
       {{}, W::dot, 6, Qt::AlignLeft, CellFont::table, 0},
       {{}, W::share, 0, Qt::AlignLeft, CellFont::table, 12},
       {{}, W::natural, 0, Qt::AlignLeft, CellFont::caption, 36},
-      {{}, W::fixed, 52, Qt::AlignRight, CellFont::caption, 12},
+      {{}, W::natural, 52, Qt::AlignRight, CellFont::caption, 12},
   };
 }
 

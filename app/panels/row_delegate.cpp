@@ -18,6 +18,10 @@ bool marksCurrent(const QStyleOptionViewItem& option, const QModelIndex& index) 
   return view && view->marksCurrent() && view->currentIndex() == index;
 }
 
+const QFont& fontOf(const RowColumn& column, bool header) {
+  return header ? theme::font(theme::FontStyle::micro) : cellFont(column.font);
+}
+
 }  // namespace
 
 QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -26,34 +30,18 @@ QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelInde
   return {option.rect.width(), header ? kHeaderRowHeight : kRowHeight};
 }
 
-void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                        const QModelIndex& index) const {
+QList<RowDelegate::Cell> RowDelegate::layoutCells(const QRect& rect, const QModelIndex& index) {
   const auto* source = dynamic_cast<const RowSource*>(index.model());
-  if (!source) return;
-  const theme::Palette& palette = theme::PaletteScope::of(option.widget);
+  if (!source) return {};
   const bool table = source->hasHeader();
   const bool header = table && index.row() == 0;
   const int line = table ? index.row() - 1 : index.row();
-  const QRect rect = option.rect;
-
-  painter->save();
-  if (header) {
-    painter->fillRect(rect, palette.surfaceSunken);
-  } else if (option.state & QStyle::State_Selected) {
-    painter->fillRect(rect, palette.selection);
-  } else if ((option.state & QStyle::State_MouseOver) || marksCurrent(option, index)) {
-    painter->fillRect(rect, palette.rowHover);
-  }
-
   const QList<RowColumn> columns = source->rowColumns();
   QList<CellText> cells;
   cells.reserve(columns.size());
   for (int c = 0; c < columns.size(); ++c) {
     cells.append(header ? CellText{columns[c].title, Tone::muted} : source->cell(line, c));
   }
-  const auto fontOf = [&](const RowColumn& column) -> const QFont& {
-    return header ? theme::font(theme::FontStyle::micro) : cellFont(column.font);
-  };
 
   // Fixed, dot and natural columns first; shared ones split what is left.
   double left = rect.left() + kPadding;
@@ -70,7 +58,9 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         widths[c] = column.width;
         break;
       case RowColumn::Width::natural:
-        widths[c] = std::ceil(QFontMetricsF(fontOf(column)).horizontalAdvance(cells[c].text));
+        widths[c] = std::max<double>(
+            column.width,
+            std::ceil(QFontMetricsF(fontOf(column, header)).horizontalAdvance(cells[c].text)));
         break;
       case RowColumn::Width::share:
         ++shares;
@@ -80,29 +70,63 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   }
   const double share = shares ? std::max(0.0, (right - left - taken) / shares) : 0;
 
+  QList<Cell> out;
+  out.reserve(columns.size());
   for (int c = 0; c < columns.size(); ++c) {
     const RowColumn& column = columns[c];
     if (c > 0) left += column.gapBefore;
     const double width = column.kind == RowColumn::Width::share ? share : widths[c];
-    const QRectF cellRect(left, rect.top(), width, rect.height() - (table ? 1 : 0));
+    const QRectF frame(left, rect.top(), width, rect.height() - (table ? 1 : 0));
     left += width;
+    const bool text = column.kind != RowColumn::Width::dot && width > 0;
+    out.append({frame,
+                text ? QFontMetricsF(fontOf(column, header))
+                           .elidedText(cells[c].text, Qt::ElideRight, width)
+                     : QString(),
+                cells[c].tone});
+  }
+  return out;
+}
+
+void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
+  const auto* source = dynamic_cast<const RowSource*>(index.model());
+  if (!source) return;
+  const theme::Palette& palette = theme::PaletteScope::of(option.widget);
+  const bool table = source->hasHeader();
+  const bool header = table && index.row() == 0;
+  const QRect rect = option.rect;
+
+  painter->save();
+  if (header) {
+    painter->fillRect(rect, palette.surfaceSunken);
+  } else if (option.state & QStyle::State_Selected) {
+    painter->fillRect(rect, palette.selection);
+  } else if ((option.state & QStyle::State_MouseOver) || marksCurrent(option, index)) {
+    painter->fillRect(rect, palette.rowHover);
+  }
+
+  const QList<RowColumn> columns = source->rowColumns();
+  const QList<Cell> cells = layoutCells(rect, index);
+  for (int c = 0; c < columns.size() && c < cells.size(); ++c) {
+    const RowColumn& column = columns[c];
+    const QRectF& frame = cells[c].frame;
     if (column.kind == RowColumn::Width::dot) {
       if (header) continue;
       painter->setRenderHint(QPainter::Antialiasing, true);
       painter->setPen(Qt::NoPen);
       painter->setBrush(toneColour(cells[c].tone, palette));
-      const QPointF centre(cellRect.left() + width / 2, rect.top() + rect.height() / 2.0);
-      painter->drawEllipse(centre, width / 2, width / 2);
+      const double radius = frame.width() / 2;
+      painter->drawEllipse(QPointF(frame.center().x(), rect.top() + rect.height() / 2.0), radius,
+                           radius);
       painter->setRenderHint(QPainter::Antialiasing, false);
       continue;
     }
-    if (width <= 0 || cells[c].text.isEmpty()) continue;
-    const QFont& font = fontOf(column);
-    const QFontMetricsF metrics(font);
-    painter->setFont(font);
+    if (cells[c].shown.isEmpty()) continue;
+    painter->setFont(fontOf(column, header));
     painter->setPen(toneColour(cells[c].tone, palette));
-    const QString shown = metrics.elidedText(cells[c].text, Qt::ElideRight, width);
-    painter->drawText(cellRect, int(column.align | Qt::AlignVCenter) | Qt::TextSingleLine, shown);
+    painter->drawText(frame, int(column.align | Qt::AlignVCenter) | Qt::TextSingleLine,
+                      cells[c].shown);
   }
 
   if (table)

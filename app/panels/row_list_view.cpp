@@ -1,6 +1,7 @@
 #include "panels/row_list_view.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -40,6 +41,22 @@ void RowListView::keyPressEvent(QKeyEvent* event) {
     keyboardCurrent_ = true;
     viewport()->update();
   }
+}
+
+void RowListView::focusInEvent(QFocusEvent* event) {
+  QListView::focusInEvent(event);
+  if (event->reason() == Qt::MouseFocusReason) keyboardCurrent_ = false;
+  const bool byTab =
+      event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  if (!marksOnTab_ || !byTab || !model()) return;
+  if (!currentIndex().isValid()) {
+    // The first row the keys can reach: a table's header is not one.
+    const QModelIndex first = moveCursor(MoveHome, Qt::NoModifier);
+    if (!first.isValid()) return;
+    setCurrentIndex(first);
+  }
+  keyboardCurrent_ = true;
+  viewport()->update();
 }
 
 void RowListView::mousePressEvent(QMouseEvent* event) {

@@ -17,6 +17,9 @@ class RowListView : public QListView {
   void setCopyable(bool copyable) { copyable_ = copyable; }
   // Empty space above the first row and below the last.
   void setVerticalMargins(int margin) { setViewportMargins(0, margin, 0, margin); }
+  // Tab or Shift+Tab into the list makes the first row current, when none is, and marks
+  // it, so the user sees where the keyboard went.
+  void setMarksCurrentOnTab(bool marks) { marksOnTab_ = marks; }
   // Whether the current row is marked: only after the keyboard moved it, while focused.
   bool marksCurrent() const { return keyboardCurrent_ && hasFocus(); }
 
@@ -27,6 +30,7 @@ class RowListView : public QListView {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
   bool event(QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -36,6 +40,7 @@ class RowListView : public QListView {
 
   bool copyable_ = false;
   bool keyboardCurrent_ = false;
+  bool marksOnTab_ = false;
 };
 
 }  // namespace zx::views

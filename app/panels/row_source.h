@@ -18,7 +18,7 @@ struct RowColumn {
   enum class Width {
     fixed,    // exactly `width`
     share,    // an equal share of what the others leave
-    natural,  // as wide as its text
+    natural,  // as wide as its text, and at least `width`
     dot,      // a filled circle `width` across, in the cell's tone
   };
   QString title;  // the header's text

@@ -479,6 +479,141 @@ TEST(AppShell, TabOrder) {
   EXPECT_EQ(QApplication::focusWidget(), row);
 }
 
+// Ctrl+Tab puts the keyboard on the first stop of the next region, Ctrl+Shift+Tab on the
+// first stop of the one before, from anywhere inside a region, round and round; the
+// editor types nothing for either.
+TEST(AppShell, CtrlTabWalksTheRegions) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  RootView& root = rig.root();
+  model::Workspace& w = app.workspace();
+  QWidget* editor = root.editorPane()->editor()->textView();
+  const QString text = w.selected()->text;
+  // The region of the focus, and whether the focus is that region's first Tab stop.
+  const auto where = [&]() -> QString {
+    QWidget* f = QApplication::focusWidget();
+    for (const auto& [region, name] : {std::pair<QWidget*, QString>{root.topBar(), "top"},
+                                       {root.sidebar(), "sidebar"},
+                                       {root.editorPane(), "editor"},
+                                       {root.bottomPanel(), "bottom"},
+                                       {root.referencePane(), "reference"}}) {
+      if (!region || !f || !region->isAncestorOf(f)) continue;
+      for (QWidget* stop : root.tabOrder()) {
+        if (region->isAncestorOf(stop)) return stop == f ? name : name + " (not its first stop)";
+      }
+    }
+    return f ? QString::fromUtf8(f->metaObject()->className()) : "nothing";
+  };
+  const auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+    QTest::keyClick(QApplication::focusWidget(), key, mods);
+    return where();
+  };
+  const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+  const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+
+  editor->setFocus(Qt::MouseFocusReason);
+  QStringList forward;
+  for (int i = 0; i < 6; ++i) forward << press(Qt::Key_Tab, ctrl);
+  EXPECT_EQ(forward, QStringList({"bottom", "reference", "top", "sidebar", "editor", "bottom"}));
+  EXPECT_EQ(QApplication::focusWidget(),
+            static_cast<QWidget*>(root.bottomPanel()->tabs()->tabButtons()[0]));
+
+  editor->setFocus(Qt::MouseFocusReason);
+  QStringList back;
+  for (int i = 0; i < 6; ++i) back << press(Qt::Key_Tab, ctrlShift);
+  EXPECT_EQ(back, QStringList({"sidebar", "top", "reference", "bottom", "editor", "sidebar"}));
+  // The key as the desktop sends it with Shift held.
+  EXPECT_EQ(press(Qt::Key_Backtab, ctrlShift), "top");
+  EXPECT_EQ(w.selected()->text, text) << "the editor typed no tab";
+
+  // From inside a region: the top bar's second button, the search field, a file row.
+  const struct {
+    const char* what;
+    QWidget* from;
+    Qt::KeyboardModifiers mods;
+    const char* to;
+  } rows[] = {
+      {"Run test", root.topBar()->runTestButton(), ctrl, "sidebar"},
+      {"Run test, back", root.topBar()->runTestButton(), ctrlShift, "reference"},
+      {"the search", root.referencePane()->searchField(), ctrl, "top"},
+      {"a file row", root.sidebar()->rows()[0], ctrl, "editor"},
+      {"a file row, back", root.sidebar()->rows()[0], ctrlShift, "top"},
+  };
+  for (const auto& row : rows) {
+    row.from->setFocus(Qt::MouseFocusReason);
+    QWidget* f = QApplication::focusWidget();
+    ASSERT_TRUE(f == row.from || row.from->isAncestorOf(f)) << row.what;
+    EXPECT_EQ(press(Qt::Key_Tab, row.mods), row.to) << row.what;
+  }
+
+  // Without the reference pane the walk skips it.
+  app.viewState().setShowReference(false);
+  editor->setFocus(Qt::MouseFocusReason);
+  forward.clear();
+  for (int i = 0; i < 4; ++i) forward << press(Qt::Key_Tab, ctrl);
+  EXPECT_EQ(forward, QStringList({"bottom", "top", "sidebar", "editor"}));
+}
+
+// The arrows walk the file rows and the rows keep the keyboard, whether the inputs panel
+// comes, goes or stays as the check of the newly selected script ends.
+TEST(AppShell, ArrowsKeepTheFocusOnTheFileRows) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  Sidebar& sidebar = *rig.root().sidebar();
+  w.newFile(model::SourceFile::Kind::bot);  // the second row, under the sample
+  const auto schema = [](bool withInputs) {
+    bridge::InputSchema s = withInputs ? testing::sampleSchema() : bridge::InputSchema{};
+    s.ok = true;
+    return s;
+  };
+  const struct {
+    bool fromInputs, toInputs;
+    Qt::Key key;
+  } rows[] = {
+      {true, false, Qt::Key_Up},  {false, true, Qt::Key_Up},    {true, true, Qt::Key_Up},
+      {false, false, Qt::Key_Up}, {true, false, Qt::Key_Down},  {false, true, Qt::Key_Down},
+      {true, true, Qt::Key_Down}, {false, false, Qt::Key_Down},
+  };
+  for (const auto& row : rows) {
+    const std::string what = std::string(row.fromInputs ? "with" : "without") + " to " +
+                             (row.toInputs ? "with" : "without") +
+                             (row.key == Qt::Key_Up ? ", Up" : ", Down");
+    const int from = row.key == Qt::Key_Up ? 1 : 0;
+    const int to = 1 - from;
+    // No check is running while the engine's answer changes.
+    testing::settle();
+    rig.engine.fake.inputsReply = schema(row.fromInputs);
+    w.select(w.files()[from]);
+    testing::settle();
+    ASSERT_EQ(sidebar.inputsPanel() != nullptr, row.fromInputs) << what;
+    sidebar.rows()[from]->setFocus(Qt::BacktabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), sidebar.rows()[from]) << what;
+
+    rig.engine.fake.inputsReply = schema(row.toInputs);
+    QTest::keyClick(QApplication::focusWidget(), row.key);
+    testing::settle();
+    EXPECT_EQ(sidebar.inputsPanel() != nullptr, row.toInputs) << what;
+    EXPECT_EQ(w.selectedFileID(), w.files()[to].id) << what;
+    EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[to]) << what;
+    // And the next arrow walks on from there.
+    rig.engine.fake.inputsReply = schema(row.fromInputs);
+    QTest::keyClick(QApplication::focusWidget(), row.key == Qt::Key_Up ? Qt::Key_Down : Qt::Key_Up);
+    testing::settle();
+    EXPECT_EQ(w.selectedFileID(), w.files()[from].id) << what;
+    EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[from]) << what;
+  }
+
+  // The inputs list going away with the focus: the editor takes it, not the top bar.
+  rig.engine.fake.inputsReply = schema(true);
+  w.runCheck(true);
+  testing::settle();
+  ASSERT_TRUE(sidebar.inputsPanel());
+  sidebar.inputsPanel()->scrollArea()->setFocus(Qt::TabFocusReason);
+  w.setSchema(schema(false));
+  EXPECT_EQ(QApplication::focusWidget(), rig.root().editorPane()->editor()->textView());
+}
+
 // Where the keyboard is after each action: the editor, unless the user moved it there by
 // Tab or keys. Space then types into the editor and presses no button.
 TEST(AppShell, KeyboardFocusLivesInTheEditor) {

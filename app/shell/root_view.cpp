@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 #include <limits>
@@ -123,6 +124,15 @@ RootView::RootView(model::Workspace& workspace, ViewState& state, ShellSettings&
   showReference(state_.showReference());
 
   theme::setFocusHome(&window_, editorPane_->editor());
+  // Ctrl+Tab reaches the next region wherever the focus is, also from the editor, where
+  // Tab types. Qt matches the desktop's Ctrl+Shift+Backtab to Ctrl+Shift+Tab.
+  const auto regionKeys = [this](const QKeySequence& keys, bool next) {
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this, next] { focusRegion(next); });
+  };
+  regionKeys(QKeySequence(Qt::CTRL | Qt::Key_Tab), true);
+  regionKeys(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false);
 
   connect(&workspace_, &model::Workspace::changed, this, &RootView::onChanged);
   wasTesting_ = workspace_.isTesting();
@@ -269,9 +279,11 @@ void RootView::refreshMessage() {
   message_->setColour(workspace_.buildFailed() ? &theme::Palette::sell : &theme::Palette::buy);
 }
 
+QList<QWidget*> RootView::regions() const {
+  return {topBar_, sidebar_, editorPane_, bottomPanel_, referencePane_.data()};
+}
+
 QList<QWidget*> RootView::tabOrder() const {
-  const QList<QWidget*> regions = {topBar_, sidebar_, editorPane_, bottomPanel_,
-                                   referencePane_.data()};
   QList<QWidget*> chain;
   QWidget* start = window();
   for (QWidget* w = start->nextInFocusChain(); w && w != start; w = w->nextInFocusChain()) {
@@ -281,7 +293,7 @@ QList<QWidget*> RootView::tabOrder() const {
     }
   }
   QList<QWidget*> order;
-  for (QWidget* region : regions) {
+  for (QWidget* region : regions()) {
     if (!region) continue;
     for (QWidget* w : chain) {
       if (region->isAncestorOf(w)) order << w;
@@ -303,6 +315,28 @@ bool RootView::focusNextPrevChild(bool next) {
   const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
   order[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
   return true;
+}
+
+void RootView::focusRegion(bool next) {
+  const QList<QWidget*> all = regions();
+  const QList<QWidget*> order = tabOrder();
+  QWidget* focused = QApplication::focusWidget();
+  qsizetype at = -1;
+  for (qsizetype i = 0; i < all.size(); ++i) {
+    if (all[i] && all[i]->isAncestorOf(focused)) at = i;
+  }
+  // Outside every region, the walk starts before the first or after the last.
+  const qsizetype n = all.size();
+  if (at < 0) at = next ? n - 1 : 0;
+  for (qsizetype step = 1; step <= n; ++step) {
+    QWidget* region = all[(at + (next ? step : n - step)) % n];
+    if (!region) continue;  // the hidden reference pane
+    for (QWidget* stop : order) {
+      if (!region->isAncestorOf(stop)) continue;
+      stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return;
+    }
+  }
 }
 
 void RootView::showEvent(QShowEvent* event) {

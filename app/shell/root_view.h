@@ -75,6 +75,9 @@ class RootView final : public QWidget {
   // panel, the reference pane; within each, Qt's own order. Views made later (a new row,
   // another tab's content, the pane shown again) keep their place.
   QList<QWidget*> tabOrder() const;
+  // Ctrl+Tab and Ctrl+Shift+Tab: the first Tab stop of the next or previous region that
+  // has one, wrapping around.
+  void focusRegion(bool next);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -82,6 +85,9 @@ class RootView final : public QWidget {
   bool focusNextPrevChild(bool next) override;
 
  private:
+  // The top bar, the sidebar, the editor, the bottom panel, the reference pane (null
+  // while hidden).
+  QList<QWidget*> regions() const;
   QWidget* makeStatusBar();
   void onChanged(model::Workspace::Field field);
   void showReference(bool shown);

@@ -1,9 +1,11 @@
 #include "shell/sidebar.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -329,10 +331,16 @@ void Sidebar::rename(const QUuid& id) {
 void Sidebar::refreshInputs() {
   const std::optional<bridge::InputSchema>& schema = workspace_.schema();
   const bool wanted = schema && !schema->inputs.isEmpty();
+  if (wanted) inputs_->setSchema(*schema);
+  if (wanted == !split_.isNull()) return;
+  // Moving the files widget hides it for a moment, and Qt would pass the focus of a row
+  // inside it on to the next widget of the window; the row keeps it instead.
+  QPointer<QWidget> focused = QApplication::focusWidget();
+  const bool hadFocus = isAncestorOf(focused);
+  if (!files_->isAncestorOf(focused)) focused = nullptr;
+  const QScopedValueRollback<bool> swapping(swapping_, true);
   if (wanted) {
-    inputs_->setSchema(*schema);
-    if (split_) return;
-    // The same files widget moves into the split, keeping its scroll position and focus.
+    // The same files widget moves into the split, keeping its scroll position.
     layout_->removeWidget(files_);
     split_ = new theme::VerticalSplit(files_, inputs_, kFilesMinHeight, kInputsMinHeight, this);
     split_->setBottomHeight(inputsHeight_);
@@ -342,15 +350,24 @@ void Sidebar::refreshInputs() {
     split_->show();
     files_->show();
     inputs_->show();
-    return;
+  } else {
+    files_->setParent(this);
+    inputs_->setParent(this);
+    inputs_->hide();
+    delete split_.data();
+    layout_->addWidget(files_);
+    files_->show();
   }
-  if (!split_) return;
-  files_->setParent(this);
-  inputs_->setParent(this);
-  inputs_->hide();
-  delete split_.data();
-  layout_->addWidget(files_);
-  files_->show();
+  if (focused && !focused->hasFocus()) {
+    focused->setFocus(Qt::OtherFocusReason);
+  } else if (hadFocus && !QApplication::focusWidget()) {
+    theme::returnFocusHome(this);  // it was in the inputs panel, now gone
+  }
+}
+
+bool Sidebar::focusNextPrevChild(bool next) {
+  if (swapping_) return true;
+  return QWidget::focusNextPrevChild(next);
 }
 
 void Sidebar::paintEvent(QPaintEvent*) {

@@ -51,6 +51,7 @@ class Sidebar final : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   struct Row {
@@ -84,6 +85,7 @@ class Sidebar final : public QWidget {
   InputsPanel* inputs_;
   QPointer<theme::VerticalSplit> split_;
   double inputsHeight_ = kInputsHeight;
+  bool swapping_ = false;  // the files widget is moving in or out of the split
 };
 
 }  // namespace zx::views
