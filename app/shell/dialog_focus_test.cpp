@@ -1,5 +1,5 @@
 // The keyboard focus around dialogs in the whole window: a number left typed in the tester
-// strip while a dialog comes and goes.
+// strip while a dialog comes and goes, and where the keyboard is after the sign-in sheet.
 // A real modal window takes the focus while a fake question is open, as a file panel or an
 // alert does; giving the main window the focus back afterwards plays the window manager.
 #include <QDialog>
@@ -11,9 +11,11 @@
 #include "editor/kelo_text_view.h"
 #include "panels/bottom_panel.h"
 #include "panels/number_box.h"
+#include "panels/sign_in_sheet.h"
 #include "panels/tester_panel.h"
 #include "panels/tester_settings.h"
 #include "shell/editor_pane.h"
+#include "shell/menu_commands.h"
 #include "shell/shell_test_support.h"
 #include "shell/zentrix_code_app.h"
 #include "theme/fake_system_appearance.h"
@@ -187,6 +189,54 @@ TEST(DialogFocus, FocusThatComesBackToTheBoxCommitsNothing) {
     ASSERT_TRUE(testing::waitUntil(
         [&] { return rig.engine.fake.lastBacktest().has_value() && !w.isTesting(); }));
     EXPECT_EQ(rig.engine.fake.lastBacktest()->balance, 777);
+  }
+}
+
+// The sign-in sheet, opened while the Balance box has the keyboard, leaves it to the editor
+// when it closes, as every other dialog does; a number typed there is committed on the way.
+TEST(DialogFocus, TheSignInSheetGivesTheKeyboardToTheEditor) {
+  enum class Open { testerButton, buildMenu };
+  enum class Close { cancel, closeButton };
+  const struct {
+    const char* what;
+    Open open;
+    Close close;
+  } rows[] = {
+      {"the strip's Sign in, then Cancel", Open::testerButton, Close::cancel},
+      {"the strip's Sign in, then the close button", Open::testerButton, Close::closeButton},
+      {"the Build menu, then Cancel", Open::buildMenu, Close::cancel},
+      {"the Build menu, then the close button", Open::buildMenu, Close::closeButton},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    AppRig rig;
+    ZentrixCodeApp& app = rig.launch();
+    model::Workspace& w = app.workspace();
+    NumberBox* box = rig.typeInto(true, "777");
+    if (row.open == Open::testerButton) {
+      // A click on the button leaves the keyboard where it was: it takes none.
+      auto* strip = qobject_cast<TesterPanel*>(app.root().bottomPanel()->view())->settings();
+      QTest::mouseClick(strip->signInButton(), Qt::LeftButton);
+    } else {
+      app.menus().signInAction()->trigger();
+    }
+    SignInSheet* sheet = nullptr;
+    ASSERT_TRUE(testing::waitUntil([&] {
+      const QList<SignInSheet*> open = app.window().findChildren<SignInSheet*>();
+      sheet = open.isEmpty() ? nullptr : open.first();
+      return sheet && sheet->isActiveWindow();
+    }));
+    if (row.close == Close::cancel) {
+      QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
+    } else {
+      sheet->close();
+    }
+    ASSERT_TRUE(testing::waitUntil([&] { return !w.wantsSignIn(); }));
+    rig.giveWindowTheFocus();
+    EXPECT_EQ(QApplication::focusWidget(), rig.editor());
+    EXPECT_FALSE(box->focused());
+    EXPECT_FALSE(rig.accentBorder(box));
+    EXPECT_EQ(w.testBalance(), 777);
   }
 }
 
