@@ -99,6 +99,8 @@ void NumberBox::commitTyped() {
 
 void NumberBox::showValue() {
   edit_->setText(numberText(read_(), decimals_));
+  // setText leaves the cursor at the end, which scrolls a wide number to its last digits.
+  if (!focused_) edit_->setCursorPosition(0);
 }
 
 void NumberBox::setFocused(bool focused) {

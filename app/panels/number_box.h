@@ -6,6 +6,7 @@
 // comes back (a closed dialog hands it to the editor) has left the box all the same.
 // Only Return writes a text that still reads as the stored value's display: anything
 // else would store the display's rounding (12500.75 shows as 12501).
+// Without the focus, a number wider than the box shows its leading digits.
 #pragma once
 
 #include <QLineEdit>
