@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
+#include <functional>
 
 #include "editor/kelo_editor.h"
 #include "editor/kelo_text_view.h"
@@ -77,14 +78,11 @@ struct AppRig : testing::ShellRig {
 void modalWindowOver(QWidget* parent) {
   QDialog dialog(parent);
   new QLineEdit(&dialog);
-  QTimer poll;
-  poll.setInterval(10);
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!dialog.isActiveWindow()) return;
-    poll.stop();
+  QTimer::singleShot(0, &dialog, [&] {
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog, 30000));
+    if (!dialog.isActiveWindow()) return dialog.reject();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
   });
-  poll.start();
   dialog.exec();
 }
 
@@ -122,7 +120,7 @@ TEST(DialogFocus, ANumberLeftTypedBeforeADialogCommitsWhenItCloses) {
         break;
       case Dialog::quitCancelled:
         w.setSelectedText(w.selected()->text + QStringLiteral("x"));
-        rig.dialogs.askAnswers = {2};
+        rig.dialogs.askAnswers = {2};  // "Cancel"
         break;
     }
     NumberBox* box = rig.typeInto(row.balance, "777");
