@@ -58,12 +58,16 @@ NumberBox::NumberBox(std::function<double()> read, std::function<void(double)> w
   edit_->setFont(theme::font(theme::FontStyle::table));
   edit_->setGeometry(kInset, 1, width_ - 2 * kInset, kHeight - 2);
   connect(edit_, &QLineEdit::returnPressed, this, &NumberBox::commit);
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                        [this](QWidget*, QWidget* now) { focusMoved(now); });
   syncEditPalette();
   showValue();
 }
 
 NumberBox::~NumberBox() {
-  // A box destroyed with the focus drops what was typed, as the variant it belongs to does.
+  // Deleting the field moves the focus: neither the watch nor the field may reach this box
+  // any more. A box destroyed with the focus drops what was typed, as its variant does.
+  disconnect(focusWatch_);
   edit_->detach();
 }
 
@@ -95,12 +99,21 @@ void NumberBox::commitTyped() {
 
 void NumberBox::showValue() {
   edit_->setText(numberText(read_(), decimals_));
+  // setText leaves the cursor at the end, which scrolls a wide number to its last digits.
+  if (!focused_) edit_->setCursorPosition(0);
 }
 
 void NumberBox::setFocused(bool focused) {
   if (focused_ == focused) return;
   focused_ = focused;
   update();
+}
+
+void NumberBox::focusMoved(QWidget* now) {
+  // Only a loss the field let pass (to another window or a popup) leaves focused_ set.
+  if (!focused_ || !now || now == edit_ || now->window() != window()) return;
+  setFocused(false);
+  commitTyped();
 }
 
 QSize NumberBox::sizeHint() const {

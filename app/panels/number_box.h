@@ -2,8 +2,11 @@
 // back only on commit (Return, Enter, or the focus leaving for anything but another
 // window or a popup); after every commit it shows the stored value again, so the owner's
 // clamping becomes visible. While it has the focus, outside changes leave the typed text.
+// Focus that went to another window or a popup and lands elsewhere in this window when it
+// comes back (a closed dialog hands it to the editor) has left the box all the same.
 // Only Return writes a text that still reads as the stored value's display: anything
 // else would store the display's rounding (12500.75 shows as 12501).
+// Without the focus, a number wider than the box shows its leading digits.
 #pragma once
 
 #include <QLineEdit>
@@ -28,7 +31,8 @@ class NumberBox final : public QWidget {
   static void commitFocused();
 
   QLineEdit* lineEdit() const;
-  // Whether the field counts as focused (a window deactivation keeps it so).
+  // Whether the field counts as focused: losing the focus to another window or a popup
+  // keeps it so, until the focus comes back to somewhere else in this window.
   bool focused() const { return focused_; }
   // The stored value changed elsewhere: shown unless the user is typing.
   void refresh();
@@ -52,6 +56,7 @@ class NumberBox final : public QWidget {
  private:
   friend class NumberField;
   void setFocused(bool focused);
+  void focusMoved(QWidget* now);
   void showValue();
   void syncEditPalette();
 
@@ -61,6 +66,7 @@ class NumberBox final : public QWidget {
   int decimals_;
   NumberField* edit_;
   bool focused_ = false;
+  QMetaObject::Connection focusWatch_;
 };
 
 }  // namespace zx::views

@@ -501,6 +501,8 @@ class SignInPresenter final : public QObject {
         sheet->deleteLater();
         if (sheet_ == sheet) sheet_ = nullptr;
         if (workspace_.wantsSignIn()) workspace_.setWantsSignIn(false);
+        // The keyboard goes home, as after any dialog, not back to the field that had it.
+        theme::returnFocusHome(window_);
       });
       sheet_->open();
     } else if (!workspace_.wantsSignIn() && sheet_) {

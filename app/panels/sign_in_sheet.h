@@ -98,7 +98,8 @@ class SignInSheet final : public QDialog {
 
 // Presents one fresh sign-in sheet over `window`, window-modal, whenever the workspace's
 // `wantsSignIn` is (or becomes) true; writes it back to false when the sheet closes, and
-// closes the sheet when it turns false elsewhere. Lives as long as `window`.
+// closes the sheet when it turns false elsewhere. A closed sheet leaves the keyboard to
+// the window's focus home. Lives as long as `window`.
 void presentSignInWhenWanted(QWidget* window, model::Workspace& workspace,
                              client::PlatformClient& client);
 

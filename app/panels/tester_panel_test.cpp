@@ -3,6 +3,7 @@
 #include "panels/tester_panel.h"
 
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTextEdit>
@@ -440,6 +441,59 @@ TEST(NumberBox, RunUsesWhatWasTyped) {
     EXPECT_EQ(rig.engine.fake.lastBacktest()->balance, c.balance) << c.typed << int(c.then);
     EXPECT_EQ(w.testBalance(), c.balance) << c.typed << int(c.then);
     EXPECT_EQ(edit->text(), c.shown) << c.typed << int(c.then);
+  }
+}
+
+// Where `edit` draws the first character of its text, in its own coordinates, found with
+// its own hit test: a point left of a character's middle falls before it.
+double textStart(QLineEdit* edit) {
+  testing::grab(edit);  // the scroll follows the cursor when painted
+  const QString text = edit->text();
+  const double y = edit->height() / 2.0;
+  int x = -4 * edit->width();
+  while (x < 4 * edit->width() &&
+         edit->inputMethodQuery(Qt::ImCursorPosition, QPointF(x, y)).toInt() < 1) {
+    ++x;
+  }
+  return x - QFontMetricsF(edit->font()).horizontalAdvance(text.left(1)) / 2;
+}
+
+// A number wider than the box shows its leading digits while the box has no focus, whether
+// it was committed there before the focus left or set elsewhere.
+TEST(NumberBox, AWideNumberShowsItsLeadingDigits) {
+  const struct {
+    const char* what;
+    const char* typed;  // into Balance, then Return and Tab; null: stored directly
+    double stored;
+    const char* shown;
+  } cases[] = {
+      {"1e9 typed", "1e9", 1e9, "1000000000"},
+      {"fifteen digits typed", "123456789012345", 123456789012345, "123456789012345"},
+      {"set elsewhere", nullptr, 98765432109, "98765432109"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig;
+    Workspace& w = rig.start();
+    Window window;
+    auto* strip = window.show(new TesterSettings(w));
+    QLineEdit* edit = strip->balanceBox()->lineEdit();
+    if (c.typed) {
+      edit->setFocus(Qt::MouseFocusReason);
+      edit->selectAll();
+      QTest::keyClicks(edit, c.typed);
+      QTest::keyClick(edit, Qt::Key_Return);
+      QTest::keyClick(edit, Qt::Key_Tab);
+      ASSERT_FALSE(edit->hasFocus());
+    } else {
+      strip->barsBox()->lineEdit()->setFocus(Qt::MouseFocusReason);
+      w.setTestBalance(c.stored);
+    }
+    EXPECT_EQ(w.testBalance(), c.stored);
+    ASSERT_EQ(edit->text(), c.shown);
+    const QFontMetricsF metrics(edit->font());
+    ASSERT_GT(metrics.horizontalAdvance(edit->text()), edit->width()) << "wider than the box";
+    EXPECT_GE(textStart(edit), 0) << "the first digit is whole";
   }
 }
 
