@@ -83,6 +83,7 @@ void KeloTextView::reportCaret() {
 }
 
 void KeloTextView::caretMoved() {
+  layout_->setCaretBlock(textCursor().blockNumber());
   layout_->setBandBlock(document()->findBlock(textCursor().selectionStart()).blockNumber());
   gutter_->update();
   reportCaret();
