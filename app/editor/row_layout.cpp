@@ -454,12 +454,15 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       painter->fillRect(QRectF(clip.left(), rows.top(), clip.width(), rows.height()),
                         colours_.band);
     }
-    for (auto it = firstFind(bpos + from); it != find_.cend() && it->start < bpos + to; ++it) {
-      paintRanges(painter, lines, bidiText, it->start - bpos, it->end - bpos, colours_.findFill);
-    }
     for (qsizetype i = 0; i < selected.size(); ++i) {
       paintRanges(painter, lines, bidiText, selected[i].start - bpos, selected[i].end - bpos,
                   selectionFills[i]);
+    }
+    // Over the selection, so the match it covers stays tinted, and more strongly.
+    for (auto it = firstFind(bpos + from); it != find_.cend() && it->start < bpos + to; ++it) {
+      const bool current = selected.contains(*it);
+      paintRanges(painter, lines, bidiText, it->start - bpos, it->end - bpos,
+                  current ? colours_.currentFindFill : colours_.findFill);
     }
     if (sliced) {
       for (const PaintedLine& p : lines) p.slice->draw(painter, clip);

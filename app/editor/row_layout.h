@@ -6,8 +6,8 @@
 // touched. Each row is round(1.32 × font height) high with the glyph line centred in it.
 //
 // The layout also paints what the platform text view would have: the current-line band,
-// find-match backgrounds, full-row selection, the dotted diagnostic underlines and the
-// caret in the accent colour, for the visible rows only.
+// full-row selection, find-match backgrounds (the current match stronger), the dotted
+// diagnostic underlines and the caret in the accent colour, for the visible rows only.
 //
 // Shaping a line is the costly part of painting it. The caret's line keeps its shaping
 // between paints, so the caret's blink and its moves along the line shape nothing; other
@@ -52,6 +52,7 @@ class RowLayout : public QAbstractTextDocumentLayout {
     QColor band;  // transparent: no band
     QColor caret;
     QColor findFill;
+    QColor currentFindFill;  // the match the selection covers
     QColor error;
     QColor warning;
   };
