@@ -401,8 +401,9 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
                             [](const Utf16Range& r, int p) { return r.end <= p; });
   };
   for (QTextBlock block = blockAtRow(firstRow); block.isValid(); block = block.next()) {
+    // Below the clip before it is laid out: the next line may be a long one.
+    if (rowTop(block) >= clip.bottom()) break;
     const QRectF rows = blockBoundingRect(block);
-    if (rows.top() >= clip.bottom()) break;
     const int bpos = block.position();
     const int bend = bpos + block.length();
     const QString text = block.text();
