@@ -45,9 +45,9 @@ std::unique_ptr<LineSlice> LineSlice::of(const QTextBlock& block, const QTextLin
     // stops up to the slice's right end, moved to the slice's start.
     const qreal stop = option.tabStopDistance() > 0 ? option.tabStopDistance() : kDefaultTabStop;
     const qreal start = x - line.x();
+    const qreal end = std::min(right - line.x(), line.naturalTextWidth());
     QList<QTextOption::Tab> tabs;
-    for (qreal at = (std::floor(start / stop) + 1) * stop; at <= right - line.x() + stop;
-         at += stop) {
+    for (qreal at = (std::floor(start / stop) + 1) * stop; at <= end + stop; at += stop) {
       tabs.append(QTextOption::Tab(at - start, QTextOption::LeftTab));
     }
     option.setTabs(tabs);

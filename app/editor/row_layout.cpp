@@ -434,9 +434,10 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       }
     }
     const bool isLong = block.length() > kLongLine;
-    // An input method's pre-edit text and recolouring selections live in the layout only.
-    const bool sliced =
-        bySlices && recoloured.isEmpty() && block.layout()->preeditAreaText().isEmpty();
+    // An input method's pre-edit text and recolouring selections live in the layout only;
+    // a paint without a clip (a print) takes whole lines.
+    const bool sliced = bySlices && recoloured.isEmpty() && context.clip.isValid() &&
+                        block.layout()->preeditAreaText().isEmpty();
     std::vector<std::unique_ptr<LineSlice>> slices;
     const QList<PaintedLine> lines = paintedLines(block, rows, text, sliced, clip, slices);
     // The block positions the painted lines hold, and one past them for a line break.
