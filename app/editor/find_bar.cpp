@@ -159,6 +159,8 @@ void FindBar::search(bool jump) {
   if (jump && !matches_.isEmpty()) {
     const auto it = std::lower_bound(matches_.cbegin(), matches_.cend(), anchor_);
     select(it == matches_.cend() ? 0 : int(it - matches_.cbegin()));
+  } else if (jump) {
+    dropPicked();
   }
   showMatches();
   showCount();
@@ -206,9 +208,21 @@ void FindBar::select(int index) {
   cursor.setPosition(start);
   cursor.setPosition(start + length_, QTextCursor::KeepAnchor);
   view_->setTextCursor(cursor);
+  picked_ = cursor;
   view_->ensureCursorVisible();
   anchor_ = start;
   showCount();
+}
+
+void FindBar::dropPicked() {
+  QTextCursor cursor = view_->textCursor();
+  if (picked_.isNull() || !cursor.hasSelection() ||
+      cursor.selectionStart() != picked_.selectionStart() ||
+      cursor.selectionEnd() != picked_.selectionEnd()) {
+    return;
+  }
+  cursor.setPosition(cursor.selectionStart());
+  view_->setTextCursor(cursor);
 }
 
 void FindBar::findNext() {

@@ -4,6 +4,7 @@
 // bar is open every match gets a tinted background and the count follows every edit.
 #pragma once
 
+#include <QTextCursor>
 #include <QWidget>
 
 #include "editor/editor_colours.h"
@@ -61,6 +62,10 @@ class FindBar : public QWidget {
   // Recounts; with `jump`, selects the first match from the anchor on.
   void search(bool jump);
   void select(int index);
+  // The match this bar selected for an earlier query is no match of the current one: the
+  // selection collapses to its start, so that nothing the user no longer sees as selected
+  // is replaced by a paste. A selection the user made stays.
+  void dropPicked();
   int currentIndex() const;
   void showCount();
   void showMatches();
@@ -79,6 +84,7 @@ class FindBar : public QWidget {
   QPushButton* replaceAll_;
   QColor edge_;
 
+  QTextCursor picked_;  // the last match selected; follows edits
   QList<int> matches_;
   int length_ = 0;
   int anchor_ = 0;

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QLineEdit>
+#include <QPainter>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -199,6 +202,87 @@ TEST_F(Find, KeyboardOpensAndEscapeCloses) {
   }
   EXPECT_EQ(titles, (QStringList{u"Find…"_qs, u"Find Next"_qs, u"Find Previous"_qs,
                                  u"Use Selection for Find"_qs, u"Replace…"_qs}));
+}
+
+// What a tint of `fill` over `base` gives, as the text view composes it.
+QColor over(const QColor& base, const QColor& fill) {
+  QImage pixel(1, 1, QImage::Format_ARGB32_Premultiplied);
+  pixel.fill(base);
+  QPainter(&pixel).fillRect(0, 0, 1, 1, fill);
+  return pixel.pixelColor(0, 0);
+}
+
+TEST_F(Find, TheCurrentMatchStandsOutWhileTheFieldHasTheFocus) {
+  for (const EditorColours& colours : {lightSampleColours(), darkSampleColours()}) {
+    editor.setColours(colours);
+    search(u"pips"_qs);
+    ASSERT_TRUE(bar()->findField()->hasFocus());
+    ASSERT_EQ(bar()->countText(), u"1 of 6"_qs);
+    const QTextCursor current = view()->textCursor();
+    const auto matches = view()->rowLayout()->findMatches();
+    ASSERT_EQ(matches.size(), 6);
+    const Utf16Range other = matches[3];
+    ASSERT_NE(view()->document()->findBlock(other.start).blockNumber(),
+              current.block().blockNumber());
+
+    // A pixel of each match above its glyphs.
+    const QImage shot = view()->viewport()->grab().toImage();
+    const auto pixelOf = [&](int start, int end) {
+      QTextCursor c(view()->document());
+      c.setPosition(start);
+      const int left = view()->cursorRect(c).left();
+      c.setPosition(end);
+      const int right = view()->cursorRect(c).left();
+      const int top =
+          int(view()->rowLayout()->rowTop(c.block())) - view()->verticalScrollBar()->value();
+      EXPECT_GE(view()->rowLayout()->lift(), 2) << "no room above the glyphs";
+      return shot.pixelColor((left + right) / 2, top + 1);
+    };
+    const QColor shownCurrent = pixelOf(current.selectionStart(), current.selectionEnd());
+    const QColor shownOther = pixelOf(other.start, other.end);
+    QColor tint = colours.warning;
+    tint.setAlphaF(0.22f);
+    QColor strongTint = colours.warning;
+    strongTint.setAlphaF(0.45f);
+    // The selection keeps its colour, and the current match its tint over it, stronger.
+    EXPECT_LE(testing::distance(shownCurrent, over(colours.selection, strongTint)), 3)
+        << shownCurrent.name().toStdString();
+    EXPECT_LE(testing::distance(shownOther, over(colours.panel, tint)), 3)
+        << shownOther.name().toStdString();
+    EXPECT_GT(testing::distance(shownCurrent, colours.panel),
+              testing::distance(shownOther, colours.panel) + 40);
+  }
+}
+
+TEST_F(Find, AQueryThatNoLongerMatchesLeavesNothingSelectedToReplace) {
+  // Typed letter by letter, "hello" matches up to "he": that match was selected.
+  const qsizetype he = sample.indexOf(u"he"_qs, 0, Qt::CaseInsensitive);
+  ASSERT_GE(he, 0);
+  ASSERT_LT(sample.indexOf(u"hel"_qs, 0, Qt::CaseInsensitive), 0);
+  view()->setTextCursor(QTextCursor(view()->document()));
+  QTest::keyClick(view(), Qt::Key_F, Qt::ControlModifier);
+  QTest::keyClicks(bar()->findField(), u"hello"_qs);
+  EXPECT_EQ(bar()->countText(), u"No matches"_qs);
+  EXPECT_FALSE(view()->textCursor().hasSelection());
+  QTest::keyClick(bar()->findField(), Qt::Key_Escape);
+  ASSERT_TRUE(view()->hasFocus());
+  QApplication::clipboard()->setText(u"X"_qs);
+  QTest::keyClick(view(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(editor.text().toStdString(), QString(sample).insert(he, u"X"_qs).toStdString());
+
+  // A selection the user made while the bar is open stays, whatever the query.
+  view()->undo();
+  ASSERT_EQ(editor.text(), sample);
+  QTest::keyClick(view(), Qt::Key_F, Qt::ControlModifier);
+  bar()->findField()->clear();
+  QTextCursor mine(view()->document());
+  mine.setPosition(10);
+  mine.setPosition(60, QTextCursor::KeepAnchor);
+  view()->setTextCursor(mine);
+  QTest::keyClicks(bar()->findField(), u"zzz"_qs);
+  EXPECT_EQ(bar()->countText(), u"No matches"_qs);
+  EXPECT_EQ(view()->textCursor().selectionStart(), 10);
+  EXPECT_EQ(view()->textCursor().selectionEnd(), 60);
 }
 
 }  // namespace

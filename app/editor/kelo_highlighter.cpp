@@ -1,9 +1,12 @@
 #include "editor/kelo_highlighter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFont>
 #include <QTextDocument>
 #include <algorithm>
 #include <set>
+
+#include "editor/line_slice.h"
 
 namespace zx::editor {
 
@@ -18,6 +21,24 @@ KeloHighlighter::KeloHighlighter(QTextDocument* document)
 
 void KeloHighlighter::textChanged(int from, int removed, int added) {
   shiftSpans(spans_, from, removed, added);
+}
+
+bool KeloHighlighter::changesGlyphs(const QTextCharFormat& format) {
+  return format.hasProperty(QTextFormat::FontWeight);
+}
+
+template <typename Visit>
+void KeloHighlighter::forEachRun(int bpos, int length, Visit visit) const {
+  const int bend = bpos + length;
+  auto it = std::lower_bound(spans_.cbegin(), spans_.cend(), bpos,
+                             [](const TokenSpan& s, int at) { return s.start < at; });
+  // A span may begin in an earlier block and run into this one.
+  if (it != spans_.cbegin() && std::prev(it)->end > bpos) --it;
+  for (; it != spans_.cend() && it->start < bend; ++it) {
+    const int from = std::max(it->start, bpos);
+    const int to = std::min(it->end, bend);
+    if (to > from) visit(from - bpos, to - from, formats_[size_t(it->kind)]);
+  }
 }
 
 void KeloHighlighter::setColours(const EditorColours& colours) {
@@ -68,22 +89,46 @@ void KeloHighlighter::applyTokens(QList<TokenSpan> spans) {
       if (!last.isValid() || blk == last) break;
     }
   }
-  for (const int n : blocks) rehighlightBlock(doc->findBlockByNumber(n));
+  for (const int n : blocks) {
+    const QTextBlock block = doc->findBlockByNumber(n);
+    // A line painted by slices takes fresh colours without being laid out again, unless
+    // its glyphs change: the highlighter lays out every block it recolours.
+    auto* beside = dynamic_cast<LineColours*>(block.userData());
+    if (beside && block.layout()->preeditAreaText().isEmpty() && doc->documentLayout()) {
+      QList<QTextLayout::FormatRange> runs;
+      QList<QTextLayout::FormatRange> glyphs;
+      forEachRun(block.position(), block.length() - 1,
+                 [&](int start, int length, const QTextCharFormat& format) {
+                   runs.append({start, length, format});
+                   if (changesGlyphs(format)) glyphs.append(runs.last());
+                 });
+      if (glyphs == block.layout()->formats()) {
+        beside->runs = std::move(runs);
+        emit doc->documentLayout()->updateBlock(block);
+        continue;
+      }
+    }
+    rehighlightBlock(block);
+  }
 }
 
 void KeloHighlighter::highlightBlock(const QString& text) {
-  if (spans_.isEmpty()) return;
   const int bpos = currentBlock().position();
-  const int bend = bpos + int(text.size());
-  auto it = std::lower_bound(spans_.cbegin(), spans_.cend(), bpos,
-                             [](const TokenSpan& s, int at) { return s.start < at; });
-  // A span may begin in an earlier block and run into this one.
-  if (it != spans_.cbegin() && std::prev(it)->end > bpos) --it;
-  for (; it != spans_.cend() && it->start < bend; ++it) {
-    const int from = std::max(it->start, bpos);
-    const int to = std::min(it->end, bend);
-    if (to > from) setFormat(from - bpos, to - from, formats_[size_t(it->kind)]);
+  if (!paintsBySlices(text)) {
+    if (currentBlockUserData()) setCurrentBlockUserData(nullptr);
+    forEachRun(bpos, int(text.size()), [this](int start, int length, const QTextCharFormat& f) {
+      setFormat(start, length, f);
+    });
+    return;
   }
+  // A line painted by slices keeps its colours beside its layout, and in the layout only
+  // what its glyphs are shaped with.
+  auto* beside = new LineColours;
+  forEachRun(bpos, int(text.size()), [&](int start, int length, const QTextCharFormat& f) {
+    beside->runs.append({start, length, f});
+    if (changesGlyphs(f)) setFormat(start, length, f);
+  });
+  setCurrentBlockUserData(beside);
 }
 
 }  // namespace zx::editor

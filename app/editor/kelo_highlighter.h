@@ -29,6 +29,12 @@ class KeloHighlighter : public QSyntaxHighlighter {
 
  private:
   void textChanged(int from, int removed, int added);
+  // Calls `visit(start, length, format)` for the coloured runs of the block at `bpos`
+  // holding `length` characters, block-relative, in order.
+  template <typename Visit>
+  void forEachRun(int bpos, int length, Visit visit) const;
+  // Whether a layout must shape its glyphs with `format` (the keyword face).
+  static bool changesGlyphs(const QTextCharFormat& format);
 
   QList<TokenSpan> spans_;
   std::array<QTextCharFormat, kTokenKindCount> formats_;

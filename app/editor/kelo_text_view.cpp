@@ -83,6 +83,7 @@ void KeloTextView::reportCaret() {
 }
 
 void KeloTextView::caretMoved() {
+  layout_->setCaretBlock(textCursor().blockNumber());
   layout_->setBandBlock(document()->findBlock(textCursor().selectionStart()).blockNumber());
   gutter_->update();
   reportCaret();
@@ -100,7 +101,9 @@ void KeloTextView::setColours(const EditorColours& c) {
   setPalette(p);
   QColor findFill = c.warning;
   findFill.setAlphaF(0.22f);
-  layout_->setColours({c.rowHover, c.accent, findFill, c.sell, c.warning});
+  QColor currentFindFill = c.warning;
+  currentFindFill.setAlphaF(0.45f);
+  layout_->setColours({c.rowHover, c.accent, findFill, currentFindFill, c.sell, c.warning});
   gutter_->setColours({c.surfaceSunken, c.borderSoft, c.muted, c.accent});
 }
 

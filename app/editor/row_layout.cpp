@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "editor/line_slice.h"
+#include "editor/text_scan.h"
+
 namespace zx::editor {
 namespace {
 
@@ -19,28 +22,6 @@ using Span = std::pair<qreal, qreal>;
 int rowsWanted(const QTextBlock& block) {
   // Only a line separator starts a second line inside a block: nothing wraps.
   return 1 + int(block.text().count(QChar::LineSeparator));
-}
-
-// Whether a line of `text` can hold runs of both directions.
-bool hasRightToLeft(const QString& text) {
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    char32_t u = text[i].unicode();
-    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-      u = QChar::surrogateToUcs4(text[i], text[i + 1]);
-      ++i;
-    }
-    switch (QChar::direction(u)) {
-      case QChar::DirR:
-      case QChar::DirAL:
-      case QChar::DirRLE:
-      case QChar::DirRLO:
-      case QChar::DirRLI:
-        return true;
-      default:
-        break;
-    }
-  }
-  return false;
 }
 
 qreal xAt(const QTextLine& line, int position, QTextLine::Edge edge = QTextLine::Leading) {
@@ -209,6 +190,9 @@ void RowLayout::place(const QTextBlock& block) const {
     QTextOption option = document()->defaultTextOption();
     option.setWrapMode(QTextOption::NoWrap);
     layout->setTextOption(option);
+    // A long line is shaped once for a paint that asks it for several positions; the
+    // paint lets its shaping go again.
+    layout->setCacheEnabled(block.blockNumber() == caretBlock_ || block.length() > kLongLine);
     layout->beginLayout();
     int row = 0;
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
@@ -274,6 +258,28 @@ void RowLayout::setBandBlock(int blockNumber) {
   band_ = blockNumber;
 }
 
+void RowLayout::setCaretBlock(int blockNumber) {
+  if (blockNumber == caretBlock_) return;
+  // By number, as the band: a block an edit removed leaves no handle behind. When lines
+  // came and went above, the old number names another block, which loses nothing.
+  const QTextBlock old = document()->findBlockByNumber(caretBlock_);
+  if (old.isValid()) releaseShaping(old);
+  caretBlock_ = blockNumber;
+  const QTextBlock block = document()->findBlockByNumber(blockNumber);
+  if (block.isValid()) block.layout()->setCacheEnabled(true);
+}
+
+void RowLayout::releaseShaping(const QTextBlock& block) {
+  QTextLayout* layout = block.layout();
+  layout->setCacheEnabled(false);
+  // Only a new layout pass frees what the last one shaped.
+  if (layout->lineCount() > 0) {
+    layout->clearLayout();
+    layout->beginLayout();
+    layout->endLayout();
+  }
+}
+
 void RowLayout::setFindMatches(const QList<Utf16Range>& matches) {
   if (matches.isEmpty() && find_.isEmpty()) return;
   find_ = matches;
@@ -289,36 +295,62 @@ void RowLayout::setUnderlines(const QList<Underline>& underlines) {
   emit update(QRectF(0, 0, kFar, kFar));
 }
 
-void RowLayout::paintRanges(QPainter* painter, const QTextBlock& block, const QRectF& rows,
-                            const QString& bidiText, int from, int to, const QColor& fill) const {
-  const int bpos = block.position();
+struct RowLayout::PaintedLine {
+  int index = 0;   // of the line in its block
+  QTextLine line;  // the line, or the slice of it in view
+  int offset = 0;  // the block position of `line`'s position 0
+  qreal top = 0;   // document y of the line's row
+  const LineSlice* slice = nullptr;
+};
+
+QList<RowLayout::PaintedLine> RowLayout::paintedLines(
+    const QTextBlock& block, const QRectF& rows, const QString& text, bool sliced,
+    const QRectF& clip, std::vector<std::unique_ptr<LineSlice>>& slices) const {
+  // Glyphs may reach past their own cell: a slice takes in a few more on each side.
+  const qreal reach = 4 * advance_;
+  QList<PaintedLine> lines;
   const QTextLayout* layout = block.layout();
   for (int i = 0; i < layout->lineCount(); ++i) {
+    const qreal top = rows.top() + qreal(i) * pitch_;
+    if (top >= clip.bottom() || top + pitch_ <= clip.top()) continue;
     const QTextLine line = layout->lineAt(i);
-    for (const Span& span : xSpans(line, bidiText, from - bpos, to - bpos, newlineWidth_)) {
-      painter->fillRect(
-          QRectF(span.first, rows.top() + qreal(i) * pitch_, span.second - span.first, pitch_),
-          fill);
+    if (!sliced) {
+      lines.append({i, line, 0, top, nullptr});
+      continue;
+    }
+    slices.push_back(LineSlice::of(block, line, text, clip.left() - reach, clip.right() + reach,
+                                   document()->defaultFont(), paintDevice()));
+    const LineSlice* slice = slices.back().get();
+    lines.append({i, slice->line(), slice->from(), top, slice});
+  }
+  return lines;
+}
+
+void RowLayout::paintRanges(QPainter* painter, const QList<PaintedLine>& lines,
+                            const QString& bidiText, int from, int to, const QColor& fill) const {
+  for (const PaintedLine& p : lines) {
+    for (const Span& span :
+         xSpans(p.line, bidiText, from - p.offset, to - p.offset, newlineWidth_)) {
+      painter->fillRect(QRectF(span.first, p.top, span.second - span.first, pitch_), fill);
     }
   }
 }
 
-void RowLayout::paintUnderlines(QPainter* painter, const QTextBlock& block, const QRectF& rows,
-                                const QString& bidiText) const {
-  const int bpos = block.position();
-  const int bend = bpos + block.length();
-  auto it = std::lower_bound(underlines_.cbegin(), underlines_.cend(), bpos - longestUnderline_,
-                             [](const Underline& u, int at) { return u.start < at; });
-  const QTextLayout* layout = block.layout();
-  for (; it != underlines_.cend() && it->start < bend; ++it) {
-    if (it->end <= bpos) continue;
+void RowLayout::paintUnderlines(QPainter* painter, const QList<PaintedLine>& lines,
+                                const QString& bidiText, const QRectF& rows, int bpos, int from,
+                                int to) const {
+  auto it =
+      std::lower_bound(underlines_.cbegin(), underlines_.cend(), bpos + from - longestUnderline_,
+                       [](const Underline& u, int at) { return u.start < at; });
+  for (; it != underlines_.cend() && it->start < bpos + to; ++it) {
+    if (it->end <= bpos + from) continue;
     const QColor& colour = it->error ? colours_.error : colours_.warning;
-    for (int i = 0; i < layout->lineCount(); ++i) {
-      const QTextLine line = layout->lineAt(i);
+    for (const PaintedLine& p : lines) {
       // A 2-px dotted line: 2 px on, 2 px off, starting on each span's first pixel.
-      const qreal y = rows.top() + line.y() + line.ascent() + underlineY_;
-      for (const Span& span :
-           xSpans(line, bidiText, it->start - bpos, it->end - bpos, newlineWidth_)) {
+      const qreal y = rows.top() + p.line.y() + p.line.ascent() + underlineY_;
+      const int a = it->start - bpos - p.offset;
+      const int b = it->end - bpos - p.offset;
+      for (const Span& span : xSpans(p.line, bidiText, a, b, newlineWidth_)) {
         for (qreal x = std::floor(span.first); x < span.second; x += 4) {
           painter->fillRect(QRectF(x, y, std::min<qreal>(2, span.second - x), 2), colour);
         }
@@ -328,7 +360,7 @@ void RowLayout::paintUnderlines(QPainter* painter, const QTextBlock& block, cons
 }
 
 void RowLayout::paintCaret(QPainter* painter, const QTextBlock& block, const QRectF& rows,
-                           int cursorPosition) const {
+                           const QList<PaintedLine>& lines, int cursorPosition) const {
   const QTextLayout* layout = block.layout();
   const int bpos = block.position();
   int at = -1;
@@ -344,7 +376,15 @@ void RowLayout::paintCaret(QPainter* painter, const QTextBlock& block, const QRe
   if (!line.isValid()) return;
   bool ok = false;
   const int width = property("cursorWidth").toInt(&ok);
-  const qreal x = line.cursorToX(at);
+  // A slice in view answers for its part of a long line without a walk over all of it.
+  qreal x = -1;
+  for (const PaintedLine& p : lines) {
+    const int own = at - p.offset;
+    if (p.slice && p.index == line.lineNumber() && own >= 0 && own <= p.line.textLength()) {
+      x = p.line.cursorToX(own);
+    }
+  }
+  if (x < 0) x = line.cursorToX(at);
   painter->fillRect(QRectF(x, rows.top() + line.y(), ok ? width : 1, line.height()),
                     colours_.caret);
 }
@@ -361,29 +401,29 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
                             [](const Utf16Range& r, int p) { return r.end <= p; });
   };
   for (QTextBlock block = blockAtRow(firstRow); block.isValid(); block = block.next()) {
+    // Below the clip before it is laid out: the next line may be a long one.
+    if (rowTop(block) >= clip.bottom()) break;
     const QRectF rows = blockBoundingRect(block);
-    if (rows.top() > clip.bottom()) break;
     const int bpos = block.position();
     const int bend = bpos + block.length();
-    QString bidiText = block.text();
-    if (!hasRightToLeft(bidiText)) bidiText.clear();
+    const QString text = block.text();
+    const bool bySlices = paintsBySlices(text);
+    const QString bidiText = !bySlices && hasRightToLeft(text) ? text : QString();
 
-    if (block.blockNumber() == band_ && colours_.band.isValid() && colours_.band.alpha() > 0) {
-      painter->fillRect(QRectF(clip.left(), rows.top(), clip.width(), rows.height()),
-                        colours_.band);
-    }
-    for (auto it = firstFind(bpos); it != find_.cend() && it->start < bend; ++it) {
-      paintRanges(painter, block, rows, bidiText, it->start, it->end, colours_.findFill);
-    }
     // Selections are painted over whole rows here; only a selection that recolours its
     // text is handed on to the text layout.
+    QList<Utf16Range> selected;
+    QList<QColor> selectionFills;
     QList<QTextLayout::FormatRange> recoloured;
     for (const Selection& s : context.selections) {
       const int a = s.cursor.selectionStart();
       const int b = s.cursor.selectionEnd();
       if (a >= bend || b <= bpos || a == b) continue;
       const QBrush bg = s.format.background();
-      if (bg.style() != Qt::NoBrush) paintRanges(painter, block, rows, bidiText, a, b, bg.color());
+      if (bg.style() != Qt::NoBrush) {
+        selected.append({a, b});
+        selectionFills.append(bg.color());
+      }
       if (s.format.foreground().style() != Qt::NoBrush) {
         QTextLayout::FormatRange range;
         range.start = a - bpos;
@@ -393,9 +433,49 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
         recoloured.append(range);
       }
     }
-    block.layout()->draw(painter, QPointF(), recoloured, clip);
-    if (!underlines_.isEmpty()) paintUnderlines(painter, block, rows, bidiText);
-    if (context.cursorPosition != -1) paintCaret(painter, block, rows, context.cursorPosition);
+    const bool isLong = block.length() > kLongLine;
+    // An input method's pre-edit text and recolouring selections live in the layout only;
+    // a paint without a clip (a print) takes whole lines.
+    const bool sliced = bySlices && recoloured.isEmpty() && context.clip.isValid() &&
+                        block.layout()->preeditAreaText().isEmpty();
+    std::vector<std::unique_ptr<LineSlice>> slices;
+    const QList<PaintedLine> lines = paintedLines(block, rows, text, sliced, clip, slices);
+    // The block positions the painted lines hold, and one past them for a line break.
+    int from = 0;
+    int to = block.length();
+    if (sliced) {
+      from = to;
+      to = 0;
+      for (const PaintedLine& p : lines) {
+        from = std::min(from, p.offset);
+        to = std::max(to, p.offset + p.line.textLength() + 1);
+      }
+    }
+
+    if (block.blockNumber() == band_ && colours_.band.isValid() && colours_.band.alpha() > 0) {
+      painter->fillRect(QRectF(clip.left(), rows.top(), clip.width(), rows.height()),
+                        colours_.band);
+    }
+    for (qsizetype i = 0; i < selected.size(); ++i) {
+      paintRanges(painter, lines, bidiText, selected[i].start - bpos, selected[i].end - bpos,
+                  selectionFills[i]);
+    }
+    // Over the selection, so the match it covers stays tinted, and more strongly.
+    for (auto it = firstFind(bpos + from); it != find_.cend() && it->start < bpos + to; ++it) {
+      const bool current = selected.contains(*it);
+      paintRanges(painter, lines, bidiText, it->start - bpos, it->end - bpos,
+                  current ? colours_.currentFindFill : colours_.findFill);
+    }
+    if (sliced) {
+      for (const PaintedLine& p : lines) p.slice->draw(painter, clip);
+    } else {
+      block.layout()->draw(painter, QPointF(), recoloured, clip);
+    }
+    if (!underlines_.isEmpty()) paintUnderlines(painter, lines, bidiText, rows, bpos, from, to);
+    if (context.cursorPosition != -1) {
+      paintCaret(painter, block, rows, lines, context.cursorPosition);
+    }
+    if (isLong && block.blockNumber() != caretBlock_) releaseShaping(block);
   }
   painter->restore();
 }

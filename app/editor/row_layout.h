@@ -6,19 +6,28 @@
 // touched. Each row is round(1.32 × font height) high with the glyph line centred in it.
 //
 // The layout also paints what the platform text view would have: the current-line band,
-// find-match backgrounds, full-row selection, the dotted diagnostic underlines and the
-// caret in the accent colour, for the visible rows only.
+// full-row selection, find-match backgrounds (the current match stronger), the dotted
+// diagnostic underlines and the caret in the accent colour, for the visible rows only.
+//
+// Shaping a line is the costly part of painting it. The caret's line keeps its shaping
+// between paints, so the caret's blink and its moves along the line shape nothing; other
+// lines are shaped for each paint and let go. Of a long line only the part in the exposed
+// rectangle is painted (LineSlice).
 #pragma once
 
 #include <QAbstractTextDocumentLayout>
 #include <QColor>
 #include <QList>
 #include <QTextBlock>
+#include <memory>
+#include <vector>
 
 #include "editor/diagnostic_ranges.h"
 #include "editor/text_spans.h"
 
 namespace zx::editor {
+
+class LineSlice;
 
 class RowLayout : public QAbstractTextDocumentLayout {
   Q_OBJECT
@@ -43,6 +52,7 @@ class RowLayout : public QAbstractTextDocumentLayout {
     QColor band;  // transparent: no band
     QColor caret;
     QColor findFill;
+    QColor currentFindFill;  // the match the selection covers
     QColor error;
     QColor warning;
   };
@@ -50,6 +60,8 @@ class RowLayout : public QAbstractTextDocumentLayout {
   // The block that gets the band; -1 for none.
   void setBandBlock(int blockNumber);
   int bandBlock() const { return band_; }
+  // The block holding the caret, whose shaping is kept; -1 for none.
+  void setCaretBlock(int blockNumber);
   void setFindMatches(const QList<Utf16Range>& matches);
   const QList<Utf16Range>& findMatches() const { return find_; }
   void setUnderlines(const QList<Underline>& underlines);
@@ -72,14 +84,23 @@ class RowLayout : public QAbstractTextDocumentLayout {
   void place(const QTextBlock& block) const;
   void updateSize();
   QRectF rowsOf(const QTextBlock& block) const;
+  // Drops the shaping a block's layout holds; its next use lays it out anew.
+  static void releaseShaping(const QTextBlock& block);
+
+  struct PaintedLine;
+  // The lines of `block` that meet `clip`: its own, or with `sliced` the slices in view,
+  // kept alive in `slices`.
+  QList<PaintedLine> paintedLines(const QTextBlock& block, const QRectF& rows, const QString& text,
+                                  bool sliced, const QRectF& clip,
+                                  std::vector<std::unique_ptr<LineSlice>>& slices) const;
   // `bidiText`: the block's text when it holds right-to-left text, whose ranges may fall
-  // into several runs; else empty.
-  void paintRanges(QPainter* painter, const QTextBlock& block, const QRectF& rows,
-                   const QString& bidiText, int from, int to, const QColor& fill) const;
-  void paintUnderlines(QPainter* painter, const QTextBlock& block, const QRectF& rows,
-                       const QString& bidiText) const;
+  // into several runs; else empty. Positions are block-relative.
+  void paintRanges(QPainter* painter, const QList<PaintedLine>& lines, const QString& bidiText,
+                   int from, int to, const QColor& fill) const;
+  void paintUnderlines(QPainter* painter, const QList<PaintedLine>& lines, const QString& bidiText,
+                       const QRectF& rows, int bpos, int from, int to) const;
   void paintCaret(QPainter* painter, const QTextBlock& block, const QRectF& rows,
-                  int cursorPosition) const;
+                  const QList<PaintedLine>& lines, int cursorPosition) const;
 
   int pitch_ = 20;
   qreal lift_ = 2;
@@ -92,6 +113,7 @@ class RowLayout : public QAbstractTextDocumentLayout {
   QSizeF size_;
   Colours colours_;
   int band_ = -1;
+  int caretBlock_ = -1;
   QList<Utf16Range> find_;
   QList<Underline> underlines_;
   int longestUnderline_ = 0;

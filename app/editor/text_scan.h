@@ -13,4 +13,8 @@ void paragraphsToLineFeeds(QString& text);
 // How many line feeds `text` holds.
 qsizetype lineFeeds(QStringView text);
 
+// Whether `text` holds a character that runs right to left, so that a line of it can hold
+// runs of both directions. Asked of a long line at each of its paints.
+bool hasRightToLeft(QStringView text);
+
 }  // namespace zx::editor

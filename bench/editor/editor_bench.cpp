@@ -151,6 +151,51 @@ void BM_Backspace(benchmark::State& state) {
 }
 BENCHMARK(BM_Backspace)->Name("BM_Backspace/top")->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// A script holding one line of 100,000 characters ("let v = 0 + 1 + 1 …": tens of
+// thousands of tokens), coloured by the real engine, the caret in the line's middle.
+std::unique_ptr<KeloEditor> longLineEditor() {
+  QString line = QStringLiteral("let v = 0");
+  while (line.size() < 100000) line += QStringLiteral(" + 1");
+  auto editor = std::make_unique<KeloEditor>(zx::bridge::Kelo::engine());
+  editor->resize(1000, 800);
+  editor->setColours(lightSampleColours());
+  editor->show();
+  QSignalSpy coloured(editor.get(), &KeloEditor::coloured);
+  editor->setText(QStringLiteral("// one long line\n") + line + QStringLiteral("\nplot(v)\n"));
+  coloured.wait(10000);
+  KeloTextView* view = editor->textView();
+  QTextCursor caret(view->document()->findBlockByNumber(1));
+  caret.setPosition(caret.position() + int(line.size() / 2));
+  view->setTextCursor(caret);
+  view->ensureCursorVisible();
+  QApplication::processEvents();
+  paint(view, view->gutter());
+  return editor;
+}
+
+void BM_KeystrokeOnAHundredThousandCharacterLineIsPainted(benchmark::State& state) {
+  auto editor = longLineEditor();
+  KeloTextView* view = editor->textView();
+  timeKeystrokes(
+      state,
+      [&] {
+        send(view, Qt::Key_X, QStringLiteral("x"));
+        paint(view, view->gutter());
+      },
+      [&] { send(view, Qt::Key_Backspace, QString()); });
+}
+BENCHMARK(BM_KeystrokeOnAHundredThousandCharacterLineIsPainted)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// One blink of an idle caret on that line: the caret's rectangle asked for and repainted.
+void BM_CaretBlinkOnAHundredThousandCharacterLine(benchmark::State& state) {
+  auto editor = longLineEditor();
+  KeloTextView* view = editor->textView();
+  for (auto _ : state) view->viewport()->repaint(view->cursorRect());
+}
+BENCHMARK(BM_CaretBlinkOnAHundredThousandCharacterLine)->Unit(benchmark::kMicrosecond);
+
 // Qt's own document layout with a highlighter attached: the baseline the row layout
 // is judged against.
 class DigitHighlighter : public QSyntaxHighlighter {
