@@ -7,6 +7,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "editor/line_slice.h"
 #include "editor/text_scan.h"
@@ -412,18 +413,14 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
 
     // Selections are painted over whole rows here; only a selection that recolours its
     // text is handed on to the text layout.
-    QList<Utf16Range> selected;
-    QList<QColor> selectionFills;
+    QList<std::pair<Utf16Range, QColor>> selected;  // with their fills
     QList<QTextLayout::FormatRange> recoloured;
     for (const Selection& s : context.selections) {
       const int a = s.cursor.selectionStart();
       const int b = s.cursor.selectionEnd();
       if (a >= bend || b <= bpos || a == b) continue;
       const QBrush bg = s.format.background();
-      if (bg.style() != Qt::NoBrush) {
-        selected.append({a, b});
-        selectionFills.append(bg.color());
-      }
+      if (bg.style() != Qt::NoBrush) selected.append({{a, b}, bg.color()});
       if (s.format.foreground().style() != Qt::NoBrush) {
         QTextLayout::FormatRange range;
         range.start = a - bpos;
@@ -456,13 +453,13 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       painter->fillRect(QRectF(clip.left(), rows.top(), clip.width(), rows.height()),
                         colours_.band);
     }
-    for (qsizetype i = 0; i < selected.size(); ++i) {
-      paintRanges(painter, lines, bidiText, selected[i].start - bpos, selected[i].end - bpos,
-                  selectionFills[i]);
+    for (const auto& [range, fill] : selected) {
+      paintRanges(painter, lines, bidiText, range.start - bpos, range.end - bpos, fill);
     }
     // Over the selection, so the match it covers stays tinted, and more strongly.
     for (auto it = firstFind(bpos + from); it != find_.cend() && it->start < bpos + to; ++it) {
-      const bool current = selected.contains(*it);
+      const bool current = std::any_of(selected.cbegin(), selected.cend(),
+                                       [&](const auto& s) { return s.first == *it; });
       paintRanges(painter, lines, bidiText, it->start - bpos, it->end - bpos,
                   current ? colours_.currentFindFill : colours_.findFill);
     }

@@ -22,25 +22,16 @@ const QFont& fontOf(const RowColumn& column, bool header) {
   return header ? theme::font(theme::FontStyle::micro) : cellFont(column.font);
 }
 
-}  // namespace
-
-QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-  const auto* source = dynamic_cast<const RowSource*>(index.model());
-  const bool header = source && source->hasHeader() && index.row() == 0;
-  return {option.rect.width(), header ? kHeaderRowHeight : kRowHeight};
-}
-
-QList<RowDelegate::Cell> RowDelegate::layoutCells(const QRect& rect, const QModelIndex& index) {
-  const auto* source = dynamic_cast<const RowSource*>(index.model());
-  if (!source) return {};
-  const bool table = source->hasHeader();
-  const bool header = table && index.row() == 0;
-  const int line = table ? index.row() - 1 : index.row();
-  const QList<RowColumn> columns = source->rowColumns();
+// The cells of model row `row` of `source`, whose columns are `columns`, laid out in `rect`.
+QList<RowDelegate::Cell> cellsOf(const RowSource& source, const QList<RowColumn>& columns,
+                                 const QRect& rect, int row) {
+  const bool table = source.hasHeader();
+  const bool header = table && row == 0;
+  const int line = table ? row - 1 : row;
   QList<CellText> cells;
   cells.reserve(columns.size());
   for (int c = 0; c < columns.size(); ++c) {
-    cells.append(header ? CellText{columns[c].title, Tone::muted} : source->cell(line, c));
+    cells.append(header ? CellText{columns[c].title, Tone::muted} : source.cell(line, c));
   }
 
   // Fixed, dot and natural columns first; shared ones split what is left.
@@ -70,7 +61,7 @@ QList<RowDelegate::Cell> RowDelegate::layoutCells(const QRect& rect, const QMode
   }
   const double share = shares ? std::max(0.0, (right - left - taken) / shares) : 0;
 
-  QList<Cell> out;
+  QList<RowDelegate::Cell> out;
   out.reserve(columns.size());
   for (int c = 0; c < columns.size(); ++c) {
     const RowColumn& column = columns[c];
@@ -86,6 +77,20 @@ QList<RowDelegate::Cell> RowDelegate::layoutCells(const QRect& rect, const QMode
                 cells[c].tone});
   }
   return out;
+}
+
+}  // namespace
+
+QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  const auto* source = dynamic_cast<const RowSource*>(index.model());
+  const bool header = source && source->hasHeader() && index.row() == 0;
+  return {option.rect.width(), header ? kHeaderRowHeight : kRowHeight};
+}
+
+QList<RowDelegate::Cell> RowDelegate::layoutCells(const QRect& rect, const QModelIndex& index) {
+  const auto* source = dynamic_cast<const RowSource*>(index.model());
+  if (!source) return {};
+  return cellsOf(*source, source->rowColumns(), rect, index.row());
 }
 
 void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -107,8 +112,8 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   }
 
   const QList<RowColumn> columns = source->rowColumns();
-  const QList<Cell> cells = layoutCells(rect, index);
-  for (int c = 0; c < columns.size() && c < cells.size(); ++c) {
+  const QList<Cell> cells = cellsOf(*source, columns, rect, index.row());
+  for (int c = 0; c < columns.size(); ++c) {
     const RowColumn& column = columns[c];
     const QRectF& frame = cells[c].frame;
     if (column.kind == RowColumn::Width::dot) {
