@@ -23,10 +23,10 @@ KeloEditor::KeloEditor(const bridge::EngineCalls& engine, QWidget* parent) : QWi
   setFocusProxy(view_);
 
   QTextDocument* doc = view_->document();
-  // Attached while the document is still empty, and before this editor's own handler,
-  // so an edited block is recoloured from spans already moved with the edit.
-  highlighter_ = new KeloHighlighter(doc);
+  // Connected before the highlighter is attached, so an edited block is recoloured from
+  // spans already moved with the edit; attached while the document is still empty.
   connect(doc, &QTextDocument::contentsChange, this, &KeloEditor::contentsChanged);
+  highlighter_ = new KeloHighlighter(doc);
   fetcher_ = new TokenFetcher(engine, this);
   connect(fetcher_, &TokenFetcher::fetched, this, &KeloEditor::tokensFetched);
   connect(view_, &KeloTextView::cursorReported, this, &KeloEditor::cursorReported);
@@ -103,19 +103,23 @@ void KeloEditor::setText(const QString& text) {
 }
 
 void KeloEditor::contentsChanged(int from, int removed, int added) {
-  if (replacing_) return;
+  if (replacing_) {
+    highlighter_->followEdit(from, removed, added);
+    return;
+  }
+  // A change of formats (an input method's pre-edit text) looks like an overwrite of the
+  // same length: the text, its colours and its underlines stay as they are.
+  const QString text = view_->rawText();
+  if (text == exchanged_) return;
+  exchanged_ = text;
+  highlighter_->followEdit(from, removed, added);
   ++revision_;
   QList<Underline> moved = view_->rowLayout()->underlines();
   if (!moved.isEmpty()) {
     shiftSpans(moved, from, removed, added);
     view_->rowLayout()->setUnderlines(moved);
   }
-  // A format change looks like an overwrite; only a real change of text goes out.
-  const QString text = view_->rawText();
-  if (text != exchanged_) {
-    exchanged_ = text;
-    emit textEdited(text);
-  }
+  emit textEdited(text);
   fetcher_->request(revision_, text);
   if (findBar_->isOpen()) findBar_->textChanged();
   view_->reportCaret();

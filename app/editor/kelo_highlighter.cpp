@@ -13,13 +13,10 @@ namespace zx::editor {
 KeloHighlighter::KeloHighlighter(QTextDocument* document)
     : QSyntaxHighlighter(static_cast<QObject*>(nullptr)) {
   setParent(document);
-  // The cached spans must follow an edit before the highlighter recolours the edited
-  // block, so this connection is made before the document is attached.
-  connect(document, &QTextDocument::contentsChange, this, &KeloHighlighter::textChanged);
   setDocument(document);
 }
 
-void KeloHighlighter::textChanged(int from, int removed, int added) {
+void KeloHighlighter::followEdit(int from, int removed, int added) {
   shiftSpans(spans_, from, removed, added);
 }
 
@@ -124,6 +121,7 @@ void KeloHighlighter::highlightBlock(const QString& text) {
   // A line painted by slices keeps its colours beside its layout, and in the layout only
   // what its glyphs are shaped with.
   auto* beside = new LineColours;
+  beside->traits = LineTraits::of(text);
   forEachRun(bpos, int(text.size()), [&](int start, int length, const QTextCharFormat& f) {
     beside->runs.append({start, length, f});
     if (changesGlyphs(f)) setFormat(start, length, f);

@@ -18,6 +18,12 @@ class KeloHighlighter : public QSyntaxHighlighter {
   // Attach while `document` is empty: attaching to a filled one queues a full pass.
   explicit KeloHighlighter(QTextDocument* document);
 
+  // Moves the cached spans with an edit of the text; to be called before the edited block
+  // is recoloured (on the document's contentsChange, from a connection made before this
+  // highlighter is attached), for changes of the text only: a change of formats, which
+  // the document reports alike, moves no colour.
+  void followEdit(int from, int removed, int added);
+
   // New colours recolour every block.
   void setColours(const EditorColours& colours);
   // Fresh tokens for the current text; only the blocks whose spans changed recolour.
@@ -28,7 +34,6 @@ class KeloHighlighter : public QSyntaxHighlighter {
   void highlightBlock(const QString& text) override;
 
  private:
-  void textChanged(int from, int removed, int added);
   // Calls `visit(start, length, format)` for the coloured runs of the block at `bpos`
   // holding `length` characters, block-relative, in order.
   template <typename Visit>

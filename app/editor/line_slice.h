@@ -9,6 +9,16 @@
 // its colours beside it (LineColours). Its visible part is shaped on its own with the
 // colours (a LineSlice), laid out at the x the whole line gives it, and painted: the very
 // glyphs the line would paint there, at the cost of that part alone.
+//
+// A slice is exact when it starts where shaping starts afresh (after a space, never
+// before a mark or joiner), its characters run in the scripts the whole line runs them in
+// (which pick their fonts), and its tabs reach the whole line's stops. Characters without
+// a script of their own take the one before them, so a slice that starts with such
+// characters starts with a character of the line's script there; the text engine puts a
+// tab's stop one further when the text before it ends a fraction of a pixel short of one,
+// so a slice holding a tab starts with a tab of its own that puts the slice's origin on a
+// stop of the whole line. Both lie left of the slice's part of the line. Text that the
+// bidirectional rules may reorder across the whole line is not painted by slices.
 #pragma once
 
 #include <QFont>
@@ -25,34 +35,65 @@ namespace zx::editor {
 inline constexpr int kLongLine = 1000;
 
 // Whether the block of `text` is painted by slices and keeps its colours in LineColours.
-// Right-to-left text is not: its runs reorder across the whole line.
 bool paintsBySlices(QStringView text);
+
+// A run of one script, as the text engine runs a line: a character without a script of
+// its own (a digit, punctuation, a space, a mark) belongs to the run before it, or at the
+// line's start to the first run.
+struct ScriptRun {
+  int start = 0;
+  int strong = 0;  // the character whose script the run has
+  QChar::Script script = QChar::Script_Common;
+};
+
+// What decides how a slice of a line is cut: block-relative.
+struct LineTraits {
+  QList<ScriptRun> scripts;  // none when no character has a script of its own
+  bool clustered = false;    // holds characters that cluster with the one before them
+  static LineTraits of(QStringView text);
+};
 
 // The colours of a block painted by slices: block-relative, sorted by start.
 class LineColours : public QTextBlockUserData {
  public:
   QList<QTextLayout::FormatRange> runs;
+  LineTraits traits;
 };
+
+// The text a block's layout shows: the block's, with an input method's pre-edit text.
+QString shownText(const QTextBlock& block);
 
 class LineSlice {
  public:
-  // The part of `line` (of `block`, whose text is `text`) covering document x from `left`
-  // to `right`, in `font` on `device`.
+  // The part of `line` (of `block`, whose layout shows `text`) covering document x from
+  // `left` to `right`, in `font` on `device`.
   static std::unique_ptr<LineSlice> of(const QTextBlock& block, const QTextLine& line,
                                        const QString& text, qreal left, qreal right,
                                        const QFont& font, QPaintDevice* device);
+  // All of `line`, coloured: what the layout would paint with the colours in it.
+  static std::unique_ptr<LineSlice> whole(const QTextBlock& block, const QTextLine& line,
+                                          const QString& text, const QFont& font,
+                                          QPaintDevice* device);
 
-  // The block position of the slice's first character.
-  int from() const { return from_; }
-  // Its line: positions count from from(), x is in document coordinates.
+  // The layout position of the slice's position 0.
+  int offset() const { return offset_; }
+  // The slice's first position showing the line's text, after what leads it in.
+  int lead() const { return lead_; }
+  // Its line: x is in document coordinates.
   QTextLine line() const { return layout_.lineAt(0); }
-  void draw(QPainter* painter, const QRectF& clip) const;
+  // `selections` in the layout's positions, as QTextLayout::draw takes them.
+  void draw(QPainter* painter, const QRectF& clip,
+            const QList<QTextLayout::FormatRange>& selections) const;
 
  private:
-  LineSlice(int from, const QString& text, const QFont& font, QPaintDevice* device)
-      : from_(from), layout_(text, font, device) {}
+  LineSlice(int offset, int lead, const QString& text, const QFont& font, QPaintDevice* device)
+      : offset_(offset), lead_(lead), layout_(text, font, device) {}
+  static std::unique_ptr<LineSlice> make(const QTextBlock& block, const QTextLine& line,
+                                         const QString& text, const LineTraits& traits, int from,
+                                         int to, const QFont& font, QPaintDevice* device);
 
-  int from_;
+  int offset_;
+  int lead_;
   QTextLayout layout_;
 };
 

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QInputMethodEvent>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
@@ -116,6 +118,7 @@ struct LongLine : ::testing::Test {
   EditorColours colours = lightSampleColours();
   QString head = u"// top\n"_qs;
   QString line;
+  QString tail;                                // lines between the long one and the last
   QList<std::tuple<int, int, QString>> spans;  // line-relative, with their kind
 
   // "let v = 0 + 1 + 1 …" to `length` characters, a tab every `tabEvery` pieces if set.
@@ -153,7 +156,7 @@ struct LongLine : ::testing::Test {
     QApplication::setActiveWindow(editor.get());
     view()->setFocus();
     ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
-    editor->setText(head + line + u"\nplot(v)"_qs);
+    editor->setText(head + line + tail + u"\nplot(v)"_qs);
     ASSERT_TRUE(coloured->wait(5000));
     view()->viewport()->repaint();
   }
@@ -333,6 +336,63 @@ TEST_F(LongLine, SlicesPaintWhatTheWholeLinePaints) {
     }
     EXPECT_GT(inked, 100) << "the row shows text";
     EXPECT_EQ(differing, 0);
+  }
+}
+
+// The long line's row as the viewport shows it, the caret steady.
+QImage rowShown(KeloTextView* view, int top, int pitch) {
+  view->viewport()->repaint();
+  return view->viewport()->grab().toImage().copy(0, top, view->viewport()->width(), pitch);
+}
+
+TEST_F(LongLine, ComposingLooksAsTheComposedTextTyped) {
+  QApplication::setCursorFlashTime(0);
+  for (const int length : {3000, 300}) {
+    SCOPED_TRACE(length);
+    generate(length);
+    show();
+    // After the space before a "+", so no token reaches the pre-edit text.
+    const int at = int(head.size() + line.indexOf(u" +"_qs, 40)) + 1;
+    placeCaret(at);
+
+    QInputMethodEvent compose(u"ab"_qs, {});
+    QApplication::sendEvent(view(), &compose);
+    const QImage composing = rowShown(view(), rowTop(), view()->rowLayout()->pitch());
+
+    QInputMethodEvent commit;
+    commit.setCommitString(u"ab"_qs);
+    for (bridge::Token& t : engine.tokensReply) {
+      if (t.start >= at) {
+        t.start += 2;
+        t.end += 2;
+      }
+    }
+    const auto colouredBefore = coloured->count();
+    QApplication::sendEvent(view(), &commit);
+    ASSERT_EQ(block().text().mid(at - head.size(), 2), u"ab"_qs);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return coloured->count() > colouredBefore; }, 5000));
+    EXPECT_EQ(composing, rowShown(view(), rowTop(), view()->rowLayout()->pitch()));
+  }
+  QApplication::setCursorFlashTime(1000);
+}
+
+TEST_F(LongLine, TellsItsReadersWhereItsCharactersAre) {
+  generate(3000);
+  tail = u"\n"_qs + line.left(600);  // a short line of the same characters
+  show();
+  placeCaret(0);
+  view()->viewport()->repaint();
+  QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(view())->textInterface();
+  ASSERT_NE(text, nullptr);
+  const int longAt = block().position();
+  const int shortAt = view()->document()->findBlockByNumber(2).position();
+  const int pitch = view()->rowLayout()->pitch();
+  for (const int column : {0, 1, 7, 40, 123, 599}) {
+    SCOPED_TRACE(column);
+    const QRect onLong = text->characterRect(longAt + column);
+    const QRect onShort = text->characterRect(shortAt + column);
+    EXPECT_FALSE(onShort.isEmpty());
+    EXPECT_EQ(onLong, onShort.translated(0, -pitch));
   }
 }
 

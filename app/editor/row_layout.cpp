@@ -273,11 +273,13 @@ void RowLayout::setCaretBlock(int blockNumber) {
 void RowLayout::releaseShaping(const QTextBlock& block) {
   QTextLayout* layout = block.layout();
   layout->setCacheEnabled(false);
-  // Only a new layout pass frees what the last one shaped.
+  // A draw that meets none of the lines lets the shaping go and keeps the lines: readers
+  // of the layout (accessibility, input methods) still find every character's place,
+  // shaped anew when they ask.
   if (layout->lineCount() > 0) {
-    layout->clearLayout();
-    layout->beginLayout();
-    layout->endLayout();
+    QPainter idle;
+    const QPointF below(0, 1e6 - layout->position().y());  // in the engine's fixed range
+    layout->draw(&idle, below, {}, QRectF(0, 0, 1, 1));
   }
 }
 
@@ -302,10 +304,21 @@ struct RowLayout::PaintedLine {
   int offset = 0;  // the block position of `line`'s position 0
   qreal top = 0;   // document y of the line's row
   const LineSlice* slice = nullptr;
+  int lead = 0;     // `line`'s first position that shows the block's text
+  QTextLine whole;  // the block's own line
 };
 
+// A range's positions on `p`'s line, or false when the line shows none of them.
+bool RowLayout::onLine(const PaintedLine& p, int& a, int& b) {
+  a -= p.offset;
+  b -= p.offset;
+  if (b <= p.lead) return false;
+  a = std::max(a, p.lead);
+  return true;
+}
+
 QList<RowLayout::PaintedLine> RowLayout::paintedLines(
-    const QTextBlock& block, const QRectF& rows, const QString& text, bool sliced,
+    const QTextBlock& block, const QRectF& rows, const QString* shown, bool sliced,
     const QRectF& clip, std::vector<std::unique_ptr<LineSlice>>& slices) const {
   // Glyphs may reach past their own cell: a slice takes in a few more on each side.
   const qreal reach = 4 * advance_;
@@ -315,14 +328,16 @@ QList<RowLayout::PaintedLine> RowLayout::paintedLines(
     const qreal top = rows.top() + qreal(i) * pitch_;
     if (top >= clip.bottom() || top + pitch_ <= clip.top()) continue;
     const QTextLine line = layout->lineAt(i);
-    if (!sliced) {
-      lines.append({i, line, 0, top, nullptr});
+    if (!shown) {
+      lines.append({i, line, 0, top, nullptr, 0, line});
       continue;
     }
-    slices.push_back(LineSlice::of(block, line, text, clip.left() - reach, clip.right() + reach,
-                                   document()->defaultFont(), paintDevice()));
+    const QFont font = document()->defaultFont();
+    slices.push_back(sliced ? LineSlice::of(block, line, *shown, clip.left() - reach,
+                                            clip.right() + reach, font, paintDevice())
+                            : LineSlice::whole(block, line, *shown, font, paintDevice()));
     const LineSlice* slice = slices.back().get();
-    lines.append({i, slice->line(), slice->from(), top, slice});
+    lines.append({i, slice->line(), slice->offset(), top, slice, slice->lead(), line});
   }
   return lines;
 }
@@ -330,8 +345,10 @@ QList<RowLayout::PaintedLine> RowLayout::paintedLines(
 void RowLayout::paintRanges(QPainter* painter, const QList<PaintedLine>& lines,
                             const QString& bidiText, int from, int to, const QColor& fill) const {
   for (const PaintedLine& p : lines) {
-    for (const Span& span :
-         xSpans(p.line, bidiText, from - p.offset, to - p.offset, newlineWidth_)) {
+    int a = from;
+    int b = to;
+    if (!onLine(p, a, b)) continue;
+    for (const Span& span : xSpans(p.line, bidiText, a, b, newlineWidth_)) {
       painter->fillRect(QRectF(span.first, p.top, span.second - span.first, pitch_), fill);
     }
   }
@@ -347,12 +364,17 @@ void RowLayout::paintUnderlines(QPainter* painter, const QList<PaintedLine>& lin
     if (it->end <= bpos + from) continue;
     const QColor& colour = it->error ? colours_.error : colours_.warning;
     for (const PaintedLine& p : lines) {
-      // A 2-px dotted line: 2 px on, 2 px off, starting on each span's first pixel.
+      // A 2-px dotted line: 2 px on, 2 px off, from its own first pixel, wherever a slice
+      // cuts into it.
       const qreal y = rows.top() + p.line.y() + p.line.ascent() + underlineY_;
-      const int a = it->start - bpos - p.offset;
-      const int b = it->end - bpos - p.offset;
+      int a = it->start - bpos;
+      int b = it->end - bpos;
+      const bool cut = a < p.offset + p.lead;
+      if (!onLine(p, a, b)) continue;
       for (const Span& span : xSpans(p.line, bidiText, a, b, newlineWidth_)) {
-        for (qreal x = std::floor(span.first); x < span.second; x += 4) {
+        const qreal first = std::floor(cut ? xAt(p.whole, it->start - bpos) : span.first);
+        const qreal skipped = std::max<qreal>(0, std::floor((span.first - first) / 4));
+        for (qreal x = first + 4 * skipped; x < span.second; x += 4) {
           painter->fillRect(QRectF(x, y, std::min<qreal>(2, span.second - x), 2), colour);
         }
       }
@@ -381,7 +403,7 @@ void RowLayout::paintCaret(QPainter* painter, const QTextBlock& block, const QRe
   qreal x = -1;
   for (const PaintedLine& p : lines) {
     const int own = at - p.offset;
-    if (p.slice && p.index == line.lineNumber() && own >= 0 && own <= p.line.textLength()) {
+    if (p.slice && p.index == line.lineNumber() && own >= p.lead && own <= p.line.textLength()) {
       x = p.line.cursorToX(own);
     }
   }
@@ -408,8 +430,14 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
     const int bpos = block.position();
     const int bend = bpos + block.length();
     const QString text = block.text();
-    const bool bySlices = paintsBySlices(text);
-    const QString bidiText = !bySlices && hasRightToLeft(text) ? text : QString();
+    // A long line keeps its colours beside its layout and is painted by slices of the
+    // layout's text, or whole from one slice when it holds right-to-left pre-edit text, has
+    // selections that recolour it, or the paint has no clip (a print).
+    const bool beside = paintsBySlices(text);
+    const QString preedit = block.layout()->preeditAreaText();
+    const QString shown = beside && !preedit.isEmpty() ? shownText(block) : text;
+    QString bidiText;
+    if (beside ? hasRightToLeft(preedit) : hasRightToLeft(text)) bidiText = beside ? shown : text;
 
     // Selections are painted over whole rows here; only a selection that recolours its
     // text is handed on to the text layout.
@@ -431,12 +459,11 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       }
     }
     const bool isLong = block.length() > kLongLine;
-    // An input method's pre-edit text and recolouring selections live in the layout only;
-    // a paint without a clip (a print) takes whole lines.
-    const bool sliced = bySlices && recoloured.isEmpty() && context.clip.isValid() &&
-                        block.layout()->preeditAreaText().isEmpty();
+    const bool sliced =
+        beside && recoloured.isEmpty() && context.clip.isValid() && bidiText.isEmpty();
     std::vector<std::unique_ptr<LineSlice>> slices;
-    const QList<PaintedLine> lines = paintedLines(block, rows, text, sliced, clip, slices);
+    const QList<PaintedLine> lines =
+        paintedLines(block, rows, beside ? &shown : nullptr, sliced, clip, slices);
     // The block positions the painted lines hold, and one past them for a line break.
     int from = 0;
     int to = block.length();
@@ -444,7 +471,7 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       from = to;
       to = 0;
       for (const PaintedLine& p : lines) {
-        from = std::min(from, p.offset);
+        from = std::min(from, p.offset + p.lead);
         to = std::max(to, p.offset + p.line.textLength() + 1);
       }
     }
@@ -463,8 +490,8 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       paintRanges(painter, lines, bidiText, it->start - bpos, it->end - bpos,
                   current ? colours_.currentFindFill : colours_.findFill);
     }
-    if (sliced) {
-      for (const PaintedLine& p : lines) p.slice->draw(painter, clip);
+    if (beside) {
+      for (const PaintedLine& p : lines) p.slice->draw(painter, clip, recoloured);
     } else {
       block.layout()->draw(painter, QPointF(), recoloured, clip);
     }

@@ -11,8 +11,8 @@
 //
 // Shaping a line is the costly part of painting it. The caret's line keeps its shaping
 // between paints, so the caret's blink and its moves along the line shape nothing; other
-// lines are shaped for each paint and let go. Of a long line only the part in the exposed
-// rectangle is painted (LineSlice).
+// long lines are shaped for each paint and let go, their lines kept. Of a long line only
+// the part in the exposed rectangle is painted (LineSlice).
 #pragma once
 
 #include <QAbstractTextDocumentLayout>
@@ -84,15 +84,17 @@ class RowLayout : public QAbstractTextDocumentLayout {
   void place(const QTextBlock& block) const;
   void updateSize();
   QRectF rowsOf(const QTextBlock& block) const;
-  // Drops the shaping a block's layout holds; its next use lays it out anew.
+  // Drops the shaping a block's layout holds, keeping its lines; its next use shapes it anew.
   static void releaseShaping(const QTextBlock& block);
 
   struct PaintedLine;
-  // The lines of `block` that meet `clip`: its own, or with `sliced` the slices in view,
-  // kept alive in `slices`.
-  QList<PaintedLine> paintedLines(const QTextBlock& block, const QRectF& rows, const QString& text,
+  // The lines of `block` that meet `clip`: its own, or, given the text its layout shows,
+  // slices of them (with `sliced` the parts in view, else whole), kept alive in `slices`.
+  QList<PaintedLine> paintedLines(const QTextBlock& block, const QRectF& rows, const QString* shown,
                                   bool sliced, const QRectF& clip,
                                   std::vector<std::unique_ptr<LineSlice>>& slices) const;
+  // Turns block positions a..b into positions of `p`'s line; false when it shows none.
+  static bool onLine(const PaintedLine& p, int& a, int& b);
   // `bidiText`: the block's text when it holds right-to-left text, whose ranges may fall
   // into several runs; else empty. Positions are block-relative.
   void paintRanges(QPainter* painter, const QList<PaintedLine>& lines, const QString& bidiText,

@@ -26,8 +26,8 @@ qsizetype lineFeeds(QStringView text) {
 bool hasRightToLeft(QStringView text) {
   const char16_t* p = text.utf16();
   const qsizetype n = text.size();
-  // Nothing before the Hebrew block runs right to left: one vectorised pass settles most
-  // text without a lookup per character.
+  // Nothing before the Hebrew block runs right to left or is an Arabic number: one
+  // vectorised pass settles most text without a lookup per character.
   char16_t highest = 0;
   for (qsizetype i = 0; i < n; ++i) highest = std::max(highest, p[i]);
   if (highest < 0x0590) return false;
@@ -40,6 +40,7 @@ bool hasRightToLeft(QStringView text) {
     switch (QChar::direction(u)) {
       case QChar::DirR:
       case QChar::DirAL:
+      case QChar::DirAN:
       case QChar::DirRLE:
       case QChar::DirRLO:
       case QChar::DirRLI:

@@ -13,8 +13,10 @@ void paragraphsToLineFeeds(QString& text);
 // How many line feeds `text` holds.
 qsizetype lineFeeds(QStringView text);
 
-// Whether `text` holds a character that runs right to left, so that a line of it can hold
-// runs of both directions. Asked of a long line at each of its paints.
+// Whether `text` holds a character that runs right to left, or an Arabic number, whose
+// digit groups the bidirectional rules lay out right to left together with the spaces
+// between them: a line of it can hold runs of both directions, in an order that only the
+// whole line settles. Asked of a long line at each of its paints.
 bool hasRightToLeft(QStringView text);
 
 }  // namespace zx::editor
