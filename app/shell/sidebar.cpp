@@ -363,6 +363,12 @@ void Sidebar::refreshInputs() {
   } else if (hadFocus && !QApplication::focusWidget()) {
     theme::returnFocusHome(this);  // it was in the inputs panel, now gone
   }
+  if (focused && content_->isAncestorOf(focused)) {
+    // The list changed height but kept its scroll, which can leave the keyboard's row out
+    // of sight; the new height is known only once the layout has run.
+    layout_->activate();
+    scroll_->ensureWidgetVisible(focused, 0, 0);
+  }
 }
 
 bool Sidebar::focusNextPrevChild(bool next) {
