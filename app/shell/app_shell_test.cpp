@@ -660,6 +660,36 @@ TEST(AppShell, TheFocusedFileRowStaysInView) {
   }
 }
 
+// With the keyboard on a file row, a click on another row moves it there, as in any list,
+// and the arrows go on from the clicked row; from the editor, the editor keeps it.
+TEST(AppShell, AClickOnAFileRowMovesTheKeyboardAlongTheRows) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  Sidebar& sidebar = *rig.root().sidebar();
+  QWidget* editor = rig.root().editorPane()->editor()->textView();
+  w.newFile(model::SourceFile::Kind::bot);
+  w.newFile(model::SourceFile::Kind::bot);
+  for (const bool fromRow : {true, false}) {
+    const char* what = fromRow ? "from a row" : "from the editor";
+    w.select(w.files()[0]);
+    testing::settle();
+    if (fromRow) {
+      sidebar.rows()[0]->setFocus(Qt::TabFocusReason);
+    } else {
+      editor->setFocus(Qt::MouseFocusReason);
+    }
+    QTest::mouseClick(sidebar.rows()[2], Qt::LeftButton);
+    testing::settle();
+    EXPECT_EQ(w.selectedFileID(), w.files()[2].id) << what;
+    EXPECT_EQ(QApplication::focusWidget(), fromRow ? sidebar.rows()[2] : editor) << what;
+    if (!fromRow) continue;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(w.selectedFileID(), w.files()[1].id) << what;
+    EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[1]) << what;
+  }
+}
+
 // Where the keyboard is after each action: the editor, unless the user moved it there by
 // Tab or keys. Space then types into the editor and presses no button.
 TEST(AppShell, KeyboardFocusLivesInTheEditor) {
