@@ -690,6 +690,61 @@ TEST(AppShell, AClickOnAFileRowMovesTheKeyboardAlongTheRows) {
   }
 }
 
+// A view hidden while it holds the keyboard hands it to the editor, not to the next Tab
+// stop of the window; a number typed in it is committed on the way.
+TEST(AppShell, HidingTheViewThatHoldsTheKeyboardHandsItToTheEditor) {
+  const struct {
+    const char* what;
+    bool signedIn;
+    std::function<void(RootView&, TesterSettings&)> hide;
+  } rows[] = {
+      {"a click on the Problems tab", false,
+       [](RootView& root, TesterSettings&) {
+         QTest::mouseClick(root.bottomPanel()->tabs()->tabButtons()[0], Qt::LeftButton);
+       }},
+      {"Sign out from the account menu", true,
+       [](RootView&, TesterSettings& strip) {
+         QMenu* menu = strip.accountButton()->menu();
+         // The menu runs its own loop until it is answered.
+         QTimer::singleShot(0, menu, [menu] {
+           if (!QTest::qWaitFor([menu] { return menu->isVisible(); }, 30000)) return;
+           QTest::mouseClick(menu, Qt::LeftButton, {},
+                             menu->actionGeometry(menu->actions().last()).center());
+         });
+         QTest::mouseClick(strip.accountButton(), Qt::LeftButton);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    AppRig rig;
+    ZentrixCodeApp& app = rig.launch();
+    model::Workspace& w = app.workspace();
+    if (row.signedIn) w.setSession(client::Session{"5001", "Ann", "Acme", "Acme-Live", "EUR"});
+    app.viewState().setBottomTab(BottomTab::tester);
+    TesterSettings* strip = nullptr;
+    ASSERT_TRUE(testing::waitUntil([&] {
+      auto* tester = qobject_cast<TesterPanel*>(rig.root().bottomPanel()->view());
+      strip = tester ? tester->settings() : nullptr;
+      return strip && strip->balanceBox() && strip->balanceBox()->isVisible() &&
+             (strip->accountButton() != nullptr) == row.signedIn;
+    }));
+    QLineEdit* balance = strip->balanceBox()->lineEdit();
+    QTest::mouseClick(balance, Qt::LeftButton);
+    ASSERT_TRUE(balance->hasFocus());
+    balance->selectAll();
+    QTest::keyClicks(balance, QStringLiteral("777"));
+
+    row.hide(rig.root(), *strip);
+    // The window manager gives the window back its focus once a menu has closed.
+    app.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window()));
+    testing::settle();
+    EXPECT_EQ(QApplication::focusWidget(), rig.root().editorPane()->editor()->textView());
+    EXPECT_EQ(w.testBalance(), 777);
+    EXPECT_EQ(w.session().has_value(), false);
+  }
+}
+
 // Where the keyboard is after each action: the editor, unless the user moved it there by
 // Tab or keys. Space then types into the editor and presses no button.
 TEST(AppShell, KeyboardFocusLivesInTheEditor) {
