@@ -3,7 +3,9 @@
 #include <QGuiApplication>
 #include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QWheelEvent>
 
 #include "panels/bottom_panel.h"
 #include "panels/journal_list.h"
@@ -387,6 +389,57 @@ TEST(ProblemsList, TabShowsTheCurrentRow) {
   view->setFocus(Qt::MouseFocusReason);
   EXPECT_FALSE(view->marksCurrent());
   EXPECT_EQ(marked(), QList<int>());
+}
+
+// Tab into a list the wheel scrolled away from the keyboard's row shows that row: the
+// first one made current, or the one that already was.
+TEST(ProblemsList, TabScrollsTheCurrentRowIntoView) {
+  Rig rig;
+  Workspace& w = rig.start();
+  QList<bridge::Diagnostic> found;
+  for (int line = 1; line <= 40; ++line) found << diagnostic("warning", "unused", line, 1);
+  Window window({800, 300});
+  auto* before = window.show(new QPushButton(QStringLiteral("before")));
+  auto* list = window.show(new ProblemsList(w, {}));
+  auto* after = window.show(new QPushButton(QStringLiteral("after")));
+  const struct {
+    const char* what;
+    int madeCurrent;  // before the wheel, or -1
+    QWidget* from;
+    Qt::Key key;
+    int current;
+  } rows[] = {
+      {"Tab", -1, before, Qt::Key_Tab, 0},
+      {"Shift+Tab", -1, after, Qt::Key_Backtab, 0},
+      {"Tab to a row made current before", 5, before, Qt::Key_Tab, 5},
+  };
+  for (const auto& row : rows) {
+    w.setDiagnostics({});  // a fresh list, with no current row
+    settle();
+    w.setDiagnostics(found);
+    settle();
+    RowListView* view = list->listView();
+    ASSERT_TRUE(view);
+    // A list made afresh comes last in the focus chain.
+    QWidget::setTabOrder(before, view);
+    QWidget::setTabOrder(view, after);
+    if (row.madeCurrent >= 0) view->setCurrentIndex(view->model()->index(row.madeCurrent, 0));
+    QScrollBar* bar = view->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ASSERT_TRUE(testing::waitUntil([&] {
+      const QPoint at = view->viewport()->rect().center();
+      QWheelEvent wheel(at, view->viewport()->mapToGlobal(at), {}, {0, -120}, Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(view->viewport(), &wheel);
+      return bar->value() == bar->maximum();
+    })) << row.what;
+    row.from->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(row.from, row.key);
+    ASSERT_TRUE(view->hasFocus()) << row.what;
+    EXPECT_EQ(view->currentIndex().row(), row.current) << row.what;
+    EXPECT_TRUE(view->viewport()->rect().contains(view->visualRect(view->currentIndex())))
+        << row.what;
+  }
 }
 
 TEST(JournalList, EmptyHeaderCopyAndNewRun) {

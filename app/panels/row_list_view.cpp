@@ -55,6 +55,9 @@ void RowListView::focusInEvent(QFocusEvent* event) {
     if (!first.isValid()) return;
     setCurrentIndex(first);
   }
+  // The wheel may have left the row the keyboard now marks out of view; Qt's own focus-in
+  // makes a row current without scrolling.
+  scrollTo(currentIndex());
   keyboardCurrent_ = true;
   viewport()->update();
 }

@@ -17,8 +17,8 @@ class RowListView : public QListView {
   void setCopyable(bool copyable) { copyable_ = copyable; }
   // Empty space above the first row and below the last.
   void setVerticalMargins(int margin) { setViewportMargins(0, margin, 0, margin); }
-  // Tab or Shift+Tab into the list makes the first row current, when none is, and marks
-  // it, so the user sees where the keyboard went.
+  // Tab or Shift+Tab into the list makes the first row current, when none is, marks it
+  // and scrolls it into view, so the user sees where the keyboard went.
   void setMarksCurrentOnTab(bool marks) { marksOnTab_ = marks; }
   // Whether the current row is marked: only after the keyboard moved it, while focused.
   bool marksCurrent() const { return keyboardCurrent_ && hasFocus(); }

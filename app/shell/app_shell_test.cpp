@@ -554,6 +554,13 @@ TEST(AppShell, CtrlTabWalksTheRegions) {
   EXPECT_EQ(forward, QStringList({"bottom", "top", "sidebar", "editor"}));
 }
 
+// The engine's inputs reply for a script with or without inputs.
+bridge::InputSchema inputsReply(bool withInputs) {
+  bridge::InputSchema s = withInputs ? testing::sampleSchema() : bridge::InputSchema{};
+  s.ok = true;
+  return s;
+}
+
 // The arrows walk the file rows and the rows keep the keyboard, whether the inputs panel
 // comes, goes or stays as the check of the newly selected script ends.
 TEST(AppShell, ArrowsKeepTheFocusOnTheFileRows) {
@@ -562,11 +569,6 @@ TEST(AppShell, ArrowsKeepTheFocusOnTheFileRows) {
   model::Workspace& w = app.workspace();
   Sidebar& sidebar = *rig.root().sidebar();
   w.newFile(model::SourceFile::Kind::bot);  // the second row, under the sample
-  const auto schema = [](bool withInputs) {
-    bridge::InputSchema s = withInputs ? testing::sampleSchema() : bridge::InputSchema{};
-    s.ok = true;
-    return s;
-  };
   const struct {
     bool fromInputs, toInputs;
     Qt::Key key;
@@ -583,21 +585,21 @@ TEST(AppShell, ArrowsKeepTheFocusOnTheFileRows) {
     const int to = 1 - from;
     // No check is running while the engine's answer changes.
     testing::settle();
-    rig.engine.fake.inputsReply = schema(row.fromInputs);
+    rig.engine.fake.inputsReply = inputsReply(row.fromInputs);
     w.select(w.files()[from]);
     testing::settle();
     ASSERT_EQ(sidebar.inputsPanel() != nullptr, row.fromInputs) << what;
     sidebar.rows()[from]->setFocus(Qt::BacktabFocusReason);
     ASSERT_EQ(QApplication::focusWidget(), sidebar.rows()[from]) << what;
 
-    rig.engine.fake.inputsReply = schema(row.toInputs);
+    rig.engine.fake.inputsReply = inputsReply(row.toInputs);
     QTest::keyClick(QApplication::focusWidget(), row.key);
     testing::settle();
     EXPECT_EQ(sidebar.inputsPanel() != nullptr, row.toInputs) << what;
     EXPECT_EQ(w.selectedFileID(), w.files()[to].id) << what;
     EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[to]) << what;
     // And the next arrow walks on from there.
-    rig.engine.fake.inputsReply = schema(row.fromInputs);
+    rig.engine.fake.inputsReply = inputsReply(row.fromInputs);
     QTest::keyClick(QApplication::focusWidget(), row.key == Qt::Key_Up ? Qt::Key_Down : Qt::Key_Up);
     testing::settle();
     EXPECT_EQ(w.selectedFileID(), w.files()[from].id) << what;
@@ -605,13 +607,142 @@ TEST(AppShell, ArrowsKeepTheFocusOnTheFileRows) {
   }
 
   // The inputs list going away with the focus: the editor takes it, not the top bar.
-  rig.engine.fake.inputsReply = schema(true);
+  rig.engine.fake.inputsReply = inputsReply(true);
   w.runCheck(true);
   testing::settle();
   ASSERT_TRUE(sidebar.inputsPanel());
   sidebar.inputsPanel()->scrollArea()->setFocus(Qt::TabFocusReason);
-  w.setSchema(schema(false));
+  w.setSchema(inputsReply(false));
   EXPECT_EQ(QApplication::focusWidget(), rig.root().editorPane()->editor()->textView());
+}
+
+// The file row that holds the keyboard is in view after the inputs panel comes or goes
+// under a long list and changes its height.
+TEST(AppShell, TheFocusedFileRowStaysInView) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  Sidebar& sidebar = *rig.root().sidebar();
+  for (int i = 0; i < 19; ++i) w.newFile(model::SourceFile::Kind::bot);
+  w.newFile(model::SourceFile::Kind::library);  // the last row, under 20 bots
+  const auto inView = [](QWidget* row) {
+    QWidget* area = row;
+    while (area && !qobject_cast<QScrollArea*>(area)) area = area->parentWidget();
+    QWidget* viewport = static_cast<QScrollArea*>(area)->viewport();
+    return viewport->rect().contains(QRect(row->mapTo(viewport, QPoint()), row->size()));
+  };
+  const struct {
+    const char* what;
+    int from, to;
+    Qt::Key key;
+    bool fromInputs, toInputs;
+  } rows[] = {
+      {"Up from the library onto a bot: the panel comes", 20, 19, Qt::Key_Up, false, true},
+      {"Down from a bot onto the library: the panel goes", 19, 20, Qt::Key_Down, true, false},
+  };
+  for (const auto& row : rows) {
+    testing::settle();
+    rig.engine.fake.inputsReply = inputsReply(row.fromInputs);
+    w.select(w.files()[row.from]);
+    testing::settle();
+    ASSERT_EQ(sidebar.inputsPanel() != nullptr, row.fromInputs) << row.what;
+    sidebar.rows()[row.from]->setFocus(Qt::TabFocusReason);
+
+    rig.engine.fake.inputsReply = inputsReply(row.toInputs);
+    QTest::keyClick(QApplication::focusWidget(), row.key);
+    ASSERT_TRUE(testing::waitUntil([&] {
+      return (sidebar.inputsPanel() != nullptr) == row.toInputs;
+    })) << row.what;
+    testing::settle();
+    EXPECT_EQ(w.selectedFileID(), w.files()[row.to].id) << row.what;
+    EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[row.to]) << row.what;
+    EXPECT_TRUE(inView(sidebar.rows()[row.to])) << row.what;
+  }
+}
+
+// With the keyboard on a file row, a click on another row moves it there, as in any list,
+// and the arrows go on from the clicked row; from the editor, the editor keeps it.
+TEST(AppShell, AClickOnAFileRowMovesTheKeyboardAlongTheRows) {
+  AppRig rig;
+  ZentrixCodeApp& app = rig.launch();
+  model::Workspace& w = app.workspace();
+  Sidebar& sidebar = *rig.root().sidebar();
+  QWidget* editor = rig.root().editorPane()->editor()->textView();
+  w.newFile(model::SourceFile::Kind::bot);
+  w.newFile(model::SourceFile::Kind::bot);
+  for (const bool fromRow : {true, false}) {
+    const char* what = fromRow ? "from a row" : "from the editor";
+    w.select(w.files()[0]);
+    testing::settle();
+    if (fromRow) {
+      sidebar.rows()[0]->setFocus(Qt::TabFocusReason);
+    } else {
+      editor->setFocus(Qt::MouseFocusReason);
+    }
+    QTest::mouseClick(sidebar.rows()[2], Qt::LeftButton);
+    testing::settle();
+    EXPECT_EQ(w.selectedFileID(), w.files()[2].id) << what;
+    EXPECT_EQ(QApplication::focusWidget(), fromRow ? sidebar.rows()[2] : editor) << what;
+    if (!fromRow) continue;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(w.selectedFileID(), w.files()[1].id) << what;
+    EXPECT_EQ(QApplication::focusWidget(), sidebar.rows()[1]) << what;
+  }
+}
+
+// A view hidden while it holds the keyboard hands it to the editor, not to the next Tab
+// stop of the window; a number typed in it is committed on the way.
+TEST(AppShell, HidingTheViewThatHoldsTheKeyboardHandsItToTheEditor) {
+  const struct {
+    const char* what;
+    bool signedIn;
+    std::function<void(RootView&, TesterSettings&)> hide;
+  } rows[] = {
+      {"a click on the Problems tab", false,
+       [](RootView& root, TesterSettings&) {
+         QTest::mouseClick(root.bottomPanel()->tabs()->tabButtons()[0], Qt::LeftButton);
+       }},
+      {"Sign out from the account menu", true,
+       [](RootView&, TesterSettings& strip) {
+         QMenu* menu = strip.accountButton()->menu();
+         // The menu runs its own loop until it is answered.
+         QTimer::singleShot(0, menu, [menu] {
+           if (!QTest::qWaitFor([menu] { return menu->isVisible(); }, 30000)) return;
+           QTest::mouseClick(menu, Qt::LeftButton, {},
+                             menu->actionGeometry(menu->actions().last()).center());
+         });
+         QTest::mouseClick(strip.accountButton(), Qt::LeftButton);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    AppRig rig;
+    ZentrixCodeApp& app = rig.launch();
+    model::Workspace& w = app.workspace();
+    if (row.signedIn) w.setSession(client::Session{"5001", "Ann", "Acme", "Acme-Live", "EUR"});
+    app.viewState().setBottomTab(BottomTab::tester);
+    TesterSettings* strip = nullptr;
+    ASSERT_TRUE(testing::waitUntil([&] {
+      auto* tester = qobject_cast<TesterPanel*>(rig.root().bottomPanel()->view());
+      strip = tester ? tester->settings() : nullptr;
+      return strip && strip->balanceBox() && strip->balanceBox()->isVisible() &&
+             (strip->accountButton() != nullptr) == row.signedIn;
+    }));
+    QLineEdit* balance = strip->balanceBox()->lineEdit();
+    QTest::mouseClick(balance, Qt::LeftButton);
+    ASSERT_TRUE(balance->hasFocus());
+    balance->selectAll();
+    QTest::keyClicks(balance, QStringLiteral("777"));
+
+    row.hide(rig.root(), *strip);
+    // The window manager gives the window back its focus once a menu has closed.
+    app.window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&app.window()));
+    testing::settle();
+    EXPECT_EQ(QApplication::focusWidget(), rig.root().editorPane()->editor()->textView());
+    EXPECT_EQ(w.testBalance(), 777);
+    EXPECT_EQ(w.session().has_value(), false);
+  }
 }
 
 // Where the keyboard is after each action: the editor, unless the user moved it there by

@@ -303,9 +303,13 @@ QList<QWidget*> RootView::tabOrder() const {
 }
 
 bool RootView::focusNextPrevChild(bool next) {
+  QWidget* focused = QApplication::focusWidget();
+  // Qt asks for the next stop also when it hides the widget that holds the focus (a tab's
+  // view switched away, a strip rebuilt): the editor takes it back, not a button the user
+  // never chose.
+  if (focused && !focused->isVisible() && theme::returnFocusHome(this)) return true;
   const QList<QWidget*> order = tabOrder();
   if (order.isEmpty()) return QWidget::focusNextPrevChild(next);
-  QWidget* focused = QApplication::focusWidget();
   qsizetype at = order.indexOf(focused);
   // Focus inside a tab stop (a field's own editor) counts as the stop.
   for (qsizetype i = 0; at < 0 && focused && i < order.size(); ++i) {

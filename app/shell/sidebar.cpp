@@ -212,6 +212,15 @@ void Sidebar::rebuildRows(const QUuid& focused) {
     widget->installEventFilter(this);
     const QUuid id = row.id;
     connect(widget, &theme::SidebarRow::clicked, this, [this, id] {
+      qsizetype at = -1;
+      bool keyed = false;
+      for (qsizetype i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].id == id) at = i;
+        keyed = keyed || rows_[i].widget->hasFocus();
+      }
+      // With the keyboard on the rows the clicked row takes it, as in any list; otherwise
+      // the keyboard goes where any change of document sends it.
+      if (keyed) return selectRow(at);
       if (const auto f = workspace_.file(id)) workspace_.select(*f);
     });
     connect(
@@ -362,6 +371,12 @@ void Sidebar::refreshInputs() {
     focused->setFocus(Qt::OtherFocusReason);
   } else if (hadFocus && !QApplication::focusWidget()) {
     theme::returnFocusHome(this);  // it was in the inputs panel, now gone
+  }
+  if (focused && content_->isAncestorOf(focused)) {
+    // The list changed height but kept its scroll, which can leave the keyboard's row out
+    // of sight; the new height is known only once the layout has run.
+    layout_->activate();
+    scroll_->ensureWidgetVisible(focused, 0, 0);
   }
 }
 
