@@ -28,6 +28,7 @@ struct Generated {
   QList<Underline> underlines;
   QList<Utf16Range> finds;
   Utf16Range selected;  // one of the finds: the current match
+  int caret = 0;
 };
 
 // `log.info(` then `+ "…"` pieces of the family until the line is long, with keywords
@@ -112,6 +113,7 @@ Generated generate(Family family, unsigned seed) {
     g.finds.append({at, at + 1 + pick(12)});
   }
   g.selected = g.finds[g.finds.size() / 2];
+  g.caret = g.selected.end;
   return g;
 }
 
@@ -167,14 +169,18 @@ struct Rig {
     return block(1).layout()->lineAt(0);
   }
 
-  // What the layout paints of document `area`, clipped to it, or with no clip at all.
-  QImage paint(const QRect& area, bool clipped) {
+  // What the layout paints of document `area`, clipped to it, or with no clip at all, the
+  // caret on line `caretLine`.
+  QImage paint(const QRect& area, bool clipped, int caretLine = 1) {
     QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(colours.panel);
     QPainter painter(&image);
     painter.translate(-area.topLeft());
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette = view.palette();
+    if (caretLine == 1 || line.caret < shortLength) {
+      context.cursorPosition = block(caretLine).position() + line.caret;
+    }
     if (clipped) {
       context.clip = area;
       painter.setClipRect(area);
@@ -244,7 +250,7 @@ TEST(LineSlices, PaintAndPlaceWhatTheWholeLineDoes) {
       // The short line looks as the long one where both hold the same text.
       if (sliced) {
         const int shortTop = rig.rowTop(2);
-        const QImage shortRow = rig.paint(QRect(0, shortTop, width, rig.pitch()), false);
+        const QImage shortRow = rig.paint(QRect(0, shortTop, width, rig.pitch()), false, 2);
         const int same = int(whole.cursorToX(rig.shortLength - 8));
         const auto [count, first] = differing(shortRow.copy(0, 0, same, rig.pitch()),
                                               all.copy(0, 0, same, rig.pitch()), QPoint());
