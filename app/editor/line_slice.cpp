@@ -35,15 +35,6 @@ bool clusters(char32_t c) {
          halfwidthSoundMark;
 }
 
-// The character at `i`, a surrogate pair read whole; a lone low surrogate as it is.
-char32_t characterAt(QStringView text, qsizetype i) {
-  const char16_t c = text[i].unicode();
-  if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-    return QChar::surrogateToUcs4(c, text[i + 1].unicode());
-  }
-  return c;
-}
-
 // Whether shaping can start afresh at `i`.
 bool startsCluster(QStringView text, qsizetype i) {
   if (i <= 0 || i >= text.size()) return true;
@@ -128,9 +119,7 @@ LineTraits LineTraits::of(QStringView text) {
   const char16_t* p = text.utf16();
   const qsizetype n = text.size();
   // Code is mostly ASCII, where only letters have a script: one vectorised pass settles it.
-  char16_t highest = 0;
-  for (qsizetype i = 0; i < n; ++i) highest = std::max(highest, p[i]);
-  if (highest < 0x80) {
+  if (highestUnit(text) < 0x80) {
     for (qsizetype i = 0; i < n; ++i) {
       if ((p[i] | 0x20) >= u'a' && (p[i] | 0x20) <= u'z') {
         traits.scripts.append({0, int(i), QChar::Script_Latin});

@@ -23,20 +23,29 @@ qsizetype lineFeeds(QStringView text) {
   return count;
 }
 
-bool hasRightToLeft(QStringView text) {
+char16_t highestUnit(QStringView text) {
   const char16_t* p = text.utf16();
   const qsizetype n = text.size();
-  // Nothing before the Hebrew block runs right to left or is an Arabic number: one
-  // vectorised pass settles most text without a lookup per character.
   char16_t highest = 0;
   for (qsizetype i = 0; i < n; ++i) highest = std::max(highest, p[i]);
-  if (highest < 0x0590) return false;
-  for (qsizetype i = 0; i < n; ++i) {
-    char32_t u = p[i];
-    if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
-      u = QChar::surrogateToUcs4(p[i], p[i + 1]);
-      ++i;
-    }
+  return highest;
+}
+
+char32_t characterAt(QStringView text, qsizetype i) {
+  const char16_t c = text[i].unicode();
+  if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+    return QChar::surrogateToUcs4(c, text[i + 1].unicode());
+  }
+  return c;
+}
+
+bool hasRightToLeft(QStringView text) {
+  // Nothing before the Hebrew block runs right to left or is an Arabic number: one
+  // vectorised pass settles most text without a lookup per character.
+  if (highestUnit(text) < 0x0590) return false;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char32_t u = characterAt(text, i);
+    if (u > 0xFFFF) ++i;
     switch (QChar::direction(u)) {
       case QChar::DirR:
       case QChar::DirAL:

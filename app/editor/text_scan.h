@@ -13,6 +13,12 @@ void paragraphsToLineFeeds(QString& text);
 // How many line feeds `text` holds.
 qsizetype lineFeeds(QStringView text);
 
+// The highest UTF-16 unit of `text`, 0 for none: below 0x80 the text is ASCII.
+char16_t highestUnit(QStringView text);
+
+// The character at `i`, a surrogate pair read whole; a lone surrogate as it is.
+char32_t characterAt(QStringView text, qsizetype i);
+
 // Whether `text` holds a character that runs right to left, or an Arabic number, whose
 // digit groups the bidirectional rules lay out right to left together with the spaces
 // between them: a line of it can hold runs of both directions, in an order that only the
