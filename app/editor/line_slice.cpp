@@ -81,7 +81,12 @@ int sliceStart(const QTextLayout& whole, QStringView text, int lineStart, int fr
   for (int i = from; i > std::max(lineStart, from - kWordReach); --i) {
     if (text[i - 1] == u' ' && afresh(i)) return i;
   }
-  while (!afresh(from)) from = whole.previousCursorPosition(from);
+  // The layout answers a position past its block's own text (while an input method
+  // composes) with that position: step back by one then.
+  while (!afresh(from)) {
+    const int back = whole.previousCursorPosition(from);
+    from = back < from ? back : from - 1;
+  }
   return from;
 }
 
@@ -170,7 +175,9 @@ std::unique_ptr<LineSlice> LineSlice::of(const QTextBlock& block, const QTextLin
   int to = std::clamp(positionAt(line, right, traits.clustered), near, lineEnd);
   // The text engine may take a place inside a cluster (a surrogate pair in a run no font
   // covers) for a cursor position; the slice ends where the cluster does.
-  while (to < lineEnd && !startsCluster(text, to)) ++to;
+  while (to < lineEnd && !(startsCluster(text, to) && block.layout()->isValidCursorPosition(to))) {
+    ++to;
+  }
   const int from = sliceStart(*block.layout(), text, lineStart, near);
   return make(block, line, text, traits, from, to, font, device);
 }
@@ -222,19 +229,13 @@ std::unique_ptr<LineSlice> LineSlice::make(const QTextBlock& block, const QTextL
   // The formats a short line's layout holds, in layout positions: the document's, an input
   // method's over its pre-edit text, then the colours, stretched over pre-edit text inside
   // them as the highlighter stretches a short line's.
-  const int preeditAt = shaped->preeditAreaPosition();
-  const auto preedit = int(shaped->preeditAreaText().size());
+  const Preedit preedit = Preedit::of(*shaped);
   QList<QTextLayout::FormatRange> formats;
   const auto add = [&](int start, int length, const QTextCharFormat& format, bool stretch) {
-    if (stretch && preedit > 0) {
-      if (start >= preeditAt) {
-        start += preedit;
-      } else if (start + length >= preeditAt) {
-        length += preedit;
-      }
-    }
-    const int a = std::max(start, from);
-    const int b = std::min(start + length, to);
+    const auto [s, e] =
+        stretch ? preedit.range(start, start + length) : std::pair(start, start + length);
+    const int a = std::max(s, from);
+    const int b = std::min(e, to);
     if (a < b) formats.append({a - from + leadLength, b - a, format});
   };
   const int bpos = block.position();
@@ -243,16 +244,16 @@ std::unique_ptr<LineSlice> LineSlice::make(const QTextBlock& block, const QTextL
     add(f.position() - bpos, f.length(), f.charFormat(), true);
   }
   const auto* colours = dynamic_cast<const LineColours*>(block.userData());
-  if (preedit > 0 && colours) {
+  if (preedit.length > 0 && colours) {
     for (const QTextLayout::FormatRange& r : shaped->formats()) {
-      if (r.start >= preeditAt && r.start + r.length <= preeditAt + preedit) {
+      if (r.start >= preedit.at && r.start + r.length <= preedit.at + preedit.length) {
         add(r.start, r.length, r.format, false);
       }
     }
   }
   const QList<QTextLayout::FormatRange>& runs = colours ? colours->runs : shaped->formats();
   // A run's layout end lies at most the pre-edit text's length past its block end.
-  const int reach = colours ? from - preedit : from;
+  const int reach = colours ? from - preedit.length : from;
   auto run = std::lower_bound(
       runs.cbegin(), runs.cend(), reach,
       [](const QTextLayout::FormatRange& r, int at) { return r.start + r.length <= at; });

@@ -24,7 +24,9 @@
 #include <QFont>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 class QPaintDevice;
 class QPainter;
@@ -62,6 +64,27 @@ class LineColours : public QTextBlockUserData {
 
 // The text a block's layout shows: the block's, with an input method's pre-edit text.
 QString shownText(const QTextBlock& block);
+
+// Where a block's layout shows the block's positions: an input method's pre-edit text sits
+// at `at` and moves what follows by its length. A range that reaches the pre-edit point
+// from before takes the pre-edit text in, as the text engine stretches its own formats.
+struct Preedit {
+  int at = 0;
+  int length = 0;
+  static Preedit of(const QTextLayout& layout) {
+    return {layout.preeditAreaPosition(), int(layout.preeditAreaText().size())};
+  }
+  // Block range a..b in layout positions.
+  std::pair<int, int> range(int a, int b) const {
+    if (length == 0 || b < at) return {a, b};
+    return {a >= at ? a + length : a, b + length};
+  }
+  // The block position a layout position shows; the pre-edit point for pre-edit text.
+  int blockPosition(int p) const {
+    if (p < at) return p;
+    return std::max(at, p - length);
+  }
+};
 
 class LineSlice {
  public:

@@ -301,7 +301,7 @@ void RowLayout::setUnderlines(const QList<Underline>& underlines) {
 struct RowLayout::PaintedLine {
   int index = 0;   // of the line in its block
   QTextLine line;  // the line, or the slice of it in view
-  int offset = 0;  // the block position of `line`'s position 0
+  int offset = 0;  // the layout position of `line`'s position 0
   qreal top = 0;   // document y of the line's row
   const LineSlice* slice = nullptr;
   int lead = 0;     // `line`'s first position that shows the block's text
@@ -355,8 +355,8 @@ void RowLayout::paintRanges(QPainter* painter, const QList<PaintedLine>& lines,
 }
 
 void RowLayout::paintUnderlines(QPainter* painter, const QList<PaintedLine>& lines,
-                                const QString& bidiText, const QRectF& rows, int bpos, int from,
-                                int to) const {
+                                const QString& bidiText, const Preedit& preedit, const QRectF& rows,
+                                int bpos, int from, int to) const {
   auto it =
       std::lower_bound(underlines_.cbegin(), underlines_.cend(), bpos + from - longestUnderline_,
                        [](const Underline& u, int at) { return u.start < at; });
@@ -367,12 +367,13 @@ void RowLayout::paintUnderlines(QPainter* painter, const QList<PaintedLine>& lin
       // A 2-px dotted line: 2 px on, 2 px off, from its own first pixel, wherever a slice
       // cuts into it.
       const qreal y = rows.top() + p.line.y() + p.line.ascent() + underlineY_;
-      int a = it->start - bpos;
-      int b = it->end - bpos;
+      const auto [start, end] = preedit.range(it->start - bpos, it->end - bpos);
+      int a = start;
+      int b = end;
       const bool cut = a < p.offset + p.lead;
       if (!onLine(p, a, b)) continue;
       for (const Span& span : xSpans(p.line, bidiText, a, b, newlineWidth_)) {
-        const qreal first = std::floor(cut ? xAt(p.whole, it->start - bpos) : span.first);
+        const qreal first = std::floor(cut ? xAt(p.whole, start) : span.first);
         const qreal skipped = std::max<qreal>(0, std::floor((span.first - first) / 4));
         for (qreal x = first + 4 * skipped; x < span.second; x += 4) {
           painter->fillRect(QRectF(x, y, std::min<qreal>(2, span.second - x), 2), colour);
@@ -434,10 +435,13 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
     // layout's text, or whole from one slice when it holds right-to-left pre-edit text, has
     // selections that recolour it, or the paint has no clip (a print).
     const bool beside = paintsBySlices(text);
-    const QString preedit = block.layout()->preeditAreaText();
-    const QString shown = beside && !preedit.isEmpty() ? shownText(block) : text;
+    // What is painted from block positions is painted at the layout's, across the pre-edit.
+    const Preedit preedit = Preedit::of(*block.layout());
+    const QString shown = preedit.length > 0 ? shownText(block) : text;
     QString bidiText;
-    if (beside ? hasRightToLeft(preedit) : hasRightToLeft(text)) bidiText = beside ? shown : text;
+    if (hasRightToLeft(beside ? QStringView(shown).sliced(preedit.at, preedit.length) : shown)) {
+      bidiText = shown;
+    }
 
     // Selections are painted over whole rows here; only a selection that recolours its
     // text is handed on to the text layout.
@@ -450,9 +454,10 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
       const QBrush bg = s.format.background();
       if (bg.style() != Qt::NoBrush) selected.append({{a, b}, bg.color()});
       if (s.format.foreground().style() != Qt::NoBrush) {
+        const auto [start, end] = preedit.range(a - bpos, b - bpos);
         QTextLayout::FormatRange range;
-        range.start = a - bpos;
-        range.length = b - a;
+        range.start = start;
+        range.length = end - start;
         range.format = s.format;
         range.format.clearBackground();
         recoloured.append(range);
@@ -464,16 +469,19 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
     std::vector<std::unique_ptr<LineSlice>> slices;
     const QList<PaintedLine> lines =
         paintedLines(block, rows, beside ? &shown : nullptr, sliced, clip, slices);
-    // The block positions the painted lines hold, and one past them for a line break.
+    // The block positions the painted lines hold, and one past them for a line break; and
+    // one before them for a range that ends at the pre-edit point and so takes it in.
     int from = 0;
     int to = block.length();
     if (sliced) {
-      from = to;
-      to = 0;
+      int lo = int(shown.size()) + 1;
+      int hi = 0;
       for (const PaintedLine& p : lines) {
-        from = std::min(from, p.offset + p.lead);
-        to = std::max(to, p.offset + p.line.textLength() + 1);
+        lo = std::min(lo, p.offset + p.lead);
+        hi = std::max(hi, p.offset + p.line.textLength() + 1);
       }
+      from = std::max(0, preedit.blockPosition(lo) - (preedit.length > 0 ? 1 : 0));
+      to = preedit.blockPosition(hi);
     }
 
     if (block.blockNumber() == band_ && colours_.band.isValid() && colours_.band.alpha() > 0) {
@@ -481,13 +489,15 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
                         colours_.band);
     }
     for (const auto& [range, fill] : selected) {
-      paintRanges(painter, lines, bidiText, range.start - bpos, range.end - bpos, fill);
+      const auto [a, b] = preedit.range(range.start - bpos, range.end - bpos);
+      paintRanges(painter, lines, bidiText, a, b, fill);
     }
     // Over the selection, so the match it covers stays tinted, and more strongly.
     for (auto it = firstFind(bpos + from); it != find_.cend() && it->start < bpos + to; ++it) {
       const bool current = std::any_of(selected.cbegin(), selected.cend(),
                                        [&](const auto& s) { return s.first == *it; });
-      paintRanges(painter, lines, bidiText, it->start - bpos, it->end - bpos,
+      const auto [a, b] = preedit.range(it->start - bpos, it->end - bpos);
+      paintRanges(painter, lines, bidiText, a, b,
                   current ? colours_.currentFindFill : colours_.findFill);
     }
     if (beside) {
@@ -495,7 +505,9 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
     } else {
       block.layout()->draw(painter, QPointF(), recoloured, clip);
     }
-    if (!underlines_.isEmpty()) paintUnderlines(painter, lines, bidiText, rows, bpos, from, to);
+    if (!underlines_.isEmpty()) {
+      paintUnderlines(painter, lines, bidiText, preedit, rows, bpos, from, to);
+    }
     if (context.cursorPosition != -1) {
       paintCaret(painter, block, rows, lines, context.cursorPosition);
     }

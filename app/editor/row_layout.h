@@ -28,6 +28,7 @@
 namespace zx::editor {
 
 class LineSlice;
+struct Preedit;
 
 class RowLayout : public QAbstractTextDocumentLayout {
   Q_OBJECT
@@ -93,14 +94,16 @@ class RowLayout : public QAbstractTextDocumentLayout {
   QList<PaintedLine> paintedLines(const QTextBlock& block, const QRectF& rows, const QString* shown,
                                   bool sliced, const QRectF& clip,
                                   std::vector<std::unique_ptr<LineSlice>>& slices) const;
-  // Turns block positions a..b into positions of `p`'s line; false when it shows none.
+  // Turns layout positions a..b into positions of `p`'s line; false when it shows none.
   static bool onLine(const PaintedLine& p, int& a, int& b);
-  // `bidiText`: the block's text when it holds right-to-left text, whose ranges may fall
-  // into several runs; else empty. Positions are block-relative.
+  // `bidiText`: the text the block's layout shows when it holds right-to-left text, whose
+  // ranges may fall into several runs; else empty. Positions are the layout's.
   void paintRanges(QPainter* painter, const QList<PaintedLine>& lines, const QString& bidiText,
                    int from, int to, const QColor& fill) const;
+  // The underlines over block positions `from`..`to`, block-relative.
   void paintUnderlines(QPainter* painter, const QList<PaintedLine>& lines, const QString& bidiText,
-                       const QRectF& rows, int bpos, int from, int to) const;
+                       const Preedit& preedit, const QRectF& rows, int bpos, int from,
+                       int to) const;
   void paintCaret(QPainter* painter, const QTextBlock& block, const QRectF& rows,
                   const QList<PaintedLine>& lines, int cursorPosition) const;
 
