@@ -159,6 +159,25 @@ TEST(ShiftSpans, FollowTheTextAndDropWhatAnEditCutsInto) {
   }
 }
 
+TEST(NarrowedEdit, IsWhatReallyChangedWithinTheReport) {
+  struct Row {
+    const char* what;
+    QString before, after;
+    TextEdit reported, expected;
+  };
+  const Row rows[] = {
+      {"a key", u"if x"_qs, u"if ax"_qs, {3, 0, 1}, {3, 0, 1}},
+      {"a commit over its block", u"a\nif x\nb"_qs, u"a\nif abx\nb"_qs, {2, 5, 7}, {5, 0, 2}},
+      {"a replacement keeps its shared ends", u"abcd"_qs, u"axyd"_qs, {0, 4, 4}, {1, 2, 2}},
+      {"past the last block's end", u"ab"_qs, u"abc"_qs, {0, 3, 4}, {2, 0, 1}},
+      {"a removal", u"a\nbc"_qs, u"a\nc"_qs, {2, 2, 1}, {2, 1, 0}},
+      {"nothing changed", u"ab"_qs, u"ab"_qs, {0, 2, 2}, {2, 0, 0}},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(narrowedEdit(r.before, r.after, r.reported), r.expected) << r.what;
+  }
+}
+
 TEST(Underlines, ErrorsAndEverythingElse) {
   const QList<Diagnostic> found = {
       {u"warning"_qs, u"KELO3030"_qs, u"w"_qs, 1, 1, 1, 2},

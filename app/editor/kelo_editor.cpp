@@ -75,19 +75,19 @@ CaretPlace KeloEditor::caret() const {
 }
 
 void KeloEditor::setText(const QString& text) {
-  if (text == exchanged_ || text == view_->rawText()) {
-    exchanged_ = text;
-    return;
-  }
+  if (text == exchanged_ || text == given_) return;
   QTextDocument* doc = view_->document();
   const int caret = view_->textCursor().selectionStart();
   replacing_ = true;
   doc->setPlainText(text);  // also empties the undo history
   replacing_ = false;
-  exchanged_ = text;
   ++revision_;
 
+  // The document shows a paragraph separator as a line break: what it holds is the
+  // editor's text, and the caller's stands for it until the next edit.
   const QString shown = view_->rawText();
+  exchanged_ = shown;
+  given_ = text;
   int at = std::min(caret, int(shown.size()));
   if (at > 0 && at < shown.size() && shown[at].isLowSurrogate() &&
       shown[at - 1].isHighSurrogate()) {
@@ -111,12 +111,14 @@ void KeloEditor::contentsChanged(int from, int removed, int added) {
   // same length: the text, its colours and its underlines stay as they are.
   const QString text = view_->rawText();
   if (text == exchanged_) return;
+  const TextEdit edit = narrowedEdit(exchanged_, text, {from, removed, added});
   exchanged_ = text;
-  highlighter_->followEdit(from, removed, added);
+  given_ = text;
+  highlighter_->followEdit(edit.from, edit.removed, edit.added);
   ++revision_;
   QList<Underline> moved = view_->rowLayout()->underlines();
   if (!moved.isEmpty()) {
-    shiftSpans(moved, from, removed, added);
+    shiftSpans(moved, edit.from, edit.removed, edit.added);
     view_->rowLayout()->setUnderlines(moved);
   }
   emit textEdited(text);

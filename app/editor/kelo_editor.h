@@ -82,7 +82,8 @@ class KeloEditor : public QWidget {
   QList<QAction*> findActions_;
 
   bool replacing_ = false;
-  QString exchanged_;  // the last text given to or taken from the model
+  QString exchanged_;  // the text the document holds, as the model holds it
+  QString given_;      // the model's last text, which the document shows
   quint64 revision_ = 0;
   QList<bridge::Diagnostic> diagnostics_;
   quint64 underlinedRevision_ = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
@@ -144,6 +145,24 @@ TEST_F(Editor, SameValuesTwiceNeitherCallNorEdit) {
   editor->setText(editor->text());
   EXPECT_EQ(tokenCalls(), 1);
   EXPECT_EQ(doc()->availableUndoSteps(), 0);
+  EXPECT_EQ(edited->count(), 0);
+}
+
+TEST_F(Editor, ComposingInATextWithParagraphSeparatorsIsNoEdit) {
+  engine.tokensReply = {{u"keyword"_qs, 0, 3, 1}, {u"keyword"_qs, 10, 13, 2}};
+  const QString text = u"let a = 1\u2029let b = 2"_qs;
+  setAndColour(text);
+  const QList<TokenSpan> colouredSpans = editor->findChild<KeloHighlighter*>()->tokens();
+  ASSERT_EQ(colouredSpans.size(), 2);
+  placeCaret(4);
+  QInputMethodEvent compose(u"x"_qs, {});
+  QApplication::sendEvent(view(), &compose);
+  EXPECT_EQ(edited->count(), 0);
+  EXPECT_EQ(editor->findChild<KeloHighlighter*>()->tokens(), colouredSpans);
+  // The caller's text still stands for what the editor shows.
+  editor->setText(text);
+  EXPECT_EQ(doc()->availableUndoSteps(), 0);
+  EXPECT_EQ(view()->textCursor().position(), 4);
   EXPECT_EQ(edited->count(), 0);
 }
 

@@ -376,6 +376,39 @@ TEST_F(LongLine, ComposingLooksAsTheComposedTextTyped) {
   QApplication::setCursorFlashTime(1000);
 }
 
+TEST_F(LongLine, CommittedComposedTextLooksAsTheSameKeysTyped) {
+  QApplication::setCursorFlashTime(0);
+  for (const int length : {16, 1216}) {
+    SCOPED_TRACE(length);
+    generate(length);
+    const int at = int(head.size() + line.indexOf(u"if "_qs)) + 3;
+    // Right after the text is typed, before fresh tokens and findings come.
+    const auto typed = [&](bool composed) {
+      show();
+      editor->setDiagnostics({{u"error"_qs, u"KELO3004"_qs, u"m"_qs, 2, 5, 2, 6},
+                              {u"warning"_qs, u"KELO3010"_qs, u"m"_qs, 2, 16, 2, 17}});
+      placeCaret(at);
+      if (composed) {
+        for (const QString& preedit : {u"a"_qs, u"ab"_qs}) {
+          QInputMethodEvent compose(preedit, {});
+          QApplication::sendEvent(view(), &compose);
+        }
+        QInputMethodEvent commit;
+        commit.setCommitString(u"ab"_qs);
+        QApplication::sendEvent(view(), &commit);
+      } else {
+        QTest::keyClicks(view(), u"ab"_qs);
+      }
+      EXPECT_EQ(block().text().mid(at - int(head.size()), 3), u"ab+"_qs);
+      EXPECT_EQ(editor->underlines().size(), 2);
+      return rowShown(view(), rowTop(), view()->rowLayout()->pitch());
+    };
+    const QImage composed = typed(true);
+    EXPECT_EQ(composed, typed(false));
+  }
+  QApplication::setCursorFlashTime(1000);
+}
+
 TEST_F(LongLine, TellsItsReadersWhereItsCharactersAre) {
   generate(3000);
   tail = u"\n"_qs + line.left(600);  // a short line of the same characters

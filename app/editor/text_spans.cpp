@@ -1,5 +1,6 @@
 #include "editor/text_spans.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -66,6 +67,24 @@ QList<Underline> underlinesOf(const QList<bridge::Diagnostic>& diagnostics, cons
   }
   sortByStart(lines);
   return lines;
+}
+
+TextEdit narrowedEdit(QStringView before, QStringView after, TextEdit reported) {
+  const auto n = int(before.size());
+  const auto m = int(after.size());
+  int from = std::clamp(reported.from, 0, std::min(n, m));
+  // What follows the reported stretch is the same in both texts; a report reaching past
+  // the end (the document's last block break) keeps that.
+  const int tail = std::max(0, std::min(n - std::min(from + std::max(0, reported.removed), n),
+                                        m - std::min(from + std::max(0, reported.added), m)));
+  int endBefore = n - tail;
+  int endAfter = m - tail;
+  while (from < endBefore && from < endAfter && before[from] == after[from]) ++from;
+  while (endBefore > from && endAfter > from && before[endBefore - 1] == after[endAfter - 1]) {
+    --endBefore;
+    --endAfter;
+  }
+  return {from, endBefore - from, endAfter - from};
 }
 
 }  // namespace zx::editor

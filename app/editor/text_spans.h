@@ -70,6 +70,19 @@ QList<TokenSpan> spansOf(const QList<bridge::Token>& tokens, const QString& text
 // The underlines of `diagnostics` over `text`, sorted by start.
 QList<Underline> underlinesOf(const QList<bridge::Diagnostic>& diagnostics, const QString& text);
 
+// An edit of a text: at `from`, `removed` units out and `added` in.
+struct TextEdit {
+  int from = 0;
+  int removed = 0;
+  int added = 0;
+  friend bool operator==(const TextEdit&, const TextEdit&) = default;
+};
+
+// The units that really changed between `before` and `after` within `reported`, which
+// may take in more: the document reports an input method's commit as a change of its
+// whole block. Only the reported stretch is compared.
+TextEdit narrowedEdit(QStringView before, QStringView after, TextEdit reported);
+
 // Moves spans with an edit of the text at `from` (`removed` units out, `added` in):
 // spans after it shift by the change of length, spans it cuts into are dropped, so
 // stale colours never land on the wrong characters before fresh ones arrive.
