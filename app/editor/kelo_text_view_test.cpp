@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QUrl>
@@ -147,6 +148,73 @@ TEST_F(PaintedRanges, LieOverTheirGlyphsInBothDirections) {
   EXPECT_NEAR(dots.first().first, std::floor(x(4)), 1);
   EXPECT_LE(dots.last().second, std::ceil(x(0)));
   EXPECT_GE(dots.last().second, x(0) - 5) << "2 px on, 2 px off, to the word's end";
+}
+
+// A click puts the caret at the caret place nearest to it: of every position the layout
+// takes for a caret (no surrogate pair split), the one whose x is nearest.
+TEST(TextView, AClickPutsTheCaretAtTheNearestCaretPlace) {
+  const QString emoji =
+      u"  log.info(\"start \U0001F469\u200D\U0001F4BB done\" + close + open + high + low + volume)"_qs;
+  const QString marks =
+      u"x = \"e\u0301 a\u200Db 1\uFE0F\u20E3 \U0001F1E9\U0001F1EA "
+      u"\U0001F468\u200D\U0001F469\u200D\U0001F467 \U0001F44D\U0001F3FD\" + close + open"_qs;
+  QString longLine;
+  while (longLine.size() < 3000) longLine += emoji.mid(2, 28) + marks.mid(4, 40);
+  longLine += u" + close"_qs;
+  struct Row {
+    const char* what;
+    QString line;
+    QList<double> scrolled;  // of the scroll range
+  };
+  const Row rows[] = {
+      {"an emoji sequence", emoji, {0}},
+      {"marks, joiners and emoji", marks, {0}},
+      {"a long line of them", longLine, {0, 0.5, 1}},
+      {"a plain line", u"  let v = close + open + high"_qs, {0}},
+  };
+  KeloTextView view;
+  view.resize(700, 200);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    view.setPlainText(u"// top\n"_qs + r.line);
+    const QTextBlock block = view.document()->lastBlock();
+    view.rowLayout()->blockBoundingRect(block);
+    const QTextLayout* layout = block.layout();
+    const QTextLine line = layout->lineAt(0);
+    QList<std::pair<int, qreal>> places;
+    for (int p = 0; p <= r.line.size(); ++p) {
+      const bool splitsPair = p > 0 && p < r.line.size() && r.line[p].isLowSurrogate() &&
+                              r.line[p - 1].isHighSurrogate();
+      if (layout->isValidCursorPosition(p) && !splitsPair) places.append({p, line.cursorToX(p)});
+    }
+    const int y = int(view.rowLayout()->rowTop(block)) + view.rowLayout()->pitch() / 2;
+    int wrong = 0;
+    for (const double scrolled : r.scrolled) {
+      QScrollBar* bar = view.horizontalScrollBar();
+      const int scroll = int(scrolled * bar->maximum());
+      for (int vx = 3; vx < view.viewport()->width(); vx += 3) {
+        bar->setValue(scroll);
+        const qreal x = vx + scroll;  // in the document
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                          QPoint(vx, y - view.verticalScrollBar()->value()));
+        const int at = view.textCursor().position() - block.position();
+        qreal best = 1e9;
+        for (const auto& [p, px] : places) best = std::min(best, std::abs(px - x));
+        const auto chosen = std::find_if(places.cbegin(), places.cend(),
+                                         [&](const auto& place) { return place.first == at; });
+        if ((chosen == places.cend() || std::abs(chosen->second - x) > best + 0.01) &&
+            wrong++ < 3) {
+          ADD_FAILURE() << "a click at x " << x << " put the caret at " << at
+                        << (chosen == places.cend() ? ", no caret place"
+                                                    : ", x " + std::to_string(chosen->second))
+                        << "; the nearest place is " << best << " px away";
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
 }
 
 TEST(TextView, PasteTakesTheTextAndADropOfFilesInsertsNothing) {

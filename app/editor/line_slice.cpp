@@ -47,22 +47,41 @@ bool hasOwnScript(QStringView text, qsizetype i) {
   return QChar::script(c) > QChar::Script_Common && !isMark(c);
 }
 
-// The cursor position of `line` nearest document x `x`. Qt's xToCursor maps the glyph it
+// Whether position `i` of `text` lies inside a surrogate pair.
+bool splitsPair(QStringView text, qsizetype i) {
+  return i > 0 && i < text.size() && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate();
+}
+
+// The caret place of `line` at or after position `p`, and its x: a cursor position of the
+// layout that splits no surrogate pair, which the layout takes for one in a run that no
+// font covers.
+int placeFrom(const QTextLine& line, QStringView text, int p, qreal& x) {
+  const int end = line.textStart() + line.textLength();
+  int at = p;
+  x = line.cursorToX(&at);  // moves `at` on to a cursor position
+  while (at < end && splitsPair(text, at)) {
+    ++at;
+    x = line.cursorToX(&at);
+  }
+  return at;
+}
+
+// The caret place of `line` at or left of document x `x`. Qt's xToCursor maps the glyph it
 // finds back to a character by clusters, which on lines whose characters cluster (marks,
 // joiners, emoji) can answer the end of a run far right of x; cursorToX measures where
 // the glyphs are drawn, so on such lines a search by it answers instead.
-int positionAt(const QTextLine& line, qreal x, bool clustered) {
+int positionAt(const QTextLine& line, QStringView text, qreal x, bool clustered) {
   const int start = line.textStart();
   const int end = start + line.textLength();
   if (x <= line.x()) return start;
   if (x >= line.x() + line.naturalTextWidth()) return end;
   if (!clustered) return line.xToCursor(x);
-  int lo = start;  // a cursor position at or left of x
-  int hi = end;    // no cursor position from here on is left of x
+  int lo = start;  // a caret place at or left of x
+  int hi = end;    // no caret place from here on is left of x
   while (hi - lo > 1) {
     const int mid = lo + (hi - lo) / 2;
-    int at = mid;
-    const qreal atX = line.cursorToX(&at);  // moves `at` on to a cursor position
+    qreal atX = 0;
+    const int at = placeFrom(line, text, mid, atX);
     if (at < hi && atX <= x) {
       lo = at;
     } else {
@@ -155,6 +174,21 @@ LineTraits LineTraits::of(QStringView text) {
   return traits;
 }
 
+LineTraits LineTraits::of(const QTextBlock& block, QStringView shown) {
+  const auto* colours = dynamic_cast<const LineColours*>(block.userData());
+  const bool shownAsStored = colours && block.layout()->preeditAreaText().isEmpty();
+  return shownAsStored ? colours->traits : of(shown);
+}
+
+int caretPlaceAt(const QTextBlock& block, const QTextLine& line, QStringView shown, qreal x) {
+  if (hasRightToLeft(shown) || !LineTraits::of(block, shown).clustered) return line.xToCursor(x);
+  const int lo = positionAt(line, shown, x, true);
+  if (lo >= line.textStart() + line.textLength() || x <= line.x()) return lo;
+  qreal nextX = 0;
+  const int next = placeFrom(line, shown, lo + 1, nextX);
+  return x - line.cursorToX(lo) <= nextX - x ? lo : next;
+}
+
 QString shownText(const QTextBlock& block) {
   QString text = block.text();
   const QTextLayout* layout = block.layout();
@@ -166,13 +200,11 @@ QString shownText(const QTextBlock& block) {
 std::unique_ptr<LineSlice> LineSlice::of(const QTextBlock& block, const QTextLine& line,
                                          const QString& text, qreal left, qreal right,
                                          const QFont& font, QPaintDevice* device) {
-  const auto* colours = dynamic_cast<const LineColours*>(block.userData());
-  const bool shownAsStored = colours && block.layout()->preeditAreaText().isEmpty();
-  const LineTraits traits = shownAsStored ? colours->traits : LineTraits::of(text);
+  const LineTraits traits = LineTraits::of(block, text);
   const int lineStart = line.textStart();
   const int lineEnd = lineStart + line.textLength();
-  const int near = positionAt(line, left, traits.clustered);
-  int to = std::clamp(positionAt(line, right, traits.clustered), near, lineEnd);
+  const int near = positionAt(line, text, left, traits.clustered);
+  int to = std::clamp(positionAt(line, text, right, traits.clustered), near, lineEnd);
   // The text engine may take a place inside a cluster (a surrogate pair in a run no font
   // covers) for a cursor position; the slice ends where the cluster does.
   while (to < lineEnd && !(startsCluster(text, to) && block.layout()->isValidCursorPosition(to))) {

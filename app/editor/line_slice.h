@@ -53,6 +53,8 @@ struct LineTraits {
   QList<ScriptRun> scripts;  // none when no character has a script of its own
   bool clustered = false;    // holds characters that cluster with the one before them
   static LineTraits of(QStringView text);
+  // Of a block whose layout shows `shown`: kept with its colours, or found.
+  static LineTraits of(const QTextBlock& block, QStringView shown);
 };
 
 // The colours of a block painted by slices: block-relative, sorted by start.
@@ -64,6 +66,12 @@ class LineColours : public QTextBlockUserData {
 
 // The text a block's layout shows: the block's, with an input method's pre-edit text.
 QString shownText(const QTextBlock& block);
+
+// The caret place of `line` (of `block`, whose layout shows `shown`) nearest document x
+// `x`, in the layout's positions. Qt's own answer where it is right: on lines whose
+// characters do not cluster, and on lines holding right-to-left text, where x does not
+// grow with the position.
+int caretPlaceAt(const QTextBlock& block, const QTextLine& line, QStringView shown, qreal x);
 
 // Where a block's layout shows the block's positions: an input method's pre-edit text sits
 // at `at` and moves what follows by its length. A range that reaches the pre-edit point

@@ -242,7 +242,8 @@ int RowLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const
       (point.x() < line.x() || point.x() > line.x() + line.naturalTextWidth())) {
     return -1;
   }
-  return block.position() + line.xToCursor(point.x());
+  const int at = caretPlaceAt(block, line, shownText(block), point.x());
+  return block.position() + Preedit::of(*layout).blockPosition(at);
 }
 
 void RowLayout::setColours(const Colours& colours) {
