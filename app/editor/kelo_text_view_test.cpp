@@ -150,6 +150,39 @@ TEST_F(PaintedRanges, LieOverTheirGlyphsInBothDirections) {
   EXPECT_GE(dots.last().second, x(0) - 5) << "2 px on, 2 px off, to the word's end";
 }
 
+// A selected line is filled over all its width, tabs included, whatever direction its text
+// runs in: as the same line with Latin letters in place of the right-to-left ones.
+TEST_F(PaintedRanges, ASelectedLineFillsItsTabs) {
+  const auto line = [](const QString& word, int length) {
+    QString text = u"log.info(\""_qs + word + u"\tdef\t\" + \"x\ty\" + \"\t\tz\" + \"end\")"_qs;
+    while (text.size() < length) text += u" + \""_qs + word + u"\t\""_qs;
+    return text;
+  };
+  struct Row {
+    const char* what;
+    QString text, latin;
+  };
+  const Row rows[] = {
+      {"a Hebrew word", line(u"\u05E9\u05DC\u05D5\u05DD"_qs, 0), line(u"abcd"_qs, 0)},
+      {"Arabic-Indic digits on a long line", line(u"\u0661\u0662\u0663"_qs, 1200),
+       line(u"123"_qs, 1200)},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    QList<QList<Stretch>> filled;
+    for (const QString& text : {r.text, r.latin}) {
+      editor.setText(text + u"\nnext"_qs);
+      view()->setTextCursor(QTextCursor(view()->document()));
+      QTest::keyClick(view(), Qt::Key_Down, Qt::ShiftModifier);
+      ASSERT_EQ(view()->textCursor().selectedText().size(), text.size() + 1);
+      filled.append(tinted());
+    }
+    EXPECT_EQ(filled[0], filled[1]);
+    ASSERT_EQ(filled[1].size(), 1) << "one fill along the Latin line";
+    EXPECT_NEAR(filled[1][0].first, std::floor(x(0)), 1);
+  }
+}
+
 // A click puts the caret at the caret place nearest to it: of every position the layout
 // takes for a caret (no surrogate pair split), the one whose x is nearest.
 TEST(TextView, AClickPutsTheCaretAtTheNearestCaretPlace) {

@@ -25,8 +25,8 @@ int rowsWanted(const QTextBlock& block) {
   return 1 + int(block.text().count(QChar::LineSeparator));
 }
 
-qreal xAt(const QTextLine& line, int position, QTextLine::Edge edge = QTextLine::Leading) {
-  return line.cursorToX(&position, edge);
+qreal xAt(const QTextLine& line, int position) {
+  return line.cursorToX(&position);
 }
 
 // The x extents that positions a..b (block-relative) cover on `line`, left to right,
@@ -38,7 +38,8 @@ qreal xAt(const QTextLine& line, int position, QTextLine::Edge edge = QTextLine:
 // by the visual runs it crosses: where two runs meet, `cursorToX` gives the edge of the
 // run that goes with the paragraph, not the other one's. Glyph runs carry the bounds Qt's
 // own selection uses; tabs have none, but a tab always sits in a run of the paragraph's
-// direction, where `cursorToX` is right.
+// direction, where `cursorToX` is right: at the tab and after it, since its own trailing
+// edge is its leading one.
 QList<Span> xSpans(const QTextLine& line, const QString& bidiText, int a, int b,
                    qreal newlineWidth) {
   const int lineStart = line.textStart();
@@ -65,7 +66,7 @@ QList<Span> xSpans(const QTextLine& line, const QString& bidiText, int a, int b,
     for (int i = from; i < last; ++i) {
       if (bidiText.at(i) != u'\t') continue;
       const qreal x0 = xAt(line, i);
-      const qreal x1 = xAt(line, i, QTextLine::Trailing);
+      const qreal x1 = xAt(line, i + 1);
       spans.append({std::min(x0, x1), std::max(x0, x1)});
     }
   }
