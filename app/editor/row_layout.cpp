@@ -243,8 +243,9 @@ int RowLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const
       (point.x() < line.x() || point.x() > line.x() + line.naturalTextWidth())) {
     return -1;
   }
-  const int at = caretPlaceAt(block, line, shownText(block), point.x());
-  return block.position() + Preedit::of(*layout).blockPosition(at);
+  // In the layout's positions, as the text control expects while an input method composes:
+  // a click on the pre-edit text is handed to the input method by its offset there.
+  return block.position() + caretPlaceAt(block, line, shownText(block), point.x());
 }
 
 void RowLayout::setColours(const Colours& colours) {
