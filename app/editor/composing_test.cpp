@@ -60,12 +60,8 @@ struct Composing {
       painter.setClipRect(area);
     }
     for (const Utf16Range& r : selections) {
-      QAbstractTextDocumentLayout::Selection s;
-      s.cursor = QTextCursor(view.document());
-      s.cursor.setPosition(r.start);
-      s.cursor.setPosition(r.end, QTextCursor::KeepAnchor);
-      s.format.setBackground(colours.selection);
-      context.selections.append(s);
+      context.selections.append(
+          testing::selection(view.document(), r.start, r.end, colours.selection));
     }
     view.rowLayout()->draw(&painter, context);
     return image;
@@ -108,24 +104,14 @@ TEST(Composing, EveryPaintReturns) {
   }
 }
 
-using Stretch = std::pair<int, int>;  // first and last pixel column
+using testing::Stretch;
 
-// The stretches of columns of `image` where some pixel of rows y0..y1 is (or, with `other`,
-// is not) `colour`.
+// The stretches of columns of `image` where some pixel of rows y0..y1 is `colour`, or with
+// `other`, is not.
 QList<Stretch> stretchesOf(const QImage& image, int y0, int y1, const QColor& colour,
                            bool other = false) {
-  QList<Stretch> out;
-  for (int x = 0; x < image.width(); ++x) {
-    bool hit = false;
-    for (int y = y0; y <= y1 && !hit; ++y) hit = (image.pixel(x, y) == colour.rgb()) != other;
-    if (!hit) continue;
-    if (!out.isEmpty() && out.last().second == x - 1) {
-      out.last().second = x;
-    } else {
-      out.append({x, x});
-    }
-  }
-  return out;
+  return testing::stretches(image, y0, y1,
+                            [&](const QColor& c) { return (c.rgb() == colour.rgb()) != other; });
 }
 
 TEST(Composing, MarksStayOnTheirText) {

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QImage>
+#include <QTextCursor>
+#include <utility>
 
 namespace zx::editor::testing {
 
@@ -49,6 +52,37 @@ inline QColor lightest(const QImage& image, const QRect& area) {
     }
   }
   return best;
+}
+
+using Stretch = std::pair<int, int>;  // first and last pixel column
+
+// The stretches of columns of `image` where `wanted` holds for some pixel of rows y0..y1.
+template <class Wanted>
+QList<Stretch> stretches(const QImage& image, int y0, int y1, Wanted wanted) {
+  QList<Stretch> out;
+  for (int x = 0; x < image.width(); ++x) {
+    bool hit = false;
+    for (int y = y0; y <= y1 && !hit; ++y) hit = wanted(image.pixelColor(x, y));
+    if (!hit) continue;
+    if (!out.isEmpty() && out.last().second == x - 1) {
+      out.last().second = x;
+    } else {
+      out.append({x, x});
+    }
+  }
+  return out;
+}
+
+// Positions `start`..`end` of `document` selected, filled with `fill`, as a text view hands
+// its selection to the layout.
+inline QAbstractTextDocumentLayout::Selection selection(QTextDocument* document, int start, int end,
+                                                        const QColor& fill) {
+  QAbstractTextDocumentLayout::Selection s;
+  s.cursor = QTextCursor(document);
+  s.cursor.setPosition(start);
+  s.cursor.setPosition(end, QTextCursor::KeepAnchor);
+  s.format.setBackground(fill);
+  return s;
 }
 
 inline int distance(const QColor& a, const QColor& b) {

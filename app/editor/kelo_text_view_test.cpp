@@ -21,7 +21,7 @@
 namespace zx::editor {
 namespace {
 
-using Stretch = std::pair<int, int>;  // first and last pixel column
+using testing::Stretch;
 
 struct PaintedRanges : ::testing::Test {
   bridge::FakeEngine engine;
@@ -49,19 +49,7 @@ struct PaintedRanges : ::testing::Test {
   // rows `y0`..`y1` of the viewport.
   template <class Wanted>
   QList<Stretch> stretches(int y0, int y1, Wanted wanted) const {
-    const QImage image = view()->viewport()->grab().toImage();
-    QList<Stretch> out;
-    for (int px = 0; px < image.width(); ++px) {
-      bool hit = false;
-      for (int y = y0; y <= y1 && !hit; ++y) hit = wanted(image.pixelColor(px, y));
-      if (!hit) continue;
-      if (!out.isEmpty() && out.last().second == px - 1) {
-        out.last().second = px;
-      } else {
-        out.append({px, px});
-      }
-    }
-    return out;
+    return testing::stretches(view()->viewport()->grab().toImage(), y0, y1, wanted);
   }
   // The tinted stretches along the first row's top edge, above every glyph.
   QList<Stretch> tinted() const {

@@ -187,12 +187,8 @@ struct Rig {
     }
     for (const int at : {block(1).position(), block(2).position()}) {
       if (at == block(2).position() && line.selected.end > shortLength) break;
-      QAbstractTextDocumentLayout::Selection s;
-      s.cursor = QTextCursor(view.document());
-      s.cursor.setPosition(at + line.selected.start);
-      s.cursor.setPosition(at + line.selected.end, QTextCursor::KeepAnchor);
-      s.format.setBackground(colours.selection);
-      context.selections.append(s);
+      context.selections.append(testing::selection(view.document(), at + line.selected.start,
+                                                   at + line.selected.end, colours.selection));
     }
     view.rowLayout()->draw(&painter, context);
     return image;
