@@ -48,23 +48,14 @@ struct Composing {
   // The row of the block, painted with `clip` (document x), or without one.
   QImage paint(qreal left, qreal width, bool clipped = true,
                const QList<Utf16Range>& selections = {}) {
-    const QRect area(int(left), top(), int(std::ceil(width)), pitch());
-    QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(colours.panel);
-    QPainter painter(&image);
-    painter.translate(-area.topLeft());
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette = view.palette();
-    if (clipped) {
-      context.clip = area;
-      painter.setClipRect(area);
-    }
     for (const Utf16Range& r : selections) {
       context.selections.append(
           testing::selection(view.document(), r.start, r.end, colours.selection));
     }
-    view.rowLayout()->draw(&painter, context);
-    return image;
+    const QRect area(int(left), top(), int(std::ceil(width)), pitch());
+    return testing::painted(view.rowLayout(), area, clipped, context, colours.panel);
   }
 };
 

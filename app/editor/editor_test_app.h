@@ -7,6 +7,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QImage>
+#include <QPainter>
 #include <QTextCursor>
 #include <utility>
 
@@ -83,6 +84,21 @@ inline QAbstractTextDocumentLayout::Selection selection(QTextDocument* document,
   s.cursor.setPosition(end, QTextCursor::KeepAnchor);
   s.format.setBackground(fill);
   return s;
+}
+
+// What `layout` paints of document `area` over `background`, clipped to it or with no clip.
+inline QImage painted(QAbstractTextDocumentLayout* layout, const QRect& area, bool clipped,
+                      QAbstractTextDocumentLayout::PaintContext context, const QColor& background) {
+  QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+  image.fill(background);
+  QPainter painter(&image);
+  painter.translate(-area.topLeft());
+  if (clipped) {
+    context.clip = area;
+    painter.setClipRect(area);
+  }
+  layout->draw(&painter, context);
+  return image;
 }
 
 inline int distance(const QColor& a, const QColor& b) {

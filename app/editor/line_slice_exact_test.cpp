@@ -172,26 +172,17 @@ struct Rig {
   // What the layout paints of document `area`, clipped to it, or with no clip at all, the
   // caret on line `caretLine`.
   QImage paint(const QRect& area, bool clipped, int caretLine = 1) {
-    QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(colours.panel);
-    QPainter painter(&image);
-    painter.translate(-area.topLeft());
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette = view.palette();
     if (caretLine == 1 || line.caret < shortLength) {
       context.cursorPosition = block(caretLine).position() + line.caret;
-    }
-    if (clipped) {
-      context.clip = area;
-      painter.setClipRect(area);
     }
     for (const int at : {block(1).position(), block(2).position()}) {
       if (at == block(2).position() && line.selected.end > shortLength) break;
       context.selections.append(testing::selection(view.document(), at + line.selected.start,
                                                    at + line.selected.end, colours.selection));
     }
-    view.rowLayout()->draw(&painter, context);
-    return image;
+    return testing::painted(view.rowLayout(), area, clipped, context, colours.panel);
   }
 };
 
