@@ -53,8 +53,8 @@ bool splitsPair(QStringView text, qsizetype i) {
 }
 
 // The caret place of `line` at or after position `p`, and its x: a cursor position of the
-// layout that splits no surrogate pair, which the layout takes for one in a run that no
-// font covers.
+// layout that splits no surrogate pair (in a run that no font covers, the layout takes the
+// middle of one for a cursor position).
 int placeFrom(const QTextLine& line, QStringView text, int p, qreal& x) {
   const int end = line.textStart() + line.textLength();
   int at = p;

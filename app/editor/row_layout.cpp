@@ -29,10 +29,10 @@ qreal xAt(const QTextLine& line, int position) {
   return line.cursorToX(&position);
 }
 
-// The x extents that positions a..b (block-relative) cover on `line`, left to right,
-// touching ones joined; none when the line holds none of them. A range that takes in the
-// line break ends in a mark of `newlineWidth` beside the line's end. `bidiText` is the
-// block's text when it holds right-to-left text, else empty.
+// The x extents that positions a..b of `line` cover, left to right, touching ones joined;
+// none when the line holds none of them. A range that takes in the line break ends in a
+// mark of `newlineWidth` beside the line's end. `bidiText` is the text the line's layout
+// shows when it holds right-to-left text, else empty.
 //
 // Left to right, the two ends are enough. With runs of both directions a range is painted
 // by the visual runs it crosses: where two runs meet, `cursorToX` gives the edge of the
@@ -61,7 +61,6 @@ QList<Span> xSpans(const QTextLine& line, const QString& bidiText, int a, int b,
       const QRectF r = run.boundingRect();
       if (r.width() > 0) spans.append({r.left(), r.right()});
     }
-    // An input method's pre-edit text can make the line longer than the block.
     const int last = std::min(to, int(bidiText.size()));
     for (int i = from; i < last; ++i) {
       if (bidiText.at(i) != u'\t') continue;
