@@ -80,7 +80,8 @@ struct Preedit {
   int at = 0;
   int length = 0;
   static Preedit of(const QTextLayout& layout) {
-    return {layout.preeditAreaPosition(), int(layout.preeditAreaText().size())};
+    const auto length = int(layout.preeditAreaText().size());
+    return {length > 0 ? layout.preeditAreaPosition() : 0, length};
   }
   // Block range a..b in layout positions.
   std::pair<int, int> range(int a, int b) const {

@@ -441,7 +441,7 @@ void RowLayout::draw(QPainter* painter, const PaintContext& context) {
     const Preedit preedit = Preedit::of(*block.layout());
     const QString shown = preedit.length > 0 ? shownText(block) : text;
     QString bidiText;
-    if (hasRightToLeft(beside ? QStringView(shown).sliced(preedit.at, preedit.length) : shown)) {
+    if (hasRightToLeft(beside ? block.layout()->preeditAreaText() : shown)) {
       bidiText = shown;
     }
 
