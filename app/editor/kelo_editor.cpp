@@ -7,6 +7,7 @@
 #include "editor/kelo_highlighter.h"
 #include "editor/kelo_text_view.h"
 #include "editor/row_layout.h"
+#include "editor/text_scan.h"
 #include "editor/token_fetcher.h"
 
 namespace zx::editor {
@@ -89,10 +90,7 @@ void KeloEditor::setText(const QString& text) {
   exchanged_ = shown;
   given_ = text;
   int at = std::min(caret, int(shown.size()));
-  if (at > 0 && at < shown.size() && shown[at].isLowSurrogate() &&
-      shown[at - 1].isHighSurrogate()) {
-    --at;
-  }
+  if (splitsPair(shown, at)) --at;
   QTextCursor cursor(doc);
   cursor.setPosition(at);
   view_->setTextCursor(cursor);

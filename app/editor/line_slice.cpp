@@ -47,11 +47,6 @@ bool hasOwnScript(QStringView text, qsizetype i) {
   return QChar::script(c) > QChar::Script_Common && !isMark(c);
 }
 
-// Whether position `i` of `text` lies inside a surrogate pair.
-bool splitsPair(QStringView text, qsizetype i) {
-  return i > 0 && i < text.size() && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate();
-}
-
 // The caret place of `line` at or after position `p`, and its x: a cursor position of the
 // layout that splits no surrogate pair (in a run that no font covers, the layout takes the
 // middle of one for a cursor position).

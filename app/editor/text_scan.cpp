@@ -39,6 +39,10 @@ char32_t characterAt(QStringView text, qsizetype i) {
   return c;
 }
 
+bool splitsPair(QStringView text, qsizetype i) {
+  return i > 0 && i < text.size() && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate();
+}
+
 bool hasRightToLeft(QStringView text) {
   // Nothing before the Hebrew block runs right to left or is an Arabic number: one
   // vectorised pass settles most text without a lookup per character.

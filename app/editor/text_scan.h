@@ -19,6 +19,9 @@ char16_t highestUnit(QStringView text);
 // The character at `i`, a surrogate pair read whole; a lone surrogate as it is.
 char32_t characterAt(QStringView text, qsizetype i);
 
+// Whether position `i` of `text` lies inside a surrogate pair.
+bool splitsPair(QStringView text, qsizetype i);
+
 // Whether `text` holds a character that runs right to left, or an Arabic number, whose
 // digit groups the bidirectional rules lay out right to left together with the spaces
 // between them: a line of it can hold runs of both directions, in an order that only the
