@@ -245,6 +245,47 @@ TEST_F(Editor, KeepsTheModelInStepWithoutEchoes) {
   EXPECT_EQ(edited->last().at(0).toString(), u"pa\nb\ncqrst"_qs);
 }
 
+// Shift+Return and Shift+Enter start a new line as Return does: the engine reads no line
+// separator as a line break.
+TEST_F(Editor, ShiftReturnStartsALine) {
+  editor->show();
+  const auto keypad = Qt::ShiftModifier | Qt::KeypadModifier;
+  const struct {
+    const char* what;
+    QString text;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QString expected;  // the caret after the key at "|"
+  } rows[] = {
+      {"Shift+Return", u"let a = f(b)"_qs, Qt::Key_Return, Qt::ShiftModifier,
+       u"let a = f(b)\n|"_qs},
+      {"Shift+Enter on the keypad", u"let a = f(b)"_qs, Qt::Key_Enter, keypad,
+       u"let a = f(b)\n|"_qs},
+      {"after a line comment", u"// comment"_qs, Qt::Key_Return, Qt::ShiftModifier,
+       u"// comment\n|"_qs},
+      {"after an indented line", u"  if (x) {"_qs, Qt::Key_Return, Qt::ShiftModifier,
+       u"  if (x) {\n|"_qs},
+      {"beside a separator the text holds", u"a\u2028b"_qs, Qt::Key_Return, Qt::ShiftModifier,
+       u"a\u2028b\n|"_qs},
+      {"Return itself", u"let a = 1"_qs, Qt::Key_Return, Qt::NoModifier, u"let a = 1\n|"_qs},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    editor->setText(r.text);
+    placeCaret(int(r.text.size()));
+    edited->clear();
+    QTest::keyClick(view(), r.key, r.modifiers);
+    QString shown = editor->text();
+    shown.insert(view()->textCursor().position(), u'|');
+    EXPECT_EQ(shown, r.expected);
+    ASSERT_EQ(edited->count(), 1);
+    EXPECT_EQ(edited->at(0).at(0).toString(), editor->text());
+    EXPECT_EQ(doc()->availableUndoSteps(), 1);
+    doc()->undo();
+    EXPECT_EQ(editor->text(), r.text);
+  }
+}
+
 TEST_F(Editor, ReportsTheCaretOfTheSelectionStart) {
   QSignalSpy reports(editor.get(), &KeloEditor::cursorReported);
   const auto last = [&] {

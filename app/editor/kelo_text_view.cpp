@@ -2,6 +2,7 @@
 
 #include <QDropEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -110,6 +111,19 @@ void KeloTextView::setColours(const EditorColours& c) {
 void KeloTextView::setCodeFont(const QFont& font) {
   setFont(font);
   gutter_->setCodeFont(font);
+}
+
+void KeloTextView::keyPressEvent(QKeyEvent* event) {
+  // The text edit would insert a line separator: a new row on screen that the engine reads
+  // as part of the line before it.
+  if (event->matches(QKeySequence::InsertLineSeparator)) {
+    QKeyEvent plain(event->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"),
+                    event->isAutoRepeat(), event->count());
+    QTextEdit::keyPressEvent(&plain);
+    event->setAccepted(plain.isAccepted());
+    return;
+  }
+  QTextEdit::keyPressEvent(event);
 }
 
 void KeloTextView::resizeEvent(QResizeEvent* event) {

@@ -3,7 +3,8 @@
 //
 // Lines are the engine's lines: one block per line, ended by "\n" only. Typing, the
 // mouse and undo behave as in a plain QTextEdit: no automatic indentation, no bracket
-// pairing, Tab inserts a tab.
+// pairing, Tab inserts a tab. Shift+Return is Return: the engine reads no line separator
+// as a line break.
 #pragma once
 
 #include <QTextEdit>
@@ -42,6 +43,7 @@ class KeloTextView : public QTextEdit {
   void cursorReported(int line, int column);
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool viewportEvent(QEvent* event) override;
   bool canInsertFromMimeData(const QMimeData* source) const override;

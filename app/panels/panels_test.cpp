@@ -318,6 +318,57 @@ TEST(ProblemsList, PositionStaysWhole) {
   }
 }
 
+// A row draws its text on one line whatever it holds: the text engine breaks at a line or
+// paragraph separator even on one line. A quoted one, as the engine's message for a stray
+// character quotes it, shows by its code.
+TEST(ProblemsList, SeparatorsInAMessageStayOnTheRow) {
+  Rig rig;
+  Workspace& w = rig.start();
+  const struct {
+    const char16_t* message;
+    const char16_t* shown;
+  } rows[] = {
+      {u"Unexpected character 'q'", u"Unexpected character 'q'"},
+      {u"Unexpected character '\u2028'", u"Unexpected character 'U+2028'"},
+      {u"Unexpected character '\u2029'", u"Unexpected character 'U+2029'"},
+      {u"Unexpected\u2028 text\u2029 here", u"Unexpected  text  here"},
+  };
+  QList<bridge::Diagnostic> found;
+  for (const auto& row : rows) {
+    found << diagnostic("error", "", 1, 1);
+    found.last().message = QString::fromUtf16(row.message);
+  }
+  w.setDiagnostics(found);
+  Window window({800, 200});
+  auto* list = window.show(new ProblemsList(w, {}));
+  RowListView* view = list->listView();
+  ASSERT_TRUE(view);
+  const QImage shot = testing::grab(view->viewport());
+  // The rows' inked lines in the message column, relative to each row's top.
+  QList<std::pair<int, int>> inked;
+  for (int i = 0; i < int(std::size(rows)); ++i) {
+    const QModelIndex index = view->model()->index(i, 0);
+    const QRect rect = view->visualRect(index);
+    const QList<RowDelegate::Cell> cells = RowDelegate::layoutCells(rect, index);
+    ASSERT_EQ(cells.size(), 4);
+    EXPECT_EQ(cells[1].shown, QString::fromUtf16(rows[i].shown)) << i;
+    const QColor background = shot.pixelColor(2, rect.center().y());
+    int top = -1;
+    int bottom = -1;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+      for (int x = int(cells[1].frame.left()); x < int(cells[1].frame.right()); ++x) {
+        if (testing::near(shot.pixelColor(x, y), background, 60)) continue;
+        if (top < 0) top = y - rect.top();
+        bottom = y - rect.top();
+        break;
+      }
+    }
+    inked.append({top, bottom});
+    EXPECT_EQ(inked[i], inked[0]) << "row " << i << " inks the lines of a one-line row";
+  }
+  EXPECT_GT(inked[0].first, 0) << "the text lies inside its row";
+}
+
 // Tab or Shift+Tab into the list shows where the keyboard is: the first row becomes
 // current and is marked, also after a new check has replaced the rows. A click marks
 // nothing, and a row made current before stays current.

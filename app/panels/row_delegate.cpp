@@ -18,6 +18,24 @@ bool marksCurrent(const QStyleOptionViewItem& option, const QModelIndex& index) 
   return view && view->marksCurrent() && view->currentIndex() == index;
 }
 
+// A cell's text on one line, whatever it holds: the text engine breaks a row at a line or
+// paragraph separator even when told to draw one line. A quoted one, as a message names a
+// stray character, shows by its code so the user can find it; any other as a space, as
+// the text engine draws "\n".
+QString oneLine(QString text) {
+  const struct {
+    QChar separator;
+    QLatin1StringView code;
+  } separators[] = {{QChar::LineSeparator, QLatin1StringView("'U+2028'")},
+                    {QChar::ParagraphSeparator, QLatin1StringView("'U+2029'")}};
+  for (const auto& s : separators) {
+    if (!text.contains(s.separator)) continue;
+    text.replace(u'\'' + QString(s.separator) + u'\'', s.code);
+    text.replace(s.separator, u' ');
+  }
+  return text;
+}
+
 const QFont& fontOf(const RowColumn& column, bool header) {
   return header ? theme::font(theme::FontStyle::micro) : cellFont(column.font);
 }
@@ -32,6 +50,7 @@ QList<RowDelegate::Cell> cellsOf(const RowSource& source, const QList<RowColumn>
   cells.reserve(columns.size());
   for (int c = 0; c < columns.size(); ++c) {
     cells.append(header ? CellText{columns[c].title, Tone::muted} : source.cell(line, c));
+    cells.last().text = oneLine(std::move(cells.last().text));
   }
 
   // Fixed, dot and natural columns first; shared ones split what is left.
