@@ -238,6 +238,58 @@ TEST(TextView, AClickPutsTheCaretAtTheNearestCaretPlace) {
   }
 }
 
+// A click right of a row that a line separator ends puts the caret before the separator,
+// at the row's own end; right of the block's last row, at the block's end.
+TEST(TextView, AClickRightOfARowKeepsTheCaretOnIt) {
+  const struct {
+    const char* what;
+    QString line;
+    QString typed;  // after a click right of the first row and the key Z
+  } rows[] = {
+      {"an emoji", u"a\U0001F600b\u2028cd"_qs, u"a\U0001F600bZ\u2028cd"_qs},
+      {"a combining mark", u"x = \"e\u0301\" ok\u2028let y = 2"_qs,
+       u"x = \"e\u0301\" okZ\u2028let y = 2"_qs},
+      {"a joined emoji", u"log.info(\"\U0001F469\u200D\U0001F4BB\" + close)\u2028plot(close)"_qs,
+       u"log.info(\"\U0001F469\u200D\U0001F4BB\" + close)Z\u2028plot(close)"_qs},
+      {"a plain line", u"let a = 1\u2028let b = 2"_qs, u"let a = 1Z\u2028let b = 2"_qs},
+  };
+  KeloTextView view;
+  view.resize(700, 200);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    view.setPlainText(u"// top\n"_qs + r.line);
+    const QTextBlock block = view.document()->lastBlock();
+    view.rowLayout()->blockBoundingRect(block);
+    const int rowEnd = int(r.line.indexOf(QChar::LineSeparator));
+    const int blockEnd = int(r.line.size());
+    const int pitch = view.rowLayout()->pitch();
+    const int top = int(view.rowLayout()->rowTop(block)) - view.verticalScrollBar()->value();
+    for (int row = 0; row < 2; ++row) {
+      const QTextLine line = block.layout()->lineAt(row);
+      const int end = row == 0 ? rowEnd : blockEnd;
+      int wrong = 0;
+      for (int dx = 3; dx <= 400; dx += 7) {
+        const int x = int(std::ceil(line.cursorToX(end))) + dx;
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                          QPoint(x, top + row * pitch + pitch / 2));
+        const int at = view.textCursor().position() - block.position();
+        if (at != end && wrong++ < 3) {
+          ADD_FAILURE() << "a click " << dx << " px right of row " << row << " put the caret at "
+                        << at << ", not " << end;
+        }
+      }
+      EXPECT_EQ(wrong, 0);
+    }
+    QTest::mouseClick(
+        view.viewport(), Qt::LeftButton, {},
+        QPoint(int(block.layout()->lineAt(0).naturalTextWidth()) + 40, top + pitch / 2));
+    QTest::keyClicks(&view, u"Z"_qs);
+    EXPECT_EQ(view.document()->lastBlock().text(), r.typed);
+  }
+}
+
 TEST(TextView, PasteTakesTheTextAndADropOfFilesInsertsNothing) {
   KeloTextView view;
   view.resize(400, 200);

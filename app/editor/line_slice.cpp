@@ -47,12 +47,21 @@ bool hasOwnScript(QStringView text, qsizetype i) {
   return QChar::script(c) > QChar::Script_Common && !isMark(c);
 }
 
+// The last caret place of `line`: its end, or before the line separator that ends it,
+// since the position after one is the next row's start.
+int lastPlace(const QTextLine& line, QStringView text) {
+  const int end = line.textStart() + line.textLength();
+  const bool separated =
+      end > line.textStart() && end <= text.size() && text[end - 1] == QChar::LineSeparator;
+  return separated ? end - 1 : end;
+}
+
 // The caret place of `line` at or after position `p`, and its x: a cursor position of the
 // layout that splits no surrogate pair (in a run that no font covers, the layout takes the
 // middle of one for a cursor position).
 int placeFrom(const QTextLine& line, QStringView text, int p, qreal& x) {
-  const int end = line.textStart() + line.textLength();
-  int at = p;
+  const int end = lastPlace(line, text);
+  int at = std::min(p, end);
   x = line.cursorToX(&at);  // moves `at` on to a cursor position
   while (at < end && splitsPair(text, at)) {
     ++at;
@@ -67,10 +76,10 @@ int placeFrom(const QTextLine& line, QStringView text, int p, qreal& x) {
 // the glyphs are drawn, so on such lines a search by it answers instead.
 int positionAt(const QTextLine& line, QStringView text, qreal x, bool clustered) {
   const int start = line.textStart();
-  const int end = start + line.textLength();
+  const int end = lastPlace(line, text);
   if (x <= line.x()) return start;
   if (x >= line.x() + line.naturalTextWidth()) return end;
-  if (!clustered) return line.xToCursor(x);
+  if (!clustered) return std::min(line.xToCursor(x), end);
   int lo = start;  // a caret place at or left of x
   int hi = end;    // no caret place from here on is left of x
   while (hi - lo > 1) {
@@ -178,7 +187,7 @@ LineTraits LineTraits::of(const QTextBlock& block, QStringView shown) {
 int caretPlaceAt(const QTextBlock& block, const QTextLine& line, QStringView shown, qreal x) {
   if (hasRightToLeft(shown) || !LineTraits::of(block, shown).clustered) return line.xToCursor(x);
   const int lo = positionAt(line, shown, x, true);
-  if (lo >= line.textStart() + line.textLength() || x <= line.x()) return lo;
+  if (lo >= lastPlace(line, shown) || x <= line.x()) return lo;
   qreal nextX = 0;
   const int next = placeFrom(line, shown, lo + 1, nextX);
   return x - line.cursorToX(lo) <= nextX - x ? lo : next;

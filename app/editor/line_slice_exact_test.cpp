@@ -20,7 +20,7 @@
 namespace zx::editor {
 namespace {
 
-enum class Family { Tabs, ArabicDigits, OtherDigits, Marks, Emoji };
+enum class Family { Tabs, ArabicDigits, OtherDigits, Marks, Emoji, Separated };
 
 struct Generated {
   QString text;
@@ -93,7 +93,12 @@ Generated generate(Family family, unsigned seed) {
         break;
       }
       case Family::Marks:
+      case Family::Separated:
         quoted(u"a "_qs + marks[pick(int(marks.size()))] + u"b"_qs);
+        if (family == Family::Separated && !g.text.contains(QChar::LineSeparator) &&
+            g.text.size() > 1200) {
+          add(u"\u2028"_qs);
+        }
         break;
       case Family::Emoji:
         quoted(u" "_qs + emoji[pick(int(emoji.size()))] + (pick(2) ? u" x"_qs : u""_qs));
@@ -113,6 +118,15 @@ Generated generate(Family family, unsigned seed) {
     g.finds.append({at, at + 1 + pick(12)});
   }
   g.selected = g.finds[g.finds.size() / 2];
+  // A row that a line separator ends: the current match takes the separator in.
+  if (const auto at = int(g.text.indexOf(QChar::LineSeparator)); at >= 0) {
+    g.selected = {at - 6, at + 6};
+    g.finds.removeIf([&](const Utf16Range& f) { return f.start < at + 6 && f.end > at - 6; });
+    g.finds.insert(std::upper_bound(
+                       g.finds.begin(), g.finds.end(), g.selected,
+                       [](const Utf16Range& a, const Utf16Range& b) { return a.start < b.start; }),
+                   g.selected);
+  }
   g.caret = g.selected.end;
   return g;
 }
@@ -210,7 +224,8 @@ TEST(LineSlices, PaintAndPlaceWhatTheWholeLineDoes) {
                   {"Arabic-Indic digit groups", Family::ArabicDigits},
                   {"digits of other scripts", Family::OtherDigits},
                   {"marks and joiners after spaces", Family::Marks},
-                  {"emoji sequences after spaces", Family::Emoji}};
+                  {"emoji sequences after spaces", Family::Emoji},
+                  {"a row that a line separator ends", Family::Separated}};
   for (const auto& f : families) {
     for (int pixels = 11; pixels <= 16; ++pixels) {
       const unsigned seed = unsigned(pixels * 31 + int(f.family));
