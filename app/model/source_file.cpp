@@ -5,9 +5,9 @@
 namespace zx::model {
 
 SourceFile SourceFile::make(QString name, QString text, std::optional<QString> url,
-                            QString savedText, TextFormat format) {
-  return SourceFile{QUuid::createUuid(), std::move(name),      std::move(text),
-                    std::move(url),      std::move(savedText), format};
+                            QString savedText, TextFormat format, std::optional<FileDigest> disk) {
+  return SourceFile{QUuid::createUuid(),  std::move(name), std::move(text), std::move(url),
+                    std::move(savedText), format,          std::move(disk)};
 }
 
 SourceFile::Kind SourceFile::kindOf(const QString& name, const QString& text) {
@@ -47,10 +47,15 @@ size_t qHash(const TextFormat& format, size_t seed) {
   return qHashMulti(seed, format.crlf, format.bom);
 }
 
+size_t qHash(const FileDigest& digest, size_t seed) {
+  return qHashMulti(seed, digest.size, digest.sha256);
+}
+
 size_t qHash(const SourceFile& file, size_t seed) {
   seed = qHashMulti(seed, file.id, file.name, file.text);
   seed = decode::hashOptional(seed, file.url);
-  return qHashMulti(seed, file.savedText, file.format);
+  seed = qHashMulti(seed, file.savedText, file.format);
+  return decode::hashOptional(seed, file.disk);
 }
 
 }  // namespace zx::model

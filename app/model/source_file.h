@@ -20,10 +20,12 @@ struct SourceFile {
   std::optional<QString> url;  // absolute cleaned local path; none until first saved
   QString savedText;           // the text as last read or written (empty for a new document)
   TextFormat format;           // how the file on disk stores its text
+  // What the file held when last read or written; a save asks before replacing other bytes.
+  std::optional<FileDigest> disk;
 
   // A fresh id; everything else as given.
   static SourceFile make(QString name, QString text, std::optional<QString> url, QString savedText,
-                         TextFormat format = {});
+                         TextFormat format = {}, std::optional<FileDigest> disk = std::nullopt);
 
   // Library by name (".kelolib", case-sensitive); else indicator when the text starts
   // with "indicator" or has a line that starts with "indicator "; else bot.
@@ -49,5 +51,6 @@ struct SourceFile {
 // Every field; an absent url hashes apart from any present one.
 size_t qHash(const SourceFile& file, size_t seed = 0);
 size_t qHash(const TextFormat& format, size_t seed = 0);
+size_t qHash(const FileDigest& digest, size_t seed = 0);
 
 }  // namespace zx::model

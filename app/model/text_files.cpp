@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -118,6 +119,10 @@ void syncFolder(const QByteArray& folder) {
 
 }  // namespace
 
+FileDigest FileDigest::of(const QByteArray& bytes) {
+  return {bytes.size(), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256)};
+}
+
 TextRead readTextFile(const QString& path) {
   TextRead result;
   const QFileInfo info(path);
@@ -168,6 +173,7 @@ TextRead decodeText(const QByteArray& bytes, const QString& path) {
   const qsizetype cr = body.indexOf('\r');
   result.format.crlf = cr >= 0 && cr + 1 == lf;
   result.text = normalizeLineBreaks(text);
+  result.digest = FileDigest::of(bytes);
   return result;
 }
 
@@ -193,6 +199,10 @@ QByteArray encodeText(const QString& text, TextFormat format) {
 }
 
 std::optional<QString> writeTextFile(const QString& path, const QString& text, TextFormat format) {
+  return writeFileBytes(path, encodeText(text, format));
+}
+
+std::optional<QString> writeFileBytes(const QString& path, const QByteArray& bytes) {
   const QByteArray target = resolveLinks(QFile::encodeName(path));
   // Also a link loop: writing beside it would replace the link with a plain file.
   if (target.isEmpty()) return failure(errno, path);
@@ -223,7 +233,7 @@ std::optional<QString> writeTextFile(const QString& path, const QString& text, T
     (void)::fchmod(fd, existing.st_mode & 07777);
   }
   int error = 0;
-  if (!writeAll(fd, encodeText(text, format))) {
+  if (!writeAll(fd, bytes)) {
     error = errno;
   } else if (::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP) {
     // EINVAL and ENOTSUP: a file system that cannot sync, which is no failure to write.
@@ -237,6 +247,24 @@ std::optional<QString> writeTextFile(const QString& path, const QString& text, T
   }
   syncFolder(folder);
   return std::nullopt;
+}
+
+bool fileChanged(const QString& path, const std::optional<FileDigest>& known) {
+  const QByteArray name = QFile::encodeName(path);
+  struct stat st {};
+  if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (!known || st.st_size != known->size) return true;
+  // O_NONBLOCK: a FIFO put there since the stat must not hold the window.
+  const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return true;
+  QFile file;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return true;
+  }
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  return !hash.addData(&file) || hash.result() != known->sha256;
 }
 
 bool sameFile(const QString& a, const QString& b) {

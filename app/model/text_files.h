@@ -17,10 +17,22 @@ struct TextFormat {
   friend bool operator==(const TextFormat&, const TextFormat&) = default;
 };
 
+// What a file held, by its bytes rather than its text: a file whose CRLF breaks or
+// byte-order mark the document keeps still matches what was written.
+struct FileDigest {
+  qint64 size = 0;
+  QByteArray sha256;
+
+  static FileDigest of(const QByteArray& bytes);
+
+  friend bool operator==(const FileDigest&, const FileDigest&) = default;
+};
+
 // What a read gives: the text in memory form, or a message for the user.
 struct TextRead {
   QString text;
   TextFormat format;
+  FileDigest digest;             // of the bytes read
   std::optional<QString> error;  // e.g. "/tmp/a.kelo is not valid UTF-8 text."
 
   bool ok() const { return !error.has_value(); }
@@ -42,13 +54,21 @@ QString normalizeLineBreaks(const QString& text);
 // The bytes a text is stored as in `format`.
 QByteArray encodeText(const QString& text, TextFormat format);
 
-// Replaces the file at `path` in one step once every byte is on disk, and the folder's
-// new entry too. A symlink stays a link; its target changes, found as the system finds
-// it, also one not made yet; a link loop is an error. The new file keeps the old one's
-// mode, and its owner and group as far as the user may give them. On any failure the
-// file keeps its old bytes and nothing is left beside it. None on success, else the
-// error for the user with the system's reason, e.g. "No space left on device (/a/b)".
+// Replaces the file at `path` with `bytes` in one step once every byte is on disk, and
+// the folder's new entry too. A symlink stays a link; its target changes, found as the
+// system finds it, also one not made yet; a link loop is an error. The new file keeps
+// the old one's mode, and its owner and group as far as the user may give them. On any
+// failure the file keeps its old bytes and nothing is left beside it. None on success,
+// else the error for the user with the system's reason, e.g. "No space left on device
+// (/a/b)".
+std::optional<QString> writeFileBytes(const QString& path, const QByteArray& bytes);
+// writeFileBytes with `text` as stored in `format`.
 std::optional<QString> writeTextFile(const QString& path, const QString& text, TextFormat format);
+
+// Whether the file at `path` may hold other bytes than `known` (none: nothing known of
+// it). No when nothing, or no regular file, is there: the write reports what stops it.
+// Yes when it cannot be read. Reads only when the sizes match; never opens a FIFO.
+bool fileChanged(const QString& path, const std::optional<FileDigest>& known);
 
 // Whether `a` and `b` name one file: the same device and inode once links are followed (a
 // link and its target, two hard links), or, while nothing exists at either, the same

@@ -389,6 +389,26 @@ TEST(TextFiles, KeepsTheOwnerAndGroup) {
   EXPECT_EQ(everythingIn(locked), QStringList{"open.kelo"});
 }
 
+TEST(TextFiles, AChangeIsSeenWithoutWaitingOnAFifoOrTrustingAnUnreadableFile) {
+  QTemporaryDir dir;
+  ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+  const QString fifo = dir.filePath("pipe.kelo");
+  ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+  EXPECT_FALSE(fileChanged(fifo, FileDigest::of({})));  // returns at once
+
+  const QString path = dir.filePath("f.kelo");
+  put(path, "same");
+  const FileDigest known = readTextFile(path).digest;
+  EXPECT_FALSE(fileChanged(path, known));
+  ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+  const auto check = [&]() -> std::optional<QString> {
+    if (fileChanged(path, known)) return QStringLiteral("changed");
+    return std::nullopt;
+  };
+  // Root reads any file; another user may not read this one.
+  EXPECT_EQ(::geteuid() == 0 ? asAnotherUser(check) : check().value_or("saved"), "changed");
+}
+
 TEST(TextFiles, AFailedWriteKeepsTheOldBytes) {
   const QByteArray old("old bytes\n");
   const struct {

@@ -237,6 +237,7 @@ class Workspace final : public QObject {
 
   // Documents.
   QString uniqueName(const QString& base) const;
+  // Asks first when `path` is the document's own file and another program changed it.
   void write(SourceFile file, QString path);
   // The open document other than `except` whose file `path` names, or null.
   const SourceFile* documentAt(const QString& path, std::optional<QUuid> except) const;

@@ -29,6 +29,20 @@ bool isValidFileName(const QString& name) {
          !name.contains(QChar(0));
 }
 
+// Replaces what another program wrote to the file `name` only when the user says so.
+Alert changedOutsideAlert(const QString& name) {
+  Alert alert;
+  alert.style = Alert::Style::warning;
+  alert.message =
+      QStringLiteral("Another program changed %1 since it was opened or saved.").arg(name);
+  alert.informativeText = QStringLiteral(
+      "Replace it with the text in this window? The other program's changes will be lost.");
+  alert.buttons = {QStringLiteral("Replace"), QStringLiteral("Cancel")};
+  alert.defaultIndex = 1;
+  alert.cancelIndex = 1;
+  return alert;
+}
+
 }  // namespace
 
 QString Workspace::uniqueName(const QString& base) const {
@@ -77,7 +91,8 @@ void Workspace::openFromDisk() {
       skipped = QStringLiteral("Could not open %1: %2").arg(fileNameOf(path), *read.error);
       continue;
     }
-    SourceFile file = SourceFile::make(fileNameOf(path), read.text, path, read.text, read.format);
+    SourceFile file =
+        SourceFile::make(fileNameOf(path), read.text, path, read.text, read.format, read.digest);
     const QUuid id = file.id;
     QList<SourceFile> files = files_;
     files.append(std::move(file));
@@ -142,7 +157,15 @@ void Workspace::write(SourceFile file, QString path) {
     reportFailure(QStringLiteral("Could not save: ") + fileOfDocument(path, *twin));
     return;
   }
-  if (const std::optional<QString> error = writeTextFile(path, file.text, file.format)) {
+  // Another file is the save panel's to ask about.
+  if (file.url && sameFile(path, *file.url) && fileChanged(path, file.disk)) {
+    if (dialogs_.ask(changedOutsideAlert(fileNameOf(path))) != 0) return;
+    const SourceFile* now = findFile(file.id);
+    if (!now) return;
+    file = *now;
+  }
+  const QByteArray bytes = encodeText(file.text, file.format);
+  if (const std::optional<QString> error = writeFileBytes(path, bytes)) {
     reportFailure(QStringLiteral("Could not save: ") + *error);
     return;
   }
@@ -158,6 +181,8 @@ void Workspace::write(SourceFile file, QString path) {
   }
   if (SourceFile* f = findFile(file.id)) {
     f->savedText = file.text;
+    // The application's own bytes: the next save must not take them for another's.
+    f->disk = FileDigest::of(bytes);
     publishFiles();
   }
   setBuildFailed(false);

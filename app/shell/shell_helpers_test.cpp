@@ -218,6 +218,24 @@ TEST(ShellHelpers, UnsavedWorkQuestion) {
             "Unsaved: a.kelo, b.kelo, c.kelolib. If you discard them, the changes are lost.");
 }
 
+TEST(ShellHelpers, SaveAllStopsAtAFileAnotherProgramChanged) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("f.kelo"));
+  model::testing::put(path, "bot \"A\" {}\n");
+  testing::Rig rig;
+  model::Workspace& w = rig.start();
+  rig.dialogs.openAnswers = {{path}};
+  w.openFromDisk();
+  w.setSelectedText(QStringLiteral("mine"));
+  model::testing::put(path, "theirs");
+  rig.dialogs.askAnswers = {0, 1};  // Save All, then Cancel to replacing theirs
+  EXPECT_FALSE(settleUnsavedWork(w, rig.dialogs));
+  EXPECT_EQ(rig.dialogs.kinds.count(model::FakeDialogs::Kind::ask), 2);
+  EXPECT_EQ(rig.dialogs.lastAlert().buttons, QStringList({"Replace", "Cancel"}));
+  EXPECT_EQ(model::testing::bytesOf(path), "theirs");
+  EXPECT_TRUE(w.selected()->hasUnsavedChanges());
+}
+
 TEST(ShellHelpers, NoDisplayMessage) {
   const auto env = [](QByteArray platform, QByteArray display, QByteArray wayland) {
     return [=](const char* name) {
