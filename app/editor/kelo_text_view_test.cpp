@@ -171,6 +171,14 @@ TEST_F(PaintedRanges, ASelectedLineFillsItsTabs) {
   }
 }
 
+// The block of `line`, below a line of its own in `view`, laid out.
+QTextBlock showLine(KeloTextView& view, const QString& line) {
+  view.setPlainText(u"// top\n"_qs + line);
+  const QTextBlock block = view.document()->lastBlock();
+  view.rowLayout()->blockBoundingRect(block);
+  return block;
+}
+
 // A click puts the caret at the caret place nearest to it: of every position the layout
 // takes for a caret (no surrogate pair split), the one whose x is nearest.
 TEST(TextView, AClickPutsTheCaretAtTheNearestCaretPlace) {
@@ -199,9 +207,7 @@ TEST(TextView, AClickPutsTheCaretAtTheNearestCaretPlace) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    view.setPlainText(u"// top\n"_qs + r.line);
-    const QTextBlock block = view.document()->lastBlock();
-    view.rowLayout()->blockBoundingRect(block);
+    const QTextBlock block = showLine(view, r.line);
     const QTextLayout* layout = block.layout();
     const QTextLine line = layout->lineAt(0);
     QList<std::pair<int, qreal>> places;
@@ -259,9 +265,7 @@ TEST(TextView, AClickRightOfARowKeepsTheCaretOnIt) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
-    view.setPlainText(u"// top\n"_qs + r.line);
-    const QTextBlock block = view.document()->lastBlock();
-    view.rowLayout()->blockBoundingRect(block);
+    const QTextBlock block = showLine(view, r.line);
     const int rowEnd = int(r.line.indexOf(QChar::LineSeparator));
     const int blockEnd = int(r.line.size());
     const int pitch = view.rowLayout()->pitch();
