@@ -61,7 +61,7 @@ int lastPlace(const QTextLine& line, QStringView text) {
 // middle of one for a cursor position).
 int placeFrom(const QTextLine& line, QStringView text, int p, qreal& x) {
   const int end = lastPlace(line, text);
-  int at = std::min(p, end);
+  int at = p;
   x = line.cursorToX(&at);  // moves `at` on to a cursor position
   while (at < end && splitsPair(text, at)) {
     ++at;
